@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian package the program, its tests and benchmarks need.
+# Runs `apt-get update` only when something is missing, so a second run is quick.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config
+  # runtime libraries
+  qt6-base-dev qt6-charts-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins
+  libgcab-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
+  # tests and their real peers
+  libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1
+  python3-aiosmtpd poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
+  # benchmarks
+  libbenchmark-dev hyperfine
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installation des paquets manquants : ${missing[*]}"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Where the record database lives and how it is reached, as derived from db.ini.
+struct DbConfig
+{
+    enum class Kind { OleDb, Odbc, Unknown };
+
+    Kind kind = Kind::OleDb;
+    QString providerText = QStringLiteral("OLEDB"); // as written in db.ini, for messages
+    QString databaseFolder;                         // ends with '/'
+    QString oledbFileName = QStringLiteral("Access/BRIVOLINE.MDB");
+    QString odbcPath = QStringLiteral("Access/BRIVOLINE.MDB");
+    QString odbcName = QStringLiteral("BRIVOLINE");
+    QString odbcDriver = QStringLiteral("Microsoft Access Driver (*.mdb)");
+    QString oledbProvider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
+
+    // The file the provider itself names (used to decide on provisioning).
+    QString providerFileName() const { return kind == Kind::Odbc ? odbcPath : oledbFileName; }
+    // The file every other check, the connection, backup and compaction use.
+    QString databaseFile() const { return databaseFolder + oledbFileName; }
+};
+
+// The one shared connection of the program.
+namespace Connection {
+// Does nothing when the database file is missing; otherwise (re)opens the
+// connection and checks that the file really is a readable database.
+// Throws DatabaseError with the French text to show.
+void open(const DbConfig& config);
+void close();
+bool isOpen();
+QSqlDatabase database();
+// The SQLite library version the data access rests on, and whether it is
+// recent enough (3.27 or later).
+QString engineVersion();
+bool engineVersionSufficient();
+} // namespace Connection

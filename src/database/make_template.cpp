@@ -1,0 +1,23 @@
+// Build step: brivoline_make_template <target database> <content script>
+#include "Errors.h"
+#include "TemplateDatabase.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 3) {
+        std::fprintf(stderr, "usage: brivoline_make_template <database> <content.sql>\n");
+        return 2;
+    }
+    try {
+        TemplateDatabase::build(args.at(1), args.at(2));
+    } catch (const AppError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,71 @@
+#include "DbIni.h"
+
+#include "Errors.h"
+#include "FileUtils.h"
+#include "IniFile.h"
+
+#include <QFileInfo>
+
+namespace DbIni {
+
+QString databaseFolder(const QString& dataFolder, const QString& pathValue)
+{
+    if (pathValue == QLatin1String("Data\\") || pathValue == QLatin1String("Data/"))
+        return dataFolder + QStringLiteral("Data/");
+    return FileUtils::withTrailingSeparator(pathValue);
+}
+
+DbConfig read(const Folders& folders)
+{
+    FolderSetup::copyIfMissing(folders, QStringLiteral("db.ini"));
+    const QString path = folders.data + QStringLiteral("db.ini");
+    IniFile ini = IniFile::load(path);
+
+    const DbConfig defaults;
+    struct Key
+    {
+        const char* section;
+        const char* key;
+        QString fallback;
+    };
+    const Key keys[] = {
+        {"DataBase", "Provider", QStringLiteral("OLEDB")},
+        {"DataBase", "Path", QStringLiteral("Data/")},
+        {"ODBC", "Name", defaults.odbcName},
+        {"ODBC", "Driver", defaults.odbcDriver},
+        {"ODBC", "Path", defaults.odbcPath},
+        {"OLEDB", "Provider", defaults.oledbProvider},
+        {"OLEDB", "FileName", defaults.oledbFileName},
+    };
+    QStringList values;
+    for (const Key& k : keys)
+        values << ini.value(QString::fromLatin1(k.section), QString::fromLatin1(k.key), k.fallback);
+
+    if (!ini.exists()) {
+        for (size_t i = 0; i < std::size(keys); ++i)
+            ini.setValue(QString::fromLatin1(keys[i].section), QString::fromLatin1(keys[i].key), values.at(i));
+        try {
+            ini.save(path);
+        } catch (const FileError&) {
+            // An unwritable data folder is reported by the write test that follows.
+        }
+    }
+
+    DbConfig c;
+    c.providerText = values.at(0);
+    if (c.providerText.compare(QLatin1String("OLEDB"), Qt::CaseInsensitive) == 0)
+        c.kind = DbConfig::Kind::OleDb;
+    else if (c.providerText.compare(QLatin1String("ODBC"), Qt::CaseInsensitive) == 0)
+        c.kind = DbConfig::Kind::Odbc;
+    else
+        c.kind = DbConfig::Kind::Unknown;
+    c.databaseFolder = databaseFolder(folders.data, values.at(1));
+    c.odbcName = values.at(2);
+    c.odbcDriver = values.at(3);
+    c.odbcPath = FileUtils::fromIniPath(values.at(4));
+    c.oledbProvider = values.at(5);
+    c.oledbFileName = FileUtils::fromIniPath(values.at(6));
+    return c;
+}
+
+} // namespace DbIni

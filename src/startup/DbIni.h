@@ -1,0 +1,13 @@
+#pragma once
+
+#include "Connection.h"
+#include "Folders.h"
+
+namespace DbIni {
+// Copies db.ini into the data folder when missing, reads it with its
+// defaults (writing them into a new db.ini when there is still none) and
+// derives where the database is.
+DbConfig read(const Folders& folders);
+// The derivation alone, from the values of the file.
+QString databaseFolder(const QString& dataFolder, const QString& pathValue);
+} // namespace DbIni

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The program's names and the maker's addresses, kept in this one place.
+namespace Product {
+inline const QString name = QStringLiteral("Brivoline");
+inline const QString version = QStringLiteral("3.51");
+inline constexpr int versionNumber = 351;
+inline const QString makerFolder = QStringLiteral("Halvorn Software Development");
+inline const QString makerInTexts = QStringLiteral("Halvorn Software Developpement");
+inline const QString supportAddress = QStringLiteral("support@halvorn.example.com");
+inline const QString webAddress = QStringLiteral("https://www.halvorn.example.com/");
+inline const QString executableName = QStringLiteral("brivoline");
+
+// "BD_" + the version's digits + ".maj": the update script of this version.
+inline QString updateScriptName()
+{
+    return QStringLiteral("BD_%1.maj").arg(versionNumber);
+}
+// The maker's line shown on the splash, the status line and the about window.
+QString makerLine();
+} // namespace Product

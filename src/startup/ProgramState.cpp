@@ -1,0 +1,7 @@
+#include "ProgramState.h"
+
+ProgramState& program()
+{
+    static ProgramState state;
+    return state;
+}

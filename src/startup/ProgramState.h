@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Connection.h"
+#include "Folders.h"
+#include "Settings.h"
+
+// The process-wide values fixed at start-up and read by every part of the program.
+struct ProgramState
+{
+    Folders folders;
+    DbConfig db;
+    Settings settings;
+    // The platform offers standard window frames, so they are always used.
+    bool systemStyle = true;
+    QString scratchImagePath; // database folder + "Images/Temp.jpg"
+};
+
+ProgramState& program();

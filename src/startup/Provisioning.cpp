@@ -1,0 +1,78 @@
+#include "Provisioning.h"
+
+#include "BusyCursor.h"
+#include "Errors.h"
+#include "FileUtils.h"
+#include "Messages.h"
+#include "TWait.h"
+
+#include <QFileInfo>
+
+namespace Provisioning {
+
+const QString kMissingComponentsMessage = QStringLiteral(
+    "EXECUTION IMPOSSIBLE !!\r\rCertains composants nécessaires au bon fonctionnement de cette application sont "
+    "introuvables.\rEffectuez une nouvelle installation de l'application afin de résoudre ce problème.");
+
+namespace {
+bool copyDatabase(const Folders& folders, const DbConfig& db)
+{
+    const QString fileName = db.providerFileName();
+    const QString oldData = folders.program + QStringLiteral("Data/");
+    const bool transfer = QFileInfo(oldData + fileName).isFile()
+                          && (QFileInfo::exists(folders.program + QStringLiteral("dsn.ini"))
+                              || QFileInfo::exists(folders.program + QStringLiteral("db.ini")));
+    const QString source = transfer ? oldData : folders.program + QStringLiteral("Ressources/DB/Data/");
+
+    for (const QString& sub : {QString(), QStringLiteral("Access"), QStringLiteral("Images"), QStringLiteral("Files")})
+        FileUtils::makeFolder(db.databaseFolder + sub);
+
+    if (!QFileInfo(source + fileName).isFile()) {
+        Messages::warning(kMissingComponentsMessage);
+        return false;
+    }
+
+    BusyCursor busy;
+    TWait wait;
+    wait.setTask(QStringLiteral("TRANSFERT DES DONNEES"));
+    wait.setMessage(QStringLiteral("Quelques instants, SVP ..."));
+    wait.setTotal(3);
+    wait.setBarVisible(true);
+    wait.centreInWorkArea();
+    if (transfer)
+        wait.show();
+
+    wait.step(QStringLiteral("Copie de la base de données"), TWait::Line::Message);
+    try {
+        FileUtils::copyFile(source + fileName, db.databaseFile(), false);
+    } catch (const FileError& e) {
+        wait.close();
+        Messages::error(e.text());
+        return false;
+    }
+    wait.step(QStringLiteral("Copie des images"), TWait::Line::Message);
+    FileUtils::copyFiles(source + QStringLiteral("Images/"), db.databaseFolder + QStringLiteral("Images/"),
+                         QStringLiteral("*.jpg"));
+    wait.step(QStringLiteral("Copie des fichiers"), TWait::Line::Message);
+    FileUtils::copyFiles(source + QStringLiteral("Files/"), db.databaseFolder + QStringLiteral("Files/"),
+                         QStringLiteral("*.f"));
+    wait.close();
+
+    if (transfer)
+        Messages::warning(QStringLiteral("IMPORTANT !!\r\rLa base de données a été transférée dans le réperoire :\r")
+                          + db.databaseFolder + QStringLiteral("\r\rNE SUPPRIMEZ PAS CE REPERTOIRE"));
+    return true;
+}
+} // namespace
+
+bool run(const Folders& folders, const DbConfig& db)
+{
+    bool result = true;
+    if (!QFileInfo(db.databaseFolder + db.providerFileName()).isFile())
+        result = copyDatabase(folders, db);
+    FolderSetup::copyIfMissing(folders, QStringLiteral("SortList.def"));
+    FolderSetup::copyIfMissing(folders, folders.iniFileName);
+    return result;
+}
+
+} // namespace Provisioning

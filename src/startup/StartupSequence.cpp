@@ -1,0 +1,137 @@
+#include "StartupSequence.h"
+
+#include "Connection.h"
+#include "DbIni.h"
+#include "Errors.h"
+#include "FileUtils.h"
+#include "Messages.h"
+#include "Product.h"
+#include "ProgramState.h"
+#include "Provisioning.h"
+#include "SignalCloser.h"
+#include "SingleInstance.h"
+#include "TMdacMsg.h"
+#include "TSplash.h"
+#include "WriteTest.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QLocale>
+#include <QSqlDatabase>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+
+const QString StartupSequence::kConnectionFailedMessage =
+    QStringLiteral("EXECUTION IMPOSSIBLE !!\r\rCe logiciel a rencontré un problème lors de la connexion à la base de "
+                   "données.\rContactez le support par email pour tenter de trouver une solution : ")
+    + Product::supportAddress;
+
+QString StartupSequence::alreadyRunningMessage()
+{
+    return Product::name + QStringLiteral(" est déjà en exécution.");
+}
+
+StartupSequence::StartupSequence(DesktopEnvironment desktop) : m_desktop(std::move(desktop)) {}
+
+// Steps 3 to 9: folders, db.ini, provisioning, the write test, the settings.
+bool StartupSequence::prepare()
+{
+    ProgramState& p = program();
+    p.folders.data = FolderSetup::resolveDataFolder(p.folders, m_desktop);
+    p.db = DbIni::read(p.folders);
+    p.folders.database = p.db.databaseFolder;
+    if (!Provisioning::run(p.folders, p.db))
+        return false;
+    if (!writeTest(Product::name + QLatin1Char(' ') + Product::version, p.folders.data + QStringLiteral("write.tmp")))
+        return false;
+    p.settings = Settings::read(p.folders.iniFile());
+    p.systemStyle = true;
+    if (p.settings.testMdac && !Connection::engineVersionSufficient()) {
+        TMdacMsg mdac(p.folders.program + QStringLiteral("html/mdac.htm"));
+        mdac.exec();
+    }
+    return true;
+}
+
+int StartupSequence::run(const StartupHooks& hooks)
+{
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    QApplication::setApplicationDisplayName(Product::name);
+    ProgramState& p = program();
+    p.folders = Folders::forProgramFolder(QApplication::applicationDirPath(), FileUtils::executablePath());
+
+    SingleInstance instance(QStringLiteral("BRIVOLINE"));
+    if (!instance.acquire()) {
+        Messages::information(alreadyRunningMessage());
+        return 0;
+    }
+    if (!prepare())
+        return 1;
+
+    auto splash = std::make_unique<TSplash>();
+    if (p.settings.splash)
+        splash->show();
+    splash->bar()->setMaximum(8);
+    splash->setProgress(1);
+    splash->setStatus(QStringLiteral("Chargement du logiciel ..."));
+    splash->setProgress(4);
+
+    bool failed = false;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        Messages::plain(QStringLiteral("Le pilote de base de données SQLite de Qt (QSQLITE) est introuvable."));
+        failed = true;
+    } else {
+        try {
+            hooks.createDataModules();
+        } catch (const AppError& e) {
+            Messages::plain(e.text());
+            failed = true;
+        }
+    }
+    if (failed) {
+        splash.reset();
+        if (hooks.destroyDataModules)
+            hooks.destroyDataModules();
+        Messages::error(kConnectionFailedMessage);
+        return 1;
+    }
+
+    if (hooks.updateDatabase && QFileInfo(p.db.databaseFile()).isFile())
+        hooks.updateDatabase(*splash);
+
+    splash->setProgress(5);
+    splash->setStatus(QStringLiteral("Chargement du logiciel ..."));
+    splash->setProgress(6);
+    splash->setProgress(7);
+    std::unique_ptr<QWidget> mainWindow = hooks.createMainWindow();
+    splash->setProgress(8);
+    splash.reset();
+
+    SignalCloser closer([] { QApplication::closeAllWindows(); });
+    mainWindow->show();
+    if (qEnvironmentVariableIsSet("BRIVOLINE_QUIT_AFTER_SHOW")) {
+        // Start-up benchmark: report how long it took to show the window, then close as a user would.
+        QTimer::singleShot(0, mainWindow.get(), [&sinceStart] {
+            std::fprintf(stderr, "shown-after-ms %lld\n", static_cast<long long>(sinceStart.elapsed()));
+            QApplication::closeAllWindows();
+        });
+    }
+    QApplication::exec();
+
+    mainWindow.reset();
+    if (hooks.destroyDataModules)
+        hooks.destroyDataModules();
+    try {
+        p.settings.write(p.folders.iniFile());
+    } catch (const FileError& e) {
+        Messages::error(e.text());
+        return 1;
+    }
+    return 0;
+}

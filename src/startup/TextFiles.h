@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Reading and writing the small text files the program keeps.
+namespace TextFiles {
+// Older installations wrote Windows-1252: UTF-8 is taken when valid, else Windows-1252.
+QString decode(const QByteArray& bytes);
+// Reads and decodes a whole file; a missing or unreadable file reads as empty.
+QString read(const QString& path, bool* exists = nullptr);
+// Replaces the file in one step (written beside it, flushed, renamed over it).
+// Throws FileError.
+void writeAtomically(const QString& path, const QByteArray& bytes);
+// Writes the lines in UTF-8 separated by CR LF, replacing the file.
+void saveLines(const QString& path, const QStringList& lines);
+} // namespace TextFiles

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QFrame;
+
+// The shared progress window of long operations: a task line, a message
+// line and a step bar 251 pixels wide.
+class TWait : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kBarWidth = 251;
+    enum class Line { Task, Message };
+
+    explicit TWait(QWidget* parent = nullptr);
+
+    void setTask(const QString& text);
+    void setMessage(const QString& text);
+    void setTotal(int total);
+    void setBarVisible(bool visible);
+    // One step: its text goes to the given line, the bar advances, pending
+    // window events are processed so the window stays alive.
+    void step(const QString& text, Line line);
+    void centreInWorkArea();
+
+    int counter() const { return m_counter; }
+    int cursorWidth() const;
+
+private:
+    QLabel* m_task;
+    QLabel* m_message;
+    QFrame* m_gaugeBack;
+    QFrame* m_gaugeCursor;
+    int m_counter = 0;
+    int m_total = 0;
+};

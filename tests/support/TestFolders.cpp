@@ -1,0 +1,59 @@
+#include "TestFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace TestFolders {
+
+Scratch::Scratch()
+{
+    EXPECT_TRUE(m_dir.isValid());
+}
+
+QString Scratch::make(const QString& relative) const
+{
+    const QString folder = path() + relative;
+    QDir().mkpath(folder);
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool exists(const QString& path)
+{
+    return QFileInfo::exists(path);
+}
+
+QString programFolder()
+{
+    return QStringLiteral(BRIVOLINE_PROGRAM_DIR);
+}
+
+QString templateDatabase()
+{
+    return programFolder() + QStringLiteral("Ressources/DB/Data/Access/BRIVOLINE.MDB");
+}
+
+void copyTemplate(const QString& target)
+{
+    QDir().mkpath(QFileInfo(target).path());
+    QFile::remove(target);
+    ASSERT_TRUE(QFile::copy(templateDatabase(), target)) << target.toStdString();
+    QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+} // namespace TestFolders

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// Shared helpers of the test programs: scratch folders, small files, the built template.
+namespace TestFolders {
+
+// A scratch folder removed with the object; path() ends with '/'.
+class Scratch
+{
+public:
+    Scratch();
+    QString path() const { return m_dir.path() + QLatin1Char('/'); }
+    QString make(const QString& relative) const; // creates a subfolder, returns it with '/'
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+bool exists(const QString& path);
+
+// The staged program folder of the build and its template database.
+QString programFolder();
+QString templateDatabase();
+// A copy of the template database at the given path (folders created).
+void copyTemplate(const QString& target);
+
+} // namespace TestFolders
