@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The program's statements are written in the Jet dialect of its original
+// database engine; this turns one of them (query or DDL) into SQLite.
+namespace JetDialect {
+// Throws DatabaseError (French text) for a construct it cannot translate.
+QString translate(const QString& statement);
+} // namespace JetDialect
