@@ -71,6 +71,13 @@ int StartupSequence::run(const StartupHooks& hooks)
         Messages::information(alreadyRunningMessage());
         return 0;
     }
+    // Installed before anything is written, so a kill during start-up still
+    // ends with an orderly close once the main window exists.
+    bool terminationRequested = false;
+    SignalCloser closer([&terminationRequested] {
+        terminationRequested = true;
+        QApplication::closeAllWindows();
+    });
     if (!prepare())
         return 1;
 
@@ -113,12 +120,14 @@ int StartupSequence::run(const StartupHooks& hooks)
     splash->setProgress(8);
     splash.reset();
 
-    SignalCloser closer([] { QApplication::closeAllWindows(); });
     mainWindow->show();
-    if (qEnvironmentVariableIsSet("BRIVOLINE_QUIT_AFTER_SHOW")) {
-        // Start-up benchmark: report how long it took to show the window, then close as a user would.
-        QTimer::singleShot(0, mainWindow.get(), [&sinceStart] {
-            std::fprintf(stderr, "shown-after-ms %lld\n", static_cast<long long>(sinceStart.elapsed()));
+    const bool benchmark = qEnvironmentVariableIsSet("BRIVOLINE_QUIT_AFTER_SHOW");
+    if (benchmark || terminationRequested) {
+        // The start-up benchmark reports how long it took to show the window,
+        // then both close as a user would.
+        QTimer::singleShot(0, mainWindow.get(), [&sinceStart, benchmark] {
+            if (benchmark)
+                std::fprintf(stderr, "shown-after-ms %lld\n", static_cast<long long>(sinceStart.elapsed()));
             QApplication::closeAllWindows();
         });
     }

@@ -1,0 +1,171 @@
+#include "Errors.h"
+#include "FileUtils.h"
+#include "Folders.h"
+#include "Product.h"
+#include "TestFolders.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using TestFolders::exists;
+using TestFolders::readFile;
+using TestFolders::writeFile;
+
+// A program folder and a documents folder in scratch space, with the desktop behind the seam.
+class DataFolder : public ::testing::Test
+{
+protected:
+    DataFolder()
+    {
+        m_program = m_scratch.make(QStringLiteral("opt/brivoline"));
+        m_documents = m_scratch.path() + QStringLiteral("home/Documents/");
+        m_folders = Folders::forProgramFolder(m_program, m_program + QStringLiteral("brivoline"));
+        m_desktop = {m_documents, m_scratch.path() + QStringLiteral("opt/"), [this](const QString&) { return m_removable; }};
+    }
+
+    QString resolve() { return FolderSetup::resolveDataFolder(m_folders, m_desktop); }
+    void setAppDataDir(const QByteArray& value)
+    {
+        writeFile(m_program + QStringLiteral("directories.ini"), "[Path]\r\nAppDataDir=" + value + "\r\n");
+    }
+    static void expectSubfolders(const QString& data)
+    {
+        for (const char* sub : {"Export", "Html", "Backup", "Data", "Data/Access", "Data/Images", "Data/Files"})
+            EXPECT_TRUE(QDir(data + QString::fromLatin1(sub)).exists()) << sub;
+    }
+
+    TestFolders::Scratch m_scratch;
+    QString m_program;
+    QString m_documents;
+    Folders m_folders;
+    DesktopEnvironment m_desktop;
+    bool m_removable = false;
+};
+
+TEST_F(DataFolder, FirstStartCreatesMakerAndProductFoldersWithTheirWarnings)
+{
+    const QString data = resolve();
+    const QString maker = m_documents + QStringLiteral("Halvorn Software Development/");
+    EXPECT_EQ(data, maker + QStringLiteral("Brivoline/"));
+    expectSubfolders(data);
+
+    const QByteArray makerWarning = readFile(maker + QStringLiteral("Avertissement.txt"));
+    EXPECT_TRUE(makerWarning.startsWith("ATTENTION : NE SUPPRIMEZ PAS CE REPERTOIRE \r\n\r\nCe r\xC3\xA9pertoire contient "
+                                        "les donn\xC3\xA9""es des logiciels \xC3\xA9""dit\xC3\xA9s par Halvorn Software "
+                                        "Developpement\r\nContact : "))
+        << makerWarning.toStdString();
+    EXPECT_TRUE(makerWarning.contains("\r\nSite web : " + Product::webAddress.toUtf8() + "\r\n"));
+    EXPECT_FALSE(makerWarning.contains("\n\n")) << "every line ends with CR LF";
+
+    const QByteArray productWarning = readFile(data + QStringLiteral("Avertissement.txt"));
+    EXPECT_TRUE(productWarning.contains("contient les donn\xC3\xA9""es du logiciels Brivoline \xC3\xA9""dit\xC3\xA9s par "
+                                        "Halvorn Software Developpement\r\n"));
+}
+
+TEST_F(DataFolder, WarningsAreWrittenOnlyIntoFoldersJustCreated)
+{
+    const QString maker = m_documents + QStringLiteral("Halvorn Software Development/");
+    writeFile(maker + QStringLiteral("notes.txt"), "mine");
+    const QString data = resolve();
+    EXPECT_FALSE(exists(maker + QStringLiteral("Avertissement.txt")));
+    EXPECT_TRUE(exists(data + QStringLiteral("Avertissement.txt")));
+
+    writeFile(data + QStringLiteral("Avertissement.txt"), "edited");
+    resolve();
+    EXPECT_EQ(readFile(data + QStringLiteral("Avertissement.txt")), QByteArray("edited"));
+}
+
+TEST_F(DataFolder, AppExeAndDevelopmentMarkerKeepDataInTheProgramFolder)
+{
+    setAppDataDir("appexe");
+    EXPECT_EQ(resolve(), m_program);
+    expectSubfolders(m_program);
+    EXPECT_FALSE(QDir(m_documents).exists());
+
+    setAppDataDir("");
+    writeFile(m_program + QStringLiteral("brivoline.dpr"), "");
+    EXPECT_EQ(resolve(), m_program);
+}
+
+TEST_F(DataFolder, RemovableDriveKeepsDataBesideTheProgramUnlessInstalledUnderPrograms)
+{
+    m_removable = true;
+    m_desktop.programsFolder = QStringLiteral("/usr/local/");
+    EXPECT_EQ(resolve(), m_program);
+
+    m_desktop.programsFolder = m_scratch.path() + QStringLiteral("opt/");
+    EXPECT_EQ(resolve(), m_documents + QStringLiteral("Halvorn Software Development/Brivoline/"));
+}
+
+TEST_F(DataFolder, AppDataDirNamesTheBaseFolderInEitherSeparatorStyle)
+{
+    const QString base = m_scratch.path() + QStringLiteral("Famille/");
+    QString windowsStyle = base;
+    windowsStyle.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    setAppDataDir(windowsStyle.toUtf8());
+    const QString data = resolve();
+    EXPECT_EQ(data, base + QStringLiteral("Brivoline/"));
+    EXPECT_TRUE(exists(base + QStringLiteral("Avertissement.txt")));
+    expectSubfolders(data);
+}
+
+TEST_F(DataFolder, CopyIfMissingSearchesInOrderAndNeverOverwrites)
+{
+    m_folders.data = m_scratch.make(QStringLiteral("data"));
+    writeFile(m_program + QStringLiteral("Maj/BD_351.maj"), "from Maj");
+    writeFile(m_program + QStringLiteral("Ressources/DB/BD_351.maj"), "from Ressources");
+    EXPECT_TRUE(FolderSetup::copyIfMissing(m_folders, QStringLiteral("BD_351.maj")));
+    EXPECT_EQ(readFile(m_folders.data + QStringLiteral("BD_351.maj")), QByteArray("from Ressources"));
+
+    writeFile(m_program + QStringLiteral("SortList.def"), "shipped");
+    writeFile(m_folders.data + QStringLiteral("SortList.def"), "user's own");
+    EXPECT_TRUE(FolderSetup::copyIfMissing(m_folders, QStringLiteral("SortList.def")));
+    EXPECT_EQ(readFile(m_folders.data + QStringLiteral("SortList.def")), QByteArray("user's own"));
+
+    EXPECT_FALSE(FolderSetup::copyIfMissing(m_folders, QStringLiteral("absent.ini")));
+}
+
+TEST(FileUtilities, ListingIsSortedWithoutRegardToCaseAndLeavesFoldersOut)
+{
+    TestFolders::Scratch scratch;
+    for (const char* name : {"b.maj", "A.MAJ", "c.Maj", "notes.txt"})
+        writeFile(scratch.path() + QString::fromLatin1(name), "x");
+    QDir().mkdir(scratch.path() + QStringLiteral("d.maj"));
+    EXPECT_EQ(FileUtils::listFiles(scratch.path(), QStringLiteral("*.maj")),
+              (QStringList{QStringLiteral("A.MAJ"), QStringLiteral("b.maj"), QStringLiteral("c.Maj")}));
+
+    const QString target = scratch.make(QStringLiteral("copy"));
+    writeFile(target + QStringLiteral("b.maj"), "old");
+    EXPECT_EQ(FileUtils::copyFiles(scratch.path(), target, QStringLiteral("*.maj")), 3);
+    EXPECT_EQ(readFile(target + QStringLiteral("b.maj")), QByteArray("x"));
+    FileUtils::deleteFiles(target, QStringLiteral("*.MAJ"));
+    EXPECT_TRUE(FileUtils::listFiles(target, QStringLiteral("*")).isEmpty());
+    EXPECT_EQ(FileUtils::fileSize(scratch.path() + QStringLiteral("notes.txt")), 1);
+    EXPECT_EQ(FileUtils::fileSize(scratch.path() + QStringLiteral("none")), 0);
+}
+
+TEST(FileUtilities, SmallHelpers)
+{
+    EXPECT_EQ(FileUtils::withTrailingSeparator(QStringLiteral("D:\\Famille")), QStringLiteral("D:/Famille/"));
+    EXPECT_EQ(FileUtils::withTrailingSeparator(QStringLiteral("/srv/data/")), QStringLiteral("/srv/data/"));
+    EXPECT_EQ(FileUtils::withoutAccents(QStringLiteral("Élève à l'hôpital, ça dîne où ? Noël")),
+              QStringLiteral("Éleve a l'hopital, ca dine ou ? Noel"));
+}
+
+TEST(FileUtilities, CopyFileLeavesNoPartialTargetAndRefusesToOverwrite)
+{
+    TestFolders::Scratch scratch;
+    writeFile(scratch.path() + QStringLiteral("src"), "content");
+    writeFile(scratch.path() + QStringLiteral("dst"), "kept");
+    EXPECT_THROW(FileUtils::copyFile(scratch.path() + QStringLiteral("src"), scratch.path() + QStringLiteral("dst"), false),
+                 FileError);
+    EXPECT_EQ(readFile(scratch.path() + QStringLiteral("dst")), QByteArray("kept"));
+    EXPECT_THROW(FileUtils::copyFile(scratch.path() + QStringLiteral("absent"), scratch.path() + QStringLiteral("new"), false),
+                 FileError);
+    EXPECT_FALSE(exists(scratch.path() + QStringLiteral("new")));
+    EXPECT_EQ(QDir(scratch.path()).entryList(QDir::Files).size(), 2) << "no scratch file left behind";
+}
+
+} // namespace
