@@ -24,7 +24,7 @@ DigitalClock::DigitalClock(QWidget* parent) : QLabel(parent), m_timer(new QTimer
     tick();
 }
 
-QString DigitalClock::text(const QTime& time, bool blinkPhase)
+QString DigitalClock::timeText(const QTime& time, bool blinkPhase)
 {
     QString t = time.toString(Formats::longTime).left(5);
     if (blinkPhase)
@@ -35,5 +35,5 @@ QString DigitalClock::text(const QTime& time, bool blinkPhase)
 void DigitalClock::tick()
 {
     m_blink = !m_blink;
-    setText(text(Clock::now().time(), !m_blink));
+    setText(timeText(Clock::now().time(), !m_blink));
 }

@@ -12,7 +12,7 @@ public:
     explicit DigitalClock(QWidget* parent = nullptr);
     // One tick of the clock: what the timer does every second.
     void tick();
-    static QString text(const QTime& time, bool blinkPhase);
+    static QString timeText(const QTime& time, bool blinkPhase);
 
 private:
     QTimer* m_timer;
