@@ -57,7 +57,7 @@ TSplash::TSplash(QWidget* parent)
     layout->setSpacing(18);
     layout->addWidget(picture, 0, Qt::AlignTop);
     layout->addLayout(text, 1);
-    setFixedSize(470, 200);
+    setFixedSize(layout->sizeHint().expandedTo(QSize(480, 210)));
 
     if (const QScreen* screen = QApplication::primaryScreen()) {
         const QRect area = screen->geometry();
