@@ -1,21 +1,69 @@
 #include "TMainForm.h"
 
 #include "AppIcon.h"
+#include "CommandGuard.h"
 #include "DigitalClock.h"
+#include "Messages.h"
 #include "MiniCalendar.h"
 #include "Money.h"
+#include "PersonPage.h"
 #include "Placement.h"
 #include "Product.h"
+#include "ProgramPrinter.h"
 #include "ProgramState.h"
+#include "TAboutBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
+#include <QMenuBar>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
+#include <QUrl>
 #include <QVBoxLayout>
+
+namespace {
+// A menu entry of the command table: caption, design name, and the
+// handler when its feature exists (entries without one stay disabled).
+struct Command
+{
+    const char* caption;
+    const char* name;
+    void (TMainForm::*handler)() = nullptr;
+    bool separatorBefore = false;
+};
+
+struct MenuSpec
+{
+    const char* caption;
+    const char* name;
+    std::vector<Command> commands;
+    // A sub-menu: its caption, name and entries.
+    struct Sub
+    {
+        const char* caption;
+        const char* name;
+        std::vector<Command> commands;
+    };
+    std::vector<Sub> subs = {};
+};
+
+const char* const kPageCaptions[TMainForm::PageCount] = {"Général", "Antécédents", "Personnalisé",
+                                                         "Actes",   "Médicaments", "Analyses",
+                                                         "Vaccins", "Documents",   "Evénements"};
+const char* const kPageNames[TMainForm::PageCount] = {"Page_General", "Page_Previous", "Page_Custom",
+                                                      "Page_Consult", "Page_Pharmacy", "Page_Analysis",
+                                                      "Page_Vaccine", "Page_Document", "Page_Event"};
+} // namespace
 
 QString TMainForm::instabilityMessage()
 {
@@ -25,19 +73,33 @@ QString TMainForm::instabilityMessage()
            + Product::webAddress + QStringLiteral(" (rubrique : MISES A JOUR)");
 }
 
+QString TMainForm::helpMissingMessage()
+{
+    return QStringLiteral("Le fichier d'aide est introuvable !");
+}
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowIcon(AppIcon::icon());
 
+    buildMenus();
     auto* central = new QWidget(this);
     auto* layout = new QHBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildLeftBar());
-    auto* pages = new QWidget(central);
-    pages->setObjectName(QStringLiteral("AANotebook1"));
-    layout->addWidget(pages, 1);
+    // The tab strip runs under the person column too, so that the nine
+    // captions fit the width of an 800-pixel window.
+    auto* right = new QVBoxLayout;
+    right->setSpacing(0);
+    auto* upper = new QHBoxLayout;
+    upper->setSpacing(0);
+    upper->addWidget(buildPersonColumn());
+    upper->addWidget(buildPageArea(), 1);
+    right->addLayout(upper, 1);
+    right->addWidget(m_tabs);
+    layout->addLayout(right, 1);
     setCentralWidget(central);
 
     auto* maker = new QLabel(Product::makerLine(), this);
@@ -48,34 +110,203 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     applyStartupEffects();
 }
 
+void TMainForm::buildMenus()
+{
+    using F = TMainForm;
+    const std::vector<MenuSpec> menus = {
+        {"&Fichier",
+         "Btn_File",
+         {{"&Imprimante", "Popup_File_Printer", &F::Popup_File_PrinterClick},
+          {"&Propriétés", "Popup_File_Properties"},
+          {"&Quitter", "Popup_File_Quit", &F::SysExitBtnClick, true}}},
+        {"&Listes",
+         "Menu_List",
+         {{"Ma&ladies", "Maladies1"},
+          {"&Vaccins", "Vaccins1"},
+          {"&Médicaments", "Mdicaments1"},
+          {"P&raticiens", "Praticiens1"},
+          {"&Pharmacie", "Pharmacie1"},
+          {"&Analyses", "Popup_List_Analysis"}}},
+        {"&Tableaux",
+         "Menu_Table",
+         {{"&Synthèse des remboursements", "Popup_Table_Board"},
+          {"&Rappels de vaccination", "Popup_Table_Vaccine"}},
+         {{"&Actes non remboursés",
+           "Popup_Table_Consult",
+           {{"&Tout", "Popup_Table_Consult_All"},
+            {"&Sécurité sociale", "Popup_Table_Consult_Secu"},
+            {"&Caisse complémentaire", "Popup_Table_Consult_Comp"}}},
+          {"&Médicaments non remboursés",
+           "Popup_Table_Pharmacy",
+           {{"&Tout", "Popup_Table_Pharmacy_All"},
+            {"&Sécurité sociale", "Popup_Table_Pharmacy_Secu"},
+            {"&Caisse complémentaire", "Popup_Table_Pharmacy_Comp"}}}}},
+        {"&Impression",
+         "Menu_Report",
+         {{"&Carnet de santé", "Popup_Report_Fich"},
+          {"Historique des  &actes", "Popup_Report_List_Consult"},
+          {"Historique des &médicaments", "Popup_Report_List_Pharmacy"},
+          {"&Tableaux de rappel", "Popup_Report_List"}}},
+        {"  &Html  ",
+         "Menu_Html",
+         {{"&Carnet de santé", "Popup_Html_Fich"},
+          {"Historique des &actes", "Popup_Html_List_Consult"},
+          {"Historique des &médicaments", "Popup_Html_List_Pharmacy"},
+          {"&Tableaux de rappel", "Popup_Html_Inventory"}}},
+        {"&Outils",
+         "Btn_Tools",
+         {},
+         {{"&Base de données",
+           "Popup_Tools_DataBase",
+           {{"&Sauvegarde", "Popup_Tools_DataBase_Backup"},
+            {"&Restauration", "Popup_Tools_DataBase_restore"},
+            {"&Historique", "Popup_Tools_DataBase_History"},
+            {"&Compacter/Réparer", "Popup_Tools_DataBase_Compact", nullptr, true}}}}},
+        {"&Aide",
+         "M10",
+         {{"&Documentation", "Popup_Help_Doc", &F::Popup_Help_DocClick},
+          {"&Site web", "Popup_Help_Web", &F::Popup_Help_WebClick},
+          {"&A propos", "Popup_Help_About", &F::Popup_Help_AboutClick}}},
+    };
+
+    const auto addCommands = [this](QMenu* menu, const std::vector<Command>& commands) {
+        for (const Command& c : commands) {
+            if (c.separatorBefore)
+                menu->addSeparator();
+            QAction* action = menu->addAction(QString::fromUtf8(c.caption));
+            action->setObjectName(QString::fromLatin1(c.name));
+            action->setEnabled(c.handler != nullptr);
+            if (c.handler) {
+                const auto handler = c.handler;
+                connect(action, &QAction::triggered, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+            }
+        }
+    };
+    for (const MenuSpec& spec : menus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(spec.caption));
+        menu->setObjectName(QString::fromLatin1(spec.name));
+        // The sub-menus of "Tableaux" come first, as the command table lists them.
+        for (const MenuSpec::Sub& sub : spec.subs) {
+            QMenu* child = menu->addMenu(QString::fromUtf8(sub.caption));
+            child->setObjectName(QString::fromLatin1(sub.name));
+            addCommands(child, sub.commands);
+        }
+        addCommands(menu, spec.commands);
+    }
+    m_menuReport = menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Report"));
+    m_menuHtml = menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Html"));
+    m_menuTable = menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Table"));
+}
+
 QWidget* TMainForm::buildLeftBar()
 {
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("Pan_LeftBar"));
-    bar->setFixedWidth(96);
-    bar->setAttribute(Qt::WA_StyledBackground);
-    bar->setStyleSheet(QStringLiteral("#Pan_LeftBar { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, "
-                                      "stop:0 #0050d2, stop:1 #3362ff); }"));
-    auto* column = new QVBoxLayout(bar);
-    column->setContentsMargins(8, 10, 8, 10);
-    m_miniCalendar = new MiniCalendar(bar);
-    m_digitalTime = new DigitalClock(bar);
+    m_leftBar = new QWidget(this);
+    m_leftBar->setObjectName(QStringLiteral("Pan_LeftBar"));
+    m_leftBar->setFixedWidth(82);
+    m_leftBar->setAttribute(Qt::WA_StyledBackground);
+    m_leftBar->setStyleSheet(QStringLiteral("#Pan_LeftBar { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, "
+                                            "stop:0 #0050d2, stop:1 #3362ff); }"));
+    auto* column = new QVBoxLayout(m_leftBar);
+    column->setContentsMargins(8, 0, 8, 10);
+    column->setSpacing(6);
+
+    m_leftBarTop = new QWidget(m_leftBar);
+    auto* top = new QVBoxLayout(m_leftBarTop);
+    top->setContentsMargins(0, 10, 0, 0);
+    m_miniCalendar = new MiniCalendar(m_leftBarTop);
+    m_digitalTime = new DigitalClock(m_leftBarTop);
     m_digitalTime->setStyleSheet(QStringLiteral("color: white;"));
-    column->addWidget(m_miniCalendar, 0, Qt::AlignHCenter);
-    column->addWidget(m_digitalTime);
+    top->addWidget(m_miniCalendar, 0, Qt::AlignHCenter);
+    top->addWidget(m_digitalTime);
+    top->addStretch();
+    column->addWidget(m_leftBarTop);
     column->addStretch();
+
     const struct
     {
         const char* name;
         const char* caption;
-    } buttons[] = {{"Btn_Imprimer", "Imprimer"}, {"Btn_Html", "Html"}, {"Btn_Table", "Tableaux"}};
+        QMenu* menu;
+    } buttons[] = {{"Btn_Imprimer", "Imprimer", m_menuReport},
+                   {"Btn_Html", "Html", m_menuHtml},
+                   {"Btn_Table", "Tableaux", m_menuTable}};
     for (const auto& b : buttons) {
-        auto* button = new QPushButton(QString::fromUtf8(b.caption), bar);
+        auto* button = new QPushButton(QString::fromUtf8(b.caption), m_leftBar);
         button->setObjectName(QString::fromLatin1(b.name));
-        button->setEnabled(false);
+        button->setMinimumHeight(48);
+        QMenu* menu = b.menu;
+        connect(button, &QPushButton::clicked, this, [this, menu, button] { popupBeside(menu, button); });
         column->addWidget(button);
+        m_leftBarButtons << button;
     }
-    return bar;
+    return m_leftBar;
+}
+
+void TMainForm::popupBeside(QMenu* menu, QWidget* button)
+{
+    menu->popup(button->mapToGlobal(QPoint(50, 0)));
+}
+
+QPushButton* TMainForm::addPersonButton(QLayout* layout, const char* name, const QString& hint, int standardIcon)
+{
+    auto* button = new QPushButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(standardIcon)));
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);
+    button->setFixedSize(32, 28);
+    layout->addWidget(button);
+    return button;
+}
+
+QWidget* TMainForm::buildPersonColumn()
+{
+    auto* column = new QWidget(this);
+    column->setObjectName(QStringLiteral("Pan_PersonList"));
+    column->setFixedWidth(200);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(4, 4, 4, 4);
+    m_personList = new QListView(column);
+    m_personList->setObjectName(QStringLiteral("Grid_PersonList"));
+    m_personList->setAccessibleName(QStringLiteral("Carnets de santé"));
+    layout->addWidget(m_personList, 1);
+
+    auto* bar = new QHBoxLayout;
+    bar->setSpacing(2);
+    bar->addStretch();
+    m_prior = addPersonButton(bar, "Btn_Main_Prior", QStringLiteral("Carnet précédent"), QStyle::SP_ArrowUp);
+    m_next = addPersonButton(bar, "Btn_Main_Next", QStringLiteral("Carnet suivant"), QStyle::SP_ArrowDown);
+    m_add = addPersonButton(bar, "Btn_Main_Add", QStringLiteral("Nouveau carnet de santé"), QStyle::SP_FileIcon);
+    m_delete = addPersonButton(bar, "Btn_Main_Delete", QStringLiteral("Supprimer ce carnet de santé"),
+                               QStyle::SP_TrashIcon);
+    m_record = addPersonButton(bar, "Btn_Main_Record", QStringLiteral("Enregistrer les modifications"),
+                               QStyle::SP_DialogSaveButton);
+    bar->addStretch();
+    layout->addLayout(bar);
+    connect(m_prior, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_PriorClick(); }); });
+    connect(m_next, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_NextClick(); }); });
+    return column;
+}
+
+QWidget* TMainForm::buildPageArea()
+{
+    m_notebook = new QStackedWidget(this);
+    m_notebook->setObjectName(QStringLiteral("AANotebook1"));
+    m_tabs = new QTabBar(this);
+    m_tabs->setObjectName(QStringLiteral("TabNoteBook"));
+    m_tabs->setShape(QTabBar::RoundedSouth);
+    m_tabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 8px; }"));
+    m_tabs->setAccessibleName(QStringLiteral("Pages du carnet de santé"));
+    for (int i = 0; i < PageCount; ++i) {
+        auto* page = new PersonPage(m_notebook);
+        page->setObjectName(QString::fromLatin1(kPageNames[i]));
+        page->setAccessibleName(QString::fromUtf8(kPageCaptions[i]));
+        m_notebook->addWidget(page);
+        m_pages << page;
+        m_tabs->addTab(QString::fromUtf8(kPageCaptions[i]));
+    }
+    connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { runGuarded([this, index] { TabNoteBookTabChange(index); }); });
+    return m_notebook;
 }
 
 // What creating the main window does for the whole process.
@@ -90,6 +321,99 @@ void TMainForm::applyStartupEffects()
     m_digitalTime->setVisible(p.settings.showCalendar);
     p.settings.firstLaunch = false;
     p.scratchImagePath = p.folders.database + QStringLiteral("Images/Temp.jpg");
+}
+
+void TMainForm::TabNoteBookTabChange(int index)
+{
+    if (index < 0 || index >= PageCount || index == m_visiblePage)
+        return;
+    m_pages.at(m_visiblePage)->leavePage();
+    m_visiblePage = index;
+    m_notebook->setCurrentIndex(index);
+    if (m_tabs->currentIndex() != index)
+        m_tabs->setCurrentIndex(index);
+    RefreshCurrentPage();
+    RefreshCommandStates();
+}
+
+void TMainForm::RefreshCurrentPage()
+{
+    m_pages.at(m_visiblePage)->refreshPage(-1);
+}
+
+void TMainForm::RefreshCommandStates()
+{
+    const int count = m_personList->model() ? m_personList->model()->rowCount() : 0;
+    const bool hasPerson = count > 0;
+    const int row = m_personList->currentIndex().isValid() ? m_personList->currentIndex().row() : 0;
+    m_record->setEnabled(false);
+    m_delete->setEnabled(hasPerson);
+    m_prior->setEnabled(hasPerson && row > 0);
+    m_next->setEnabled(hasPerson && row < count - 1);
+    for (QMenu* menu : {m_menuReport, m_menuHtml, m_menuTable})
+        menu->menuAction()->setEnabled(hasPerson);
+    for (QPushButton* button : m_leftBarButtons)
+        button->setEnabled(hasPerson);
+    for (PersonPage* page : m_pages)
+        page->refreshCommandStates(hasPerson);
+}
+
+void TMainForm::Btn_Main_PriorClick()
+{
+    const QModelIndex current = m_personList->currentIndex();
+    if (current.isValid() && current.row() > 0)
+        m_personList->setCurrentIndex(current.siblingAtRow(current.row() - 1));
+}
+
+void TMainForm::Btn_Main_NextClick()
+{
+    const QModelIndex current = m_personList->currentIndex();
+    if (current.isValid() && current.row() + 1 < m_personList->model()->rowCount())
+        m_personList->setCurrentIndex(current.siblingAtRow(current.row() + 1));
+}
+
+void TMainForm::Popup_File_PrinterClick()
+{
+    QPrintDialog dialog(&programPrinter(), this);
+    dialog.setWindowTitle(QStringLiteral("Imprimante"));
+    dialog.exec();
+}
+
+void TMainForm::SysExitBtnClick()
+{
+    close();
+}
+
+void TMainForm::Popup_Help_DocClick()
+{
+    const QString help = program().folders.helpFile;
+    if (!QFileInfo(help).isFile()) {
+        Messages::plain(helpMissingMessage());
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+void TMainForm::Popup_Help_WebClick()
+{
+    QDesktopServices::openUrl(QUrl(Product::webAddress));
+}
+
+void TMainForm::Popup_Help_AboutClick()
+{
+    TAboutBox about(this);
+    about.exec();
+}
+
+void TMainForm::layOutLeftBar()
+{
+    m_leftBarTop->setFixedHeight(qMax(0, (m_leftBar->height() - 195) / 2));
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layOutLeftBar();
 }
 
 void TMainForm::restorePlacement()
@@ -121,6 +445,8 @@ void TMainForm::showEvent(QShowEvent* event)
     if (!m_shown) {
         m_shown = true;
         restorePlacement();
+        layOutLeftBar();
+        RefreshCommandStates();
     }
     QMainWindow::showEvent(event);
 }
