@@ -1,0 +1,137 @@
+#include "Messages.h"
+#include "ProgramState.h"
+#include "TMainForm.h"
+#include "TestFolders.h"
+#include "UrlCatcher.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainCommands : public ::testing::Test
+{
+protected:
+    MainCommands()
+    {
+        ProgramState& p = program();
+        p.folders.program = m_scratch.path();
+        p.folders.helpFile = m_scratch.path() + QStringLiteral("doc.htm");
+        p.folders.data = m_scratch.path();
+        p.folders.iniFileName = QStringLiteral("brivoline.ini");
+        m_form = std::make_unique<TMainForm>();
+        m_form->show();
+    }
+    QAction* action(const char* name) const { return m_form->findChild<QAction*>(QString::fromLatin1(name)); }
+    QMenu* menu(const char* name) const { return m_form->findChild<QMenu*>(QString::fromLatin1(name)); }
+    bool enabled(const char* button) const
+    {
+        return m_form->findChild<QPushButton*>(QString::fromLatin1(button))->isEnabled();
+    }
+
+    TestFolders::Scratch m_scratch;
+    Messages::Recorder m_messages;
+    std::unique_ptr<TMainForm> m_form;
+};
+
+TEST_F(MainCommands, EveryMenuAndEntryCarriesItsCaption)
+{
+    const struct
+    {
+        const char* menu;
+        QStringList captions;
+    } expected[] = {
+        {"Btn_File", {"&Imprimante", "&Propriétés", "", "&Quitter"}},
+        {"Menu_List", {"Ma&ladies", "&Vaccins", "&Médicaments", "P&raticiens", "&Pharmacie", "&Analyses"}},
+        {"Menu_Table",
+         {"&Actes non remboursés", "&Médicaments non remboursés", "&Synthèse des remboursements",
+          "&Rappels de vaccination"}},
+        {"Popup_Table_Consult", {"&Tout", "&Sécurité sociale", "&Caisse complémentaire"}},
+        {"Menu_Report",
+         {"&Carnet de santé", "Historique des  &actes", "Historique des &médicaments", "&Tableaux de rappel"}},
+        {"Menu_Html",
+         {"&Carnet de santé", "Historique des &actes", "Historique des &médicaments", "&Tableaux de rappel"}},
+        {"Popup_Tools_DataBase", {"&Sauvegarde", "&Restauration", "&Historique", "", "&Compacter/Réparer"}},
+        {"M10", {"&Documentation", "&Site web", "&A propos"}},
+    };
+    for (const auto& e : expected) {
+        QMenu* m = menu(e.menu);
+        ASSERT_NE(m, nullptr) << e.menu;
+        QStringList captions;
+        for (QAction* a : m->actions())
+            captions << a->text();
+        EXPECT_EQ(captions, e.captions) << e.menu;
+    }
+    EXPECT_EQ(menu("Menu_Html")->title(), QStringLiteral("  &Html  "));
+    EXPECT_EQ(menu("Btn_Tools")->title(), QStringLiteral("&Outils"));
+}
+
+TEST_F(MainCommands, EmptyHouseholdLeavesOnlyNewPersonAndGeneralCommands)
+{
+    EXPECT_TRUE(enabled("Btn_Main_Add"));
+    for (const char* button : {"Btn_Main_Prior", "Btn_Main_Next", "Btn_Main_Delete", "Btn_Main_Record",
+                               "Btn_Imprimer", "Btn_Html", "Btn_Table"})
+        EXPECT_FALSE(enabled(button)) << button;
+    for (const char* m : {"Menu_Report", "Menu_Html", "Menu_Table"})
+        EXPECT_FALSE(menu(m)->menuAction()->isEnabled()) << m;
+    for (const char* a : {"Popup_File_Printer", "Popup_File_Quit", "Popup_Help_Doc", "Popup_Help_Web", "Popup_Help_About"})
+        EXPECT_TRUE(action(a)->isEnabled()) << a;
+}
+
+TEST_F(MainCommands, PersonBarButtonsAreNamedForAssistiveTechnologies)
+{
+    const struct
+    {
+        const char* name;
+        const char* hint;
+    } buttons[] = {{"Btn_Main_Prior", "Carnet précédent"},
+                   {"Btn_Main_Next", "Carnet suivant"},
+                   {"Btn_Main_Add", "Nouveau carnet de santé"},
+                   {"Btn_Main_Delete", "Supprimer ce carnet de santé"},
+                   {"Btn_Main_Record", "Enregistrer les modifications"}};
+    for (const auto& b : buttons) {
+        auto* button = m_form->findChild<QPushButton*>(QString::fromLatin1(b.name));
+        EXPECT_EQ(button->toolTip(), QString::fromUtf8(b.hint));
+        EXPECT_EQ(button->accessibleName(), QString::fromUtf8(b.hint));
+    }
+}
+
+TEST_F(MainCommands, HelpOpensThePageOrSaysItIsMissing)
+{
+    action("Popup_Help_Doc")->trigger();
+    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Le fichier d'aide est introuvable !")});
+
+    UrlCatcher catcher;
+    TestFolders::writeFile(program().folders.helpFile, "<html></html>");
+    action("Popup_Help_Doc")->trigger();
+    action("Popup_Help_Web")->trigger();
+    ASSERT_EQ(catcher.urls.size(), 2);
+    EXPECT_EQ(catcher.urls.at(0), QUrl::fromLocalFile(program().folders.helpFile));
+    EXPECT_EQ(catcher.urls.at(1).scheme(), QStringLiteral("https"));
+    EXPECT_EQ(m_messages.messages().size(), 1);
+}
+
+TEST_F(MainCommands, TabStripSwitchesPages)
+{
+    auto* tabs = m_form->findChild<QTabBar*>(QStringLiteral("TabNoteBook"));
+    ASSERT_EQ(tabs->count(), 9);
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("Général"));
+    EXPECT_EQ(tabs->tabText(8), QStringLiteral("Evénements"));
+    tabs->setCurrentIndex(TMainForm::Vaccine);
+    EXPECT_EQ(m_form->visiblePage(), TMainForm::Vaccine);
+    m_form->TabNoteBookTabChange(TMainForm::General);
+    EXPECT_EQ(tabs->currentIndex(), TMainForm::General);
+}
+
+TEST_F(MainCommands, QuitClosesTheWindow)
+{
+    action("Popup_File_Quit")->trigger();
+    EXPECT_FALSE(m_form->isVisible());
+}
+
+} // namespace
