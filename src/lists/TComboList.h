@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+class QPlainTextEdit;
+
+// Edits one of the user's pick lists, one item a line. Confirming stores
+// the text exactly as edited; cancelling stores nothing.
+class TComboList : public QDialog
+{
+    Q_OBJECT
+public:
+    TComboList(const QString& title, const QString& column, QWidget* parent = nullptr);
+
+    QPlainTextEdit* editor() const { return m_editor; }
+    // Opens the editor modally on the column.
+    static void edit(const QString& title, const QString& column, QWidget* parent = nullptr);
+
+public slots:
+    void Btn_OkClick();
+
+private:
+    QString m_column;
+    QPlainTextEdit* m_editor;
+};
