@@ -10,9 +10,10 @@
 #include <QSaveFile>
 #include <vector>
 
-// clang-format off: jerror.h lists some messages only once jpeglib.h has set the configuration
-#include <jerror.h>
+// jerror.h lists some messages only once jpeglib.h has set the configuration.
+// clang-format off
 #include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 
 // libjpeg reports a fatal error by calling error_exit, which by default ends
