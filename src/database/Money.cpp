@@ -1,5 +1,6 @@
 #include "Money.h"
 
+#include <cmath>
 #include <QLocale>
 
 namespace Money {
@@ -15,7 +16,8 @@ QString currencySymbol()
 QString normalisedSymbol(const QString& systemSymbol)
 {
     const QString upper = systemSymbol.toUpper();
-    if (upper.isEmpty() || upper == QLatin1String("F") || upper == QLatin1String("FF") || upper == QLatin1String("FR"))
+    if (upper.isEmpty() || upper == QLatin1String("F") || upper == QLatin1String("FF") ||
+        upper == QLatin1String("FR"))
         return QStringLiteral("€");
     return systemSymbol;
 }
@@ -23,5 +25,15 @@ QString normalisedSymbol(const QString& systemSymbol)
 void normaliseCurrencySymbol()
 {
     g_symbol = normalisedSymbol(QLocale::system().currencySymbol());
+}
+
+QString displayFormat()
+{
+    return QStringLiteral("#######0.00 ") + currencySymbol();
+}
+
+Amount Amount::fromDouble(double value)
+{
+    return Amount(static_cast<qint64>(std::llround(value * kUnitsPerWhole)));
 }
 } // namespace Money

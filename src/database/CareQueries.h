@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Dataset;
+
+// The act and vaccination queries that both data modules hold: their design
+// statements and the values computed on every fetched row.
+namespace CareQueries {
+
+enum class ActKind
+{
+    Consultation,
+    Pharmacy
+};
+
+// ACTION joined to its practitioner and illness (consultations) or to its
+// pharmacy and medicine (purchases); `withConvention` adds LST_DOCTOR.Convention.
+QStringList actStatement(ActKind kind, bool withConvention = false);
+// VACCINE joined to its practitioner and vaccine; `forReminders` adds
+// VACCINE.Repeat_Exe and orders by date and time.
+QStringList vaccineStatement(bool forReminders);
+
+// "Name (Detail)", or the name alone when the detail is empty.
+QString withDetail(const QString& name, const QString& detail);
+
+// NoRepayment: the price less both reimbursements, in exact currency
+// arithmetic; 0 while any of the three amounts is empty.
+void addNoRepayment(Dataset& dataset);
+// Doctor and Illness (consultations), or Pharmacy and Drug (purchases).
+void addActTexts(Dataset& dataset, ActKind kind);
+// Vaccin and Doctor; with `withLast`, Last: the injection's date and practitioner.
+void addVaccineTexts(Dataset& dataset, bool withLast);
+
+} // namespace CareQueries

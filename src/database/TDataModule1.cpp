@@ -1,0 +1,364 @@
+#include "TDataModule1.h"
+
+#include "CareQueries.h"
+#include "Clock.h"
+#include "DatasetUtils.h"
+#include "Errors.h"
+#include "Money.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+TDataModule1* g_instance = nullptr;
+
+const QString kDesignMoneyFormat = QStringLiteral("#######0.00");
+
+QString personSelect()
+{
+    QStringList columns{QStringLiteral("Id"),
+                        QStringLiteral("Id_File"),
+                        QStringLiteral("Name"),
+                        QStringLiteral("ForeName"),
+                        QStringLiteral("BirthDay_Date"),
+                        QStringLiteral("BirthDay_Time"),
+                        QStringLiteral("BirthDay_City"),
+                        QStringLiteral("BirthDay_Weight"),
+                        QStringLiteral("BirthDay_Size"),
+                        QStringLiteral("[No]"),
+                        QStringLiteral("Blood"),
+                        QStringLiteral("Org_Secu"),
+                        QStringLiteral("Org_Comp"),
+                        QStringLiteral("Previous"),
+                        QStringLiteral("WeightMode"),
+                        QStringLiteral("SizeMode"),
+                        QStringLiteral("AnalysisMode")};
+    for (int i = 1; i <= 12; ++i)
+        columns << QStringLiteral("Misc%1").arg(i, 2, 10, QLatin1Char('0'));
+    columns << QStringLiteral("ImgMini1") << QStringLiteral("Img1") << QStringLiteral("Img2")
+            << QStringLiteral("Img3") << QStringLiteral("Img4") << QStringLiteral("ImgMini2")
+            << QStringLiteral("ImgMini3") << QStringLiteral("ImgMini4") << QStringLiteral("WeightGraph")
+            << QStringLiteral("SizeGraph") << QStringLiteral("Comment1 as [Color]")
+            << QStringLiteral("Custom00144243 as [Size]");
+    return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "));
+}
+
+QString whereIdRef(const QString& prefix, int personId)
+{
+    return prefix + QString::number(personId);
+}
+} // namespace
+
+TDataModule1::TDataModule1(const DbConfig& config, QObject* parent)
+    : QObject(parent), m_databaseFolder(config.databaseFolder)
+{
+    setObjectName(QStringLiteral("DataModule1"));
+    designStatements();
+    designFields();
+    connectEvents();
+    for (Dataset* d : findChildren<Dataset*>(Qt::FindDirectChildrenOnly))
+        if (d != &Query)
+            m_dataSources.append({QStringLiteral("DS") + d->name(), d});
+    Connection::open(config);
+    g_instance = this;
+}
+
+TDataModule1::~TDataModule1()
+{
+    if (g_instance == this)
+        g_instance = nullptr;
+    for (Dataset* d : findChildren<Dataset*>(Qt::FindDirectChildrenOnly))
+        d->close();
+    Connection::close();
+}
+
+Dataset& TDataModule1::make(const QString& name)
+{
+    return *new Dataset(name, this);
+}
+
+TDataModule1& dataModule1()
+{
+    if (!g_instance)
+        throw DatabaseError(QStringLiteral("Le module de données principal n'est pas créé."));
+    return *g_instance;
+}
+
+void TDataModule1::designStatements()
+{
+    using CareQueries::ActKind;
+    const auto lines = [](std::initializer_list<const char*> texts) {
+        QStringList l;
+        for (const char* t : texts)
+            l << QString::fromUtf8(t);
+        return l;
+    };
+    Person.setSql(QStringList{personSelect(), QStringLiteral("FROM PERSON"),
+                              QStringLiteral("ORDER BY NAME, FORENAME")});
+    Action.setSql(lines({"SELECT * FROM [ACTION]", "ORDER BY DATE_ACTION, TIME_ACTION"}));
+    ConsultQuery.setSql(CareQueries::actStatement(ActKind::Consultation));
+    PharmacyQuery.setSql(CareQueries::actStatement(ActKind::Pharmacy));
+    Vaccine.setSql(lines({"SELECT * FROM VACCINE", "ORDER BY DATE_VACCINE, TIME_VACCINE"}));
+    VaccineQuery.setSql(CareQueries::vaccineStatement(false));
+    Weight.setSql(lines({"SELECT * FROM WEIGHT", "WHERE ID_REF=18", "ORDER BY DATE_WEIGHT"}));
+    Size.setSql(lines({"SELECT * FROM [SIZE]", "WHERE ID_REF=18", "ORDER BY DATE_SIZE"}));
+    Lst_Analysis.setSql(lines({"SELECT * FROM LST_ANALYSIS", "ORDER BY TITLE"}));
+    L_Analysis.setSql(
+        lines({"SELECT *", "FROM L_ANALYSIS", "WHERE L_ANALYSIS.Id_Analysis>-1", "ORDER BY TITLE"}));
+    Analysis.setSql(lines({"SELECT * FROM [ANALYSIS]", "WHERE ID_REF=-1", "ORDER BY DATE_ANALYSIS"}));
+    Event.setSql(lines({"SELECT * FROM EVENT", "WHERE ID_REF=-1", "ORDER BY DATE_EVENT, TIME_EVENT"}));
+    DocumentImg.setSql(lines({"SELECT * FROM DOCUMENTIMG", "WHERE ID_REF=-1"}));
+    DocumentFile.setSql(lines({"SELECT * FROM DOCUMENTFILE", "WHERE Id_Ref=-1"}));
+    Lst_Doctor.setSql(lines({"SELECT * FROM LST_DOCTOR", "ORDER BY NAME"}));
+    Lst_Pharmacy.setSql(lines({"SELECT * FROM LST_PHARMACY", "ORDER BY NAME"}));
+    Lst_Drug.setSql(lines({"SELECT * FROM LST_DRUG", "ORDER BY TITLE"}));
+    Lst_Illness.setSql(lines({"SELECT * FROM LST_ILLNESS", "ORDER BY TITLE"}));
+    Lst_Vaccine.setSql(lines({"SELECT * FROM LST_VACCINE", "ORDER BY TITLE"}));
+    ComboItems.setSql(lines({"SELECT * FROM COMBOITEMS"}));
+    CustomLabel.setSql(lines({"SELECT * FROM CUSTOMLAB"}));
+    Backup.setSql(lines({"SELECT * FROM BACKUP"}));
+}
+
+// Labels, formats and masks of the record fields; dates take the date mask
+// by themselves.
+void TDataModule1::designFields()
+{
+    using CareQueries::ActKind;
+    CareQueries::addNoRepayment(Action);
+    for (Dataset* acts : {&ConsultQuery, &PharmacyQuery})
+        CareQueries::addNoRepayment(*acts);
+    CareQueries::addActTexts(ConsultQuery, ActKind::Consultation);
+    CareQueries::addActTexts(PharmacyQuery, ActKind::Pharmacy);
+    CareQueries::addVaccineTexts(VaccineQuery, false);
+
+    Person.setEditMask(QStringLiteral("BirthDay_Date"), EditMasks::date);
+    Person.setEditMask(QStringLiteral("BirthDay_Time"), EditMasks::time);
+    Person.setEditMask(QStringLiteral("No"), EditMasks::socialSecurityNumber);
+    Person.setDisplayFormat(QStringLiteral("BirthDay_Weight"), QStringLiteral("#######0.000 Kg"));
+    Person.setEditFormat(QStringLiteral("BirthDay_Weight"), QStringLiteral("#######0.000"));
+    Person.setDisplayFormat(QStringLiteral("BirthDay_Size"), QStringLiteral("#######0.00 cm"));
+    Person.setEditFormat(QStringLiteral("BirthDay_Size"), QStringLiteral("#######0.00"));
+    const struct
+    {
+        const char* field;
+        const char* label;
+    } personLabels[] = {{"Name", "Nom"},
+                        {"ForeName", "Prénom"},
+                        {"BirthDay_Date", "Date de naissance"},
+                        {"BirthDay_Time", "Heure de naissance"},
+                        {"BirthDay_City", "Lieu de naissance"},
+                        {"BirthDay_Weight", "Poids"},
+                        {"BirthDay_Size", "Taille"},
+                        {"No", "N° de sécurité social"},
+                        {"Blood", "Groupe sanguin"},
+                        {"Org_Secu", "Organisme de sécurité social"},
+                        {"Org_Comp", "Organisme complémentaire"},
+                        {"Previous", "Antécédents"}};
+    for (const auto& l : personLabels)
+        Person.setDisplayLabel(QString::fromUtf8(l.field), QString::fromUtf8(l.label));
+
+    Weight.setDisplayFormat(QStringLiteral("Weight"), QStringLiteral("#######0.000 kg"));
+    Weight.setEditFormat(QStringLiteral("Weight"), QStringLiteral("#######0.000"));
+    Weight.setEditMask(QStringLiteral("Time_Weight"), EditMasks::time);
+    Size.setDisplayFormat(QStringLiteral("Size"), QStringLiteral("#######0.00 cm"));
+    Size.setEditFormat(QStringLiteral("Size"), QStringLiteral("#######0.00"));
+    Size.setEditMask(QStringLiteral("Time_Size"), EditMasks::time);
+    for (Dataset* measures : {&Weight, &Size})
+        measures->setDisplayLabel(QStringLiteral("Remark"), QStringLiteral("Observations"));
+    Analysis.setDisplayFormat(QStringLiteral("Value_Analysis"), QStringLiteral("#######0.00"));
+    Analysis.setEditMask(QStringLiteral("Time_Analysis"), EditMasks::time);
+
+    for (Dataset* acts : {&Action, &ConsultQuery, &PharmacyQuery}) {
+        acts->setEditMask(QStringLiteral("Time_Action"), EditMasks::time);
+        const struct
+        {
+            const char* field;
+            const char* label;
+        } actLabels[] = {{"Price", "Montant"},
+                         {"Repayment", "Sécu"},
+                         {"Price_Repayment", "Remb. sécu."},
+                         {"Repayment_Comp", "Comp"},
+                         {"Price_Repayment_Comp", "Remb. comp."},
+                         {"NoRepayment", "Non remb."},
+                         {"Gravity", "Gravité"},
+                         {"Date_Repayment", "Date remb. sécu."},
+                         {"Date_Repayment_Comp", "Date remb. comp."}};
+        for (const auto& l : actLabels)
+            acts->setDisplayLabel(QString::fromUtf8(l.field), QString::fromUtf8(l.label));
+    }
+    Vaccine.setEditMask(QStringLiteral("Time_Vaccine"), EditMasks::time);
+    VaccineQuery.setEditMask(QStringLiteral("Time_Vaccine"), EditMasks::time);
+    Event.setEditMask(QStringLiteral("Time_Event"), EditMasks::time);
+    Backup.setEditMask(QStringLiteral("TimeSav"), EditMasks::time);
+    Backup.setDisplayLabel(QStringLiteral("Path"), QStringLiteral("Fichier de sauvegarde"));
+    DocumentFile.setDisplayLabel(QStringLiteral("FileName"), QStringLiteral("Nom"));
+    DocumentFile.setDisplayLabel(QStringLiteral("FileType"), QStringLiteral("Type"));
+    DocumentFile.setDisplayLabel(QStringLiteral("FileSize"), QStringLiteral("Taille"));
+    DocumentFile.setDisplayLabel(QStringLiteral("Remark"), QStringLiteral("Commentaires"));
+
+    for (Dataset* money : {&Action, &ConsultQuery, &PharmacyQuery})
+        for (const char* field : {"Price", "Price_Repayment", "Price_Repayment_Comp", "NoRepayment"})
+            money->setDisplayFormat(QString::fromLatin1(field), kDesignMoneyFormat);
+}
+
+void TDataModule1::applyMoneyFormats()
+{
+    const QString format = Money::displayFormat();
+    for (Dataset* money : {&Action, &ConsultQuery, &PharmacyQuery})
+        for (const char* field : {"Price", "Price_Repayment", "Price_Repayment_Comp", "NoRepayment"})
+            money->setDisplayFormat(QString::fromLatin1(field), format);
+}
+
+void TDataModule1::connectEvents()
+{
+    Person.setOnNewRecord([this](Dataset& d) { newPerson(d); });
+    Person.setAfterPost([this](Dataset&) {
+        if (!m_personListSuspended)
+            emit personSaved();
+    });
+    Person.setBeforeDelete([this](Dataset& d) { removePersonFiles(d); });
+    connect(&Person, &Dataset::currentChanged, this, &TDataModule1::personChanged);
+
+    Action.setOnNewRecord([this](Dataset& d) { newAction(d); });
+    DocumentImg.setBeforeDelete([this](Dataset& d) {
+        removeFileIfPresent(documentImageFile(d.field(QStringLiteral("Id")).asInteger()));
+    });
+    DocumentFile.setBeforeDelete(
+        [this](Dataset& d) { removeFileIfPresent(documentFile(d.field(QStringLiteral("Id")).asInteger())); });
+    L_Analysis.setBeforeDelete([](Dataset& d) {
+        Dataset values(QStringLiteral("AnalysisValues"));
+        DatasetUtils::runStatement(values, QStringLiteral("DELETE FROM ANALYSIS WHERE ANALYSIS.Id_Ref=") +
+                                               QString::number(d.field(QStringLiteral("Id")).asInteger()));
+    });
+}
+
+void TDataModule1::newPerson(Dataset& person)
+{
+    for (const char* memo : {"Org_Secu", "Org_Comp", "Previous", "Misc11", "Misc12"})
+        person.field(QString::fromLatin1(memo)).setAsString(QString());
+    for (int i = 1; i <= 4; ++i) {
+        person.field(QStringLiteral("ImgMini%1").arg(i)).setAsBytes({});
+        person.field(QStringLiteral("Img%1").arg(i)).setAsBytes({});
+    }
+    // Saved at once, so the person has its Id before anything is typed.
+    person.post();
+    person.edit();
+}
+
+void TDataModule1::newAction(Dataset& action)
+{
+    if (Person.isActive() && !Person.isEmpty())
+        action.field(QStringLiteral("Id_Ref")).setAsInteger(Person.field(QStringLiteral("Id")).asInteger());
+    action.field(QStringLiteral("Repayment")).setAsBoolean(false);
+    action.field(QStringLiteral("Repayment_Comp")).setAsBoolean(false);
+    action.field(QStringLiteral("Price_Repayment")).setAsDouble(0);
+    action.field(QStringLiteral("Price_Repayment_Comp")).setAsDouble(0);
+    action.field(QStringLiteral("Date_Action")).setAsDate(Clock::today());
+}
+
+Dataset* TDataModule1::dataSource(const QString& name) const
+{
+    for (const DataSource& s : m_dataSources)
+        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
+            return s.dataset;
+    return nullptr;
+}
+
+QString TDataModule1::photoFile(int personId) const
+{
+    return m_databaseFolder + QStringLiteral("Images/People%1.jpg").arg(personId);
+}
+
+QString TDataModule1::documentImageFile(int documentId) const
+{
+    return m_databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(documentId);
+}
+
+QString TDataModule1::documentFile(int documentId) const
+{
+    return m_databaseFolder + QStringLiteral("Files/File%1.f").arg(documentId);
+}
+
+// A row whose file cannot be removed stays, so no stored document outlives
+// the row that names it without the user being told.
+void TDataModule1::removeFileIfPresent(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    if (!QFile::remove(path))
+        throw FileError(QStringLiteral("Impossible de supprimer le fichier \"%1\".").arg(path));
+}
+
+void TDataModule1::deleteEach(Dataset& dataset, const QString& where)
+{
+    dataset.close();
+    dataset.setWhereLine(where);
+    dataset.open();
+    while (!dataset.isEmpty())
+        dataset.remove();
+    dataset.close();
+}
+
+int TDataModule1::createPerson()
+{
+    const bool wasSuspended = m_personListSuspended;
+    m_personListSuspended = true;
+    try {
+        if (!Person.isActive())
+            Person.open();
+        Person.insert();
+        Person.post();
+        const int id = Person.field(QStringLiteral("Id")).asInteger();
+        Person.close();
+        Person.open();
+        Person.locateId(id);
+        emit personListRebuildRequested(id);
+        Person.edit();
+        m_personListSuspended = wasSuspended;
+        return id;
+    } catch (...) {
+        m_personListSuspended = wasSuspended;
+        throw;
+    }
+}
+
+void TDataModule1::deletePerson()
+{
+    if (!Person.isActive() || Person.isEmpty())
+        throw DatabaseError(QStringLiteral("Aucun carnet de santé n'est sélectionné."));
+    const int id = Person.field(QStringLiteral("Id")).asInteger();
+    for (const QString& statement : {QStringLiteral("DELETE FROM Weight WHERE Weight.Id_Ref="),
+                                     QStringLiteral("DELETE FROM [Size] WHERE [Size].Id_Ref="),
+                                     QStringLiteral("DELETE FROM [Action] WHERE Action.Id_Ref="),
+                                     QStringLiteral("DELETE FROM Vaccine WHERE Vaccine.Id_Ref="),
+                                     QStringLiteral("DELETE FROM Event WHERE Event.Id_Ref=")})
+        DatasetUtils::runStatement(Query, whereIdRef(statement, id));
+
+    try {
+        deleteEach(L_Analysis, whereIdRef(QStringLiteral("WHERE L_Analysis.Id_Ref="), id));
+    } catch (...) {
+        L_Analysis.close();
+        L_Analysis.setWhereLine(QStringLiteral("WHERE L_ANALYSIS.Id_Analysis>-1"));
+        throw;
+    }
+    L_Analysis.setWhereLine(QStringLiteral("WHERE L_ANALYSIS.Id_Analysis>-1"));
+
+    Person.remove();
+    emit personListRebuildRequested(-1);
+}
+
+void TDataModule1::removePersonFiles(Dataset& person)
+{
+    const int id = person.field(QStringLiteral("Id")).asInteger();
+    removeFileIfPresent(photoFile(id));
+    deleteEach(DocumentImg, whereIdRef(QStringLiteral("WHERE DocumentImg.Id_Ref="), id));
+    deleteEach(DocumentFile, whereIdRef(QStringLiteral("WHERE DocumentFile.Id_Ref="), id));
+}
+
+void TDataModule1::closeAtExit()
+{
+    DatasetUtils::saveIfEditing(Person);
+    Person.close();
+    Weight.close();
+    Size.close();
+}

@@ -1,0 +1,58 @@
+#include "TDataModule2.h"
+
+#include "CareQueries.h"
+#include "Errors.h"
+#include "Money.h"
+
+namespace {
+TDataModule2* g_instance = nullptr;
+
+void setMoneyFormat(std::initializer_list<Dataset*> datasets, const QString& format)
+{
+    for (Dataset* d : datasets)
+        for (const char* field : {"Price", "Price_Repayment"})
+            d->setDisplayFormat(QString::fromLatin1(field), format);
+}
+} // namespace
+
+TDataModule2::TDataModule2(QObject* parent) : QObject(parent)
+{
+    using CareQueries::ActKind;
+    setObjectName(QStringLiteral("DataModule2"));
+    ConsultRepaymentQuery.setSql(CareQueries::actStatement(ActKind::Consultation, true));
+    CareQueries::addActTexts(ConsultRepaymentQuery, ActKind::Consultation);
+    PharmacyRepaymentQuery.setSql(CareQueries::actStatement(ActKind::Pharmacy));
+    CareQueries::addActTexts(PharmacyRepaymentQuery, ActKind::Pharmacy);
+    RepeatVaccineQuery.setSql(CareQueries::vaccineStatement(true));
+    CareQueries::addVaccineTexts(RepeatVaccineQuery, true);
+    L_Analysis.setSql(
+        QStringList{QStringLiteral("SELECT * FROM LST_ANALYSIS"), QStringLiteral("ORDER BY TITLE")});
+    setMoneyFormat({&ConsultRepaymentQuery, &PharmacyRepaymentQuery}, QStringLiteral("#######0.00"));
+
+    for (Dataset* d : findChildren<Dataset*>(Qt::FindDirectChildrenOnly))
+        m_dataSources.append({QStringLiteral("DS") + d->name(), d});
+    g_instance = this;
+}
+
+TDataModule2::~TDataModule2()
+{
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+Dataset& TDataModule2::make(const QString& name)
+{
+    return *new Dataset(name, this);
+}
+
+void TDataModule2::applyMoneyFormats()
+{
+    setMoneyFormat({&ConsultRepaymentQuery, &PharmacyRepaymentQuery}, Money::displayFormat());
+}
+
+TDataModule2& dataModule2()
+{
+    if (!g_instance)
+        throw DatabaseError(QStringLiteral("Le second module de données n'est pas créé."));
+    return *g_instance;
+}
