@@ -32,8 +32,14 @@ QString displayFormat()
     return QStringLiteral("#######0.00 ") + currencySymbol();
 }
 
+// Taken to 9 decimals first, so that 12.34565 (stored as 12.3456499...)
+// rounds as the user typed it.
 Amount Amount::fromDouble(double value)
 {
-    return Amount(static_cast<qint64>(std::llround(value * kUnitsPerWhole)));
+    if (std::fabs(value) >= 9.0e9)
+        return Amount(static_cast<qint64>(std::llround(value * kUnitsPerWhole)));
+    constexpr qint64 kGuard = 100000; // 1e9 / kUnitsPerWhole
+    const qint64 nano = std::llround(value * 1e9);
+    return Amount((nano + (nano < 0 ? -kGuard / 2 : kGuard / 2)) / kGuard);
 }
 } // namespace Money
