@@ -1,0 +1,173 @@
+#include "ImageStore.h"
+
+#include "BmpFormat.h"
+#include "BusyCursor.h"
+#include "Dataset.h"
+#include "DatasetUtils.h"
+#include "Errors.h"
+#include "FileDialogs.h"
+#include "FileUtils.h"
+#include "ImageError.h"
+#include "ImageGeometry.h"
+#include "ImageTransforms.h"
+#include "JpegIO.h"
+#include "Messages.h"
+#include "ProgramState.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+bool isJpegName(const QString& fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toUpper();
+    return suffix == QLatin1String("JPG") || suffix == QLatin1String("JPEG");
+}
+
+// Lets the windows repaint between the steps of a long operation. Input waits,
+// so no other command starts in the middle of this one.
+void keepPainting()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Reopens the dataset on its row and makes sure it is still that row: when
+// the row was deleted meanwhile the dataset lands elsewhere, and writing
+// there would put one record's picture into another's.
+void reopenOnTheSameRow(Dataset& dataset)
+{
+    const bool hasId = dataset.fieldIndex(QStringLiteral("Id")) >= 0 && !dataset.isEmpty();
+    const int id = hasId ? dataset.field(QStringLiteral("Id")).asInteger() : 0;
+    DatasetUtils::reopenOnSameRow(dataset);
+    if (dataset.isEmpty() || (hasId && dataset.field(QStringLiteral("Id")).asInteger() != id))
+        throw DatabaseError(QStringLiteral("La fiche à laquelle l'image appartient n'existe plus."));
+}
+
+void startEditing(Dataset& dataset)
+{
+    DatasetUtils::saveIfEditing(dataset);
+    reopenOnTheSameRow(dataset);
+    DatasetUtils::editIfNeeded(dataset);
+}
+
+Bitmap loadSource(const QString& sourceFile)
+{
+    if (!QFileInfo(sourceFile).isFile())
+        throw FileError(QStringLiteral("Impossible de trouver le fichier \"%1\".").arg(sourceFile));
+    if (!isJpegName(sourceFile))
+        return BmpFormat::readFile(sourceFile);
+    Bitmap picture;
+    if (!LoadJpegFile(picture, sourceFile, true))
+        throw ImageError(
+            QStringLiteral(
+                "Le fichier \"%1\" n'est pas une image JPEG lisible : il est endommagé, incomplet, "
+                "trop grand ou d'un autre format.")
+                .arg(sourceFile));
+    return picture;
+}
+
+void writePicture(Bitmap picture, const QString& destinationFile, const ImageStoreSettings& settings)
+{
+    if (picture.format() != PixelFormat::Bgr24)
+        picture = toBgr24(picture);
+    if (picture.width() > settings.maxWidth || picture.height() > settings.maxWidth) {
+        const FitRect fit =
+            FitImageRect(settings.maxWidth, settings.maxWidth, picture.width(), picture.height(), 0);
+        ResizeBitmap(picture, fit.width, fit.height);
+        keepPainting();
+    }
+    SaveJpegFile(picture, destinationFile, settings.jpegQuality);
+}
+
+} // namespace
+
+ImageStoreSettings ImageStoreSettings::fromProgram()
+{
+    return {program().settings.maxWidth, program().settings.jpegQuality};
+}
+
+void ThumbnailTarget::assign(Dataset& dataset, const Bitmap& thumbnail) const
+{
+    if (m_control)
+        m_control(thumbnail);
+    else
+        dataset.field(m_field).setAsBytes(BmpFormat::encode(thumbnail));
+}
+
+void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QString& destinationFile,
+                    const QString& sourceFile, int thumbnailWidth, int thumbnailHeight,
+                    const ImageStoreSettings& settings)
+{
+    BusyCursor busy;
+    startEditing(dataset);
+    try {
+        keepPainting();
+        const Bitmap source = loadSource(sourceFile);
+        keepPainting();
+        if (isJpegName(sourceFile))
+            FileUtils::copyFile(sourceFile, destinationFile, true);
+        else
+            writePicture(source, destinationFile, settings);
+        keepPainting();
+        target.assign(dataset, thumbnailOnWhite(source, thumbnailWidth, thumbnailHeight));
+        keepPainting();
+        dataset.post();
+    } catch (...) {
+        if (dataset.isEditing())
+            dataset.cancel();
+        throw;
+    }
+    reopenOnTheSameRow(dataset);
+}
+
+void ClearImage(Dataset& dataset, const QString& pictureField, const QString& thumbnailField,
+                const QString& storedFile)
+{
+    startEditing(dataset);
+    try {
+        dataset.field(pictureField).clear();
+        dataset.field(thumbnailField).clear();
+        dataset.post();
+    } catch (...) {
+        if (dataset.isEditing())
+            dataset.cancel();
+        throw;
+    }
+    reopenOnTheSameRow(dataset);
+    DeleteImageFile(storedFile);
+}
+
+bool DeleteImageFile(const QString& fileName)
+{
+    return !QFileInfo::exists(fileName) || QFile::remove(fileName);
+}
+
+QString cleanFileName(const QString& name)
+{
+    QString clean = name;
+    for (QChar c : QStringLiteral("/\\:*?<>|\""))
+        clean.replace(c, QLatin1Char('_'));
+    return clean;
+}
+
+void SaveImageFileAs(const QString& storedFile, const QString& suggestedName)
+{
+    if (!QFileInfo::exists(storedFile)) {
+        Messages::error(
+            QStringLiteral("IMPOSSIBLE DE TROUVER L'IMAGE !\rLe fichier \"%1\" a sans doute été supprimé "
+                           "manuellement et n'est plus accessible.")
+                .arg(storedFile));
+        return;
+    }
+    FileDialogs::Request request;
+    request.mode = FileDialogs::Request::Mode::Save;
+    request.title = QStringLiteral("Enregistrer l'image sous ...");
+    request.filter = QStringLiteral("Image Jpeg|*.jpg");
+    request.defaultExtension = QStringLiteral("jpg");
+    request.fileName = cleanFileName(suggestedName);
+    const QString chosen = FileDialogs::choose(request);
+    if (!chosen.isEmpty())
+        FileUtils::copyFile(storedFile, chosen, true);
+}

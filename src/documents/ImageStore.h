@@ -1,0 +1,64 @@
+#pragma once
+
+#include "Bitmap.h"
+
+#include <functional>
+#include <QString>
+
+class Dataset;
+
+// How StoreImageFile re-encodes a picture that is not a JPEG file.
+struct ImageStoreSettings
+{
+    int maxWidth = 5000;   // bound on both sides, in pixels
+    int jpegQuality = 100; // 0 to 100
+
+    // [Scan] MaxWidth and JpegQuality of the program's settings.
+    static ImageStoreSettings fromProgram();
+};
+
+// Where StoreImageFile puts the thumbnail: a blob field of the dataset, which
+// receives it as a 24-bit BMP stream, or a picture control bound to such a
+// field, which writes the field itself.
+class ThumbnailTarget
+{
+public:
+    using Control = std::function<void(const Bitmap& thumbnail)>;
+    ThumbnailTarget(const QString& blobField) : m_field(blobField) {}
+    ThumbnailTarget(const char* blobField) : m_field(QString::fromUtf8(blobField)) {}
+    ThumbnailTarget(Control control) : m_control(std::move(control)) {}
+
+    void assign(Dataset& dataset, const Bitmap& thumbnail) const;
+
+private:
+    QString m_field;
+    Control m_control;
+};
+
+// Stores a picture file for the dataset's current row, with a busy cursor:
+// posts a pending change and reopens the dataset on the same row, puts it in
+// edit; writes the destination (a JPEG source copied byte for byte, any other
+// picture re-encoded as JPEG within settings.maxWidth at settings.jpegQuality);
+// gives the target a thumbnail of exactly thumbnailWidth x thumbnailHeight,
+// the picture fitted and centred on white; posts and reopens on the row.
+// A source that does not read as a picture is refused before anything is
+// written. Throws ImageError, FileError, DatabaseError.
+void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QString& destinationFile,
+                    const QString& sourceFile, int thumbnailWidth, int thumbnailHeight,
+                    const ImageStoreSettings& settings = ImageStoreSettings::fromProgram());
+
+// Empties the picture and thumbnail fields of the current row (posted, the
+// dataset reopened on the row), then deletes the stored file.
+void ClearImage(Dataset& dataset, const QString& pictureField, const QString& thumbnailField,
+                const QString& storedFile);
+
+// Deletes the file when it exists; true when no such file remains.
+bool DeleteImageFile(const QString& fileName);
+
+// Lets the user save a copy of a stored picture: the save dialog proposes
+// the suggested name made safe, and the copy overwrites whatever is chosen.
+// A missing stored file gives the program's error box instead.
+void SaveImageFileAs(const QString& storedFile, const QString& suggestedName);
+
+// The name with each of / \ : * ? < > | and " replaced by "_".
+QString cleanFileName(const QString& name);

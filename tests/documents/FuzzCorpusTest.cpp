@@ -1,0 +1,58 @@
+// The fuzzers' seed files, and every input that once broke a reader, go
+// through the readers on every test run.
+#include "BmpFormat.h"
+#include "ImageError.h"
+#include "JpegIO.h"
+#include "TestFolders.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+
+namespace {
+
+QStringList filesIn(const QString& relative)
+{
+    const QDir folder(QStringLiteral(BRIVOLINE_SOURCE_DIR) + QStringLiteral("tests/documents/fuzz/") +
+                      relative);
+    QStringList paths;
+    for (const QString& name : folder.entryList(QDir::Files, QDir::Name))
+        if (name != QLatin1String("README.md"))
+            paths << folder.filePath(name);
+    return paths;
+}
+
+} // namespace
+
+TEST(FuzzCorpus, EverySeedReads)
+{
+    const QStringList bmps = filesIn(QStringLiteral("corpus/bmp"));
+    const QStringList jpegs = filesIn(QStringLiteral("corpus/jpeg"));
+    ASSERT_GE(bmps.size(), 10);
+    ASSERT_GE(jpegs.size(), 8);
+    for (const QString& path : bmps) {
+        const Bitmap bitmap = BmpFormat::readFile(path);
+        EXPECT_EQ(bitmap.width(), 7) << path.toStdString();
+    }
+    for (const QString& path : jpegs)
+        for (int scale = 0; scale <= 3; ++scale) {
+            Bitmap bitmap;
+            EXPECT_TRUE(LoadJpegFile(bitmap, path, true, scale)) << path.toStdString() << " scale " << scale;
+        }
+}
+
+TEST(FuzzCorpus, InputsThatOnceBrokeAReaderAreReadSafely)
+{
+    for (const QString& path : filesIn(QStringLiteral("regressions"))) {
+        const QByteArray bytes = TestFolders::readFile(path);
+        try {
+            const Bitmap bitmap = BmpFormat::decode(bytes);
+            EXPECT_FALSE(bitmap.isEmpty());
+        } catch (const ImageError&) {
+        }
+        for (int scale = 0; scale <= 3; ++scale) {
+            Bitmap bitmap;
+            const bool read = decodeJpeg(bitmap, bytes, true, scale);
+            EXPECT_NE(read, bitmap.isEmpty()) << path.toStdString();
+        }
+    }
+}

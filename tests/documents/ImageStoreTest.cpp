@@ -1,0 +1,229 @@
+#include "ImageStore.h"
+
+#include "BmpFormat.h"
+#include "Dataset.h"
+#include "Errors.h"
+#include "FileDialogs.h"
+#include "ImageError.h"
+#include "JpegIO.h"
+#include "Messages.h"
+#include "PictureSamples.h"
+#include "TemplateDatabaseTest.h"
+
+#include <QFileInfo>
+
+namespace {
+
+class ImageStore : public TemplateDatabaseTest
+{
+protected:
+    void SetUp() override
+    {
+        TemplateDatabaseTest::SetUp();
+        m_first = int(exec(QStringLiteral(
+            "INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, DoType, Title) VALUES (0, 3, 1, 'Ordonnance')")));
+        m_second = int(exec(QStringLiteral(
+            "INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, DoType, Title) VALUES (0, 3, 1, 'Radio')")));
+        m_documents.setSql(
+            QStringList{QStringLiteral("SELECT * FROM DOCUMENTIMG"),
+                        QStringLiteral("WHERE DocumentImg.DoType=1 and DocumentImg.Id_Ref=3")});
+        m_documents.open();
+        ASSERT_TRUE(m_documents.locateId(m_second));
+    }
+    void TearDown() override
+    {
+        m_documents.close();
+        TemplateDatabaseTest::TearDown();
+    }
+
+    QString file(const QString& name) const { return m_scratch.path() + name; }
+    QString bmpSource(const Bitmap& picture, const QString& name = QStringLiteral("tmp.bmp")) const
+    {
+        BmpFormat::writeFile(picture, file(name));
+        return file(name);
+    }
+    Bitmap storedThumbnail(int id) const
+    {
+        return BmpFormat::decode(
+            scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG WHERE Id=%1").arg(id)).toByteArray());
+    }
+    void store(const QString& source, const ImageStoreSettings& settings = {5000, 90})
+    {
+        StoreImageFile(m_documents, "IMGMINI", file(QStringLiteral("Doc.jpg")), source, 90, 90, settings);
+    }
+
+    Dataset m_documents{QStringLiteral("DocumentImg")};
+    int m_first = 0;
+    int m_second = 0;
+};
+
+bool isWhite(const Bitmap& bitmap, int x, int y)
+{
+    const std::uint8_t* p = bitmap.scanLine(y) + 3 * x;
+    return p[0] == 255 && p[1] == 255 && p[2] == 255;
+}
+
+} // namespace
+
+TEST_F(ImageStore, ALargeBitmapBecomesAJpegWithinMaxWidthAndAThumbnail)
+{
+    store(bmpSource(PictureSamples::photo(6000, 4000)));
+
+    Bitmap stored;
+    ASSERT_TRUE(LoadJpegFile(stored, file(QStringLiteral("Doc.jpg")), true));
+    EXPECT_EQ(stored.width(), 5000);
+    EXPECT_EQ(stored.height(), 3333);
+
+    const Bitmap thumbnail = storedThumbnail(m_second);
+    ASSERT_EQ(thumbnail.width(), 90);
+    ASSERT_EQ(thumbnail.height(), 90);
+    // 90 x 60 centred: white bands of 15 rows above and below.
+    EXPECT_TRUE(isWhite(thumbnail, 45, 14));
+    EXPECT_FALSE(isWhite(thumbnail, 0, 15));
+    EXPECT_FALSE(isWhite(thumbnail, 89, 74));
+    EXPECT_TRUE(isWhite(thumbnail, 45, 75));
+
+    EXPECT_EQ(m_documents.state(), Dataset::State::Browse);
+    EXPECT_EQ(m_documents.field(QStringLiteral("Id")).asInteger(), m_second);
+    EXPECT_TRUE(scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG WHERE Id=%1").arg(m_first)).isNull());
+}
+
+TEST_F(ImageStore, JpegSourcesAreCopiedByteForByte)
+{
+    const QString source = file(QStringLiteral("photo.JPEG"));
+    SaveJpegFile(PictureSamples::photo(600, 400), source, 80);
+    TestFolders::writeFile(file(QStringLiteral("Doc.jpg")), "an older picture");
+    store(source);
+    EXPECT_EQ(TestFolders::readFile(file(QStringLiteral("Doc.jpg"))), TestFolders::readFile(source));
+    const Bitmap thumbnail = storedThumbnail(m_second);
+    EXPECT_TRUE(isWhite(thumbnail, 45, 14));
+    EXPECT_FALSE(isWhite(thumbnail, 45, 15));
+}
+
+TEST_F(ImageStore, SmallPicturesKeepTheirSizeAndSitCentredOnWhite)
+{
+    const Bitmap picture = PictureSamples::photo(60, 40);
+    store(bmpSource(picture), {5000, 100});
+    Bitmap stored;
+    ASSERT_TRUE(LoadJpegFile(stored, file(QStringLiteral("Doc.jpg")), true));
+    EXPECT_EQ(stored.width(), 60);
+    const Bitmap thumbnail = storedThumbnail(m_second);
+    EXPECT_TRUE(isWhite(thumbnail, 14, 25));
+    EXPECT_TRUE(isWhite(thumbnail, 15, 24));
+    EXPECT_EQ(std::memcmp(thumbnail.scanLine(25) + 3 * 15, picture.scanLine(0), 3), 0);
+    EXPECT_TRUE(isWhite(thumbnail, 75, 64));
+    EXPECT_TRUE(isWhite(thumbnail, 74, 65));
+    EXPECT_FALSE(isWhite(thumbnail, 74, 64));
+}
+
+TEST_F(ImageStore, APendingChangeIsPostedWithThePicture)
+{
+    m_documents.edit();
+    m_documents.field(QStringLiteral("Title")).setAsString(QStringLiteral("Radio du genou"));
+    store(bmpSource(PictureSamples::photo(20, 20)));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Title FROM DOCUMENTIMG WHERE Id=%1").arg(m_second)).toString(),
+              QStringLiteral("Radio du genou"));
+}
+
+TEST_F(ImageStore, APictureControlTakesTheThumbnailAndWritesItsField)
+{
+    Bitmap given;
+    ThumbnailTarget frame([&](const Bitmap& thumbnail) {
+        given = thumbnail;
+        m_documents.field(QStringLiteral("ImgMini")).setAsBytes(BmpFormat::encode(thumbnail));
+    });
+    StoreImageFile(m_documents, frame, file(QStringLiteral("People3.jpg")),
+                   bmpSource(PictureSamples::photo(300, 150)), 115, 115, {5000, 100});
+    ASSERT_EQ(given.width(), 115);
+    EXPECT_TRUE(isWhite(given, 57, 27)); // 115 x 58 drawn from row 28
+    EXPECT_FALSE(isWhite(given, 57, 28));
+    EXPECT_TRUE(storedThumbnail(m_second) == given);
+}
+
+TEST_F(ImageStore, SourcesThatAreNoPictureAreRefusedBeforeAnythingIsWritten)
+{
+    const QString notes = file(QStringLiteral("notes.jpg"));
+    TestFolders::writeFile(notes, "Ordonnance : rien de plus.\n");
+    const QByteArray cut = [&] {
+        SaveJpegFile(PictureSamples::photo(300, 300), file(QStringLiteral("whole.jpg")), 90);
+        QByteArray bytes = TestFolders::readFile(file(QStringLiteral("whole.jpg")));
+        return bytes.left(bytes.size() / 2);
+    }();
+    const QString truncated = file(QStringLiteral("truncated.jpg"));
+    TestFolders::writeFile(truncated, cut);
+    const QString badBitmap = file(QStringLiteral("scan.bmp"));
+    TestFolders::writeFile(badBitmap, "BM this is not much of a bitmap");
+
+    for (const QString& source : {notes, truncated, badBitmap}) {
+        EXPECT_THROW(store(source), ImageError) << source.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("Doc.jpg"))));
+        EXPECT_EQ(m_documents.state(), Dataset::State::Browse);
+        EXPECT_TRUE(
+            scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG WHERE Id=%1").arg(m_second)).isNull());
+    }
+    EXPECT_THROW(store(file(QStringLiteral("missing.bmp"))), FileError);
+}
+
+TEST_F(ImageStore, ARowDeletedMeanwhileGetsNoOtherRowsPicture)
+{
+    exec(QStringLiteral("DELETE FROM DOCUMENTIMG WHERE Id=%1").arg(m_second));
+    EXPECT_THROW(store(bmpSource(PictureSamples::photo(20, 20))), DatabaseError);
+    EXPECT_TRUE(scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG WHERE Id=%1").arg(m_first)).isNull());
+    EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("Doc.jpg"))));
+}
+
+TEST_F(ImageStore, ClearImageEmptiesBothFieldsAndDeletesTheFile)
+{
+    store(bmpSource(PictureSamples::photo(20, 20)));
+    exec(QStringLiteral("UPDATE DOCUMENTIMG SET Img=x'0102' WHERE Id=%1").arg(m_second));
+    ClearImage(m_documents, QStringLiteral("IMG"), QStringLiteral("IMGMINI"),
+               file(QStringLiteral("Doc.jpg")));
+    EXPECT_TRUE(scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG WHERE Id=%1").arg(m_second)).isNull());
+    EXPECT_TRUE(scalar(QStringLiteral("SELECT Img FROM DOCUMENTIMG WHERE Id=%1").arg(m_second)).isNull());
+    EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("Doc.jpg"))));
+    EXPECT_EQ(m_documents.field(QStringLiteral("Id")).asInteger(), m_second);
+    // Without a stored file the fields are still cleared.
+    EXPECT_NO_THROW(ClearImage(m_documents, QStringLiteral("IMG"), QStringLiteral("IMGMINI"),
+                               file(QStringLiteral("Doc.jpg"))));
+    EXPECT_TRUE(DeleteImageFile(file(QStringLiteral("Doc.jpg"))));
+}
+
+TEST(SaveImageFileAs, AMissingFileGivesTheErrorBox)
+{
+    Messages::Recorder messages;
+    FileDialogs::Recorder dialogs;
+    SaveImageFileAs(QStringLiteral("/nowhere/Images/Doc17.jpg"), QStringLiteral("Radio.jpg"));
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_EQ(messages.messages()[0].icon, Messages::Icon::Error);
+    EXPECT_EQ(messages.messages()[0].text,
+              QStringLiteral(
+                  "IMPOSSIBLE DE TROUVER L'IMAGE !\rLe fichier \"/nowhere/Images/Doc17.jpg\" a sans doute "
+                  "été supprimé manuellement et n'est plus accessible."));
+    EXPECT_TRUE(dialogs.requests().isEmpty());
+}
+
+TEST(SaveImageFileAs, CopiesWhereTheUserChoosesOverwriting)
+{
+    TestFolders::Scratch scratch;
+    const QString stored = scratch.path() + QStringLiteral("Doc17.jpg");
+    const QString chosen = scratch.path() + QStringLiteral("copie.jpg");
+    TestFolders::writeFile(stored, "jpeg bytes");
+    TestFolders::writeFile(chosen, "something older");
+    FileDialogs::Recorder dialogs;
+    dialogs.queueAnswer(chosen);
+    SaveImageFileAs(stored, QStringLiteral("Dupont/Durand: \"bilan\" <2024>?*|\\.jpg"));
+    ASSERT_EQ(dialogs.requests().size(), 1);
+    const FileDialogs::Request& request = dialogs.requests()[0];
+    EXPECT_EQ(request.mode, FileDialogs::Request::Mode::Save);
+    EXPECT_EQ(request.title, QStringLiteral("Enregistrer l'image sous ..."));
+    EXPECT_EQ(request.filter, QStringLiteral("Image Jpeg|*.jpg"));
+    EXPECT_EQ(request.defaultExtension, QStringLiteral("jpg"));
+    EXPECT_FALSE(request.confirmOverwrite);
+    EXPECT_EQ(request.fileName, QStringLiteral("Dupont_Durand_ _bilan_ _2024_____.jpg"));
+    EXPECT_EQ(TestFolders::readFile(chosen), QByteArray("jpeg bytes"));
+
+    // Cancelled: nothing written.
+    TestFolders::writeFile(chosen, "kept");
+    SaveImageFileAs(stored, QStringLiteral("x.jpg"));
+    EXPECT_EQ(TestFolders::readFile(chosen), QByteArray("kept"));
+}
