@@ -1,19 +1,35 @@
-#include "Connection.h"
+#include "CommandGuard.h"
 #include "Messages.h"
 #include "ProgramState.h"
 #include "StartupSequence.h"
+#include "TDataModule1.h"
+#include "TDataModule2.h"
 #include "TMainForm.h"
 
 #include <QApplication>
+#include <memory>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     Messages::installLogHandlerFromEnvironment();
 
+    // Created in this order; the first one connects.
+    std::unique_ptr<TDataModule1> dataModule1;
+    std::unique_ptr<TDataModule2> dataModule2;
+
     StartupHooks hooks;
-    hooks.createDataModules = [] { Connection::open(program().db); };
-    hooks.createMainWindow = [] { return std::make_unique<TMainForm>(); };
-    hooks.destroyDataModules = [] { Connection::close(); };
+    hooks.createDataModules = [&] {
+        dataModule1 = std::make_unique<TDataModule1>(program().db);
+        dataModule2 = std::make_unique<TDataModule2>();
+    };
+    hooks.createMainWindow = [&] { return std::make_unique<TMainForm>(*dataModule1); };
+    hooks.destroyDataModules = [&] {
+        // The main window saved any pending change before it closed.
+        if (dataModule1)
+            runGuarded([&] { dataModule1->closeAtExit(); });
+        dataModule2.reset();
+        dataModule1.reset();
+    };
     return StartupSequence().run(hooks);
 }

@@ -1,17 +1,23 @@
 #include "TMainForm.h"
 
 #include "AppIcon.h"
+#include "BusyCursor.h"
+#include "DatasetUtils.h"
+#include "Errors.h"
 #include "CommandGuard.h"
 #include "DigitalClock.h"
 #include "Messages.h"
 #include "MiniCalendar.h"
 #include "Money.h"
+#include "PersonListDelegate.h"
+#include "PersonListModel.h"
 #include "PersonPage.h"
 #include "Placement.h"
 #include "Product.h"
 #include "ProgramPrinter.h"
 #include "ProgramState.h"
 #include "TAboutBox.h"
+#include "TDataModule1.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -78,7 +84,7 @@ QString TMainForm::helpMissingMessage()
     return QStringLiteral("Le fichier d'aide est introuvable !");
 }
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+TMainForm::TMainForm(TDataModule1& dataModule, QWidget* parent) : QMainWindow(parent), m_dm(dataModule)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowIcon(AppIcon::icon());
@@ -108,6 +114,32 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     statusBar()->setSizeGripEnabled(true);
 
     applyStartupEffects();
+    openPersons();
+    connectPersonEvents();
+}
+
+void TMainForm::openPersons()
+{
+    try {
+        m_dm.applyMoneyFormats();
+        m_dm.Person.open();
+    } catch (const AppError&) {
+        Messages::error(instabilityMessage());
+        QDesktopServices::openUrl(QUrl(Product::webAddress));
+    }
+}
+
+void TMainForm::connectPersonEvents()
+{
+    TDataModule1* dm = &m_dm;
+    connect(dm, &TDataModule1::personChanged, this, &TMainForm::onPersonChanged);
+    connect(dm, &TDataModule1::personSaved, this,
+            [this] { RefreshPersonList(m_personModel->idAt(m_personList->currentIndex().row())); });
+    connect(dm, &TDataModule1::personListRebuildRequested, this, &TMainForm::RefreshPersonList);
+    connect(&dm->Person, &Dataset::stateChanged, this,
+            [this, dm] { m_record->setEnabled(dm->Person.isEditing()); });
+    connect(m_personList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { personListRowChanged(current.row()); });
 }
 
 void TMainForm::buildMenus()
@@ -269,6 +301,12 @@ QWidget* TMainForm::buildPersonColumn()
     m_personList = new QListView(column);
     m_personList->setObjectName(QStringLiteral("Grid_PersonList"));
     m_personList->setAccessibleName(QStringLiteral("Carnets de santé"));
+    m_personModel = new PersonListModel(m_personList);
+    m_personList->setModel(m_personModel);
+    m_personList->setItemDelegate(new PersonListDelegate(m_personList));
+    m_personList->setUniformItemSizes(true);
+    m_personList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_personList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     layout->addWidget(m_personList, 1);
 
     auto* bar = new QHBoxLayout;
@@ -285,6 +323,9 @@ QWidget* TMainForm::buildPersonColumn()
     layout->addLayout(bar);
     connect(m_prior, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_PriorClick(); }); });
     connect(m_next, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_NextClick(); }); });
+    connect(m_add, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_AddClick(); }); });
+    connect(m_delete, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_DeleteClick(); }); });
+    connect(m_record, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_RecordClick(); }); });
     return column;
 }
 
@@ -343,10 +384,11 @@ void TMainForm::RefreshCurrentPage()
 
 void TMainForm::RefreshCommandStates()
 {
-    const int count = m_personList->model() ? m_personList->model()->rowCount() : 0;
-    const bool hasPerson = count > 0;
+    const Dataset& person = m_dm.Person;
+    const bool hasPerson = person.isActive() && !person.isEmpty();
+    const int count = m_personModel->rowCount();
     const int row = m_personList->currentIndex().isValid() ? m_personList->currentIndex().row() : 0;
-    m_record->setEnabled(false);
+    m_record->setEnabled(person.isEditing());
     m_delete->setEnabled(hasPerson);
     m_prior->setEnabled(hasPerson && row > 0);
     m_next->setEnabled(hasPerson && row < count - 1);
@@ -356,6 +398,107 @@ void TMainForm::RefreshCommandStates()
         button->setEnabled(hasPerson);
     for (PersonPage* page : m_pages)
         page->refreshCommandStates(hasPerson);
+}
+
+void TMainForm::RefreshPersonList(int personId)
+{
+    BusyCursor busy;
+    m_listUpdating = true;
+    const int row = m_personModel->rebuild(personId);
+    setListRow(m_personModel->rowCount() > 0 ? row : -1);
+    m_listUpdating = false;
+    if (m_personModel->rowCount() > 0)
+        selectPersonAt(row);
+    m_personList->viewport()->update();
+}
+
+void TMainForm::setListRow(int row)
+{
+    const bool wasUpdating = m_listUpdating;
+    m_listUpdating = true;
+    if (row < 0)
+        m_personList->setCurrentIndex(QModelIndex());
+    else
+        m_personList->setCurrentIndex(m_personModel->index(row));
+    m_listUpdating = wasUpdating;
+}
+
+void TMainForm::personListRowChanged(int row)
+{
+    if (!m_listUpdating)
+        runGuarded([this, row] { selectPersonAt(row); });
+}
+
+// Moves the person dataset to the list's row. Leaving a changed person saves
+// it first, which rebuilds the list: the move in progress then completes it.
+void TMainForm::selectPersonAt(int row)
+{
+    if (m_selecting)
+        return;
+    const int id = m_personModel->idAt(row);
+    if (id < 0)
+        return;
+    Dataset& person = m_dm.Person;
+    if (!person.isActive() || (!person.isEmpty() && person.field(QStringLiteral("Id")).asInteger() == id)) {
+        RefreshCommandStates();
+        return;
+    }
+    m_selecting = true;
+    try {
+        person.locateId(id);
+    } catch (...) {
+        m_selecting = false;
+        // The change could not be saved: stay on the person being edited.
+        if (!person.isEmpty())
+            setListRow(m_personModel->rowOf(person.field(QStringLiteral("Id")).asInteger()));
+        throw;
+    }
+    m_selecting = false;
+    RefreshCommandStates();
+}
+
+void TMainForm::onPersonChanged()
+{
+    m_currentAnalysis = -1;
+    Dataset& person = m_dm.Person;
+    if (person.state() == Dataset::State::Insert)
+        return;
+    runGuarded([this] {
+        RefreshCurrentPage();
+        RefreshCommandStates();
+    });
+}
+
+void TMainForm::Btn_Main_AddClick()
+{
+    TDataModule1& dm = m_dm;
+    dm.setPersonListSuspended(true);
+    try {
+        dm.createPerson();
+        TabNoteBookTabChange(General);
+        if (QWidget* name = findChild<QWidget*>(QStringLiteral("Ed_Name")))
+            name->setFocus();
+    } catch (...) {
+        dm.setPersonListSuspended(false);
+        throw;
+    }
+    dm.setPersonListSuspended(false);
+    RefreshCommandStates();
+}
+
+void TMainForm::Btn_Main_DeleteClick()
+{
+    if (!Messages::ask(QStringLiteral("Confirmez-vous la suppression de ce carnet de santé ?")))
+        return;
+    BusyCursor busy;
+    m_dm.deletePerson();
+    RefreshCommandStates();
+}
+
+void TMainForm::Btn_Main_RecordClick()
+{
+    DatasetUtils::saveIfEditing(m_dm.Person);
+    RefreshCommandStates();
 }
 
 void TMainForm::Btn_Main_PriorClick()
@@ -368,7 +511,7 @@ void TMainForm::Btn_Main_PriorClick()
 void TMainForm::Btn_Main_NextClick()
 {
     const QModelIndex current = m_personList->currentIndex();
-    if (current.isValid() && current.row() + 1 < m_personList->model()->rowCount())
+    if (current.isValid() && current.row() + 1 < m_personModel->rowCount())
         m_personList->setCurrentIndex(current.siblingAtRow(current.row() + 1));
 }
 
@@ -445,14 +588,26 @@ void TMainForm::showEvent(QShowEvent* event)
     if (!m_shown) {
         m_shown = true;
         restorePlacement();
+        runGuarded([this] { RefreshPersonList(-1); });
         layOutLeftBar();
         RefreshCommandStates();
     }
     QMainWindow::showEvent(event);
 }
 
+// What was typed is never lost by closing: a change that cannot be saved
+// keeps the window open with its message.
+bool TMainForm::savePendingPerson()
+{
+    return runGuarded([this] { DatasetUtils::saveIfEditing(m_dm.Person); });
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (!savePendingPerson()) {
+        event->ignore();
+        return;
+    }
     storePlacement();
     event->accept();
 }

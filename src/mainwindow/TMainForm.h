@@ -13,6 +13,8 @@ class QStackedWidget;
 class QTabBar;
 class QToolButton;
 class QListView;
+class PersonListModel;
+class TDataModule1;
 
 // The program's one working window; closing it ends the program.
 class TMainForm : public QMainWindow
@@ -21,13 +23,15 @@ class TMainForm : public QMainWindow
 public:
     enum PageIndex { General, Previous, Custom, Consult, Pharmacy, Analysis, Vaccine, Document, Event, PageCount };
 
-    explicit TMainForm(QWidget* parent = nullptr);
+    explicit TMainForm(TDataModule1& dataModule, QWidget* parent = nullptr);
 
     static QString instabilityMessage();
     static QString helpMissingMessage();
 
     void RefreshCommandStates();
     void RefreshCurrentPage();
+    // Lists the persons again and makes that one current (-1: the first).
+    void RefreshPersonList(int personId);
     int visiblePage() const { return m_visiblePage; }
     PersonPage* page(int index) const { return m_pages.value(index); }
 
@@ -35,6 +39,9 @@ public slots:
     void TabNoteBookTabChange(int index);
     void Btn_Main_PriorClick();
     void Btn_Main_NextClick();
+    void Btn_Main_AddClick();
+    void Btn_Main_DeleteClick();
+    void Btn_Main_RecordClick();
     void Popup_File_PrinterClick();
     void SysExitBtnClick();
     void Popup_Help_DocClick();
@@ -57,12 +64,21 @@ private:
     QPushButton* addPersonButton(QLayout* layout, const char* name, const QString& hint, int standardIcon);
     void popupBeside(QMenu* menu, QWidget* button);
     void layOutLeftBar();
+    void openPersons();
+    void connectPersonEvents();
+    void personListRowChanged(int row);
+    void selectPersonAt(int row);
+    void setListRow(int row);
+    void onPersonChanged();
+    bool savePendingPerson();
 
+    TDataModule1& m_dm;
     MiniCalendar* m_miniCalendar = nullptr;
     DigitalClock* m_digitalTime = nullptr;
     QWidget* m_leftBar = nullptr;
     QWidget* m_leftBarTop = nullptr;
     QListView* m_personList = nullptr;
+    PersonListModel* m_personModel = nullptr;
     QPushButton* m_prior = nullptr;
     QPushButton* m_next = nullptr;
     QPushButton* m_add = nullptr;
@@ -76,5 +92,8 @@ private:
     QMenu* m_menuTable = nullptr;
     QVector<QPushButton*> m_leftBarButtons;
     int m_visiblePage = General;
+    int m_currentAnalysis = -1;
     bool m_shown = false;
+    bool m_listUpdating = false; // the list's selection is being set by the program
+    bool m_selecting = false;    // the person dataset is moving to the chosen row
 };

@@ -28,6 +28,22 @@ QPixmap pixmap(int size)
     return pm;
 }
 
+QImage silhouette(int size)
+{
+    QImage image(size, size, QImage::Format_RGB32);
+    image.fill(QColor(0xF4, 0xF4, 0xF0));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xB8, 0xBC, 0xC4));
+    const qreal s = size;
+    p.drawEllipse(QRectF(s * 0.32, s * 0.14, s * 0.36, s * 0.40));
+    QPainterPath shoulders;
+    shoulders.addRoundedRect(QRectF(s * 0.14, s * 0.58, s * 0.72, s * 0.60), s * 0.3, s * 0.3);
+    p.drawPath(shoulders);
+    return image;
+}
+
 QIcon icon()
 {
     QIcon i;

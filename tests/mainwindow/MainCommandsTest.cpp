@@ -1,6 +1,7 @@
 #include "Messages.h"
 #include "ProgramState.h"
 #include "TMainForm.h"
+#include "HouseholdFixture.h"
 #include "TestFolders.h"
 #include "UrlCatcher.h"
 
@@ -19,12 +20,8 @@ class MainCommands : public ::testing::Test
 protected:
     MainCommands()
     {
-        ProgramState& p = program();
-        p.folders.program = m_scratch.path();
-        p.folders.helpFile = m_scratch.path() + QStringLiteral("doc.htm");
-        p.folders.data = m_scratch.path();
-        p.folders.iniFileName = QStringLiteral("brivoline.ini");
-        m_form = std::make_unique<TMainForm>();
+        program().folders.helpFile = m_household.dataFolder() + QStringLiteral("doc.htm");
+        m_form = std::make_unique<TMainForm>(m_household.dm());
         m_form->show();
     }
     QAction* action(const char* name) const { return m_form->findChild<QAction*>(QString::fromLatin1(name)); }
@@ -34,7 +31,7 @@ protected:
         return m_form->findChild<QPushButton*>(QString::fromLatin1(button))->isEnabled();
     }
 
-    TestFolders::Scratch m_scratch;
+    HouseholdFixture m_household;
     Messages::Recorder m_messages;
     std::unique_ptr<TMainForm> m_form;
 };

@@ -4,6 +4,7 @@
 #include "Placement.h"
 #include "ProgramState.h"
 #include "TMainForm.h"
+#include "HouseholdFixture.h"
 #include "TestFolders.h"
 
 #include <QCloseEvent>
@@ -62,25 +63,18 @@ TEST(MainWindowClock, ShowsHoursAndMinutesWithABlinkingColon)
 class MainFormCreation : public ::testing::Test
 {
 protected:
-    MainFormCreation()
-    {
-        ProgramState& p = program();
-        p.folders.data = m_scratch.path();
-        p.folders.iniFileName = QStringLiteral("brivoline.ini");
-        p.folders.database = m_scratch.path() + QStringLiteral("Data/");
-        Clock::setFixed(QDateTime(QDate(2031, 3, 14), QTime(10, 0)));
-    }
+    MainFormCreation() { Clock::setFixed(QDateTime(QDate(2031, 3, 14), QTime(10, 0))); }
     ~MainFormCreation() override { Clock::setFixed({}); }
-    TestFolders::Scratch m_scratch;
+    HouseholdFixture m_household;
 };
 
 TEST_F(MainFormCreation, AppliesItsEffectsOnTheProcess)
 {
     TestFolders::writeFile(program().folders.iniFile(), "[Properties]\nFirstLaunch=1\nShowCalendar=0\n");
-    TMainForm form;
+    TMainForm form(m_household.dm());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Brivoline 3.51"));
     EXPECT_FALSE(program().settings.firstLaunch);
-    EXPECT_EQ(program().scratchImagePath, m_scratch.path() + QStringLiteral("Data/Images/Temp.jpg"));
+    EXPECT_EQ(program().scratchImagePath, m_household.dataFolder() + QStringLiteral("Data/Images/Temp.jpg"));
     EXPECT_TRUE(form.findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isHidden());
     EXPECT_TRUE(form.findChild<QLabel*>(QStringLiteral("DigitalTime"))->isHidden());
     EXPECT_TRUE(form.findChild<QLabel*>(QStringLiteral("Lab_Maker"))->text().contains(QStringLiteral("2031")));
@@ -89,7 +83,7 @@ TEST_F(MainFormCreation, AppliesItsEffectsOnTheProcess)
 TEST_F(MainFormCreation, ShowCalendarShowsCalendarAndClock)
 {
     TestFolders::writeFile(program().folders.iniFile(), "[Properties]\nShowCalendar=1\n");
-    TMainForm form;
+    TMainForm form(m_household.dm());
     form.show();
     EXPECT_TRUE(form.findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isVisible());
     EXPECT_TRUE(form.findChild<QLabel*>(QStringLiteral("DigitalTime"))->isVisible());
@@ -98,7 +92,7 @@ TEST_F(MainFormCreation, ShowCalendarShowsCalendarAndClock)
 TEST_F(MainFormCreation, ClosingStoresThePlacement)
 {
     TestFolders::writeFile(program().folders.iniFile(), "[Windows]\nLeft=10\nTop=20\nWidth=700\nHeight=500\n");
-    TMainForm form;
+    TMainForm form(m_household.dm());
     form.show();
     EXPECT_EQ(form.size(), QSize(700, 500)) << "the offscreen screen is 800 x 600";
     form.resize(720, 520);
