@@ -1,0 +1,161 @@
+#include "DataBinding.h"
+
+#include "CommandGuard.h"
+#include "MaskedEdit.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+
+// ---------------------------------------------------------------- FieldBinding
+
+FieldBinding::FieldBinding(QWidget* widget, Dataset& dataset, const QString& fieldName)
+    : QObject(widget), m_dataset(&dataset), m_fieldName(fieldName)
+{
+    const auto again = [this] { refreshUnlessWriting(); };
+    connect(&dataset, &Dataset::reset, this, again);
+    connect(&dataset, &Dataset::currentChanged, this, again);
+    connect(&dataset, &Dataset::stateChanged, this, again);
+    connect(&dataset, &Dataset::fieldChanged, this, [this](int index) {
+        if (m_dataset && index == m_dataset->fieldIndex(m_fieldName))
+            refreshUnlessWriting();
+    });
+}
+
+std::optional<Field> FieldBinding::field() const
+{
+    if (!m_dataset || !m_dataset->isActive())
+        return std::nullopt;
+    const int index = m_dataset->fieldIndex(m_fieldName);
+    if (index < 0)
+        return std::nullopt;
+    return m_dataset->field(index);
+}
+
+bool FieldBinding::writable() const
+{
+    const std::optional<Field> f = field();
+    return f && !f->isReadOnly() && m_dataset->canModify();
+}
+
+void FieldBinding::refreshUnlessWriting()
+{
+    // While a change of this widget is being written, the widget already
+    // shows it; showing the field again would undo what is being typed.
+    if (!m_writing)
+        refresh();
+}
+
+void FieldBinding::write(const std::function<void(const Field&)>& assign)
+{
+    if (!m_dataset)
+        return;
+    m_writing = true;
+    const bool written = runGuarded([&] {
+        if (!m_dataset->isEditing())
+            m_dataset->edit();
+        assign(m_dataset->field(m_fieldName));
+    });
+    m_writing = false;
+    if (!written)
+        refresh();
+}
+
+// ---------------------------------------------------------------- LineEditBinding
+
+LineEditBinding::LineEditBinding(QLineEdit* edit, Dataset& dataset, const QString& fieldName)
+    : FieldBinding(edit, dataset, fieldName), m_edit(edit), m_readOnlyByDesign(edit->isReadOnly())
+{
+    if (auto* masked = qobject_cast<MaskedEdit*>(edit))
+        m_mask = masked->editMask();
+    connect(edit, &QLineEdit::textEdited, this, [this] {
+        write([this](const Field& f) { f.setAsString(MaskedEdit::storedText(m_edit, m_mask)); });
+    });
+    edit->installEventFilter(this);
+    refresh();
+}
+
+bool LineEditBinding::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_edit && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        refresh();
+    return FieldBinding::eventFilter(watched, event);
+}
+
+void LineEditBinding::refresh()
+{
+    const std::optional<Field> f = field();
+    if (f && !f->editMask().isEmpty() && f->editMask() != m_maskText) {
+        m_maskText = f->editMask();
+        m_mask = EditMask(m_maskText);
+        if (auto* masked = qobject_cast<MaskedEdit*>(m_edit))
+            masked->setEditMask(m_maskText);
+        else
+            MaskedEdit::applyMask(m_edit, m_mask);
+    }
+    if (!m_mask.isEmpty()) {
+        MaskedEdit::setStoredText(m_edit, m_mask, f ? f->asString() : QString());
+    } else {
+        m_edit->setMaxLength(f && f->size() > 0 ? f->size() : 32767);
+        m_edit->setText(!f ? QString() : m_edit->hasFocus() ? f->editText() : f->displayText());
+    }
+    m_edit->setReadOnly(m_readOnlyByDesign || (f && !writable()));
+}
+
+// ---------------------------------------------------------------- PlainTextEditBinding
+
+PlainTextEditBinding::PlainTextEditBinding(QPlainTextEdit* edit, Dataset& dataset, const QString& fieldName)
+    : FieldBinding(edit, dataset, fieldName), m_edit(edit), m_readOnlyByDesign(edit->isReadOnly())
+{
+    connect(edit, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_refreshing)
+            write([this](const Field& f) { f.setAsString(m_edit->toPlainText()); });
+    });
+    refresh();
+}
+
+void PlainTextEditBinding::refresh()
+{
+    const std::optional<Field> f = field();
+    QString text = f ? f->asString() : QString();
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    m_refreshing = true;
+    if (m_edit->toPlainText() != text)
+        m_edit->setPlainText(text);
+    m_refreshing = false;
+    m_edit->setReadOnly(m_readOnlyByDesign || (f && !writable()));
+}
+
+// ---------------------------------------------------------------- LabelBinding
+
+LabelBinding::LabelBinding(QLabel* label, Dataset& dataset, const QString& fieldName)
+    : FieldBinding(label, dataset, fieldName), m_label(label)
+{
+    refresh();
+}
+
+void LabelBinding::refresh()
+{
+    const std::optional<Field> f = field();
+    m_label->setText(f ? f->displayText() : QString());
+}
+
+// ---------------------------------------------------------------- CheckBoxBinding
+
+CheckBoxBinding::CheckBoxBinding(QCheckBox* box, Dataset& dataset, const QString& fieldName)
+    : FieldBinding(box, dataset, fieldName), m_box(box)
+{
+    connect(box, &QCheckBox::clicked, this,
+            [this](bool checked) { write([checked](const Field& f) { f.setAsBoolean(checked); }); });
+    refresh();
+}
+
+void CheckBoxBinding::refresh()
+{
+    const std::optional<Field> f = field();
+    const QSignalBlocker blocker(m_box);
+    m_box->setChecked(f && f->asBoolean());
+}

@@ -1,0 +1,73 @@
+#include "DatasetTableModel.h"
+
+#include "NumberFormat.h"
+
+namespace {
+bool isNumber(Schema::ColumnType type)
+{
+    using T = Schema::ColumnType;
+    return type == T::AutoIncrement || type == T::Long || type == T::Short || type == T::Byte ||
+           type == T::Double || type == T::Single || type == T::Currency;
+}
+} // namespace
+
+DatasetTableModel::DatasetTableModel(Dataset& dataset, QList<GridColumn> columns, QObject* parent)
+    : QAbstractTableModel(parent), m_dataset(&dataset), m_columns(std::move(columns))
+{
+    // The dataset has already changed when it tells; the view reads
+    // everything again.
+    connect(&dataset, &Dataset::reset, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+    connect(&dataset, &Dataset::rowUpdated, this, [this](int row) {
+        if (row >= 0 && row < rowCount())
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+}
+
+int DatasetTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !m_dataset || !m_dataset->isActive() ? 0 : m_dataset->recordCount();
+}
+
+int DatasetTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+int DatasetTableModel::fieldIndex(int column) const
+{
+    return m_dataset ? m_dataset->fieldIndex(m_columns.at(column).field) : -1;
+}
+
+QVariant DatasetTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return {};
+    const int field = fieldIndex(index.column());
+    if (field < 0)
+        return {};
+    const Field cell = m_dataset->fieldAt(index.row(), field);
+    const GridColumn& column = m_columns.at(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        if (!column.format.isEmpty() && isNumber(cell.type()) && !cell.isNull())
+            return NumberFormat::formatFloat(column.format, cell.asDouble());
+        return cell.displayText();
+    case Qt::TextAlignmentRole:
+        if (column.alignment)
+            return QVariant::fromValue(column.alignment);
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (isNumber(cell.type()) ? Qt::AlignRight : Qt::AlignLeft));
+    default:
+        return {};
+    }
+}
+
+QVariant DatasetTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columnCount())
+        return m_columns.at(section).title;
+    return QAbstractTableModel::headerData(section, orientation, role);
+}

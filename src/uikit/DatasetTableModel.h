@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Dataset.h"
+
+#include <QAbstractTableModel>
+#include <QPointer>
+
+// One column of a grid over a dataset.
+struct GridColumn
+{
+    QString title;
+    QString field;
+    QString format = {};          // replaces the field's display format when given
+    Qt::Alignment alignment = {}; // numbers to the right, texts to the left when not given
+};
+
+// The rows of a dataset as a read-only table, each cell the field's display text.
+class DatasetTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    DatasetTableModel(Dataset& dataset, QList<GridColumn> columns, QObject* parent = nullptr);
+
+    Dataset* dataset() const { return m_dataset; }
+    const QList<GridColumn>& columns() const { return m_columns; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    int fieldIndex(int column) const;
+
+    QPointer<Dataset> m_dataset;
+    QList<GridColumn> m_columns;
+};
