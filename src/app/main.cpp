@@ -23,7 +23,12 @@ int main(int argc, char* argv[])
         dataModule1 = std::make_unique<TDataModule1>(program().db);
         dataModule2 = std::make_unique<TDataModule2>();
     };
-    hooks.createMainWindow = [&] { return std::make_unique<TMainForm>(*dataModule1); };
+    hooks.createMainWindow = [&] {
+        auto window = std::make_unique<TMainForm>(*dataModule1);
+        // Creating the main window fixes the currency symbol of the money fields.
+        dataModule2->applyMoneyFormats();
+        return window;
+    };
     hooks.destroyDataModules = [&] {
         // The main window saved any pending change before it closed.
         if (dataModule1)
