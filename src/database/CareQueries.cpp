@@ -66,17 +66,26 @@ void addNamed(Dataset& dataset, const QString& field, const QString& table, cons
 }
 } // namespace
 
+namespace {
+// An amount "read as text" is empty when it is missing: a number always has a text.
+bool isBlank(const Field& amount)
+{
+    const QVariant v = amount.value();
+    return v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty());
+}
+} // namespace
+
 void addNoRepayment(Dataset& dataset)
 {
-    dataset.addCalculatedField(
-        QStringLiteral("NoRepayment"), Schema::ColumnType::Double, [](const Dataset& d) {
-            const Field price = d.field(QStringLiteral("Price"));
-            const Field secu = d.field(QStringLiteral("Price_Repayment"));
-            const Field comp = d.field(QStringLiteral("Price_Repayment_Comp"));
-            if (price.asString().isEmpty() || secu.asString().isEmpty() || comp.asString().isEmpty())
-                return 0.0;
-            return (price.asMoney() - (secu.asMoney() + comp.asMoney())).toDouble();
-        });
+    dataset.addCalculatedField(QStringLiteral("NoRepayment"), Schema::ColumnType::Double,
+                               [](const Dataset& d) {
+                                   const Field price = d.field(QStringLiteral("Price"));
+                                   const Field secu = d.field(QStringLiteral("Price_Repayment"));
+                                   const Field comp = d.field(QStringLiteral("Price_Repayment_Comp"));
+                                   if (isBlank(price) || isBlank(secu) || isBlank(comp))
+                                       return 0.0;
+                                   return (price.asMoney() - (secu.asMoney() + comp.asMoney())).toDouble();
+                               });
 }
 
 void addActTexts(Dataset& dataset, ActKind kind)

@@ -71,11 +71,46 @@ bool looksIso(const QString& t)
     return t.size() >= 10 && t.at(4) == QLatin1Char('-') && t.at(7) == QLatin1Char('-');
 }
 
+// "yyyy-mm-dd" read digit by digit: dates are read on every row shown.
+QDate parseIso(const QString& t)
+{
+    int parts[3] = {0, 0, 0};
+    const int starts[3] = {0, 5, 8};
+    const int lengths[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p)
+        for (int i = starts[p]; i < starts[p] + lengths[p]; ++i) {
+            const QChar c = t.at(i);
+            if (!c.isDigit())
+                return {};
+            parts[p] = parts[p] * 10 + c.digitValue();
+        }
+    return QDate(parts[0], parts[1], parts[2]);
+}
+
+QString shortDateText(const QDate& d)
+{
+    if (!d.isValid() || d.year() < 1000 || d.year() > 9999)
+        return d.toString(Formats::shortDate);
+    const char16_t text[10] = {char16_t(u'0' + d.day() / 10),
+                               char16_t(u'0' + d.day() % 10),
+                               u'/',
+                               char16_t(u'0' + d.month() / 10),
+                               char16_t(u'0' + d.month() % 10),
+                               u'/',
+                               char16_t(u'0' + d.year() / 1000),
+                               char16_t(u'0' + d.year() / 100 % 10),
+                               char16_t(u'0' + d.year() / 10 % 10),
+                               char16_t(u'0' + d.year() % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 10);
+}
+
 QDate parseDate(const QString& text)
 {
+    if (looksIso(text))
+        return parseIso(text);
     const QString t = text.trimmed();
     if (looksIso(t))
-        return QDate::fromString(t.left(10), Formats::isoDate);
+        return parseIso(t);
     static const QRegularExpression typed(QStringLiteral("^(\\d{1,2})\\s*/\\s*(\\d{1,2})\\s*/\\s*(\\d{4})$"));
     const QRegularExpressionMatch m = typed.match(t);
     if (!m.hasMatch())
@@ -143,16 +178,16 @@ QString readString(const QVariant& v, T type)
     case QMetaType::QString: {
         const QString s = v.toString();
         if (type == T::DateTime && looksIso(s)) {
-            const QDate d = parseDate(s);
+            const QDate d = parseIso(s);
             if (d.isValid())
-                return d.toString(Formats::shortDate);
+                return shortDateText(d);
         }
         return s;
     }
     case QMetaType::QDate:
-        return v.toDate().toString(Formats::shortDate);
+        return shortDateText(v.toDate());
     case QMetaType::QDateTime:
-        return v.toDateTime().date().toString(Formats::shortDate);
+        return shortDateText(v.toDateTime().date());
     case QMetaType::Bool:
         return yesNo(v.toBool());
     case QMetaType::Double:
@@ -528,6 +563,7 @@ void Dataset::buildFields(const QSqlRecord& record, bool withRowid, const Select
 {
     m_fields.clear();
     m_fieldByName.clear();
+    m_spellings.clear();
     const int first = withRowid ? 1 : 0;
     QHash<QString, int> uses;
     for (int i = first; i < record.count(); ++i)
@@ -634,6 +670,7 @@ void Dataset::close()
     m_rows.clear();
     m_fields.clear();
     m_fieldByName.clear();
+    m_spellings.clear();
     m_buffer.clear();
     m_modified = false;
     m_table.clear();
@@ -1025,9 +1062,15 @@ QStringList Dataset::fieldNames() const
     return names;
 }
 
+// Callers name fields the same way every time (calculations on every row);
+// remembering each spelling saves upper-casing it again.
 int Dataset::fieldIndex(const QString& name) const
 {
-    return m_fieldByName.value(name.toUpper(), -1);
+    if (const auto known = m_spellings.constFind(name); known != m_spellings.constEnd())
+        return known.value();
+    const int index = m_fieldByName.value(name.toUpper(), -1);
+    m_spellings.insert(name, index);
+    return index;
 }
 
 Field Dataset::field(const QString& name) const

@@ -256,7 +256,8 @@ private:
     QString m_fromClause;
 
     std::vector<FieldDef> m_fields;
-    QHash<QString, int> m_fieldByName;
+    QHash<QString, int> m_fieldByName;       // by upper-case name
+    mutable QHash<QString, int> m_spellings; // by the name as callers write it
     std::vector<Row> m_rows;
     int m_current = -1;
     bool m_bof = true;

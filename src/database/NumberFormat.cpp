@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <QHash>
 
 namespace NumberFormat {
 namespace {
@@ -95,13 +96,23 @@ QString roundedDigits(double magnitude, int decimals)
     return digits;
 }
 
+// The program uses a handful of pictures, each on every row it shows.
+const Picture& pictureOf(const QString& format)
+{
+    static QHash<QString, Picture> pictures;
+    auto it = pictures.constFind(format);
+    if (it == pictures.constEnd())
+        it = pictures.insert(format, parsePicture(format));
+    return it.value();
+}
+
 } // namespace
 
 QString formatFloat(const QString& format, double value, const QLocale& locale)
 {
     if (!std::isfinite(value))
         return QString::number(value);
-    const Picture p = parsePicture(format);
+    const Picture& p = pictureOf(format);
     QString digits = roundedDigits(std::fabs(value), p.maxDecimals);
     const bool isZero = std::none_of(digits.cbegin(), digits.cend(),
                                      [](QChar c) { return c >= QLatin1Char('1') && c <= QLatin1Char('9'); });
