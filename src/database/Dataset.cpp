@@ -285,7 +285,7 @@ Field::Field(const Dataset* dataset, int index, int row)
 
 QString Field::name() const
 {
-    return m_dataset->m_fields[m_index].name;
+    return m_dataset->definition(m_index).name;
 }
 
 QString Field::displayLabel() const
@@ -295,22 +295,22 @@ QString Field::displayLabel() const
 
 Schema::ColumnType Field::type() const
 {
-    return m_dataset->m_fields[m_index].type;
+    return m_dataset->definition(m_index).type;
 }
 
 int Field::size() const
 {
-    return m_dataset->m_fields[m_index].size;
+    return m_dataset->definition(m_index).size;
 }
 
 bool Field::isCalculated() const
 {
-    return m_dataset->m_fields[m_index].calculation >= 0;
+    return m_dataset->definition(m_index).calculation >= 0;
 }
 
 bool Field::isReadOnly() const
 {
-    return isCalculated() || m_dataset->m_fields[m_index].column.isEmpty();
+    return isCalculated() || m_dataset->definition(m_index).column.isEmpty();
 }
 
 QString Field::displayFormat() const
@@ -1098,7 +1098,7 @@ Dataset::FieldSettings& Dataset::settingsFor(const QString& fieldName)
 
 const Dataset::FieldSettings* Dataset::settingsOf(int index) const
 {
-    const FieldDef& def = m_fields[index];
+    const FieldDef& def = definition(index);
     if (!def.upperQualified.isEmpty())
         if (const auto it = m_settings.constFind(def.upperQualified); it != m_settings.constEnd())
             return &it.value();
@@ -1132,9 +1132,19 @@ QString Dataset::label(int index) const
     return s && !s->displayLabel.isEmpty() ? s->displayLabel : m_fields[index].name;
 }
 
+const Dataset::FieldDef& Dataset::definition(int index) const
+{
+    // A handle kept after its dataset closed must not read what is no longer there.
+    if (index < 0 || index >= fieldCount())
+        throw DatabaseError(
+            QStringLiteral("Le champ n° %1 n'existe pas dans la requête « %2 ».").arg(index).arg(name()));
+    return m_fields[index];
+}
+
 const QVariant& Dataset::valueAt(int index, int row) const
 {
     static const QVariant none;
+    definition(index);
     if (m_calculating)
         return (*m_calculating)[index];
     if (row >= 0)
@@ -1146,9 +1156,9 @@ const QVariant& Dataset::valueAt(int index, int row) const
 
 void Dataset::setFieldValue(int index, const QVariant& value)
 {
+    const FieldDef& def = definition(index);
     if (!isEditing())
         throw DatabaseError(QStringLiteral("La requête « %1 » n'est pas en modification.").arg(name()));
-    const FieldDef& def = m_fields[index];
     if (def.calculation >= 0 || def.column.isEmpty())
         throw DatabaseError(QStringLiteral("Le champ « %1 » ne peut pas être modifié.").arg(def.name));
     m_buffer[index] = value;

@@ -225,6 +225,7 @@ private:
         QList<QVariant> values;
     };
 
+    const FieldDef& definition(int index) const; // throws for an index not (or no longer) there
     QSqlDatabase connection() const;
     QString translatedStatement() const;
     void buildFields(const QSqlRecord& record, bool withRowid, const SelectShape& shape,

@@ -58,9 +58,11 @@ TEST_F(DatasetTest, WalksItsRowsInOrderAndLocatesById)
     EXPECT_EQ(d.currentRow(), 2);
     EXPECT_THROW(d.field(QStringLiteral("Nope")), DatabaseError);
 
+    const Field kept = d.field(QStringLiteral("Name"));
     d.close();
     EXPECT_EQ(d.recordCount(), 0);
     EXPECT_THROW(d.field(QStringLiteral("Name")), DatabaseError);
+    EXPECT_THROW(kept.asString(), DatabaseError);
 }
 
 TEST_F(DatasetTest, NewRowGetsItsIdOnPostAndChangesGoThroughTheRowid)
