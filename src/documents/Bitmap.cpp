@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/mman.h>
 #include <utility>
 
 int bytesPerPixel(PixelFormat format)
@@ -56,6 +57,24 @@ Bitmap::Bitmap(int width, int height, PixelFormat format) : m_format(format)
     if (!m_data)
         throw ImageError(
             QStringLiteral("Mémoire insuffisante pour une image de %1 x %2 pixels.").arg(width).arg(height));
+    adviseLargePages();
+}
+
+void Bitmap::adviseLargePages()
+{
+#ifdef MADV_HUGEPAGE
+    // A large picture is written once from end to end: in 2 MB pages it takes
+    // a few dozen page faults instead of tens of thousands. Only whole pages
+    // of the block can be advised.
+    constexpr std::size_t kLarge = std::size_t(8) << 20;
+    constexpr std::uintptr_t kPage = 4096;
+    if (byteCount() < kLarge)
+        return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(m_data.get());
+    const std::uintptr_t start = (begin + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t end = (begin + byteCount()) & ~(kPage - 1);
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#endif
 }
 
 Bitmap::Bitmap(const Bitmap& other) : Bitmap(other.m_width, other.m_height, other.m_format)

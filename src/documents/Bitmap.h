@@ -63,6 +63,8 @@ public:
     bool operator==(const Bitmap& other) const;
 
 private:
+    void adviseLargePages();
+
     struct FreeBytes
     {
         void operator()(std::uint8_t* bytes) const { std::free(bytes); }

@@ -20,89 +20,132 @@ struct Sample
     double fraction;
 };
 
+// The point source size x i / new size - 0.5, computed on integers as
+// (2 x source size x i - new size) / (2 x new size): its fraction is then
+// exact, and points at the same fraction share their weights exactly.
 std::vector<Sample> samplesFor(int sourceSize, int newSize)
 {
     std::vector<Sample> samples(static_cast<std::size_t>(newSize));
-    const double last = sourceSize - 1;
+    const std::int64_t denominator = 2 * std::int64_t(newSize);
+    const std::int64_t last = (std::int64_t(sourceSize) - 1) * denominator;
     for (int i = 0; i < newSize; ++i) {
-        const double s = std::clamp(double(sourceSize) * i / newSize - 0.5, 0.0, last);
-        const double low = std::floor(s);
-        samples[std::size_t(i)] = {int(low), s - low};
+        const std::int64_t numerator =
+            std::clamp(2 * std::int64_t(sourceSize) * i - newSize, std::int64_t(0), last);
+        const std::int64_t low = numerator / denominator;
+        samples[std::size_t(i)] = {int(low), double(numerator - low * denominator) / double(denominator)};
     }
     return samples;
 }
 
-void blend4(const std::uint8_t* p00, const std::uint8_t* p10, const std::uint8_t* p01,
-            const std::uint8_t* p11, double fx, double fy, std::uint8_t* out)
+// The weights of the source pixels (x0, y0), (x0 + 1, y0), (x0, y0 + 1) and
+// (x0 + 1, y0 + 1) for a sampling point at (x0 + fx, y0 + fy): 1 / distance,
+// for the pixels that take part (the right-hand ones only when fx is not 0,
+// the lower ones only when fy is not 0; the point itself alone when both are
+// 0). They are scaled so the largest is 1: equal distances then give weights
+// of exactly 1, the sum is exact, and a mean ending in one half rounds to even.
+struct Weights
 {
+    double w00, w10, w01, w11;
+    double inverseSum;
+};
+
+Weights weightsFor(double fx, double fy)
+{
+    if (fx == 0 && fy == 0)
+        return {1, 0, 0, 0, 1};
     const double d00 = std::sqrt(fx * fx + fy * fy);
     const double d10 = std::sqrt((1 - fx) * (1 - fx) + fy * fy);
     const double d01 = std::sqrt(fx * fx + (1 - fy) * (1 - fy));
     const double d11 = std::sqrt((1 - fx) * (1 - fx) + (1 - fy) * (1 - fy));
-    // Weights 1/distance, scaled so the largest is 1: equal distances then
-    // give weights of exactly 1 and their mean is exact, so a half rounds to even.
-    const double dMin = std::min({d00, d10, d01, d11});
-    const double w00 = dMin / d00, w10 = dMin / d10, w01 = dMin / d01, w11 = dMin / d11;
-    const double sum = w00 + w10 + w01 + w11;
-    for (int c = 0; c < 3; ++c)
-        out[c] = std::uint8_t(nearest((w00 * p00[c] + w10 * p10[c] + w01 * p01[c] + w11 * p11[c]) / sum));
+    const bool right = fx != 0;
+    const bool lower = fy != 0;
+    double dMin = d00;
+    if (right)
+        dMin = std::min(dMin, d10);
+    if (lower)
+        dMin = std::min(dMin, d01);
+    if (right && lower)
+        dMin = std::min(dMin, d11);
+    Weights w{dMin / d00, right ? dMin / d10 : 0, lower ? dMin / d01 : 0, right && lower ? dMin / d11 : 0, 0};
+    w.inverseSum = 1 / (w.w00 + w.w10 + w.w01 + w.w11);
+    return w;
 }
 
-// Two pixels at distances f and 1 - f (0 < f < 1).
-void blend2(const std::uint8_t* p0, const std::uint8_t* p1, double f, std::uint8_t* out)
+// Columns whose sampling points have the same fraction share their weights;
+// most ratios have only a few such classes, so the weights of a row cost little.
+struct ColumnClasses
 {
-    const double dMin = std::min(f, 1 - f);
-    const double w0 = dMin / f, w1 = dMin / (1 - f);
-    const double sum = w0 + w1;
-    for (int c = 0; c < 3; ++c)
-        out[c] = std::uint8_t(nearest((w0 * p0[c] + w1 * p1[c]) / sum));
+    std::vector<double> fractions;      // one per class
+    std::vector<std::uint32_t> classOf; // one per destination column
+};
+
+ColumnClasses classesOf(const std::vector<Sample>& columns)
+{
+    ColumnClasses classes;
+    for (const Sample& column : columns)
+        classes.fractions.push_back(column.fraction);
+    std::sort(classes.fractions.begin(), classes.fractions.end());
+    classes.fractions.erase(std::unique(classes.fractions.begin(), classes.fractions.end()),
+                            classes.fractions.end());
+    for (const Sample& column : columns)
+        classes.classOf.push_back(std::uint32_t(
+            std::lower_bound(classes.fractions.begin(), classes.fractions.end(), column.fraction) -
+            classes.fractions.begin()));
+    return classes;
 }
 
 void resample(const Bitmap& source, Bitmap& destination)
 {
     const std::vector<Sample> columns = samplesFor(source.width(), destination.width());
     const std::vector<Sample> rows = samplesFor(source.height(), destination.height());
+    const ColumnClasses classes = classesOf(columns);
+    std::vector<Weights> weights(classes.fractions.size());
+    double weightsRowFraction = -1;
     for (int y = 0; y < destination.height(); ++y) {
         const Sample& sy = rows[std::size_t(y)];
+        if (sy.fraction != weightsRowFraction) {
+            for (std::size_t k = 0; k < weights.size(); ++k)
+                weights[k] = weightsFor(classes.fractions[k], sy.fraction);
+            weightsRowFraction = sy.fraction;
+        }
         std::uint8_t* out = destination.scanLine(y);
         const std::uint8_t* row0 = source.scanLine(sy.low);
-        // Only read when the fraction is not 0, which leaves low at most height - 2.
+        // A neighbour without weight is not read: the point may be on the last row or column.
         const std::uint8_t* row1 = sy.fraction != 0 ? source.scanLine(sy.low + 1) : row0;
-        for (const Sample& sx : columns) {
-            const std::uint8_t* p00 = row0 + 3 * sx.low;
-            if (sx.fraction == 0 && sy.fraction == 0) {
-                std::memcpy(out, p00, 3);
-            } else {
-                if (sx.fraction != 0 && sy.fraction != 0)
-                    blend4(p00, p00 + 3, row1 + 3 * sx.low, row1 + 3 * sx.low + 3, sx.fraction, sy.fraction,
-                           out);
-                else if (sy.fraction == 0)
-                    blend2(p00, p00 + 3, sx.fraction, out);
-                else
-                    blend2(p00, row1 + 3 * sx.low, sy.fraction, out);
-            }
-            out += 3;
+        for (std::size_t x = 0; x < columns.size(); ++x, out += 3) {
+            const Sample& sx = columns[x];
+            const Weights& w = weights[classes.classOf[x]];
+            const std::size_t left = 3 * std::size_t(sx.low);
+            const std::size_t right = sx.fraction != 0 ? left + 3 : left;
+            for (int c = 0; c < 3; ++c)
+                out[c] = std::uint8_t(nearest((w.w00 * row0[left + c] + w.w10 * row0[right + c] +
+                                               w.w01 * row1[left + c] + w.w11 * row1[right + c]) *
+                                              w.inverseSum));
         }
     }
 }
 
 template <int Bpp> void rotateInto(const Bitmap& source, Bitmap& destination, bool clockwise)
 {
-    // Tiles keep both the rows read and the rows written in the cache.
+    // Tiles of 64 x 64 keep both the rows read and the rows written in the
+    // cache. Destination column x reads source row h - 1 - x (clockwise) or
+    // x (anticlockwise), at source column y or w - 1 - y.
     constexpr int kTile = 64;
     const int w = source.width();
     const int h = source.height();
-    for (int ty = 0; ty < w; ty += kTile) {
-        const int yEnd = std::min(ty + kTile, w);
-        for (int tx = 0; tx < h; tx += kTile) {
-            const int xEnd = std::min(tx + kTile, h);
+    const std::uint8_t* sourceRows[kTile];
+    for (int tx = 0; tx < h; tx += kTile) {
+        const int count = std::min(kTile, h - tx);
+        for (int i = 0; i < count; ++i)
+            sourceRows[i] = source.scanLine(clockwise ? h - 1 - (tx + i) : tx + i);
+        for (int ty = 0; ty < w; ty += kTile) {
+            const int yEnd = std::min(ty + kTile, w);
             for (int y = ty; y < yEnd; ++y) {
+                const std::size_t column = std::size_t(clockwise ? y : w - 1 - y) * Bpp;
                 std::uint8_t* out = destination.scanLine(y) + std::size_t(tx) * Bpp;
-                for (int x = tx; x < xEnd; ++x, out += Bpp) {
-                    const std::uint8_t* in = clockwise ? source.scanLine(h - 1 - x) + std::size_t(y) * Bpp
-                                                       : source.scanLine(x) + std::size_t(w - 1 - y) * Bpp;
-                    std::memcpy(out, in, Bpp);
-                }
+                for (int i = 0; i < count; ++i, out += Bpp)
+                    for (int c = 0; c < Bpp; ++c)
+                        out[c] = sourceRows[i][column + c];
             }
         }
     }

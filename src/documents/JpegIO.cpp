@@ -300,7 +300,12 @@ bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale
         format = decoder.components() == 1 ? PixelFormat::Gray8 : PixelFormat::Bgr24;
     if (!decoder.prepare(format, scale))
         return false;
-    Bitmap picture(decoder.outputWidth(), decoder.outputHeight(), format);
+    Bitmap picture;
+    try {
+        picture = Bitmap(decoder.outputWidth(), decoder.outputHeight(), format);
+    } catch (const ImageError&) { // out of memory
+        return false;
+    }
     if (!decoder.readPixels(picture))
         return false;
     bitmap = std::move(picture);
