@@ -315,21 +315,19 @@ bool Field::isReadOnly() const
 
 QString Field::displayFormat() const
 {
-    const auto* s = m_dataset->settingsOf(m_index);
-    return s ? s->displayFormat : QString();
+    return m_dataset->definition(m_index).settings.displayFormat;
 }
 
 QString Field::editFormat() const
 {
-    const auto* s = m_dataset->settingsOf(m_index);
-    return s ? s->editFormat : QString();
+    return m_dataset->definition(m_index).settings.editFormat;
 }
 
 QString Field::editMask() const
 {
-    const auto* s = m_dataset->settingsOf(m_index);
-    if (s && !s->editMask.isEmpty())
-        return s->editMask;
+    const QString& mask = m_dataset->definition(m_index).settings.editMask;
+    if (!mask.isEmpty())
+        return mask;
     return type() == T::DateTime ? EditMasks::date : QString();
 }
 
@@ -616,6 +614,7 @@ void Dataset::buildFields(const QSqlRecord& record, bool withRowid, const Select
         m_fieldByName.insert(def.upperBare, static_cast<int>(m_fields.size()));
         m_fields.push_back(def);
     }
+    resolveSettings();
 }
 
 void Dataset::fetch(QSqlQuery& query, bool withRowid, std::vector<Row>& into) const
@@ -1091,45 +1090,49 @@ void Dataset::addCalculatedField(const QString& name, Schema::ColumnType type, C
     m_calculations.push_back({name, type, std::move(calculation)});
 }
 
-Dataset::FieldSettings& Dataset::settingsFor(const QString& fieldName)
+void Dataset::changeSettings(const QString& fieldName, const std::function<void(FieldSettings&)>& change)
 {
-    return m_settings[fieldName.toUpper()];
+    change(m_settings[fieldName.toUpper()]);
+    resolveSettings();
 }
 
-const Dataset::FieldSettings* Dataset::settingsOf(int index) const
+// Each field keeps its own copy of its settings, read on every row shown;
+// a setting under "TABLE.Column" wins over one under the bare name.
+void Dataset::resolveSettings()
 {
-    const FieldDef& def = definition(index);
-    if (!def.upperQualified.isEmpty())
-        if (const auto it = m_settings.constFind(def.upperQualified); it != m_settings.constEnd())
-            return &it.value();
-    const auto it = m_settings.constFind(def.upperBare);
-    return it == m_settings.constEnd() ? nullptr : &it.value();
+    for (FieldDef& def : m_fields) {
+        auto it =
+            def.upperQualified.isEmpty() ? m_settings.constEnd() : m_settings.constFind(def.upperQualified);
+        if (it == m_settings.constEnd())
+            it = m_settings.constFind(def.upperBare);
+        def.settings = it == m_settings.constEnd() ? FieldSettings() : it.value();
+    }
 }
 
 void Dataset::setDisplayFormat(const QString& fieldName, const QString& format)
 {
-    settingsFor(fieldName).displayFormat = format;
+    changeSettings(fieldName, [&](FieldSettings& s) { s.displayFormat = format; });
 }
 
 void Dataset::setEditFormat(const QString& fieldName, const QString& format)
 {
-    settingsFor(fieldName).editFormat = format;
+    changeSettings(fieldName, [&](FieldSettings& s) { s.editFormat = format; });
 }
 
 void Dataset::setEditMask(const QString& fieldName, const QString& mask)
 {
-    settingsFor(fieldName).editMask = mask;
+    changeSettings(fieldName, [&](FieldSettings& s) { s.editMask = mask; });
 }
 
 void Dataset::setDisplayLabel(const QString& fieldName, const QString& label)
 {
-    settingsFor(fieldName).displayLabel = label;
+    changeSettings(fieldName, [&](FieldSettings& s) { s.displayLabel = label; });
 }
 
 QString Dataset::label(int index) const
 {
-    const FieldSettings* s = settingsOf(index);
-    return s && !s->displayLabel.isEmpty() ? s->displayLabel : m_fields[index].name;
+    const FieldDef& def = definition(index);
+    return def.settings.displayLabel.isEmpty() ? def.name : def.settings.displayLabel;
 }
 
 const Dataset::FieldDef& Dataset::definition(int index) const

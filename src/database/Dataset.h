@@ -205,6 +205,7 @@ private:
         Schema::ColumnType type = Schema::ColumnType::Text;
         int size = 0;
         int calculation = -1; // index into m_calculations
+        FieldSettings settings;
     };
     struct CalculatedField
     {
@@ -233,8 +234,8 @@ private:
     void fetch(QSqlQuery& query, bool withRowid, std::vector<Row>& into) const;
     void calculate(QList<QVariant>& values) const;
     Row refetch(qint64 rowid) const;
-    const FieldSettings* settingsOf(int index) const;
-    FieldSettings& settingsFor(const QString& fieldName);
+    void changeSettings(const QString& fieldName, const std::function<void(FieldSettings&)>& change);
+    void resolveSettings();
 
     const QVariant& valueAt(int index, int row) const;
     void setFieldValue(int index, const QVariant& value);

@@ -113,28 +113,37 @@ QString formatFloat(const QString& format, double value, const QLocale& locale)
     if (!std::isfinite(value))
         return QString::number(value);
     const Picture& p = pictureOf(format);
-    QString digits = roundedDigits(std::fabs(value), p.maxDecimals);
+    const QString digits = roundedDigits(std::fabs(value), p.maxDecimals);
     const bool isZero = std::none_of(digits.cbegin(), digits.cend(),
                                      [](QChar c) { return c >= QLatin1Char('1') && c <= QLatin1Char('9'); });
-    QString integerPart = digits.section(QLatin1Char('.'), 0, 0);
-    QString decimalPart = digits.section(QLatin1Char('.'), 1);
+    const qsizetype point = digits.indexOf(QLatin1Char('.'));
+    QStringView integerPart = point < 0 ? QStringView(digits) : QStringView(digits).left(point);
+    QStringView decimalPart = point < 0 ? QStringView() : QStringView(digits).mid(point + 1);
     while (decimalPart.size() > p.minDecimals && decimalPart.endsWith(QLatin1Char('0')))
         decimalPart.chop(1);
     while (integerPart.startsWith(QLatin1Char('0')))
-        integerPart.remove(0, 1);
-    if (integerPart.size() < p.minIntegerDigits)
-        integerPart = QString(p.minIntegerDigits - integerPart.size(), QLatin1Char('0')) + integerPart;
-    if (p.grouping) {
-        const QString group = locale.groupSeparator();
-        for (qsizetype i = integerPart.size() - 3; i > 0; i -= 3)
-            integerPart.insert(i, group);
-    }
-    QString text = integerPart;
-    if (!decimalPart.isEmpty())
-        text += locale.decimalPoint() + decimalPart;
+        integerPart = integerPart.mid(1);
+
+    QString text;
+    text.reserve(p.prefix.size() + p.suffix.size() + digits.size() + p.minIntegerDigits + 8);
+    text += p.prefix;
     if (value < 0 && !isZero)
-        text.prepend(QLatin1Char('-'));
-    return p.prefix + text + p.suffix;
+        text += QLatin1Char('-');
+    const qsizetype width = std::max<qsizetype>(integerPart.size(), p.minIntegerDigits);
+    const QString group = p.grouping ? locale.groupSeparator() : QString();
+    for (qsizetype i = 0; i < width; ++i) {
+        const qsizetype fromEnd = width - i;
+        text +=
+            fromEnd > integerPart.size() ? QLatin1Char('0') : integerPart.at(integerPart.size() - fromEnd);
+        if (p.grouping && fromEnd > 1 && (fromEnd - 1) % 3 == 0)
+            text += group;
+    }
+    if (!decimalPart.isEmpty()) {
+        text += locale.decimalPoint();
+        text += decimalPart;
+    }
+    text += p.suffix;
+    return text;
 }
 
 QString plain(double value, const QLocale& locale)
