@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Formats.h"
 #include "PickerRules.h"
+#include "PickerTarget.h"
 
 #include <QCalendarWidget>
 #include <QGridLayout>
@@ -29,6 +30,7 @@ QPushButton* arrowButton(QWidget* parent, const char* name, const QString& hint,
 
 TSelectDate* TSelectDate::open(QLineEdit* field)
 {
+    PickerTarget::prepare(field);
     auto* picker = new TSelectDate(field);
     picker->adjustSize();
     const QRect f(field->mapToGlobal(QPoint(0, 0)), field->size());
@@ -147,13 +149,13 @@ void TSelectDate::backToField()
 void TSelectDate::Btn_OkClick()
 {
     if (m_field)
-        m_field->setText(date().toString(Formats::shortDate));
+        PickerTarget::write(m_field, date().toString(Formats::shortDate));
     backToField();
 }
 
 void TSelectDate::Btn_ClearClick()
 {
     if (m_field)
-        m_field->clear();
+        PickerTarget::write(m_field, QString());
     backToField();
 }

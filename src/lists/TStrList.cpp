@@ -1,6 +1,8 @@
 #include "TStrList.h"
 
+#include "ComboItems.h"
 #include "PickerRules.h"
+#include "PickerTarget.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -11,11 +13,17 @@
 
 TStrList* TStrList::open(QLineEdit* field, const QStringList& entries)
 {
+    PickerTarget::prepare(field);
     auto* list = new TStrList(field, entries);
     list->place();
     list->show();
     list->m_list->setFocus();
     return list;
+}
+
+TStrList* TStrList::openColumn(QLineEdit* field, const QString& column)
+{
+    return open(field, PickerRules::entries(ComboItems::read(column), true, true));
 }
 
 TStrList::TStrList(QLineEdit* field, const QStringList& entries)
@@ -64,7 +72,7 @@ void TStrList::choose()
 {
     QListWidgetItem* item = m_list->currentItem();
     if (item && m_field) {
-        m_field->setText(item->text());
+        PickerTarget::write(m_field, item->text());
         m_field->setProperty("tag", m_list->row(item));
         m_field->setFocus();
         m_field->selectAll();

@@ -15,6 +15,9 @@ class TStrList : public QWidget
 public:
     // Opens the list for the field; the list frees itself when closed.
     static TStrList* open(QLineEdit* field, const QStringList& entries);
+    // The list of one of the user's pick lists (a COMBOITEMS column): an
+    // empty entry, then the column's lines in alphabetical order.
+    static TStrList* openColumn(QLineEdit* field, const QString& column);
 
     QListWidget* list() const { return m_list; }
     int entryHeight() const;

@@ -7,6 +7,9 @@
 #include "ImageError.h"
 #include "ImageTransforms.h"
 
+#include <QCollator>
+#include <algorithm>
+
 QImage PersonListModel::thumbnailFrom(const QByteArray& smallPhoto)
 {
     static const QImage silhouette = [] {
@@ -54,6 +57,14 @@ int PersonListModel::rebuild(int id)
         entries.push_back(std::move(e));
     }
     persons.close();
+    // The engine orders texts by their codes, which puts "Élise" after
+    // "Zoé"; the list keeps the name-then-first-name order the French way.
+    QCollator collator(QLocale(QLocale::French, QLocale::France));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(entries.begin(), entries.end(), [&collator](const Entry& a, const Entry& b) {
+        const int byName = collator.compare(a.name, b.name);
+        return byName != 0 ? byName < 0 : collator.compare(a.foreName, b.foreName) < 0;
+    });
 
     beginResetModel();
     m_entries = std::move(entries);

@@ -5,7 +5,9 @@
 #include "DatasetUtils.h"
 #include "Errors.h"
 #include "CommandGuard.h"
+#include "CustomPage.h"
 #include "DigitalClock.h"
+#include "GeneralPage.h"
 #include "Messages.h"
 #include "MiniCalendar.h"
 #include "Money.h"
@@ -13,6 +15,7 @@
 #include "PersonListModel.h"
 #include "PersonPage.h"
 #include "Placement.h"
+#include "PreviousPage.h"
 #include "Product.h"
 #include "ProgramPrinter.h"
 #include "ProgramState.h"
@@ -115,6 +118,7 @@ TMainForm::TMainForm(TDataModule1& dataModule, QWidget* parent) : QMainWindow(pa
 
     applyStartupEffects();
     openPersons();
+    runGuarded([this] { m_customPage->loadCaptions(); });
     connectPersonEvents();
 }
 
@@ -329,6 +333,21 @@ QWidget* TMainForm::buildPersonColumn()
     return column;
 }
 
+PersonPage* TMainForm::createPage(int index)
+{
+    switch (index) {
+    case General:
+        return new GeneralPage(m_dm.Person, m_notebook);
+    case Previous:
+        return new PreviousPage(m_dm.Person, m_notebook);
+    case Custom:
+        return m_customPage = new CustomPage(m_dm.Person, m_dm.CustomLabel, m_notebook);
+    default:
+        // Pages whose subsystem is not there yet show nothing.
+        return new PersonPage(m_notebook);
+    }
+}
+
 QWidget* TMainForm::buildPageArea()
 {
     m_notebook = new QStackedWidget(this);
@@ -339,7 +358,7 @@ QWidget* TMainForm::buildPageArea()
     m_tabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 8px; }"));
     m_tabs->setAccessibleName(QStringLiteral("Pages du carnet de santé"));
     for (int i = 0; i < PageCount; ++i) {
-        auto* page = new PersonPage(m_notebook);
+        PersonPage* page = createPage(i);
         page->setObjectName(QString::fromLatin1(kPageNames[i]));
         page->setAccessibleName(QString::fromUtf8(kPageCaptions[i]));
         m_notebook->addWidget(page);

@@ -14,6 +14,7 @@ class QTabBar;
 class QToolButton;
 class QListView;
 class PersonListModel;
+class CustomPage;
 class TDataModule1;
 
 // The program's one working window; closing it ends the program.
@@ -61,6 +62,7 @@ private:
     QWidget* buildLeftBar();
     QWidget* buildPersonColumn();
     QWidget* buildPageArea();
+    PersonPage* createPage(int index);
     QPushButton* addPersonButton(QLayout* layout, const char* name, const QString& hint, int standardIcon);
     void popupBeside(QMenu* menu, QWidget* button);
     void layOutLeftBar();
@@ -87,6 +89,7 @@ private:
     QStackedWidget* m_notebook = nullptr;
     QTabBar* m_tabs = nullptr;
     QVector<PersonPage*> m_pages;
+    CustomPage* m_customPage = nullptr;
     QMenu* m_menuReport = nullptr;
     QMenu* m_menuHtml = nullptr;
     QMenu* m_menuTable = nullptr;

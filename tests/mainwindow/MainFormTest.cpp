@@ -91,14 +91,14 @@ TEST_F(MainFormCreation, ShowCalendarShowsCalendarAndClock)
 
 TEST_F(MainFormCreation, ClosingStoresThePlacement)
 {
-    TestFolders::writeFile(program().folders.iniFile(), "[Windows]\nLeft=10\nTop=20\nWidth=700\nHeight=500\n");
+    TestFolders::writeFile(program().folders.iniFile(), "[Windows]\nLeft=10\nTop=20\nWidth=760\nHeight=560\n");
     TMainForm form(m_household.dm());
     form.show();
-    EXPECT_EQ(form.size(), QSize(700, 500)) << "the offscreen screen is 800 x 600";
-    form.resize(720, 520);
+    EXPECT_EQ(form.size(), QSize(760, 560)) << "the offscreen screen is 800 x 600";
+    form.resize(780, 580);
     form.close();
-    EXPECT_EQ(program().settings.width, 720);
-    EXPECT_EQ(program().settings.height, 520);
+    EXPECT_EQ(program().settings.width, 780);
+    EXPECT_EQ(program().settings.height, 580);
     EXPECT_EQ(program().settings.state, QStringLiteral("wsNormal"));
 }
 

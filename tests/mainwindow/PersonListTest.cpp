@@ -52,6 +52,18 @@ TEST_F(PersonColumn, PersonsAreListedByNameThenFirstName)
     EXPECT_EQ(m_household.dm().Person.field(QStringLiteral("Name")).asString(), QStringLiteral("Bernard"));
 }
 
+TEST_F(PersonColumn, AccentedNamesSortWithTheirPlainLetter)
+{
+    m_household.addPerson(QStringLiteral("Fabre"), QStringLiteral("Ana"));
+    m_household.addPerson(QStringLiteral("Émery"), QStringLiteral("Noé"));
+    m_household.addPerson(QStringLiteral("dupont"), QStringLiteral("Éva"));
+    m_household.addPerson(QStringLiteral("Dupont"), QStringLiteral("Eric"));
+    open();
+    EXPECT_TRUE(m_messages.texts().isEmpty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(listed(), (QStringList{QStringLiteral("Dupont Eric"), QStringLiteral("dupont Éva"),
+                                     QStringLiteral("Émery Noé"), QStringLiteral("Fabre Ana")}));
+}
+
 TEST_F(PersonColumn, PriorAndNextFollowThePlaceInTheList)
 {
     for (const char* name : {"Alpha", "Bravo", "Charlie"})
