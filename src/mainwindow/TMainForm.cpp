@@ -7,6 +7,7 @@
 #include "CommandGuard.h"
 #include "CustomPage.h"
 #include "DigitalClock.h"
+#include "EventPage.h"
 #include "GeneralPage.h"
 #include "Messages.h"
 #include "MiniCalendar.h"
@@ -342,6 +343,8 @@ PersonPage* TMainForm::createPage(int index)
         return new PreviousPage(m_dm.Person, m_notebook);
     case Custom:
         return m_customPage = new CustomPage(m_dm.Person, m_dm.CustomLabel, m_notebook);
+    case Event:
+        return new EventPage(m_dm, m_notebook);
     default:
         // Pages whose subsystem is not there yet show nothing.
         return new PersonPage(m_notebook);
@@ -361,6 +364,7 @@ QWidget* TMainForm::buildPageArea()
         PersonPage* page = createPage(i);
         page->setObjectName(QString::fromLatin1(kPageNames[i]));
         page->setAccessibleName(QString::fromUtf8(kPageCaptions[i]));
+        connect(page, &PersonPage::commandsChanged, this, [this] { RefreshCommandStates(); });
         m_notebook->addWidget(page);
         m_pages << page;
         m_tabs->addTab(QString::fromUtf8(kPageCaptions[i]));

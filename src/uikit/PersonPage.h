@@ -19,4 +19,8 @@ public:
     // Enables the page's own commands from the current data; with no
     // person every one of them is disabled.
     virtual void refreshCommandStates(bool hasPerson) { Q_UNUSED(hasPerson); }
+
+signals:
+    // A command of the page changed data: the main window recomputes its commands.
+    void commandsChanged();
 };
