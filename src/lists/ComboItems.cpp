@@ -1,52 +1,37 @@
 #include "ComboItems.h"
 
-#include "Connection.h"
-#include "Errors.h"
-#include "Schema.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
+#include "Dataset.h"
+#include "TDataModule1.h"
 
 namespace ComboItems {
-namespace {
-const QString kTable = QStringLiteral("COMBOITEMS");
-
-QString checkedColumn(const QString& column)
-{
-    const Schema::Column* c = Schema::findColumn(kTable, column);
-    if (!c || c->type != Schema::ColumnType::Memo)
-        throw DatabaseError(QStringLiteral("La liste \"%1\" n'existe pas.").arg(column));
-    return c->name;
-}
-
-void exec(QSqlQuery& q)
-{
-    if (!q.exec())
-        throw DatabaseError(q.lastError().text());
-}
-} // namespace
-
+// The pick lists live in the single row of COMBOITEMS, reached through the
+// main data module's query, opened for each access and closed after it.
 QString read(const QString& column)
 {
-    const QString name = checkedColumn(column);
-    QSqlQuery q(Connection::database());
-    q.prepare(QStringLiteral("SELECT [%1] FROM COMBOITEMS ORDER BY rowid LIMIT 1").arg(name));
-    exec(q);
-    return q.next() ? q.value(0).toString() : QString();
+    Dataset& items = dataModule1().ComboItems;
+    items.close();
+    items.open();
+    const QString text = items.isEmpty() ? QString() : items.field(column).asString();
+    items.close();
+    return text;
 }
 
 void store(const QString& column, const QString& text)
 {
-    const QString name = checkedColumn(column);
-    QSqlQuery q(Connection::database());
-    q.prepare(QStringLiteral("UPDATE COMBOITEMS SET [%1] = ? WHERE rowid = (SELECT min(rowid) FROM COMBOITEMS)").arg(name));
-    q.addBindValue(text);
-    exec(q);
-    if (q.numRowsAffected() > 0)
-        return;
-    q.prepare(QStringLiteral("INSERT INTO COMBOITEMS (Id_File, [%1]) VALUES (0, ?)").arg(name));
-    q.addBindValue(text);
-    exec(q);
+    Dataset& items = dataModule1().ComboItems;
+    items.close();
+    items.open();
+    try {
+        if (items.isEmpty())
+            items.append();
+        else
+            items.edit();
+        items.field(column).setAsString(text);
+        items.post();
+    } catch (...) {
+        items.close();
+        throw;
+    }
+    items.close();
 }
 } // namespace ComboItems

@@ -1,6 +1,6 @@
 #include "Clock.h"
 #include "ComboItems.h"
-#include "Connection.h"
+#include "HouseholdFixture.h"
 #include "Errors.h"
 #include "PickerRules.h"
 #include "TComboList.h"
@@ -187,15 +187,7 @@ TEST(TextEntry, AskReturnsTheConfirmedTextOnly)
 class ListEditor : public ::testing::Test
 {
 protected:
-    ListEditor()
-    {
-        DbConfig config;
-        config.databaseFolder = m_scratch.path();
-        TestFolders::copyTemplate(config.databaseFile());
-        Connection::open(config);
-    }
-    ~ListEditor() override { Connection::close(); }
-    TestFolders::Scratch m_scratch;
+    HouseholdFixture m_household;
 };
 
 TEST_F(ListEditor, ShowsSortedUniqueLinesAndStoresTheTextAsEdited)
@@ -217,7 +209,8 @@ TEST_F(ListEditor, ShowsSortedUniqueLinesAndStoresTheTextAsEdited)
 TEST_F(ListEditor, UnknownColumnsAreRefused)
 {
     EXPECT_THROW(ComboItems::read(QStringLiteral("Blood; DROP TABLE PERSON")), DatabaseError);
-    EXPECT_THROW(ComboItems::store(QStringLiteral("Id"), QStringLiteral("1")), DatabaseError);
+    EXPECT_THROW(ComboItems::store(QStringLiteral("Groupe"), QStringLiteral("1")), DatabaseError);
+    EXPECT_FALSE(m_household.dm().ComboItems.isActive()) << "closed after a failed access too";
     EXPECT_TRUE(ComboItems::read(QStringLiteral("blood")).contains(QStringLiteral("AB+")));
 }
 
