@@ -92,6 +92,15 @@ CustomPage::CustomPage(Dataset& person, Dataset& customLabels, QWidget* parent)
     grid->setColumnStretch(2, 1);
 }
 
+void CustomPage::showCaption(int k, const QString& text)
+{
+    caption(k)->setText(text);
+    const QString name = text.isEmpty() ? QStringLiteral("Divers %1").arg(k) : text;
+    m_fields[static_cast<size_t>(k - 1)]->setAccessibleName(name);
+    if (k <= kPickFields)
+        m_buttons[static_cast<size_t>(k - 1)]->setAccessibleName(QStringLiteral("Choisir : ") + name);
+}
+
 void CustomPage::loadCaptions()
 {
     m_labels.close();
@@ -100,11 +109,8 @@ void CustomPage::loadCaptions()
         m_labels.append();
         m_labels.post();
     }
-    for (int k = 1; k <= kFields; ++k) {
-        const QString text = m_labels.field(column(k)).asString();
-        caption(k)->setText(text);
-        m_fields[static_cast<size_t>(k - 1)]->setAccessibleName(text.isEmpty() ? QStringLiteral("Divers %1").arg(k) : text);
-    }
+    for (int k = 1; k <= kFields; ++k)
+        showCaption(k, m_labels.field(column(k)).asString());
     m_labels.close();
 }
 
@@ -122,8 +128,7 @@ void CustomPage::renameCaption(int k)
     m_labels.field(column(k)).setAsString(*text);
     m_labels.post();
     m_labels.close();
-    caption(k)->setText(*text);
-    m_fields[static_cast<size_t>(k - 1)]->setAccessibleName(*text);
+    showCaption(k, *text);
 }
 
 void CustomPage::openPickList(int k)

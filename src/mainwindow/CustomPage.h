@@ -29,6 +29,7 @@ public:
 
 private:
     void openPickList(int k);
+    void showCaption(int k, const QString& text);
     static QString column(int k);
 
     Dataset& m_person;
