@@ -2,6 +2,7 @@
 
 #include "CommandGuard.h"
 #include "ComboItems.h"
+#include "FormWidgets.h"
 #include "PickerRules.h"
 
 #include <QHBoxLayout>
@@ -23,21 +24,14 @@ TComboList::TComboList(const QString& title, const QString& column, QWidget* par
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_editor->setPlainText(PickerRules::editorLines(ComboItems::read(column)).join(QLatin1Char('\n')));
 
-    auto* ok = new QPushButton(QStringLiteral(" &Ok"), this);
-    ok->setObjectName(QStringLiteral("Btn_Ok"));
-    auto* cancel = new QPushButton(QStringLiteral(" &Annuler"), this);
-    cancel->setObjectName(QStringLiteral("Btn_Cancel"));
-    connect(ok, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_OkClick(); }); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const FormWidgets::OkCancel buttons = FormWidgets::okCancel(this);
+    connect(buttons.ok, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_OkClick(); }); });
+    connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(caption);
     layout->addWidget(m_editor, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     resize(320, 380);
 }
 

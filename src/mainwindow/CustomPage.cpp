@@ -4,6 +4,7 @@
 #include "DataBinding.h"
 #include "Dataset.h"
 #include "FieldShortcuts.h"
+#include "FormWidgets.h"
 #include "TComboList.h"
 #include "TEnterStr.h"
 #include "TStrList.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
 
 namespace {
 // A caption renamed by a double-click.
@@ -60,11 +60,8 @@ CustomPage::CustomPage(Dataset& person, Dataset& customLabels, QWidget* parent)
             DataBinding::bind(edit, m_person, column(k));
             FieldShortcuts::install(edit, [this, k] { openPickList(k); },
                                     [this, k] { TComboList::edit(caption(k)->text(), column(k), this); });
-            auto* button = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QString(), this);
-            button->setObjectName(QStringLiteral("Btn_Misc") + number);
-            button->setToolTip(QStringLiteral("Choisir dans la liste"));
-            button->setAccessibleName(QStringLiteral("Choisir dans la liste"));
-            button->setFixedSize(24, 22);
+            auto* button = FormWidgets::pickButton(this, QStringLiteral("Btn_Misc") + number,
+                                                   QStringLiteral("Choisir dans la liste"));
             connect(button, &QPushButton::clicked, this, [this, k] { runGuarded([this, k] { openPickList(k); }); });
             m_buttons[static_cast<size_t>(k - 1)] = button;
             const int row = ((k - 1) / 2) * 2;

@@ -5,6 +5,7 @@
 #include "Dataset.h"
 #include "FieldShortcuts.h"
 #include "FileUtils.h"
+#include "FormWidgets.h"
 #include "TComboList.h"
 #include "TSelectDate.h"
 #include "TStrList.h"
@@ -16,18 +17,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
-namespace {
-QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setBuddy(buddy);
-    buddy->setAccessibleName(QString(text).remove(QLatin1Char('&')));
-    return label;
-}
-} // namespace
+using FormWidgets::caption;
 
 QString GeneralPage::badgeText(const QString& blood)
 {
@@ -45,11 +37,7 @@ QLineEdit* GeneralPage::addLine(const char* name, const QString& field)
 
 QPushButton* GeneralPage::addPickButton(const char* name, const QString& hint)
 {
-    auto* button = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QString(), this);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(hint);
-    button->setAccessibleName(hint);
-    button->setFixedSize(24, 22);
+    QPushButton* button = FormWidgets::pickButton(this, QString::fromLatin1(name), hint);
     m_personControls << button;
     return button;
 }

@@ -4,6 +4,7 @@
 #include "DataBinding.h"
 #include "Dataset.h"
 #include "FieldShortcuts.h"
+#include "FormWidgets.h"
 #include "TSelectDate.h"
 
 #include <QGridLayout>
@@ -12,14 +13,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
 TEnterEvents::TEnterEvents(Dataset& events, QWidget* parent)
-    : QDialog(parent), m_events(events), m_date(new QLineEdit(this)), m_description(new QPlainTextEdit(this)),
-      m_ok(new QPushButton(QStringLiteral(" &Ok"), this))
+    : QDialog(parent), m_events(events), m_date(new QLineEdit(this)), m_description(new QPlainTextEdit(this))
 {
+    const FormWidgets::OkCancel buttons = FormWidgets::okCancel(this);
+    m_ok = buttons.ok;
     setObjectName(QStringLiteral("EnterEvents"));
     setWindowTitle(QStringLiteral("Saisie d'un événement"));
 
@@ -33,20 +34,11 @@ TEnterEvents::TEnterEvents(Dataset& events, QWidget* parent)
     DataBinding::bind(time, m_events, QStringLiteral("Time_Event"));
     DataBinding::bind(m_description, m_events, QStringLiteral("Description"));
 
-    auto* dateButton = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QString(), this);
-    dateButton->setObjectName(QStringLiteral("Btn_Event_Date"));
-    dateButton->setToolTip(QStringLiteral("Choisir la date"));
-    dateButton->setAccessibleName(QStringLiteral("Choisir la date"));
-    dateButton->setFixedSize(24, 22);
+    auto* dateButton = FormWidgets::pickButton(this, QStringLiteral("Btn_Event_Date"), QStringLiteral("Choisir la date"));
     connect(dateButton, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Event_DateClick(); }); });
     FieldShortcuts::install(m_date, [this] { Btn_Event_DateClick(); });
 
-    const auto caption = [this](const QString& text, QWidget* buddy) {
-        auto* label = new QLabel(text, this);
-        label->setBuddy(buddy);
-        buddy->setAccessibleName(QString(text).remove(QLatin1Char('&')));
-        return label;
-    };
+    const auto caption = [this](const QString& text, QWidget* field) { return FormWidgets::caption(text, field, this); };
     auto* grid = new QGridLayout;
     grid->addWidget(caption(QStringLiteral("&Date"), m_date), 0, 0);
     grid->addWidget(caption(QStringLiteral("&Heure"), time), 0, 2);
@@ -59,21 +51,13 @@ TEnterEvents::TEnterEvents(Dataset& events, QWidget* parent)
     grid->addWidget(caption(QStringLiteral("D&escription"), m_description), 2, 0, 1, 3);
     grid->addWidget(m_description, 3, 0, 1, 3);
 
-    m_ok->setObjectName(QStringLiteral("Btn_Ok"));
-    m_ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral(" &Annuler"), this);
-    cancel->setObjectName(QStringLiteral("Btn_Cancel"));
     connect(m_ok, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_OkClick(); }); });
-    connect(cancel, &QPushButton::clicked, this, &TEnterEvents::reject);
+    connect(buttons.cancel, &QPushButton::clicked, this, &TEnterEvents::reject);
     connect(m_description, &QPlainTextEdit::textChanged, this, &TEnterEvents::descriptionChanged);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     resize(420, 260);
     descriptionChanged();
 }

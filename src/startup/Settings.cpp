@@ -2,69 +2,86 @@
 
 #include "IniFile.h"
 
+#include <variant>
+
 namespace {
-const QString kProperties = QStringLiteral("Properties");
-const QString kScan = QStringLiteral("Scan");
-const QString kSmtp = QStringLiteral("SMTP");
-const QString kWindows = QStringLiteral("Windows");
+// Every key of the file once: its section, its name and the member it fills.
+struct Key
+{
+    const char* section;
+    const char* name;
+    std::variant<bool Settings::*, int Settings::*, QString Settings::*> member;
+};
+
+const Key kKeys[] = {
+    {"Properties", "FirstLaunch", &Settings::firstLaunch},
+    {"Properties", "TestMdac", &Settings::testMdac},
+    {"Properties", "Splash", &Settings::splash},
+    {"Properties", "ShowUI", &Settings::showUI},
+    {"Properties", "ShowCalendar", &Settings::showCalendar},
+    {"Properties", "HideBigFontMsg", &Settings::hideBigFontMsg},
+    {"Scan", "TwainSource", &Settings::twainSource},
+    {"Scan", "ShowTwainUI", &Settings::showTwainUI},
+    {"Scan", "MaxWidth", &Settings::maxWidth},
+    {"Scan", "JpegQuality", &Settings::jpegQuality},
+    {"SMTP", "Name", &Settings::smtpName},
+    {"SMTP", "Email", &Settings::smtpEmail},
+    {"SMTP", "Host", &Settings::smtpHost},
+    {"SMTP", "Port", &Settings::smtpPort},
+    {"Windows", "Left", &Settings::left},
+    {"Windows", "Top", &Settings::top},
+    {"Windows", "Width", &Settings::width},
+    {"Windows", "Height", &Settings::height},
+    {"Windows", "State", &Settings::state},
+    {"Windows", "Style", &Settings::style},
+};
+
+// Only the mail texts are bounded; the scanner source name is not.
+QString bounded(const Key& key, const QString& text)
+{
+    return QLatin1String(key.section) == QLatin1String("SMTP") ? text.left(Settings::kMaxSmtpText) : text;
+}
 } // namespace
 
 Settings Settings::read(const QString& iniPath)
 {
     const IniFile ini = IniFile::load(iniPath);
-    const Settings d;
     Settings s;
-    s.firstLaunch = ini.boolValue(kProperties, QStringLiteral("FirstLaunch"), d.firstLaunch);
-    s.testMdac = ini.boolValue(kProperties, QStringLiteral("TestMdac"), d.testMdac);
-    s.splash = ini.boolValue(kProperties, QStringLiteral("Splash"), d.splash);
-    s.showUI = ini.boolValue(kProperties, QStringLiteral("ShowUI"), d.showUI);
-    s.showCalendar = ini.boolValue(kProperties, QStringLiteral("ShowCalendar"), d.showCalendar);
-    s.hideBigFontMsg = ini.boolValue(kProperties, QStringLiteral("HideBigFontMsg"), d.hideBigFontMsg);
-
-    s.twainSource = ini.value(kScan, QStringLiteral("TwainSource"));
-    s.showTwainUI = ini.boolValue(kScan, QStringLiteral("ShowTwainUI"), d.showTwainUI);
-    s.maxWidth = ini.intValue(kScan, QStringLiteral("MaxWidth"), d.maxWidth);
-    s.jpegQuality = ini.intValue(kScan, QStringLiteral("JpegQuality"), d.jpegQuality);
-
-    s.smtpName = ini.value(kSmtp, QStringLiteral("Name")).left(kMaxSmtpText);
-    s.smtpEmail = ini.value(kSmtp, QStringLiteral("Email")).left(kMaxSmtpText);
-    s.smtpHost = ini.value(kSmtp, QStringLiteral("Host")).left(kMaxSmtpText);
-    s.smtpPort = ini.intValue(kSmtp, QStringLiteral("Port"), d.smtpPort);
-
-    s.left = ini.intValue(kWindows, QStringLiteral("Left"), d.left);
-    s.top = ini.intValue(kWindows, QStringLiteral("Top"), d.top);
-    s.width = ini.intValue(kWindows, QStringLiteral("Width"), d.width);
-    s.height = ini.intValue(kWindows, QStringLiteral("Height"), d.height);
-    s.state = ini.value(kWindows, QStringLiteral("State"));
-    s.style = ini.boolValue(kWindows, QStringLiteral("Style"), d.style);
+    for (const Key& key : kKeys) {
+        const QString section = QString::fromLatin1(key.section);
+        const QString name = QString::fromLatin1(key.name);
+        std::visit(
+            [&](auto member) {
+                using T = std::remove_reference_t<decltype(s.*member)>;
+                if constexpr (std::is_same_v<T, bool>)
+                    s.*member = ini.boolValue(section, name, s.*member);
+                else if constexpr (std::is_same_v<T, int>)
+                    s.*member = ini.intValue(section, name, s.*member);
+                else
+                    s.*member = bounded(key, ini.value(section, name, s.*member));
+            },
+            key.member);
+    }
     return s;
 }
 
 void Settings::write(const QString& iniPath) const
 {
     IniFile ini = IniFile::load(iniPath);
-    ini.setBool(kProperties, QStringLiteral("FirstLaunch"), firstLaunch);
-    ini.setBool(kProperties, QStringLiteral("TestMdac"), testMdac);
-    ini.setBool(kProperties, QStringLiteral("Splash"), splash);
-    ini.setBool(kProperties, QStringLiteral("ShowUI"), showUI);
-    ini.setBool(kProperties, QStringLiteral("ShowCalendar"), showCalendar);
-    ini.setBool(kProperties, QStringLiteral("HideBigFontMsg"), hideBigFontMsg);
-
-    ini.setValue(kScan, QStringLiteral("TwainSource"), twainSource);
-    ini.setBool(kScan, QStringLiteral("ShowTwainUI"), showTwainUI);
-    ini.setInt(kScan, QStringLiteral("MaxWidth"), maxWidth);
-    ini.setInt(kScan, QStringLiteral("JpegQuality"), jpegQuality);
-
-    ini.setValue(kSmtp, QStringLiteral("Name"), smtpName.left(kMaxSmtpText));
-    ini.setValue(kSmtp, QStringLiteral("Email"), smtpEmail.left(kMaxSmtpText));
-    ini.setValue(kSmtp, QStringLiteral("Host"), smtpHost.left(kMaxSmtpText));
-    ini.setInt(kSmtp, QStringLiteral("Port"), smtpPort);
-
-    ini.setInt(kWindows, QStringLiteral("Left"), left);
-    ini.setInt(kWindows, QStringLiteral("Top"), top);
-    ini.setInt(kWindows, QStringLiteral("Width"), width);
-    ini.setInt(kWindows, QStringLiteral("Height"), height);
-    ini.setValue(kWindows, QStringLiteral("State"), state);
-    ini.setBool(kWindows, QStringLiteral("Style"), style);
+    for (const Key& key : kKeys) {
+        const QString section = QString::fromLatin1(key.section);
+        const QString name = QString::fromLatin1(key.name);
+        std::visit(
+            [&](auto member) {
+                using T = std::remove_cvref_t<decltype(this->*member)>;
+                if constexpr (std::is_same_v<T, bool>)
+                    ini.setBool(section, name, this->*member);
+                else if constexpr (std::is_same_v<T, int>)
+                    ini.setInt(section, name, this->*member);
+                else
+                    ini.setValue(section, name, bounded(key, this->*member));
+            },
+            key.member);
+    }
     ini.save(iniPath);
 }

@@ -6,7 +6,7 @@
 #include "Errors.h"
 #include "JetDialect.h"
 #include "Schema.h"
-#include "TestFolders.h"
+#include "TemplateDatabaseTest.h"
 
 #include <gtest/gtest.h>
 #include <QSqlError>
@@ -19,19 +19,9 @@ QString jet(const char* text)
     return QString::fromUtf8(text);
 }
 
-class TemplateDatabase : public ::testing::Test
+class TemplateDatabase : public TemplateDatabaseTest
 {
 protected:
-    void SetUp() override
-    {
-        DbConfig config;
-        config.databaseFolder = m_scratch.path();
-        TestFolders::copyTemplate(config.databaseFile());
-        Connection::open(config);
-        ASSERT_TRUE(Connection::isOpen());
-    }
-    void TearDown() override { Connection::close(); }
-
     // Runs a statement as SQLite reads it (no translation).
     static void native(const QString& sql)
     {
@@ -70,8 +60,6 @@ protected:
         EXPECT_TRUE(q.exec(JetDialect::translate(statement))) << q.lastError().text().toStdString();
         return q.next() ? q.value(column) : QVariant();
     }
-
-    TestFolders::Scratch m_scratch;
 };
 
 // Person 1 has acts of both kinds in 2023 and 2024 (one fully reimbursed, one

@@ -1,6 +1,6 @@
 #include "Connection.h"
 #include "Schema.h"
-#include "TestFolders.h"
+#include "TemplateDatabaseTest.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -8,28 +8,15 @@
 
 namespace {
 
-// Opens a copy of the built template on the program's connection.
-class TemplateSchema : public ::testing::Test
+class TemplateSchema : public TemplateDatabaseTest
 {
 protected:
-    void SetUp() override
-    {
-        DbConfig config;
-        config.databaseFolder = m_scratch.path();
-        TestFolders::copyTemplate(config.databaseFile());
-        Connection::open(config);
-        ASSERT_TRUE(Connection::isOpen());
-    }
-    void TearDown() override { Connection::close(); }
-
     static QSqlQuery run(const QString& sql)
     {
         QSqlQuery q(Connection::database());
         EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
         return q;
     }
-
-    TestFolders::Scratch m_scratch;
 };
 
 struct FileColumn

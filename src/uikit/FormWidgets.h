@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// The small pieces every entry window and page builds its fields with.
+namespace FormWidgets {
+// A caption above a field: the field is its buddy and takes the caption,
+// without its accelerator, as its accessible name.
+QLabel* caption(const QString& text, QWidget* field, QWidget* parent);
+// The arrow button beside a field that opens its picker; the hint names it.
+QPushButton* pickButton(QWidget* parent, const QString& name, const QString& hint);
+
+// " &Ok" (the default button) and " &Annuler" at the right of a row.
+struct OkCancel
+{
+    QHBoxLayout* row;
+    QPushButton* ok;
+    QPushButton* cancel;
+};
+OkCancel okCancel(QWidget* parent);
+} // namespace FormWidgets
