@@ -3,12 +3,15 @@
 #include "CommandGuard.h"
 #include "MaskedEdit.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
+#include <QTextCursor>
+#include <QTextDocument>
 
 // ---------------------------------------------------------------- FieldBinding
 
@@ -110,16 +113,42 @@ void LineEditBinding::refresh()
 PlainTextEditBinding::PlainTextEditBinding(QPlainTextEdit* edit, Dataset& dataset, const QString& fieldName)
     : FieldBinding(edit, dataset, fieldName), m_edit(edit), m_readOnlyByDesign(edit->isReadOnly())
 {
+    // The document tells where a change happened before it tells that the
+    // text changed; the excess is cut from that change only.
+    connect(edit->document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+        m_lastChangeEnd = position + added;
+        m_lastAdded = added;
+    });
     connect(edit, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_refreshing)
-            write([this](const Field& f) { f.setAsString(m_edit->toPlainText()); });
+        if (m_refreshing)
+            return;
+        keepWithinLength();
+        write([this](const Field& f) { f.setAsString(m_edit->toPlainText()); });
     });
     refresh();
+}
+
+void PlainTextEditBinding::keepWithinLength()
+{
+    // A stored text already longer than the column is left alone; only
+    // what was just added can go.
+    const int length = static_cast<int>(m_edit->toPlainText().size());
+    const int excess = m_maxLength > 0 ? std::min(length - m_maxLength, m_lastAdded) : 0;
+    if (excess <= 0)
+        return;
+    // The document may count its closing paragraph in the change.
+    const int end = std::min(m_lastChangeEnd, length);
+    QTextCursor cut(m_edit->document());
+    cut.setPosition(std::max(0, end - excess));
+    cut.setPosition(end, QTextCursor::KeepAnchor);
+    const QSignalBlocker blocker(m_edit);
+    cut.removeSelectedText();
 }
 
 void PlainTextEditBinding::refresh()
 {
     const std::optional<Field> f = field();
+    m_maxLength = f && f->size() > 0 ? f->size() : 0;
     QString text = f ? f->asString() : QString();
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     m_refreshing = true;

@@ -67,7 +67,8 @@ private:
     EditMask m_mask;
 };
 
-// A multi-line edit for a memo field.
+// A multi-line edit for a memo field, or for a text field whose column
+// limits its length: what is typed or pasted past that length is dropped.
 class PlainTextEditBinding : public FieldBinding
 {
     Q_OBJECT
@@ -78,9 +79,14 @@ protected:
     void refresh() override;
 
 private:
+    void keepWithinLength();
+
     QPlainTextEdit* m_edit;
     bool m_readOnlyByDesign;
     bool m_refreshing = false;
+    int m_maxLength = 0;     // 0: unlimited
+    int m_lastChangeEnd = 0; // where the last change ended
+    int m_lastAdded = 0;     // and how many characters it added
 };
 
 // A read-only text: the field's display text.

@@ -153,6 +153,30 @@ TEST_F(DataBindingTest, MemosLabelsAndCheckBoxesFollowTheRow)
     EXPECT_FALSE(convention->isChecked());
 }
 
+TEST_F(DataBindingTest, AMultiLineEditKeepsWithinItsColumnAndAMemoHasNoLimit)
+{
+    auto* limited = add<QPlainTextEdit>();
+    DataBinding::bind(limited, m_person, QStringLiteral("Misc01")); // Text(128)
+    limited->setPlainText(QStringLiteral("début fin"));
+    QTextCursor middle = limited->textCursor();
+    middle.setPosition(6);
+    limited->setTextCursor(middle);
+    limited->insertPlainText(QString(200, QLatin1Char('x')));
+    EXPECT_EQ(limited->toPlainText(),
+              QStringLiteral("début ") + QString(119, QLatin1Char('x')) + QStringLiteral("fin"))
+        << "what does not fit of a paste is dropped, the text around it stays";
+    limited->moveCursor(QTextCursor::End);
+    QTest::keyClicks(limited, QStringLiteral("zz"));
+    EXPECT_EQ(limited->toPlainText().size(), 128);
+    m_person.post();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT length(Misc01) FROM PERSON WHERE Name='Aubert'")).toInt(), 128);
+
+    auto* memo = add<QPlainTextEdit>();
+    DataBinding::bind(memo, m_person, QStringLiteral("Org_Secu"));
+    memo->insertPlainText(QString(1000, QLatin1Char('y')));
+    EXPECT_EQ(memo->toPlainText().size(), 1000 + QStringLiteral("CPAM Lyon").size());
+}
+
 TEST_F(DataBindingTest, FieldsOfAReadOnlyDatasetCannotBeTyped)
 {
     Dataset joined(QStringLiteral("Joined"));

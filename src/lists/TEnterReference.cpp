@@ -1,0 +1,154 @@
+#include "TEnterReference.h"
+
+#include "CommandGuard.h"
+#include "DataBinding.h"
+#include "TComboList.h"
+#include "TDataModule1.h"
+#include "TStrList.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+QPushButton* commandButton(const QString& caption, const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(QString(caption).remove(QLatin1Char('&')).trimmed());
+    return button;
+}
+} // namespace
+
+TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
+    : QDialog(parent), m_member(ReferenceMembers::of(kind)), m_dataset(m_member.dataset(dm))
+{
+    setWindowTitle(m_member.entryTitle.trimmed());
+
+    auto* form = new QGridLayout;
+    form->setColumnStretch(1, 1);
+    int row = 0;
+    for (const ReferenceField& field : m_member.fields) {
+        QWidget* edit = addField(field);
+        auto* label = new QLabel(field.caption, this);
+        label->setBuddy(edit);
+        form->addWidget(label, row, 0, field.multiLine ? Qt::AlignTop : Qt::Alignment());
+        form->addWidget(edit, row, 1);
+        if (field.hasPickList()) {
+            auto* pick = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QString(), this);
+            pick->setObjectName(field.pickButton);
+            pick->setToolTip(field.pickHint);
+            pick->setAccessibleName(field.pickHint);
+            pick->setAutoDefault(false);
+            pick->setFixedSize(24, 22);
+            auto* line = qobject_cast<QLineEdit*>(edit);
+            connect(pick, &QPushButton::clicked, this,
+                    [this, line] { runGuarded([this, line] { openPickList(line); }); });
+            form->addWidget(pick, row, 2);
+        }
+        ++row;
+    }
+
+    m_ok = commandButton(QStringLiteral(" &Ok"), "Btn_Ok", this);
+    m_ok->setDefault(true);
+    auto* cancel = commandButton(QStringLiteral(" &Annuler"), "Btn_Cancel", this);
+    cancel->setAutoDefault(false);
+    connect(m_ok, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_OkClick(); }); });
+    connect(cancel, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_CancelClick(); }); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addStretch();
+    layout->addLayout(buttons);
+    setMinimumWidth(440);
+
+    if (m_required)
+        connect(m_required, &QLineEdit::textChanged, this, &TEnterReference::updateOk);
+    updateOk();
+}
+
+QWidget* TEnterReference::addField(const ReferenceField& field)
+{
+    QWidget* widget = nullptr;
+    if (field.multiLine) {
+        auto* memo = new QPlainTextEdit(this);
+        memo->setTabChangesFocus(true);
+        memo->setFixedHeight(72);
+        DataBinding::bind(memo, m_dataset, field.field);
+        widget = memo;
+    } else {
+        auto* edit = new QLineEdit(this);
+        DataBinding::bind(edit, m_dataset, field.field);
+        if (field.field.compare(m_member.requiredField, Qt::CaseInsensitive) == 0)
+            m_required = edit;
+        if (field.hasPickList()) {
+            m_pickFields.insert(edit, &field);
+            edit->installEventFilter(this);
+        }
+        widget = edit;
+    }
+    widget->setObjectName(QStringLiteral("Ed_") + field.field);
+    widget->setAccessibleName(field.caption);
+    return widget;
+}
+
+void TEnterReference::updateOk()
+{
+    m_ok->setEnabled(m_required && ReferenceMembers::isFilled(m_required->text()));
+}
+
+void TEnterReference::Btn_OkClick()
+{
+    if (!m_ok->isEnabled())
+        return;
+    // A value the column refuses raises here: the window stays open with
+    // what was typed, and the row stays in edit.
+    m_dataset.post();
+    accept();
+}
+
+void TEnterReference::reject()
+{
+    m_dataset.cancel();
+    QDialog::reject();
+}
+
+void TEnterReference::openPickList(QLineEdit* edit)
+{
+    const ReferenceField* field = m_pickFields.value(edit);
+    if (!field)
+        return;
+    if (!field->pickColumn.isEmpty())
+        TStrList::openColumn(edit, field->pickColumn);
+    else
+        TStrList::open(edit, field->fixedEntries);
+}
+
+bool TEnterReference::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    const ReferenceField* field = edit ? m_pickFields.value(edit) : nullptr;
+    if (field && edit->isEnabled()) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                runGuarded([this, edit] { openPickList(edit); });
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonDblClick && !field->pickColumn.isEmpty()) {
+            runGuarded([this, field] { TComboList::edit(field->editorTitle, field->pickColumn, this); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
