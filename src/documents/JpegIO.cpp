@@ -34,7 +34,6 @@ struct ErrorTrap
 {
     jpeg_error_mgr manager; // first: libjpeg hands back a pointer to it
     std::jmp_buf jump;
-    bool reachedEnd = false; // the data ended before the end-of-image marker
 };
 
 [[noreturn]] void jumpBack(j_common_ptr info)
@@ -51,9 +50,16 @@ void onMessage(j_common_ptr info, int level)
     if (level >= 0)
         return;
     switch (info->err->msg_code) {
-    case JWRN_JPEG_EOF:
-        reinterpret_cast<ErrorTrap*>(info->err)->reachedEnd = true;
+    case JWRN_JPEG_EOF: {
+        // With several scans (progressive files) an early end means missing
+        // scans, which no other warning reports: stop before any pixel is
+        // computed. (Outside a decode the state check itself fails, which is
+        // a failure too.)
+        const auto decompress = reinterpret_cast<j_decompress_ptr>(info);
+        if (info->is_decompressor && jpeg_has_multiple_scans(decompress))
+            jumpBack(info);
         break;
+    }
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_ARITH_BAD_CODE:
@@ -104,6 +110,7 @@ public:
     }
 
     int components() const { return m_info.num_components; }
+    bool arithmeticCoding() const { return m_info.arith_code; }
     std::int64_t width() const { return m_info.image_width; }
     std::int64_t height() const { return m_info.image_height; }
 
@@ -139,10 +146,6 @@ public:
             if (jpeg_read_scanlines(&m_info, rows, count) == 0)
                 return false;
         }
-        // With several scans (progressive files), an early end means missing
-        // scans, which no warning reports; arithmetic decoding pads silently.
-        if (m_trap.reachedEnd && (jpeg_has_multiple_scans(&m_info) || m_info.arith_code))
-            return false;
         // Every row is in: a missing end marker or trailing bytes no longer
         // matter, so the decompression is not finished but simply dropped.
         return true;
@@ -292,6 +295,11 @@ bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale
     if (!decoder.readHeader(data))
         return false;
     if (decoder.components() != 1 && decoder.components() != 3)
+        return false;
+    // Arithmetic decoding fills damaged or missing data with zeros without a
+    // word, so a cut file would pass for whole; cameras and scanners never
+    // write it, and the program's first codec did not read it either.
+    if (decoder.arithmeticCoding())
         return false;
     if (!Bitmap::sizeAllowed(decoder.width(), decoder.height()))
         return false;

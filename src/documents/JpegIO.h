@@ -18,8 +18,9 @@ void SaveJpegFile(const Bitmap& bitmap, const QString& fileName, int quality);
 // reduced to 1/2, 1/4 or 1/8 (scale 1, 2, 3; sizes rounded up). With
 // adaptFormat the bitmap becomes Gray8 or Bgr24 after the file; without it
 // the bitmap keeps its format, which must then be Gray8 or Bgr24. False, and
-// an empty bitmap, when the file is missing, is no such JPEG, is damaged or
-// truncated anywhere in its pixels, or is larger than Bitmap::kMaxPixels.
+// an empty bitmap, when the file is missing, is no such JPEG (arithmetic
+// coding included), is damaged or truncated anywhere in its pixels, or is
+// larger than Bitmap::kMaxPixels.
 bool LoadJpegFile(Bitmap& bitmap, const QString& fileName, bool adaptFormat, int scale = 0);
 // The same from bytes in memory.
 bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale = 0);

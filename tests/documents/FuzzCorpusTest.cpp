@@ -28,7 +28,7 @@ TEST(FuzzCorpus, EverySeedReads)
     const QStringList bmps = filesIn(QStringLiteral("corpus/bmp"));
     const QStringList jpegs = filesIn(QStringLiteral("corpus/jpeg"));
     ASSERT_GE(bmps.size(), 10);
-    ASSERT_GE(jpegs.size(), 8);
+    ASSERT_GE(jpegs.size(), 6);
     for (const QString& path : bmps) {
         const Bitmap bitmap = BmpFormat::readFile(path);
         EXPECT_EQ(bitmap.width(), 7) << path.toStdString();
@@ -40,19 +40,19 @@ TEST(FuzzCorpus, EverySeedReads)
         }
 }
 
-TEST(FuzzCorpus, InputsThatOnceBrokeAReaderAreReadSafely)
+// Each of these was accepted, or cost far more than its size, before a fix;
+// all are refused now, by both readers, at every scale.
+TEST(FuzzCorpus, InputsThatOnceGotThroughAreRefused)
 {
-    for (const QString& path : filesIn(QStringLiteral("regressions"))) {
+    const QStringList paths = filesIn(QStringLiteral("regressions"));
+    ASSERT_FALSE(paths.isEmpty());
+    for (const QString& path : paths) {
         const QByteArray bytes = TestFolders::readFile(path);
-        try {
-            const Bitmap bitmap = BmpFormat::decode(bytes);
-            EXPECT_FALSE(bitmap.isEmpty());
-        } catch (const ImageError&) {
-        }
+        EXPECT_THROW(BmpFormat::decode(bytes), ImageError) << path.toStdString();
         for (int scale = 0; scale <= 3; ++scale) {
             Bitmap bitmap;
-            const bool read = decodeJpeg(bitmap, bytes, true, scale);
-            EXPECT_NE(read, bitmap.isEmpty()) << path.toStdString();
+            EXPECT_FALSE(decodeJpeg(bitmap, bytes, true, scale)) << path.toStdString();
+            EXPECT_TRUE(bitmap.isEmpty());
         }
     }
 }

@@ -184,6 +184,10 @@ TEST_F(JpegIO, DamagedOrForeignFilesReadAsFailureWithAnEmptyBitmap)
     ASSERT_GT(lastScan, 0);
     EXPECT_FALSE(decodeJpeg(bitmap, progressive.left(lastScan), true));
 
+    // Arithmetic coding pads what is missing silently: not read at all.
+    EXPECT_FALSE(LoadJpegFile(
+        bitmap, cjpegFile(PictureSamples::photo(20, 20), QStringLiteral("a.jpg"), {"-arithmetic"}), true));
+
     const QString text = path(QStringLiteral("notes.jpg"));
     TestFolders::writeFile(text, "Ordonnance du 12/03 : rien de plus.\n");
     EXPECT_FALSE(LoadJpegFile(bitmap, text, true));
