@@ -2,29 +2,18 @@
 
 #include "CommandGuard.h"
 #include "DataBinding.h"
+#include "FormWidgets.h"
 #include "TComboList.h"
 #include "TDataModule1.h"
 #include "TStrList.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
-
-namespace {
-QPushButton* commandButton(const QString& caption, const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(QString(caption).remove(QLatin1Char('&')).trimmed());
-    return button;
-}
-} // namespace
 
 TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
     : QDialog(parent), m_member(ReferenceMembers::of(kind)), m_dataset(m_member.dataset(dm))
@@ -36,17 +25,12 @@ TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* 
     int row = 0;
     for (const ReferenceField& field : m_member.fields) {
         QWidget* edit = addField(field);
-        auto* label = new QLabel(field.caption, this);
-        label->setBuddy(edit);
-        form->addWidget(label, row, 0, field.multiLine ? Qt::AlignTop : Qt::Alignment());
+        form->addWidget(FormWidgets::caption(field.caption, edit, this), row, 0,
+                        field.multiLine ? Qt::AlignTop : Qt::Alignment());
         form->addWidget(edit, row, 1);
         if (field.hasPickList()) {
-            auto* pick = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QString(), this);
-            pick->setObjectName(field.pickButton);
-            pick->setToolTip(field.pickHint);
-            pick->setAccessibleName(field.pickHint);
+            QPushButton* pick = FormWidgets::pickButton(this, field.pickButton, field.pickHint);
             pick->setAutoDefault(false);
-            pick->setFixedSize(24, 22);
             auto* line = qobject_cast<QLineEdit*>(edit);
             connect(pick, &QPushButton::clicked, this,
                     [this, line] { runGuarded([this, line] { openPickList(line); }); });
@@ -55,21 +39,17 @@ TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* 
         ++row;
     }
 
-    m_ok = commandButton(QStringLiteral(" &Ok"), "Btn_Ok", this);
-    m_ok->setDefault(true);
-    auto* cancel = commandButton(QStringLiteral(" &Annuler"), "Btn_Cancel", this);
-    cancel->setAutoDefault(false);
+    const FormWidgets::OkCancel buttons = FormWidgets::okCancel(this);
+    m_ok = buttons.ok;
+    buttons.cancel->setAutoDefault(false);
     connect(m_ok, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_OkClick(); }); });
-    connect(cancel, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_CancelClick(); }); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(cancel);
+    connect(buttons.cancel, &QPushButton::clicked, this,
+            [this] { runGuarded([this] { Btn_CancelClick(); }); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     setMinimumWidth(440);
 
     if (m_required)
@@ -98,7 +78,6 @@ QWidget* TEnterReference::addField(const ReferenceField& field)
         widget = edit;
     }
     widget->setObjectName(QStringLiteral("Ed_") + field.field);
-    widget->setAccessibleName(field.caption);
     return widget;
 }
 

@@ -31,6 +31,9 @@ OkCancel okCancel(QWidget* parent)
     buttons.ok->setObjectName(QStringLiteral("Btn_Ok"));
     buttons.ok->setDefault(true);
     buttons.cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+    // Assistive technologies read the caption without its leading blank.
+    buttons.ok->setAccessibleName(QStringLiteral("Ok"));
+    buttons.cancel->setAccessibleName(QStringLiteral("Annuler"));
     buttons.row->addStretch();
     buttons.row->addWidget(buttons.ok);
     buttons.row->addWidget(buttons.cancel);

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -409,6 +410,32 @@ TEST_F(ReferenceLists, AValueTheColumnRefusesKeepsTheWindowOpenWithWhatWasTyped)
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(
         DatasetUtils::readNumber(QStringLiteral("SELECT Convention FROM LST_DOCTOR WHERE Name='Simon'")), 1);
+}
+
+TEST_F(ReferenceLists, AssistiveTechnologiesFindEveryControlByItsCaption)
+{
+    const auto name = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+    };
+    TDoctorList list(dm());
+    EXPECT_EQ(name(child<DatasetGrid>(&list, "BFSDBGridColor2")), QStringLiteral("Liste des praticiens"));
+    QStringList buttons;
+    for (const char* b : {"Btn_Add", "Btn_Edit", "Btn_Delete", "Btn_Close"})
+        buttons << name(button(&list, b));
+    EXPECT_EQ(buttons.join(QLatin1Char('|')), QStringLiteral("Ajouter|Modifier|Supprimer|Fermer"));
+
+    onNextModal<TEnterDoctor>([&name](TEnterDoctor* entry) {
+        // In input order, as the focus moves through them.
+        QStringList fields;
+        for (QWidget* w = child(entry, "Ed_Name"); w && fields.size() < 14; w = w->nextInFocusChain())
+            if (w->focusPolicy() & Qt::TabFocus)
+                fields << name(w);
+        EXPECT_EQ(fields.join(QLatin1Char('|')),
+                  QStringLiteral("Nom|Adresse|Code postal|Ville|Téléphone|Fax|Email|Notes|Spécialité|"
+                                 "Choisir la spécialité|Convention.|Choisir la convention|Ok|Annuler"));
+        entry->reject();
+    });
+    list.Btn_AddClick();
 }
 
 } // namespace
