@@ -2,13 +2,13 @@
 
 #include "CommandGuard.h"
 #include "DataBinding.h"
+#include "FieldShortcuts.h"
 #include "FormWidgets.h"
 #include "TComboList.h"
 #include "TDataModule1.h"
 #include "TStrList.h"
 
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -33,7 +33,7 @@ TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* 
             pick->setAutoDefault(false);
             auto* line = qobject_cast<QLineEdit*>(edit);
             connect(pick, &QPushButton::clicked, this,
-                    [this, line] { runGuarded([this, line] { openPickList(line); }); });
+                    [this, line, &field] { runGuarded([this, line, &field] { openPickList(line, field); }); });
             form->addWidget(pick, row, 2);
         }
         ++row;
@@ -72,8 +72,11 @@ QWidget* TEnterReference::addField(const ReferenceField& field)
         if (field.field.compare(m_member.requiredField, Qt::CaseInsensitive) == 0)
             m_required = edit;
         if (field.hasPickList()) {
-            m_pickFields.insert(edit, &field);
-            edit->installEventFilter(this);
+            // Enter opens the pick list; a double-click edits the user's own list.
+            FieldShortcuts::Action editList;
+            if (!field.pickColumn.isEmpty())
+                editList = [this, &field] { TComboList::edit(field.editorTitle, field.pickColumn, this); };
+            FieldShortcuts::install(edit, [this, edit, &field] { openPickList(edit, field); }, editList);
         }
         widget = edit;
     }
@@ -102,32 +105,10 @@ void TEnterReference::reject()
     QDialog::reject();
 }
 
-void TEnterReference::openPickList(QLineEdit* edit)
+void TEnterReference::openPickList(QLineEdit* edit, const ReferenceField& field)
 {
-    const ReferenceField* field = m_pickFields.value(edit);
-    if (!field)
-        return;
-    if (!field->pickColumn.isEmpty())
-        TStrList::openColumn(edit, field->pickColumn);
+    if (!field.pickColumn.isEmpty())
+        TStrList::openColumn(edit, field.pickColumn);
     else
-        TStrList::open(edit, field->fixedEntries);
-}
-
-bool TEnterReference::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* edit = qobject_cast<QLineEdit*>(watched);
-    const ReferenceField* field = edit ? m_pickFields.value(edit) : nullptr;
-    if (field && edit->isEnabled()) {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                runGuarded([this, edit] { openPickList(edit); });
-                return true;
-            }
-        } else if (event->type() == QEvent::MouseButtonDblClick && !field->pickColumn.isEmpty()) {
-            runGuarded([this, field] { TComboList::edit(field->editorTitle, field->pickColumn, this); });
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+        TStrList::open(edit, field.fixedEntries);
 }

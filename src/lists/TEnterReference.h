@@ -3,7 +3,6 @@
 #include "ReferenceMember.h"
 
 #include <QDialog>
-#include <QHash>
 
 class Dataset;
 class QLineEdit;
@@ -24,19 +23,13 @@ public slots:
     void Btn_CancelClick() { reject(); }
     void reject() override;
 
-protected:
-    // Enter in a field with a pick list opens it; a double-click in a field
-    // with a user's list opens that list's editor.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     QWidget* addField(const ReferenceField& field);
-    void openPickList(QLineEdit* edit);
+    void openPickList(QLineEdit* edit, const ReferenceField& field);
     void updateOk();
 
     const ReferenceMember& m_member;
     Dataset& m_dataset;
     QPushButton* m_ok;
     QLineEdit* m_required = nullptr;
-    QHash<QLineEdit*, const ReferenceField*> m_pickFields;
 };

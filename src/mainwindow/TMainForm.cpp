@@ -20,6 +20,7 @@
 #include "Product.h"
 #include "ProgramPrinter.h"
 #include "ProgramState.h"
+#include "ReferenceLists.h"
 #include "TAboutBox.h"
 #include "TDataModule1.h"
 
@@ -158,11 +159,11 @@ void TMainForm::buildMenus()
           {"&Quitter", "Popup_File_Quit", &F::SysExitBtnClick, true}}},
         {"&Listes",
          "Menu_List",
-         {{"Ma&ladies", "Maladies1"},
-          {"&Vaccins", "Vaccins1"},
-          {"&Médicaments", "Mdicaments1"},
-          {"P&raticiens", "Praticiens1"},
-          {"&Pharmacie", "Pharmacie1"},
+         {{"Ma&ladies", "Maladies1", &F::Maladies1Click},
+          {"&Vaccins", "Vaccins1", &F::Vaccins1Click},
+          {"&Médicaments", "Mdicaments1", &F::Mdicaments1Click},
+          {"P&raticiens", "Praticiens1", &F::Praticiens1Click},
+          {"&Pharmacie", "Pharmacie1", &F::Pharmacie1Click},
           {"&Analyses", "Popup_List_Analysis"}}},
         {"&Tableaux",
          "Menu_Table",
@@ -543,6 +544,31 @@ void TMainForm::Popup_File_PrinterClick()
     QPrintDialog dialog(&programPrinter(), this);
     dialog.setWindowTitle(QStringLiteral("Imprimante"));
     dialog.exec();
+}
+
+void TMainForm::Maladies1Click()
+{
+    ReferenceLists::open(ReferenceKind::Illness, this);
+}
+
+void TMainForm::Vaccins1Click()
+{
+    ReferenceLists::open(ReferenceKind::Vaccine, this);
+}
+
+void TMainForm::Mdicaments1Click()
+{
+    ReferenceLists::open(ReferenceKind::Drug, this);
+}
+
+void TMainForm::Praticiens1Click()
+{
+    ReferenceLists::open(ReferenceKind::Doctor, this);
+}
+
+void TMainForm::Pharmacie1Click()
+{
+    ReferenceLists::open(ReferenceKind::Pharmacy, this);
 }
 
 void TMainForm::SysExitBtnClick()

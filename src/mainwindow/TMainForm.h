@@ -44,6 +44,11 @@ public slots:
     void Btn_Main_DeleteClick();
     void Btn_Main_RecordClick();
     void Popup_File_PrinterClick();
+    void Maladies1Click();
+    void Vaccins1Click();
+    void Mdicaments1Click();
+    void Praticiens1Click();
+    void Pharmacie1Click();
     void SysExitBtnClick();
     void Popup_Help_DocClick();
     void Popup_Help_WebClick();

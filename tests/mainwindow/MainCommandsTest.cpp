@@ -6,6 +6,8 @@
 #include "UrlCatcher.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QDesktopServices>
 #include <QMenu>
 #include <QPushButton>
@@ -123,6 +125,32 @@ TEST_F(MainCommands, TabStripSwitchesPages)
     EXPECT_EQ(m_form->visiblePage(), TMainForm::Vaccine);
     m_form->TabNoteBookTabChange(TMainForm::General);
     EXPECT_EQ(tabs->currentIndex(), TMainForm::General);
+}
+
+TEST_F(MainCommands, ListsMenuOpensEachReferenceList)
+{
+    const struct
+    {
+        const char* action;
+        const char* windowClass;
+    } entries[] = {{"Maladies1", "TIllnessList"},
+                   {"Vaccins1", "TVaccineList"},
+                   {"Mdicaments1", "TDrugList"},
+                   {"Praticiens1", "TDoctorList"},
+                   {"Pharmacie1", "TPharmacyList"}};
+    for (const auto& e : entries) {
+        QString opened;
+        QTimer::singleShot(0, [&opened] {
+            QWidget* w = QApplication::activeModalWidget();
+            ASSERT_NE(w, nullptr);
+            opened = QString::fromLatin1(w->metaObject()->className());
+            w->close();
+        });
+        ASSERT_TRUE(action(e.action)->isEnabled()) << e.action;
+        action(e.action)->trigger();
+        EXPECT_EQ(opened, QString::fromLatin1(e.windowClass)) << e.action;
+    }
+    EXPECT_TRUE(m_messages.texts().isEmpty());
 }
 
 TEST_F(MainCommands, QuitClosesTheWindow)
