@@ -53,7 +53,7 @@ struct Command
     bool separatorBefore = false;
 };
 
-struct MenuSpec
+struct MenuDefinition
 {
     const char* caption;
     const char* name;
@@ -151,7 +151,7 @@ void TMainForm::connectPersonEvents()
 void TMainForm::buildMenus()
 {
     using F = TMainForm;
-    const std::vector<MenuSpec> menus = {
+    const std::vector<MenuDefinition> menus = {
         {"&Fichier",
          "Btn_File",
          {{"&Imprimante", "Popup_File_Printer", &F::Popup_File_PrinterClick},
@@ -220,16 +220,16 @@ void TMainForm::buildMenus()
             }
         }
     };
-    for (const MenuSpec& spec : menus) {
-        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(spec.caption));
-        menu->setObjectName(QString::fromLatin1(spec.name));
+    for (const MenuDefinition& definition : menus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(definition.caption));
+        menu->setObjectName(QString::fromLatin1(definition.name));
         // The sub-menus of "Tableaux" come first, as the command table lists them.
-        for (const MenuSpec::Sub& sub : spec.subs) {
+        for (const MenuDefinition::Sub& sub : definition.subs) {
             QMenu* child = menu->addMenu(QString::fromUtf8(sub.caption));
             child->setObjectName(QString::fromLatin1(sub.name));
             addCommands(child, sub.commands);
         }
-        addCommands(menu, spec.commands);
+        addCommands(menu, definition.commands);
     }
     m_menuReport = menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Report"));
     m_menuHtml = menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Html"));
