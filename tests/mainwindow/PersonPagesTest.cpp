@@ -145,6 +145,20 @@ TEST_F(PersonPages, HistoryAndCustomFieldsAreKeptWhenMovingToAnotherPerson)
     EXPECT_EQ(previous->toPlainText(), QStringLiteral("Diabète chez la mère"));
 }
 
+TEST_F(PersonPages, ClosingSavesThePendingChangeOrStaysOpenWithItsMessage)
+{
+    type(find(QStringLiteral("DBEdit1")), QStringLiteral("trois kilos"));
+    m_form->close();
+    EXPECT_TRUE(m_form->isVisible()) << "a weight that does not read is not lost";
+    ASSERT_EQ(m_messages.messages().size(), 1);
+    EXPECT_TRUE(person().isEditing());
+
+    type(find(QStringLiteral("DBEdit1")), QStringLiteral("3,4"));
+    m_form->close();
+    EXPECT_FALSE(m_form->isVisible());
+    EXPECT_DOUBLE_EQ(person().field(QStringLiteral("BirthDay_Weight")).asDouble(), 3.4);
+}
+
 TEST_F(PersonPages, CustomCaptionsAreLoadedAndRenamedForEveryone)
 {
     auto* page = m_form->findChild<CustomPage*>();
