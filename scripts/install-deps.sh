@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1
   python3-aiosmtpd poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
   # benchmarks
-  libbenchmark-dev hyperfine
+  libbenchmark-dev
 )
 
 missing=()
