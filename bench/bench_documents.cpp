@@ -168,9 +168,9 @@ void BM_Encode_Cjpeg(benchmark::State& state)
 {
     const Photo& photo = thePhoto();
     const QString out = scratchFile(QStringLiteral("cjpeg.jpg"));
-    for (auto _ : state)
-        runTool(QStringLiteral("cjpeg"), {QStringLiteral("-quality"), QString::number(kQuality),
-                                          QStringLiteral("-outfile"), out, photo.ppm});
+    runPeer(
+        state, QStringLiteral("cjpeg"),
+        {QStringLiteral("-quality"), QString::number(kQuality), QStringLiteral("-outfile"), out, photo.ppm});
     setMegapixels(state, double(kPhotoSide) * kPhotoSide);
 }
 

@@ -127,26 +127,25 @@ void resample(const Bitmap& source, Bitmap& destination)
 
 template <int Bpp> void rotateInto(const Bitmap& source, Bitmap& destination, bool clockwise)
 {
-    // Tiles of 64 x 64 keep both the rows read and the rows written in the
-    // cache. Destination column x reads source row h - 1 - x (clockwise) or
-    // x (anticlockwise), at source column y or w - 1 - y.
-    constexpr int kTile = 64;
+    // Destination column x reads source row h - 1 - x (clockwise) or x
+    // (anticlockwise), at source column y or w - 1 - y. The source is taken in
+    // strips of rows, each strip written across every destination row: the
+    // strip's rows stay in the cache, and each destination row gets a run of
+    // bytes at a time rather than single pixels.
+    constexpr int kStrip = 256;
     const int w = source.width();
     const int h = source.height();
-    const std::uint8_t* sourceRows[kTile];
-    for (int tx = 0; tx < h; tx += kTile) {
-        const int count = std::min(kTile, h - tx);
+    const std::uint8_t* strip[kStrip];
+    for (int first = 0; first < h; first += kStrip) {
+        const int count = std::min(kStrip, h - first);
         for (int i = 0; i < count; ++i)
-            sourceRows[i] = source.scanLine(clockwise ? h - 1 - (tx + i) : tx + i);
-        for (int ty = 0; ty < w; ty += kTile) {
-            const int yEnd = std::min(ty + kTile, w);
-            for (int y = ty; y < yEnd; ++y) {
-                const std::size_t column = std::size_t(clockwise ? y : w - 1 - y) * Bpp;
-                std::uint8_t* out = destination.scanLine(y) + std::size_t(tx) * Bpp;
-                for (int i = 0; i < count; ++i, out += Bpp)
-                    for (int c = 0; c < Bpp; ++c)
-                        out[c] = sourceRows[i][column + c];
-            }
+            strip[i] = source.scanLine(clockwise ? h - 1 - (first + i) : first + i);
+        for (int y = 0; y < w; ++y) {
+            const std::size_t column = std::size_t(clockwise ? y : w - 1 - y) * Bpp;
+            std::uint8_t* out = destination.scanLine(y) + std::size_t(first) * Bpp;
+            for (int i = 0; i < count; ++i, out += Bpp)
+                for (int c = 0; c < Bpp; ++c)
+                    out[c] = strip[i][column + c];
         }
     }
 }

@@ -153,13 +153,14 @@ TEST(RotateBitmap, QuarterTurnsBothWays)
     RotateBitmap(other, 180); // anything but 90 turns anticlockwise
     EXPECT_TRUE(other == anticlockwise);
 
-    // Larger than one tile, every format: four turns, or one each way, give the picture back.
+    // Taller than one strip of rows, every format: four turns, or one each way, give the picture back.
     for (PixelFormat format : {PixelFormat::Gray8, PixelFormat::Bgr24, PixelFormat::Bgra32}) {
-        const Bitmap picture = PictureSamples::photo(131, 70, format);
+        const Bitmap picture = PictureSamples::photo(131, 300, format);
         Bitmap turned = picture;
         RotateBitmap(turned, 90);
         EXPECT_EQ(turned.format(), format);
-        EXPECT_EQ(at(turned, 0, 0), at(picture, 0, 69));
+        EXPECT_EQ(at(turned, 0, 0), at(picture, 0, 299));
+        EXPECT_EQ(at(turned, 299, 130), at(picture, 130, 0));
         RotateBitmap(turned, 270);
         EXPECT_TRUE(turned == picture);
         for (int i = 0; i < 4; ++i)
