@@ -47,10 +47,11 @@ protected:
         EXPECT_TRUE(p->waitForStarted(10000));
         return p;
     }
-    // The first instance is up once it holds the lock and its database is in place.
+    // The first instance is up once it holds the lock and has provisioned its
+    // data folder (the sort list is the last file it copies).
     void waitUntilRunning(QProcess& p)
     {
-        for (int i = 0; i < 200 && !(exists(lockFile()) && exists(dataFolder() + QStringLiteral("Data/Access/BRIVOLINE.MDB"))); ++i)
+        for (int i = 0; i < 400 && !(exists(lockFile()) && exists(dataFolder() + QStringLiteral("SortList.def"))); ++i)
             QThread::msleep(50);
         QThread::msleep(1000);
         ASSERT_EQ(p.state(), QProcess::Running) << p.readAllStandardError().toStdString();
