@@ -483,7 +483,6 @@ void TMainForm::selectPersonAt(int row)
 
 void TMainForm::onPersonChanged()
 {
-    m_currentAnalysis = -1;
     Dataset& person = m_dm.Person;
     if (person.state() == Dataset::State::Insert)
         return;

@@ -100,7 +100,6 @@ private:
     QMenu* m_menuTable = nullptr;
     QVector<QPushButton*> m_leftBarButtons;
     int m_visiblePage = General;
-    int m_currentAnalysis = -1;
     bool m_shown = false;
     bool m_listUpdating = false; // the list's selection is being set by the program
     bool m_selecting = false;    // the person dataset is moving to the chosen row
