@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <functional>
 #include <QFileInfo>
 
 namespace {
@@ -45,11 +46,22 @@ void reopenOnTheSameRow(Dataset& dataset)
         throw DatabaseError(QStringLiteral("La fiche à laquelle l'image appartient n'existe plus."));
 }
 
-void startEditing(Dataset& dataset)
+// Saves what was pending, reopens on the row, changes it and posts it; a
+// failing change leaves the row as it was, and the dataset back on it.
+void changeRow(Dataset& dataset, const std::function<void()>& change)
 {
     DatasetUtils::saveIfEditing(dataset);
     reopenOnTheSameRow(dataset);
     DatasetUtils::editIfNeeded(dataset);
+    try {
+        change();
+        dataset.post();
+    } catch (...) {
+        if (dataset.isEditing())
+            dataset.cancel();
+        throw;
+    }
+    reopenOnTheSameRow(dataset);
 }
 
 Bitmap loadSource(const QString& sourceFile)
@@ -101,8 +113,7 @@ void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QStri
                     const ImageStoreSettings& settings)
 {
     BusyCursor busy;
-    startEditing(dataset);
-    try {
+    changeRow(dataset, [&] {
         keepPainting();
         const Bitmap source = loadSource(sourceFile);
         keepPainting();
@@ -113,29 +124,16 @@ void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QStri
         keepPainting();
         target.assign(dataset, thumbnailOnWhite(source, thumbnailWidth, thumbnailHeight));
         keepPainting();
-        dataset.post();
-    } catch (...) {
-        if (dataset.isEditing())
-            dataset.cancel();
-        throw;
-    }
-    reopenOnTheSameRow(dataset);
+    });
 }
 
 void ClearImage(Dataset& dataset, const QString& pictureField, const QString& thumbnailField,
                 const QString& storedFile)
 {
-    startEditing(dataset);
-    try {
+    changeRow(dataset, [&] {
         dataset.field(pictureField).clear();
         dataset.field(thumbnailField).clear();
-        dataset.post();
-    } catch (...) {
-        if (dataset.isEditing())
-            dataset.cancel();
-        throw;
-    }
-    reopenOnTheSameRow(dataset);
+    });
     DeleteImageFile(storedFile);
 }
 
