@@ -6,7 +6,9 @@
 #include "BmpFormat.h"
 #include "Connection.h"
 #include "ProgramState.h"
+#include "ProgramAssembly.h"
 #include "TDataModule1.h"
+#include "TDataModule2.h"
 #include "TMainForm.h"
 
 #include <benchmark/benchmark.h>
@@ -27,6 +29,7 @@ struct Household
 {
     QTemporaryDir folder;
     std::unique_ptr<TDataModule1> dataModule;
+    std::unique_ptr<TDataModule2> dataModule2;
     std::unique_ptr<TMainForm> window;
 };
 
@@ -60,6 +63,7 @@ void prepare()
     QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Ressources/DB/Data/Access/BRIVOLINE.MDB"), state.db.databaseFile());
     QFile(state.db.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     h.dataModule = std::make_unique<TDataModule1>(state.db);
+    h.dataModule2 = std::make_unique<TDataModule2>();
 
     QSqlQuery q(Connection::database());
     q.exec(QStringLiteral("BEGIN"));
@@ -73,7 +77,7 @@ void prepare()
     }
     q.exec(QStringLiteral("COMMIT"));
 
-    h.window = std::make_unique<TMainForm>(*h.dataModule);
+    h.window = ProgramAssembly::mainWindow(*h.dataModule, *h.dataModule2);
     h.window->show();
     QApplication::processEvents();
 }
@@ -114,6 +118,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     household().window.reset();
+    household().dataModule2.reset();
     household().dataModule.reset();
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "StartupSequence.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
+#include "ProgramAssembly.h"
 #include "TMainForm.h"
 
 #include <QApplication>
@@ -24,7 +25,7 @@ int main(int argc, char* argv[])
         dataModule2 = std::make_unique<TDataModule2>();
     };
     hooks.createMainWindow = [&] {
-        auto window = std::make_unique<TMainForm>(*dataModule1);
+        auto window = ProgramAssembly::mainWindow(*dataModule1, *dataModule2);
         // Creating the main window fixes the currency symbol of the money fields.
         dataModule2->applyMoneyFormats();
         return window;

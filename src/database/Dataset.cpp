@@ -1037,6 +1037,8 @@ void Dataset::remove()
     notify(&Dataset::reset);
     notify(&Dataset::currentChanged);
     afterScroll();
+    if (m_afterDelete)
+        m_afterDelete(*this);
 }
 
 void Dataset::disableControls()

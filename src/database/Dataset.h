@@ -176,6 +176,9 @@ public:
     void setBeforePost(Handler handler) { m_beforePost = std::move(handler); }
     void setAfterPost(Handler handler) { m_afterPost = std::move(handler); }
     void setBeforeDelete(Handler handler) { m_beforeDelete = std::move(handler); }
+    // After the row is gone from the table; a handler that throws reports
+    // a failure but the deletion stands.
+    void setAfterDelete(Handler handler) { m_afterDelete = std::move(handler); }
     void setAfterScroll(Handler handler) { m_afterScroll = std::move(handler); }
 
 signals:
@@ -280,5 +283,6 @@ private:
     Handler m_beforePost;
     Handler m_afterPost;
     Handler m_beforeDelete;
+    Handler m_afterDelete;
     Handler m_afterScroll;
 };

@@ -12,6 +12,13 @@ bool isEmpty(const Dataset& dataset)
     return dataset.isEmpty();
 }
 
+int currentId(const Dataset& dataset)
+{
+    if (!dataset.isActive() || dataset.isEmpty() || dataset.currentRow() < 0)
+        return -1;
+    return dataset.field(QStringLiteral("Id")).asInteger();
+}
+
 void editIfNeeded(Dataset& dataset)
 {
     if (!dataset.isEditing())
@@ -98,7 +105,6 @@ void replaceClause(QStringList& lines, const QString& keyword, const QString& te
             QStringLiteral("Le modèle de requête n'a pas de ligne %1 à remplacer.").arg(keyword));
     lines[at] = keyword + QLatin1Char(' ') + text;
 }
-} // namespace
 
 QString statementFromLines(QStringList lines, const Clauses& clauses)
 {
@@ -117,6 +123,7 @@ QString statementFromLines(QStringList lines, const Clauses& clauses)
     replaceClause(lines, QStringLiteral("ORDER BY"), clauses.orderBy);
     return lines.join(QLatin1Char('\n'));
 }
+} // namespace
 
 QString statementFromFile(const QString& path, bool dropFirstLine, const Clauses& clauses)
 {

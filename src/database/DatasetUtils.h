@@ -10,6 +10,8 @@ namespace DatasetUtils {
 
 // True when the open dataset has no row.
 bool isEmpty(const Dataset& dataset);
+// The Id of the current row; -1 when the dataset is closed or empty.
+int currentId(const Dataset& dataset);
 // Puts the dataset into edit unless it is already being edited or inserted.
 void editIfNeeded(Dataset& dataset);
 // Posts the pending change of a dataset being edited or inserted.
@@ -46,6 +48,5 @@ struct Clauses
 // Throws DatabaseError when the file cannot be read or lacks a FROM, WHERE
 // or ORDER BY line to replace.
 QString statementFromFile(const QString& path, bool dropFirstLine, const Clauses& clauses);
-QString statementFromLines(QStringList lines, const Clauses& clauses);
 
 } // namespace DatasetUtils

@@ -4,7 +4,9 @@
 #include "Clock.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
+#include "FileUtils.h"
 #include "Money.h"
+#include "Transaction.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -56,9 +58,6 @@ TDataModule1::TDataModule1(const DbConfig& config, QObject* parent)
     designStatements();
     designFields();
     connectEvents();
-    for (Dataset* d : findChildren<Dataset*>(Qt::FindDirectChildrenOnly))
-        if (d != &Query)
-            m_dataSources.append({QStringLiteral("DS") + d->name(), d});
     Connection::open(config);
     g_instance = this;
 }
@@ -216,15 +215,19 @@ void TDataModule1::connectEvents()
         if (!m_personListSuspended)
             emit personSaved();
     });
-    Person.setBeforeDelete([this](Dataset& d) { removePersonFiles(d); });
     connect(&Person, &Dataset::currentChanged, this, &TDataModule1::personChanged);
 
     Action.setOnNewRecord([this](Dataset& d) { newAction(d); });
-    DocumentImg.setBeforeDelete([this](Dataset& d) {
-        removeFileIfPresent(documentImageFile(d.field(QStringLiteral("Id")).asInteger()));
-    });
-    DocumentFile.setBeforeDelete(
-        [this](Dataset& d) { removeFileIfPresent(documentFile(d.field(QStringLiteral("Id")).asInteger())); });
+    // A document's file goes once its row is gone: a failure then leaves an
+    // orphan file, never a row that names a missing file.
+    const auto removeAfterDelete = [this](Dataset& documents, std::function<QString(int)> fileOf) {
+        documents.setBeforeDelete([this, fileOf](Dataset& d) {
+            m_fileOfDeletedRow = fileOf(d.field(QStringLiteral("Id")).asInteger());
+        });
+        documents.setAfterDelete([this](Dataset&) { FileUtils::removeFile(std::exchange(m_fileOfDeletedRow, {})); });
+    };
+    removeAfterDelete(DocumentImg, [this](int id) { return documentImageFile(id); });
+    removeAfterDelete(DocumentFile, [this](int id) { return documentFile(id); });
     L_Analysis.setBeforeDelete([](Dataset& d) {
         Dataset values(QStringLiteral("AnalysisValues"));
         DatasetUtils::runStatement(values, QStringLiteral("DELETE FROM ANALYSIS WHERE ANALYSIS.Id_Ref=") +
@@ -256,14 +259,6 @@ void TDataModule1::newAction(Dataset& action)
     action.field(QStringLiteral("Date_Action")).setAsDate(Clock::today());
 }
 
-Dataset* TDataModule1::dataSource(const QString& name) const
-{
-    for (const DataSource& s : m_dataSources)
-        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
-            return s.dataset;
-    return nullptr;
-}
-
 QString TDataModule1::photoFile(int personId) const
 {
     return m_databaseFolder + QStringLiteral("Images/People%1.jpg").arg(personId);
@@ -277,16 +272,6 @@ QString TDataModule1::documentImageFile(int documentId) const
 QString TDataModule1::documentFile(int documentId) const
 {
     return m_databaseFolder + QStringLiteral("Files/File%1.f").arg(documentId);
-}
-
-// A row whose file cannot be removed stays, so no stored document outlives
-// the row that names it without the user being told.
-void TDataModule1::removeFileIfPresent(const QString& path)
-{
-    if (!QFileInfo::exists(path))
-        return;
-    if (!QFile::remove(path))
-        throw FileError(QStringLiteral("Impossible de supprimer le fichier \"%1\".").arg(path));
 }
 
 void TDataModule1::deleteEach(Dataset& dataset, const QString& where)
@@ -322,37 +307,58 @@ int TDataModule1::createPerson()
     }
 }
 
+QStringList TDataModule1::storedFilesOf(int personId)
+{
+    QStringList files{photoFile(personId)};
+    Dataset documents(QStringLiteral("PersonDocuments"));
+    for (const auto& [table, fileOf] :
+         {std::pair{QStringLiteral("DOCUMENTIMG"), &TDataModule1::documentImageFile},
+          std::pair{QStringLiteral("DOCUMENTFILE"), &TDataModule1::documentFile}}) {
+        documents.setSql(QStringLiteral("SELECT Id FROM %1 WHERE Id_Ref=%2").arg(table).arg(personId));
+        documents.open();
+        for (int row = 0; row < documents.recordCount(); ++row)
+            files << (this->*fileOf)(documents.fieldAt(row, 0).asInteger());
+        documents.close();
+    }
+    return files;
+}
+
 void TDataModule1::deletePerson()
 {
     if (!Person.isActive() || Person.isEmpty())
         throw DatabaseError(QStringLiteral("Aucun carnet de santé n'est sélectionné."));
     const int id = Person.field(QStringLiteral("Id")).asInteger();
-    for (const QString& statement : {QStringLiteral("DELETE FROM Weight WHERE Weight.Id_Ref="),
-                                     QStringLiteral("DELETE FROM [Size] WHERE [Size].Id_Ref="),
-                                     QStringLiteral("DELETE FROM [Action] WHERE Action.Id_Ref="),
-                                     QStringLiteral("DELETE FROM Vaccine WHERE Vaccine.Id_Ref="),
-                                     QStringLiteral("DELETE FROM Event WHERE Event.Id_Ref=")})
-        DatasetUtils::runStatement(Query, whereIdRef(statement, id));
-
+    const QStringList files = storedFilesOf(id);
     try {
+        // Every row goes, or none: a failure leaves the person whole.
+        Transaction transaction;
+        for (const QString& statement : {QStringLiteral("DELETE FROM Weight WHERE Weight.Id_Ref="),
+                                         QStringLiteral("DELETE FROM [Size] WHERE [Size].Id_Ref="),
+                                         QStringLiteral("DELETE FROM [Action] WHERE Action.Id_Ref="),
+                                         QStringLiteral("DELETE FROM Vaccine WHERE Vaccine.Id_Ref="),
+                                         QStringLiteral("DELETE FROM Event WHERE Event.Id_Ref="),
+                                         QStringLiteral("DELETE FROM DocumentImg WHERE DocumentImg.Id_Ref="),
+                                         QStringLiteral("DELETE FROM DocumentFile WHERE DocumentFile.Id_Ref=")})
+            DatasetUtils::runStatement(Query, whereIdRef(statement, id));
         deleteEach(L_Analysis, whereIdRef(QStringLiteral("WHERE L_Analysis.Id_Ref="), id));
+        L_Analysis.setWhereLine(QStringLiteral("WHERE L_ANALYSIS.Id_Analysis>-1"));
+        Person.remove();
+        transaction.commit();
     } catch (...) {
         L_Analysis.close();
         L_Analysis.setWhereLine(QStringLiteral("WHERE L_ANALYSIS.Id_Analysis>-1"));
+        // The rows are back: show them as they are.
+        DatasetUtils::reopenOnSameRow(Person);
+        Person.locateId(id);
         throw;
     }
-    L_Analysis.setWhereLine(QStringLiteral("WHERE L_ANALYSIS.Id_Analysis>-1"));
-
-    Person.remove();
+    // Files go only once the rows are gone for good.
+    const QStringList kept = FileUtils::removeFiles(files);
     emit personListRebuildRequested(-1);
-}
-
-void TDataModule1::removePersonFiles(Dataset& person)
-{
-    const int id = person.field(QStringLiteral("Id")).asInteger();
-    removeFileIfPresent(photoFile(id));
-    deleteEach(DocumentImg, whereIdRef(QStringLiteral("WHERE DocumentImg.Id_Ref="), id));
-    deleteEach(DocumentFile, whereIdRef(QStringLiteral("WHERE DocumentFile.Id_Ref="), id));
+    if (!kept.isEmpty())
+        throw FileError(QStringLiteral("Le carnet de santé a été supprimé, mais ces fichiers n'ont pas pu être "
+                                       "effacés :\r%1")
+                            .arg(kept.join(QStringLiteral("\r"))));
 }
 
 void TDataModule1::closeAtExit()

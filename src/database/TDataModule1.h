@@ -6,13 +6,6 @@
 #include <QList>
 #include <QObject>
 
-// A dataset under the name windows and reports know its source by ("DS" + its name).
-struct DataSource
-{
-    QString name;
-    Dataset* dataset;
-};
-
 // The main data module: the shared connection, the person dataset, the
 // detail datasets of the person's pages, the reference lists, the pick lists
 // and labels, the backup history and a scratch query. Created once at start.
@@ -49,9 +42,6 @@ public:
     Dataset& Backup = make(QStringLiteral("Backup"));
     Dataset& Query = make(QStringLiteral("Query")); // scratch query, no data source
 
-    const QList<DataSource>& dataSources() const { return m_dataSources; }
-    Dataset* dataSource(const QString& name) const; // "DSPerson" -> Person; null when unknown
-
     QString databaseFolder() const { return m_databaseFolder; }
     QString photoFile(int personId) const;
     QString documentImageFile(int documentId) const;
@@ -67,7 +57,9 @@ public:
     // A new person, saved at once; returns its Id with its row in edit.
     int createPerson();
     // The current person and every row and stored file that belongs to it.
-    // A failing step leaves the steps already done in place.
+    // The rows go in one transaction; the files only after it is committed,
+    // so a failure leaves the person whole. A file that cannot be removed
+    // afterwards is reported (FileError) once the person is gone.
     void deletePerson();
     // At exit: a pending person edit is saved; Person, Weight and Size close.
     void closeAtExit();
@@ -88,13 +80,12 @@ private:
     void connectEvents();
     void newPerson(Dataset& person);
     void newAction(Dataset& action);
-    void removePersonFiles(Dataset& person);
+    QStringList storedFilesOf(int personId);
     // Opens `dataset` on `where`, deletes its rows one at a time, closes it.
     static void deleteEach(Dataset& dataset, const QString& where);
-    static void removeFileIfPresent(const QString& path);
 
     QString m_databaseFolder;
-    QList<DataSource> m_dataSources;
+    QString m_fileOfDeletedRow;
     bool m_personListSuspended = false;
 };
 

@@ -29,8 +29,6 @@ TDataModule2::TDataModule2(QObject* parent) : QObject(parent)
         QStringList{QStringLiteral("SELECT * FROM LST_ANALYSIS"), QStringLiteral("ORDER BY TITLE")});
     setMoneyFormat({&ConsultRepaymentQuery, &PharmacyRepaymentQuery}, QStringLiteral("#######0.00"));
 
-    for (Dataset* d : findChildren<Dataset*>(Qt::FindDirectChildrenOnly))
-        m_dataSources.append({QStringLiteral("DS") + d->name(), d});
     g_instance = this;
 }
 

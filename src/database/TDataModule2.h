@@ -19,15 +19,12 @@ public:
     Dataset& RepeatVaccineQuery = make(QStringLiteral("RepeatVaccineQuery"));
     Dataset& L_Analysis = make(QStringLiteral("L_Analysis"));
 
-    const QList<DataSource>& dataSources() const { return m_dataSources; }
-
     // Money fields shown with the process's currency symbol (once the main window exists).
     void applyMoneyFormats();
 
 private:
     Dataset& make(const QString& name);
 
-    QList<DataSource> m_dataSources;
 };
 
 // The module created at start; throws DatabaseError before it exists.

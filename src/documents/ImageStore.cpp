@@ -12,12 +12,13 @@
 #include "ImageTransforms.h"
 #include "JpegIO.h"
 #include "Messages.h"
-#include "ProgramState.h"
+#include "Transaction.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <functional>
 #include <QFileInfo>
+#include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -46,13 +47,19 @@ void reopenOnTheSameRow(Dataset& dataset)
         throw DatabaseError(QStringLiteral("La fiche à laquelle l'image appartient n'existe plus."));
 }
 
-// Saves what was pending, reopens on the row, changes it and posts it; a
-// failing change leaves the row as it was, and the dataset back on it.
-void changeRow(Dataset& dataset, const std::function<void()>& change)
+// Saves what was pending and reopens on the row, in edit.
+void editTheSameRow(Dataset& dataset)
 {
     DatasetUtils::saveIfEditing(dataset);
     reopenOnTheSameRow(dataset);
     DatasetUtils::editIfNeeded(dataset);
+}
+
+// Changes the row and posts it; a failing change leaves the row as it was,
+// and the dataset back on it.
+void changeRow(Dataset& dataset, const std::function<void()>& change)
+{
+    editTheSameRow(dataset);
     try {
         change();
         dataset.post();
@@ -62,6 +69,14 @@ void changeRow(Dataset& dataset, const std::function<void()>& change)
         throw;
     }
     reopenOnTheSameRow(dataset);
+}
+
+// Puts `from` in place of `to` in one step: readers see the old file or the
+// new one, never a part of either.
+void replaceFile(const QString& from, const QString& to)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        throw FileError(QStringLiteral("Impossible de mettre l'image \"%1\" en place.").arg(to));
 }
 
 Bitmap loadSource(const QString& sourceFile)
@@ -95,11 +110,6 @@ void writePicture(Bitmap picture, const QString& destinationFile, const ImageSto
 
 } // namespace
 
-ImageStoreSettings ImageStoreSettings::fromProgram()
-{
-    return {program().settings.maxWidth, program().settings.jpegQuality};
-}
-
 void ThumbnailTarget::assign(Dataset& dataset, const Bitmap& thumbnail) const
 {
     if (m_control)
@@ -113,18 +123,43 @@ void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QStri
                     const ImageStoreSettings& settings)
 {
     BusyCursor busy;
-    changeRow(dataset, [&] {
+    editTheSameRow(dataset);
+    // The new picture is written beside the stored one and takes its place
+    // only with the row: a refused post keeps the old picture and the old
+    // thumbnail together.
+    const QString pending = destinationFile + QStringLiteral(".new");
+    const QString kept = destinationFile + QStringLiteral(".old");
+    bool replaced = false;
+    try {
         keepPainting();
         const Bitmap source = loadSource(sourceFile);
         keepPainting();
         if (isJpegName(sourceFile))
-            FileUtils::copyFile(sourceFile, destinationFile, true);
+            FileUtils::copyFile(sourceFile, pending, true);
         else
-            writePicture(source, destinationFile, settings);
+            writePicture(source, pending, settings);
         keepPainting();
         target.assign(dataset, thumbnailOnWhite(source, thumbnailWidth, thumbnailHeight));
         keepPainting();
-    });
+        Transaction transaction;
+        dataset.post();
+        if (QFileInfo::exists(destinationFile))
+            replaceFile(destinationFile, kept);
+        replaced = true;
+        replaceFile(pending, destinationFile);
+        transaction.commit();
+    } catch (...) {
+        if (dataset.isEditing())
+            dataset.cancel();
+        if (replaced && QFileInfo::exists(kept))
+            replaceFile(kept, destinationFile);
+        QFile::remove(pending);
+        // The row as the database has it, after a rollback too.
+        reopenOnTheSameRow(dataset);
+        throw;
+    }
+    QFile::remove(kept);
+    reopenOnTheSameRow(dataset);
 }
 
 void ClearImage(Dataset& dataset, const QString& pictureField, const QString& thumbnailField,
@@ -134,12 +169,7 @@ void ClearImage(Dataset& dataset, const QString& pictureField, const QString& th
         dataset.field(pictureField).clear();
         dataset.field(thumbnailField).clear();
     });
-    DeleteImageFile(storedFile);
-}
-
-bool DeleteImageFile(const QString& fileName)
-{
-    return !QFileInfo::exists(fileName) || QFile::remove(fileName);
+    FileUtils::removeFile(storedFile);
 }
 
 QString cleanFileName(const QString& name)

@@ -12,9 +12,6 @@ struct ImageStoreSettings
 {
     int maxWidth = 5000;   // bound on both sides, in pixels
     int jpegQuality = 100; // 0 to 100
-
-    // [Scan] MaxWidth and JpegQuality of the program's settings.
-    static ImageStoreSettings fromProgram();
 };
 
 // Where StoreImageFile puts the thumbnail: a blob field of the dataset, which
@@ -37,23 +34,23 @@ private:
 
 // Stores a picture file for the dataset's current row, with a busy cursor:
 // posts a pending change and reopens the dataset on the same row, puts it in
-// edit; writes the destination (a JPEG source copied byte for byte, any other
-// picture re-encoded as JPEG within settings.maxWidth at settings.jpegQuality);
-// gives the target a thumbnail of exactly thumbnailWidth x thumbnailHeight,
-// the picture fitted and centred on white; posts and reopens on the row.
-// A source that does not read as a picture is refused before anything is
-// written. Throws ImageError, FileError, DatabaseError.
+// edit; writes the new picture beside the destination (a JPEG source copied
+// byte for byte, any other picture re-encoded as JPEG within
+// settings.maxWidth at settings.jpegQuality); gives the target a thumbnail of
+// exactly thumbnailWidth x thumbnailHeight, the picture fitted and centred on
+// white; then posts the row and renames the picture into place in one
+// transaction, and reopens on the row. A source that does not read as a
+// picture, or a refused post, leaves the row and the stored picture as they
+// were. Throws ImageError, FileError, DatabaseError.
 void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QString& destinationFile,
                     const QString& sourceFile, int thumbnailWidth, int thumbnailHeight,
-                    const ImageStoreSettings& settings = ImageStoreSettings::fromProgram());
+                    const ImageStoreSettings& settings);
 
 // Empties the picture and thumbnail fields of the current row (posted, the
-// dataset reopened on the row), then deletes the stored file.
+// dataset reopened on the row), then removes the stored file; a file that
+// stays is reported (FileError) with the row already cleared.
 void ClearImage(Dataset& dataset, const QString& pictureField, const QString& thumbnailField,
                 const QString& storedFile);
-
-// Deletes the file when it exists; true when no such file remains.
-bool DeleteImageFile(const QString& fileName);
 
 // Lets the user save a copy of a stored picture: the save dialog proposes
 // the suggested name made safe, and the copy overwrites whatever is chosen.

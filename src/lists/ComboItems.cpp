@@ -1,14 +1,12 @@
 #include "ComboItems.h"
 
 #include "Dataset.h"
-#include "TDataModule1.h"
 
 namespace ComboItems {
 // The pick lists live in the single row of COMBOITEMS, reached through the
 // main data module's query, opened for each access and closed after it.
-QString read(const QString& column)
+QString read(Dataset& items, const QString& column)
 {
-    Dataset& items = dataModule1().ComboItems;
     items.close();
     items.open();
     const QString text = items.isEmpty() ? QString() : items.field(column).asString();
@@ -16,9 +14,8 @@ QString read(const QString& column)
     return text;
 }
 
-void store(const QString& column, const QString& text)
+void store(Dataset& items, const QString& column, const QString& text)
 {
-    Dataset& items = dataModule1().ComboItems;
     items.close();
     items.open();
     try {

@@ -1,5 +1,6 @@
 #include "ReferenceLists.h"
 
+#include "PersonPage.h"
 #include "TDataModule1.h"
 
 #include <memory>
@@ -7,59 +8,49 @@
 TEnterDoctor::TEnterDoctor(TDataModule1& dm, QWidget* parent)
     : TEnterReference(ReferenceKind::Doctor, dm, parent)
 {
-    setObjectName(QStringLiteral("EnterDoctor"));
 }
 
 TEnterPharmacy::TEnterPharmacy(TDataModule1& dm, QWidget* parent)
     : TEnterReference(ReferenceKind::Pharmacy, dm, parent)
 {
-    setObjectName(QStringLiteral("EnterPharmacy"));
 }
 
 TEnterDrug::TEnterDrug(TDataModule1& dm, QWidget* parent) : TEnterReference(ReferenceKind::Drug, dm, parent)
 {
-    setObjectName(QStringLiteral("EnterDrug"));
 }
 
 TEnterVaccine::TEnterVaccine(TDataModule1& dm, QWidget* parent)
     : TEnterReference(ReferenceKind::Vaccine, dm, parent)
 {
-    setObjectName(QStringLiteral("EnterVaccine"));
 }
 
 TEnterIllness::TEnterIllness(TDataModule1& dm, QWidget* parent)
     : TEnterReference(ReferenceKind::Illness, dm, parent)
 {
-    setObjectName(QStringLiteral("EnterIllness"));
 }
 
 TDoctorList::TDoctorList(TDataModule1& dm, QWidget* parent)
     : TReferenceList(ReferenceKind::Doctor, dm, parent)
 {
-    setObjectName(QStringLiteral("DoctorList"));
 }
 
 TPharmacyList::TPharmacyList(TDataModule1& dm, QWidget* parent)
     : TReferenceList(ReferenceKind::Pharmacy, dm, parent)
 {
-    setObjectName(QStringLiteral("PharmacyList"));
 }
 
 TDrugList::TDrugList(TDataModule1& dm, QWidget* parent) : TReferenceList(ReferenceKind::Drug, dm, parent)
 {
-    setObjectName(QStringLiteral("DrugList"));
 }
 
 TVaccineList::TVaccineList(TDataModule1& dm, QWidget* parent)
     : TReferenceList(ReferenceKind::Vaccine, dm, parent)
 {
-    setObjectName(QStringLiteral("VaccineList"));
 }
 
 TIllnessList::TIllnessList(TDataModule1& dm, QWidget* parent)
     : TReferenceList(ReferenceKind::Illness, dm, parent)
 {
-    setObjectName(QStringLiteral("IllnessList"));
 }
 
 namespace ReferenceLists {
@@ -82,9 +73,26 @@ std::unique_ptr<TReferenceList> create(ReferenceKind kind, TDataModule1& dm, QWi
 }
 } // namespace
 
-void open(ReferenceKind kind, QWidget* parent)
+void open(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
 {
-    const std::unique_ptr<TReferenceList> window = create(kind, dataModule1(), parent);
+    const std::unique_ptr<TReferenceList> window = create(kind, dm, parent);
     window->exec();
+}
+
+void installCommands(MainWindowHost& host, TDataModule1& dm)
+{
+    const struct
+    {
+        const char* name;
+        ReferenceKind kind;
+    } entries[] = {{"Maladies1", ReferenceKind::Illness},
+                   {"Vaccins1", ReferenceKind::Vaccine},
+                   {"Mdicaments1", ReferenceKind::Drug},
+                   {"Praticiens1", ReferenceKind::Doctor},
+                   {"Pharmacie1", ReferenceKind::Pharmacy}};
+    for (const auto& e : entries) {
+        const ReferenceKind kind = e.kind;
+        host.setCommand(QString::fromLatin1(e.name), [&host, &dm, kind] { open(kind, dm, host.window()); });
+    }
 }
 } // namespace ReferenceLists

@@ -46,9 +46,6 @@ class TDoctorList : public TReferenceList
     Q_OBJECT
 public:
     explicit TDoctorList(TDataModule1& dm, QWidget* parent = nullptr);
-
-protected:
-    TEnterReference* newEntryWindow() override { return new TEnterDoctor(dataModule(), this); }
 };
 
 class TPharmacyList : public TReferenceList
@@ -56,9 +53,6 @@ class TPharmacyList : public TReferenceList
     Q_OBJECT
 public:
     explicit TPharmacyList(TDataModule1& dm, QWidget* parent = nullptr);
-
-protected:
-    TEnterReference* newEntryWindow() override { return new TEnterPharmacy(dataModule(), this); }
 };
 
 class TDrugList : public TReferenceList
@@ -66,9 +60,6 @@ class TDrugList : public TReferenceList
     Q_OBJECT
 public:
     explicit TDrugList(TDataModule1& dm, QWidget* parent = nullptr);
-
-protected:
-    TEnterReference* newEntryWindow() override { return new TEnterDrug(dataModule(), this); }
 };
 
 class TVaccineList : public TReferenceList
@@ -76,9 +67,6 @@ class TVaccineList : public TReferenceList
     Q_OBJECT
 public:
     explicit TVaccineList(TDataModule1& dm, QWidget* parent = nullptr);
-
-protected:
-    TEnterReference* newEntryWindow() override { return new TEnterVaccine(dataModule(), this); }
 };
 
 class TIllnessList : public TReferenceList
@@ -86,13 +74,14 @@ class TIllnessList : public TReferenceList
     Q_OBJECT
 public:
     explicit TIllnessList(TDataModule1& dm, QWidget* parent = nullptr);
-
-protected:
-    TEnterReference* newEntryWindow() override { return new TEnterIllness(dataModule(), this); }
 };
 
+class MainWindowHost;
+
 namespace ReferenceLists {
-// Shows the member's list window modally on the main data module, as the
-// "&Listes" menu does. Throws DatabaseError when its list cannot be read.
-void open(ReferenceKind kind, QWidget* parent);
+// Shows the member's list window modally, as the "&Listes" menu does.
+// Throws DatabaseError when its list cannot be read.
+void open(ReferenceKind kind, TDataModule1& dm, QWidget* parent);
+// Wires the five entries of the "&Listes" menu.
+void installCommands(MainWindowHost& host, TDataModule1& dm);
 } // namespace ReferenceLists

@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TComboList::TComboList(const QString& title, const QString& column, QWidget* parent)
-    : QDialog(parent), m_column(column), m_editor(new QPlainTextEdit(this))
+TComboList::TComboList(const QString& title, Dataset& items, const QString& column, QWidget* parent)
+    : QDialog(parent), m_items(items), m_column(column), m_editor(new QPlainTextEdit(this))
 {
     setObjectName(QStringLiteral("ComboList"));
     setWindowTitle(title.trimmed());
@@ -22,10 +22,10 @@ TComboList::TComboList(const QString& title, const QString& column, QWidget* par
     m_editor->setAccessibleName(title.trimmed());
     m_editor->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #fffff2; }"));
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_editor->setPlainText(PickerRules::editorLines(ComboItems::read(column)).join(QLatin1Char('\n')));
+    m_editor->setPlainText(PickerRules::editorLines(ComboItems::read(items, column)).join(QLatin1Char('\n')));
 
     const FormWidgets::OkCancel buttons = FormWidgets::okCancel(this);
-    connect(buttons.ok, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_OkClick(); }); });
+    connectCommand(buttons.ok, &QPushButton::clicked, this, [this] { Btn_OkClick(); });
     connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
@@ -40,12 +40,12 @@ void TComboList::Btn_OkClick()
     // Stored lines are separated by CR LF, as the lists always were.
     QString text = m_editor->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    ComboItems::store(m_column, text);
+    ComboItems::store(m_items, m_column, text);
     accept();
 }
 
-void TComboList::edit(const QString& title, const QString& column, QWidget* parent)
+void TComboList::edit(const QString& title, Dataset& items, const QString& column, QWidget* parent)
 {
-    TComboList window(title, column, parent);
+    TComboList window(title, items, column, parent);
     window.exec();
 }

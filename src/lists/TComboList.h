@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class Dataset;
 class QPlainTextEdit;
 
 // Edits one of the user's pick lists, one item a line. Confirming stores
@@ -10,16 +11,17 @@ class TComboList : public QDialog
 {
     Q_OBJECT
 public:
-    TComboList(const QString& title, const QString& column, QWidget* parent = nullptr);
+    TComboList(const QString& title, Dataset& items, const QString& column, QWidget* parent = nullptr);
 
     QPlainTextEdit* editor() const { return m_editor; }
     // Opens the editor modally on the column.
-    static void edit(const QString& title, const QString& column, QWidget* parent = nullptr);
+    static void edit(const QString& title, Dataset& items, const QString& column, QWidget* parent = nullptr);
 
 public slots:
     void Btn_OkClick();
 
 private:
+    Dataset& m_items;
     QString m_column;
     QPlainTextEdit* m_editor;
 };

@@ -1,6 +1,7 @@
 #include "TSelectDate.h"
 
 #include "Clock.h"
+#include "CommandGuard.h"
 #include "Formats.h"
 #include "PickerRules.h"
 #include "PickerTarget.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -74,7 +76,7 @@ TSelectDate::TSelectDate(QLineEdit* field)
     connect(priorMonth, &QPushButton::clicked, this, &TSelectDate::Btn_PriorMonthClick);
     connect(nextMonth, &QPushButton::clicked, this, &TSelectDate::Btn_NextMonthClick);
     connect(m_calendar, &QCalendarWidget::selectionChanged, this, &TSelectDate::showHeader);
-    connect(m_calendar, &QCalendarWidget::activated, this, &TSelectDate::Btn_OkClick);
+    connectCommand(m_calendar, &QCalendarWidget::activated, this, [this] { Btn_OkClick(); });
 
     auto* header = new QHBoxLayout;
     header->addWidget(priorYear);
@@ -93,8 +95,9 @@ TSelectDate::TSelectDate(QLineEdit* field)
     clear->setAccessibleName(QStringLiteral("Effacer la date"));
     auto* cancel = new QPushButton(QStringLiteral(" &Annuler"), this);
     cancel->setObjectName(QStringLiteral("Btn_Cancel"));
-    connect(ok, &QPushButton::clicked, this, &TSelectDate::Btn_OkClick);
-    connect(clear, &QPushButton::clicked, this, &TSelectDate::Btn_ClearClick);
+    // Both write into the field's row, which the database may refuse.
+    connectCommand(ok, &QPushButton::clicked, this, [this] { Btn_OkClick(); });
+    connectCommand(clear, &QPushButton::clicked, this, [this] { Btn_ClearClick(); });
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(clear);
@@ -148,14 +151,15 @@ void TSelectDate::backToField()
 
 void TSelectDate::Btn_OkClick()
 {
+    // The picker goes away even when the field refuses the date.
+    const auto closing = qScopeGuard([this] { backToField(); });
     if (m_field)
         PickerTarget::write(m_field, date().toString(Formats::shortDate));
-    backToField();
 }
 
 void TSelectDate::Btn_ClearClick()
 {
+    const auto closing = qScopeGuard([this] { backToField(); });
     if (m_field)
         PickerTarget::write(m_field, QString());
-    backToField();
 }

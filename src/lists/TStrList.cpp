@@ -1,6 +1,7 @@
 #include "TStrList.h"
 
 #include "ComboItems.h"
+#include "CommandGuard.h"
 #include "PickerRules.h"
 #include "PickerTarget.h"
 
@@ -8,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -21,9 +23,9 @@ TStrList* TStrList::open(QLineEdit* field, const QStringList& entries)
     return list;
 }
 
-TStrList* TStrList::openColumn(QLineEdit* field, const QString& column)
+TStrList* TStrList::openColumn(QLineEdit* field, Dataset& items, const QString& column)
 {
-    return open(field, PickerRules::entries(ComboItems::read(column), true, true));
+    return open(field, PickerRules::entries(ComboItems::read(items, column), true, true));
 }
 
 TStrList::TStrList(QLineEdit* field, const QStringList& entries)
@@ -70,6 +72,8 @@ int TStrList::entryHeight() const
 
 void TStrList::choose()
 {
+    // The list goes away even when the field refuses the choice.
+    const auto closing = qScopeGuard([this] { close(); });
     QListWidgetItem* item = m_list->currentItem();
     if (item && m_field) {
         PickerTarget::write(m_field, item->text());
@@ -77,7 +81,6 @@ void TStrList::choose()
         m_field->setFocus();
         m_field->selectAll();
     }
-    close();
 }
 
 bool TStrList::eventFilter(QObject* watched, QEvent* event)
@@ -85,7 +88,7 @@ bool TStrList::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            choose();
+            runGuarded([this] { choose(); });
             return true;
         }
         if (key == Qt::Key_Escape) {
@@ -96,7 +99,7 @@ bool TStrList::eventFilter(QObject* watched, QEvent* event)
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (QListWidgetItem* item = m_list->itemAt(mouse->position().toPoint())) {
             m_list->setCurrentItem(item);
-            choose();
+            runGuarded([this] { choose(); });
             return true;
         }
     }

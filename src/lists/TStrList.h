@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class Dataset;
 class QLineEdit;
 class QListWidget;
 
@@ -17,7 +18,7 @@ public:
     static TStrList* open(QLineEdit* field, const QStringList& entries);
     // The list of one of the user's pick lists (a COMBOITEMS column): an
     // empty entry, then the column's lines in alphabetical order.
-    static TStrList* openColumn(QLineEdit* field, const QString& column);
+    static TStrList* openColumn(QLineEdit* field, Dataset& items, const QString& column);
 
     QListWidget* list() const { return m_list; }
     int entryHeight() const;

@@ -6,6 +6,7 @@
 #include "FieldShortcuts.h"
 #include "FormWidgets.h"
 #include "TComboList.h"
+#include "TDataModule1.h"
 #include "TEnterStr.h"
 #include "TStrList.h"
 
@@ -39,8 +40,8 @@ QString CustomPage::column(int k)
     return QStringLiteral("Misc%1").arg(k, 2, 10, QLatin1Char('0'));
 }
 
-CustomPage::CustomPage(Dataset& person, Dataset& customLabels, QWidget* parent)
-    : PersonPage(parent), m_person(person), m_labels(customLabels)
+CustomPage::CustomPage(TDataModule1& dm, QWidget* parent)
+    : PersonPage(parent), m_person(dm.Person), m_labels(dm.CustomLabel), m_comboItems(dm.ComboItems)
 {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 8, 8, 10);
@@ -59,10 +60,10 @@ CustomPage::CustomPage(Dataset& person, Dataset& customLabels, QWidget* parent)
             auto* edit = new QLineEdit(this);
             DataBinding::bind(edit, m_person, column(k));
             FieldShortcuts::install(edit, [this, k] { openPickList(k); },
-                                    [this, k] { TComboList::edit(caption(k)->text(), column(k), this); });
+                                    [this, k] { TComboList::edit(caption(k)->text(), m_comboItems, column(k), this); });
             auto* button = FormWidgets::pickButton(this, QStringLiteral("Btn_Misc") + number,
                                                    QStringLiteral("Choisir dans la liste"));
-            connect(button, &QPushButton::clicked, this, [this, k] { runGuarded([this, k] { openPickList(k); }); });
+            connectCommand(button, &QPushButton::clicked, this, [this, k] { openPickList(k); });
             m_buttons[static_cast<size_t>(k - 1)] = button;
             const int row = ((k - 1) / 2) * 2;
             const int col = ((k - 1) % 2) * 2;
@@ -130,7 +131,7 @@ void CustomPage::renameCaption(int k)
 
 void CustomPage::openPickList(int k)
 {
-    TStrList::openColumn(qobject_cast<QLineEdit*>(m_fields[static_cast<size_t>(k - 1)]), column(k));
+    TStrList::openColumn(qobject_cast<QLineEdit*>(m_fields[static_cast<size_t>(k - 1)]), m_comboItems, column(k));
 }
 
 void CustomPage::refreshCommandStates(bool hasPerson)

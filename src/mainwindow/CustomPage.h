@@ -5,6 +5,7 @@
 #include <array>
 
 class Dataset;
+class TDataModule1;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,10 +19,11 @@ public:
     static constexpr int kFields = 12;
     static constexpr int kPickFields = 10; // the two last are free texts
 
-    CustomPage(Dataset& person, Dataset& customLabels, QWidget* parent = nullptr);
+    CustomPage(TDataModule1& dm, QWidget* parent = nullptr);
 
-    void refreshCommandStates(bool hasPerson) override;
     // Reads the twelve captions (the labels row is created when missing).
+    void mainWindowCreated() override { loadCaptions(); }
+    void refreshCommandStates(bool hasPerson) override;
     void loadCaptions();
     // Asks for a new caption k (1..12) and stores it for everyone.
     void renameCaption(int k);
@@ -34,6 +36,7 @@ private:
 
     Dataset& m_person;
     Dataset& m_labels;
+    Dataset& m_comboItems;
     std::array<QLabel*, kFields> m_captions{};
     std::array<QWidget*, kFields> m_fields{};
     std::array<QPushButton*, kPickFields> m_buttons{};

@@ -7,6 +7,7 @@
 #include "FileUtils.h"
 #include "FormWidgets.h"
 #include "TComboList.h"
+#include "TDataModule1.h"
 #include "TSelectDate.h"
 #include "TStrList.h"
 
@@ -42,9 +43,10 @@ QPushButton* GeneralPage::addPickButton(const char* name, const QString& hint)
     return button;
 }
 
-GeneralPage::GeneralPage(Dataset& person, QWidget* parent) : PersonPage(parent), m_person(person)
+GeneralPage::GeneralPage(TDataModule1& dm, QWidget* parent)
+    : PersonPage(parent), m_person(dm.Person), m_comboItems(dm.ComboItems)
 {
-    auto* name = addLine("Ed_Name", QStringLiteral("Name"));
+    auto* name = m_name = addLine("Ed_Name", QStringLiteral("Name"));
     auto* foreName = addLine("Ed_ForeName", QStringLiteral("ForeName"));
     auto* number = addLine("Ed_No", QStringLiteral("No"));
     m_birthDate = addLine("Ed_BirthDay_Date", QStringLiteral("BirthDay_Date"));
@@ -71,14 +73,14 @@ GeneralPage::GeneralPage(Dataset& person, QWidget* parent) : PersonPage(parent),
     auto* dateButton = addPickButton("Btn_BirthDay_Date", QStringLiteral("Choisir la date de naissance"));
     auto* cityButton = addPickButton("Btn_BirthDay_City", QStringLiteral("Choisir le lieu de naissance"));
     auto* bloodButton = addPickButton("Btn_Blood", QStringLiteral("Choisir le groupe sanguin"));
-    connect(dateButton, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_BirthDay_DateClick(); }); });
-    connect(cityButton, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_BirthDay_CityClick(); }); });
-    connect(bloodButton, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_BloodClick(); }); });
+    connectCommand(dateButton, &QPushButton::clicked, this, [this] { Btn_BirthDay_DateClick(); });
+    connectCommand(cityButton, &QPushButton::clicked, this, [this] { Btn_BirthDay_CityClick(); });
+    connectCommand(bloodButton, &QPushButton::clicked, this, [this] { Btn_BloodClick(); });
     FieldShortcuts::install(m_birthDate, [this] { Btn_BirthDay_DateClick(); });
     FieldShortcuts::install(m_city, [this] { Btn_BirthDay_CityClick(); },
-                            [this] { TComboList::edit(QStringLiteral("Lieu de naissance"), QStringLiteral("BirthDay_City"), this); });
+                            [this] { TComboList::edit(QStringLiteral("Lieu de naissance"), m_comboItems, QStringLiteral("BirthDay_City"), this); });
     FieldShortcuts::install(m_blood, [this] { Btn_BloodClick(); },
-                            [this] { TComboList::edit(QStringLiteral("Groupe sanguin"), QStringLiteral("Blood"), this); });
+                            [this] { TComboList::edit(QStringLiteral("Groupe sanguin"), m_comboItems, QStringLiteral("Blood"), this); });
 
     // The badge lies over the read-only field, which keeps its place for the pick list.
     m_badge = new QLabel(m_blood);
@@ -164,10 +166,10 @@ void GeneralPage::Btn_BirthDay_DateClick()
 
 void GeneralPage::Btn_BirthDay_CityClick()
 {
-    TStrList::openColumn(m_city, QStringLiteral("BirthDay_City"));
+    TStrList::openColumn(m_city, m_comboItems, QStringLiteral("BirthDay_City"));
 }
 
 void GeneralPage::Btn_BloodClick()
 {
-    TStrList::openColumn(m_blood, QStringLiteral("Blood"));
+    TStrList::openColumn(m_blood, m_comboItems, QStringLiteral("Blood"));
 }

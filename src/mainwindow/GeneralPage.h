@@ -3,9 +3,10 @@
 #include "PersonPage.h"
 
 class Dataset;
+class TDataModule1;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
+#include <QLineEdit>
 class QPushButton;
 
 // Page "Général": identity, birth, blood group and insurers of the current
@@ -14,9 +15,10 @@ class GeneralPage : public PersonPage
 {
     Q_OBJECT
 public:
-    GeneralPage(Dataset& person, QWidget* parent = nullptr);
+    GeneralPage(TDataModule1& dm, QWidget* parent = nullptr);
 
     void refreshCommandStates(bool hasPerson) override;
+    QWidget* firstField() const override { return m_name; }
     // The blood group as its badge shows it: plain letters, upper case.
     static QString badgeText(const QString& blood);
 
@@ -30,6 +32,8 @@ private:
     QPushButton* addPickButton(const char* name, const QString& hint);
 
     Dataset& m_person;
+    Dataset& m_comboItems;
+    QLineEdit* m_name = nullptr;
     QLineEdit* m_birthDate = nullptr;
     QLineEdit* m_city = nullptr;
     QLineEdit* m_blood = nullptr;

@@ -5,22 +5,16 @@
 #include "DatasetUtils.h"
 #include "Errors.h"
 #include "CommandGuard.h"
-#include "CustomPage.h"
 #include "DigitalClock.h"
-#include "EventPage.h"
-#include "GeneralPage.h"
 #include "Messages.h"
 #include "MiniCalendar.h"
 #include "Money.h"
 #include "PersonListDelegate.h"
 #include "PersonListModel.h"
-#include "PersonPage.h"
 #include "Placement.h"
-#include "PreviousPage.h"
 #include "Product.h"
 #include "ProgramPrinter.h"
 #include "ProgramState.h"
-#include "ReferenceLists.h"
 #include "TAboutBox.h"
 #include "TDataModule1.h"
 
@@ -44,7 +38,8 @@
 
 namespace {
 // A menu entry of the command table: caption, design name, and the
-// handler when its feature exists (entries without one stay disabled).
+// window's own handler. The other entries are wired by the subsystems that
+// serve them (setCommand) and stay disabled until then.
 struct Command
 {
     const char* caption;
@@ -68,12 +63,6 @@ struct MenuDefinition
     std::vector<Sub> subs = {};
 };
 
-const char* const kPageCaptions[TMainForm::PageCount] = {"Général", "Antécédents", "Personnalisé",
-                                                         "Actes",   "Médicaments", "Analyses",
-                                                         "Vaccins", "Documents",   "Evénements"};
-const char* const kPageNames[TMainForm::PageCount] = {"Page_General", "Page_Previous", "Page_Custom",
-                                                      "Page_Consult", "Page_Pharmacy", "Page_Analysis",
-                                                      "Page_Vaccine", "Page_Document", "Page_Event"};
 } // namespace
 
 QString TMainForm::instabilityMessage()
@@ -89,7 +78,8 @@ QString TMainForm::helpMissingMessage()
     return QStringLiteral("Le fichier d'aide est introuvable !");
 }
 
-TMainForm::TMainForm(TDataModule1& dataModule, QWidget* parent) : QMainWindow(parent), m_dm(dataModule)
+TMainForm::TMainForm(TDataModule1& dataModule, const QList<PageDefinition>& pages, QWidget* parent)
+    : QMainWindow(parent), m_dm(dataModule)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowIcon(AppIcon::icon());
@@ -107,7 +97,7 @@ TMainForm::TMainForm(TDataModule1& dataModule, QWidget* parent) : QMainWindow(pa
     auto* upper = new QHBoxLayout;
     upper->setSpacing(0);
     upper->addWidget(buildPersonColumn());
-    upper->addWidget(buildPageArea(), 1);
+    upper->addWidget(buildPageArea(pages), 1);
     right->addLayout(upper, 1);
     right->addWidget(m_tabs);
     layout->addLayout(right, 1);
@@ -120,7 +110,8 @@ TMainForm::TMainForm(TDataModule1& dataModule, QWidget* parent) : QMainWindow(pa
 
     applyStartupEffects();
     openPersons();
-    runGuarded([this] { m_customPage->loadCaptions(); });
+    for (PersonPage* page : m_pages)
+        runGuarded([page] { page->mainWindowCreated(); });
     connectPersonEvents();
 }
 
@@ -159,11 +150,11 @@ void TMainForm::buildMenus()
           {"&Quitter", "Popup_File_Quit", &F::SysExitBtnClick, true}}},
         {"&Listes",
          "Menu_List",
-         {{"Ma&ladies", "Maladies1", &F::Maladies1Click},
-          {"&Vaccins", "Vaccins1", &F::Vaccins1Click},
-          {"&Médicaments", "Mdicaments1", &F::Mdicaments1Click},
-          {"P&raticiens", "Praticiens1", &F::Praticiens1Click},
-          {"&Pharmacie", "Pharmacie1", &F::Pharmacie1Click},
+         {{"Ma&ladies", "Maladies1"},
+          {"&Vaccins", "Vaccins1"},
+          {"&Médicaments", "Mdicaments1"},
+          {"P&raticiens", "Praticiens1"},
+          {"&Pharmacie", "Pharmacie1"},
           {"&Analyses", "Popup_List_Analysis"}}},
         {"&Tableaux",
          "Menu_Table",
@@ -216,7 +207,7 @@ void TMainForm::buildMenus()
             action->setEnabled(c.handler != nullptr);
             if (c.handler) {
                 const auto handler = c.handler;
-                connect(action, &QAction::triggered, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+                connectCommand(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
             }
         }
     };
@@ -327,33 +318,17 @@ QWidget* TMainForm::buildPersonColumn()
                                QStyle::SP_DialogSaveButton);
     bar->addStretch();
     layout->addLayout(bar);
-    connect(m_prior, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_PriorClick(); }); });
-    connect(m_next, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_NextClick(); }); });
-    connect(m_add, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_AddClick(); }); });
-    connect(m_delete, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_DeleteClick(); }); });
-    connect(m_record, &QPushButton::clicked, this, [this] { runGuarded([this] { Btn_Main_RecordClick(); }); });
+    connectCommand(m_prior, &QPushButton::clicked, this, [this] { Btn_Main_PriorClick(); });
+    connectCommand(m_next, &QPushButton::clicked, this, [this] { Btn_Main_NextClick(); });
+    connectCommand(m_add, &QPushButton::clicked, this, [this] { Btn_Main_AddClick(); });
+    connectCommand(m_delete, &QPushButton::clicked, this, [this] { Btn_Main_DeleteClick(); });
+    connectCommand(m_record, &QPushButton::clicked, this, [this] { Btn_Main_RecordClick(); });
     return column;
 }
 
-PersonPage* TMainForm::createPage(int index)
+QWidget* TMainForm::buildPageArea(const QList<PageDefinition>& pages)
 {
-    switch (index) {
-    case General:
-        return new GeneralPage(m_dm.Person, m_notebook);
-    case Previous:
-        return new PreviousPage(m_dm.Person, m_notebook);
-    case Custom:
-        return m_customPage = new CustomPage(m_dm.Person, m_dm.CustomLabel, m_notebook);
-    case Event:
-        return new EventPage(m_dm, m_notebook);
-    default:
-        // Pages whose subsystem is not there yet show nothing.
-        return new PersonPage(m_notebook);
-    }
-}
-
-QWidget* TMainForm::buildPageArea()
-{
+    Q_ASSERT(pages.size() == PageCount);
     m_notebook = new QStackedWidget(this);
     m_notebook->setObjectName(QStringLiteral("AANotebook1"));
     m_tabs = new QTabBar(this);
@@ -361,16 +336,16 @@ QWidget* TMainForm::buildPageArea()
     m_tabs->setShape(QTabBar::RoundedSouth);
     m_tabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 8px; }"));
     m_tabs->setAccessibleName(QStringLiteral("Pages du carnet de santé"));
-    for (int i = 0; i < PageCount; ++i) {
-        PersonPage* page = createPage(i);
-        page->setObjectName(QString::fromLatin1(kPageNames[i]));
-        page->setAccessibleName(QString::fromUtf8(kPageCaptions[i]));
+    for (const PageDefinition& definition : pages) {
+        PersonPage* page = definition.create(m_notebook);
+        page->setObjectName(definition.name);
+        page->setAccessibleName(definition.caption);
         connect(page, &PersonPage::commandsChanged, this, [this] { RefreshCommandStates(); });
         m_notebook->addWidget(page);
         m_pages << page;
-        m_tabs->addTab(QString::fromUtf8(kPageCaptions[i]));
+        m_tabs->addTab(definition.caption);
     }
-    connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { runGuarded([this, index] { TabNoteBookTabChange(index); }); });
+    connectCommand(m_tabs, &QTabBar::currentChanged, this, [this](int index) { TabNoteBookTabChange(index); });
     return m_notebook;
 }
 
@@ -422,6 +397,18 @@ void TMainForm::RefreshCommandStates()
         button->setEnabled(hasPerson);
     for (PersonPage* page : m_pages)
         page->refreshCommandStates(hasPerson);
+    for (auto rule = m_commandRules.cbegin(); rule != m_commandRules.cend(); ++rule)
+        rule.key()->setEnabled(!rule.value() || rule.value()());
+}
+
+void TMainForm::setCommand(const QString& name, std::function<void()> handler, std::function<bool()> enabled)
+{
+    auto* action = menuBar()->findChild<QAction*>(name);
+    if (!action)
+        qFatal("The command table has no entry named %s", qPrintable(name));
+    connectCommand(action, &QAction::triggered, this, std::move(handler));
+    m_commandRules.insert(action, std::move(enabled));
+    action->setEnabled(true);
 }
 
 void TMainForm::RefreshPersonList(int personId)
@@ -499,8 +486,8 @@ void TMainForm::Btn_Main_AddClick()
     try {
         dm.createPerson();
         TabNoteBookTabChange(General);
-        if (QWidget* name = findChild<QWidget*>(QStringLiteral("Ed_Name")))
-            name->setFocus();
+        if (QWidget* field = m_pages.at(General)->firstField())
+            field->setFocus();
     } catch (...) {
         dm.setPersonListSuspended(false);
         throw;
@@ -543,31 +530,6 @@ void TMainForm::Popup_File_PrinterClick()
     QPrintDialog dialog(&programPrinter(), this);
     dialog.setWindowTitle(QStringLiteral("Imprimante"));
     dialog.exec();
-}
-
-void TMainForm::Maladies1Click()
-{
-    ReferenceLists::open(ReferenceKind::Illness, this);
-}
-
-void TMainForm::Vaccins1Click()
-{
-    ReferenceLists::open(ReferenceKind::Vaccine, this);
-}
-
-void TMainForm::Mdicaments1Click()
-{
-    ReferenceLists::open(ReferenceKind::Drug, this);
-}
-
-void TMainForm::Praticiens1Click()
-{
-    ReferenceLists::open(ReferenceKind::Doctor, this);
-}
-
-void TMainForm::Pharmacie1Click()
-{
-    ReferenceLists::open(ReferenceKind::Pharmacy, this);
 }
 
 void TMainForm::SysExitBtnClick()

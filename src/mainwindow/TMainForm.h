@@ -1,11 +1,13 @@
 #pragma once
 
+#include "PersonPage.h"
+
+#include <QHash>
 #include <QMainWindow>
 #include <QVector>
 
 class DigitalClock;
 class MiniCalendar;
-class PersonPage;
 class QAction;
 class QMenu;
 class QPushButton;
@@ -14,25 +16,30 @@ class QTabBar;
 class QToolButton;
 class QListView;
 class PersonListModel;
-class CustomPage;
 class TDataModule1;
 
-// The program's one working window; closing it ends the program.
-class TMainForm : public QMainWindow
+// The program's one working window; closing it ends the program. Its pages
+// and the commands of later features come from where the program is put
+// together: it knows them only as PersonPage and MainWindowHost.
+class TMainForm : public QMainWindow, public MainWindowHost
 {
     Q_OBJECT
 public:
+    // The tabs in the design's order; the page table gives one page for each.
     enum PageIndex { General, Previous, Custom, Consult, Pharmacy, Analysis, Vaccine, Document, Event, PageCount };
 
-    explicit TMainForm(TDataModule1& dataModule, QWidget* parent = nullptr);
+    TMainForm(TDataModule1& dataModule, const QList<PageDefinition>& pages, QWidget* parent = nullptr);
 
     static QString instabilityMessage();
     static QString helpMissingMessage();
 
-    void RefreshCommandStates();
-    void RefreshCurrentPage();
+    QWidget* window() override { return this; }
+    void RefreshCommandStates() override;
+    void RefreshCurrentPage() override;
     // Lists the persons again and makes that one current (-1: the first).
-    void RefreshPersonList(int personId);
+    void RefreshPersonList(int personId) override;
+    PersonPage* currentPage() const override { return m_pages.at(m_visiblePage); }
+    void setCommand(const QString& name, std::function<void()> handler, std::function<bool()> enabled = {}) override;
     int visiblePage() const { return m_visiblePage; }
     PersonPage* page(int index) const { return m_pages.value(index); }
 
@@ -44,11 +51,6 @@ public slots:
     void Btn_Main_DeleteClick();
     void Btn_Main_RecordClick();
     void Popup_File_PrinterClick();
-    void Maladies1Click();
-    void Vaccins1Click();
-    void Mdicaments1Click();
-    void Praticiens1Click();
-    void Pharmacie1Click();
     void SysExitBtnClick();
     void Popup_Help_DocClick();
     void Popup_Help_WebClick();
@@ -66,8 +68,7 @@ private:
     void buildMenus();
     QWidget* buildLeftBar();
     QWidget* buildPersonColumn();
-    QWidget* buildPageArea();
-    PersonPage* createPage(int index);
+    QWidget* buildPageArea(const QList<PageDefinition>& pages);
     QPushButton* addPersonButton(QLayout* layout, const char* name, const QString& hint, int standardIcon);
     void popupBeside(QMenu* menu, QWidget* button);
     void layOutLeftBar();
@@ -94,7 +95,7 @@ private:
     QStackedWidget* m_notebook = nullptr;
     QTabBar* m_tabs = nullptr;
     QVector<PersonPage*> m_pages;
-    CustomPage* m_customPage = nullptr;
+    QHash<QAction*, std::function<bool()>> m_commandRules;
     QMenu* m_menuReport = nullptr;
     QMenu* m_menuHtml = nullptr;
     QMenu* m_menuTable = nullptr;

@@ -187,31 +187,32 @@ TEST(TextEntry, AskReturnsTheConfirmedTextOnly)
 class ListEditor : public ::testing::Test
 {
 protected:
+    Dataset& items() { return m_household.dm().ComboItems; }
     HouseholdFixture m_household;
 };
 
 TEST_F(ListEditor, ShowsSortedUniqueLinesAndStoresTheTextAsEdited)
 {
-    ComboItems::store(QStringLiteral("Misc01"), QStringLiteral("b\r\nA\r\na"));
-    TComboList editor(QStringLiteral("Allergies"), QStringLiteral("Misc01"));
+    ComboItems::store(items(), QStringLiteral("Misc01"), QStringLiteral("b\r\nA\r\na"));
+    TComboList editor(QStringLiteral("Allergies"), items(), QStringLiteral("Misc01"));
     EXPECT_EQ(editor.windowTitle(), QStringLiteral("Allergies"));
     EXPECT_EQ(editor.editor()->toPlainText().count(QLatin1Char('\n')), 1);
     editor.editor()->setPlainText(QStringLiteral("pollen\narachide"));
     editor.Btn_OkClick();
-    EXPECT_EQ(ComboItems::read(QStringLiteral("Misc01")), QStringLiteral("pollen\r\narachide")) << "not re-sorted";
+    EXPECT_EQ(ComboItems::read(items(), QStringLiteral("Misc01")), QStringLiteral("pollen\r\narachide")) << "not re-sorted";
 
-    TComboList cancelled(QStringLiteral("Allergies"), QStringLiteral("Misc01"));
+    TComboList cancelled(QStringLiteral("Allergies"), items(), QStringLiteral("Misc01"));
     cancelled.editor()->setPlainText(QStringLiteral("rien"));
     cancelled.reject();
-    EXPECT_EQ(ComboItems::read(QStringLiteral("Misc01")), QStringLiteral("pollen\r\narachide"));
+    EXPECT_EQ(ComboItems::read(items(), QStringLiteral("Misc01")), QStringLiteral("pollen\r\narachide"));
 }
 
 TEST_F(ListEditor, UnknownColumnsAreRefused)
 {
-    EXPECT_THROW(ComboItems::read(QStringLiteral("Blood; DROP TABLE PERSON")), DatabaseError);
-    EXPECT_THROW(ComboItems::store(QStringLiteral("Groupe"), QStringLiteral("1")), DatabaseError);
+    EXPECT_THROW(ComboItems::read(items(), QStringLiteral("Blood; DROP TABLE PERSON")), DatabaseError);
+    EXPECT_THROW(ComboItems::store(items(), QStringLiteral("Groupe"), QStringLiteral("1")), DatabaseError);
     EXPECT_FALSE(m_household.dm().ComboItems.isActive()) << "closed after a failed access too";
-    EXPECT_TRUE(ComboItems::read(QStringLiteral("blood")).contains(QStringLiteral("AB+")));
+    EXPECT_TRUE(ComboItems::read(items(), QStringLiteral("blood")).contains(QStringLiteral("AB+")));
 }
 
 } // namespace

@@ -177,7 +177,7 @@ TEST_F(ReferenceLists, EveryMemberOpensItsOwnEntryWindowWhoseOkFollowsTheRequire
             type(required, QStringLiteral("Zona"));
             ok->click();
         });
-        list->Btn_AddClick();
+        button(list.get(), "Btn_Add")->click();
         EXPECT_TRUE(seen);
         EXPECT_EQ(list->dataset().recordCount(), before + 1);
     }
@@ -210,7 +210,7 @@ TEST_F(ReferenceLists, ChoosingNonForTheAgreementStoresNo)
         pick->choose();
         button(entry, "Btn_Ok")->click();
     });
-    list.Btn_EditClick();
+    button(&list, "Btn_Edit")->click();
     EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT Convention FROM LST_DOCTOR")), 1);
     EXPECT_EQ(cell(list, 0, 2), QStringLiteral("Oui"));
 
@@ -220,7 +220,7 @@ TEST_F(ReferenceLists, ChoosingNonForTheAgreementStoresNo)
 
 TEST_F(ReferenceLists, TheSpecialityOffersTheUsersListItsEditorAndFreeTyping)
 {
-    ComboItems::store(QStringLiteral("Doctor_Category"),
+    ComboItems::store(dm().ComboItems, QStringLiteral("Doctor_Category"),
                       QStringLiteral("Pédiatre\r\nDentiste\r\nGénéraliste"));
     TDoctorList list(dm());
     addDoctor(list, QStringLiteral("Roux"), [](TEnterDoctor* entry) {
@@ -254,7 +254,7 @@ TEST_F(ReferenceLists, TheSpecialityOffersTheUsersListItsEditorAndFreeTyping)
         type(speciality, QStringLiteral("Ostéopathe"));
         button(entry, "Btn_Ok")->click();
     });
-    list.Btn_EditClick();
+    button(&list, "Btn_Edit")->click();
     EXPECT_EQ(cell(list, 0, 1), QStringLiteral("Ostéopathe"));
 }
 
@@ -309,7 +309,7 @@ TEST_F(ReferenceLists, DoubleClickEditsARowAndDoesNothingOnAnEmptyGrid)
     };
     QTimer::singleShot(0, noWindow);
     doubleClick(grid->viewport(), QPoint(20, 10));
-    list.BFSDBGridColor2DblClick();
+    emit child<DatasetGrid>(&list, "BFSDBGridColor2")->doubleClicked(QModelIndex());
     QApplication::processEvents();
     EXPECT_FALSE(opened);
     EXPECT_EQ(list.dataset().state(), Dataset::State::Browse);
@@ -333,7 +333,7 @@ TEST_F(ReferenceLists, ClosingTheEntryWindowByItsFrameCancelsThePendingRow)
         entry->close();
         EXPECT_EQ(list.dataset().state(), Dataset::State::Browse) << "the entry window itself cancels";
     });
-    list.Btn_AddClick();
+    button(&list, "Btn_Add")->click();
     EXPECT_EQ(count("LST_PHARMACY"), 0);
     EXPECT_EQ(list.dataset().state(), Dataset::State::Browse);
     EXPECT_EQ(list.dataset().recordCount(), 0);
@@ -342,17 +342,17 @@ TEST_F(ReferenceLists, ClosingTheEntryWindowByItsFrameCancelsThePendingRow)
         type(child(entry, "Ed_Name"), QStringLiteral("Pharmacie du Port"));
         button(entry, "Btn_Ok")->click();
     });
-    list.Btn_AddClick();
+    button(&list, "Btn_Add")->click();
     onNextModal<TEnterPharmacy>([](TEnterPharmacy* entry) {
         type(child(entry, "Ed_City"), QStringLiteral("Brest"));
         entry->close();
     });
-    list.Btn_EditClick();
+    button(&list, "Btn_Edit")->click();
     onNextModal<TEnterPharmacy>([](TEnterPharmacy* entry) {
         type(child(entry, "Ed_City"), QStringLiteral("Lorient"));
         QTest::keyClick(entry, Qt::Key_Escape);
     });
-    list.Btn_EditClick();
+    button(&list, "Btn_Edit")->click();
     EXPECT_EQ(list.dataset().state(), Dataset::State::Browse);
     EXPECT_EQ(
         DatasetUtils::readNumber(QStringLiteral("SELECT count(*) FROM LST_PHARMACY WHERE City IS NULL")), 1)
@@ -377,7 +377,7 @@ TEST_F(ReferenceLists, TextLongerThanItsColumnCannotBeTyped)
         EXPECT_EQ(description->toPlainText().size(), 255);
         button(entry, "Btn_Ok")->click();
     });
-    list.Btn_AddClick();
+    button(&list, "Btn_Add")->click();
     EXPECT_TRUE(m_messages.messages().isEmpty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT max(length(Description)) FROM LST_DRUG")), 255);
     EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT max(length(Title)) FROM LST_DRUG")), 128);
@@ -406,7 +406,7 @@ TEST_F(ReferenceLists, AValueTheColumnRefusesKeepsTheWindowOpenWithWhatWasTyped)
         type(agreement, QStringLiteral("Oui"));
         button(entry, "Btn_Ok")->click();
     });
-    list.Btn_AddClick();
+    button(&list, "Btn_Add")->click();
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(
         DatasetUtils::readNumber(QStringLiteral("SELECT Convention FROM LST_DOCTOR WHERE Name='Simon'")), 1);
@@ -435,7 +435,7 @@ TEST_F(ReferenceLists, AssistiveTechnologiesFindEveryControlByItsCaption)
                                  "Choisir la spécialité|Convention.|Choisir la convention|Ok|Annuler"));
         entry->reject();
     });
-    list.Btn_AddClick();
+    button(&list, "Btn_Add")->click();
 }
 
 } // namespace

@@ -1,10 +1,11 @@
 #include "Clock.h"
 #include "DatasetGrid.h"
 #include "DatasetUtils.h"
-#include "EventPage.h"
+#include "GridPage.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
 #include "TEnterEvents.h"
+#include "ProgramAssembly.h"
 #include "TMainForm.h"
 
 #include <QApplication>
@@ -24,10 +25,10 @@ protected:
     {
         Clock::setFixed(QDateTime(QDate(2026, 12, 9), QTime(9, 30)));
         m_personId = m_household.addPerson(QStringLiteral("Durand"), QStringLiteral("Élise"));
-        m_form = std::make_unique<TMainForm>(m_household.dm());
+        m_form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
         m_form->show();
         m_form->findChild<QTabBar*>(QStringLiteral("TabNoteBook"))->setCurrentIndex(TMainForm::Event);
-        m_page = m_form->findChild<EventPage*>();
+        m_page = qobject_cast<GridPage*>(m_form->page(TMainForm::Event));
     }
     ~EventsPage() override { Clock::setFixed({}); }
 
@@ -67,7 +68,7 @@ protected:
     HouseholdFixture m_household;
     Messages::Recorder m_messages;
     std::unique_ptr<TMainForm> m_form;
-    EventPage* m_page = nullptr;
+    GridPage* m_page = nullptr;
     int m_personId = 0;
 };
 
@@ -115,16 +116,25 @@ TEST_F(EventsPage, CancelAndFrameCloseDropTheRow)
     EXPECT_EQ(descriptions(), QStringList{QStringLiteral("Fièvre")});
 }
 
-TEST_F(EventsPage, EventsOfOneDayAreListedByTimeAfterARefresh)
+TEST_F(EventsPage, EachEntryTakesItsPlaceByDateAndTimeAndStaysSelected)
 {
     addEvent(QStringLiteral("05/12/2026"), QStringLiteral("18:00"), QStringLiteral("soir"));
     addEvent(QStringLiteral("05/12/2026"), QStringLiteral("08:15"), QStringLiteral("matin"));
     addEvent(QStringLiteral("01/12/2026"), QStringLiteral("23:00"), QStringLiteral("veille"));
-    m_form->RefreshCurrentPage();
     EXPECT_EQ(descriptions(), (QStringList{QStringLiteral("veille"), QStringLiteral("matin"), QStringLiteral("soir")}));
+    EXPECT_EQ(events().field(QStringLiteral("Description")).asString(), QStringLiteral("veille"));
+    // Moving an event to a later time moves it down the list, still current.
+    events().locate(QStringLiteral("Description"), QStringLiteral("veille"));
+    whenEntryOpens([this](TEnterEvents* w) {
+        events().field(QStringLiteral("Date_Event")).setAsString(QStringLiteral("06/12/2026"));
+        w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();
+    });
+    button("Btn_Event_Edit")->click();
+    EXPECT_EQ(descriptions(), (QStringList{QStringLiteral("matin"), QStringLiteral("soir"), QStringLiteral("veille")}));
+    EXPECT_EQ(events().currentRow(), 2);
     auto* grid = m_form->findChild<DatasetGrid*>(QStringLiteral("Grid_Event"));
     EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Heure"));
-    EXPECT_EQ(grid->model()->index(1, 1).data().toString(), QStringLiteral("08:15"));
+    EXPECT_EQ(grid->model()->index(0, 1).data().toString(), QStringLiteral("08:15"));
 }
 
 TEST_F(EventsPage, DeletingTheLastEventAsksAndDisablesEditAndDelete)

@@ -1,5 +1,6 @@
 #include "Messages.h"
 #include "ProgramState.h"
+#include "ProgramAssembly.h"
 #include "TMainForm.h"
 #include "HouseholdFixture.h"
 #include "TestFolders.h"
@@ -23,7 +24,7 @@ protected:
     MainCommands()
     {
         program().folders.helpFile = m_household.dataFolder() + QStringLiteral("doc.htm");
-        m_form = std::make_unique<TMainForm>(m_household.dm());
+        m_form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
         m_form->show();
     }
     QAction* action(const char* name) const { return m_form->findChild<QAction*>(QString::fromLatin1(name)); }

@@ -3,6 +3,7 @@
 #include "MiniCalendar.h"
 #include "Placement.h"
 #include "ProgramState.h"
+#include "ProgramAssembly.h"
 #include "TMainForm.h"
 #include "HouseholdFixture.h"
 #include "TestFolders.h"
@@ -71,32 +72,32 @@ protected:
 TEST_F(MainFormCreation, AppliesItsEffectsOnTheProcess)
 {
     TestFolders::writeFile(program().folders.iniFile(), "[Properties]\nFirstLaunch=1\nShowCalendar=0\n");
-    TMainForm form(m_household.dm());
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Brivoline 3.51"));
+    const auto form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Brivoline 3.51"));
     EXPECT_FALSE(program().settings.firstLaunch);
     EXPECT_EQ(program().scratchImagePath, m_household.dataFolder() + QStringLiteral("Data/Images/Temp.jpg"));
-    EXPECT_TRUE(form.findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isHidden());
-    EXPECT_TRUE(form.findChild<QLabel*>(QStringLiteral("DigitalTime"))->isHidden());
-    EXPECT_TRUE(form.findChild<QLabel*>(QStringLiteral("Lab_Maker"))->text().contains(QStringLiteral("2031")));
+    EXPECT_TRUE(form->findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isHidden());
+    EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("DigitalTime"))->isHidden());
+    EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("Lab_Maker"))->text().contains(QStringLiteral("2031")));
 }
 
 TEST_F(MainFormCreation, ShowCalendarShowsCalendarAndClock)
 {
     TestFolders::writeFile(program().folders.iniFile(), "[Properties]\nShowCalendar=1\n");
-    TMainForm form(m_household.dm());
-    form.show();
-    EXPECT_TRUE(form.findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isVisible());
-    EXPECT_TRUE(form.findChild<QLabel*>(QStringLiteral("DigitalTime"))->isVisible());
+    const auto form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
+    form->show();
+    EXPECT_TRUE(form->findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isVisible());
+    EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("DigitalTime"))->isVisible());
 }
 
 TEST_F(MainFormCreation, ClosingStoresThePlacement)
 {
     TestFolders::writeFile(program().folders.iniFile(), "[Windows]\nLeft=10\nTop=20\nWidth=760\nHeight=560\n");
-    TMainForm form(m_household.dm());
-    form.show();
-    EXPECT_EQ(form.size(), QSize(760, 560)) << "the offscreen screen is 800 x 600";
-    form.resize(780, 580);
-    form.close();
+    const auto form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
+    form->show();
+    EXPECT_EQ(form->size(), QSize(760, 560)) << "the offscreen screen is 800 x 600";
+    form->resize(780, 580);
+    form->close();
     EXPECT_EQ(program().settings.width, 780);
     EXPECT_EQ(program().settings.height, 580);
     EXPECT_EQ(program().settings.state, QStringLiteral("wsNormal"));

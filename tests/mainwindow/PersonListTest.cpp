@@ -1,6 +1,7 @@
 #include "HouseholdFixture.h"
 #include "Messages.h"
 #include "PersonListModel.h"
+#include "ProgramAssembly.h"
 #include "TMainForm.h"
 
 #include <QListView>
@@ -14,7 +15,7 @@ class PersonColumn : public ::testing::Test
 protected:
     void open()
     {
-        m_form = std::make_unique<TMainForm>(m_household.dm());
+        m_form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
         m_form->show();
         m_list = m_form->findChild<QListView*>(QStringLiteral("Grid_PersonList"));
     }

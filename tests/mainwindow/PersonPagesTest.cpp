@@ -4,6 +4,7 @@
 #include "HouseholdFixture.h"
 #include "Messages.h"
 #include "TEnterStr.h"
+#include "ProgramAssembly.h"
 #include "TMainForm.h"
 #include "TStrList.h"
 
@@ -26,7 +27,7 @@ protected:
     PersonPages()
     {
         m_household.addPerson(QStringLiteral("Durand"), QStringLiteral("Élise"));
-        m_form = std::make_unique<TMainForm>(m_household.dm());
+        m_form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
         m_form->show();
     }
     template <typename T = QLineEdit> T* find(const QString& name) const
@@ -108,7 +109,7 @@ TEST_F(PersonPages, BloodGroupIsChosenFromItsListAndShownAsABadge)
 
 TEST_F(PersonPages, EnterInTheCityFieldOpensItsSortedList)
 {
-    ComboItems::store(QStringLiteral("BirthDay_City"), QStringLiteral("Nantes\r\nBrest\r\nLyon"));
+    ComboItems::store(m_household.dm().ComboItems, QStringLiteral("BirthDay_City"), QStringLiteral("Nantes\r\nBrest\r\nLyon"));
     auto* city = find(QStringLiteral("Ed_BirthDay_City"));
     city->setFocus();
     QTest::keyClick(city, Qt::Key_Return);
@@ -182,7 +183,7 @@ TEST_F(PersonPages, CustomCaptionsAreLoadedAndRenamedForEveryone)
     page->renameCaption(3);
     EXPECT_EQ(page->caption(3)->text(), QStringLiteral("Intolérances")) << "cancelling keeps the caption";
 
-    CustomPage again(person(), m_household.dm().CustomLabel);
+    CustomPage again(m_household.dm());
     again.loadCaptions();
     EXPECT_EQ(again.caption(3)->text(), QStringLiteral("Intolérances"));
 }
@@ -193,7 +194,7 @@ TEST_F(PersonPages, MissingLabelsRowIsCreatedWithEmptyCaptions)
     labels.open();
     labels.remove();
     labels.close();
-    CustomPage page(person(), labels);
+    CustomPage page(m_household.dm());
     page.loadCaptions();
     for (int k = 1; k <= CustomPage::kFields; ++k)
         EXPECT_TRUE(page.caption(k)->text().isEmpty()) << k;

@@ -5,6 +5,7 @@
 #include "TestFolders.h"
 
 #include <QDir>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -140,8 +141,20 @@ TEST(FileUtilities, ListingIsSortedWithoutRegardToCaseAndLeavesFoldersOut)
     writeFile(target + QStringLiteral("b.maj"), "old");
     EXPECT_EQ(FileUtils::copyFiles(scratch.path(), target, QStringLiteral("*.maj")), 3);
     EXPECT_EQ(readFile(target + QStringLiteral("b.maj")), QByteArray("x"));
-    FileUtils::deleteFiles(target, QStringLiteral("*.MAJ"));
+    QStringList copies;
+    for (const QString& name : FileUtils::listFiles(target, QStringLiteral("*.MAJ")))
+        copies << target + name;
+    EXPECT_TRUE(FileUtils::removeFiles(copies << target + QStringLiteral("gone.maj")).isEmpty())
+        << "a missing file counts as removed";
     EXPECT_TRUE(FileUtils::listFiles(target, QStringLiteral("*")).isEmpty());
+    // A file in a folder that refuses changes stays, and says so.
+    writeFile(target + QStringLiteral("kept.maj"), "x");
+    QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (::geteuid() != 0) {
+        EXPECT_THROW(FileUtils::removeFile(target + QStringLiteral("kept.maj")), FileError);
+        EXPECT_EQ(FileUtils::removeFiles({target + QStringLiteral("kept.maj")}).size(), 1);
+    }
+    QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(FileUtils::fileSize(scratch.path() + QStringLiteral("notes.txt")), 1);
     EXPECT_EQ(FileUtils::fileSize(scratch.path() + QStringLiteral("none")), 0);
 }

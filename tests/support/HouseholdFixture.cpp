@@ -18,9 +18,13 @@ HouseholdFixture::HouseholdFixture() : m_data(m_scratch.path())
     TestFolders::copyTemplate(p.db.databaseFile());
     p.settings = Settings();
     m_dm = std::make_unique<TDataModule1>(p.db);
+    m_dm2 = std::make_unique<TDataModule2>();
 }
 
-HouseholdFixture::~HouseholdFixture() = default;
+HouseholdFixture::~HouseholdFixture()
+{
+    m_dm2.reset();
+}
 
 int HouseholdFixture::addPerson(const QString& name, const QString& foreName, const QString& number)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TDataModule1.h"
+#include "TDataModule2.h"
 #include "TestFolders.h"
 
 #include <memory>
@@ -15,6 +16,7 @@ public:
     ~HouseholdFixture();
 
     TDataModule1& dm() { return *m_dm; }
+    TDataModule2& dm2() { return *m_dm2; }
     const QString& dataFolder() const { return m_data; }
     // Adds a person through the data module and returns its Id.
     int addPerson(const QString& name, const QString& foreName, const QString& number = {});
@@ -24,4 +26,5 @@ private:
     TestFolders::Scratch m_scratch;
     QString m_data;
     std::unique_ptr<TDataModule1> m_dm;
+    std::unique_ptr<TDataModule2> m_dm2;
 };

@@ -66,10 +66,26 @@ int copyFiles(const QString& sourceFolder, const QString& targetFolder, const QS
     return copied;
 }
 
-void deleteFiles(const QString& folder, const QString& mask)
+void removeFile(const QString& path)
 {
-    for (const QString& name : listFiles(folder, mask))
-        QFile::remove(folder + name);
+    QFile file(path);
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return;
+    if (!file.remove())
+        throw FileError(QStringLiteral("Impossible de supprimer le fichier \"%1\" : %2").arg(path, file.errorString()));
+}
+
+QStringList removeFiles(const QStringList& paths)
+{
+    QStringList kept;
+    for (const QString& path : paths) {
+        try {
+            removeFile(path);
+        } catch (const FileError&) {
+            kept << path;
+        }
+    }
+    return kept;
 }
 
 qint64 fileSize(const QString& path)

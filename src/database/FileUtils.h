@@ -19,7 +19,12 @@ QStringList listFiles(const QString& folder, const QString& mask);
 // Copies every matching file, overwriting; a file that cannot be copied is skipped.
 // Returns the number copied.
 int copyFiles(const QString& sourceFolder, const QString& targetFolder, const QString& mask);
-void deleteFiles(const QString& folder, const QString& mask);
+// Removes a file the program stored; a missing file counts as removed.
+// Throws FileError when the file stays, so no caller reports a removal that
+// did not happen.
+void removeFile(const QString& path);
+// Removes each file, carrying on past failures; returns the files that stay.
+QStringList removeFiles(const QStringList& paths);
 qint64 fileSize(const QString& path);
 // Copies a file so that the target appears only complete. Never replaces an
 // existing target unless asked. Throws FileError.

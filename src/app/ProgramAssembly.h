@@ -1,0 +1,19 @@
+#pragma once
+
+#include "PersonPage.h"
+
+#include <QList>
+#include <memory>
+
+class TDataModule1;
+class TDataModule2;
+class TMainForm;
+
+// Where the program is put together: the main window's page table, in the
+// order of its tabs, and the menu commands each subsystem serves.
+namespace ProgramAssembly {
+QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2);
+void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
+// The main window with its pages and commands.
+std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2);
+} // namespace ProgramAssembly
