@@ -133,6 +133,27 @@ TEST_F(DataModuleTest, DeletingAPersonRemovesAllItsRowsAndFilesAndNothingElse)
     EXPECT_EQ(m_dm1->L_Analysis.sql().at(2), QStringLiteral("WHERE L_ANALYSIS.Id_Analysis>-1"));
 }
 
+TEST_F(DataModuleTest, ADeletionThatFailsHalfWayLeavesThePersonWholeWithItsFiles)
+{
+    const Household victim = addPersonWithRecords(QStringLiteral("Durand"));
+    const QList<int> rows = rowsOf(victim.person);
+    // The last step, the person's own row, is refused after every detail row went.
+    exec(QStringLiteral("CREATE TRIGGER keep_person BEFORE DELETE ON PERSON BEGIN SELECT RAISE(ABORT, 'refusé'); END"));
+    m_dm1->Person.open();
+    ASSERT_TRUE(m_dm1->Person.locateId(victim.person));
+    EXPECT_THROW(m_dm1->deletePerson(), DatabaseError);
+
+    EXPECT_EQ(rowsOf(victim.person), rows);
+    for (const QString& file : victim.files)
+        EXPECT_TRUE(TestFolders::exists(file)) << file.toStdString();
+    EXPECT_EQ(m_dm1->Person.field(QStringLiteral("Id")).asInteger(), victim.person);
+    EXPECT_EQ(m_dm1->L_Analysis.sql().at(2), QStringLiteral("WHERE L_ANALYSIS.Id_Analysis>-1"));
+
+    exec(QStringLiteral("DROP TRIGGER keep_person"));
+    m_dm1->deletePerson();
+    EXPECT_EQ(count(QStringLiteral("PERSON")), 0);
+}
+
 TEST_F(DataModuleTest, ANewPersonIsSavedBeforeAnythingIsTyped)
 {
     m_dm1->Person.open();

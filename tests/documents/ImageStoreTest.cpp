@@ -10,6 +10,7 @@
 #include "PictureSamples.h"
 #include "TemplateDatabaseTest.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -162,6 +163,22 @@ TEST_F(ImageStore, SourcesThatAreNoPictureAreRefusedBeforeAnythingIsWritten)
             scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG WHERE Id=%1").arg(m_second)).isNull());
     }
     EXPECT_THROW(store(file(QStringLiteral("missing.bmp"))), FileError);
+}
+
+TEST_F(ImageStore, ARefusedPostKeepsTheOldPictureWithTheOldThumbnail)
+{
+    store(bmpSource(PictureSamples::photo(40, 20)));
+    const QByteArray picture = TestFolders::readFile(file(QStringLiteral("Doc.jpg")));
+    const Bitmap thumbnail = storedThumbnail(m_second);
+    exec(QStringLiteral("CREATE TRIGGER keep BEFORE UPDATE OF ImgMini ON DOCUMENTIMG "
+                        "BEGIN SELECT RAISE(ABORT, 'refusé'); END"));
+    EXPECT_THROW(store(bmpSource(PictureSamples::photo(20, 40))), DatabaseError);
+    EXPECT_EQ(TestFolders::readFile(file(QStringLiteral("Doc.jpg"))), picture);
+    EXPECT_TRUE(storedThumbnail(m_second) == thumbnail);
+    EXPECT_EQ(QDir(m_scratch.path()).entryList({QStringLiteral("Doc.jpg.*")}, QDir::Files), QStringList())
+        << "nothing left beside the stored picture";
+    EXPECT_EQ(m_documents.state(), Dataset::State::Browse);
+    EXPECT_EQ(m_documents.field(QStringLiteral("Id")).asInteger(), m_second);
 }
 
 TEST_F(ImageStore, ARowDeletedMeanwhileGetsNoOtherRowsPicture)

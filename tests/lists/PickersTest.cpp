@@ -1,5 +1,7 @@
 #include "Clock.h"
 #include "ComboItems.h"
+#include "DataBinding.h"
+#include "Messages.h"
 #include "HouseholdFixture.h"
 #include "Errors.h"
 #include "PickerRules.h"
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -182,6 +185,43 @@ TEST(TextEntry, AskReturnsTheConfirmedTextOnly)
     EXPECT_EQ(TEnterStr::ask(QStringLiteral("Libellé"), QStringLiteral("Divers 1")), QStringLiteral("Vaccins du voyage"));
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     EXPECT_EQ(TEnterStr::ask(QStringLiteral("Libellé"), QStringLiteral("Divers 1")), std::nullopt);
+}
+
+// A choice the row refuses reaches the user as a message; the picker goes
+// away and the program goes on, whichever picker and whichever way it was chosen.
+TEST(PickerFailures, ARefusedWriteIsShownAndTheProgramGoesOn)
+{
+    HouseholdFixture household;
+    household.addPerson(QStringLiteral("Durand"), QStringLiteral("Élise"));
+    Dataset events(QStringLiteral("Events"));
+    events.setSql(QStringLiteral("SELECT * FROM EVENT"));
+    // A computed field cannot take a value: every write to it fails.
+    events.addCalculatedField(QStringLiteral("Summary"), Schema::ColumnType::Text,
+                              [](const Dataset&) { return QStringLiteral("-"); });
+    events.open();
+    QWidget host;
+    auto* field = new QLineEdit(&host);
+    DataBinding::bind(field, events, QStringLiteral("Summary"));
+    host.show();
+    Messages::Recorder messages;
+
+    QPointer<TStrList> list = TStrList::open(field, {QStringLiteral("Fièvre")});
+    QTest::keyClick(list->list(), Qt::Key_Return);
+    QPointer<TSelectDate> picker = TSelectDate::open(field);
+    picker->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();
+    picker = TSelectDate::open(field);
+    picker->findChild<QPushButton*>(QStringLiteral("Btn_Clear"))->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    ASSERT_EQ(messages.texts().size(), 3);
+    for (const QString& text : messages.texts())
+        EXPECT_TRUE(text.contains(QStringLiteral("ne peut pas être modifié"))) << text.toStdString();
+    EXPECT_TRUE(list.isNull() && picker.isNull()) << "the pickers closed";
+    events.cancel();
+    events.append();
+    events.field(QStringLiteral("Description")).setAsString(QStringLiteral("suite"));
+    events.field(QStringLiteral("Id_Ref")).setAsInteger(1);
+    EXPECT_NO_THROW(events.post());
 }
 
 class ListEditor : public ::testing::Test

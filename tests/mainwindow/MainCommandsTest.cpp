@@ -39,38 +39,6 @@ protected:
     std::unique_ptr<TMainForm> m_form;
 };
 
-TEST_F(MainCommands, EveryMenuAndEntryCarriesItsCaption)
-{
-    const struct
-    {
-        const char* menu;
-        QStringList captions;
-    } expected[] = {
-        {"Btn_File", {"&Imprimante", "&Propriétés", "", "&Quitter"}},
-        {"Menu_List", {"Ma&ladies", "&Vaccins", "&Médicaments", "P&raticiens", "&Pharmacie", "&Analyses"}},
-        {"Menu_Table",
-         {"&Actes non remboursés", "&Médicaments non remboursés", "&Synthèse des remboursements",
-          "&Rappels de vaccination"}},
-        {"Popup_Table_Consult", {"&Tout", "&Sécurité sociale", "&Caisse complémentaire"}},
-        {"Menu_Report",
-         {"&Carnet de santé", "Historique des  &actes", "Historique des &médicaments", "&Tableaux de rappel"}},
-        {"Menu_Html",
-         {"&Carnet de santé", "Historique des &actes", "Historique des &médicaments", "&Tableaux de rappel"}},
-        {"Popup_Tools_DataBase", {"&Sauvegarde", "&Restauration", "&Historique", "", "&Compacter/Réparer"}},
-        {"M10", {"&Documentation", "&Site web", "&A propos"}},
-    };
-    for (const auto& e : expected) {
-        QMenu* m = menu(e.menu);
-        ASSERT_NE(m, nullptr) << e.menu;
-        QStringList captions;
-        for (QAction* a : m->actions())
-            captions << a->text();
-        EXPECT_EQ(captions, e.captions) << e.menu;
-    }
-    EXPECT_EQ(menu("Menu_Html")->title(), QStringLiteral("  &Html  "));
-    EXPECT_EQ(menu("Btn_Tools")->title(), QStringLiteral("&Outils"));
-}
-
 TEST_F(MainCommands, EmptyHouseholdLeavesOnlyNewPersonAndGeneralCommands)
 {
     EXPECT_TRUE(enabled("Btn_Main_Add"));
