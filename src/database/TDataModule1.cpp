@@ -12,7 +12,6 @@
 #include <QFileInfo>
 
 namespace {
-TDataModule1* g_instance = nullptr;
 
 const QString kDesignMoneyFormat = QStringLiteral("#######0.00");
 
@@ -59,13 +58,10 @@ TDataModule1::TDataModule1(const DbConfig& config, QObject* parent)
     designFields();
     connectEvents();
     Connection::open(config);
-    g_instance = this;
 }
 
 TDataModule1::~TDataModule1()
 {
-    if (g_instance == this)
-        g_instance = nullptr;
     for (Dataset* d : findChildren<Dataset*>(Qt::FindDirectChildrenOnly))
         d->close();
     Connection::close();
@@ -76,12 +72,6 @@ Dataset& TDataModule1::make(const QString& name)
     return *new Dataset(name, this);
 }
 
-TDataModule1& dataModule1()
-{
-    if (!g_instance)
-        throw DatabaseError(QStringLiteral("Le module de données principal n'est pas créé."));
-    return *g_instance;
-}
 
 void TDataModule1::designStatements()
 {

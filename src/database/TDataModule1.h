@@ -89,5 +89,3 @@ private:
     bool m_personListSuspended = false;
 };
 
-// The module created at start; throws DatabaseError before it exists.
-TDataModule1& dataModule1();

@@ -5,7 +5,6 @@
 #include "Money.h"
 
 namespace {
-TDataModule2* g_instance = nullptr;
 
 void setMoneyFormat(std::initializer_list<Dataset*> datasets, const QString& format)
 {
@@ -29,13 +28,10 @@ TDataModule2::TDataModule2(QObject* parent) : QObject(parent)
         QStringList{QStringLiteral("SELECT * FROM LST_ANALYSIS"), QStringLiteral("ORDER BY TITLE")});
     setMoneyFormat({&ConsultRepaymentQuery, &PharmacyRepaymentQuery}, QStringLiteral("#######0.00"));
 
-    g_instance = this;
 }
 
 TDataModule2::~TDataModule2()
 {
-    if (g_instance == this)
-        g_instance = nullptr;
 }
 
 Dataset& TDataModule2::make(const QString& name)
@@ -48,9 +44,3 @@ void TDataModule2::applyMoneyFormats()
     setMoneyFormat({&ConsultRepaymentQuery, &PharmacyRepaymentQuery}, Money::displayFormat());
 }
 
-TDataModule2& dataModule2()
-{
-    if (!g_instance)
-        throw DatabaseError(QStringLiteral("Le second module de données n'est pas créé."));
-    return *g_instance;
-}

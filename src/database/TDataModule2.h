@@ -27,5 +27,3 @@ private:
 
 };
 
-// The module created at start; throws DatabaseError before it exists.
-TDataModule2& dataModule2();
