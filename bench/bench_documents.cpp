@@ -1,4 +1,5 @@
 // Storing a picture into a document row, as the documents page does it.
+#include "BenchScratch.h"
 #include "BmpFormat.h"
 #include "Connection.h"
 #include "Dataset.h"
@@ -12,17 +13,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-QTemporaryDir& scratch()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-QString scratchFile(const QString& name)
-{
-    return scratch().path() + QLatin1Char('/') + name;
-}
 
 // A camera-sized picture with some texture, so the encoder has work to do.
 const Bitmap& camera()

@@ -2,6 +2,7 @@
 // files: the libjpeg-turbo command-line tools (cjpeg, djpeg) for the codec,
 // QImage for resampling and rotation. The peers' times include starting
 // their process (about a millisecond) and writing their output to /dev/null.
+#include "BenchScratch.h"
 #include "Bitmap.h"
 #include "BitmapQt.h"
 #include "BmpFormat.h"
@@ -18,17 +19,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QTemporaryDir& scratch()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-QString scratchFile(const QString& name)
-{
-    return scratch().path() + QLatin1Char('/') + name;
-}
 
 // Smooth light and colour with grain, like a photo: what the codec meets in use.
 Bitmap photo(int width, int height)

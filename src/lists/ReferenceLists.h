@@ -46,6 +46,10 @@ class TDoctorList : public TReferenceList
     Q_OBJECT
 public:
     explicit TDoctorList(TDataModule1& dm, QWidget* parent = nullptr);
+    std::unique_ptr<TEnterReference> newEntryWindow() override
+    {
+        return std::make_unique<TEnterDoctor>(dataModule(), this);
+    }
 };
 
 class TPharmacyList : public TReferenceList
@@ -53,6 +57,10 @@ class TPharmacyList : public TReferenceList
     Q_OBJECT
 public:
     explicit TPharmacyList(TDataModule1& dm, QWidget* parent = nullptr);
+    std::unique_ptr<TEnterReference> newEntryWindow() override
+    {
+        return std::make_unique<TEnterPharmacy>(dataModule(), this);
+    }
 };
 
 class TDrugList : public TReferenceList
@@ -60,6 +68,10 @@ class TDrugList : public TReferenceList
     Q_OBJECT
 public:
     explicit TDrugList(TDataModule1& dm, QWidget* parent = nullptr);
+    std::unique_ptr<TEnterReference> newEntryWindow() override
+    {
+        return std::make_unique<TEnterDrug>(dataModule(), this);
+    }
 };
 
 class TVaccineList : public TReferenceList
@@ -67,6 +79,10 @@ class TVaccineList : public TReferenceList
     Q_OBJECT
 public:
     explicit TVaccineList(TDataModule1& dm, QWidget* parent = nullptr);
+    std::unique_ptr<TEnterReference> newEntryWindow() override
+    {
+        return std::make_unique<TEnterVaccine>(dataModule(), this);
+    }
 };
 
 class TIllnessList : public TReferenceList
@@ -74,6 +90,10 @@ class TIllnessList : public TReferenceList
     Q_OBJECT
 public:
     explicit TIllnessList(TDataModule1& dm, QWidget* parent = nullptr);
+    std::unique_ptr<TEnterReference> newEntryWindow() override
+    {
+        return std::make_unique<TEnterIllness>(dataModule(), this);
+    }
 };
 
 class MainWindowHost;

@@ -58,6 +58,8 @@ ReferenceMember doctors()
     QList<ReferenceField> fields = addressFields();
     fields << speciality << agreement;
     return {[](TDataModule1& dm) -> Dataset& { return dm.Lst_Doctor; },
+            text("DoctorList"),
+            text("EnterDoctor"),
             text("  Liste des praticiens"),
             text("  Saisie d'un praticien"),
             {column("Nom", "Name"), column("Spécialité", "Category"), column("Conv.", "Convention"),
@@ -73,6 +75,8 @@ ReferenceMember doctors()
 ReferenceMember pharmacies()
 {
     return {[](TDataModule1& dm) -> Dataset& { return dm.Lst_Pharmacy; },
+            text("PharmacyList"),
+            text("EnterPharmacy"),
             text("  Liste des pharmacies"),
             text("  Saisie d'une pharmacie"),
             {column("Nom", "Name"), column("Adresse", "Address"), column("Ville", "City"),
@@ -84,11 +88,13 @@ ReferenceMember pharmacies()
             {}};
 }
 
-ReferenceMember titled(Dataset& (*dataset)(TDataModule1&), const char* listTitle, const char* entryTitle,
-                       const char* deleteQuestion)
+ReferenceMember titled(Dataset& (*dataset)(TDataModule1&), const char* name, const char* listTitle,
+                       const char* entryTitle, const char* deleteQuestion)
 {
-    return {dataset,       text(listTitle), text(entryTitle),     titleColumns(),
-            titleFields(), text("Title"),   text(deleteQuestion), {}};
+    const QString member = text(name);
+    return {dataset,        member + QStringLiteral("List"), QStringLiteral("Enter") + member,
+            text(listTitle), text(entryTitle), titleColumns(), titleFields(), text("Title"),
+            text(deleteQuestion), {}};
 }
 } // namespace
 
@@ -100,11 +106,11 @@ const ReferenceMember& of(ReferenceKind kind)
     static const ReferenceMember members[] = {
         doctors(),
         pharmacies(),
-        titled([](TDataModule1& dm) -> Dataset& { return dm.Lst_Drug; }, "  Liste des médicaments",
+        titled([](TDataModule1& dm) -> Dataset& { return dm.Lst_Drug; }, "Drug", "  Liste des médicaments",
                "  Saisie d'un médicament", "Désirez-vous supprimer ce médicament ?"),
-        titled([](TDataModule1& dm) -> Dataset& { return dm.Lst_Vaccine; }, "  Liste des vaccins",
+        titled([](TDataModule1& dm) -> Dataset& { return dm.Lst_Vaccine; }, "Vaccine", "  Liste des vaccins",
                "  Saisie d'un vaccin", "Désirez-vous supprimer ce vaccin ?"),
-        titled([](TDataModule1& dm) -> Dataset& { return dm.Lst_Illness; }, "  Liste des maladies",
+        titled([](TDataModule1& dm) -> Dataset& { return dm.Lst_Illness; }, "Illness", "  Liste des maladies",
                "  Saisie d'une maladie", "Désirez-vous supprimer cette maladie ?"),
     };
     return members[static_cast<int>(kind)];

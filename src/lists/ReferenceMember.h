@@ -43,6 +43,8 @@ struct ReferenceField
 struct ReferenceMember
 {
     Dataset& (*dataset)(TDataModule1& dm);
+    QString listName;   // the windows' object names
+    QString entryName;
     QString listTitle;  // with the design's two leading blanks
     QString entryTitle; // likewise
     QList<GridColumn> columns;

@@ -6,27 +6,9 @@
 
 #include <QLineEdit>
 
-namespace {
-QString objectNameOf(ReferenceKind kind)
-{
-    switch (kind) {
-    case ReferenceKind::Doctor:
-        return QStringLiteral("EnterDoctor");
-    case ReferenceKind::Pharmacy:
-        return QStringLiteral("EnterPharmacy");
-    case ReferenceKind::Drug:
-        return QStringLiteral("EnterDrug");
-    case ReferenceKind::Vaccine:
-        return QStringLiteral("EnterVaccine");
-    case ReferenceKind::Illness:
-        return QStringLiteral("EnterIllness");
-    }
-    return {};
-}
-} // namespace
 
 TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
-    : EntryDialog(ReferenceMembers::of(kind).dataset(dm), objectNameOf(kind), ReferenceMembers::of(kind).entryTitle,
+    : EntryDialog(ReferenceMembers::of(kind).dataset(dm), ReferenceMembers::of(kind).entryName, ReferenceMembers::of(kind).entryTitle,
                   parent)
 {
     const ReferenceMember& member = ReferenceMembers::of(kind);

@@ -1,50 +1,13 @@
 #include "TReferenceList.h"
 
-#include "ReferenceLists.h"
 #include "TDataModule1.h"
-
-#include <memory>
+#include "TEnterReference.h"
 
 #include <algorithm>
 #include <QHeaderView>
 
 namespace {
-QString objectNameOf(ReferenceKind kind)
-{
-    switch (kind) {
-    case ReferenceKind::Doctor:
-        return QStringLiteral("DoctorList");
-    case ReferenceKind::Pharmacy:
-        return QStringLiteral("PharmacyList");
-    case ReferenceKind::Drug:
-        return QStringLiteral("DrugList");
-    case ReferenceKind::Vaccine:
-        return QStringLiteral("VaccineList");
-    case ReferenceKind::Illness:
-        return QStringLiteral("IllnessList");
-    }
-    return {};
-}
-
-// Each list opens its own member's entry window.
-std::unique_ptr<TEnterReference> entryWindow(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
-{
-    switch (kind) {
-    case ReferenceKind::Doctor:
-        return std::make_unique<TEnterDoctor>(dm, parent);
-    case ReferenceKind::Pharmacy:
-        return std::make_unique<TEnterPharmacy>(dm, parent);
-    case ReferenceKind::Drug:
-        return std::make_unique<TEnterDrug>(dm, parent);
-    case ReferenceKind::Vaccine:
-        return std::make_unique<TEnterVaccine>(dm, parent);
-    case ReferenceKind::Illness:
-        return std::make_unique<TEnterIllness>(dm, parent);
-    }
-    return nullptr;
-}
-
-GridPanelSettings settingsOf(ReferenceKind kind, TDataModule1& dm)
+GridPanelSettings settingsOf(ReferenceKind kind, TDataModule1& dm, TReferenceList* list)
 {
     const ReferenceMember& member = ReferenceMembers::of(kind);
     Dataset& dataset = member.dataset(dm);
@@ -70,15 +33,15 @@ GridPanelSettings settingsOf(ReferenceKind kind, TDataModule1& dm)
         for (const auto& [field, value] : member.newRowValues)
             row.field(field).setValue(value);
     };
-    s.runEntry = [kind, &dm](QWidget* parent, Dataset&) {
-        return entryWindow(kind, dm, parent)->exec() == QDialog::Accepted;
-    };
+    s.runEntry = [list](QWidget*, Dataset&) { return list->newEntryWindow()->exec() == QDialog::Accepted; };
     return s;
 }
 } // namespace
 
 TReferenceList::TReferenceList(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
-    : ListWindow(objectNameOf(kind), ReferenceMembers::of(kind).listTitle, settingsOf(kind, dm), parent)
+    : ListWindow(ReferenceMembers::of(kind).listName, ReferenceMembers::of(kind).listTitle, settingsOf(kind, dm, this),
+                 parent),
+      m_dm(dm)
 {
     const QList<GridColumn>& columns = ReferenceMembers::of(kind).columns;
     QHeaderView* header = panel()->grid()->horizontalHeader();

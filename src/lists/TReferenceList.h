@@ -3,6 +3,8 @@
 #include "ListWindow.h"
 #include "ReferenceMember.h"
 
+#include <memory>
+
 class TEnterReference;
 
 // The list window of a reference list: the member's dataset in a grid,
@@ -13,8 +15,14 @@ class TReferenceList : public ListWindow
     Q_OBJECT
 public:
     Dataset& dataset() const { return panel()->query(); }
+    // The member's entry window on the row being added or changed.
+    virtual std::unique_ptr<TEnterReference> newEntryWindow() = 0;
 
 protected:
     // Opens the member's dataset. Throws DatabaseError.
     TReferenceList(ReferenceKind kind, TDataModule1& dm, QWidget* parent);
+    TDataModule1& dataModule() const { return m_dm; }
+
+private:
+    TDataModule1& m_dm;
 };
