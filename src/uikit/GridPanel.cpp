@@ -89,6 +89,7 @@ int GridPanel::currentId() const
 
 void GridPanel::refreshStates(bool available)
 {
+    m_available = available;
     const bool rows = available && hasRows();
     if (m_add)
         m_add->setEnabled(available);
@@ -98,6 +99,13 @@ void GridPanel::refreshStates(bool available)
         m_remove->setEnabled(rows);
     for (const auto& [button, enabled] : m_extra)
         button->setEnabled(enabled ? available && enabled() : rows);
+}
+
+// The buttons follow the rows at once; the owner recomputes the rest.
+void GridPanel::afterChange()
+{
+    refreshStates(m_available);
+    emit changed();
 }
 
 // The table is opened on the one row the command works on, never on the
@@ -142,14 +150,14 @@ void GridPanel::runEntryOnTable()
             t.cancel();
         if (separateTable())
             closeTable();
-        emit changed();
+        afterChange();
         throw;
     }
     if (separateTable())
         closeTable();
     if (posted)
         reload(id);
-    emit changed();
+    afterChange();
 }
 
 void GridPanel::addRow()
@@ -184,7 +192,7 @@ void GridPanel::editRow()
         // The row went away meanwhile: show what is there now.
         closeTable();
         reload();
-        emit changed();
+        afterChange();
         return;
     }
     t.edit();
@@ -197,7 +205,7 @@ void GridPanel::deleteRow()
         return;
     if (!separateTable()) {
         query().remove();
-        emit changed();
+        afterChange();
         return;
     }
     const int row = query().currentRow();
@@ -213,5 +221,5 @@ void GridPanel::deleteRow()
     reload();
     if (hasRows())
         query().moveTo(std::min(row, query().recordCount() - 1));
-    emit changed();
+    afterChange();
 }

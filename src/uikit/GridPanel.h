@@ -87,6 +87,7 @@ private:
     void openTableOn(int id);
     void closeTable();
     void runEntryOnTable();
+    void afterChange();
 
     GridPanelSettings m_settings;
     DatasetGrid* m_grid;
@@ -97,4 +98,6 @@ private:
     QList<QPair<QPushButton*, std::function<bool()>>> m_extra;
     QStringList m_tableDesign;
     int m_buttonCount = 0;
+    bool m_available = false; // as the owner last said
+
 };

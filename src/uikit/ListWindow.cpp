@@ -21,7 +21,6 @@ ListWindow::ListWindow(const QString& objectName, const QString& title, GridPane
     closeButton->setAutoDefault(false);
     connect(closeButton, &QPushButton::clicked, this, &ListWindow::Btn_CloseClick);
     m_panel->buttonRow()->addWidget(closeButton);
-    connect(m_panel, &GridPanel::changed, this, &ListWindow::updateButtons);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_panel);
