@@ -32,8 +32,9 @@ TEnterVaccineExe::TEnterVaccineExe(TDataModule1& dm, Dataset& vaccine, QWidget* 
 void TEnterVaccineExe::checkBeforePost()
 {
     const Field injection = row().field(QStringLiteral("Date_Vaccine"));
-    // Without its date an injection could not be placed among the others.
-    if (injection.isNull())
+    // Without its date an injection could not be placed among the others;
+    // an emptied masked field still holds its slashes and blanks.
+    if (injection.asString().remove(QLatin1Char('/')).remove(QLatin1Char('_')).trimmed().isEmpty())
         throw AppError(QStringLiteral("Indiquez la date de vaccination."));
     const QDate given = injection.asDate();
     const QDate booster = row().field(QStringLiteral("Repeat_Date")).asDate();

@@ -36,12 +36,12 @@ GridPage* create(TDataModule1& dm, QWidget* parent)
         return TEnterVaccineExe(dm, vaccine, window).exec() == QDialog::Accepted;
     };
     auto* page = new GridPage(std::move(s), parent);
+    // The dates keep their width; the texts share what the page leaves.
     QHeaderView* header = page->panel()->grid()->horizontalHeader();
     header->resizeSection(0, 125);
-    header->resizeSection(1, 105);
-    header->resizeSection(2, 190);
-    header->resizeSection(3, 190);
-    header->setStretchLastSection(true);
+    header->resizeSection(1, 100);
+    for (int column = 2; column < 5; ++column)
+        header->setSectionResizeMode(column, QHeaderView::Stretch);
     return page;
 }
 
