@@ -143,13 +143,11 @@ protected:
 
 TEST_F(VaccinePage, AddingAnInjectionNeedsAVaccineChosenFromTheList)
 {
-    for (const char* name : {"Btn_Vaccine_Add", "Btn_Vaccine_Edit", "Btn_Vaccine_Delete"}) {
-        const QString spoken = QString::fromLatin1(name).section(QLatin1Char('_'), 2) == QLatin1String("Add")
-                                   ? QStringLiteral("Ajouter")
-                                   : QString::fromLatin1(name).endsWith(QLatin1String("Edit")) ? QStringLiteral("Modifier")
-                                                                                               : QStringLiteral("Supprimer");
-        EXPECT_EQ(button(name)->accessibleName(), spoken);
-        EXPECT_EQ(button(name)->toolTip(), spoken);
+    const std::pair<const char*, const char*> named[] = {
+        {"Btn_Vaccine_Add", "Ajouter"}, {"Btn_Vaccine_Edit", "Modifier"}, {"Btn_Vaccine_Delete", "Supprimer"}};
+    for (const auto& [name, spoken] : named) {
+        EXPECT_EQ(button(name)->accessibleName(), QString::fromLatin1(spoken));
+        EXPECT_EQ(button(name)->toolTip(), QString::fromLatin1(spoken));
     }
     EXPECT_TRUE(button("Btn_Vaccine_Add")->isEnabled());
     EXPECT_FALSE(button("Btn_Vaccine_Edit")->isEnabled());
@@ -227,14 +225,13 @@ TEST_F(VaccinePage, EditingKeepsTheChoicesUntouchedAndADeletedVaccineMustBeChose
     EXPECT_EQ(query().currentRow(), 0) << "the row edited stays selected";
 
     query().moveTo(1);
-    onNextModal<TEnterVaccineExe>([this](TEnterVaccineExe* w) {
+    onNextModal<TEnterVaccineExe>([](TEnterVaccineExe* w) {
         EXPECT_EQ(child(w, "Ed_Vaccine")->text(), QString());
         EXPECT_FALSE(child<QPushButton>(w, "Btn_Ok")->isEnabled());
         openList(w, "Ed_Vaccine", "Btn_Vaccine");
         choose(w, "Ed_Vaccine", QStringLiteral("dTP (Adulte)"));
         EXPECT_TRUE(child<QPushButton>(w, "Btn_Ok")->isEnabled());
         child<QPushButton>(w, "Btn_Ok")->click();
-        Q_UNUSED(this);
     });
     button("Btn_Vaccine_Edit")->click();
     EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT count(*) FROM VACCINE WHERE Id_Vaccine=%1").arg(m_dtp)), 2);
