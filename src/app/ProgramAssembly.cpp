@@ -9,6 +9,8 @@
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "TMainForm.h"
+#include "VaccinePage.h"
+#include "Vaccination.h"
 
 namespace ProgramAssembly {
 
@@ -27,7 +29,8 @@ QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
         {QStringLiteral("Actes"), QStringLiteral("Page_Consult"), empty},
         {QStringLiteral("Médicaments"), QStringLiteral("Page_Pharmacy"), empty},
         {QStringLiteral("Analyses"), QStringLiteral("Page_Analysis"), empty},
-        {QStringLiteral("Vaccins"), QStringLiteral("Page_Vaccine"), empty},
+        {QStringLiteral("Vaccins"), QStringLiteral("Page_Vaccine"),
+         [&dm1](QWidget* parent) { return VaccinePage::create(dm1, parent); }},
         {QStringLiteral("Documents"), QStringLiteral("Page_Document"), empty},
         {QStringLiteral("Evénements"), QStringLiteral("Page_Event"),
          [&dm1](QWidget* parent) { return EventPage::create(dm1, parent); }},
@@ -36,8 +39,8 @@ QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
 
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
-    Q_UNUSED(dm2);
     ReferenceLists::installCommands(host, dm1);
+    Vaccination::installCommands(host, dm1, dm2);
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

@@ -6,9 +6,12 @@
 class Dataset;
 class EntryDialog;
 class QLineEdit;
+class TDataModule1;
+enum class ReferenceKind;
 
-// Entry-dialog fields that open one of the pickers: the date picker, or a
-// drop-down pick list (a user's list of COMBOITEMS, or fixed entries).
+// Entry-dialog fields that open one of the pickers: the date picker, a
+// drop-down pick list (a user's list of COMBOITEMS, or fixed entries), or
+// the entries of a reference list.
 namespace EntryFields {
 // A date field; its pick button and the Enter key open the date picker.
 QLineEdit* addDateField(EntryDialog& dialog, const QString& caption, const QString& name, const QString& field,
@@ -27,4 +30,14 @@ struct PickList
 QLineEdit* addPickListField(EntryDialog& dialog, const QString& caption, const QString& name,
                             const QString& field, const QString& buttonName, const QString& hint,
                             const PickList& list);
+
+// A read-only field naming the entry of a reference list (practitioner,
+// pharmacy, medicine, vaccine, illness) whose Id the row holds in
+// `idField`: "Name (detail)", empty when the row names none or an entry
+// since deleted. Its pick button or the Enter key opens the whole list, 15
+// pixels wider than the field; the entry chosen shows in the field and its
+// Id goes into `idField`. Without a choice the column keeps its value.
+QLineEdit* addReferenceField(EntryDialog& dialog, const QString& caption, const QString& name,
+                             const QString& idField, const QString& buttonName, const QString& hint,
+                             ReferenceKind kind, TDataModule1& dm);
 } // namespace EntryFields

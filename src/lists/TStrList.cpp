@@ -13,10 +13,11 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-TStrList* TStrList::open(QLineEdit* field, const QStringList& entries)
+TStrList* TStrList::open(QLineEdit* field, const QStringList& entries, int extraWidth)
 {
     PickerTarget::prepare(field);
     auto* list = new TStrList(field, entries);
+    list->m_extraWidth = extraWidth;
     list->place();
     list->show();
     list->m_list->setFocus();
@@ -59,7 +60,7 @@ TStrList::TStrList(QLineEdit* field, const QStringList& entries)
 void TStrList::place()
 {
     const int height = PickerRules::listHeight(m_list->count(), entryHeight());
-    const QRect field(m_field->mapToGlobal(QPoint(0, 0)), m_field->size());
+    const QRect field(m_field->mapToGlobal(QPoint(0, 0)), m_field->size() + QSize(m_extraWidth, 0));
     const QScreen* screen = m_field->screen();
     const int screenBottom = screen ? screen->geometry().bottom() + 1 : field.bottom() + height + 1;
     setGeometry(PickerRules::listGeometry(field, height, screenBottom));
@@ -77,9 +78,11 @@ void TStrList::choose()
     QListWidgetItem* item = m_list->currentItem();
     if (item && m_field) {
         PickerTarget::write(m_field, item->text());
-        m_field->setProperty("tag", m_list->row(item));
+        const int index = m_list->row(item);
+        m_field->setProperty("tag", index);
         m_field->setFocus();
         m_field->selectAll();
+        emit chosen(index);
     }
 }
 

@@ -9,13 +9,15 @@ class QListWidget;
 
 // The drop-down pick list that opens under a field. Choosing an entry
 // writes its text into the field and its index into the field's "tag"
-// property; Escape or a click elsewhere closes it without change.
+// property, then raises chosen(); Escape or a click elsewhere closes it
+// without change.
 class TStrList : public QWidget
 {
     Q_OBJECT
 public:
-    // Opens the list for the field; the list frees itself when closed.
-    static TStrList* open(QLineEdit* field, const QStringList& entries);
+    // Opens the list for the field, `extraWidth` pixels wider than it; the
+    // list frees itself when closed.
+    static TStrList* open(QLineEdit* field, const QStringList& entries, int extraWidth = 0);
     // The list of one of the user's pick lists (a COMBOITEMS column): an
     // empty entry, then the column's lines in alphabetical order.
     static TStrList* openColumn(QLineEdit* field, Dataset& items, const QString& column);
@@ -23,6 +25,10 @@ public:
     QListWidget* list() const { return m_list; }
     int entryHeight() const;
     void choose();
+
+signals:
+    // An entry was taken: its index in the list as shown.
+    void chosen(int index);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,4 +39,5 @@ private:
 
     QPointer<QLineEdit> m_field;
     QListWidget* m_list;
+    int m_extraWidth = 0;
 };
