@@ -2,11 +2,14 @@
 #include "DbIni.h"
 #include "Errors.h"
 #include "IniFile.h"
+#include "SmallDisk.h"
 #include "TestFolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 namespace {
@@ -209,6 +212,30 @@ TEST_F(ConnectionOpen, ReadOnlyDatabaseIsRefusedAtOnce)
     EXPECT_EQ(openAsUser(), 0) << "a read-only folder";
     QFile::setPermissions(m_scratch.path(), read | enter | QFileDevice::WriteOwner);
     EXPECT_EQ(readFile(file), before);
+}
+
+// What the user can act on is said in French: a missing table, a full disk.
+TEST_F(ConnectionOpen, EngineErrorsAreSaidInFrench)
+{
+    const QString disk = m_scratch.path() + QStringLiteral("disk/");
+    SmallDisk small(disk, 1024 * 1024);
+    if (!small.mounted())
+        GTEST_SKIP() << small.whyNot().toStdString();
+    m_config.databaseFolder = disk;
+    TestFolders::copyTemplate(m_config.databaseFile());
+    Connection::open(m_config);
+    QSqlQuery q(Connection::database());
+    EXPECT_FALSE(q.exec(QStringLiteral("SELECT * FROM ACTES")));
+    EXPECT_EQ(Connection::errorText(q.lastError()), QStringLiteral("la table « ACTES » est absente de la base de données"));
+    EXPECT_FALSE(q.exec(QStringLiteral("SELECT Nom FROM PERSON")));
+    EXPECT_EQ(Connection::errorText(q.lastError()), QStringLiteral("la colonne « Nom » est absente de la base de données"));
+
+    small.fill(16 * 1024);
+    q.prepare(QStringLiteral("INSERT INTO PERSON (Name, Previous) VALUES ('Durand', ?)"));
+    q.addBindValue(QString(200 * 1024, QLatin1Char('x')));
+    EXPECT_FALSE(q.exec());
+    EXPECT_EQ(Connection::errorText(q.lastError()), QStringLiteral("le disque est plein"))
+        << q.lastError().text().toStdString();
 }
 
 TEST_F(ConnectionOpen, OdbcAndUnknownProvidersGiveClearErrors)
