@@ -1,10 +1,13 @@
 #include "Connection.h"
 
 #include "Errors.h"
+#include "FileUtils.h"
+#include "Schema.h"
 
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVersionNumber>
 
 namespace {
@@ -13,12 +16,61 @@ const QString kConnectionName = QStringLiteral("brivoline");
 
 namespace Connection {
 
+QString errorText(const QSqlError& error)
+{
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
+    if (numeric) {
+        switch (code) {
+        case 3:  // SQLITE_PERM
+        case 23: // SQLITE_AUTH
+            return QStringLiteral("accès refusé");
+        case 5: // SQLITE_BUSY
+        case 6: // SQLITE_LOCKED
+            return QStringLiteral("la base de données est occupée par un autre programme");
+        case 7: // SQLITE_NOMEM
+            return QStringLiteral("mémoire insuffisante");
+        case 8: // SQLITE_READONLY
+            return QStringLiteral("la base de données est en lecture seule");
+        case 10: // SQLITE_IOERR
+            return QStringLiteral("erreur de lecture ou d'écriture sur le disque");
+        case 11: // SQLITE_CORRUPT
+        case 26: // SQLITE_NOTADB
+            return QStringLiteral("le fichier est endommagé ou n'est pas une base de données");
+        case 13: // SQLITE_FULL
+            return QStringLiteral("le disque est plein");
+        case 14: // SQLITE_CANTOPEN
+            return QStringLiteral("le fichier ne peut pas être ouvert");
+        default:
+            break;
+        }
+    }
+    for (const auto& [english, french] :
+         {std::pair{QLatin1String("no such table: "), QStringLiteral("la table « %1 » est absente de la base de données")},
+          std::pair{QLatin1String("no such column: "),
+                    QStringLiteral("la colonne « %1 » est absente de la base de données")}}) {
+        if (text.startsWith(english))
+            return french.arg(text.mid(english.size()).section(QLatin1Char(' '), 0, 0));
+    }
+    return text.isEmpty() ? QStringLiteral("erreur inconnue de la base de données") : text;
+}
+
 void open(const DbConfig& config)
 {
     const QString file = config.databaseFile();
-    if (!QFileInfo(file).isFile())
-        return;
+    const QString shown = FileUtils::shownPath(file);
     close();
+    const QFileInfo info(file);
+    if (!info.exists())
+        throw DatabaseError(QStringLiteral("La base de données \"%1\" est introuvable.").arg(shown));
+    if (!info.isFile())
+        throw DatabaseError(
+            QStringLiteral("La base de données \"%1\" est un dossier et non un fichier.").arg(shown));
+    // SQLite would take an empty file for a new database and fill it.
+    if (info.size() == 0)
+        throw DatabaseError(
+            QStringLiteral("Le fichier \"%1\" est vide : ce n'est pas une base de données.").arg(shown));
 
     if (config.kind == DbConfig::Kind::Odbc)
         throw DatabaseError(QStringLiteral(
@@ -27,7 +79,7 @@ void open(const DbConfig& config)
     if (config.kind != DbConfig::Kind::OleDb)
         throw DatabaseError(QStringLiteral("Le fournisseur de données \"%1\" indiqué dans db.ini est inconnu "
                                            "(valeurs admises : OLEDB ou ODBC).")
-                                .arg(config.providerText));
+                                .arg(config.providerText.left(80)));
 
     QString failure;
     {
@@ -39,21 +91,39 @@ void open(const DbConfig& config)
         db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
-            failure = db.lastError().text();
+            failure = errorText(db.lastError());
         } else {
             // Opening is lazy: reading the catalogue is what finds a file
-            // that is not a database or is damaged.
+            // that is not a database or is damaged. Rewriting the header in
+            // a transaction that is rolled back finds a file, or a folder
+            // (where the journal goes), that cannot be written: better said
+            // now than at the user's first change.
             QSqlQuery probe(db);
-            if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next())
-                failure = probe.lastError().text();
+            int version = 0;
+            if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next()
+                || !probe.exec(QStringLiteral("PRAGMA user_version")) || !probe.next()) {
+                failure = errorText(probe.lastError());
+            } else {
+                version = probe.value(0).toInt();
+                probe.finish();
+                if (!probe.exec(QStringLiteral("BEGIN IMMEDIATE"))
+                    || !probe.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
+                    failure = errorText(probe.lastError());
+                    const int code = probe.lastError().nativeErrorCode().toInt() & 0xff;
+                    if (code == 8 || code == 14 || !info.isWritable()) // read-only, journal not creatable
+                        failure = QStringLiteral("la base de données est en lecture seule : vérifiez les droits "
+                                                 "d'accès à ce fichier et au dossier qui le contient");
+                }
+                probe.finish();
+                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            }
         }
         if (failure.isEmpty())
             return;
         db.close();
     }
     QSqlDatabase::removeDatabase(kConnectionName);
-    throw DatabaseError(
-        QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2").arg(file, failure));
+    throw DatabaseError(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.").arg(shown, failure));
 }
 
 void close()
@@ -75,6 +145,27 @@ bool isOpen()
 QSqlDatabase database()
 {
     return QSqlDatabase::database(kConnectionName, false);
+}
+
+QString missingSchemaPart()
+{
+    QSqlDatabase db = database();
+    QStringList present = db.tables();
+    for (QString& name : present)
+        name = name.toUpper();
+    for (const Schema::Table& table : Schema::tables()) {
+        if (!present.contains(table.name.toUpper()))
+            return QStringLiteral("la table « %1 »").arg(table.name);
+        const QSqlRecord record = db.record(table.name);
+        for (const Schema::Column& column : table.columns) {
+            bool found = false;
+            for (int i = 0; i < record.count() && !found; ++i)
+                found = record.fieldName(i).compare(column.name, Qt::CaseInsensitive) == 0;
+            if (!found)
+                return QStringLiteral("la colonne « %1 » de la table « %2 »").arg(column.name, table.name);
+        }
+    }
+    return {};
 }
 
 QString engineVersion()

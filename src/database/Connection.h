@@ -23,14 +23,22 @@ struct DbConfig
     QString databaseFile() const { return databaseFolder + oledbFileName; }
 };
 
+class QSqlError;
+
 // The one shared connection of the program.
 namespace Connection {
-// Does nothing when the database file is missing; otherwise (re)opens the
-// connection and checks that the file really is a readable database.
-// Throws DatabaseError with the French text to show.
+// (Re)opens the connection and checks that the file really is a database the
+// program can read and write. A missing, empty, unreadable, damaged or
+// read-only file throws DatabaseError with the French text to show.
 void open(const DbConfig& config);
+// What went wrong, in French for what the user can act on (a full disk, a
+// read-only or damaged file, a missing table); SQLite's own text otherwise.
+QString errorText(const QSqlError& error);
 void close();
 bool isOpen();
+// The first table or column the program needs that the open database lacks
+// ("la table « ACTION »"), or nothing when it has them all.
+QString missingSchemaPart();
 QSqlDatabase database();
 // The SQLite library version the data access rests on, and whether it is
 // recent enough (3.27 or later).

@@ -56,7 +56,7 @@ bool isNullValue(const QVariant& v)
 
 QString errorText(const QSqlError& error)
 {
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return Connection::errorText(error);
 }
 
 QString bracketed(const QString& name)

@@ -6,10 +6,103 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace FileUtils {
+
+namespace {
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+int openRetrying(const QByteArray& path, int flags, mode_t mode = 0)
+{
+    int fd;
+    do
+        fd = ::open(path.constData(), flags | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Makes a rename inside the folder durable; a folder that cannot be synced
+// (some network file systems) is no reason to fail.
+void syncFolder(const QString& folder)
+{
+    const int fd = openRetrying(nativePath(folder), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+} // namespace
+
+QString systemReason(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("le disque est plein");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("accès refusé");
+    case EROFS:
+        return QStringLiteral("le disque est en lecture seule");
+    case ENOENT:
+        return QStringLiteral("fichier ou dossier introuvable");
+    case ENOTDIR:
+        return QStringLiteral("un élément du chemin n'est pas un dossier");
+    case EISDIR:
+        return QStringLiteral("c'est un dossier et non un fichier");
+    case ENAMETOOLONG:
+        return QStringLiteral("le chemin est trop long");
+    case EIO:
+        return QStringLiteral("erreur de lecture ou d'écriture sur le disque");
+    case EFBIG:
+        return QStringLiteral("le fichier est trop grand");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("trop de fichiers sont ouverts");
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("le fichier est utilisé par un autre programme");
+    case ELOOP:
+        return QStringLiteral("trop de liens symboliques");
+    default:
+        return QStringLiteral("erreur système n° %1").arg(error);
+    }
+}
+
+bool isDiskFull(int error)
+{
+    return error == ENOSPC || error == EDQUOT;
+}
+
+QString shownPath(const QString& path)
+{
+    constexpr qsizetype head = 60;
+    constexpr qsizetype tail = 100;
+    if (path.size() <= head + tail + 1)
+        return path;
+    return path.left(head) + QChar(0x2026) + path.right(tail);
+}
+
+QString cannotWrite(const QString& path, int error)
+{
+    return QStringLiteral("Impossible d'écrire le fichier \"%1\" : %2.").arg(shownPath(path), systemReason(error));
+}
+
+QString cannotRead(const QString& path, int error)
+{
+    return QStringLiteral("Impossible de lire le fichier \"%1\" : %2.").arg(shownPath(path), systemReason(error));
+}
 
 QString executablePath()
 {
@@ -52,27 +145,18 @@ QStringList listFiles(const QString& folder, const QString& mask)
     return dir.entryList({mask}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
 }
 
-int copyFiles(const QString& sourceFolder, const QString& targetFolder, const QString& mask)
+void copyFiles(const QString& sourceFolder, const QString& targetFolder, const QString& mask)
 {
-    int copied = 0;
-    for (const QString& name : listFiles(sourceFolder, mask)) {
-        try {
-            copyFile(sourceFolder + name, targetFolder + name, true);
-            ++copied;
-        } catch (const FileError&) {
-            // A single unreadable file does not stop the others.
-        }
-    }
-    return copied;
+    for (const QString& name : listFiles(sourceFolder, mask))
+        copyFile(sourceFolder + name, targetFolder + name, true);
 }
 
 void removeFile(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+    if (::unlink(nativePath(path).constData()) == 0 || errno == ENOENT)
         return;
-    if (!file.remove())
-        throw FileError(QStringLiteral("Impossible de supprimer le fichier \"%1\" : %2").arg(path, file.errorString()));
+    throw FileError(QStringLiteral("Impossible de supprimer le fichier \"%1\" : %2.")
+                        .arg(shownPath(path), systemReason(errno)));
 }
 
 QStringList removeFiles(const QStringList& paths)
@@ -97,26 +181,138 @@ qint64 fileSize(const QString& path)
 void copyFile(const QString& source, const QString& target, bool overwrite)
 {
     if (!overwrite && QFileInfo::exists(target))
-        throw FileError(QStringLiteral("Le fichier \"%1\" existe déjà.").arg(target));
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("Impossible de lire le fichier \"%1\" : %2").arg(source, in.errorString()));
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("Impossible d'écrire le fichier \"%1\" : %2").arg(target, out.errorString()));
+        throw FileError(QStringLiteral("Le fichier \"%1\" existe déjà.").arg(shownPath(target)));
+    const int in = openRetrying(nativePath(source), O_RDONLY);
+    if (in < 0)
+        throw FileError(cannotRead(source, errno));
+    struct Closer
+    {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closeIn{in};
+    AtomicFile out(target);
     char buffer[1 << 16];
     for (;;) {
-        const qint64 n = in.read(buffer, sizeof buffer);
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0)
-            throw FileError(QStringLiteral("Impossible de lire le fichier \"%1\" : %2").arg(source, in.errorString()));
+            throw FileError(cannotRead(source, errno));
         if (n == 0)
             break;
-        if (out.write(buffer, n) != n)
-            throw FileError(
-                QStringLiteral("Impossible d'écrire le fichier \"%1\" : %2").arg(target, out.errorString()));
+        out.write(buffer, n);
     }
-    if (!out.commit())
-        throw FileError(QStringLiteral("Impossible d'écrire le fichier \"%1\" : %2").arg(target, out.errorString()));
+    out.commit();
+}
+
+AtomicFile::AtomicFile(const QString& target) : m_target(target), m_shown(target)
+{
+    // A file kept elsewhere through a link stays there; the link stays a link.
+    const QFileInfo link(target);
+    if (link.isSymLink() && !link.canonicalFilePath().isEmpty())
+        m_target = link.canonicalFilePath();
+    const QByteArray native = nativePath(m_target);
+    struct stat existing;
+    const bool exists = ::stat(native.constData(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        fail(EISDIR);
+    if (exists && ::access(native.constData(), W_OK) != 0)
+        fail(errno);
+    for (int attempt = 0; m_fd < 0; ++attempt) {
+        m_partial = m_target + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        // 0666 under the user's umask, as any new file of theirs.
+        m_fd = openRetrying(nativePath(m_partial), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (m_fd < 0 && (errno != EEXIST || attempt == 16)) {
+            const int error = errno;
+            m_partial.clear();
+            fail(error);
+        }
+    }
+    if (exists)
+        ::fchmod(m_fd, existing.st_mode & 07777);
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (!m_partial.isEmpty())
+        ::unlink(nativePath(m_partial).constData());
+}
+
+void AtomicFile::fail(int error)
+{
+    throw FileError(cannotWrite(m_shown, error));
+}
+
+void AtomicFile::write(const char* data, qint64 size)
+{
+    if (m_fd < 0)
+        fail(EBADF);
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail(errno);
+        data += n;
+        size -= n;
+    }
+}
+
+void AtomicFile::commit()
+{
+    if (m_fd < 0)
+        fail(EBADF);
+    // A full disk may only show when the data are flushed, or even closed.
+    if (::fsync(m_fd) != 0 && errno != EINVAL)
+        fail(errno);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        fail(errno);
+    if (std::rename(nativePath(m_partial).constData(), nativePath(m_target).constData()) != 0)
+        fail(errno);
+    m_partial.clear();
+    syncFolder(QFileInfo(m_target).absolutePath());
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes)
+{
+    AtomicFile file(path);
+    file.write(bytes);
+    file.commit();
+}
+
+QByteArray readFile(const QString& path, bool* exists)
+{
+    if (exists)
+        *exists = false;
+    const int fd = openRetrying(nativePath(path), O_RDONLY);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {};
+        throw FileError(cannotRead(path, errno));
+    }
+    QByteArray bytes;
+    char buffer[1 << 16];
+    int error = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : 0;
+            break;
+        }
+        bytes.append(buffer, n);
+    }
+    ::close(fd);
+    if (error)
+        throw FileError(cannotRead(path, error));
+    if (exists)
+        *exists = true;
+    return bytes;
 }
 
 bool makeFolder(const QString& folder)

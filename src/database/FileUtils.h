@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -16,9 +17,9 @@ QString temporaryFolder();
 // Names (without folder) of the files matching the mask, sub-folders left
 // out, sorted without regard to case; masks match without regard to case.
 QStringList listFiles(const QString& folder, const QString& mask);
-// Copies every matching file, overwriting; a file that cannot be copied is skipped.
-// Returns the number copied.
-int copyFiles(const QString& sourceFolder, const QString& targetFolder, const QString& mask);
+// Copies every matching file, overwriting. Stops at the first file that
+// cannot be copied (FileError); the files copied before it stay.
+void copyFiles(const QString& sourceFolder, const QString& targetFolder, const QString& mask);
 // Removes a file the program stored; a missing file counts as removed.
 // Throws FileError when the file stays, so no caller reports a removal that
 // did not happen.
@@ -29,6 +30,45 @@ qint64 fileSize(const QString& path);
 // Copies a file so that the target appears only complete. Never replaces an
 // existing target unless asked. Throws FileError.
 void copyFile(const QString& source, const QString& target, bool overwrite);
+
+// A file written beside its final name and renamed over it only once every
+// byte has reached the disk: any failure (a full disk included) leaves the
+// previous file, or none, and throws FileError naming the file and the reason.
+// A target that exists read-only is refused, as an editor would.
+class AtomicFile
+{
+public:
+    explicit AtomicFile(const QString& target);
+    ~AtomicFile(); // drops the partial file unless committed
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    void write(const char* data, qint64 size);
+    void write(const QByteArray& bytes) { write(bytes.constData(), bytes.size()); }
+    // Flushes to the disk and puts the file in place.
+    void commit();
+
+private:
+    [[noreturn]] void fail(int error);
+    QString m_target; // a link's target, where the file really is
+    QString m_shown;  // as the caller named it, for messages
+    QString m_partial;
+    int m_fd = -1;
+};
+void writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// Reads a whole file. A missing file reads as empty with *exists false; one
+// that exists but cannot be read (rights, a folder of that name) throws
+// FileError: it is never to be taken for a missing one.
+QByteArray readFile(const QString& path, bool* exists = nullptr);
+
+// Messages about files, in French, for an errno value.
+QString systemReason(int error); // "le disque est plein"
+bool isDiskFull(int error);
+QString cannotWrite(const QString& path, int error);
+QString cannotRead(const QString& path, int error);
+// A path short enough for a message box: a long one keeps its start and end.
+QString shownPath(const QString& path);
 // Creates a folder (one level); true when it exists afterwards.
 bool makeFolder(const QString& folder);
 QString withoutAccents(const QString& text);

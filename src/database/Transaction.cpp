@@ -15,7 +15,7 @@ Transaction::Transaction()
         QSqlDatabase db = Connection::database();
         if (!db.transaction())
             throw DatabaseError(QStringLiteral("Impossible de commencer la modification de la base de données :\r%1")
-                                    .arg(db.lastError().text()));
+                                    .arg(Connection::errorText(db.lastError())));
         m_outermost = true;
     }
     ++g_depth;
@@ -37,7 +37,7 @@ void Transaction::commit()
         return;
     QSqlDatabase db = Connection::database();
     if (!db.commit()) {
-        const QString why = db.lastError().text();
+        const QString why = Connection::errorText(db.lastError());
         db.rollback();
         throw DatabaseError(
             QStringLiteral("Les modifications n'ont pas pu être enregistrées dans la base de données :\r%1").arg(why));

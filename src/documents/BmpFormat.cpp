@@ -1,12 +1,12 @@
 #include "BmpFormat.h"
 
+#include "FileUtils.h"
 #include "ImageError.h"
 
 #include <array>
 #include <bit>
 #include <cstring>
 #include <QFile>
-#include <QSaveFile>
 
 namespace BmpFormat {
 
@@ -434,10 +434,11 @@ QByteArray encode(const Bitmap& bitmap)
 void writeFile(const Bitmap& bitmap, const QString& path)
 {
     const QByteArray bytes = encode(bitmap);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw ImageError(
-            QStringLiteral("Impossible d'écrire l'image \"%1\" : %2").arg(path, file.errorString()));
+    try {
+        FileUtils::writeFileAtomically(path, bytes);
+    } catch (const FileError& e) {
+        throw ImageError(e.text());
+    }
 }
 
 } // namespace BmpFormat

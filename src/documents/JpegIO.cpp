@@ -1,13 +1,14 @@
 #include "JpegIO.h"
 
+#include "FileUtils.h"
 #include "ImageError.h"
 
 #include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
+#include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 #include <vector>
 
 // jerror.h lists some messages only once jpeglib.h has set the configuration.
@@ -157,7 +158,7 @@ private:
     jpeg_decompress_struct m_info{};
 };
 
-// Compressed bytes go straight to the (not yet committed) file.
+// Compressed bytes go to a buffer, written to the file once complete.
 struct DeviceDestination
 {
     jpeg_destination_mgr manager; // first: libjpeg hands back a pointer to it
@@ -273,14 +274,19 @@ void SaveJpegFile(const Bitmap& bitmap, const QString& fileName, int quality)
     const PixelFormat format = bitmap.format();
     if ((format != PixelFormat::Gray8 && format != PixelFormat::Bgr24) || bitmap.isEmpty())
         throw ImageError(jpegWriteErrorText());
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ImageError(jpegWriteErrorText());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     std::vector<std::uint8_t> greyRow(format == PixelFormat::Gray8 ? std::size_t(bitmap.width()) * 3 : 0);
-    Encoder encoder(file);
-    if (!encoder.write(bitmap, std::clamp(quality, 0, 100), greyRow.empty() ? nullptr : greyRow.data()) ||
-        !file.commit())
+    Encoder encoder(buffer);
+    if (!encoder.write(bitmap, std::clamp(quality, 0, 100), greyRow.empty() ? nullptr : greyRow.data()))
         throw ImageError(jpegWriteErrorText());
+    try {
+        FileUtils::writeFileAtomically(fileName, bytes);
+    } catch (const FileError& e) {
+        // Why the file could not be written (a full disk...) is worth saying.
+        throw ImageError(jpegWriteErrorText() + QLatin1Char('\r') + e.text());
+    }
 }
 
 bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale)

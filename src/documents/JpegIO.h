@@ -11,7 +11,8 @@ QString jpegWriteErrorText();
 // Writes an 8-bit grey or 24-bit picture as a three-channel (YCbCr) JPEG of the
 // given quality, 0 to 100. The file is replaced only once complete: any
 // failure, another pixel format or an empty picture included, leaves what was
-// there and throws ImageError with jpegWriteErrorText().
+// there and throws ImageError with jpegWriteErrorText(), followed on a second
+// line by the reason when the file itself could not be written.
 void SaveJpegFile(const Bitmap& bitmap, const QString& fileName, int quality);
 
 // Reads a grey or three-channel JPEG into the bitmap, whole (scale 0) or

@@ -4,16 +4,46 @@
 #include "FileUtils.h"
 #include "IniFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace DbIni {
 
 QString databaseFolder(const QString& dataFolder, const QString& pathValue)
 {
-    if (pathValue == QLatin1String("Data\\") || pathValue == QLatin1String("Data/"))
-        return dataFolder + QStringLiteral("Data/");
-    return FileUtils::withTrailingSeparator(pathValue);
+    const QString path = FileUtils::fromIniPath(pathValue);
+    // Relative folders ("Data\" among them) lie under the data folder, never
+    // under whatever folder the program happened to be started from.
+    if (QDir::isRelativePath(path))
+        return FileUtils::withTrailingSeparator(QDir::cleanPath(dataFolder + path));
+    return FileUtils::withTrailingSeparator(path);
 }
+
+namespace {
+// Refuses, before anything is created, a db.ini whose folder is a file or
+// whose database file is a folder.
+void checkPaths(const DbConfig& c, const QString& dbIniPath)
+{
+    const QString ini = FileUtils::shownPath(dbIniPath);
+    const QFileInfo folder(QDir::cleanPath(c.databaseFolder));
+    if (folder.exists() && !folder.isDir())
+        throw FileError(QStringLiteral("Le fichier de configuration \"%1\" indique comme dossier de la base de "
+                                       "données \"%2\", qui est un fichier et non un dossier.\r"
+                                       "Corrigez la clé Path de la section [DataBase].")
+                            .arg(ini, FileUtils::shownPath(c.databaseFolder)));
+    const auto checkFile = [&](const QString& name, const char* key) {
+        const QString file = c.databaseFolder + name;
+        if (name.isEmpty() || name.endsWith(QLatin1Char('/')) || QFileInfo(file).isDir())
+            throw FileError(QStringLiteral("Le fichier de configuration \"%1\" indique comme base de données "
+                                           "\"%2\", qui est un dossier et non un fichier.\r"
+                                           "Corrigez la clé %3.")
+                                .arg(ini, FileUtils::shownPath(file), QString::fromLatin1(key)));
+    };
+    checkFile(c.oledbFileName, "FileName de la section [OLEDB]");
+    if (c.kind == DbConfig::Kind::Odbc)
+        checkFile(c.odbcPath, "Path de la section [ODBC]");
+}
+} // namespace
 
 DbConfig read(const Folders& folders)
 {
@@ -65,6 +95,7 @@ DbConfig read(const Folders& folders)
     c.odbcPath = FileUtils::fromIniPath(values.at(4));
     c.oledbProvider = values.at(5);
     c.oledbFileName = FileUtils::fromIniPath(values.at(6));
+    checkPaths(c, path);
     return c;
 }
 

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "FileUtils.h"
 #include "TextFiles.h"
 
 IniFile IniFile::load(const QString& path)
@@ -118,5 +119,5 @@ void IniFile::save(const QString& path) const
         for (const Line& l : s.lines)
             bytes += l.raw.toUtf8() + eol;
     }
-    TextFiles::writeAtomically(path, bytes);
+    FileUtils::writeFileAtomically(path, bytes);
 }

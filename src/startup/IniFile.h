@@ -10,6 +10,7 @@ class IniFile
 {
 public:
     // A missing file loads as empty; garbage lines are ignored for reading.
+    // A file that exists but cannot be read throws FileError.
     static IniFile load(const QString& path);
 
     bool exists() const { return m_existed; }

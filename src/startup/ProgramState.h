@@ -10,8 +10,6 @@ struct ProgramState
     Folders folders;
     DbConfig db;
     Settings settings;
-    // The platform offers standard window frames, so they are always used.
-    bool systemStyle = true;
     QString scratchImagePath; // database folder + "Images/Temp.jpg"
 };
 

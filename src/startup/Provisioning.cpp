@@ -14,6 +14,12 @@ const QString kMissingComponentsMessage = QStringLiteral(
     "EXECUTION IMPOSSIBLE !!\r\rCertains composants nécessaires au bon fonctionnement de cette application sont "
     "introuvables.\rEffectuez une nouvelle installation de l'application afin de résoudre ce problème.");
 
+QString copyFailedMessage(const QString& databaseFolder, const QString& reason)
+{
+    return QStringLiteral("La copie des données dans le dossier \"%1\" a échoué :\r%2")
+        .arg(FileUtils::shownPath(databaseFolder), reason);
+}
+
 namespace {
 bool copyDatabase(const Folders& folders, const DbConfig& db)
 {
@@ -24,13 +30,13 @@ bool copyDatabase(const Folders& folders, const DbConfig& db)
                               || QFileInfo::exists(folders.program + QStringLiteral("db.ini")));
     const QString source = transfer ? oldData : folders.program + QStringLiteral("Ressources/DB/Data/");
 
-    for (const QString& sub : {QString(), QStringLiteral("Access"), QStringLiteral("Images"), QStringLiteral("Files")})
-        FileUtils::makeFolder(db.databaseFolder + sub);
-
+    // Checked before any folder is made: a broken installation leaves nothing behind.
     if (!QFileInfo(source + fileName).isFile()) {
         Messages::warning(kMissingComponentsMessage);
         return false;
     }
+    for (const QString& sub : {QString(), QStringLiteral("Access"), QStringLiteral("Images"), QStringLiteral("Files")})
+        FileUtils::makeFolder(db.databaseFolder + sub);
 
     BusyCursor busy;
     TWait wait;
@@ -42,20 +48,27 @@ bool copyDatabase(const Folders& folders, const DbConfig& db)
     if (transfer)
         wait.show();
 
-    wait.step(QStringLiteral("Copie de la base de données"), TWait::Line::Message);
+    const QString target = db.databaseFile();
+    bool databaseCopied = false;
     try {
-        FileUtils::copyFile(source + fileName, db.databaseFile(), false);
+        wait.step(QStringLiteral("Copie de la base de données"), TWait::Line::Message);
+        FileUtils::copyFile(source + fileName, target, false);
+        databaseCopied = true;
+        wait.step(QStringLiteral("Copie des images"), TWait::Line::Message);
+        FileUtils::copyFiles(source + QStringLiteral("Images/"), db.databaseFolder + QStringLiteral("Images/"),
+                             QStringLiteral("*.jpg"));
+        wait.step(QStringLiteral("Copie des fichiers"), TWait::Line::Message);
+        FileUtils::copyFiles(source + QStringLiteral("Files/"), db.databaseFolder + QStringLiteral("Files/"),
+                             QStringLiteral("*.f"));
     } catch (const FileError& e) {
         wait.close();
-        Messages::error(e.text());
+        // Without its pictures and files the copy is not the household's
+        // record: the next start copies everything again.
+        if (databaseCopied)
+            FileUtils::removeFiles({target});
+        Messages::error(copyFailedMessage(db.databaseFolder, e.text()));
         return false;
     }
-    wait.step(QStringLiteral("Copie des images"), TWait::Line::Message);
-    FileUtils::copyFiles(source + QStringLiteral("Images/"), db.databaseFolder + QStringLiteral("Images/"),
-                         QStringLiteral("*.jpg"));
-    wait.step(QStringLiteral("Copie des fichiers"), TWait::Line::Message);
-    FileUtils::copyFiles(source + QStringLiteral("Files/"), db.databaseFolder + QStringLiteral("Files/"),
-                         QStringLiteral("*.f"));
     wait.close();
 
     if (transfer)

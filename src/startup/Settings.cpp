@@ -62,6 +62,12 @@ Settings Settings::read(const QString& iniPath)
             },
             key.member);
     }
+    // A bound of 0 would store 0 x 0 pictures.
+    const Settings defaults;
+    if (s.maxWidth < kMinMaxWidth || s.maxWidth > kMaxMaxWidth)
+        s.maxWidth = defaults.maxWidth;
+    if (s.jpegQuality < kMinJpegQuality || s.jpegQuality > kMaxJpegQuality)
+        s.jpegQuality = defaults.jpegQuality;
     return s;
 }
 

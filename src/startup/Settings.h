@@ -31,8 +31,15 @@ struct Settings
     bool style = false;
 
     static constexpr int kMaxSmtpText = 255;
+    // What the properties dialog lets the user choose.
+    static constexpr int kMinMaxWidth = 500;
+    static constexpr int kMaxMaxWidth = 5000;
+    static constexpr int kMinJpegQuality = 10;
+    static constexpr int kMaxJpegQuality = 100;
 
-    // A missing file or key reads as its default.
+    // A missing file or key reads as its default, and so does a picture
+    // bound or quality outside what the properties dialog allows. A file
+    // that exists but cannot be read throws FileError.
     static Settings read(const QString& iniPath);
     // Writes every key, keeping whatever else the file holds. Throws FileError.
     void write(const QString& iniPath) const;

@@ -1,5 +1,8 @@
 #include "SingleInstance.h"
 
+#include "Errors.h"
+#include "FileUtils.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -20,5 +23,20 @@ SingleInstance::SingleInstance(const QString& name) : m_lock(std::make_unique<QL
 bool SingleInstance::acquire()
 {
     // tryLock removes a lock whose owning process no longer exists.
-    return m_lock->tryLock(0);
+    if (m_lock->tryLock(0))
+        return true;
+    if (m_lock->error() == QLockFile::PermissionError || m_lock->error() == QLockFile::UnknownError)
+        throw FileError(QStringLiteral("Impossible de créer le fichier de verrou \"%1\"%2.")
+                            .arg(FileUtils::shownPath(m_lock->fileName()),
+                                 m_lock->error() == QLockFile::PermissionError ? QStringLiteral(" : accès refusé")
+                                                                             : QString()));
+    // A lock that names no owner (a process killed between creating the file
+    // and writing its id, or a damaged file) cannot show that anyone holds
+    // it. Removing it succeeds only when no live process keeps it open.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (m_lock->getLockInfo(&pid, &host, &application))
+        return false;
+    return m_lock->removeStaleLockFile() && m_lock->tryLock(0);
 }

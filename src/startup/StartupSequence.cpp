@@ -36,19 +36,33 @@ QString StartupSequence::alreadyRunningMessage()
 
 StartupSequence::StartupSequence(DesktopEnvironment desktop) : m_desktop(std::move(desktop)) {}
 
+QString StartupSequence::incompleteDatabaseMessage(const QString& databaseFile, const QString& missing)
+{
+    return QStringLiteral("La base de données \"%1\" est incomplète : il y manque %2.\r"
+                          "Ce fichier n'a pas été créé par ce logiciel, ou il a été endommagé.")
+        .arg(FileUtils::shownPath(databaseFile), missing);
+}
+
 // Steps 3 to 9: folders, db.ini, provisioning, the write test, the settings.
 bool StartupSequence::prepare()
 {
     ProgramState& p = program();
-    p.folders.data = FolderSetup::resolveDataFolder(p.folders, m_desktop);
-    p.db = DbIni::read(p.folders);
-    p.folders.database = p.db.databaseFolder;
-    if (!Provisioning::run(p.folders, p.db))
+    try {
+        p.folders.data = FolderSetup::resolveDataFolder(p.folders, m_desktop);
+        p.db = DbIni::read(p.folders);
+        p.folders.database = p.db.databaseFolder;
+        if (!Provisioning::run(p.folders, p.db))
+            return false;
+        if (!writeTest(Product::name + QLatin1Char(' ') + Product::version,
+                       p.folders.data + QStringLiteral("write.tmp")))
+            return false;
+        p.settings = Settings::read(p.folders.iniFile());
+    } catch (const AppError& e) {
+        // A configuration file that exists but cannot be read, or that names
+        // a file for a folder: never a reason to go on with defaults.
+        Messages::error(e.text());
         return false;
-    if (!writeTest(Product::name + QLatin1Char(' ') + Product::version, p.folders.data + QStringLiteral("write.tmp")))
-        return false;
-    p.settings = Settings::read(p.folders.iniFile());
-    p.systemStyle = true;
+    }
     if (p.settings.testMdac && !Connection::engineVersionSufficient()) {
         TMdacMsg mdac(p.folders.program + QStringLiteral("html/mdac.htm"));
         mdac.exec();
@@ -67,9 +81,14 @@ int StartupSequence::run(const StartupHooks& hooks)
     p.folders = Folders::forProgramFolder(QApplication::applicationDirPath(), FileUtils::executablePath());
 
     SingleInstance instance(QStringLiteral("BRIVOLINE"));
-    if (!instance.acquire()) {
-        Messages::information(alreadyRunningMessage());
-        return 0;
+    try {
+        if (!instance.acquire()) {
+            Messages::information(alreadyRunningMessage());
+            return 0;
+        }
+    } catch (const FileError& e) {
+        Messages::error(e.text());
+        return 1;
     }
     // Installed before anything is written, so a kill during start-up still
     // ends with an orderly close once the main window exists.
@@ -101,22 +120,35 @@ int StartupSequence::run(const StartupHooks& hooks)
             failed = true;
         }
     }
-    if (failed) {
+    // Start-up that cannot go on leaves no window behind.
+    const auto abandon = [&](const QString& message) {
         splash.reset();
         if (hooks.destroyDataModules)
             hooks.destroyDataModules();
-        Messages::error(kConnectionFailedMessage);
+        Messages::error(message);
         return 1;
-    }
+    };
+    if (failed)
+        return abandon(kConnectionFailedMessage);
 
     if (hooks.updateDatabase && QFileInfo(p.db.databaseFile()).isFile())
         hooks.updateDatabase(*splash);
+
+    // Checked once the update scripts have had their say: a table or column
+    // still missing would only show as a failing query in the main window.
+    if (const QString missing = Connection::missingSchemaPart(); !missing.isEmpty())
+        return abandon(incompleteDatabaseMessage(p.db.databaseFile(), missing));
 
     splash->setProgress(5);
     splash->setStatus(QStringLiteral("Chargement du logiciel ..."));
     splash->setProgress(6);
     splash->setProgress(7);
-    std::unique_ptr<QWidget> mainWindow = hooks.createMainWindow();
+    std::unique_ptr<QWidget> mainWindow;
+    try {
+        mainWindow = hooks.createMainWindow();
+    } catch (const AppError& e) {
+        return abandon(e.text());
+    }
     splash->setProgress(8);
     splash.reset();
 

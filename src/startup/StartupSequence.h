@@ -31,6 +31,7 @@ public:
 
     static const QString kConnectionFailedMessage;
     static QString alreadyRunningMessage();
+    static QString incompleteDatabaseMessage(const QString& databaseFile, const QString& missing);
 
 private:
     bool prepare();

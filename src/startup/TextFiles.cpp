@@ -1,9 +1,7 @@
 #include "TextFiles.h"
 
-#include "Errors.h"
+#include "FileUtils.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace TextFiles {
@@ -35,18 +33,7 @@ QString decode(const QByteArray& bytes)
 
 QString read(const QString& path, bool* exists)
 {
-    QFile file(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
-    if (exists)
-        *exists = opened;
-    return opened ? decode(file.readAll()) : QString();
-}
-
-void writeAtomically(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError(QStringLiteral("Impossible d'écrire le fichier \"%1\" : %2").arg(path, file.errorString()));
+    return decode(FileUtils::readFile(path, exists));
 }
 
 void saveLines(const QString& path, const QStringList& lines)
@@ -54,6 +41,6 @@ void saveLines(const QString& path, const QStringList& lines)
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += line.toUtf8() + "\r\n";
-    writeAtomically(path, bytes);
+    FileUtils::writeFileAtomically(path, bytes);
 }
 } // namespace TextFiles

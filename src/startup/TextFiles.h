@@ -8,11 +8,10 @@
 namespace TextFiles {
 // Older installations wrote Windows-1252: UTF-8 is taken when valid, else Windows-1252.
 QString decode(const QByteArray& bytes);
-// Reads and decodes a whole file; a missing or unreadable file reads as empty.
+// Reads and decodes a whole file; a missing file reads as empty, one that
+// exists but cannot be read throws FileError.
 QString read(const QString& path, bool* exists = nullptr);
-// Replaces the file in one step (written beside it, flushed, renamed over it).
-// Throws FileError.
-void writeAtomically(const QString& path, const QByteArray& bytes);
-// Writes the lines in UTF-8 separated by CR LF, replacing the file.
+// Writes the lines in UTF-8 separated by CR LF, replacing the file
+// atomically. Throws FileError.
 void saveLines(const QString& path, const QStringList& lines);
 } // namespace TextFiles

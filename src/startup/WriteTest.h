@@ -6,3 +6,4 @@
 // false, after the message naming the folder, when it cannot be written.
 bool writeTest(const QString& productAndVersion, const QString& filePath);
 QString writeTestMessage(const QString& productAndVersion, const QString& folder);
+QString diskFullMessage(const QString& productAndVersion, const QString& folder);

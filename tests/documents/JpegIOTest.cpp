@@ -2,6 +2,7 @@
 
 #include "ImageError.h"
 #include "PictureSamples.h"
+#include "SmallDisk.h"
 #include "TestFolders.h"
 
 #include <gtest/gtest.h>
@@ -154,6 +155,26 @@ TEST_F(JpegIO, TheWriterRefusesOtherFormatsAndLeavesNoFile)
     EXPECT_EQ(TestFolders::readFile(file), QByteArray("earlier"));
     EXPECT_THROW(SaveJpegFile(PictureSamples::photo(8, 8), path(QStringLiteral("no/such/folder.jpg")), 100),
                  ImageError);
+}
+
+TEST_F(JpegIO, TheWriterOnAFullDiskKeepsTheEarlierFileAndSaysWhy)
+{
+    const QString disk = path(QStringLiteral("disk/"));
+    SmallDisk small(disk, 256 * 1024);
+    if (!small.mounted())
+        GTEST_SKIP() << small.whyNot().toStdString();
+    const QString file = disk + QStringLiteral("Doc1.jpg");
+    TestFolders::writeFile(file, "earlier");
+    small.fill(8 * 1024);
+    try {
+        SaveJpegFile(PictureSamples::photo(400, 300), file, 100);
+        FAIL() << "written on a full disk";
+    } catch (const ImageError& error) {
+        EXPECT_EQ(error.text(), QStringLiteral("Error writing JPEG to file\rImpossible d'écrire le fichier \"%1\" : "
+                                               "le disque est plein.")
+                                    .arg(file));
+    }
+    EXPECT_EQ(TestFolders::readFile(file), QByteArray("earlier"));
 }
 
 TEST_F(JpegIO, DamagedOrForeignFilesReadAsFailureWithAnEmptyBitmap)

@@ -2,8 +2,14 @@
 #include "DbIni.h"
 #include "Errors.h"
 #include "IniFile.h"
+#include "SmallDisk.h"
 #include "TestFolders.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,12 +61,40 @@ TEST_F(DbIniRead, ExistingFileIsNeverRewritten)
 
 TEST_F(DbIniRead, DatabaseFolderRules)
 {
-    EXPECT_EQ(DbIni::databaseFolder(m_folders.data, QStringLiteral("Data\\")), m_folders.data + QStringLiteral("Data/"));
-    EXPECT_EQ(DbIni::databaseFolder(m_folders.data, QStringLiteral("Data/")), m_folders.data + QStringLiteral("Data/"));
-    EXPECT_EQ(DbIni::databaseFolder(m_folders.data, QStringLiteral("/srv/famille")), QStringLiteral("/srv/famille/"));
-    EXPECT_EQ(DbIni::databaseFolder(m_folders.data, QStringLiteral("D:\\Famille\\")), QStringLiteral("D:/Famille/"));
-    // Anything but exactly "Data\" is a full path of its own.
-    EXPECT_EQ(DbIni::databaseFolder(m_folders.data, QStringLiteral("data\\")), QStringLiteral("data/"));
+    const QString& data = m_folders.data;
+    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("Data\\")), data + QStringLiteral("Data/"));
+    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("Data/")), data + QStringLiteral("Data/"));
+    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("/srv/famille")), QStringLiteral("/srv/famille/"));
+    // Every relative folder lies under the data folder, whatever the current folder.
+    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("MyData/")), data + QStringLiteral("MyData/"));
+    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("data\\Famille")), data + QStringLiteral("data/Famille/"));
+    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("D:\\Famille\\")), data + QStringLiteral("D:/Famille/"));
+    EXPECT_EQ(DbIni::databaseFolder(data, QString()), data);
+}
+
+TEST_F(DbIniRead, FolderForAFileOrFileForAFolderIsRefusedBeforeAnythingIsMade)
+{
+    const QString elsewhere = m_scratch.path() + QStringLiteral("famille/");
+    writeDbIni("[DataBase]\nPath=" + elsewhere.toUtf8() + "\n[OLEDB]\nFileName=Access/\n");
+    try {
+        DbIni::read(m_folders);
+        FAIL() << "a folder taken for the database file";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Le fichier de configuration \"%1db.ini\" indique comme base de données "
+                                           "\"%2Access/\", qui est un dossier et non un fichier.\r"
+                                           "Corrigez la clé FileName de la section [OLEDB].")
+                                .arg(m_folders.data, elsewhere));
+    }
+    EXPECT_FALSE(TestFolders::exists(elsewhere));
+
+    writeFile(m_scratch.path() + QStringLiteral("afile"), "x");
+    writeDbIni("[DataBase]\nPath=" + m_scratch.path().toUtf8() + "afile\n");
+    EXPECT_THROW(DbIni::read(m_folders), FileError);
+    // db.ini itself a folder: not to be taken for a missing file and replaced.
+    QFile::remove(m_folders.data + QStringLiteral("db.ini"));
+    QDir().mkdir(m_folders.data + QStringLiteral("db.ini"));
+    EXPECT_THROW(DbIni::read(m_folders), FileError);
+    EXPECT_TRUE(QFileInfo(m_folders.data + QStringLiteral("db.ini")).isDir());
 }
 
 TEST_F(DbIniRead, WindowsFileWithOdbcProviderAndOtherFileName)
@@ -69,9 +103,10 @@ TEST_F(DbIniRead, WindowsFileWithOdbcProviderAndOtherFileName)
                "[OLEDB]\r\nFileName=Access\\Autre.mdb\r\n");
     const DbConfig db = DbIni::read(m_folders);
     EXPECT_EQ(db.kind, DbConfig::Kind::Odbc);
-    EXPECT_EQ(db.databaseFolder, QStringLiteral("C:/Données/"));
+    EXPECT_EQ(db.databaseFolder, m_folders.data + QStringLiteral("C:/Données/")) << "a drive letter means nothing here";
     EXPECT_EQ(db.providerFileName(), QStringLiteral("Access/Famille.mdb"));
-    EXPECT_EQ(db.databaseFile(), QStringLiteral("C:/Données/Access/Autre.mdb")) << "connection uses the OLEDB file";
+    EXPECT_EQ(db.databaseFile(), m_folders.data + QStringLiteral("C:/Données/Access/Autre.mdb"))
+        << "connection uses the OLEDB file";
 }
 
 TEST_F(DbIniRead, GarbageLinesAreIgnored)
@@ -92,11 +127,26 @@ protected:
     DbConfig m_config;
 };
 
-TEST_F(ConnectionOpen, MissingFileMakesNoAttemptAndCreatesNothing)
+TEST_F(ConnectionOpen, MissingOrEmptyFileIsAFailureThatCreatesNothing)
 {
-    Connection::open(m_config);
+    try {
+        Connection::open(m_config);
+        FAIL() << "no database, and no word";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("La base de données \"%1\" est introuvable.").arg(m_config.databaseFile()));
+    }
     EXPECT_FALSE(Connection::isOpen());
     EXPECT_FALSE(TestFolders::exists(m_config.databaseFile()));
+
+    writeFile(m_config.databaseFile(), QByteArray());
+    try {
+        Connection::open(m_config);
+        FAIL() << "an empty file taken for a database";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Le fichier \"%1\" est vide : ce n'est pas une base de données.")
+                                .arg(m_config.databaseFile()));
+    }
+    EXPECT_EQ(QFileInfo(m_config.databaseFile()).size(), 0);
 }
 
 TEST_F(ConnectionOpen, TemplateOpens)
@@ -126,6 +176,66 @@ TEST_F(ConnectionOpen, ForeignOrDamagedFileIsRefusedWithItsPathAndLeftUntouched)
     bytes.truncate(100);
     writeFile(m_config.databaseFile(), bytes);
     EXPECT_THROW(Connection::open(m_config), DatabaseError);
+}
+
+// Said at start rather than at the user's first change. Rights are checked
+// as an ordinary user even when the tests run as root.
+TEST_F(ConnectionOpen, ReadOnlyDatabaseIsRefusedAtOnce)
+{
+    TestFolders::copyTemplate(m_config.databaseFile());
+    const QString file = m_config.databaseFile();
+    const auto openAsUser = [&] {
+        return TestFolders::asUnprivilegedUser([&] {
+            try {
+                Connection::open(m_config);
+                return 1;
+            } catch (const DatabaseError& e) {
+                return e.text() == QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\rla base de données "
+                                                  "est en lecture seule : vérifiez les droits d'accès à ce fichier et "
+                                                  "au dossier qui le contient.")
+                                       .arg(file)
+                           ? 0
+                           : 2;
+            }
+        });
+    };
+    const QFile::Permissions read = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const QFile::Permissions enter = QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    const QFile::Permissions write = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const QByteArray before = readFile(file);
+
+    QFile::setPermissions(m_scratch.path(), read | enter);
+    QFile::setPermissions(file, read);
+    EXPECT_EQ(openAsUser(), 0) << "a read-only file";
+    // Writable, but where the journal of a change cannot be made.
+    QFile::setPermissions(file, read | write);
+    EXPECT_EQ(openAsUser(), 0) << "a read-only folder";
+    QFile::setPermissions(m_scratch.path(), read | enter | QFileDevice::WriteOwner);
+    EXPECT_EQ(readFile(file), before);
+}
+
+// What the user can act on is said in French: a missing table, a full disk.
+TEST_F(ConnectionOpen, EngineErrorsAreSaidInFrench)
+{
+    const QString disk = m_scratch.path() + QStringLiteral("disk/");
+    SmallDisk small(disk, 1024 * 1024);
+    if (!small.mounted())
+        GTEST_SKIP() << small.whyNot().toStdString();
+    m_config.databaseFolder = disk;
+    TestFolders::copyTemplate(m_config.databaseFile());
+    Connection::open(m_config);
+    QSqlQuery q(Connection::database());
+    EXPECT_FALSE(q.exec(QStringLiteral("SELECT * FROM ACTES")));
+    EXPECT_EQ(Connection::errorText(q.lastError()), QStringLiteral("la table « ACTES » est absente de la base de données"));
+    EXPECT_FALSE(q.exec(QStringLiteral("SELECT Nom FROM PERSON")));
+    EXPECT_EQ(Connection::errorText(q.lastError()), QStringLiteral("la colonne « Nom » est absente de la base de données"));
+
+    small.fill(16 * 1024);
+    q.prepare(QStringLiteral("INSERT INTO PERSON (Name, Previous) VALUES ('Durand', ?)"));
+    q.addBindValue(QString(200 * 1024, QLatin1Char('x')));
+    EXPECT_FALSE(q.exec());
+    EXPECT_EQ(Connection::errorText(q.lastError()), QStringLiteral("le disque est plein"))
+        << q.lastError().text().toStdString();
 }
 
 TEST_F(ConnectionOpen, OdbcAndUnknownProvidersGiveClearErrors)

@@ -2,9 +2,13 @@
 #include "FileUtils.h"
 #include "Folders.h"
 #include "Product.h"
+#include "Settings.h"
+#include "SmallDisk.h"
 #include "TestFolders.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
@@ -139,7 +143,8 @@ TEST(FileUtilities, ListingIsSortedWithoutRegardToCaseAndLeavesFoldersOut)
 
     const QString target = scratch.make(QStringLiteral("copy"));
     writeFile(target + QStringLiteral("b.maj"), "old");
-    EXPECT_EQ(FileUtils::copyFiles(scratch.path(), target, QStringLiteral("*.maj")), 3);
+    FileUtils::copyFiles(scratch.path(), target, QStringLiteral("*.maj"));
+    EXPECT_EQ(FileUtils::listFiles(target, QStringLiteral("*.maj")).size(), 3);
     EXPECT_EQ(readFile(target + QStringLiteral("b.maj")), QByteArray("x"));
     QStringList copies;
     for (const QString& name : FileUtils::listFiles(target, QStringLiteral("*.MAJ")))
@@ -179,6 +184,48 @@ TEST(FileUtilities, CopyFileLeavesNoPartialTargetAndRefusesToOverwrite)
                  FileError);
     EXPECT_FALSE(exists(scratch.path() + QStringLiteral("new")));
     EXPECT_EQ(QDir(scratch.path()).entryList(QDir::Files).size(), 2) << "no scratch file left behind";
+
+    // A file kept elsewhere through a link is replaced where it is.
+    ASSERT_TRUE(QFile::link(scratch.path() + QStringLiteral("dst"), scratch.path() + QStringLiteral("link")));
+    FileUtils::writeFileAtomically(scratch.path() + QStringLiteral("link"), "through the link");
+    EXPECT_TRUE(QFileInfo(scratch.path() + QStringLiteral("link")).isSymLink());
+    EXPECT_EQ(readFile(scratch.path() + QStringLiteral("dst")), QByteArray("through the link"));
+}
+
+// Replacing or creating a file on a disk with no room left keeps what was there.
+TEST(FileUtilities, FullDiskKeepsThePreviousFileOrNoneAndSaysWhy)
+{
+    TestFolders::Scratch scratch;
+    const QString disk = scratch.path() + QStringLiteral("disk/");
+    SmallDisk small(disk, 256 * 1024);
+    if (!small.mounted())
+        GTEST_SKIP() << small.whyNot().toStdString();
+    const QString ini = disk + QStringLiteral("brivoline.ini");
+    writeFile(ini, "[Properties]\nSplash=0\n");
+    const QByteArray database(200 * 1024, 'd');
+    writeFile(scratch.path() + QStringLiteral("BRIVOLINE.MDB"), database);
+
+    small.fill();
+    try {
+        Settings().write(ini); // a few hundred bytes: one buffered write
+        FAIL() << "written on a full disk";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Impossible d'écrire le fichier \"%1\" : le disque est plein.").arg(ini));
+    }
+    EXPECT_EQ(readFile(ini), QByteArray("[Properties]\nSplash=0\n"));
+
+    // Room for a part of the copy only.
+    small.release();
+    small.fill(64 * 1024);
+    EXPECT_THROW(FileUtils::copyFile(scratch.path() + QStringLiteral("BRIVOLINE.MDB"), disk + QStringLiteral("BRIVOLINE.MDB"), false),
+                 FileError);
+    EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral(".filler"), QStringLiteral("brivoline.ini")}))
+        << "no file cut short, nothing left beside";
+
+    small.release();
+    FileUtils::copyFile(scratch.path() + QStringLiteral("BRIVOLINE.MDB"), disk + QStringLiteral("BRIVOLINE.MDB"), false);
+    EXPECT_EQ(readFile(disk + QStringLiteral("BRIVOLINE.MDB")), database);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "TestFolders.h"
 
 #include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -77,6 +78,32 @@ TEST_F(ProvisioningRun, OlderInstallationIsTransferredWithItsWarningAndLeftInPla
               QStringLiteral("IMPORTANT !!\r\rLa base de données a été transférée dans le réperoire :\r")
                   + db.databaseFolder + QStringLiteral("\r\rNE SUPPRIMEZ PAS CE REPERTOIRE"));
     EXPECT_TRUE(exists(m_folders.program + QStringLiteral("Data/Access/BRIVOLINE.MDB")));
+}
+
+// A transfer that loses a picture is not announced as done; with no database
+// left, the next start copies everything again.
+TEST_F(ProvisioningRun, FailedCopyIsReportedNotAnnouncedAndLeavesNoDatabase)
+{
+    shipTemplate();
+    leaveOlderInstallation();
+    const QString lost = m_folders.program + QStringLiteral("Data/Images/Doc9.jpg");
+    ASSERT_TRUE(QFile::link(m_scratch.path() + QStringLiteral("gone.jpg"), lost));
+    const DbConfig db = config();
+    EXPECT_FALSE(Provisioning::run(m_folders, db));
+    ASSERT_EQ(m_messages.messages().size(), 1);
+    EXPECT_EQ(m_messages.messages().at(0).icon, Messages::Icon::Error);
+    EXPECT_EQ(m_messages.texts().at(0),
+              Provisioning::copyFailedMessage(
+                  db.databaseFolder, QStringLiteral("Impossible de lire le fichier \"%1\" : fichier ou dossier introuvable.")
+                                         .arg(lost)));
+    EXPECT_FALSE(exists(db.databaseFile()));
+    EXPECT_TRUE(exists(m_folders.program + QStringLiteral("Data/Access/BRIVOLINE.MDB"))) << "the source stays";
+
+    QFile::remove(lost);
+    m_messages.clear();
+    EXPECT_TRUE(Provisioning::run(m_folders, db));
+    EXPECT_EQ(readFile(db.databaseFile()), QByteArray("older installation"));
+    EXPECT_TRUE(m_messages.texts().at(0).startsWith(QStringLiteral("IMPORTANT !!")));
 }
 
 TEST_F(ProvisioningRun, MissingTemplateIsReportedAndFails)

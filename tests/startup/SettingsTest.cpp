@@ -1,9 +1,12 @@
+#include "Errors.h"
 #include "IniFile.h"
 #include "Settings.h"
 #include "TestFolders.h"
 #include "TextFiles.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -83,6 +86,58 @@ TEST(SettingsFile, YesNoAndIntegersReadAsTheWindowsReaderDoes)
     EXPECT_EQ(s.jpegQuality, 85);
     EXPECT_EQ(s.smtpPort, 25);
     EXPECT_EQ(s.left, -8) << "quotes removed, the first of repeated keys wins";
+}
+
+TEST(SettingsFile, PictureBoundAndQualityOutsideTheDialogsRangesReadAsDefaults)
+{
+    TestFolders::Scratch scratch;
+    const QString path = scratch.path() + QStringLiteral("brivoline.ini");
+    const auto read = [&](int maxWidth, int quality) {
+        writeFile(path, QStringLiteral("[Scan]\nMaxWidth=%1\nJpegQuality=%2\n").arg(maxWidth).arg(quality).toUtf8());
+        const Settings s = Settings::read(path);
+        return std::pair{s.maxWidth, s.jpegQuality};
+    };
+    EXPECT_EQ(read(0, 0), std::pair(5000, 100)) << "0 x 0 pictures";
+    EXPECT_EQ(read(-20, -1), std::pair(5000, 100));
+    EXPECT_EQ(read(499, 9), std::pair(5000, 100));
+    EXPECT_EQ(read(5001, 101), std::pair(5000, 100));
+    EXPECT_EQ(read(500, 10), std::pair(500, 10));
+    EXPECT_EQ(read(5000, 100), std::pair(5000, 100));
+}
+
+// A settings file that cannot be read is not replaced by the defaults, at
+// start or at exit (checked as an ordinary user even when run as root).
+TEST(SettingsFile, UnreadableFileIsAnErrorAndStaysAsItWas)
+{
+    TestFolders::Scratch scratch;
+    const QString path = scratch.path() + QStringLiteral("brivoline.ini");
+    const QByteArray users = "[Properties]\nSplash=0\n[Mine]\nKeep=me\n";
+    writeFile(path, users);
+    QFile::setPermissions(scratch.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                              | QFileDevice::ReadOther | QFileDevice::WriteOther
+                                              | QFileDevice::ExeOther);
+    // Writable by anyone, readable by no one but its owner (and not even by
+    // its owner when the tests do not run as root).
+    QFile::setPermissions(path, (::geteuid() == 0 ? QFileDevice::ReadOwner : QFileDevice::Permissions())
+                                    | QFileDevice::WriteOwner | QFileDevice::WriteOther);
+    const int result = TestFolders::asUnprivilegedUser([&] {
+        int failures = 0;
+        try {
+            Settings::read(path);
+            ++failures;
+        } catch (const FileError& e) {
+            failures += e.text() != QStringLiteral("Impossible de lire le fichier \"%1\" : accès refusé.").arg(path);
+        }
+        try {
+            Settings().write(path);
+            ++failures;
+        } catch (const FileError&) {
+        }
+        return failures;
+    });
+    EXPECT_EQ(result, 0);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(readFile(path), users);
 }
 
 TEST(SettingsFile, SmtpTextsAreHeldIn255Characters)

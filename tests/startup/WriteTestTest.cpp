@@ -1,12 +1,11 @@
 #include "Messages.h"
+#include "SmallDisk.h"
 #include "TestFolders.h"
 #include "WriteTest.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -43,19 +42,33 @@ TEST(WriteTest, ReadOnlyFolderFailsAndLeavesNoFile)
                                               | QFileDevice::ExeOther | QFileDevice::ReadOther);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
                                       | QFileDevice::ExeOther);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(3);
+    const int result = TestFolders::asUnprivilegedUser([&] {
         Messages::Recorder messages;
         const bool passed = writeTest(QStringLiteral("Brivoline 3.51"), folder + QStringLiteral("write.tmp"));
-        _exit(passed ? 1 : (messages.messages().size() == 1 ? 0 : 2));
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        if (passed || messages.messages().size() != 1)
+            return 1;
+        return messages.texts().at(0) == writeTestMessage(QStringLiteral("Brivoline 3.51"), folder) ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(TestFolders::exists(folder + QStringLiteral("write.tmp")));
+}
+
+// A full disk is no matter of rights, and the message says so.
+TEST(WriteTest, FullDiskSaysSo)
+{
+    TestFolders::Scratch scratch;
+    SmallDisk disk(scratch.path() + QStringLiteral("disk"), 64 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    disk.fill();
+    const QString folder = scratch.path() + QStringLiteral("disk/");
+    Messages::Recorder messages;
+    EXPECT_FALSE(writeTest(QStringLiteral("Brivoline 3.51"), folder + QStringLiteral("write.tmp")));
+    EXPECT_EQ(messages.texts(),
+              QStringList{QStringLiteral("BRIVOLINE 3.51 : EXECUTION IMPOSSIBLE\r\rLe disque qui contient le "
+                                         "répertoire %1 est plein.\rLibérez de la place sur ce disque puis relancez "
+                                         "le logiciel.")
+                              .arg(folder)});
     EXPECT_FALSE(TestFolders::exists(folder + QStringLiteral("write.tmp")));
 }
 

@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace TestFolders {
 
 Scratch::Scratch()
@@ -54,6 +58,23 @@ void copyTemplate(const QString& target)
     QFile::remove(target);
     ASSERT_TRUE(QFile::copy(templateDatabase(), target)) << target.toStdString();
     QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+int asUnprivilegedUser(const std::function<int()>& body)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            ::_exit(255);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 255)
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 } // namespace TestFolders

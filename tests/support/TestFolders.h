@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 // Shared helpers of the test programs: scratch folders, small files, the built template.
 namespace TestFolders {
@@ -28,5 +29,12 @@ QString programFolder();
 QString templateDatabase();
 // A copy of the template database at the given path (folders created).
 void copyTemplate(const QString& target);
+
+// Runs the body in a child process, as the unprivileged user "nobody" when
+// the tests run as root (file rights mean nothing to root), as the current
+// user otherwise. Returns the body's result, or -1 when the child could not
+// become that user.
+int asUnprivilegedUser(const std::function<int()>& body);
+constexpr unsigned kNobody = 65534;
 
 } // namespace TestFolders
