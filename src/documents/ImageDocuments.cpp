@@ -71,6 +71,11 @@ void save(Dataset& row, const Bitmap* changedPicture, const QString& databaseFol
         row.post();
         id = row.field(QStringLiteral("Id")).asInteger();
         if (changedPicture) {
+            // Storing reopens the dataset on the row: tie it to the row's new Id.
+            if (inserting) {
+                row.setWhereLine(documentFilter(id));
+                row.open();
+            }
             FileUtils::makeFolder(databaseFolder + QStringLiteral("Images/"));
             BmpFormat::writeFile(*changedPicture, scratch);
             StoreImageFile(row, "IMGMINI", pictureFile(databaseFolder, id), scratch, kThumbnailSize,

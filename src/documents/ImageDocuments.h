@@ -28,6 +28,7 @@ void initNewRow(Dataset& row, int personId);
 // quality settings.jpegQuality) with its thumbnail, all in one
 // transaction. On failure nothing is kept, no half-written file stays, and
 // the row is back in insert or edit with its values, ready to try again.
+// A new row's dataset is left tied to the new row alone (documentFilter).
 void save(Dataset& row, const Bitmap* changedPicture, const QString& databaseFolder,
           const ImageStoreSettings& settings);
 
