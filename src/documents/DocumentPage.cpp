@@ -274,7 +274,6 @@ QWidget* DocumentPage::buildImageBand()
     m_images->setMovement(QListView::Static);
     m_images->setResizeMode(QListView::Adjust);
     m_images->setWordWrap(true);
-    m_images->setUniformItemSizes(true);
     m_images->setSelectionMode(QAbstractItemView::SingleSelection);
     m_images->setMouseTracking(true);
     connect(m_images, &QListWidget::itemEntered, this,
