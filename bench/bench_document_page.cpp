@@ -153,7 +153,7 @@ void BM_AttachFile200MB(benchmark::State& state)
         files.field(QStringLiteral("Id_File")).setAsInteger(0);
         files.field(QStringLiteral("Id_Ref")).setAsInteger(h.person);
         files.field(QStringLiteral("DoType")).setAsInteger(1);
-        const int id = FileDocuments::attach(files, h.bigFile, h.dataModule->databaseFolder());
+        benchmark::DoNotOptimize(FileDocuments::attach(files, h.bigFile, h.dataModule->databaseFolder()));
         state.PauseTiming();
         files.remove(); // and its archive
         state.ResumeTiming();
