@@ -56,16 +56,21 @@ class FullDisk
 public:
     explicit FullDisk(rlim_t bytes)
     {
-        std::signal(SIGXFSZ, SIG_IGN);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &m_saved);
         rlimit limit = m_saved;
         limit.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FullDisk() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+    ~FullDisk()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
 
 private:
     rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
 };
 
 class DocumentPageTest : public ::testing::Test
