@@ -1,6 +1,7 @@
 #include "ProgramAssembly.h"
 
 #include "CustomPage.h"
+#include "DocumentPage.h"
 #include "EventPage.h"
 #include "GeneralPage.h"
 #include "GridPage.h"
@@ -31,7 +32,8 @@ QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
         {QStringLiteral("Analyses"), QStringLiteral("Page_Analysis"), empty},
         {QStringLiteral("Vaccins"), QStringLiteral("Page_Vaccine"),
          [&dm1](QWidget* parent) { return VaccinePage::create(dm1, parent); }},
-        {QStringLiteral("Documents"), QStringLiteral("Page_Document"), empty},
+        {QStringLiteral("Documents"), QStringLiteral("Page_Document"),
+         [&dm1](QWidget* parent) { return new DocumentPage(dm1, parent); }},
         {QStringLiteral("Evénements"), QStringLiteral("Page_Event"),
          [&dm1](QWidget* parent) { return EventPage::create(dm1, parent); }},
     };

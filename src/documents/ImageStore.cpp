@@ -79,22 +79,6 @@ void replaceFile(const QString& from, const QString& to)
         throw FileError(QStringLiteral("Impossible de mettre l'image \"%1\" en place.").arg(to));
 }
 
-Bitmap loadSource(const QString& sourceFile)
-{
-    if (!QFileInfo(sourceFile).isFile())
-        throw FileError(QStringLiteral("Impossible de trouver le fichier \"%1\".").arg(sourceFile));
-    if (!isJpegName(sourceFile))
-        return BmpFormat::readFile(sourceFile);
-    Bitmap picture;
-    if (!LoadJpegFile(picture, sourceFile, true))
-        throw ImageError(
-            QStringLiteral(
-                "Le fichier \"%1\" n'est pas une image JPEG lisible : il est endommagé, incomplet, "
-                "trop grand ou d'un autre format.")
-                .arg(sourceFile));
-    return picture;
-}
-
 void writePicture(Bitmap picture, const QString& destinationFile, const ImageStoreSettings& settings)
 {
     if (picture.format() != PixelFormat::Bgr24)
@@ -118,6 +102,22 @@ void ThumbnailTarget::assign(Dataset& dataset, const Bitmap& thumbnail) const
         dataset.field(m_field).setAsBytes(BmpFormat::encode(thumbnail));
 }
 
+Bitmap readPictureFile(const QString& sourceFile)
+{
+    if (!QFileInfo(sourceFile).isFile())
+        throw FileError(QStringLiteral("Impossible de trouver le fichier \"%1\".").arg(sourceFile));
+    if (!isJpegName(sourceFile))
+        return BmpFormat::readFile(sourceFile);
+    Bitmap picture;
+    if (!LoadJpegFile(picture, sourceFile, true))
+        throw ImageError(
+            QStringLiteral(
+                "Le fichier \"%1\" n'est pas une image JPEG lisible : il est endommagé, incomplet, "
+                "trop grand ou d'un autre format.")
+                .arg(sourceFile));
+    return picture;
+}
+
 void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QString& destinationFile,
                     const QString& sourceFile, int thumbnailWidth, int thumbnailHeight,
                     const ImageStoreSettings& settings)
@@ -132,7 +132,7 @@ void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QStri
     bool replaced = false;
     try {
         keepPainting();
-        const Bitmap source = loadSource(sourceFile);
+        const Bitmap source = readPictureFile(sourceFile);
         keepPainting();
         if (isJpegName(sourceFile))
             FileUtils::copyFile(sourceFile, pending, true);

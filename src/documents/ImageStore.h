@@ -32,6 +32,12 @@ private:
     Control m_control;
 };
 
+// A picture file as the user may choose it: decoded as JPEG when its name
+// ends in .jpg or .jpeg, else as a Windows bitmap. Throws FileError for a
+// missing file, ImageError (in French) for one that is damaged, truncated,
+// of another format or too large.
+Bitmap readPictureFile(const QString& sourceFile);
+
 // Stores a picture file for the dataset's current row, with a busy cursor:
 // posts a pending change and reopens the dataset on the same row, puts it in
 // edit; writes the new picture beside the destination (a JPEG source copied

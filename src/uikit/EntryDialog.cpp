@@ -110,8 +110,13 @@ void EntryDialog::Btn_OkClick()
     // A refusal raises here: the dialog stays open with what was typed and
     // the row stays in edit.
     checkBeforePost();
-    m_row.post();
+    saveRow();
     accept();
+}
+
+void EntryDialog::saveRow()
+{
+    m_row.post();
 }
 
 void EntryDialog::reject()

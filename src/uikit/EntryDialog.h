@@ -53,6 +53,10 @@ protected:
     // What the row's columns cannot check themselves: throw an AppError
     // with the French text to refuse the post.
     virtual void checkBeforePost() {}
+    // How Ok saves the row: a post, or what a dialog stores together with
+    // its row (a picture file). A throw keeps the dialog open, so the row
+    // must then be left in insert or edit with what was typed.
+    virtual void saveRow();
 
 private:
     Dataset& m_row;

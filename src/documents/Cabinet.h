@@ -1,0 +1,62 @@
+#pragma once
+
+#include "CabinetFormat.h"
+
+#include <functional>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// Microsoft cabinet archives with MS-ZIP compression, exchangeable with the
+// cabinets of Windows and with gcab and cabextract. Files stream through in
+// blocks of 32 KB, so an archive of any allowed size needs no more memory
+// than a small one.
+namespace Cabinet {
+
+// One file to put into an archive: where it is, and its name inside.
+struct Member
+{
+    QString path;
+    QString name; // a relative name; '/' and '\' both separate folders
+};
+
+struct Entry
+{
+    QString name; // as stored, decoded
+    qint64 size = 0;
+    QDateTime modified; // local time, as cabinets keep it
+};
+
+// Told how many of the bytes to process are done; returns false to stop,
+// which fails the operation with "interrompue". Called often enough for a
+// progress bar, and at the end.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+
+// All entries of one archive hold at most this many bytes together.
+constexpr qint64 kMaxContentSize = CabinetFormat::kMaxFolderSize;
+
+// Writes a new archive at `archive` holding the members in order, each with
+// its modification time. On any failure (a missing member, an unsafe or
+// repeated name, content beyond kMaxContentSize, a full disk, a member that
+// changes while it is read, a stop asked by `progress`) the partial archive
+// is removed and CabinetError says why. The archive is flushed to the disk
+// before this returns, so a caller can rename it into place.
+void create(const QString& archive, const QList<Member>& members, const Progress& progress = {});
+
+// The entries in their stored order. Throws CabinetError for an archive
+// that is missing, empty, truncated or damaged.
+QList<Entry> list(const QString& archive);
+
+// Writes entry `index` to exactly `target`, replacing it at once when
+// complete; the entry's own name is never used. Refuses, writing nothing,
+// an archive holding an unsafe or repeated name, or an entry larger than
+// the free space; the extracted size is checked against the stored one.
+void extractEntry(const QString& archive, int index, const QString& target, const Progress& progress = {});
+
+// Writes every entry under `folder` (created when missing) at its
+// relative name, sub-folders included. Every name is checked first: an
+// unsafe or repeated one refuses the whole archive before anything is
+// written; on a later failure the files written so far are removed.
+void extractAll(const QString& archive, const QString& folder, const Progress& progress = {});
+
+} // namespace Cabinet

@@ -1,0 +1,580 @@
+#include "DocumentPage.h"
+
+#include "BitmapQt.h"
+#include "BmpFormat.h"
+#include "BusyCursor.h"
+#include "CommandGuard.h"
+#include "DatasetUtils.h"
+#include "FileDialogs.h"
+#include "FileDocuments.h"
+#include "GridPanel.h"
+#include "ImageDocuments.h"
+#include "ImageStore.h"
+#include "ImageTransforms.h"
+#include "JpegIO.h"
+#include "Messages.h"
+#include "ProgramState.h"
+#include "TDataModule1.h"
+#include "TEnterDocument.h"
+#include "TWait.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace {
+
+constexpr int kIdRole = Qt::UserRole;
+constexpr int kGridIcon = 14;
+
+QString missingFileText(const QString& firstLine, const QString& path)
+{
+    return firstLine + QStringLiteral("\r\rLe fichier \"") + path +
+           QStringLiteral("\" a sans doute été supprimé manuellement et n'est plus accessible.");
+}
+
+// The progress window of a long archive copy: shown for large files, its
+// bar following the bytes; the windows keep painting meanwhile.
+class CopyProgress
+{
+public:
+    static constexpr qint64 kShownFrom = 8'000'000;
+
+    CopyProgress(const QString& task, const QString& fileName, qint64 size)
+    {
+        if (size < kShownFrom)
+            return;
+        m_wait = std::make_unique<TWait>(QApplication::activeWindow());
+        m_wait->setTask(task);
+        m_wait->setMessage(fileName);
+        m_wait->setBarVisible(true);
+        m_wait->setTotal(kSteps);
+        m_wait->centreInWorkArea();
+        m_wait->show();
+        m_message = fileName;
+        QApplication::processEvents();
+        m_timer.start();
+    }
+
+    Cabinet::Progress callback()
+    {
+        if (!m_wait)
+            return {};
+        return [this](qint64 done, qint64 total) {
+            const int step = total > 0 ? int(done * kSteps / total) : kSteps;
+            while (m_wait->counter() < step)
+                m_wait->step(m_message, TWait::Line::Message);
+            if (m_timer.elapsed() > 40) {
+                QApplication::processEvents();
+                m_timer.restart();
+            }
+            return true;
+        };
+    }
+
+private:
+    static constexpr int kSteps = 100;
+    std::unique_ptr<TWait> m_wait;
+    QString m_message;
+    QElapsedTimer m_timer;
+};
+
+// The icon column of the files grid: the stored icon at 14 x 14 on white,
+// one pixel in from the corner.
+class FileIconDelegate : public QStyledItemDelegate
+{
+public:
+    FileIconDelegate(Dataset& files, QObject* parent) : QStyledItemDelegate(parent), m_files(files) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        painter->fillRect(option.rect, Qt::white);
+        if (!m_files.isActive() || index.row() >= m_files.recordCount())
+            return;
+        const QByteArray blob =
+            m_files.fieldAt(index.row(), m_files.fieldIndex(QStringLiteral("FileIcon"))).asBytes();
+        if (blob.isEmpty())
+            return;
+        auto cached = m_icons.constFind(blob);
+        if (cached == m_icons.cend()) {
+            QPixmap icon;
+            try {
+                Bitmap bitmap = BmpFormat::decode(blob);
+                ResizeBitmap(bitmap, kGridIcon, kGridIcon);
+                icon = QPixmap::fromImage(toQImage(bitmap));
+            } catch (const AppError&) {
+                // An icon that does not read leaves the cell white.
+            }
+            cached = m_icons.insert(blob, icon);
+        }
+        painter->drawPixmap(option.rect.topLeft() + QPoint(1, 1), *cached);
+    }
+
+private:
+    Dataset& m_files;
+    mutable QHash<QByteArray, QPixmap> m_icons;
+};
+
+QPushButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const QString& hint)
+{
+    auto* button = new QPushButton(parent->style()->standardIcon(icon), QString(), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// A context-menu entry that does what its button does, enabled like it.
+QAction* menuEntry(QMenu* menu, const char* name, const QString& caption, QPushButton* button)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    if (button) {
+        connectCommand(action, &QAction::triggered, button, [button] { button->click(); });
+        QObject::connect(menu, &QMenu::aboutToShow, action, [action, button] { action->setEnabled(button->isEnabled()); });
+    }
+    return action;
+}
+
+QLabel* bandTitle(const QString& text, QWidget* parent)
+{
+    auto* title = new QLabel(text, parent);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    title->setAlignment(Qt::AlignCenter);
+    title->setStyleSheet(QStringLiteral("background: #3163d4; color: white; padding: 3px;"));
+    return title;
+}
+
+} // namespace
+
+DocumentPage::DocumentPage(TDataModule1& dm, QWidget* parent) : PersonPage(parent), m_dm(dm)
+{
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(buildFileBand());
+    splitter->addWidget(buildImageBand());
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 3);
+    splitter->setChildrenCollapsible(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 4);
+    layout->addWidget(splitter);
+    buildImageMenu();
+}
+
+QWidget* DocumentPage::buildFileBand()
+{
+    auto* band = new QWidget(this);
+    GridPanelSettings s;
+    s.gridName = QStringLiteral("Grid_Document_File");
+    s.accessibleName = QStringLiteral("Fichiers");
+    s.query = &m_dm.DocumentFile;
+    s.columns = {{QStringLiteral(" "), QStringLiteral("FileIcon")},
+                 {QStringLiteral("Nom"), QStringLiteral("FileName")},
+                 {QStringLiteral("Type"), QStringLiteral("FileType")},
+                 {QStringLiteral("Taille"), QStringLiteral("FileSize")}};
+    s.filterLine = FileDocuments::personFilter(-1).replace(QStringLiteral("-1"), QStringLiteral("%1"));
+    s.ownerId = [this] { return personId(); };
+    s.add = {QStringLiteral("Btn_Document_File_Add"), {}, QStringLiteral("Ajouter"),
+             style()->standardIcon(QStyle::SP_FileDialogNewFolder)};
+    s.remove = {QStringLiteral("Btn_Document_File_Delete"), {}, QStringLiteral("Supprimer"),
+                style()->standardIcon(QStyle::SP_TrashIcon)};
+    s.deleteQuestion = QStringLiteral("Confirmez-vous la suppression de ce fichier ?");
+    s.initNewRow = [this](Dataset& row) {
+        row.field(QStringLiteral("Id_File")).setAsInteger(0);
+        row.field(QStringLiteral("Id_Ref")).setAsInteger(personId());
+        row.field(QStringLiteral("DoType")).setAsInteger(1);
+    };
+    s.runEntry = [this](QWidget*, Dataset& row) { return attachChosenFile(row); };
+    m_files = new GridPanel(std::move(s), band);
+    connect(m_files, &GridPanel::changed, this, &PersonPage::commandsChanged);
+
+    const auto hasFiles = [this] { return m_files->hasRows(); };
+    QPushButton* exe = m_files->addButton({QStringLiteral("Btn_Document_File_Exe"), {}, QStringLiteral("Exécuter"),
+                                           style()->standardIcon(QStyle::SP_MediaPlay)},
+                                          [this] { Btn_Document_File_ExeClick(); }, hasFiles);
+    QPushButton* save = m_files->addButton(
+        {QStringLiteral("Btn_Document_File_Save"), {}, QStringLiteral("Enregistrer le document sous .."),
+         style()->standardIcon(QStyle::SP_DialogSaveButton)},
+        [this] { Btn_Document_File_SaveClick(); }, hasFiles);
+    m_fileEmail = m_files->addButton({QStringLiteral("Btn_Document_File_Email"), {},
+                                      QStringLiteral("Envoyer par email"),
+                                      style()->standardIcon(QStyle::SP_CommandLink)},
+                                     [] {}, [] { return false; });
+
+    DatasetGrid* grid = m_files->grid();
+    grid->setItemDelegateForColumn(0, new FileIconDelegate(m_dm.DocumentFile, grid));
+    grid->setShowGrid(true);
+    QHeaderView* header = grid->horizontalHeader();
+    header->setSectionResizeMode(0, QHeaderView::Fixed);
+    header->resizeSection(0, kGridIcon + 8);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    header->resizeSection(2, 220);
+    header->resizeSection(3, 90);
+    grid->verticalHeader()->setDefaultSectionSize(qMax(grid->verticalHeader()->defaultSectionSize(), kGridIcon + 6));
+    connectCommand(grid, &QAbstractItemView::doubleClicked, this, [exe] {
+        if (exe->isEnabled())
+            exe->click();
+    });
+    // The Delete key released on the grid deletes, as the button does.
+    grid->installEventFilter(this);
+
+    auto* menu = new QMenu(grid);
+    menu->setObjectName(QStringLiteral("Popup_Document_File"));
+    auto* remove = grid->parentWidget()->findChild<QPushButton*>(QStringLiteral("Btn_Document_File_Delete"));
+    menuEntry(menu, "Popup_Document_File_Add", QStringLiteral("&Ajouter un fichier"),
+              m_files->findChild<QPushButton*>(QStringLiteral("Btn_Document_File_Add")));
+    // There is no editing of a stored file: a changed file is added again.
+    menuEntry(menu, "Popup_Document_File_Edit", QStringLiteral("&Modifier ce fichier"), nullptr)->setVisible(false);
+    menuEntry(menu, "Popup_Document_File_Delete", QStringLiteral("&Supprimer ce fichier"), remove);
+    menu->addSeparator();
+    menuEntry(menu, "Popup_Document_File_Exe", QStringLiteral("&Exécuter"), exe);
+    menu->addSeparator();
+    menuEntry(menu, "Popup_Document_File_Save", QStringLiteral("&Enregistrer le document sous .."), save);
+    menuEntry(menu, "Popup_Document_File_Email", QStringLiteral("Envoyer par e&mail"), m_fileEmail);
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, menu,
+            [menu, grid](const QPoint& at) { menu->popup(grid->viewport()->mapToGlobal(at)); });
+
+    auto* layout = new QVBoxLayout(band);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(bandTitle(QStringLiteral("F I C H I E R S"), band));
+    layout->addWidget(m_files, 1);
+    return band;
+}
+
+QWidget* DocumentPage::buildImageBand()
+{
+    auto* band = new QWidget(this);
+    m_images = new QListWidget(band);
+    m_images->setObjectName(QStringLiteral("ListView_Document_Img"));
+    m_images->setAccessibleName(QStringLiteral("Images"));
+    m_images->setViewMode(QListView::IconMode);
+    m_images->setIconSize(QSize(ImageDocuments::kThumbnailSize, ImageDocuments::kThumbnailSize));
+    m_images->setGridSize(QSize(ImageDocuments::kThumbnailSize + 34, ImageDocuments::kThumbnailSize + 40));
+    m_images->setMovement(QListView::Static);
+    m_images->setResizeMode(QListView::Adjust);
+    m_images->setWordWrap(true);
+    m_images->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_images->setMouseTracking(true);
+    connect(m_images, &QListWidget::itemEntered, this,
+            [this] { m_images->viewport()->setCursor(Qt::PointingHandCursor); });
+    connect(m_images, &QListWidget::viewportEntered, this, [this] { m_images->viewport()->unsetCursor(); });
+    connect(m_images, &QListWidget::itemSelectionChanged, this, &PersonPage::commandsChanged);
+
+    m_imgAdd = pictureButton(band, "Btn_Document_Img_Add", QStyle::SP_FileDialogNewFolder,
+                             QStringLiteral("Ajouter une image"));
+    m_imgEdit = pictureButton(band, "Btn_Document_Img_Edit", QStyle::SP_FileDialogDetailedView,
+                              QStringLiteral("Modifier cette image"));
+    m_imgDelete = pictureButton(band, "Btn_Document_Img_Delete", QStyle::SP_TrashIcon,
+                                QStringLiteral("Supprimer cette image"));
+    // Viewing comes with the picture viewer, sending with e-mail: disabled until then.
+    m_imgView = pictureButton(band, "Btn_Document_Img_Exe", QStyle::SP_FileDialogContentsView,
+                              QStringLiteral("Visualiser"));
+    m_imgSave = pictureButton(band, "Btn_Document_Img_Save", QStyle::SP_DialogSaveButton,
+                              QStringLiteral("Enregistrer le document sous .."));
+    m_imgEmail = pictureButton(band, "Btn_Document_Img_Email", QStyle::SP_CommandLink,
+                               QStringLiteral("Envoyer par email"));
+    connectCommand(m_imgAdd, &QPushButton::clicked, this, [this] { Btn_Document_Img_AddClick(); });
+    connectCommand(m_imgEdit, &QPushButton::clicked, this, [this] { Btn_Document_Img_EditClick(); });
+    connectCommand(m_imgDelete, &QPushButton::clicked, this, [this] { Btn_Document_Img_DeleteClick(); });
+    connectCommand(m_imgSave, &QPushButton::clicked, this, [this] { Btn_Document_Img_SaveClick(); });
+    connectCommand(m_images, &QListWidget::itemDoubleClicked, this, [this] {
+        if (m_imgView->isEnabled())
+            m_imgView->click();
+    });
+
+    auto* strip = new QVBoxLayout;
+    for (QPushButton* button : {m_imgAdd, m_imgEdit, m_imgDelete, m_imgView, m_imgSave, m_imgEmail})
+        strip->addWidget(button);
+    strip->addStretch();
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_images, 1);
+    row->addLayout(strip);
+    auto* layout = new QVBoxLayout(band);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(bandTitle(QStringLiteral("I M A G E S"), band));
+    layout->addLayout(row, 1);
+    return band;
+}
+
+void DocumentPage::buildImageMenu()
+{
+    auto* menu = new QMenu(m_images);
+    menu->setObjectName(QStringLiteral("Popup_Document_Img"));
+    menuEntry(menu, "Popup_Document_Img_Add", QStringLiteral("&Ajouter un document"), m_imgAdd);
+    menuEntry(menu, "Popup_Document_Img_Edit", QStringLiteral("&Modifier ce document"), m_imgEdit);
+    menuEntry(menu, "Popup_Document_Img_Delete", QStringLiteral("&Supprimer ce document"), m_imgDelete);
+    menuEntry(menu, "Popup_Document_Img_Print", QStringLiteral("&Visualiser  et imprimer"), m_imgView);
+    menuEntry(menu, "Popup_Document_Img_Save", QStringLiteral("&Enregistrer le document sous .."), m_imgSave);
+    menuEntry(menu, "Popup_Document_Img_Email", QStringLiteral("Envoyer par e&mail"), m_imgEmail);
+    m_images->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_images, &QWidget::customContextMenuRequested, menu,
+            [this, menu](const QPoint& at) { menu->popup(m_images->viewport()->mapToGlobal(at)); });
+}
+
+bool DocumentPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_files->grid() && event->type() == QEvent::KeyRelease &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        auto* remove = m_files->findChild<QPushButton*>(QStringLiteral("Btn_Document_File_Delete"));
+        if (remove->isEnabled())
+            runGuarded([this] { m_files->deleteRow(); });
+        return true;
+    }
+    return PersonPage::eventFilter(watched, event);
+}
+
+int DocumentPage::personId() const
+{
+    return DatasetUtils::currentId(m_dm.Person);
+}
+
+int DocumentPage::selectedImageId() const
+{
+    const QList<QListWidgetItem*> selected = m_images->selectedItems();
+    return selected.isEmpty() ? -1 : selected.first()->data(kIdRole).toInt();
+}
+
+void DocumentPage::refreshPage(int rowId)
+{
+    BusyCursor busy;
+    m_files->reload(rowId);
+    loadImages();
+}
+
+void DocumentPage::leavePage()
+{
+    m_files->close();
+    m_images->clear();
+}
+
+void DocumentPage::refreshCommandStates(bool hasPerson)
+{
+    m_files->refreshStates(hasPerson);
+    const bool selected = hasPerson && selectedImageId() >= 0;
+    m_imgAdd->setEnabled(hasPerson);
+    m_imgEdit->setEnabled(selected);
+    m_imgDelete->setEnabled(selected);
+    m_imgSave->setEnabled(selected);
+    m_imgView->setEnabled(false);
+    m_imgEmail->setEnabled(false);
+}
+
+QListWidgetItem* DocumentPage::addImageItem(int id, const QString& title, const QByteArray& thumbnail)
+{
+    auto* item = new QListWidgetItem(title);
+    item->setData(kIdRole, id);
+    item->setToolTip(title);
+    try {
+        if (!thumbnail.isEmpty())
+            item->setIcon(QIcon(QPixmap::fromImage(toQImage(BmpFormat::decode(thumbnail)))));
+    } catch (const AppError&) {
+        // A thumbnail that does not read leaves its item without a picture.
+    }
+    m_images->addItem(item);
+    return item;
+}
+
+void DocumentPage::loadImages()
+{
+    m_images->setUpdatesEnabled(false);
+    m_images->clear();
+    Dataset& d = m_dm.DocumentImg;
+    d.close();
+    d.setWhereLine(ImageDocuments::personFilter(personId()));
+    d.open();
+    const int id = d.fieldIndex(QStringLiteral("Id"));
+    const int title = d.fieldIndex(QStringLiteral("Title"));
+    const int thumbnail = d.fieldIndex(QStringLiteral("ImgMini"));
+    for (int row = 0; row < d.recordCount(); ++row)
+        addImageItem(d.fieldAt(row, id).asInteger(), d.fieldAt(row, title).asString(),
+                     d.fieldAt(row, thumbnail).asBytes());
+    d.close();
+    m_images->setUpdatesEnabled(true);
+}
+
+bool DocumentPage::attachChosenFile(Dataset& row)
+{
+    FileDialogs::Request request;
+    request.title = QStringLiteral("Sélectionnez un fichier");
+    request.filter = QStringLiteral("Tous|*.*");
+    const QString chosen = FileDialogs::choose(request);
+    if (chosen.isEmpty())
+        return false;
+    const QFileInfo file(chosen);
+    if (!file.isFile()) {
+        Messages::error(QStringLiteral("Fichier \"%1\" introuvable.").arg(file.fileName()));
+        return false;
+    }
+    BusyCursor busy;
+    CopyProgress progress(QStringLiteral("Archivage du fichier"), file.fileName(), file.size());
+    FileDocuments::attach(row, chosen, m_dm.databaseFolder(), progress.callback());
+    return true;
+}
+
+QString DocumentPage::archiveOfCurrentFile(const QString& missingTitle)
+{
+    if (!m_files->hasRows())
+        return {};
+    const QString archive = m_dm.documentFile(m_files->currentId());
+    if (QFileInfo::exists(archive))
+        return archive;
+    Messages::error(missingFileText(missingTitle, archive));
+    return {};
+}
+
+void DocumentPage::Btn_Document_File_ExeClick()
+{
+    const QString archive = archiveOfCurrentFile(QStringLiteral("IMPOSSIBLE D'EXECUTER CE FICHIER !"));
+    if (!archive.isEmpty()) {
+        const QString name = m_files->query().field(QStringLiteral("FileName")).asString();
+        const QString target = FileDocuments::readingFolder() + FileDocuments::bareFileName(name);
+        {
+            BusyCursor busy;
+            CopyProgress progress(QStringLiteral("Ouverture du fichier"), name, QFileInfo(archive).size());
+            FileDocuments::extractCopy(archive, target, true, progress.callback());
+        }
+        QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+    }
+    emit commandsChanged();
+}
+
+void DocumentPage::Btn_Document_File_SaveClick()
+{
+    const QString archive = archiveOfCurrentFile(QStringLiteral("IMPOSSIBLE DE TROUVER CE FICHIER !"));
+    if (archive.isEmpty())
+        return;
+    const Dataset& q = m_files->query();
+    const QString name = q.field(QStringLiteral("FileName")).asString();
+    const QString extension = QFileInfo(name).suffix();
+    FileDialogs::Request request;
+    request.mode = FileDialogs::Request::Mode::Save;
+    request.title = QStringLiteral("Enregistrer sous ...");
+    request.defaultExtension = extension;
+    request.filter = q.field(QStringLiteral("FileType")).asString() + QStringLiteral("|*") +
+                     (extension.isEmpty() ? QString() : QLatin1Char('.') + extension);
+    request.fileName = FileDocuments::bareFileName(name);
+    const QString chosen = FileDialogs::choose(request);
+    if (!chosen.isEmpty() && (!QFileInfo::exists(chosen) ||
+                              Messages::ask(QStringLiteral("Souhaitez-vous remplacer le fichier %1 existant.").arg(chosen)))) {
+        BusyCursor busy;
+        CopyProgress progress(QStringLiteral("Enregistrement du fichier"), name, QFileInfo(archive).size());
+        FileDocuments::extractCopy(archive, chosen, false, progress.callback());
+    }
+    emit commandsChanged();
+}
+
+void DocumentPage::Btn_Document_Img_AddClick()
+{
+    const int person = personId();
+    if (person < 0)
+        return;
+    Dataset& d = m_dm.DocumentImg;
+    d.close();
+    d.setWhereLine(ImageDocuments::documentFilter(-1));
+    d.open();
+    const auto done = qScopeGuard([&d] {
+        if (d.isEditing())
+            d.cancel();
+        d.close();
+    });
+    d.append();
+    ImageDocuments::initNewRow(d, person);
+    const ImageStoreSettings settings{program().settings.maxWidth, program().settings.jpegQuality};
+    TEnterDocument dialog(d, m_dm.databaseFolder(), settings, window());
+    if (dialog.exec() == QDialog::Accepted) {
+        QListWidgetItem* item =
+            addImageItem(d.field(QStringLiteral("Id")).asInteger(), d.field(QStringLiteral("Title")).asString(),
+                         d.field(QStringLiteral("ImgMini")).asBytes());
+        m_images->setCurrentItem(item);
+    }
+    emit commandsChanged();
+}
+
+void DocumentPage::Btn_Document_Img_EditClick()
+{
+    const int id = selectedImageId();
+    if (id < 0 || !m_imgEdit->isEnabled())
+        return;
+    Dataset& d = m_dm.DocumentImg;
+    d.close();
+    d.setWhereLine(ImageDocuments::documentFilter(id));
+    d.open();
+    const auto done = qScopeGuard([&d] {
+        if (d.isEditing())
+            d.cancel();
+        d.close();
+    });
+    if (d.isEmpty()) {
+        // Gone meanwhile: show what is there now.
+        loadImages();
+        emit commandsChanged();
+        return;
+    }
+    const ImageStoreSettings settings{program().settings.maxWidth, program().settings.jpegQuality};
+    d.edit();
+    TEnterDocument dialog(d, m_dm.databaseFolder(), settings, window());
+    // A stored picture that is missing or unreadable leaves the dialog
+    // without one: Ok waits for a new picture.
+    Bitmap stored;
+    if (LoadJpegFile(stored, m_dm.documentImageFile(id), true))
+        dialog.setPicture(stored);
+    if (dialog.exec() == QDialog::Accepted) {
+        QListWidgetItem* item = m_images->selectedItems().value(0);
+        if (item) {
+            item->setText(d.field(QStringLiteral("Title")).asString());
+            item->setToolTip(item->text());
+            if (dialog.pictureChanged())
+                item->setIcon(QIcon(QPixmap::fromImage(
+                    toQImage(BmpFormat::decode(d.field(QStringLiteral("ImgMini")).asBytes())))));
+        }
+    }
+    emit commandsChanged();
+}
+
+void DocumentPage::Btn_Document_Img_DeleteClick()
+{
+    const int id = selectedImageId();
+    if (id < 0 || !m_imgDelete->isEnabled() ||
+        !Messages::ask(QStringLiteral("Confirmez-vous la suppression de ce document ?")))
+        return;
+    Dataset& d = m_dm.DocumentImg;
+    d.close();
+    d.setWhereLine(ImageDocuments::documentFilter(id));
+    d.open();
+    const auto done = qScopeGuard([this, &d] {
+        d.close();
+        loadImages();
+        emit commandsChanged();
+    });
+    if (!d.isEmpty())
+        d.remove();
+}
+
+void DocumentPage::Btn_Document_Img_SaveClick()
+{
+    const int id = selectedImageId();
+    if (id >= 0 && m_imgSave->isEnabled())
+        SaveImageFileAs(m_dm.documentImageFile(id), m_images->selectedItems().first()->text());
+    emit commandsChanged();
+}

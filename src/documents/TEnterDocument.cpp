@@ -1,0 +1,154 @@
+#include "TEnterDocument.h"
+
+#include "BitmapQt.h"
+#include "BusyCursor.h"
+#include "CommandGuard.h"
+#include "Dataset.h"
+#include "FileDialogs.h"
+#include "ImageDocuments.h"
+#include "ImageGeometry.h"
+#include "ImageTransforms.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kFrame = 300;
+
+QPushButton* smallButton(QWidget* parent, const char* name, const QString& glyph, const QString& hint)
+{
+    auto* button = new QPushButton(glyph, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);
+    button->setAutoDefault(false);
+    button->setFixedWidth(32);
+    return button;
+}
+
+} // namespace
+
+TEnterDocument::TEnterDocument(Dataset& row, const QString& databaseFolder, const ImageStoreSettings& settings,
+                               QWidget* parent)
+    : EntryDialog(row, QStringLiteral("EnterDocument"), QStringLiteral("  Sélection d'un document"), parent),
+      m_databaseFolder(databaseFolder), m_settings(settings), m_imageCaption(new QLabel(QStringLiteral("Image"), this)),
+      m_image(new QLabel)
+{
+    QLineEdit* title = addLineField(QStringLiteral("Titre"), QStringLiteral("Ed_Title"), QStringLiteral("Title"));
+    form()->itemAtPosition(form()->rowCount() - 1, 0)->widget()->setObjectName(QStringLiteral("Lab_Title"));
+
+    m_imageCaption->setObjectName(QStringLiteral("Lab_Image"));
+    auto* left = smallButton(this, "Btn_Rotation_Left", QStringLiteral("↺"), QStringLiteral("Pivoter à gauche"));
+    auto* right = smallButton(this, "Btn_Rotation_Right", QStringLiteral("↻"), QStringLiteral("Pivoter à droite"));
+    auto* captionRow = new QHBoxLayout;
+    captionRow->addWidget(m_imageCaption, 1);
+    captionRow->addWidget(left);
+    captionRow->addWidget(right);
+
+    auto* frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("Pan_Img_Cadre"));
+    frame->setFrameShape(QFrame::Box);
+    frame->setLineWidth(1);
+    frame->setStyleSheet(QStringLiteral("#Pan_Img_Cadre { background: white; border: 1px solid #7a8ba8; }"));
+    frame->setFixedSize(kFrame + 2, kFrame + 2);
+    m_image->setParent(frame);
+    m_image->setObjectName(QStringLiteral("Img_Document"));
+    m_image->setAccessibleName(QStringLiteral("Image"));
+
+    auto* choose = new QPushButton(QStringLiteral("Sélection d'une image"), this);
+    choose->setObjectName(QStringLiteral("Btn_Img"));
+    choose->setAutoDefault(false);
+    // Scanning comes with the scanner support; until then no source exists.
+    auto* scan = new QPushButton(QStringLiteral("Scanner une image"), this);
+    scan->setObjectName(QStringLiteral("Btn_Scan"));
+    scan->setAutoDefault(false);
+    scan->setEnabled(false);
+    auto* sources = new QHBoxLayout;
+    sources->addWidget(choose);
+    sources->addWidget(scan);
+    sources->addStretch();
+
+    body()->addLayout(captionRow);
+    body()->addWidget(frame, 0, Qt::AlignHCenter);
+    body()->addLayout(sources);
+
+    connectCommand(choose, &QPushButton::clicked, this, [this] { Btn_ImgClick(); });
+    connectCommand(left, &QPushButton::clicked, this, [this] { Btn_Rotation_LeftClick(); });
+    connectCommand(right, &QPushButton::clicked, this, [this] { Btn_Rotation_RightClick(); });
+
+    // A title of blanks is a title; the picture must have pixels.
+    setOkRule([this] { return !this->row().field(QStringLiteral("Title")).asString().isEmpty() && m_picture.width() > 0; });
+    showPicture();
+    title->setFocus();
+}
+
+void TEnterDocument::setPicture(const Bitmap& picture)
+{
+    m_picture = picture;
+    showPicture();
+    updateOk();
+}
+
+void TEnterDocument::pictureReplaced(Bitmap picture)
+{
+    m_picture = std::move(picture);
+    m_changed = true;
+    showPicture();
+    updateOk();
+}
+
+void TEnterDocument::Btn_ImgClick()
+{
+    FileDialogs::Request request;
+    request.title = QStringLiteral("Sélectionnez une image");
+    request.filter = QStringLiteral(
+        "Tout (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|Fichier image JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|Bitmaps "
+        "(*.bmp)|*.bmp");
+    request.defaultExtension = QStringLiteral("jpg");
+    const QString chosen = FileDialogs::choose(request);
+    if (chosen.isEmpty())
+        return;
+    BusyCursor busy;
+    pictureReplaced(readPictureFile(chosen));
+}
+
+void TEnterDocument::rotate(int angle)
+{
+    if (m_picture.isEmpty())
+        return;
+    BusyCursor busy;
+    Bitmap turned = toBgr24(m_picture);
+    RotateBitmap(turned, angle);
+    pictureReplaced(std::move(turned));
+}
+
+void TEnterDocument::showPicture()
+{
+    if (m_picture.isEmpty()) {
+        m_imageCaption->setText(QStringLiteral("Image"));
+        m_image->clear();
+        m_image->hide();
+        return;
+    }
+    m_imageCaption->setText(QStringLiteral("Image (%1 x %2)").arg(m_picture.width()).arg(m_picture.height()));
+    const FitRect fit = FitImageRect(kFrame, kFrame, m_picture.width(), m_picture.height(), 0);
+    QImage shown = toQImage(m_picture);
+    if (fit.scaled)
+        shown = shown.scaled(fit.width, fit.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    m_image->setPixmap(QPixmap::fromImage(shown));
+    m_image->setGeometry(1 + fit.left, 1 + fit.top, fit.width, fit.height);
+    m_image->show();
+}
+
+void TEnterDocument::saveRow()
+{
+    ImageDocuments::save(row(), m_changed ? &m_picture : nullptr, m_databaseFolder, m_settings);
+}

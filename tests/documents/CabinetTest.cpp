@@ -1,0 +1,338 @@
+#include "Cabinet.h"
+
+#include "PictureSamples.h"
+#include "TestFolders.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+
+using PictureSamples::run;
+
+namespace {
+
+// Bytes that compress somewhat, like documents do, with random stretches.
+QByteArray sampleBytes(qint64 size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray bytes;
+    bytes.reserve(size);
+    static const QByteArray words[] = {"ordonnance ", "radio ", "analyse ", "vaccin ", "1234 ", "\n"};
+    while (bytes.size() < size) {
+        if (random.bounded(4) == 0)
+            for (int i = 0; i < 64; ++i)
+                bytes += char(random.bounded(256));
+        else
+            bytes += words[random.bounded(6)];
+    }
+    bytes.truncate(size);
+    return bytes;
+}
+
+void appendLe(QByteArray& out, quint32 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out += char(value >> (8 * i) & 0xff);
+}
+
+// The cabinet checksum: the bytes XORed as little-endian 32-bit words, the
+// last partial word taken high byte first.
+quint32 checksum(const QByteArray& bytes, quint32 seed)
+{
+    quint32 sum = seed;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    qsizetype i = 0;
+    for (; i + 4 <= bytes.size(); i += 4)
+        sum ^= quint32(p[i]) | quint32(p[i + 1]) << 8 | quint32(p[i + 2]) << 16 | quint32(p[i + 3]) << 24;
+    quint32 tail = 0;
+    for (; i < bytes.size(); ++i)
+        tail = tail << 8 | p[i];
+    return sum ^ tail;
+}
+
+// A cabinet written field by field with uncompressed data blocks, so that
+// a test can put anything in any field.
+struct CabBuilder
+{
+    struct Entry
+    {
+        QByteArray name;
+        quint32 size;
+        quint32 offset;
+        quint16 folder = 0;
+    };
+    QList<Entry> entries;
+    QByteArray content; // folder 0's uncompressed bytes
+    quint16 compression = 0;
+    quint16 flags = 0;
+    int extraBlocks = 0;        // blocks claimed beyond those written
+    int corruptBlockSize = -1;  // a compressed size written instead of the true one
+    bool badChecksum = false;
+
+    void add(const QByteArray& name, const QByteArray& bytes)
+    {
+        entries << Entry{name, quint32(bytes.size()), quint32(content.size())};
+        content += bytes;
+    }
+
+    QByteArray build() const
+    {
+        QByteArray files;
+        for (const Entry& e : entries) {
+            appendLe(files, e.size, 4);
+            appendLe(files, e.offset, 4);
+            appendLe(files, e.folder, 2);
+            appendLe(files, 0x5a21, 2); // 2025-01-01
+            appendLe(files, 0, 2);
+            appendLe(files, 0x20, 2);
+            files += e.name;
+            files += '\0';
+        }
+        QByteArray blocks;
+        int count = 0;
+        for (qsizetype at = 0; at < content.size(); at += 32768, ++count) {
+            const QByteArray chunk = content.mid(at, 32768);
+            QByteArray sizes;
+            appendLe(sizes, quint32(corruptBlockSize >= 0 ? corruptBlockSize : chunk.size()), 2);
+            appendLe(sizes, quint32(chunk.size()), 2);
+            quint32 sum = checksum(sizes, checksum(chunk, 0));
+            appendLe(blocks, badChecksum ? sum ^ 1 : sum, 4);
+            blocks += sizes + chunk;
+        }
+        const int headerSize = 36, folderSize = 8;
+        const quint32 dataStart = quint32(headerSize + folderSize + files.size());
+        QByteArray out("MSCF");
+        appendLe(out, 0, 4);
+        appendLe(out, quint32(dataStart + blocks.size()), 4);
+        appendLe(out, 0, 4);
+        appendLe(out, headerSize + folderSize, 4);
+        appendLe(out, 0, 4);
+        out += char(3);
+        out += char(1);
+        appendLe(out, 1, 2);
+        appendLe(out, quint32(entries.size()), 2);
+        appendLe(out, flags, 2);
+        appendLe(out, 0, 2);
+        appendLe(out, 0, 2);
+        appendLe(out, dataStart, 4);
+        appendLe(out, quint32(count + extraBlocks), 2);
+        appendLe(out, compression, 2);
+        return out + files + blocks;
+    }
+};
+
+class CabinetTest : public ::testing::Test
+{
+protected:
+    QString path(const QString& name) const { return m_scratch.path() + name; }
+    QString write(const QString& name, const QByteArray& bytes) const
+    {
+        TestFolders::writeFile(path(name), bytes);
+        return path(name);
+    }
+    static QStringList filesUnder(const QString& folder)
+    {
+        QStringList found;
+        QDir dir(folder);
+        for (const QString& f : dir.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot))
+            found << f;
+        for (const QString& d : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+            for (const QString& f : filesUnder(folder + d + QLatin1Char('/')))
+                found << d + QLatin1Char('/') + f;
+        return found;
+    }
+    // Expects the archive refused with a message holding `words`, and
+    // nothing written anywhere in the scratch folder but the archive.
+    void expectRefused(const QByteArray& cabinet, const QString& words)
+    {
+        SCOPED_TRACE(words.toStdString());
+        const QString archive = write(QStringLiteral("hostile.cab"), cabinet);
+        const QString out = m_scratch.make(QStringLiteral("out"));
+        const QStringList before = filesUnder(m_scratch.path());
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                if (attempt == 0)
+                    Cabinet::extractAll(archive, out);
+                else
+                    Cabinet::extractEntry(archive, 0, out + QStringLiteral("first.bin"));
+                ADD_FAILURE() << "accepted";
+            } catch (const CabinetError& e) {
+                EXPECT_TRUE(e.text().contains(words)) << e.text().toStdString();
+            }
+            EXPECT_EQ(filesUnder(m_scratch.path()), before);
+        }
+    }
+
+    TestFolders::Scratch m_scratch;
+};
+
+TEST_F(CabinetTest, ArchivesReadByCabextractAndBackByteIdentical)
+{
+    const QList<QPair<QString, QByteArray>> members = {
+        {QStringLiteral("vide.txt"), QByteArray()},
+        {QStringLiteral("bloc.bin"), sampleBytes(32768, 1)},
+        {QStringLiteral("Images/Doc17.jpg"), sampleBytes(32769, 2)},
+        {QStringLiteral("Compte rendu été.pdf"), sampleBytes(3'000'001, 3)},
+    };
+    QList<Cabinet::Member> list;
+    for (const auto& [name, bytes] : members)
+        list << Cabinet::Member{write(QString::number(list.size()), bytes), name};
+    const QString archive = path(QStringLiteral("set.cab"));
+    QList<qint64> reported;
+    Cabinet::create(archive, list, [&](qint64 done, qint64 total) {
+        EXPECT_EQ(total, 3'065'538);
+        reported << done;
+        return true;
+    });
+    ASSERT_GE(reported.size(), 2);
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+    EXPECT_EQ(reported.last(), 3'065'538);
+
+    const QString listing = QString::fromUtf8(run(QStringLiteral("cabextract"), {QStringLiteral("-l"), archive}));
+    EXPECT_TRUE(listing.contains(QStringLiteral("3000001 |"))) << listing.toStdString();
+    EXPECT_TRUE(listing.contains(QStringLiteral("Images/Doc17.jpg")));
+    EXPECT_TRUE(listing.contains(QStringLiteral("Compte rendu été.pdf")));
+    const QString peer = m_scratch.make(QStringLiteral("peer"));
+    run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), peer, archive});
+    const QString ours = m_scratch.make(QStringLiteral("ours"));
+    Cabinet::extractAll(archive, ours);
+    const QList<Cabinet::Entry> entries = Cabinet::list(archive);
+    ASSERT_EQ(entries.size(), members.size());
+    for (int i = 0; i < members.size(); ++i) {
+        EXPECT_EQ(entries[i].name, QString(members[i].first).replace(QLatin1Char('/'), QLatin1Char('\\')));
+        EXPECT_EQ(entries[i].size, members[i].second.size());
+        EXPECT_EQ(TestFolders::readFile(peer + members[i].first), members[i].second) << i;
+        EXPECT_EQ(TestFolders::readFile(ours + members[i].first), members[i].second) << i;
+        const QString one = path(QStringLiteral("one.bin"));
+        Cabinet::extractEntry(archive, i, one);
+        EXPECT_EQ(TestFolders::readFile(one), members[i].second) << i;
+    }
+    EXPECT_FALSE(filesUnder(m_scratch.path()).join(u' ').contains(QStringLiteral(".part")));
+}
+
+TEST_F(CabinetTest, OpensArchivesMadeByGcab)
+{
+    const QByteArray bytes = sampleBytes(200'000, 4);
+    const QString source = write(QStringLiteral("lettre.odt"), bytes);
+    const QString archive = path(QStringLiteral("gcab.cab"));
+    QProcess gcab;
+    gcab.setWorkingDirectory(m_scratch.path());
+    gcab.start(QStringLiteral("gcab"), {QStringLiteral("-c"), QStringLiteral("-z"), archive, QStringLiteral("lettre.odt")});
+    ASSERT_TRUE(gcab.waitForFinished());
+    ASSERT_EQ(gcab.exitCode(), 0);
+    ASSERT_EQ(Cabinet::list(archive).size(), 1);
+    EXPECT_EQ(Cabinet::list(archive).first().name, QStringLiteral("lettre.odt"));
+    Cabinet::extractEntry(archive, 0, path(QStringLiteral("back.odt")));
+    EXPECT_EQ(TestFolders::readFile(path(QStringLiteral("back.odt"))), bytes);
+    Q_UNUSED(source);
+}
+
+TEST_F(CabinetTest, StoppingOrFailingLeavesNoArchive)
+{
+    const QString source = write(QStringLiteral("big.bin"), sampleBytes(5'000'000, 5));
+    const QString archive = path(QStringLiteral("stopped.cab"));
+    EXPECT_THROW(Cabinet::create(archive, {{source, QStringLiteral("big.bin")}},
+                                 [](qint64 done, qint64) { return done < 2'000'000; }),
+                 CabinetError);
+    EXPECT_FALSE(QFile::exists(archive));
+
+    for (const QString& bad : {QStringLiteral("../big.bin"), QStringLiteral("C:\\big.bin"), QString()}) {
+        EXPECT_THROW(Cabinet::create(archive, {{source, bad}}), CabinetError) << bad.toStdString();
+        EXPECT_FALSE(QFile::exists(archive));
+    }
+    EXPECT_THROW(Cabinet::create(archive, {{source, QStringLiteral("a.bin")}, {source, QStringLiteral("A.BIN")}}),
+                 CabinetError);
+    EXPECT_THROW(Cabinet::create(archive, {{path(QStringLiteral("absent")), QStringLiteral("x")}}), CabinetError);
+    EXPECT_FALSE(QFile::exists(archive));
+
+    // A reading stopped half way leaves neither the entry nor its part.
+    Cabinet::create(archive, {{source, QStringLiteral("big.bin")}});
+    const QString out = m_scratch.make(QStringLiteral("out"));
+    EXPECT_THROW(Cabinet::extractEntry(archive, 0, out + QStringLiteral("big.bin"),
+                                       [](qint64 done, qint64) { return done < 1'000'000; }),
+                 CabinetError);
+    EXPECT_TRUE(filesUnder(out).isEmpty());
+}
+
+TEST_F(CabinetTest, HandMadeCabinetIsReadWhenSound)
+{
+    CabBuilder cab;
+    cab.add("premier.txt", sampleBytes(40'000, 6));
+    cab.add("second.txt", "bonjour");
+    const QString archive = write(QStringLiteral("hand.cab"), cab.build());
+    const QString out = m_scratch.make(QStringLiteral("out"));
+    Cabinet::extractAll(archive, out);
+    EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("second.txt")), QByteArray("bonjour"));
+    EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("premier.txt")), sampleBytes(40'000, 6));
+}
+
+TEST_F(CabinetTest, HostileNamesAreRefusedBeforeAnythingIsWritten)
+{
+    for (const QByteArray& name : {QByteArray("../evil.txt"), QByteArray("..\\evil.txt"),
+                                   QByteArray("/tmp/evil.txt"), QByteArray("\\evil.txt"), QByteArray("C:\\evil.txt"),
+                                   QByteArray("a\\..\\..\\evil.txt"), QByteArray("a//evil.txt"), QByteArray(""),
+                                   QByteArray("evil\x01.txt")}) {
+        CabBuilder cab;
+        cab.add("sain.txt", "contenu");
+        cab.add(name, "pirate");
+        expectRefused(cab.build(), QStringLiteral("nom de fichier dangereux"));
+    }
+    CabBuilder twice;
+    twice.add("Lettre.txt", "un");
+    twice.add("lettre.TXT", "deux");
+    expectRefused(twice.build(), QStringLiteral("deux fois"));
+}
+
+TEST_F(CabinetTest, DamagedCabinetsGiveAMessageAndNoFile)
+{
+    expectRefused(QByteArray(), QStringLiteral("vide"));
+    expectRefused("PK\x03\x04 not a cabinet at all, a zip perhaps", QStringLiteral("pas une archive"));
+
+    CabBuilder sound;
+    sound.add("doc.txt", sampleBytes(100'000, 7));
+    const QByteArray whole = sound.build();
+    expectRefused(whole.left(whole.size() / 2), QStringLiteral("incomplète"));
+    expectRefused(whole.left(30), QStringLiteral("incomplète"));
+
+    CabBuilder checksum = sound;
+    checksum.badChecksum = true;
+    expectRefused(checksum.build(), QStringLiteral("endommagée"));
+
+    CabBuilder oversized = sound;
+    oversized.corruptBlockSize = 65535;
+    expectRefused(oversized.build(), QStringLiteral("endommagée"));
+
+    CabBuilder beyond;
+    beyond.add("doc.txt", "court");
+    beyond.entries[0].size = 1'000'000; // more than its folder holds
+    expectRefused(beyond.build(), QStringLiteral("endommagée"));
+
+    CabBuilder missingBlocks = sound;
+    missingBlocks.extraBlocks = 3;
+    missingBlocks.entries[0].size += 3 * 32768;
+    expectRefused(missingBlocks.build(), QStringLiteral("endommagée"));
+
+    CabBuilder quantum = sound;
+    quantum.compression = 2;
+    expectRefused(quantum.build(), QStringLiteral("compression"));
+
+    CabBuilder set = sound;
+    set.flags = 0x0002;
+    expectRefused(set.build(), QStringLiteral("plusieurs archives"));
+
+    CabBuilder deflated = sound;
+    deflated.compression = 1; // claims MS-ZIP, holds plain bytes
+    expectRefused(deflated.build(), QStringLiteral("endommagée"));
+}
+
+TEST_F(CabinetTest, SafeRelativePaths)
+{
+    EXPECT_EQ(CabinetFormat::safeRelativePath(QStringLiteral("Images\\Doc1.jpg")), QStringLiteral("Images/Doc1.jpg"));
+    EXPECT_EQ(CabinetFormat::safeRelativePath(QStringLiteral("..hidden..txt")), QStringLiteral("..hidden..txt"));
+    for (const char* bad : {"", ".", "..", "a/", "a/./b", "D:evil", "evil.txt:stream", "\\\\server\\share"})
+        EXPECT_TRUE(CabinetFormat::safeRelativePath(QString::fromLatin1(bad)).isEmpty()) << bad;
+}
+
+} // namespace
