@@ -91,6 +91,7 @@ void layOutColumns(DatasetGrid* grid, ActKind kind)
     const QList<int>& widths = kind == ActKind::Consultation ? consultWidths : pharmacyWidths;
     for (int c = 0; c < widths.size(); ++c)
         header->resizeSection(c, widths.at(c));
+    grid->setWordWrap(false);
     grid->verticalHeader()->setDefaultSectionSize(20);
 }
 

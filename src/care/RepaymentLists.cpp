@@ -52,13 +52,17 @@ QString title(ActKind kind, ListScope scope)
            CareRules::titleSuffix(scope);
 }
 
-void layOutColumns(DatasetGrid* grid)
+void layOutColumns(DatasetGrid* grid, ActKind kind)
 {
     QHeaderView* header = grid->horizontalHeader();
-    header->setDefaultSectionSize(130);
-    header->resizeSection(0, 80);
-    header->resizeSection(1, 50);
+    const QList<int> widths = kind == ActKind::Consultation ? QList<int>{78, 48, 78, 150, 140, 80, 140, 140}
+                                                            : QList<int>{78, 48, 160, 180, 200};
+    for (int c = 0; c < widths.size(); ++c)
+        header->resizeSection(c, widths.at(c));
     header->setStretchLastSection(true);
+    // One line a row, as on the pages.
+    grid->setWordWrap(false);
+    grid->verticalHeader()->setDefaultSectionSize(20);
 }
 
 void open(TDataModule2& dm2, ActKind kind, ListScope scope, int personId, QWidget* parent)

@@ -1,8 +1,59 @@
 #include "CareRules.h"
 
+#include "JetDialect.h"
+
 #include <gtest/gtest.h>
 
-TEST(CareRulesTest, Placeholder)
+namespace {
+
+using CareRules::ActKind;
+using CareRules::ListScope;
+using CareRules::Payer;
+using CareRules::Reimbursed;
+
+TEST(CareRulesTest, AReimbursementIsOfferedWhileARowWaitsForAPayer)
 {
-    EXPECT_TRUE(CareRules::isValidTime(QStringLiteral("  :  ")));
+    EXPECT_FALSE(CareRules::canRecordReimbursement(false, {}));
+    EXPECT_TRUE(CareRules::canRecordReimbursement(true, {}));
+    EXPECT_TRUE(CareRules::canRecordReimbursement(true, {true, false}));
+    EXPECT_TRUE(CareRules::canRecordReimbursement(true, {false, true}));
+    EXPECT_FALSE(CareRules::canRecordReimbursement(true, {true, true}));
+    const Reimbursed secuOnly{true, false};
+    EXPECT_FALSE(CareRules::offers(Payer::Secu, secuOnly));
+    EXPECT_TRUE(CareRules::offers(Payer::Comp, secuOnly));
+    EXPECT_EQ(CareRules::columnsOf(Payer::Comp).date, QStringLiteral("Date_Repayment_Comp"));
 }
+
+TEST(CareRulesTest, OnlyANoClearsAPayersDate)
+{
+    for (const QVariant& no : {QVariant(QStringLiteral("Non")), QVariant(QStringLiteral(" n")),
+                              QVariant(QStringLiteral("NO")), QVariant(false), QVariant(0)})
+        EXPECT_TRUE(CareRules::saysNo(no)) << no.toString().toStdString();
+    for (const QVariant& other : {QVariant(QStringLiteral("Oui")), QVariant(QString()), QVariant(QStringLiteral("Nonne")),
+                                 QVariant(QStringLiteral("x")), QVariant(true), QVariant()})
+        EXPECT_FALSE(CareRules::saysNo(other)) << other.toString().toStdString();
+}
+
+TEST(CareRulesTest, ATimeIsEmptyOrReal)
+{
+    for (const char* good : {"  :  ", "", "09:15", " 9:15", "23:59", "00:00"})
+        EXPECT_TRUE(CareRules::isValidTime(QString::fromLatin1(good))) << good;
+    for (const char* bad : {"25:99", "24:00", "12:60", " 9:5 ", "12", "ab:cd", "1:2:3"})
+        EXPECT_FALSE(CareRules::isValidTime(QString::fromLatin1(bad))) << bad;
+}
+
+TEST(CareRulesTest, FilterLinesTieTheQueriesToThePersonAndThePayers)
+{
+    EXPECT_EQ(CareRules::pageFilter(ActKind::Pharmacy).arg(7), QStringLiteral("WHERE Tag=2 AND Action.Id_Ref=7"));
+    EXPECT_EQ(CareRules::listFilter(ActKind::Consultation, ListScope::All).arg(12),
+              QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) and Action.Tag=1  AND "
+                             "Action.Id_Ref=12"));
+    EXPECT_EQ(CareRules::listFilter(ActKind::Pharmacy, ListScope::Comp).arg(3),
+              QStringLiteral("WHERE Action.Repayment_Comp=false and Action.Tag=2 AND Action.Id_Ref=3"));
+    // The flags reach SQLite as the 0/1 they are stored as.
+    const QString translated = JetDialect::translate(CareRules::listFilter(ActKind::Consultation, ListScope::Secu).arg(3));
+    EXPECT_TRUE(translated.contains(QStringLiteral("Action.Repayment=0"))) << translated.toStdString();
+    EXPECT_EQ(CareRules::titleSuffix(ListScope::Secu), QStringLiteral(" - (Sécurité sociale)"));
+}
+
+} // namespace
