@@ -67,10 +67,11 @@ int insertPerson(QSqlQuery& q, const QString& name)
 // Acts in every reimbursement state, a quarter each, with their practitioner and illness.
 void insertActs(QSqlQuery& q, int person, int count)
 {
-    q.prepare(QStringLiteral(
-        "INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Date_Action, Time_Action, Remark1, Gravity, Price, "
-        "Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
-        "VALUES (?, 1, ?, ?, ?, '10:30', 'Contrôle annuel', 'légère', ?, ?, 17.5, ?, 7.5)"));
+    q.prepare(
+        QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Date_Action, Time_Action, "
+                       "Remark1, Gravity, Price, "
+                       "Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
+                       "VALUES (?, 1, ?, ?, ?, '10:30', 'Contrôle annuel', 'légère', ?, ?, 17.5, ?, 7.5)"));
     for (int i = 0; i < count; ++i) {
         q.addBindValue(person);
         q.addBindValue(1 + i % 45); // some practitioners are not in the list any more
@@ -187,9 +188,10 @@ BENCHMARK(BM_AllUnreimbursedListOpenAndDraw)->Unit(benchmark::kMillisecond)->Use
 
 void BM_ShellSelectAllUnreimbursed(benchmark::State& state)
 {
-    const QString select = shellSelect(
-        bench().dm2->ConsultRepaymentQuery,
-        CareRules::listFilter(CareQueries::ActKind::Consultation, CareRules::ListScope::All).arg(bench().listPerson));
+    const QString select =
+        shellSelect(bench().dm2->ConsultRepaymentQuery,
+                    CareRules::listFilter(CareQueries::ActKind::Consultation, CareRules::ListScope::All)
+                        .arg(bench().listPerson));
     qint64 bytes = 0;
     for (auto _ : state)
         bytes += shell(select);

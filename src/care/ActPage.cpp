@@ -28,7 +28,8 @@ QString text(const char* utf8)
 // Design names of one page's controls: "Consult" or "Pharmacy" in each.
 QString named(const char* pattern, ActKind kind)
 {
-    return text(pattern).arg(kind == ActKind::Consultation ? QStringLiteral("Consult") : QStringLiteral("Pharmacy"));
+    return text(pattern).arg(kind == ActKind::Consultation ? QStringLiteral("Consult")
+                                                           : QStringLiteral("Pharmacy"));
 }
 
 QList<GridColumn> columnsOf(ActKind kind)
@@ -39,12 +40,14 @@ QList<GridColumn> columnsOf(ActKind kind)
                               {text("Heure"), text("Time_Action")},
                               {text("Montant"), text("Price")}};
     if (kind == ActKind::Consultation)
-        columns << GridColumn{text("Praticien"), text("Doctor")} << GridColumn{text("Maladie"), text("Illness")}
+        columns << GridColumn{text("Praticien"), text("Doctor")}
+                << GridColumn{text("Maladie"), text("Illness")}
                 << GridColumn{text("Gravité"), text("ACTION.Gravity")}
                 << GridColumn{text("Objet de la visite"), text("Remark1")}
                 << GridColumn{text("Remarque du praticien"), text("Remark2")};
     else
-        columns << GridColumn{text("Pharmacie"), text("Pharmacy")} << GridColumn{text("Médicament"), text("Drug")}
+        columns << GridColumn{text("Pharmacie"), text("Pharmacy")}
+                << GridColumn{text("Médicament"), text("Drug")}
                 << GridColumn{text("Observations"), text("Remark1")};
     columns << GridColumn{text("Date remb. sécu."), text("Date_Repayment")}
             << GridColumn{text("Date remb. comp."), text("Date_Repayment_Comp")}
@@ -120,7 +123,8 @@ GridPage* create(TDataModule1& dm, ActKind kind, QWidget* parent)
         // The menu only offers a payer still owing; a reimbursement is never recorded twice.
         if (!panel->hasRows() || !CareRules::offers(payer, CareRules::reimbursedOf(query)))
             return;
-        panel->editRowWith([payer](QWidget* window, Dataset& act) { return TEnterRepayment::record(act, payer, window); });
+        panel->editRowWith(
+            [payer](QWidget* window, Dataset& act) { return TEnterRepayment::record(act, payer, window); });
     };
     connectCommand(secu, &QAction::triggered, page, [record] { record(Payer::Secu); });
     connectCommand(comp, &QAction::triggered, page, [record] { record(Payer::Comp); });
@@ -131,7 +135,8 @@ GridPage* create(TDataModule1& dm, ActKind kind, QWidget* parent)
         menu->popup(globalPosition);
     };
 
-    PanelButton pinButton{named("Btn_%1_Pin", kind), QString(), text("Remboursement"), QIcon(PinGlyph::pixmap(18))};
+    PanelButton pinButton{named("Btn_%1_Pin", kind), QString(), text("Remboursement"),
+                          QIcon(PinGlyph::pixmap(18))};
     pinButton.atRight = true;
     QPushButton* pin = panel->addButton(
         pinButton,
@@ -143,15 +148,17 @@ GridPage* create(TDataModule1& dm, ActKind kind, QWidget* parent)
         canRecord);
     pin->setIconSize(QSize(18, 18));
     // The pin follows the grid's current row.
-    QObject::connect(&query, &Dataset::currentChanged, pin, [pin, canRecord] { pin->setEnabled(canRecord()); });
+    QObject::connect(&query, &Dataset::currentChanged, pin,
+                     [pin, canRecord] { pin->setEnabled(canRecord()); });
 
     DatasetGrid* grid = panel->grid();
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connectCommand(grid, &QWidget::customContextMenuRequested, page, [grid, canRecord, popupAt](const QPoint& at) {
-        if (!canRecord())
-            return;
-        popupAt(grid->viewport()->mapToGlobal(at));
-    });
+    connectCommand(grid, &QWidget::customContextMenuRequested, page,
+                   [grid, canRecord, popupAt](const QPoint& at) {
+                       if (!canRecord())
+                           return;
+                       popupAt(grid->viewport()->mapToGlobal(at));
+                   });
     return page;
 }
 

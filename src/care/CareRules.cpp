@@ -9,7 +9,8 @@ namespace CareRules {
 PayerColumns columnsOf(Payer payer)
 {
     if (payer == Payer::Secu)
-        return {QStringLiteral("Repayment"), QStringLiteral("Date_Repayment"), QStringLiteral("Price_Repayment")};
+        return {QStringLiteral("Repayment"), QStringLiteral("Date_Repayment"),
+                QStringLiteral("Price_Repayment")};
     return {QStringLiteral("Repayment_Comp"), QStringLiteral("Date_Repayment_Comp"),
             QStringLiteral("Price_Repayment_Comp")};
 }

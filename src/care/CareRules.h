@@ -44,7 +44,10 @@ Reimbursed reimbursedOf(const Dataset& acts);
 // click) while the page lists rows and the row still waits for a payer;
 // the menu then offers only the payers still owing.
 bool canRecordReimbursement(bool hasRows, Reimbursed current);
-inline bool offers(Payer payer, Reimbursed current) { return !current.by(payer); }
+inline bool offers(Payer payer, Reimbursed current)
+{
+    return !current.by(payer);
+}
 
 // A Yes/No value that reads as "Non" (a beginning of it is enough):
 // setting it clears that payer's date.

@@ -13,7 +13,8 @@ public:
     // `left` is the pin's distance from the cell's left edge.
     PinDelegate(int left, QObject* parent);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 
 private:
     int m_left;

@@ -4,8 +4,8 @@
 #include "TDataModule2.h"
 #include "TPharmacyRepaymentList.h"
 
-#include <QHeaderView>
 #include <memory>
+#include <QHeaderView>
 
 using CareRules::ActKind;
 using CareRules::ListScope;

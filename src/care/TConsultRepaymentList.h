@@ -10,5 +10,6 @@ class TConsultRepaymentList : public ListWindow
 {
     Q_OBJECT
 public:
-    TConsultRepaymentList(TDataModule2& dm2, CareRules::ListScope scope, int personId, QWidget* parent = nullptr);
+    TConsultRepaymentList(TDataModule2& dm2, CareRules::ListScope scope, int personId,
+                          QWidget* parent = nullptr);
 };

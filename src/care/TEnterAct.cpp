@@ -29,7 +29,7 @@ struct PayerNames
 PayerNames namesOf(Payer payer)
 {
     if (payer == Payer::Secu)
-        return {"Box_Secu",           "Sécurité Sociale",    "Ed_Repayment",      "Btn_Repayment",
+        return {"Box_Secu",          "Sécurité Sociale",   "Ed_Repayment",      "Btn_Repayment",
                 "Ed_Date_Repayment", "Btn_Date_Repayment", "Ed_Price_Repayment"};
     return {"Box_Comp",
             "Caisse Comp.",
@@ -57,18 +57,20 @@ TEnterAct::TEnterAct(TDataModule1& dm, const QString& objectName, const QString&
 
 void TEnterAct::addWhenAndPrice()
 {
-    EntryFields::addDateField(*this, QStringLiteral("Date"), QStringLiteral("Ed_Date"), QStringLiteral("Date_Action"),
-                              QStringLiteral("Btn_Date"));
+    EntryFields::addDateField(*this, QStringLiteral("Date"), QStringLiteral("Ed_Date"),
+                              QStringLiteral("Date_Action"), QStringLiteral("Btn_Date"));
     addLineField(QStringLiteral("Heure"), QStringLiteral("Ed_Time"), QStringLiteral("Time_Action"))
         ->setMaximumWidth(70);
-    QLineEdit* price = addLineField(QStringLiteral("Montant"), QStringLiteral("Ed_Payment"), QStringLiteral("Price"));
+    QLineEdit* price =
+        addLineField(QStringLiteral("Montant"), QStringLiteral("Ed_Payment"), QStringLiteral("Price"));
     price->setMaximumWidth(120);
     price->setAlignment(Qt::AlignRight);
 }
 
-ReferencePickField* TEnterAct::addReference(const QString& caption, const QString& name, const QString& buttonName,
-                                            const QString& hint, Dataset& list, const QString& nameColumn,
-                                            const QString& detailColumn, const QString& keyField)
+ReferencePickField* TEnterAct::addReference(const QString& caption, const QString& name,
+                                            const QString& buttonName, const QString& hint, Dataset& list,
+                                            const QString& nameColumn, const QString& detailColumn,
+                                            const QString& keyField)
 {
     return ReferencePickField::add(*this, caption, name, buttonName, hint, {&list, nameColumn, detailColumn},
                                    keyField);
@@ -106,7 +108,8 @@ void TEnterAct::addPayer(Payer payer, bool typedFlag, QBoxLayout* into)
     EntryFields::addPickListField(*this, QStringLiteral("Remboursé"), text(names.flag), columns.flag,
                                   text(names.flagButton), QStringLiteral("Choisir Oui ou Non"), yesNo)
         ->setMaximumWidth(70);
-    EntryFields::addDateField(*this, QStringLiteral("Date"), text(names.date), columns.date, text(names.dateButton));
+    EntryFields::addDateField(*this, QStringLiteral("Date"), text(names.date), columns.date,
+                              text(names.dateButton));
     QLineEdit* amount = addLineField(QStringLiteral("Montant"), text(names.amount), columns.amount);
     amount->setAlignment(Qt::AlignRight);
     endGroup();
@@ -126,8 +129,8 @@ void TEnterAct::rowFieldChanged(int index)
     for (const Payer payer : {Payer::Secu, Payer::Comp}) {
         const CareRules::PayerColumns columns = CareRules::columnsOf(payer);
         // "Non" takes the date of the reimbursement away, not its amount.
-        if (name.compare(columns.flag, Qt::CaseInsensitive) == 0 && CareRules::saysNo(row().field(index).value()) &&
-            !row().field(columns.date).isNull())
+        if (name.compare(columns.flag, Qt::CaseInsensitive) == 0 &&
+            CareRules::saysNo(row().field(index).value()) && !row().field(columns.date).isNull())
             row().field(columns.date).clear();
     }
     if (kMoneyFields.contains(name, Qt::CaseInsensitive))

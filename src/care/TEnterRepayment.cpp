@@ -24,10 +24,10 @@ TEnterRepayment::TEnterRepayment(Dataset& act, Payer payer, QWidget* parent)
     body()->insertWidget(0, message);
     body()->insertSpacing(1, 8);
     const QString suffix = secu ? QString() : QStringLiteral("_Comp");
-    EntryFields::addDateField(*this, QStringLiteral("Date"), QStringLiteral("Ed_Date_Repayment") + suffix, columns.date,
-                              QStringLiteral("Btn_Date_Repayment") + suffix);
-    QLineEdit* amount =
-        addLineField(QStringLiteral("Montant"), QStringLiteral("Ed_Price_Repayment") + suffix, columns.amount);
+    EntryFields::addDateField(*this, QStringLiteral("Date"), QStringLiteral("Ed_Date_Repayment") + suffix,
+                              columns.date, QStringLiteral("Btn_Date_Repayment") + suffix);
+    QLineEdit* amount = addLineField(QStringLiteral("Montant"), QStringLiteral("Ed_Price_Repayment") + suffix,
+                                     columns.amount);
     amount->setAlignment(Qt::AlignRight);
     setMinimumWidth(340);
 }

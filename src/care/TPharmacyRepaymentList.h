@@ -10,5 +10,6 @@ class TPharmacyRepaymentList : public ListWindow
 {
     Q_OBJECT
 public:
-    TPharmacyRepaymentList(TDataModule2& dm2, CareRules::ListScope scope, int personId, QWidget* parent = nullptr);
+    TPharmacyRepaymentList(TDataModule2& dm2, CareRules::ListScope scope, int personId,
+                           QWidget* parent = nullptr);
 };

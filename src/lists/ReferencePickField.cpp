@@ -16,15 +16,16 @@ QStringList statementOf(const Dataset& list, int id = -1)
     QStringList lines = list.sql();
     if (id >= 0) {
         const int orderBy = DatasetUtils::lineOfKeyword(lines, QStringLiteral("ORDER BY"));
-        lines.insert(orderBy >= 0 ? orderBy : static_cast<int>(lines.size()), QStringLiteral("WHERE ID=%1").arg(id));
+        lines.insert(orderBy >= 0 ? orderBy : static_cast<int>(lines.size()),
+                     QStringLiteral("WHERE ID=%1").arg(id));
     }
     return lines;
 }
 } // namespace
 
 ReferencePickField* ReferencePickField::add(EntryDialog& dialog, const QString& caption, const QString& name,
-                                            const QString& buttonName, const QString& hint, const Source& source,
-                                            const QString& keyField)
+                                            const QString& buttonName, const QString& hint,
+                                            const Source& source, const QString& keyField)
 {
     auto* edit = new QLineEdit(&dialog);
     edit->setObjectName(name);
@@ -44,7 +45,8 @@ ReferencePickField* ReferencePickField::add(EntryDialog& dialog, const QString& 
 }
 
 ReferencePickField::ReferencePickField(EntryDialog& dialog, QLineEdit* edit, Source source, QString keyField)
-    : QObject(edit), m_dialog(dialog), m_edit(edit), m_source(std::move(source)), m_keyField(std::move(keyField))
+    : QObject(edit), m_dialog(dialog), m_edit(edit), m_source(std::move(source)),
+      m_keyField(std::move(keyField))
 {
 }
 
@@ -70,7 +72,8 @@ void ReferencePickField::openList()
     const int name = rows.fieldIndex(m_source.nameColumn);
     const int detail = rows.fieldIndex(m_source.detailColumn);
     for (int r = 0; r < rows.recordCount(); ++r) {
-        entries << CareQueries::withDetail(rows.fieldAt(r, name).asString(), rows.fieldAt(r, detail).asString());
+        entries << CareQueries::withDetail(rows.fieldAt(r, name).asString(),
+                                           rows.fieldAt(r, detail).asString());
         m_keys << rows.fieldAt(r, id).asInteger();
     }
     TStrList* list = TStrList::open(m_edit, entries);

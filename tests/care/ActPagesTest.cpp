@@ -1,5 +1,4 @@
 #include "CareWindowTest.h"
-
 #include "TEnterConsult.h"
 #include "TEnterDrugPharmacy.h"
 #include "TEnterRepayment.h"
@@ -16,8 +15,14 @@ namespace {
 class ActPages : public CareWindowTest
 {
 protected:
-    DatasetGrid* grid(const char* name = "Grid_Consult") const { return find<DatasetGrid>(QString::fromLatin1(name)); }
-    QMenu* menu(const char* name = "Popup_ConsultRepayment") const { return find<QMenu>(QString::fromLatin1(name)); }
+    DatasetGrid* grid(const char* name = "Grid_Consult") const
+    {
+        return find<DatasetGrid>(QString::fromLatin1(name));
+    }
+    QMenu* menu(const char* name = "Popup_ConsultRepayment") const
+    {
+        return find<QMenu>(QString::fromLatin1(name));
+    }
     QString cell(int row, int column, const char* gridName = "Grid_Consult") const
     {
         return grid(gridName)->model()->index(row, column).data().toString();
@@ -30,7 +35,10 @@ protected:
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, g->viewport()->mapToGlobal(at));
         QApplication::sendEvent(g->viewport(), &event);
     }
-    static QLineEdit* edit(QWidget* w, const char* name) { return w->findChild<QLineEdit*>(QString::fromLatin1(name)); }
+    static QLineEdit* edit(QWidget* w, const char* name)
+    {
+        return w->findChild<QLineEdit*>(QString::fromLatin1(name));
+    }
     // Types into a field as the user does, replacing what it shows.
     static void type(QLineEdit* field, const QString& text)
     {
@@ -54,7 +62,9 @@ protected:
     }
     static QString stored(const char* column, int act)
     {
-        return scalar(QStringLiteral("SELECT %1 FROM [ACTION] WHERE Id=%2").arg(QString::fromLatin1(column)).arg(act))
+        return scalar(QStringLiteral("SELECT %1 FROM [ACTION] WHERE Id=%2")
+                          .arg(QString::fromLatin1(column))
+                          .arg(act))
             .toString();
     }
     // Whether a pin is painted at its place in a flag cell of the first row.
@@ -202,7 +212,8 @@ TEST_F(ActPages, CancellingAReimbursementLeavesTheActAsItWas)
     menu("Popup_PharmacyRepayment")->hide();
 
     // Confirmed as proposed: today's date and the amount the act held.
-    whenOpens<TEnterRepayment>([](TEnterRepayment* w) { w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click(); });
+    whenOpens<TEnterRepayment>(
+        [](TEnterRepayment* w) { w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click(); });
     action("Popup_PharmacyRepayment_Comp")->trigger();
     EXPECT_EQ(stored("Repayment_Comp", act), QStringLiteral("1"));
     EXPECT_EQ(stored("Date_Repayment_Comp", act), QStringLiteral("2026-03-14"));
@@ -250,8 +261,10 @@ TEST_F(ActPages, BadInputIsRefusedWithWhatWasTypedKept)
         } refused[] = {
             {"Ed_Payment", QStringLiteral("12,5,0"), "« Montant » n'accepte pas la valeur « 12,5,0 »",
              QStringLiteral("999 999,99")},
-            {"Ed_Price_Repayment", QStringLiteral("abc"), "« Remb. sécu. » n'accepte pas", QStringLiteral("-2,5")},
-            {"Ed_Time", QStringLiteral("2599"), "« Heure » n'accepte pas la valeur « 25:99 »", QStringLiteral("0915")},
+            {"Ed_Price_Repayment", QStringLiteral("abc"), "« Remb. sécu. » n'accepte pas",
+             QStringLiteral("-2,5")},
+            {"Ed_Time", QStringLiteral("2599"), "« Heure » n'accepte pas la valeur « 25:99 »",
+             QStringLiteral("0915")},
             {"Ed_Date", QStringLiteral("31022026"), "« Date » n'accepte pas la valeur « 31/02/2026 »",
              QStringLiteral("28022026")},
         };
@@ -321,8 +334,9 @@ TEST_F(ActPages, SayingNoToAPayerTakesItsDateAwayAndKeepsItsAmount)
     EXPECT_TRUE(cell(0, 5, "Grid_Pharmacy").isEmpty());
     EXPECT_EQ(cell(0, 6, "Grid_Pharmacy"), QStringLiteral("Doliprane (500 mg)"));
 
-    exec(QStringLiteral("UPDATE [ACTION] SET Repayment=1, Date_Repayment='2026-03-02', Price_Repayment=4, "
-                        "Repayment_Comp=1, Date_Repayment_Comp='2026-03-03', Price_Repayment_Comp=2 WHERE Id=?"),
+    exec(QStringLiteral(
+             "UPDATE [ACTION] SET Repayment=1, Date_Repayment='2026-03-02', Price_Repayment=4, "
+             "Repayment_Comp=1, Date_Repayment_Comp='2026-03-03', Price_Repayment_Comp=2 WHERE Id=?"),
          {act});
     m_form->RefreshCurrentPage();
     whenOpens<TEnterDrugPharmacy>([](TEnterDrugPharmacy* w) {
@@ -339,7 +353,8 @@ TEST_F(ActPages, SayingNoToAPayerTakesItsDateAwayAndKeepsItsAmount)
     EXPECT_EQ(stored("Repayment", act), QStringLiteral("0"));
     EXPECT_EQ(stored("Repayment_Comp", act), QStringLiteral("0"));
     EXPECT_TRUE(scalar(QStringLiteral("SELECT Date_Repayment FROM [ACTION] WHERE Id=%1").arg(act)).isNull());
-    EXPECT_TRUE(scalar(QStringLiteral("SELECT Date_Repayment_Comp FROM [ACTION] WHERE Id=%1").arg(act)).isNull());
+    EXPECT_TRUE(
+        scalar(QStringLiteral("SELECT Date_Repayment_Comp FROM [ACTION] WHERE Id=%1").arg(act)).isNull());
     EXPECT_EQ(stored("Price_Repayment", act).toDouble(), 4.0);
     EXPECT_EQ(stored("Price_Repayment_Comp", act).toDouble(), 2.0);
 }

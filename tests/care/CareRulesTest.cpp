@@ -27,10 +27,11 @@ TEST(CareRulesTest, AReimbursementIsOfferedWhileARowWaitsForAPayer)
 TEST(CareRulesTest, OnlyANoClearsAPayersDate)
 {
     for (const QVariant& no : {QVariant(QStringLiteral("Non")), QVariant(QStringLiteral(" n")),
-                              QVariant(QStringLiteral("NO")), QVariant(false), QVariant(0)})
+                               QVariant(QStringLiteral("NO")), QVariant(false), QVariant(0)})
         EXPECT_TRUE(CareRules::saysNo(no)) << no.toString().toStdString();
-    for (const QVariant& other : {QVariant(QStringLiteral("Oui")), QVariant(QString()), QVariant(QStringLiteral("Nonne")),
-                                 QVariant(QStringLiteral("x")), QVariant(true), QVariant()})
+    for (const QVariant& other :
+         {QVariant(QStringLiteral("Oui")), QVariant(QString()), QVariant(QStringLiteral("Nonne")),
+          QVariant(QStringLiteral("x")), QVariant(true), QVariant()})
         EXPECT_FALSE(CareRules::saysNo(other)) << other.toString().toStdString();
 }
 
@@ -44,14 +45,17 @@ TEST(CareRulesTest, ATimeIsEmptyOrReal)
 
 TEST(CareRulesTest, FilterLinesTieTheQueriesToThePersonAndThePayers)
 {
-    EXPECT_EQ(CareRules::pageFilter(ActKind::Pharmacy).arg(7), QStringLiteral("WHERE Tag=2 AND Action.Id_Ref=7"));
-    EXPECT_EQ(CareRules::listFilter(ActKind::Consultation, ListScope::All).arg(12),
-              QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) and Action.Tag=1  AND "
-                             "Action.Id_Ref=12"));
+    EXPECT_EQ(CareRules::pageFilter(ActKind::Pharmacy).arg(7),
+              QStringLiteral("WHERE Tag=2 AND Action.Id_Ref=7"));
+    EXPECT_EQ(
+        CareRules::listFilter(ActKind::Consultation, ListScope::All).arg(12),
+        QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) and Action.Tag=1  AND "
+                       "Action.Id_Ref=12"));
     EXPECT_EQ(CareRules::listFilter(ActKind::Pharmacy, ListScope::Comp).arg(3),
               QStringLiteral("WHERE Action.Repayment_Comp=false and Action.Tag=2 AND Action.Id_Ref=3"));
     // The flags reach SQLite as the 0/1 they are stored as.
-    const QString translated = JetDialect::translate(CareRules::listFilter(ActKind::Consultation, ListScope::Secu).arg(3));
+    const QString translated =
+        JetDialect::translate(CareRules::listFilter(ActKind::Consultation, ListScope::Secu).arg(3));
     EXPECT_TRUE(translated.contains(QStringLiteral("Action.Repayment=0"))) << translated.toStdString();
     EXPECT_EQ(CareRules::titleSuffix(ListScope::Secu), QStringLiteral(" - (Sécurité sociale)"));
 }

@@ -10,6 +10,8 @@
 #include "ProgramAssembly.h"
 #include "TMainForm.h"
 
+#include <functional>
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QLocale>
@@ -19,8 +21,6 @@
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QTimer>
-#include <functional>
-#include <gtest/gtest.h>
 
 // A household with one person on the French formats, its main window open,
 // and ways to answer the modal windows the commands open.
@@ -47,7 +47,10 @@ protected:
     template <typename W = QWidget> W* find(const QString& name) const { return m_form->findChild<W*>(name); }
     QPushButton* button(const char* name) const { return find<QPushButton>(QString::fromLatin1(name)); }
     QAction* action(const char* name) const { return find<QAction>(QString::fromLatin1(name)); }
-    void showPage(TMainForm::PageIndex page) { find<QTabBar>(QStringLiteral("TabNoteBook"))->setCurrentIndex(page); }
+    void showPage(TMainForm::PageIndex page)
+    {
+        find<QTabBar>(QStringLiteral("TabNoteBook"))->setCurrentIndex(page);
+    }
 
     // Plain SQLite on the household's file, to arrange rows and read what was stored.
     static QVariant exec(const QString& sql, const QVariantList& values = {})
@@ -72,14 +75,16 @@ protected:
             .toInt();
     }
     // An act of the person: tag, date, price and both payers' flag and amount (a null amount stays empty).
-    int addAct(int tag, const QString& isoDate, const QVariant& price, bool secu = false, const QVariant& secuAmount = 0,
-               bool comp = false, const QVariant& compAmount = 0, int person = -1)
+    int addAct(int tag, const QString& isoDate, const QVariant& price, bool secu = false,
+               const QVariant& secuAmount = 0, bool comp = false, const QVariant& compAmount = 0,
+               int person = -1)
     {
-        return exec(QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Date_Action, Time_Action, Price, Repayment, "
-                                   "Price_Repayment, Repayment_Comp, Price_Repayment_Comp, Remark1) "
-                                   "VALUES (?, ?, ?, '10:00', ?, ?, ?, ?, ?, ?)"),
-                    {person < 0 ? m_person : person, tag, isoDate, price, secu ? 1 : 0, secuAmount, comp ? 1 : 0,
-                     compAmount, isoDate})
+        return exec(QStringLiteral(
+                        "INSERT INTO [ACTION] (Id_Ref, Tag, Date_Action, Time_Action, Price, Repayment, "
+                        "Price_Repayment, Repayment_Comp, Price_Repayment_Comp, Remark1) "
+                        "VALUES (?, ?, ?, '10:00', ?, ?, ?, ?, ?, ?)"),
+                    {person < 0 ? m_person : person, tag, isoDate, price, secu ? 1 : 0, secuAmount,
+                     comp ? 1 : 0, compAmount, isoDate})
             .toInt();
     }
 

@@ -1,5 +1,4 @@
 #include "CareWindowTest.h"
-
 #include "ListWindow.h"
 #include "TConsultRepaymentList.h"
 #include "TPharmacyRepaymentList.h"
