@@ -43,21 +43,14 @@ TEST(CareRulesTest, ATimeIsEmptyOrReal)
         EXPECT_FALSE(CareRules::isValidTime(QString::fromLatin1(bad))) << bad;
 }
 
-TEST(CareRulesTest, FilterLinesTieTheQueriesToThePersonAndThePayers)
+TEST(CareRulesTest, ListFiltersReachSQLiteWithTheFlagsAsStored)
 {
-    EXPECT_EQ(CareRules::pageFilter(ActKind::Pharmacy).arg(7),
-              QStringLiteral("WHERE Tag=2 AND Action.Id_Ref=7"));
-    EXPECT_EQ(
-        CareRules::listFilter(ActKind::Consultation, ListScope::All).arg(12),
-        QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) and Action.Tag=1  AND "
-                       "Action.Id_Ref=12"));
-    EXPECT_EQ(CareRules::listFilter(ActKind::Pharmacy, ListScope::Comp).arg(3),
-              QStringLiteral("WHERE Action.Repayment_Comp=false and Action.Tag=2 AND Action.Id_Ref=3"));
-    // The flags reach SQLite as the 0/1 they are stored as.
+    // The flags are 0/1 in the database; the lines keep the words the lists were designed with.
     const QString translated =
-        JetDialect::translate(CareRules::listFilter(ActKind::Consultation, ListScope::Secu).arg(3));
-    EXPECT_TRUE(translated.contains(QStringLiteral("Action.Repayment=0"))) << translated.toStdString();
-    EXPECT_EQ(CareRules::titleSuffix(ListScope::Secu), QStringLiteral(" - (Sécurité sociale)"));
+        JetDialect::translate(CareRules::listFilter(ActKind::Consultation, ListScope::All).arg(3));
+    EXPECT_TRUE(translated.contains(QStringLiteral("(Action.Repayment=0 or Action.Repayment_Comp=0)")))
+        << translated.toStdString();
+    EXPECT_TRUE(translated.endsWith(QStringLiteral("Action.Id_Ref=3"))) << translated.toStdString();
 }
 
 } // namespace
