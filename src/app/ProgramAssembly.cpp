@@ -1,5 +1,7 @@
 #include "ProgramAssembly.h"
 
+#include "ActPage.h"
+#include "CareCommands.h"
 #include "CustomPage.h"
 #include "DocumentPage.h"
 #include "EventPage.h"
@@ -27,8 +29,10 @@ QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
          [&dm1](QWidget* parent) { return new PreviousPage(dm1.Person, parent); }},
         {QStringLiteral("Personnalisé"), QStringLiteral("Page_Custom"),
          [&dm1](QWidget* parent) { return new CustomPage(dm1, parent); }},
-        {QStringLiteral("Actes"), QStringLiteral("Page_Consult"), empty},
-        {QStringLiteral("Médicaments"), QStringLiteral("Page_Pharmacy"), empty},
+        {QStringLiteral("Actes"), QStringLiteral("Page_Consult"),
+         [&dm1](QWidget* parent) { return ActPage::create(dm1, CareQueries::ActKind::Consultation, parent); }},
+        {QStringLiteral("Médicaments"), QStringLiteral("Page_Pharmacy"),
+         [&dm1](QWidget* parent) { return ActPage::create(dm1, CareQueries::ActKind::Pharmacy, parent); }},
         {QStringLiteral("Analyses"), QStringLiteral("Page_Analysis"), empty},
         {QStringLiteral("Vaccins"), QStringLiteral("Page_Vaccine"),
          [&dm1](QWidget* parent) { return VaccinePage::create(dm1, parent); }},
@@ -43,6 +47,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
     ReferenceLists::installCommands(host, dm1);
     Vaccination::installCommands(host, dm1, dm2);
+    Care::installCommands(host, dm1, dm2);
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

@@ -75,17 +75,20 @@ bool isBlank(const Field& amount)
 }
 } // namespace
 
+Money::Amount noRepayment(const Dataset& acts)
+{
+    const Field price = acts.field(QStringLiteral("Price"));
+    const Field secu = acts.field(QStringLiteral("Price_Repayment"));
+    const Field comp = acts.field(QStringLiteral("Price_Repayment_Comp"));
+    if (isBlank(price) || isBlank(secu) || isBlank(comp))
+        return {};
+    return price.asMoney() - (secu.asMoney() + comp.asMoney());
+}
+
 void addNoRepayment(Dataset& dataset)
 {
     dataset.addCalculatedField(QStringLiteral("NoRepayment"), Schema::ColumnType::Double,
-                               [](const Dataset& d) {
-                                   const Field price = d.field(QStringLiteral("Price"));
-                                   const Field secu = d.field(QStringLiteral("Price_Repayment"));
-                                   const Field comp = d.field(QStringLiteral("Price_Repayment_Comp"));
-                                   if (isBlank(price) || isBlank(secu) || isBlank(comp))
-                                       return 0.0;
-                                   return (price.asMoney() - (secu.asMoney() + comp.asMoney())).toDouble();
-                               });
+                               [](const Dataset& d) { return noRepayment(d).toDouble(); });
 }
 
 void addActTexts(Dataset& dataset, ActKind kind)

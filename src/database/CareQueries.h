@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Money.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,8 +27,11 @@ QStringList vaccineStatement(bool forReminders);
 // "Name (Detail)", or the name alone when the detail is empty.
 QString withDetail(const QString& name, const QString& detail);
 
-// NoRepayment: the price less both reimbursements, in exact currency
+// What is left to the person on the current row (or the row being
+// edited): the price less both reimbursements, in exact currency
 // arithmetic; 0 while any of the three amounts is empty.
+Money::Amount noRepayment(const Dataset& acts);
+// NoRepayment, that amount computed on every fetched row.
 void addNoRepayment(Dataset& dataset);
 // Doctor and Illness (consultations), or Pharmacy and Drug (purchases).
 void addActTexts(Dataset& dataset, ActKind kind);

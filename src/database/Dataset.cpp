@@ -126,13 +126,14 @@ bool isBlankDate(const QString& t)
     return true;
 }
 
+// A beginning of "Oui" or "Non" is enough, as a typed Yes/No field takes it.
 std::optional<bool> parseBoolean(const QString& text)
 {
     const QString t = text.trimmed().toUpper();
-    if (t == QLatin1String("OUI") || t == QLatin1String("VRAI") || t == QLatin1String("TRUE") ||
-        t == QLatin1String("1") || t == QLatin1String("-1"))
+    if ((!t.isEmpty() && QStringLiteral("OUI").startsWith(t)) || t == QLatin1String("VRAI") ||
+        t == QLatin1String("TRUE") || t == QLatin1String("1") || t == QLatin1String("-1"))
         return true;
-    if (t.isEmpty() || t == QLatin1String("NON") || t == QLatin1String("FAUX") ||
+    if (t.isEmpty() || QStringLiteral("NON").startsWith(t) || t == QLatin1String("FAUX") ||
         t == QLatin1String("FALSE") || t == QLatin1String("0"))
         return false;
     return std::nullopt;
@@ -363,6 +364,10 @@ double Field::asDouble() const
 
 Money::Amount Field::asMoney() const
 {
+    // A typed amount is read from its digits, never through a double.
+    const QVariant v = value();
+    if (v.typeId() == QMetaType::QString)
+        return Money::parse(v.toString()).value_or(Money::Amount());
     return Money::Amount::fromDouble(asDouble());
 }
 
@@ -884,12 +889,22 @@ QVariant Dataset::toStorage(int index, const QVariant& v) const
         return static_cast<qlonglong>(n);
     }
     case T::Double:
-    case T::Single:
-    case T::Currency: {
+    case T::Single: {
         const std::optional<double> d = readDouble(v);
         if (!d)
             throw refuse(QStringLiteral("ce n'est pas un nombre"));
-        return def.type == T::Currency ? Money::Amount::fromDouble(*d).toDouble() : *d;
+        return *d;
+    }
+    case T::Currency: {
+        // The exact decimal goes to the database, which keeps it as its number.
+        std::optional<Money::Amount> amount;
+        if (isText)
+            amount = Money::parse(text);
+        else if (const std::optional<double> d = readDouble(v))
+            amount = Money::Amount::fromDouble(*d);
+        if (!amount)
+            throw refuse(QStringLiteral("ce n'est pas un nombre"));
+        return amount->decimalText();
     }
     case T::YesNo: {
         if (isText) {

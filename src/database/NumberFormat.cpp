@@ -154,7 +154,7 @@ QString plain(double value, const QLocale& locale)
     return text.replace(QLatin1Char('.'), locale.decimalPoint());
 }
 
-std::optional<double> parseDecimal(const QString& text)
+std::optional<QString> canonicalDecimal(const QString& text)
 {
     QString t = text.trimmed();
     const QString symbol = Money::currencySymbol();
@@ -175,8 +175,16 @@ std::optional<double> parseDecimal(const QString& text)
         compact.remove(grouping);
     }
     compact.replace(QLatin1Char(','), QLatin1Char('.'));
+    return compact;
+}
+
+std::optional<double> parseDecimal(const QString& text)
+{
+    const std::optional<QString> compact = canonicalDecimal(text);
+    if (!compact)
+        return std::nullopt;
     bool ok = false;
-    const double value = compact.toDouble(&ok);
+    const double value = compact->toDouble(&ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;

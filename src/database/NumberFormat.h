@@ -22,5 +22,9 @@ QString plain(double value, const QLocale& locale = QLocale());
 // Reads a typed decimal: "12,50", "12.50", " 1 234,5 ", "-3", with or without
 // the currency symbol after it. Empty or unreadable text gives nothing.
 std::optional<double> parseDecimal(const QString& text);
+// The same typed decimal with blanks, grouping and currency symbol taken
+// away and "." as its decimal point ("-1234.5"), for readers that need its
+// digits; nothing when the text is empty. The digits are not checked.
+std::optional<QString> canonicalDecimal(const QString& text);
 
 } // namespace NumberFormat

@@ -171,7 +171,9 @@ void TDataModule1::designFields()
                          {"NoRepayment", "Non remb."},
                          {"Gravity", "Gravité"},
                          {"Date_Repayment", "Date remb. sécu."},
-                         {"Date_Repayment_Comp", "Date remb. comp."}};
+                         {"Date_Repayment_Comp", "Date remb. comp."},
+                         {"Date_Action", "Date"},
+                         {"Time_Action", "Heure"}};
         for (const auto& l : actLabels)
             acts->setDisplayLabel(QString::fromUtf8(l.field), QString::fromUtf8(l.label));
     }
@@ -188,6 +190,8 @@ void TDataModule1::designFields()
     for (Dataset* money : {&Action, &ConsultQuery, &PharmacyQuery})
         for (const char* field : {"Price", "Price_Repayment", "Price_Repayment_Comp", "NoRepayment"})
             money->setDisplayFormat(QString::fromLatin1(field), kDesignMoneyFormat);
+    for (const char* field : {"Price", "Price_Repayment", "Price_Repayment_Comp"})
+        Action.setEditFormat(QString::fromLatin1(field), kDesignMoneyFormat);
 }
 
 void TDataModule1::applyMoneyFormats()

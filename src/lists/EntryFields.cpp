@@ -28,7 +28,7 @@ QLineEdit* addPickListField(EntryDialog& dialog, const QString& caption, const Q
                             const QString& field, const QString& buttonName, const QString& hint,
                             const PickList& list)
 {
-    QLineEdit* edit = dialog.addLineField(caption, name, field);
+    QLineEdit* edit = dialog.addLineField(caption, name, field, list.listOnly);
     const auto open = [edit, list] {
         if (!list.column.isEmpty())
             TStrList::openColumn(edit, *list.items, list.column);

@@ -26,6 +26,7 @@ struct PickList
     QString column = {};
     QString editorTitle = {};
     QStringList fixedEntries = {};
+    bool listOnly = false; // the field takes no typing: only the list fills it
 };
 QLineEdit* addPickListField(EntryDialog& dialog, const QString& caption, const QString& name,
                             const QString& field, const QString& buttonName, const QString& hint,

@@ -27,7 +27,7 @@ public:
     void choose();
 
 signals:
-    // An entry was taken: its index in the list as shown.
+    // An entry was chosen and written into the field: its index in the list as shown.
     void chosen(int index);
 
 protected:

@@ -7,6 +7,7 @@
 #include "FormWidgets.h"
 
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +16,7 @@
 #include <QVBoxLayout>
 
 EntryDialog::EntryDialog(Dataset& row, const QString& objectName, const QString& title, QWidget* parent)
-    : QDialog(parent), m_row(row), m_form(new QGridLayout), m_body(new QVBoxLayout)
+    : QDialog(parent), m_row(row), m_form(new QGridLayout), m_mainForm(m_form), m_body(new QVBoxLayout)
 {
     setObjectName(objectName);
     setWindowTitle(title.trimmed());
@@ -38,6 +39,21 @@ EntryDialog::EntryDialog(Dataset& row, const QString& objectName, const QString&
     connect(&m_row, &Dataset::fieldChanged, this, &EntryDialog::updateOk);
 }
 
+QGroupBox* EntryDialog::beginGroup(const QString& title, const QString& name, QBoxLayout* into)
+{
+    auto* group = new QGroupBox(title, this);
+    group->setObjectName(name);
+    m_form = new QGridLayout(group);
+    m_form->setColumnStretch(1, 1);
+    into->addWidget(group);
+    return group;
+}
+
+void EntryDialog::endGroup()
+{
+    m_form = m_mainForm;
+}
+
 int EntryDialog::addFormRow(const QString& caption, QWidget* field)
 {
     const int r = m_form->rowCount();
@@ -48,10 +64,12 @@ int EntryDialog::addFormRow(const QString& caption, QWidget* field)
     return r;
 }
 
-QLineEdit* EntryDialog::addLineField(const QString& caption, const QString& name, const QString& field)
+QLineEdit* EntryDialog::addLineField(const QString& caption, const QString& name, const QString& field,
+                                     bool readOnly)
 {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(name);
+    edit->setReadOnly(readOnly);
     DataBinding::bind(edit, m_row, field);
     addFormRow(caption, edit);
     return edit;

@@ -4,7 +4,9 @@
 #include <functional>
 
 class Dataset;
+class QBoxLayout;
 class QGridLayout;
+class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -26,7 +28,9 @@ public:
     QPushButton* okButton() const { return m_ok; }
 
     // A line or multi-line field bound to `field`, in the form's next row.
-    QLineEdit* addLineField(const QString& caption, const QString& name, const QString& field);
+    // A read-only line field takes no typing: only its picker fills it.
+    QLineEdit* addLineField(const QString& caption, const QString& name, const QString& field,
+                            bool readOnly = false);
     QPlainTextEdit* addMemoField(const QString& caption, const QString& name, const QString& field,
                                  int height = 72);
     // Any widget in the form's next row, under its caption (which also
@@ -38,6 +42,10 @@ public:
     QGridLayout* form() const { return m_form; }
     // Room under the form for what a dialog lays out itself.
     QVBoxLayout* body() const { return m_body; }
+    // A framed group of fields added to `into`: the fields added until
+    // endGroup() go into its own form.
+    QGroupBox* beginGroup(const QString& title, const QString& name, QBoxLayout* into);
+    void endGroup();
 
     // Ok is enabled exactly when the rule holds, asked at every change of
     // the row; without a rule it is always enabled.
@@ -60,7 +68,8 @@ protected:
 
 private:
     Dataset& m_row;
-    QGridLayout* m_form;
+    QGridLayout* m_form; // where the next field goes
+    QGridLayout* m_mainForm;
     QVBoxLayout* m_body;
     QPushButton* m_ok;
     std::function<bool()> m_okRule;

@@ -10,7 +10,7 @@ QLabel* caption(const QString& text, QWidget* field, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setBuddy(field);
-    field->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+    field->setAccessibleName(QString(text).remove(QLatin1Char('&')).simplified());
     return label;
 }
 

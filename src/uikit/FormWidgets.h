@@ -10,7 +10,8 @@ class QWidget;
 // The small pieces every entry window and page builds its fields with.
 namespace FormWidgets {
 // A caption above a field: the field is its buddy and takes the caption,
-// without its accelerator, as its accessible name.
+// without its accelerator, on one line and without outer blanks, as its
+// accessible name.
 QLabel* caption(const QString& text, QWidget* field, QWidget* parent);
 // The arrow button beside a field that opens its picker; the hint names it.
 QPushButton* pickButton(QWidget* parent, const QString& name, const QString& hint);

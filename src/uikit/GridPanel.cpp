@@ -48,8 +48,11 @@ QPushButton* GridPanel::makeButton(const PanelButton& b)
         button->setToolTip(b.hint);
     // Enter in the grid or a dialog field must not run a command.
     button->setAutoDefault(false);
-    // Commands line up from the left, before the stretch.
-    m_buttons->insertWidget(m_buttonCount++, button);
+    // Commands line up from the left, before the stretch; one may stand at the right end.
+    if (b.atRight)
+        m_buttons->addWidget(button);
+    else
+        m_buttons->insertWidget(m_buttonCount++, button);
     return button;
 }
 
@@ -134,13 +137,13 @@ void GridPanel::closeTable()
 
 // Runs the entry dialog on the table's row, then puts the query back on it.
 // However the dialog ends, no change stays pending.
-void GridPanel::runEntryOnTable()
+void GridPanel::runEntryOnTable(const GridPanelSettings::Entry& entry)
 {
     Dataset& t = table();
     bool posted = false;
     int id = -1;
     try {
-        posted = m_settings.runEntry && m_settings.runEntry(window(), t);
+        posted = entry && entry(window(), t);
         if (t.isEditing())
             t.cancel();
         if (posted && !t.isEmpty())
@@ -177,10 +180,10 @@ void GridPanel::addRow()
             closeTable();
         throw;
     }
-    runEntryOnTable();
+    runEntryOnTable(m_settings.runEntry);
 }
 
-void GridPanel::editRow()
+void GridPanel::editRowWith(const GridPanelSettings::Entry& entry)
 {
     const int id = currentId();
     if (id < 0 && !hasRows())
@@ -196,7 +199,7 @@ void GridPanel::editRow()
         return;
     }
     t.edit();
-    runEntryOnTable();
+    runEntryOnTable(entry);
 }
 
 void GridPanel::deleteRow()

@@ -17,6 +17,7 @@ struct PanelButton
     QString caption = {};
     QString hint = {};
     QIcon icon = {};
+    bool atRight = false; // at the right end of the row instead of after the others
 };
 
 // What a grid panel shows and how its rows are added, changed and deleted.
@@ -40,7 +41,8 @@ struct GridPanelSettings
     std::function<void(Dataset& row)> initNewRow = {};
     // Shows the entry dialog modally on the row, which is in insert or edit;
     // returns true when the dialog posted it.
-    std::function<bool(QWidget* parent, Dataset& row)> runEntry = {};
+    using Entry = std::function<bool(QWidget* parent, Dataset& row)>;
+    Entry runEntry = {};
 };
 
 // A read-only grid over a query with its add, edit and delete buttons (and
@@ -73,9 +75,13 @@ public:
     QPushButton* addButton(const PanelButton& button, std::function<void()> handler,
                            std::function<bool()> enabled = {});
 
+    // Changes the current row through another entry window than the edit
+    // command's (a reimbursement, say), with the same reopening afterwards.
+    void editRowWith(const GridPanelSettings::Entry& entry);
+
 public slots:
     void addRow();
-    void editRow();
+    void editRow() { editRowWith(m_settings.runEntry); }
     void deleteRow();
 
 signals:
@@ -86,7 +92,7 @@ private:
     bool separateTable() const { return m_settings.table && m_settings.table != m_settings.query; }
     void openTableOn(int id);
     void closeTable();
-    void runEntryOnTable();
+    void runEntryOnTable(const GridPanelSettings::Entry& entry);
     void afterChange();
 
     GridPanelSettings m_settings;

@@ -216,6 +216,9 @@ TEST_F(DatasetTest, TypedNumbersAndDatesAreStoredInTheirColumnForm)
     d.field(QStringLiteral("Date_Action")).setAsString(QStringLiteral(" 5/ 3/2024"));
     d.field(QStringLiteral("Date_Repayment")).setAsString(QStringLiteral("  /  /    "));
     d.field(QStringLiteral("Repayment")).setAsString(QStringLiteral("Oui"));
+    // A beginning of Oui or Non is enough.
+    d.field(QStringLiteral("Repayment_Comp")).setAsString(QStringLiteral("o"));
+    d.field(QStringLiteral("Price_Repayment_Comp")).setAsString(QStringLiteral("999 999,99"));
     d.post();
     const QString where = QStringLiteral(" FROM [ACTION] WHERE Id=%1").arg(act);
     EXPECT_DOUBLE_EQ(scalar(QStringLiteral("SELECT Price") + where).toDouble(), 12.5);
@@ -224,6 +227,11 @@ TEST_F(DatasetTest, TypedNumbersAndDatesAreStoredInTheirColumnForm)
     EXPECT_EQ(scalar(QStringLiteral("SELECT Date_Action") + where).toString(), QStringLiteral("2024-03-05"));
     EXPECT_TRUE(scalar(QStringLiteral("SELECT Date_Repayment") + where).isNull());
     EXPECT_EQ(scalar(QStringLiteral("SELECT Repayment") + where).toInt(), 1);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Repayment_Comp") + where).toInt(), 1);
+    // The amount the database keeps is the one typed, to the last digit.
+    EXPECT_EQ(scalar(QStringLiteral("SELECT printf('%.6f', Price_Repayment_Comp)") + where).toString(),
+              QStringLiteral("999999.990000"));
+    EXPECT_EQ(d.field(QStringLiteral("Price_Repayment_Comp")).asMoney().units(), 9999999900LL);
 
     EXPECT_EQ(d.field(QStringLiteral("Date_Action")).asString(), QStringLiteral("05/03/2024"));
     EXPECT_EQ(d.field(QStringLiteral("Date_Action")).asDate(), QDate(2024, 3, 5));

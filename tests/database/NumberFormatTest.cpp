@@ -64,3 +64,33 @@ TEST(MoneyTest, AmountsAreExactAndShownWithTheEuroSign)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MoneyTest, TypedAmountsReadExactlyFromTheirDigits)
+{
+    using Money::Amount;
+    using Money::parse;
+    EXPECT_EQ(parse(QStringLiteral("12,50"))->units(), 125000);
+    EXPECT_EQ(parse(QStringLiteral(" 999 999,99 "))->units(), 9999999900LL);
+    EXPECT_EQ(parse(QStringLiteral("1.234,5"))->units(), 12345000);
+    EXPECT_EQ(parse(QStringLiteral("-0,1"))->units(), -1000);
+    EXPECT_EQ(parse(QStringLiteral(",5"))->units(), 5000);
+    EXPECT_EQ(parse(QStringLiteral("12,34565"))->units(), 123457);
+    EXPECT_EQ(parse(QStringLiteral("-12,34565"))->units(), -123457);
+    EXPECT_EQ(parse(QStringLiteral("7 ") + Money::currencySymbol())->units(), 70000);
+    for (const char* bad : {"", " ", "abc", "12,5,0", "1e5", "12,5x", "-", ".", "--1", "123456789012345"})
+        EXPECT_FALSE(parse(QString::fromLatin1(bad))) << bad;
+    EXPECT_EQ(Amount::fromUnits(125000).decimalText(), QStringLiteral("12.5"));
+    EXPECT_EQ(Amount::fromUnits(-1).decimalText(), QStringLiteral("-0.0001"));
+    EXPECT_EQ(Amount::fromUnits(30000).decimalText(), QStringLiteral("3"));
+
+    const QString symbol = QLatin1Char(' ') + Money::currencySymbol();
+    EXPECT_EQ(Money::composedText(Amount::fromUnits(125000)), QStringLiteral("12.50") + symbol);
+    EXPECT_EQ(Money::composedText(Amount::fromUnits(-30000)), QStringLiteral("-3.00") + symbol);
+    EXPECT_EQ(Money::composedText(Amount::fromUnits(26750)), QStringLiteral("2.68") + symbol);
+    EXPECT_EQ(Money::composedText(Amount::fromUnits(-49)), QStringLiteral("0.00") + symbol);
+    EXPECT_EQ(Money::composedText(Amount::fromUnits(9999999900LL)), QStringLiteral("999999.99") + symbol);
+}
+
+} // namespace

@@ -1,0 +1,216 @@
+// The care pages and lists beside the sqlite3 shell, in the same run and on
+// the same file: the "Actes" page of a person with 5 000 acts opened and
+// drawn (query reopened, grid model filled, the visible rows painted with
+// their pins), and the "Tout" list of unreimbursed acts of one person in a
+// household of 10 persons with 20 000 acts each (window made, query opened,
+// rows painted). The shell runs the same SELECT; its times include starting
+// its process and writing its output to a pipe that is read to the end.
+#include "ActPage.h"
+#include "CareRules.h"
+#include "Connection.h"
+#include "DatasetGrid.h"
+#include "DatasetUtils.h"
+#include "GridPage.h"
+#include "JetDialect.h"
+#include "Money.h"
+#include "TConsultRepaymentList.h"
+#include "TDataModule1.h"
+#include "TDataModule2.h"
+
+#include <benchmark/benchmark.h>
+#include <memory>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int kPageActs = 5000;
+constexpr int kHouseholdPersons = 10;
+constexpr int kActsEach = 20000;
+
+struct Bench
+{
+    QTemporaryDir folder;
+    DbConfig config;
+    std::unique_ptr<TDataModule1> dm1;
+    std::unique_ptr<TDataModule2> dm2;
+    int pagePerson = 0;
+    int listPerson = 0;
+};
+
+Bench& bench()
+{
+    static Bench b;
+    return b;
+}
+
+void run(QSqlQuery& q, const QString& sql, const QVariantList& values = {})
+{
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        qFatal("%s", qPrintable(sql));
+}
+
+int insertPerson(QSqlQuery& q, const QString& name)
+{
+    run(q, QStringLiteral("INSERT INTO PERSON (Name) VALUES (?)"), {name});
+    return q.lastInsertId().toInt();
+}
+
+// Acts in every reimbursement state, a quarter each, with their practitioner and illness.
+void insertActs(QSqlQuery& q, int person, int count)
+{
+    q.prepare(
+        QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Date_Action, Time_Action, "
+                       "Remark1, Gravity, Price, "
+                       "Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
+                       "VALUES (?, 1, ?, ?, ?, '10:30', 'Contrôle annuel', 'légère', ?, ?, 17.5, ?, 7.5)"));
+    for (int i = 0; i < count; ++i) {
+        q.addBindValue(person);
+        q.addBindValue(1 + i % 45); // some practitioners are not in the list any more
+        q.addBindValue(1 + i % 30);
+        q.addBindValue(QDate(1990, 1, 1).addDays(i / 3).toString(QStringLiteral("yyyy-MM-dd")));
+        q.addBindValue(25.0 + i % 7);
+        q.addBindValue(i % 4 == 1 || i % 4 == 3 ? 1 : 0);
+        q.addBindValue(i % 4 >= 2 ? 1 : 0);
+        if (!q.exec())
+            qFatal("insert of an act failed");
+    }
+}
+
+void prepare()
+{
+    Bench& b = bench();
+    b.config.databaseFolder = b.folder.path() + QLatin1Char('/');
+    for (const char* sub : {"Access", "Images", "Files"})
+        QDir().mkpath(b.config.databaseFolder + QString::fromLatin1(sub));
+    if (!QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Ressources/DB/Data/Access/BRIVOLINE.MDB"),
+                     b.config.databaseFile()))
+        qFatal("the template database is missing: build the program first");
+    QFile(b.config.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    b.dm1 = std::make_unique<TDataModule1>(b.config);
+    b.dm2 = std::make_unique<TDataModule2>();
+    Money::normaliseCurrencySymbol();
+    b.dm1->applyMoneyFormats();
+    b.dm2->applyMoneyFormats();
+
+    QSqlDatabase db = Connection::database();
+    db.transaction();
+    QSqlQuery q(db);
+    for (int i = 0; i < 40; ++i)
+        run(q, QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES (?, ?)"),
+            {QStringLiteral("Docteur %1").arg(i), i % 3 ? QStringLiteral("Généraliste") : QString()});
+    b.pagePerson = insertPerson(q, QStringLiteral("Durand"));
+    insertActs(q, b.pagePerson, kPageActs);
+    for (int p = 0; p < kHouseholdPersons; ++p) {
+        const int person = insertPerson(q, QStringLiteral("Famille %1").arg(p));
+        insertActs(q, person, kActsEach);
+        if (p == kHouseholdPersons / 2)
+            b.listPerson = person;
+    }
+    db.commit();
+    b.dm1->Person.open();
+}
+
+QString shellSelect(const Dataset& query, const QString& where)
+{
+    QStringList sql = query.sql();
+    sql[DatasetUtils::lineOfKeyword(sql, QStringLiteral("WHERE"))] = where;
+    return JetDialect::translate(sql.join(QLatin1Char('\n'))) + QStringLiteral(";\n");
+}
+
+// The shell on the same file; returns its output size so the work is not skipped.
+qint64 shell(const QString& input)
+{
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {bench().config.databaseFile()});
+    sqlite.write(input.toUtf8());
+    sqlite.closeWriteChannel();
+    if (!sqlite.waitForFinished(60000) || sqlite.exitCode() != 0)
+        qFatal("sqlite3 failed: %s", sqlite.readAllStandardError().constData());
+    return sqlite.readAllStandardOutput().size();
+}
+
+void BM_ActsPageOpenAndDraw(benchmark::State& state)
+{
+    Bench& b = bench();
+    b.dm1->Person.locateId(b.pagePerson);
+    std::unique_ptr<GridPage> page(ActPage::create(*b.dm1, CareQueries::ActKind::Consultation, nullptr));
+    page->resize(1000, 560);
+    page->show();
+    qint64 pixels = 0;
+    for (auto _ : state) {
+        page->refreshPage(-1);
+        page->refreshCommandStates(true);
+        pixels += page->panel()->grid()->viewport()->grab().width();
+        if (page->panel()->grid()->model()->rowCount() != kPageActs)
+            state.SkipWithError("wrong number of acts");
+    }
+    benchmark::DoNotOptimize(pixels);
+    state.counters["rows"] = page->panel()->grid()->model()->rowCount();
+    page->leavePage();
+}
+BENCHMARK(BM_ActsPageOpenAndDraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ShellSelectActsPage(benchmark::State& state)
+{
+    const QString select =
+        shellSelect(bench().dm1->ConsultQuery,
+                    CareRules::pageFilter(CareQueries::ActKind::Consultation).arg(bench().pagePerson));
+    qint64 bytes = 0;
+    for (auto _ : state)
+        bytes += shell(select);
+    benchmark::DoNotOptimize(bytes);
+}
+BENCHMARK(BM_ShellSelectActsPage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_AllUnreimbursedListOpenAndDraw(benchmark::State& state)
+{
+    Bench& b = bench();
+    qint64 rows = 0;
+    for (auto _ : state) {
+        TConsultRepaymentList window(*b.dm2, CareRules::ListScope::All, b.listPerson);
+        window.show();
+        benchmark::DoNotOptimize(window.panel()->grid()->viewport()->grab().width());
+        rows = window.panel()->grid()->model()->rowCount();
+        window.done(QDialog::Rejected);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_AllUnreimbursedListOpenAndDraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ShellSelectAllUnreimbursed(benchmark::State& state)
+{
+    const QString select =
+        shellSelect(bench().dm2->ConsultRepaymentQuery,
+                    CareRules::listFilter(CareQueries::ActKind::Consultation, CareRules::ListScope::All)
+                        .arg(bench().listPerson));
+    qint64 bytes = 0;
+    for (auto _ : state)
+        bytes += shell(select);
+    benchmark::DoNotOptimize(bytes);
+}
+BENCHMARK(BM_ShellSelectAllUnreimbursed)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    prepare();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    bench().dm2.reset();
+    bench().dm1.reset();
+    return 0;
+}

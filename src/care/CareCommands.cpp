@@ -1,0 +1,41 @@
+#include "CareCommands.h"
+
+#include "DatasetUtils.h"
+#include "PersonPage.h"
+#include "RepaymentLists.h"
+#include "TDataModule1.h"
+
+using CareRules::ActKind;
+using CareRules::ListScope;
+
+namespace Care {
+
+void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+{
+    const struct
+    {
+        const char* name;
+        ActKind kind;
+        ListScope scope;
+    } entries[] = {{"Popup_Table_Consult_All", ActKind::Consultation, ListScope::All},
+                   {"Popup_Table_Consult_Secu", ActKind::Consultation, ListScope::Secu},
+                   {"Popup_Table_Consult_Comp", ActKind::Consultation, ListScope::Comp},
+                   {"Popup_Table_Pharmacy_All", ActKind::Pharmacy, ListScope::All},
+                   {"Popup_Table_Pharmacy_Secu", ActKind::Pharmacy, ListScope::Secu},
+                   {"Popup_Table_Pharmacy_Comp", ActKind::Pharmacy, ListScope::Comp}};
+    const auto hasPerson = [&dm1] { return DatasetUtils::currentId(dm1.Person) >= 0; };
+    for (const auto& e : entries) {
+        const ActKind kind = e.kind;
+        const ListScope scope = e.scope;
+        host.setCommand(
+            QString::fromLatin1(e.name),
+            [&host, &dm1, &dm2, kind, scope] {
+                const int person = DatasetUtils::currentId(dm1.Person);
+                if (person >= 0)
+                    RepaymentLists::open(dm2, kind, scope, person, host.window());
+            },
+            hasPerson);
+    }
+}
+
+} // namespace Care

@@ -1,0 +1,14 @@
+#include "TConsultRepaymentList.h"
+
+#include "RepaymentLists.h"
+
+using CareRules::ActKind;
+
+TConsultRepaymentList::TConsultRepaymentList(TDataModule2& dm2, CareRules::ListScope scope, int personId,
+                                             QWidget* parent)
+    : ListWindow(QStringLiteral("ConsultRepaymentList"), RepaymentLists::title(ActKind::Consultation, scope),
+                 RepaymentLists::settings(dm2, ActKind::Consultation, scope, personId), parent)
+{
+    RepaymentLists::layOutColumns(panel()->grid(), ActKind::Consultation);
+    resize(900, 460);
+}

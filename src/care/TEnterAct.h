@@ -1,0 +1,43 @@
+#pragma once
+
+#include "CareRules.h"
+#include "EntryDialog.h"
+
+class QLabel;
+class QLineEdit;
+class ReferencePickField;
+class TDataModule1;
+
+// What the consultation and purchase entry windows share, on the act's row
+// of the Action dataset that the page has put in insert or edit: date, time
+// and price at the top, the two payers' reimbursements and the amount left
+// to the person at the bottom. Each window adds its own fields between.
+class TEnterAct : public EntryDialog
+{
+    Q_OBJECT
+protected:
+    TEnterAct(TDataModule1& dm, const QString& objectName, const QString& title, QWidget* parent);
+
+    TDataModule1& dm() const { return m_dm; }
+    // "Date", "Heure", "Montant".
+    void addWhenAndPrice();
+    // A reference field whose row's Id goes into `keyField`.
+    ReferencePickField* addReference(const QString& caption, const QString& name, const QString& buttonName,
+                                     const QString& hint, Dataset& list, const QString& nameColumn,
+                                     const QString& detailColumn, const QString& keyField);
+    // Both payers' boxes and the amount left to the person. With
+    // `typedSecuFlag`, the Sécurité sociale's "Remboursé" also takes typing.
+    void addPayers(bool typedSecuFlag);
+    // Ok is enabled exactly while the field names something.
+    void requireText(QLineEdit* field);
+
+    void checkBeforePost() override;
+
+private:
+    void addPayer(CareRules::Payer payer, bool typedFlag, class QBoxLayout* into);
+    void showNoRepayment();
+    void rowFieldChanged(int index);
+
+    TDataModule1& m_dm;
+    QLabel* m_noRepayment = nullptr;
+};

@@ -1,0 +1,33 @@
+#include "TEnterConsult.h"
+
+#include "EntryFields.h"
+#include "ReferencePickField.h"
+#include "TDataModule1.h"
+
+#include <QLineEdit>
+
+TEnterConsult::TEnterConsult(TDataModule1& dm, QWidget* parent)
+    : TEnterAct(dm, QStringLiteral("EnterConsult"), QStringLiteral("  Saisie d'un acte"), parent)
+{
+    addWhenAndPrice();
+    m_doctor =
+        addReference(QStringLiteral("Praticien"), QStringLiteral("Ed_Doctor"), QStringLiteral("Btn_Doctor"),
+                     QStringLiteral("Choisir le praticien"), dm.Lst_Doctor, QStringLiteral("Name"),
+                     QStringLiteral("Category"), QStringLiteral("Id_Org"));
+    m_illness =
+        addReference(QStringLiteral("Pathologie"), QStringLiteral("Ed_Illness"),
+                     QStringLiteral("Btn_Illness"), QStringLiteral("Choisir la pathologie"), dm.Lst_Illness,
+                     QStringLiteral("Title"), QStringLiteral("Gravity"), QStringLiteral("Id_Illness"));
+    EntryFields::PickList gravity;
+    gravity.items = &dm.ComboItems;
+    gravity.column = QStringLiteral("Action_Gravity");
+    gravity.editorTitle = QStringLiteral("Gravité");
+    EntryFields::addPickListField(*this, QStringLiteral("Gravité"), QStringLiteral("Ed_Gravity"),
+                                  QStringLiteral("Gravity"), QStringLiteral("Btn_Gravity"),
+                                  QStringLiteral("Choisir la gravité"), gravity);
+    addMemoField(QStringLiteral("Objet "), QStringLiteral("Memo_Remark1"), QStringLiteral("Remark1"), 54);
+    addMemoField(QStringLiteral("Remarque du praticien"), QStringLiteral("Memo_Remark2"),
+                 QStringLiteral("Remark2"), 54);
+    addPayers(false);
+    requireText(m_doctor->edit());
+}

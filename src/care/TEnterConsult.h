@@ -1,0 +1,20 @@
+#pragma once
+
+#include "TEnterAct.h"
+
+// Entry of one consultation or care act: when, with which practitioner,
+// for which illness, how serious, what it cost, the remarks and both
+// reimbursements. It cannot be confirmed without a practitioner.
+class TEnterConsult : public TEnterAct
+{
+    Q_OBJECT
+public:
+    explicit TEnterConsult(TDataModule1& dm, QWidget* parent = nullptr);
+
+    ReferencePickField* doctor() const { return m_doctor; }
+    ReferencePickField* illness() const { return m_illness; }
+
+private:
+    ReferencePickField* m_doctor;
+    ReferencePickField* m_illness;
+};

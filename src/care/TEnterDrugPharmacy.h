@@ -1,0 +1,20 @@
+#pragma once
+
+#include "TEnterAct.h"
+
+// Entry of one pharmacy purchase: when, at which pharmacy, which medicine,
+// what it cost, observations and both reimbursements. The pharmacy may
+// stay empty; the medicine may not.
+class TEnterDrugPharmacy : public TEnterAct
+{
+    Q_OBJECT
+public:
+    explicit TEnterDrugPharmacy(TDataModule1& dm, QWidget* parent = nullptr);
+
+    ReferencePickField* pharmacy() const { return m_pharmacy; }
+    ReferencePickField* drug() const { return m_drug; }
+
+private:
+    ReferencePickField* m_pharmacy;
+    ReferencePickField* m_drug;
+};
