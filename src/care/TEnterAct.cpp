@@ -5,7 +5,6 @@
 #include "EntryFields.h"
 #include "Errors.h"
 #include "FormWidgets.h"
-#include "ReferencePickField.h"
 #include "TDataModule1.h"
 
 #include <QHBoxLayout>
@@ -67,15 +66,6 @@ void TEnterAct::addWhenAndPrice()
     price->setAlignment(Qt::AlignRight);
 }
 
-ReferencePickField* TEnterAct::addReference(const QString& caption, const QString& name,
-                                            const QString& buttonName, const QString& hint, Dataset& list,
-                                            const QString& nameColumn, const QString& detailColumn,
-                                            const QString& keyField)
-{
-    return ReferencePickField::add(*this, caption, name, buttonName, hint, {&list, nameColumn, detailColumn},
-                                   keyField);
-}
-
 void TEnterAct::addPayers(bool typedSecuFlag)
 {
     auto* boxes = new QHBoxLayout;
@@ -118,7 +108,6 @@ void TEnterAct::addPayer(Payer payer, bool typedFlag, QBoxLayout* into)
 void TEnterAct::requireText(QLineEdit* field)
 {
     setOkRule([field] { return !field->text().isEmpty(); });
-    connect(field, &QLineEdit::textChanged, this, &EntryDialog::updateOk);
 }
 
 void TEnterAct::rowFieldChanged(int index)

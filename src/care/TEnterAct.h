@@ -5,7 +5,6 @@
 
 class QLabel;
 class QLineEdit;
-class ReferencePickField;
 class TDataModule1;
 
 // What the consultation and purchase entry windows share, on the act's row
@@ -21,10 +20,6 @@ protected:
     TDataModule1& dm() const { return m_dm; }
     // "Date", "Heure", "Montant".
     void addWhenAndPrice();
-    // A reference field whose row's Id goes into `keyField`.
-    ReferencePickField* addReference(const QString& caption, const QString& name, const QString& buttonName,
-                                     const QString& hint, Dataset& list, const QString& nameColumn,
-                                     const QString& detailColumn, const QString& keyField);
     // Both payers' boxes and the amount left to the person. With
     // `typedSecuFlag`, the Sécurité sociale's "Remboursé" also takes typing.
     void addPayers(bool typedSecuFlag);

@@ -1,7 +1,7 @@
 #include "TEnterConsult.h"
 
 #include "EntryFields.h"
-#include "ReferencePickField.h"
+#include "ReferenceMember.h"
 #include "TDataModule1.h"
 
 #include <QLineEdit>
@@ -10,14 +10,12 @@ TEnterConsult::TEnterConsult(TDataModule1& dm, QWidget* parent)
     : TEnterAct(dm, QStringLiteral("EnterConsult"), QStringLiteral("  Saisie d'un acte"), parent)
 {
     addWhenAndPrice();
-    m_doctor =
-        addReference(QStringLiteral("Praticien"), QStringLiteral("Ed_Doctor"), QStringLiteral("Btn_Doctor"),
-                     QStringLiteral("Choisir le praticien"), dm.Lst_Doctor, QStringLiteral("Name"),
-                     QStringLiteral("Category"), QStringLiteral("Id_Org"));
-    m_illness =
-        addReference(QStringLiteral("Pathologie"), QStringLiteral("Ed_Illness"),
-                     QStringLiteral("Btn_Illness"), QStringLiteral("Choisir la pathologie"), dm.Lst_Illness,
-                     QStringLiteral("Title"), QStringLiteral("Gravity"), QStringLiteral("Id_Illness"));
+    m_doctor = EntryFields::addReferenceField(*this, QStringLiteral("Praticien"), QStringLiteral("Ed_Doctor"),
+                                              QStringLiteral("Id_Org"), QStringLiteral("Btn_Doctor"),
+                                              QStringLiteral("Choisir le praticien"), ReferenceKind::Doctor, dm);
+    EntryFields::addReferenceField(*this, QStringLiteral("Pathologie"), QStringLiteral("Ed_Illness"),
+                                   QStringLiteral("Id_Illness"), QStringLiteral("Btn_Illness"),
+                                   QStringLiteral("Choisir la pathologie"), ReferenceKind::Illness, dm);
     EntryFields::PickList gravity;
     gravity.items = &dm.ComboItems;
     gravity.column = QStringLiteral("Action_Gravity");
@@ -29,5 +27,5 @@ TEnterConsult::TEnterConsult(TDataModule1& dm, QWidget* parent)
     addMemoField(QStringLiteral("Remarque du praticien"), QStringLiteral("Memo_Remark2"),
                  QStringLiteral("Remark2"), 54);
     addPayers(false);
-    requireText(m_doctor->edit());
+    requireText(m_doctor);
 }

@@ -2,6 +2,8 @@
 
 #include "TEnterAct.h"
 
+class QLineEdit;
+
 // Entry of one consultation or care act: when, with which practitioner,
 // for which illness, how serious, what it cost, the remarks and both
 // reimbursements. It cannot be confirmed without a practitioner.
@@ -11,10 +13,6 @@ class TEnterConsult : public TEnterAct
 public:
     explicit TEnterConsult(TDataModule1& dm, QWidget* parent = nullptr);
 
-    ReferencePickField* doctor() const { return m_doctor; }
-    ReferencePickField* illness() const { return m_illness; }
-
 private:
-    ReferencePickField* m_doctor;
-    ReferencePickField* m_illness;
+    QLineEdit* m_doctor;
 };

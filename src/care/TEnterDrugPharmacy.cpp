@@ -1,6 +1,7 @@
 #include "TEnterDrugPharmacy.h"
 
-#include "ReferencePickField.h"
+#include "EntryFields.h"
+#include "ReferenceMember.h"
 #include "TDataModule1.h"
 
 #include <QLineEdit>
@@ -10,16 +11,15 @@ TEnterDrugPharmacy::TEnterDrugPharmacy(TDataModule1& dm, QWidget* parent)
                 parent)
 {
     addWhenAndPrice();
-    m_pharmacy =
-        addReference(QStringLiteral("Pharmacie"), QStringLiteral("Ed_Pharmacy"),
-                     QStringLiteral("Btn_Pharmacy"), QStringLiteral("Choisir la pharmacie"), dm.Lst_Pharmacy,
-                     QStringLiteral("Name"), QStringLiteral("Category"), QStringLiteral("Id_Org"));
-    m_drug = addReference(QStringLiteral("Médicament"), QStringLiteral("Ed_Drug"), QStringLiteral("Btn_Drug"),
-                          QStringLiteral("Choisir le médicament"), dm.Lst_Drug, QStringLiteral("Title"),
-                          QStringLiteral("Category"), QStringLiteral("Id_Drug"));
+    EntryFields::addReferenceField(*this, QStringLiteral("Pharmacie"), QStringLiteral("Ed_Pharmacy"),
+                                   QStringLiteral("Id_Org"), QStringLiteral("Btn_Pharmacy"),
+                                   QStringLiteral("Choisir la pharmacie"), ReferenceKind::Pharmacy, dm);
+    m_drug = EntryFields::addReferenceField(*this, QStringLiteral("Médicament"), QStringLiteral("Ed_Drug"),
+                                            QStringLiteral("Id_Drug"), QStringLiteral("Btn_Drug"),
+                                            QStringLiteral("Choisir le médicament"), ReferenceKind::Drug, dm);
     addMemoField(QStringLiteral("Observations"), QStringLiteral("Memo_Remark1"), QStringLiteral("Remark1"),
                  72);
     // The Sécurité sociale's "Remboursé" also takes "Oui" or "Non" typed.
     addPayers(true);
-    requireText(m_drug->edit());
+    requireText(m_drug);
 }

@@ -2,6 +2,8 @@
 
 #include "TEnterAct.h"
 
+class QLineEdit;
+
 // Entry of one pharmacy purchase: when, at which pharmacy, which medicine,
 // what it cost, observations and both reimbursements. The pharmacy may
 // stay empty; the medicine may not.
@@ -11,10 +13,6 @@ class TEnterDrugPharmacy : public TEnterAct
 public:
     explicit TEnterDrugPharmacy(TDataModule1& dm, QWidget* parent = nullptr);
 
-    ReferencePickField* pharmacy() const { return m_pharmacy; }
-    ReferencePickField* drug() const { return m_drug; }
-
 private:
-    ReferencePickField* m_pharmacy;
-    ReferencePickField* m_drug;
+    QLineEdit* m_drug;
 };
