@@ -1,16 +1,37 @@
 #include "ProgramAssembly.h"
 
+#include "AnalysisPage.h"
 #include "CustomPage.h"
 #include "EventPage.h"
 #include "GeneralPage.h"
 #include "GridPage.h"
+#include "GrowthChartPanel.h"
+#include "GrowthCommands.h"
+#include "Measurements.h"
 #include "PreviousPage.h"
 #include "ReferenceLists.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "TMainForm.h"
 
+#include <QGroupBox>
+
 namespace ProgramAssembly {
+namespace {
+// The "Général" page with the weight and size charts in its boxes.
+PersonPage* generalPage(TDataModule1& dm, QWidget* parent)
+{
+    auto* page = new GeneralPage(dm, parent);
+    for (const auto& [box, kind] : {std::pair{page->weightBox(), &MeasureKind::weight()},
+                                    std::pair{page->sizeBox(), &MeasureKind::size()}}) {
+        GrowthChartPanel* charts = GrowthChartPanel::placeIn(box, dm, *kind);
+        page->addRefreshHook([charts] { charts->reload(); });
+        page->addCommandStatesHook([charts](bool hasPerson) { charts->refreshCommandStates(hasPerson); });
+        QObject::connect(charts, &GrowthChartPanel::changed, page, &PersonPage::commandsChanged);
+    }
+    return page;
+}
+} // namespace
 
 QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
 {
@@ -19,14 +40,15 @@ QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
     const auto empty = [](QWidget* parent) { return new PersonPage(parent); };
     return {
         {QStringLiteral("Général"), QStringLiteral("Page_General"),
-         [&dm1](QWidget* parent) { return new GeneralPage(dm1, parent); }},
+         [&dm1](QWidget* parent) { return generalPage(dm1, parent); }},
         {QStringLiteral("Antécédents"), QStringLiteral("Page_Previous"),
          [&dm1](QWidget* parent) { return new PreviousPage(dm1.Person, parent); }},
         {QStringLiteral("Personnalisé"), QStringLiteral("Page_Custom"),
          [&dm1](QWidget* parent) { return new CustomPage(dm1, parent); }},
         {QStringLiteral("Actes"), QStringLiteral("Page_Consult"), empty},
         {QStringLiteral("Médicaments"), QStringLiteral("Page_Pharmacy"), empty},
-        {QStringLiteral("Analyses"), QStringLiteral("Page_Analysis"), empty},
+        {QStringLiteral("Analyses"), QStringLiteral("Page_Analysis"),
+         [&dm1](QWidget* parent) { return new AnalysisPage(dm1, parent); }},
         {QStringLiteral("Vaccins"), QStringLiteral("Page_Vaccine"), empty},
         {QStringLiteral("Documents"), QStringLiteral("Page_Document"), empty},
         {QStringLiteral("Evénements"), QStringLiteral("Page_Event"),
@@ -38,6 +60,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
     Q_UNUSED(dm2);
     ReferenceLists::installCommands(host, dm1);
+    Growth::installCommands(host, dm1);
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

@@ -80,6 +80,7 @@ void TStrList::choose()
         m_field->setProperty("tag", m_list->row(item));
         m_field->setFocus();
         m_field->selectAll();
+        emit chosen(m_list->row(item));
     }
 }
 

@@ -24,6 +24,10 @@ public:
     int entryHeight() const;
     void choose();
 
+signals:
+    // An entry was chosen and written into the field: its index in the list.
+    void chosen(int index);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
