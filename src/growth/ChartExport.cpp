@@ -19,7 +19,6 @@ QImage render(const Chart::Data& data, QSize size)
     copy.setFrameShape(QFrame::NoFrame);
     copy.resize(size);
     copy.setTitleShown(true);
-    copy.chart()->setMargins(QMargins(10, 0, 20, 10));
     copy.setData(data);
     // Shown off screen, so that the chart lays itself out at that size.
     copy.show();

@@ -2,29 +2,34 @@
 
 #include <algorithm>
 #include <cmath>
-#include <QCategoryAxis>
+#include <QGraphicsSimpleTextItem>
 #include <QHash>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QValueAxis>
 
 namespace {
-// Markers help to read a few points, and show a lone one at all.
-constexpr int kMarkedPoints = 40;
+// Markers help to read points that stand apart, and show a lone one at all.
+constexpr qreal kMarkedSpacing = 14;
+constexpr int kLabelGap = 12;
 } // namespace
 
-LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QCategoryAxis), m_y(new QValueAxis)
+LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis), m_y(new QValueAxis)
 {
     setRenderHint(QPainter::Antialiasing);
     auto* chart = new QChart;
     chart->legend()->hide();
     chart->setBackgroundRoundness(0);
-    chart->setMargins(QMargins(4, 4, 8, 4));
     chart->setLocalizeNumbers(true);
     chart->addAxis(m_x, Qt::AlignBottom);
     chart->addAxis(m_y, Qt::AlignLeft);
-    m_x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    // The chart writes its own labels under the points.
+    m_x->setLabelsVisible(false);
+    m_x->setTickType(QValueAxis::TicksDynamic);
+    m_x->setTickAnchor(0);
     m_y->setLabelFormat(QStringLiteral("%.6g"));
+    const int labelHeight = QFontMetrics(m_x->labelsFont()).height();
+    chart->setMargins(QMargins(4, 4, 24, labelHeight + 2));
 
     const struct
     {
@@ -38,6 +43,7 @@ LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QCategoryAxi
         auto* line = new QLineSeries;
         line->setName(m_data.series[static_cast<std::size_t>(i)].title);
         line->setPen(QPen(looks[i].colour, looks[i].width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        line->setMarkerSize(i == Chart::Value ? 5 : 4);
         chart->addSeries(line);
         line->attachAxis(m_x);
         line->attachAxis(m_y);
@@ -46,6 +52,7 @@ LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QCategoryAxi
     }
     setChart(chart);
     setMinimumSize(160, 120);
+    connect(chart, &QChart::plotAreaChanged, this, &LineChart::placeLabels);
     setData(m_data);
 }
 
@@ -73,10 +80,7 @@ void LineChart::setData(const Chart::Data& data)
         QLineSeries* line = series(i);
         line->replace(points);
         // The limit points only widen the axis.
-        const bool drawn = s.active && i != Chart::LimitMin && i != Chart::LimitMax;
-        line->setVisible(drawn);
-        line->setPointsVisible(drawn && i != Chart::ValueLine && points.size() <= kMarkedPoints);
-        line->setMarkerSize(i == Chart::Value ? 8 : 5);
+        line->setVisible(s.active && i != Chart::LimitMin && i != Chart::LimitMax);
     }
 
     auto [low, high] = data.verticalRange();
@@ -84,35 +88,54 @@ void LineChart::setData(const Chart::Data& data)
         high = low + 1;
     m_y->setRange(low, high);
     m_y->applyNiceNumbers();
+    m_x->setRange(-0.5, std::max<qsizetype>(m_labels.size(), 1) - 0.5);
     setTitleShown(m_titleShown);
     placeLabels();
 }
 
-// One label in every so many, so that they never overlap.
+QStringList LineChart::shownLabels() const
+{
+    QStringList texts;
+    for (const QGraphicsSimpleTextItem* item : m_labelItems)
+        if (item->isVisible())
+            texts << item->text();
+    return texts;
+}
+
+// One label in every so many, so that they never overlap, each centred
+// under its point; the vertical grid lines stand at the labelled points.
 void LineChart::placeLabels()
 {
-    for (const QString& label : m_x->categoriesLabels())
-        m_x->remove(label);
+    const QRectF plot = chart()->plotArea();
     const int count = static_cast<int>(m_labels.size());
-    m_x->setStartValue(-0.5);
-    m_x->setRange(-0.5, std::max(count, 1) - 0.5);
-    if (count == 0)
-        return;
     const QFontMetrics metrics(m_x->labelsFont());
     int widest = 0;
     // The labels of one chart are alike: a sample tells their width.
     for (int i = 0; i < count; i += std::max(1, count / 50))
         widest = std::max(widest, metrics.horizontalAdvance(m_labels.at(i)));
-    const int room = std::max(1, width() - 90);
-    const int step = std::max(1, static_cast<int>(std::ceil(double(count) * (widest + 14) / room)));
-    for (int i = 0; i < count; i += step)
-        m_x->append(m_labels.at(i), i);
-}
+    const qreal spacing = count > 0 ? plot.width() / count : plot.width();
+    const int step = std::max(1, static_cast<int>(std::ceil((widest + kLabelGap) / std::max<qreal>(spacing, 1))));
+    m_x->setTickInterval(step);
+    const bool marked = spacing >= kMarkedSpacing;
+    for (int i : {int(Chart::Value), int(Chart::MinLine), int(Chart::MaxLine)})
+        series(i)->setPointsVisible(marked);
 
-void LineChart::resizeEvent(QResizeEvent* event)
-{
-    QChartView::resizeEvent(event);
-    placeLabels();
+    int used = 0;
+    for (int i = 0; i < count && plot.width() > 0; i += step, ++used) {
+        if (used == m_labelItems.size()) {
+            auto* item = new QGraphicsSimpleTextItem(chart());
+            item->setFont(m_x->labelsFont());
+            item->setBrush(m_x->labelsBrush());
+            m_labelItems << item;
+        }
+        QGraphicsSimpleTextItem* item = m_labelItems.at(used);
+        item->setText(m_labels.at(i));
+        const qreal x = plot.left() + (i + 0.5) * spacing;
+        item->setPos(x - metrics.horizontalAdvance(m_labels.at(i)) / 2.0, plot.bottom() + 3);
+        item->setVisible(true);
+    }
+    for (int i = used; i < m_labelItems.size(); ++i)
+        m_labelItems.at(i)->setVisible(false);
 }
 
 void LineChart::mouseDoubleClickEvent(QMouseEvent* event)

@@ -4,17 +4,18 @@
 
 #include <array>
 #include <QChartView>
+#include <QList>
 
-class QCategoryAxis;
+class QGraphicsSimpleTextItem;
 class QLineSeries;
 class QValueAxis;
 
 // A chart of the program on screen: the eight series of its data as lines
 // (the curve thick, its copy thin over it, the range's two bounds thin in
-// their own colours), the points evenly spaced with their labels along the
-// horizontal axis, thinned out to what the width can show, and a vertical
-// axis over every point of the active series, the two limit points
-// included though they are not drawn.
+// their own colours), the points evenly spaced with their labels under
+// them, thinned out to what the width can show, and a vertical axis over
+// every point of the active series, the two limit points included though
+// they are not drawn.
 class LineChart : public QChartView
 {
     Q_OBJECT
@@ -28,14 +29,14 @@ public:
     void setTitleShown(bool shown);
 
     QLineSeries* series(int index) const { return m_series.at(static_cast<std::size_t>(index)); }
-    QCategoryAxis* horizontalAxis() const { return m_x; }
     QValueAxis* verticalAxis() const { return m_y; }
+    // The labels written under the points, left to right.
+    QStringList shownLabels() const;
 
 signals:
     void doubleClicked();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
@@ -44,7 +45,8 @@ private:
     Chart::Data m_data;
     QStringList m_labels;
     std::array<QLineSeries*, Chart::SeriesCount> m_series{};
-    QCategoryAxis* m_x;
+    QValueAxis* m_x;
     QValueAxis* m_y;
+    QList<QGraphicsSimpleTextItem*> m_labelItems;
     bool m_titleShown = false;
 };

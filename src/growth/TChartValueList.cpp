@@ -70,6 +70,7 @@ TChartValueList::TChartValueList(TDataModule1& dm, const MeasureKind& kind, QWid
     splitter->addWidget(m_panel);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
+    splitter->setSizes({330, 220});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(splitter);
     resize(720, 600);
