@@ -12,6 +12,40 @@ namespace {
 // Markers help to read points that stand apart, and show a lone one at all.
 constexpr qreal kMarkedSpacing = 14;
 constexpr int kLabelGap = 12;
+
+// A line of far more points than the plot has pixel columns looks the same
+// drawn through the first, lowest, highest and last point of each column:
+// that is what is drawn, at a fraction of the cost.
+QList<QPointF> thinned(const QList<QPointF>& points, int columns, qreal xMin, qreal xMax)
+{
+    if (columns <= 0 || points.size() <= 4 * columns || xMax <= xMin)
+        return points;
+    QList<QPointF> kept;
+    kept.reserve(4 * columns + 4);
+    const qreal perColumn = (xMax - xMin) / columns;
+    qsizetype start = 0;
+    while (start < points.size()) {
+        const int column = static_cast<int>((points.at(start).x() - xMin) / perColumn);
+        qsizetype end = start;
+        qsizetype low = start;
+        qsizetype high = start;
+        while (end < points.size() && static_cast<int>((points.at(end).x() - xMin) / perColumn) == column) {
+            if (points.at(end).y() < points.at(low).y())
+                low = end;
+            if (points.at(end).y() > points.at(high).y())
+                high = end;
+            ++end;
+        }
+        kept.append(points.at(start));
+        for (qsizetype i : {std::min(low, high), std::max(low, high)})
+            if (i != start && i != end - 1)
+                kept.append(points.at(i));
+        if (end - 1 != start)
+            kept.append(points.at(end - 1));
+        start = end;
+    }
+    return kept;
+}
 } // namespace
 
 LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis), m_y(new QValueAxis)
@@ -42,7 +76,7 @@ LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis),
     for (int i = 0; i < Chart::SeriesCount; ++i) {
         auto* line = new QLineSeries;
         line->setName(m_data.series[static_cast<std::size_t>(i)].title);
-        line->setPen(QPen(looks[i].colour, looks[i].width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        line->setPen(QPen(looks[i].colour, looks[i].width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
         line->setMarkerSize(i == Chart::Value ? 5 : 4);
         chart->addSeries(line);
         line->attachAxis(m_x);
@@ -70,6 +104,10 @@ void LineChart::setData(const Chart::Data& data)
     place.reserve(m_labels.size());
     for (int i = 0; i < m_labels.size(); ++i)
         place.insert(m_labels.at(i), i);
+    // A grid line per point over a long range would cost thousands of
+    // items: the interval is set for the new range first, refined below.
+    m_x->setTickInterval(std::max<qsizetype>(1, m_labels.size() / 8));
+    m_x->setRange(-0.5, std::max<qsizetype>(m_labels.size(), 1) - 0.5);
 
     for (int i = 0; i < Chart::SeriesCount; ++i) {
         const Chart::Series& s = data.series[static_cast<std::size_t>(i)];
@@ -77,10 +115,9 @@ void LineChart::setData(const Chart::Data& data)
         points.reserve(s.points.size());
         for (const Chart::Point& p : s.points)
             points.append(QPointF(place.value(p.label), p.value));
-        QLineSeries* line = series(i);
-        line->replace(points);
+        m_points[static_cast<std::size_t>(i)] = std::move(points);
         // The limit points only widen the axis.
-        line->setVisible(s.active && i != Chart::LimitMin && i != Chart::LimitMax);
+        series(i)->setVisible(s.active && i != Chart::LimitMin && i != Chart::LimitMax);
     }
 
     auto [low, high] = data.verticalRange();
@@ -88,8 +125,10 @@ void LineChart::setData(const Chart::Data& data)
         high = low + 1;
     m_y->setRange(low, high);
     m_y->applyNiceNumbers();
-    m_x->setRange(-0.5, std::max<qsizetype>(m_labels.size(), 1) - 0.5);
     setTitleShown(m_titleShown);
+    // Showing or hiding a series may have laid the chart out meanwhile:
+    // the new points are thinned now, for the plot as it is.
+    m_pointsWidth = -1;
     placeLabels();
 }
 
@@ -102,40 +141,59 @@ QStringList LineChart::shownLabels() const
     return texts;
 }
 
-// One label in every so many, so that they never overlap, each centred
-// under its point; the vertical grid lines stand at the labelled points.
+// One label in every so many, each centred under its point, a label that
+// would touch the one before left out; the vertical grid lines stand at
+// every so many points.
 void LineChart::placeLabels()
 {
+    placePoints();
     const QRectF plot = chart()->plotArea();
     const int count = static_cast<int>(m_labels.size());
     const QFontMetrics metrics(m_x->labelsFont());
-    int widest = 0;
-    // The labels of one chart are alike: a sample tells their width.
-    for (int i = 0; i < count; i += std::max(1, count / 50))
-        widest = std::max(widest, metrics.horizontalAdvance(m_labels.at(i)));
+    // The labels of one chart are alike: a sample tells their usual width.
+    qreal sampled = 0;
+    int samples = 0;
+    for (int i = 0; i < count; i += std::max(1, count / 50), ++samples)
+        sampled += metrics.horizontalAdvance(m_labels.at(i));
+    const qreal usual = samples > 0 ? sampled / samples : 0;
     const qreal spacing = count > 0 ? plot.width() / count : plot.width();
-    const int step = std::max(1, static_cast<int>(std::ceil((widest + kLabelGap) / std::max<qreal>(spacing, 1))));
+    const int step = std::max(1, static_cast<int>(std::ceil((usual + kLabelGap) / std::max<qreal>(spacing, 0.001))));
     m_x->setTickInterval(step);
     const bool marked = spacing >= kMarkedSpacing;
     for (int i : {int(Chart::Value), int(Chart::MinLine), int(Chart::MaxLine)})
         series(i)->setPointsVisible(marked);
 
     int used = 0;
-    for (int i = 0; i < count && plot.width() > 0; i += step, ++used) {
+    qreal lastRight = -1e9;
+    for (int i = 0; i < count && plot.width() > 0; i += step) {
+        const qreal width = metrics.horizontalAdvance(m_labels.at(i));
+        const qreal left = plot.left() + (i + 0.5) * spacing - width / 2;
+        if (left < lastRight + kLabelGap)
+            continue;
+        lastRight = left + width;
         if (used == m_labelItems.size()) {
             auto* item = new QGraphicsSimpleTextItem(chart());
             item->setFont(m_x->labelsFont());
             item->setBrush(m_x->labelsBrush());
             m_labelItems << item;
         }
-        QGraphicsSimpleTextItem* item = m_labelItems.at(used);
+        QGraphicsSimpleTextItem* item = m_labelItems.at(used++);
         item->setText(m_labels.at(i));
-        const qreal x = plot.left() + (i + 0.5) * spacing;
-        item->setPos(x - metrics.horizontalAdvance(m_labels.at(i)) / 2.0, plot.bottom() + 3);
+        item->setPos(left, plot.bottom() + 3);
         item->setVisible(true);
     }
     for (int i = used; i < m_labelItems.size(); ++i)
         m_labelItems.at(i)->setVisible(false);
+}
+
+void LineChart::placePoints()
+{
+    const int width = static_cast<int>(chart()->plotArea().width());
+    if (width == m_pointsWidth)
+        return;
+    m_pointsWidth = width;
+    for (int i = 0; i < Chart::SeriesCount; ++i)
+        series(i)->replace(thinned(m_points[static_cast<std::size_t>(i)], width, m_x->min(), m_x->max()));
 }
 
 void LineChart::mouseDoubleClickEvent(QMouseEvent* event)

@@ -41,10 +41,13 @@ protected:
 
 private:
     void placeLabels();
+    void placePoints();
 
     Chart::Data m_data;
     QStringList m_labels;
     std::array<QLineSeries*, Chart::SeriesCount> m_series{};
+    std::array<QList<QPointF>, Chart::SeriesCount> m_points; // every point, before thinning
+    int m_pointsWidth = -1; // the plot width the series were thinned for
     QValueAxis* m_x;
     QValueAxis* m_y;
     QList<QGraphicsSimpleTextItem*> m_labelItems;
