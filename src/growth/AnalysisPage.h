@@ -24,9 +24,6 @@ public:
 
     // The L_ANALYSIS Id shown, -1 for none.
     int currentAnalysis() const { return m_current; }
-    int mode() const { return m_mode; }
-    ChartPanel* chartPanel() const { return m_chart; }
-    GridPanel* valuePanel() const { return m_values; }
 
     // Shows that analysis when it is one of the person's, else the person's first.
     void rebuild(int requested);

@@ -29,7 +29,6 @@ public:
     void setTitleShown(bool shown);
 
     QLineSeries* series(int index) const { return m_series.at(static_cast<std::size_t>(index)); }
-    QValueAxis* verticalAxis() const { return m_y; }
     // The labels written under the points, left to right.
     QStringList shownLabels() const;
 

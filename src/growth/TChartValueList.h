@@ -19,7 +19,6 @@ public:
     TChartValueList(TDataModule1& dm, const MeasureKind& kind, QWidget* parent = nullptr);
 
     LineChart* chart() const { return m_chart; }
-    GridPanel* panel() const { return m_panel; }
     int mode() const { return m_mode; }
 
 public slots:

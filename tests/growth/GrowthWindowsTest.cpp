@@ -1,8 +1,6 @@
 #include "AnalysisPage.h"
-#include "ChartPanel.h"
 #include "Clock.h"
 #include "Connection.h"
-#include "DatasetGrid.h"
 #include "DatasetUtils.h"
 #include "FileDialogs.h"
 #include "GridPanel.h"
@@ -22,7 +20,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
