@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   # runtime libraries
-  qt6-base-dev qt6-charts-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins
   libgcab-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
   # tests and their real peers
   libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1

@@ -2,11 +2,15 @@
 
 #include "ActPage.h"
 #include "CareCommands.h"
+#include "AnalysisPage.h"
 #include "CustomPage.h"
 #include "DocumentPage.h"
 #include "EventPage.h"
 #include "GeneralPage.h"
 #include "GridPage.h"
+#include "GrowthChartPanel.h"
+#include "GrowthCommands.h"
+#include "Measurements.h"
 #include "PreviousPage.h"
 #include "ReferenceLists.h"
 #include "TDataModule1.h"
@@ -15,16 +19,31 @@
 #include "VaccinePage.h"
 #include "Vaccination.h"
 
+#include <QGroupBox>
+
 namespace ProgramAssembly {
+namespace {
+// The "Général" page with the weight and size charts in its boxes.
+PersonPage* generalPage(TDataModule1& dm, QWidget* parent)
+{
+    auto* page = new GeneralPage(dm, parent);
+    for (const auto& [box, kind] : {std::pair{page->weightBox(), &MeasureKind::weight()},
+                                    std::pair{page->sizeBox(), &MeasureKind::size()}}) {
+        GrowthChartPanel* charts = GrowthChartPanel::placeIn(box, dm, *kind);
+        page->addRefreshHook([charts] { charts->reload(); });
+        page->addCommandStatesHook([charts](bool hasPerson) { charts->refreshCommandStates(hasPerson); });
+        QObject::connect(charts, &GrowthChartPanel::changed, page, &PersonPage::commandsChanged);
+    }
+    return page;
+}
+} // namespace
 
 QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
 {
     Q_UNUSED(dm2);
-    // Pages whose subsystem is not there yet show nothing.
-    const auto empty = [](QWidget* parent) { return new PersonPage(parent); };
     return {
         {QStringLiteral("Général"), QStringLiteral("Page_General"),
-         [&dm1](QWidget* parent) { return new GeneralPage(dm1, parent); }},
+         [&dm1](QWidget* parent) { return generalPage(dm1, parent); }},
         {QStringLiteral("Antécédents"), QStringLiteral("Page_Previous"),
          [&dm1](QWidget* parent) { return new PreviousPage(dm1.Person, parent); }},
         {QStringLiteral("Personnalisé"), QStringLiteral("Page_Custom"),
@@ -33,7 +52,8 @@ QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
          [&dm1](QWidget* parent) { return ActPage::create(dm1, CareQueries::ActKind::Consultation, parent); }},
         {QStringLiteral("Médicaments"), QStringLiteral("Page_Pharmacy"),
          [&dm1](QWidget* parent) { return ActPage::create(dm1, CareQueries::ActKind::Pharmacy, parent); }},
-        {QStringLiteral("Analyses"), QStringLiteral("Page_Analysis"), empty},
+        {QStringLiteral("Analyses"), QStringLiteral("Page_Analysis"),
+         [&dm1](QWidget* parent) { return new AnalysisPage(dm1, parent); }},
         {QStringLiteral("Vaccins"), QStringLiteral("Page_Vaccine"),
          [&dm1](QWidget* parent) { return VaccinePage::create(dm1, parent); }},
         {QStringLiteral("Documents"), QStringLiteral("Page_Document"),
@@ -48,6 +68,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     ReferenceLists::installCommands(host, dm1);
     Vaccination::installCommands(host, dm1, dm2);
     Care::installCommands(host, dm1, dm2);
+    Growth::installCommands(host, dm1);
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

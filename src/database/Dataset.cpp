@@ -1111,6 +1111,10 @@ void Dataset::changeSettings(const QString& fieldName, const std::function<void(
 {
     change(m_settings[fieldName.toUpper()]);
     resolveSettings();
+    // Widgets showing the field take its new format at once.
+    if (isActive())
+        if (const int index = fieldIndex(fieldName); index >= 0)
+            notify(&Dataset::fieldChanged, index);
 }
 
 // Each field keeps its own copy of its settings, read on every row shown;

@@ -187,7 +187,7 @@ signals:
     void rowUpdated(int row); // one fetched row took new values
     void currentChanged();    // another row became current, or the current row's values changed
     void stateChanged();
-    void fieldChanged(int index); // a value of the row being edited changed
+    void fieldChanged(int index); // a value of the row being edited, or how a field is shown, changed
 
 private:
     friend class Field;

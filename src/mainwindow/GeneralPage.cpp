@@ -153,10 +153,19 @@ GeneralPage::GeneralPage(TDataModule1& dm, QWidget* parent)
     layout->addLayout(charts, 2);
 }
 
+void GeneralPage::refreshPage(int rowId)
+{
+    Q_UNUSED(rowId);
+    for (const auto& hook : m_refreshHooks)
+        hook();
+}
+
 void GeneralPage::refreshCommandStates(bool hasPerson)
 {
     for (QWidget* w : m_personControls)
         w->setEnabled(hasPerson);
+    for (const auto& hook : m_stateHooks)
+        hook(hasPerson);
 }
 
 void GeneralPage::Btn_BirthDay_DateClick()

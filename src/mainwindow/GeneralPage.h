@@ -2,6 +2,8 @@
 
 #include "PersonPage.h"
 
+#include <functional>
+
 class Dataset;
 class TDataModule1;
 class QGroupBox;
@@ -17,8 +19,18 @@ class GeneralPage : public PersonPage
 public:
     GeneralPage(TDataModule1& dm, QWidget* parent = nullptr);
 
+    void mainWindowCreated() override { refreshPage(-1); }
+    void refreshPage(int rowId) override;
     void refreshCommandStates(bool hasPerson) override;
     QWidget* firstField() const override { return m_name; }
+
+    // The boxes of the weight and size charts, which other subsystems fill.
+    QGroupBox* weightBox() const { return m_weightBox; }
+    QGroupBox* sizeBox() const { return m_sizeBox; }
+    // What other subsystems show on the page follows it: run when the page
+    // is refreshed (shown, the person changed), and with its command states.
+    void addRefreshHook(std::function<void()> hook) { m_refreshHooks << std::move(hook); }
+    void addCommandStatesHook(std::function<void(bool hasPerson)> hook) { m_stateHooks << std::move(hook); }
     // The blood group as its badge shows it: plain letters, upper case.
     static QString badgeText(const QString& blood);
 
@@ -41,4 +53,6 @@ private:
     QGroupBox* m_weightBox = nullptr;
     QGroupBox* m_sizeBox = nullptr;
     QList<QWidget*> m_personControls;
+    QList<std::function<void()>> m_refreshHooks;
+    QList<std::function<void(bool)>> m_stateHooks;
 };

@@ -101,6 +101,10 @@ TEST_F(DataBindingTest, NumbersShowTheirFormatAndAreEditedWithoutIt)
     m_person.post();
     EXPECT_DOUBLE_EQ(
         scalar(QStringLiteral("SELECT BirthDay_Weight FROM PERSON WHERE Name='Aubert'")).toDouble(), 3.5);
+    // A new format shows at once, as when an analysis's decimals change.
+    m_person.setDisplayFormat(QStringLiteral("BirthDay_Weight"), QStringLiteral("0.0 \"g\""));
+    EXPECT_EQ(weight->text(), localized("3,5 g"));
+    EXPECT_EQ(shown->text(), localized("3,5 g"));
 }
 
 TEST_F(DataBindingTest, AMaskedFieldStoresItsLiteralsAndBlanks)
