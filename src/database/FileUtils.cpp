@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace FileUtils {
 
@@ -123,6 +125,23 @@ bool makeFolder(const QString& folder)
 {
     QDir dir;
     return dir.exists(folder) || dir.mkdir(folder);
+}
+
+void syncFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || ::fsync(file.handle()) != 0)
+        throw FileError(
+            QStringLiteral("Impossible d'enregistrer le fichier \"%1\" sur le disque : %2").arg(path, file.errorString()));
+}
+
+void syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 QString withoutAccents(const QString& text)

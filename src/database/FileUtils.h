@@ -31,5 +31,11 @@ qint64 fileSize(const QString& path);
 void copyFile(const QString& source, const QString& target, bool overwrite);
 // Creates a folder (one level); true when it exists afterwards.
 bool makeFolder(const QString& folder);
+// Forces a file's content to the disk. Throws FileError.
+void syncFile(const QString& path);
+// Forces a folder's entries (names created, renamed or removed) to the disk,
+// so a rename that must come before a later change is not lost in a crash.
+// Best effort: a file system that cannot do it is left as it is.
+void syncFolder(const QString& folder);
 QString withoutAccents(const QString& text);
 } // namespace FileUtils

@@ -6,6 +6,7 @@
 #include <array>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
+#include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
 #include <vector>
@@ -268,19 +269,40 @@ QString jpegWriteErrorText()
     return QStringLiteral("Error writing JPEG to file");
 }
 
-void SaveJpegFile(const Bitmap& bitmap, const QString& fileName, int quality)
+namespace {
+bool encodeInto(QIODevice& device, const Bitmap& bitmap, int quality)
+{
+    const PixelFormat format = bitmap.format();
+    std::vector<std::uint8_t> greyRow(format == PixelFormat::Gray8 ? std::size_t(bitmap.width()) * 3 : 0);
+    Encoder encoder(device);
+    return encoder.write(bitmap, std::clamp(quality, 0, 100), greyRow.empty() ? nullptr : greyRow.data());
+}
+
+void checkWritable(const Bitmap& bitmap)
 {
     const PixelFormat format = bitmap.format();
     if ((format != PixelFormat::Gray8 && format != PixelFormat::Bgr24) || bitmap.isEmpty())
         throw ImageError(jpegWriteErrorText());
+}
+} // namespace
+
+void SaveJpegFile(const Bitmap& bitmap, const QString& fileName, int quality)
+{
+    checkWritable(bitmap);
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) || !encodeInto(file, bitmap, quality) || !file.commit())
         throw ImageError(jpegWriteErrorText());
-    std::vector<std::uint8_t> greyRow(format == PixelFormat::Gray8 ? std::size_t(bitmap.width()) * 3 : 0);
-    Encoder encoder(file);
-    if (!encoder.write(bitmap, std::clamp(quality, 0, 100), greyRow.empty() ? nullptr : greyRow.data()) ||
-        !file.commit())
+}
+
+QByteArray encodeJpeg(const Bitmap& bitmap, int quality)
+{
+    checkWritable(bitmap);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!encodeInto(buffer, bitmap, quality))
         throw ImageError(jpegWriteErrorText());
+    return bytes;
 }
 
 bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale)

@@ -10,6 +10,7 @@
 #include "Provisioning.h"
 #include "SignalCloser.h"
 #include "SingleInstance.h"
+#include "StartupUpdate.h"
 #include "TMdacMsg.h"
 #include "TSplash.h"
 #include "WriteTest.h"
@@ -109,8 +110,17 @@ int StartupSequence::run(const StartupHooks& hooks)
         return 1;
     }
 
-    if (hooks.updateDatabase && QFileInfo(p.db.databaseFile()).isFile())
-        hooks.updateDatabase(*splash);
+    // Step 13: the database brought to the program's version by the update
+    // scripts; progress texts go to the splash's status line, shown or not.
+    try {
+        StartupUpdate::run(p.folders, p.db, [&splash](const QString& text) { splash->setStatus(text); });
+    } catch (const AppError& e) {
+        splash.reset();
+        if (hooks.destroyDataModules)
+            hooks.destroyDataModules();
+        Messages::error(StartupUpdate::failureMessage(e.text(), p.folders));
+        return 1;
+    }
 
     splash->setProgress(5);
     splash->setStatus(QStringLiteral("Chargement du logiciel ..."));
