@@ -492,10 +492,15 @@ private:
         gaugeText(QStringLiteral("MISE A JOUR (Sauvegarde)"));
         const QString folder = m_target.dataFolder + QStringLiteral("Backup/Maj/");
         QDir().mkpath(folder);
-        // Two scripts run within the same second must not share one backup.
+        // Two scripts run within the same second must not share one backup,
+        // nor may a backup cut short (its scratch file left) be taken over.
         QDateTime moment = Clock::now();
         QString target = UpdateEngine::backupFileName(m_target.dataFolder, m_target.databaseFile, moment);
-        for (int i = 0; i < 3600 && QFileInfo::exists(target); ++i) {
+        for (int i = 0; i < 3600 && (QFileInfo::exists(target) || QFileInfo::exists(Compaction::scratchFileFor(target)));
+             ++i) {
+            if (QFileInfo::exists(Compaction::scratchFileFor(target)))
+                m_log.write(QStringLiteral("Sauvegarde interrompue laissée de côté : ") +
+                            Compaction::scratchFileFor(target));
             moment = moment.addSecs(1);
             target = UpdateEngine::backupFileName(m_target.dataFolder, m_target.databaseFile, moment);
         }

@@ -428,19 +428,26 @@ TEST_F(UpdateEngineTest, BackupIsACompactedCopyOfferedBeforeEachScript)
     EXPECT_TRUE(logged(QStringLiteral("Sauvegarde de la base de données : ") + folder +
                        QStringLiteral("BRIVOLINE_ACCESS_BACKUP_MAJ_08122026134501.bkp (Ok)")));
 
-    // A scratch file left by an interrupted backup stops the script before its first line.
+    // The scratch file of a backup cut short is left as it is; the backup takes the next second.
     Clock::setFixed(QDateTime(QDate(2026, 12, 9), QTime(8, 0, 0)));
-    writeFile(folder + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_MAJ_09122026080000~.bkp"), "left over");
+    const QString leftOver = folder + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_MAJ_09122026080000~.bkp");
+    writeFile(leftOver, "left over");
+    run(script, true, QStringLiteral("d.maj"));
+    EXPECT_EQ(readFile(leftOver), "left over");
+    EXPECT_TRUE(exists(folder + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_MAJ_09122026080001.bkp")));
+    EXPECT_TRUE(logged(QStringLiteral("Sauvegarde interrompue laissée de côté : ") + leftOver));
+
+    // A backup that cannot be written stops the script before its first line.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    writeFile(m_data + QStringLiteral("Backup/Maj"), "not a folder");
     try {
-        run(script, true, QStringLiteral("d.maj"));
+        run(script, true, QStringLiteral("e.maj"));
         ADD_FAILURE() << "the backup must fail";
     } catch (const UpdateError& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("aucune ligne du script n'a été exécutée"))) << e.text().toStdString();
     }
-    Clock::setFixed({});
-    EXPECT_EQ(readFile(folder + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_MAJ_09122026080000~.bkp")), "left over");
-    EXPECT_EQ(count(QStringLiteral("EVENT")), 4) << "d.maj did not run";
-    EXPECT_TRUE(exists(m_data + QStringLiteral("d.maj")));
+    EXPECT_EQ(count(QStringLiteral("EVENT")), 5) << "e.maj did not run";
+    EXPECT_TRUE(exists(m_data + QStringLiteral("e.maj")));
     EXPECT_TRUE(Connection::isOpen());
 }
 

@@ -3,7 +3,6 @@
 // database passes the integrity check. BRIVOLINE_TEST_KILL_AFTER_MS kills at
 // that moment instead of in the middle of the pictures (the campaign of
 // tests/update_kill_campaign.sh).
-#include "Compaction.h"
 #include "OlderLayout.h"
 #include "TestFolders.h"
 
@@ -120,10 +119,6 @@ TEST_F(UpdateProcessTest, KilledInTheMiddleOfTheUpdateTheNextStartFinishesIt)
         EXPECT_TRUE(readFile(dataFolder() + QStringLiteral("Data/Images/Doc%1.jpg").arg(id)).startsWith("\xFF\xD8\xFF"))
             << id;
     EXPECT_FALSE(exists(dataFolder() + QStringLiteral("BD_351.maj")));
-    // A compaction cut short leaves its scratch file: reported, never reused.
-    if (exists(Compaction::scratchFileFor(database()))) {
-        EXPECT_TRUE(log().contains(QStringLiteral("est resté d'un compactage interrompu")));
-    }
     EXPECT_TRUE(log().endsWith(QStringLiteral("********************* MISE A JOUR TERMINE *********************\n\n")));
 }
 
