@@ -144,6 +144,16 @@ void syncFolder(const QString& folder)
     ::close(fd);
 }
 
+void syncFileSystem(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::syncfs(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!synced)
+        throw FileError(QStringLiteral("Impossible d'enregistrer les fichiers de \"%1\" sur le disque.").arg(path));
+}
+
 QString withoutAccents(const QString& text)
 {
     static const QString from = QStringLiteral("éèêëàâäùûüôöîïç");

@@ -11,15 +11,16 @@
 #include "ImageGeometry.h"
 #include "ImageTransforms.h"
 #include "JpegIO.h"
-#include "TextFiles.h"
 #include "UpdateLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <cstdio>
 #include <functional>
 #include <optional>
 
@@ -96,6 +97,34 @@ private:
     QElapsedTimer m_timer;
 };
 
+// The engine here zeroes every page it frees. Taking pictures out of their
+// rows frees most of the file, and zeroing would write it all a second time
+// (and its journal a third) for bytes that live on in the picture files: for
+// the time of an action, freed pages are only cleared where that costs no
+// more writing. The compaction that ends an update script drops them.
+class LightDeletion
+{
+public:
+    explicit LightDeletion(const QSqlDatabase& db) : m_db(db)
+    {
+        QSqlQuery q(m_db);
+        if (q.exec(QStringLiteral("PRAGMA secure_delete")) && q.next())
+            m_previous = q.value(0).toInt();
+        q.exec(QStringLiteral("PRAGMA secure_delete=FAST"));
+    }
+    ~LightDeletion()
+    {
+        if (m_previous >= 0)
+            QSqlQuery(m_db).exec(QStringLiteral("PRAGMA secure_delete=%1").arg(m_previous));
+    }
+    LightDeletion(const LightDeletion&) = delete;
+    LightDeletion& operator=(const LightDeletion&) = delete;
+
+private:
+    QSqlDatabase m_db;
+    int m_previous = -1;
+};
+
 // One row being worked on: its picture, and what to store back.
 struct PictureRow
 {
@@ -126,10 +155,23 @@ QByteArray jpegOf(ActionContext& context, const Bitmap& picture)
     return encodeJpeg(picture, 100);
 }
 
+// Written beside its name and renamed into place, so the name only ever
+// holds a whole picture. Not forced to the disk one by one: the action forces
+// them all at once before the rows are committed (syncImages), and a file
+// that a crash left incomplete does not read as a JPEG, so the next run
+// writes it again.
 void writePictureFile(ActionContext& context, const QString& path, const QByteArray& bytes)
 {
     Timed timed(context.times.filesNs);
-    TextFiles::writeAtomically(path, bytes);
+    const QString partial = path + QStringLiteral(".part");
+    QFile file(partial);
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
+                         file.flush();
+    file.close();
+    if (!written || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(partial);
+        throw FileError(QStringLiteral("Impossible d'écrire l'image \"%1\".").arg(path));
+    }
 }
 
 // True when the file holds a whole, readable JPEG: one left by an earlier
@@ -180,6 +222,7 @@ QString forEachPicture(ActionContext& context, const QString& tableArgument, con
             ids << rows.value(0).toLongLong();
     }
 
+    const LightDeletion deletion(db);
     QSqlQuery read(db);
     read.setForwardOnly(true);
     read.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE Id = ?").arg(field, quoted(table)));
@@ -248,10 +291,10 @@ void makeImagesFolder(const ActionContext& context)
 
 // The files must be on the disk before the rows that no longer hold their
 // pictures are committed.
-void syncImagesFolder(ActionContext& context)
+void syncImages(ActionContext& context)
 {
     Timed timed(context.times.filesNs);
-    FileUtils::syncFolder(context.databaseFolder + QStringLiteral("Images"));
+    FileUtils::syncFileSystem(context.databaseFolder + QStringLiteral("Images"));
 }
 
 } // namespace
@@ -272,7 +315,7 @@ QString extractImageToJpeg(ActionContext& context, const QString& table, const Q
             if (!keepPicture)
                 row.replacement = QByteArray();
         });
-    syncImagesFolder(context);
+    syncImages(context);
     return failed;
 }
 
@@ -288,7 +331,7 @@ QString extractJpegImage(ActionContext& context, const QString& table, const QSt
             writePictureFile(context, path, row.bytes);
             row.replacement = QByteArray();
         });
-    syncImagesFolder(context);
+    syncImages(context);
     return failed;
 }
 
