@@ -122,4 +122,20 @@ TEST_F(UpdateProcessTest, KilledInTheMiddleOfTheUpdateTheNextStartFinishesIt)
     EXPECT_TRUE(log().endsWith(QStringLiteral("********************* MISE A JOUR TERMINE *********************\n\n")));
 }
 
+TEST_F(UpdateProcessTest, ScriptThatCannotGoOnEndsStartUpWithItsReason)
+{
+    TestFolders::writeFile(dataFolder() + QStringLiteral("zz.maj"), "// essai\nFieldExists(NOPE.X)\nEND\n");
+    auto run = start(true);
+    ASSERT_TRUE(run->waitForFinished(60000));
+    EXPECT_EQ(run->exitCode(), 1);
+    EXPECT_FALSE(run->readAllStandardError().contains("shown-after-ms")) << "no main window";
+    const QStringList shown =
+        QString::fromUtf8(readFile(m_home.path() + QStringLiteral("messages.log"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_TRUE(shown.last().startsWith(QStringLiteral("error\tMISE A JOUR IMPOSSIBLE !!")));
+    EXPECT_TRUE(shown.last().contains(QStringLiteral("Ligne 2 du script « zz.maj » : la table « NOPE »")));
+    EXPECT_TRUE(exists(dataFolder() + QStringLiteral("zz.maj"))) << "kept for the next start";
+    EXPECT_TRUE(log().contains(QStringLiteral("ERREUR : Ligne 2 du script « zz.maj »")));
+}
+
 } // namespace
