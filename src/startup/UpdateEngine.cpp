@@ -213,7 +213,7 @@ private:
         }
     }
 
-    void execute(const QString& statement) const
+    void runStatement(const QString& statement) const
     {
         QSqlQuery q(database());
         if (!q.exec(statement))
@@ -401,15 +401,15 @@ private:
             own.commit();
             return partly;
         }
-        execute(QStringLiteral("SAVEPOINT update_action"));
+        runStatement(QStringLiteral("SAVEPOINT update_action"));
         try {
             const QString partly = perform(command, line);
-            execute(QStringLiteral("RELEASE update_action"));
+            runStatement(QStringLiteral("RELEASE update_action"));
             return partly;
         } catch (const AppError&) {
             try {
-                execute(QStringLiteral("ROLLBACK TO update_action"));
-                execute(QStringLiteral("RELEASE update_action"));
+                runStatement(QStringLiteral("ROLLBACK TO update_action"));
+                runStatement(QStringLiteral("RELEASE update_action"));
             } catch (const AppError& e) {
                 // The engine dropped the whole transaction (disk full, I/O error).
                 fail(m_blockLine, QStringLiteral("les changements du bloc qu'elle commence ont été annulés par la "

@@ -302,7 +302,7 @@ void syncImages(ActionContext& context)
 QString extractImageToJpeg(ActionContext& context, const QString& table, const QString& field, const QString& prefix,
                            bool keepPicture)
 {
-    pictureFile(context, prefix, 0);
+    pictureFile(context, prefix, 0); // refuses a bad prefix before any row
     context.log.write(QStringLiteral("OPTIMISATION:Extraction des images au format jpeg de la table ") + table);
     makeImagesFolder(context);
     const QString failed =
@@ -321,7 +321,7 @@ QString extractImageToJpeg(ActionContext& context, const QString& table, const Q
 
 QString extractJpegImage(ActionContext& context, const QString& table, const QString& field, const QString& prefix)
 {
-    pictureFile(context, prefix, 0);
+    pictureFile(context, prefix, 0); // refuses a bad prefix before any row
     context.log.write(QStringLiteral("OPTIMISATION:Extraction des images jpeg de la table ") + table);
     makeImagesFolder(context);
     const QString failed =
