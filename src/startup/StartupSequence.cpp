@@ -17,7 +17,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QProgressBar>
 #include <QLocale>
 #include <QSqlDatabase>
