@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -32,16 +34,6 @@ int openRetrying(const QByteArray& path, int flags, mode_t mode = 0)
     return fd;
 }
 
-// Makes a rename inside the folder durable; a folder that cannot be synced
-// (some network file systems) is no reason to fail.
-void syncFolder(const QString& folder)
-{
-    const int fd = openRetrying(nativePath(folder), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
 } // namespace
 
 QString systemReason(int error)
@@ -319,6 +311,34 @@ bool makeFolder(const QString& folder)
 {
     QDir dir;
     return dir.exists(folder) || dir.mkdir(folder);
+}
+
+void syncFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || ::fsync(file.handle()) != 0)
+        throw FileError(
+            QStringLiteral("Impossible d'enregistrer le fichier \"%1\" sur le disque : %2").arg(path, file.errorString()));
+}
+
+// A folder that cannot be synced (some network file systems) is no reason to fail.
+void syncFolder(const QString& folder)
+{
+    const int fd = openRetrying(nativePath(folder), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void syncFileSystem(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::syncfs(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!synced)
+        throw FileError(QStringLiteral("Impossible d'enregistrer les fichiers de \"%1\" sur le disque.").arg(path));
 }
 
 QString withoutAccents(const QString& text)

@@ -71,5 +71,15 @@ QString cannotRead(const QString& path, int error);
 QString shownPath(const QString& path);
 // Creates a folder (one level); true when it exists afterwards.
 bool makeFolder(const QString& folder);
+// Forces a file's content to the disk. Throws FileError.
+void syncFile(const QString& path);
+// Forces a folder's entries (names created, renamed or removed) to the disk,
+// so a rename that must come before a later change is not lost in a crash.
+// Best effort: a file system that cannot do it is left as it is.
+void syncFolder(const QString& folder);
+// Forces every pending write of the file system that holds the path to the
+// disk: one call after many files were written, where a call for each file
+// would cost a disk flush each. Throws FileError.
+void syncFileSystem(const QString& path);
 QString withoutAccents(const QString& text);
 } // namespace FileUtils

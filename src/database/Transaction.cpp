@@ -3,29 +3,41 @@
 #include "Connection.h"
 #include "Errors.h"
 
+#include <QHash>
 #include <QSqlError>
 
 namespace {
-int g_depth = 0;
+// Depth of the running transactions, by connection name ("" is the program's).
+QHash<QString, int>& depths()
+{
+    static QHash<QString, int> byConnection;
+    return byConnection;
 }
 
-Transaction::Transaction()
+QSqlDatabase databaseOf(const QString& connectionName)
 {
-    if (g_depth == 0) {
-        QSqlDatabase db = Connection::database();
+    return connectionName.isEmpty() ? Connection::database() : QSqlDatabase::database(connectionName, false);
+}
+} // namespace
+
+Transaction::Transaction(const QString& connectionName) : m_connectionName(connectionName)
+{
+    int& depth = depths()[m_connectionName];
+    if (depth == 0) {
+        QSqlDatabase db = databaseOf(m_connectionName);
         if (!db.transaction())
             throw DatabaseError(QStringLiteral("Impossible de commencer la modification de la base de données :\r%1")
                                     .arg(Connection::errorText(db.lastError())));
         m_outermost = true;
     }
-    ++g_depth;
+    ++depth;
 }
 
 Transaction::~Transaction()
 {
-    --g_depth;
+    --depths()[m_connectionName];
     if (m_outermost && !m_done)
-        Connection::database().rollback();
+        databaseOf(m_connectionName).rollback();
 }
 
 void Transaction::commit()
@@ -35,7 +47,7 @@ void Transaction::commit()
     m_done = true;
     if (!m_outermost)
         return;
-    QSqlDatabase db = Connection::database();
+    QSqlDatabase db = databaseOf(m_connectionName);
     if (!db.commit()) {
         const QString why = Connection::errorText(db.lastError());
         db.rollback();
@@ -44,7 +56,7 @@ void Transaction::commit()
     }
 }
 
-bool Transaction::isRunning()
+bool Transaction::isRunning(const QString& connectionName)
 {
-    return g_depth > 0;
+    return depths().value(connectionName) > 0;
 }

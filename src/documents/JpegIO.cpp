@@ -269,18 +269,37 @@ QString jpegWriteErrorText()
     return QStringLiteral("Error writing JPEG to file");
 }
 
-void SaveJpegFile(const Bitmap& bitmap, const QString& fileName, int quality)
+namespace {
+bool encodeInto(QIODevice& device, const Bitmap& bitmap, int quality)
+{
+    const PixelFormat format = bitmap.format();
+    std::vector<std::uint8_t> greyRow(format == PixelFormat::Gray8 ? std::size_t(bitmap.width()) * 3 : 0);
+    Encoder encoder(device);
+    return encoder.write(bitmap, std::clamp(quality, 0, 100), greyRow.empty() ? nullptr : greyRow.data());
+}
+
+void checkWritable(const Bitmap& bitmap)
 {
     const PixelFormat format = bitmap.format();
     if ((format != PixelFormat::Gray8 && format != PixelFormat::Bgr24) || bitmap.isEmpty())
         throw ImageError(jpegWriteErrorText());
+}
+} // namespace
+
+QByteArray encodeJpeg(const Bitmap& bitmap, int quality)
+{
+    checkWritable(bitmap);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    std::vector<std::uint8_t> greyRow(format == PixelFormat::Gray8 ? std::size_t(bitmap.width()) * 3 : 0);
-    Encoder encoder(buffer);
-    if (!encoder.write(bitmap, std::clamp(quality, 0, 100), greyRow.empty() ? nullptr : greyRow.data()))
+    if (!encodeInto(buffer, bitmap, quality))
         throw ImageError(jpegWriteErrorText());
+    return bytes;
+}
+
+void SaveJpegFile(const Bitmap& bitmap, const QString& fileName, int quality)
+{
+    const QByteArray bytes = encodeJpeg(bitmap, quality);
     try {
         FileUtils::writeFileAtomically(fileName, bytes);
     } catch (const FileError& e) {

@@ -14,6 +14,8 @@ QString jpegWriteErrorText();
 // there and throws ImageError with jpegWriteErrorText(), followed on a second
 // line by the reason when the file itself could not be written.
 void SaveJpegFile(const Bitmap& bitmap, const QString& fileName, int quality);
+// The same JPEG as bytes in memory, for a picture stored in a row.
+QByteArray encodeJpeg(const Bitmap& bitmap, int quality);
 
 // Reads a grey or three-channel JPEG into the bitmap, whole (scale 0) or
 // reduced to 1/2, 1/4 or 1/8 (scale 1, 2, 3; sizes rounded up). With

@@ -40,3 +40,14 @@ void SetBDVersion(const QString& connectionName, const QString& table, const QSt
         query.field(QString::fromLatin1(key)).setAsInteger(-99);
     query.post();
 }
+
+int numericVersion(const QString& version)
+{
+    QString digits = version.trimmed();
+    const qsizetype dot = digits.indexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        digits.remove(dot, 1);
+    bool ok = false;
+    const int number = digits.toInt(&ok);
+    return ok ? number : 0;
+}

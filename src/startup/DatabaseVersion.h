@@ -12,3 +12,8 @@ QString GetBDVersion(const QString& connectionName, const QString& table, const 
 // Writes the version, adding the row when it is missing. Throws DatabaseError.
 void SetBDVersion(const QString& connectionName, const QString& table, const QString& column,
                   const QString& version);
+
+// The numeric form compared with the program's: the text without its first
+// ".", read as an integer ("3.51" gives 351, "3.6" gives 36); 0 when that
+// does not read as an integer.
+int numericVersion(const QString& version);

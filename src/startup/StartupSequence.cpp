@@ -10,13 +10,13 @@
 #include "Provisioning.h"
 #include "SignalCloser.h"
 #include "SingleInstance.h"
+#include "StartupUpdate.h"
 #include "TMdacMsg.h"
 #include "TSplash.h"
 #include "WriteTest.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QProgressBar>
 #include <QLocale>
 #include <QSqlDatabase>
@@ -131,8 +131,17 @@ int StartupSequence::run(const StartupHooks& hooks)
     if (failed)
         return abandon(kConnectionFailedMessage);
 
-    if (hooks.updateDatabase && QFileInfo(p.db.databaseFile()).isFile())
-        hooks.updateDatabase(*splash);
+    // Step 13: the database brought to the program's version by the update
+    // scripts; progress texts go to the splash's status line, shown or not.
+    try {
+        StartupUpdate::run(p.folders, p.db, [&splash](const QString& text) { splash->setStatus(text); });
+    } catch (const AppError& e) {
+        splash.reset();
+        if (hooks.destroyDataModules)
+            hooks.destroyDataModules();
+        Messages::error(StartupUpdate::failureMessage(e.text(), p.folders));
+        return 1;
+    }
 
     // Checked once the update scripts have had their say: a table or column
     // still missing would only show as a failing query in the main window.

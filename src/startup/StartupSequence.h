@@ -7,15 +7,12 @@
 #include <memory>
 
 class QWidget;
-class TSplash;
 
 // What the sequence asks of the layers above it, in the order it asks.
 struct StartupHooks
 {
     // Creates the data modules; the first one connects. Throws AppError.
     std::function<void()> createDataModules;
-    // Brings the database file up to the program's version (may be empty).
-    std::function<void(TSplash& splash)> updateDatabase;
     std::function<std::unique_ptr<QWidget>()> createMainWindow;
     // Pending edits are posted and the data modules freed, after the main window closed.
     std::function<void()> destroyDataModules;

@@ -1,0 +1,161 @@
+#include "StartupUpdate.h"
+
+#include "DatabaseVersion.h"
+#include "Errors.h"
+#include "FileUtils.h"
+#include "Product.h"
+#include "TNewGauge.h"
+#include "UpdateActions.h"
+#include "UpdateEngine.h"
+#include "UpdateLog.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+
+namespace StartupUpdate {
+namespace {
+
+const QString kVersionTable = QStringLiteral("OBJECT_VAL_STR");
+const QString kSecondPassConnection = QStringLiteral("IsVersionInBD");
+
+// The update's progress window. The hourglass comes with its first text,
+// that is once the backup question has been answered.
+class GaugeWindow final : public UpdateGauge
+{
+public:
+    ~GaugeWindow() override { finish(); }
+    void start(int lines) override
+    {
+        m_window.setTotal(lines);
+        m_window.showCentred();
+    }
+    void setText(const QString& text) override
+    {
+        if (!m_busy) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            m_busy = true;
+        }
+        m_window.setText(text);
+    }
+    void advance(int lines) override { m_window.step(lines); }
+    void finish() override
+    {
+        m_window.hide();
+        if (m_busy)
+            QApplication::restoreOverrideCursor();
+        m_busy = false;
+    }
+
+private:
+    TNewGauge m_window;
+    bool m_busy = false;
+};
+
+UpdateTarget programTarget(const Folders& folders, const DbConfig& db)
+{
+    return {QString(),
+            folders.program,
+            folders.data,
+            db.databaseFolder,
+            db.databaseFile(),
+            [] { Connection::close(); },
+            [db] {
+                Connection::open(db);
+                if (!Connection::isOpen())
+                    throw DatabaseError(QStringLiteral("La base de données \"%1\" est introuvable.").arg(db.databaseFile()));
+            }};
+}
+
+QString versionColumn(const QString& connectionName)
+{
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    const QString table = UpdateCatalog::tableName(db, kVersionTable);
+    const bool older = !table.isEmpty() && UpdateCatalog::find(UpdateCatalog::columns(db, table), QStringLiteral("VAL"));
+    return older ? QStringLiteral("VAL") : QStringLiteral("VALUE");
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
+
+void run(const Folders& folders, const DbConfig& db, const Status& status)
+{
+    if (!QFileInfo(db.databaseFile()).isFile())
+        return;
+    const QString valueColumn = QStringLiteral("VALUE");
+    // A developer's copy counts as current: only the scripts laid in the
+    // data folder by hand run.
+    if (QFileInfo::exists(folders.developmentMarker))
+        SetBDVersion({}, kVersionTable, valueColumn, Product::version);
+    if (numericVersion(GetBDVersion({}, kVersionTable, valueColumn)) < Product::versionNumber)
+        FolderSetup::copyIfMissing(folders, Product::updateScriptName());
+
+    const QStringList scripts = FileUtils::listFiles(folders.data, QStringLiteral("*.maj"));
+    UpdateEngine engine(programTarget(folders, db));
+    for (const QString& script : scripts) {
+        GaugeWindow gauge;
+        engine.run({folders.data, script, true, status, &gauge});
+    }
+    if (!scripts.isEmpty())
+        SetBDVersion({}, kVersionTable, valueColumn, Product::version);
+    secondPass(folders, db);
+}
+
+void secondPass(const Folders& folders, const DbConfig& db)
+{
+    const QString databaseFolder = folders.program + QStringLiteral("Data/");
+    const QString file = databaseFolder + db.oledbFileName;
+    // With the data kept beside the program, that is the database in use.
+    if (!QFileInfo(file).isFile() || sameFile(file, db.databaseFile()))
+        return;
+    const QString scriptFolder = folders.program + QStringLiteral("Maj/");
+    const QString script = Product::updateScriptName();
+    try {
+        {
+            QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kSecondPassConnection);
+            connection.setDatabaseName(file);
+            connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        }
+        const auto open = [] {
+            QSqlDatabase c = QSqlDatabase::database(kSecondPassConnection, false);
+            if (!c.open())
+                throw DatabaseError(c.lastError().text());
+        };
+        open();
+        QString column = versionColumn(kSecondPassConnection);
+        if (numericVersion(GetBDVersion(kSecondPassConnection, kVersionTable, column)) < Product::versionNumber &&
+            QFileInfo(scriptFolder + script).isFile()) {
+            UpdateEngine engine({kSecondPassConnection, folders.program, folders.data, databaseFolder, file,
+                                 [] { QSqlDatabase::database(kSecondPassConnection, false).close(); }, open});
+            GaugeWindow gauge;
+            engine.run({scriptFolder, script, false, {}, &gauge});
+            // The script may have renamed the column.
+            column = versionColumn(kSecondPassConnection);
+            SetBDVersion(kSecondPassConnection, kVersionTable, column, Product::version);
+        }
+    } catch (const AppError& e) {
+        UpdateLog(folders.data + QStringLiteral("Maj.Log"))
+            .write(QStringLiteral("Base de données \"%1\" laissée en l'état : %2")
+                       .arg(file, QString(e.text()).replace(QLatin1Char('\r'), QLatin1Char(' '))));
+    }
+    QSqlDatabase::database(kSecondPassConnection, false).close();
+    QSqlDatabase::removeDatabase(kSecondPassConnection);
+}
+
+QString failureMessage(const QString& error, const Folders& folders)
+{
+    return QStringLiteral("MISE A JOUR IMPOSSIBLE !!\r\r") + error +
+           QStringLiteral("\r\rLe démarrage du logiciel est interrompu. La base de données est restée dans l'état où "
+                          "la mise à jour l'a laissée ; le journal \"%1\" en donne le détail.\r"
+                          "Contactez le support par email pour tenter de trouver une solution : ")
+               .arg(folders.data + QStringLiteral("Maj.Log")) +
+           Product::supportAddress;
+}
+
+} // namespace StartupUpdate

@@ -1,0 +1,179 @@
+#include "Compaction.h"
+
+#include "Errors.h"
+#include "TestFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+#include <gtest/gtest.h>
+
+namespace {
+
+using TestFolders::exists;
+using TestFolders::readFile;
+using TestFolders::writeFile;
+
+// Runs statements on a file through a connection of its own.
+class File
+{
+public:
+    explicit File(const QString& path) : m_name(QStringLiteral("compaction-test-%1").arg(++s_count))
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        EXPECT_TRUE(db.open());
+    }
+    ~File()
+    {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QVariant scalar(const QString& sql) const
+    {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
+        return q.next() ? q.value(0) : QVariant();
+    }
+    void exec(const QString& sql, const QVariantList& values = {}) const
+    {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        q.prepare(sql);
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        EXPECT_TRUE(q.exec()) << sql.toStdString();
+    }
+
+private:
+    static inline int s_count = 0;
+    QString m_name;
+};
+
+class CompactionTest : public ::testing::Test
+{
+protected:
+    // A household database that has lost most of its pictures: room to give back.
+    void SetUp() override
+    {
+        m_file = m_scratch.path() + QStringLiteral("Access/BRIVOLINE.MDB");
+        TestFolders::copyTemplate(m_file);
+        File db(m_file);
+        db.exec(QStringLiteral("BEGIN"));
+        for (int i = 0; i < 60; ++i)
+            db.exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, Img) VALUES (1, ?, ?)"),
+                    {QStringLiteral("Document %1").arg(i), QByteArray(64 * 1024, char('a' + i % 26))});
+        db.exec(QStringLiteral("COMMIT"));
+        db.exec(QStringLiteral("DELETE FROM DOCUMENTIMG WHERE Id > 5"));
+    }
+
+    // Each table's rows, and the documents' titles and picture bytes.
+    static QStringList rows(const QString& path)
+    {
+        File db(path);
+        QStringList out;
+        const QStringList tables =
+            db.scalar(QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE type='table'")).toString().split(',');
+        for (const QString& table : tables)
+            out << table + QLatin1Char('=') + db.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toString();
+        out << db.scalar(QStringLiteral("SELECT group_concat(Title) || sum(length(Img)) FROM DOCUMENTIMG")).toString();
+        return out;
+    }
+
+    TestFolders::Scratch m_scratch;
+    QString m_file;
+};
+
+TEST(CompactionScratch, HasTheTildeBeforeTheFirstDotOfTheName)
+{
+    EXPECT_EQ(Compaction::scratchFileFor(QStringLiteral("/d.1/Access/BRIVOLINE.MDB")),
+              QStringLiteral("/d.1/Access/BRIVOLINE~.MDB"));
+    EXPECT_EQ(Compaction::scratchFileFor(QStringLiteral("/b/X_MAJ_08122026134501.bkp")),
+              QStringLiteral("/b/X_MAJ_08122026134501~.bkp"));
+    EXPECT_EQ(Compaction::scratchFileFor(QStringLiteral("base.tar.gz")), QStringLiteral("base~.tar.gz"));
+    EXPECT_EQ(Compaction::scratchFileFor(QStringLiteral("/a/base")), QStringLiteral("/a/base~"));
+}
+
+TEST_F(CompactionTest, CopyHoldsTheSameRowsInLessRoomAndLeavesTheSourceAlone)
+{
+    const QByteArray source = readFile(m_file);
+    const QString copy = m_scratch.path() + QStringLiteral("Backup/copy.bkp");
+    QDir().mkpath(m_scratch.path() + QStringLiteral("Backup"));
+    Compaction::compactInto(m_file, copy);
+    EXPECT_EQ(readFile(m_file), source);
+    EXPECT_LT(QFileInfo(copy).size(), source.size() / 4);
+    EXPECT_EQ(rows(copy), rows(m_file));
+    EXPECT_FALSE(exists(Compaction::scratchFileFor(copy)));
+
+    // An existing target is never replaced.
+    writeFile(copy, "mine");
+    EXPECT_THROW(Compaction::compactInto(m_file, copy), FileError);
+    EXPECT_EQ(readFile(copy), "mine");
+}
+
+TEST_F(CompactionTest, InPlaceKeepsTheRowsAndTheFilesPermissions)
+{
+    const QStringList before = rows(m_file);
+    const qint64 size = QFileInfo(m_file).size();
+    QFile::setPermissions(m_file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    const QFileDevice::Permissions permissions = QFile::permissions(m_file);
+    Compaction::compactInPlace(m_file);
+    EXPECT_LT(QFileInfo(m_file).size(), size / 4);
+    EXPECT_EQ(rows(m_file), before);
+    EXPECT_EQ(QFile::permissions(m_file), permissions);
+    Compaction::compactInPlace(m_file);
+    EXPECT_EQ(rows(m_file), before) << "compacting a compacted file changes nothing";
+    EXPECT_EQ(File(m_file).scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+}
+
+TEST_F(CompactionTest, ScratchLeftByAnInterruptedRunIsReportedAndLeftAlone)
+{
+    const QByteArray source = readFile(m_file);
+    const QString scratch = Compaction::scratchFileFor(m_file);
+    writeFile(scratch, "half a database");
+    try {
+        Compaction::compactInPlace(m_file);
+        ADD_FAILURE() << "the scratch file must stop the compaction";
+    } catch (const FileError& e) {
+        EXPECT_TRUE(e.text().contains(scratch)) << e.text().toStdString();
+    }
+    EXPECT_EQ(readFile(m_file), source);
+    EXPECT_EQ(readFile(scratch), "half a database");
+}
+
+TEST_F(CompactionTest, DamagedSourceFailsAndLeavesNothingBehind)
+{
+    const QString file = m_scratch.path() + QStringLiteral("dense.mdb");
+    {
+        File db(file);
+        db.exec(QStringLiteral("CREATE TABLE T (Body TEXT)"));
+        db.exec(QStringLiteral("BEGIN"));
+        for (int i = 0; i < 20000; ++i)
+            db.exec(QStringLiteral("INSERT INTO T VALUES (?)"), {QStringLiteral("ligne %1 de la table").arg(i)});
+        db.exec(QStringLiteral("COMMIT"));
+    }
+    // Pages in the middle of the table overwritten.
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(f.size() / 2 / 4096 * 4096);
+        f.write(QByteArray(3 * 4096, '\x5a'));
+    }
+    const QByteArray damaged = readFile(file);
+    const QString copy = m_scratch.path() + QStringLiteral("copy.bkp");
+    EXPECT_THROW(Compaction::compactInto(file, copy), AppError);
+    EXPECT_THROW(Compaction::compactInPlace(file), AppError);
+    EXPECT_EQ(readFile(file), damaged);
+    EXPECT_FALSE(exists(copy));
+    EXPECT_FALSE(exists(Compaction::scratchFileFor(copy)));
+    EXPECT_FALSE(exists(Compaction::scratchFileFor(file)));
+
+    writeFile(file, QByteArray(8192, 'z'));
+    EXPECT_THROW(Compaction::compactInPlace(file), DatabaseError);
+    EXPECT_EQ(readFile(file), QByteArray(8192, 'z'));
+    EXPECT_THROW(Compaction::compactInPlace(m_scratch.path() + QStringLiteral("missing.mdb")), FileError);
+}
+
+} // namespace
