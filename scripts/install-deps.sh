@@ -13,7 +13,7 @@ packages=(
   unixodbc-dev odbcinst libsqliteodbc libqt6sql6-odbc
   # tests and their real peers
   libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1
-  python3-aiosmtpd poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
+  python3-aiosmtpd openssl poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
   # benchmarks
   libbenchmark-dev
 )
