@@ -1,5 +1,7 @@
 #include "SmtpClient.h"
 
+#include "Clock.h"
+
 #include <curl/curl.h>
 
 #include <memory>
@@ -226,7 +228,7 @@ void send(const SmtpServer& server, const MailMessage& message, const Progress& 
     if (host.isEmpty())
         throw MailError(QStringLiteral("Aucun serveur SMTP n'est indiqué dans les propriétés."));
     // Both checks raise with the French text before anything is sent.
-    const QStringList headers = MailFormat::headerLines(message, QDateTime::currentDateTime());
+    const QStringList headers = MailFormat::headerLines(message, Clock::now());
     const QStringList recipients = MailFormat::envelopeRecipients(message);
     if (recipients.isEmpty())
         throw MailError(QStringLiteral("Indiquez au moins un destinataire."));

@@ -171,6 +171,12 @@ MailMessage TSendEmail::message() const
     return m;
 }
 
+void TSendEmail::reject()
+{
+    if (!m_sending)
+        QDialog::reject();
+}
+
 void TSendEmail::updateOk()
 {
     m_ok->setEnabled(!m_to->text().isEmpty() || !m_subject->text().isEmpty());
@@ -188,7 +194,11 @@ void TSendEmail::Btn_OkClick()
         // Events are processed while the message goes out: nothing of the
         // dialog may start a second send meanwhile.
         setEnabled(false);
-        const auto enableAgain = qScopeGuard([this] { setEnabled(true); });
+        m_sending = true;
+        const auto enableAgain = qScopeGuard([this] {
+            m_sending = false;
+            setEnabled(true);
+        });
         std::unique_ptr<TWait> wait;
         if (estimate > 0) {
             wait = std::make_unique<TWait>(this);

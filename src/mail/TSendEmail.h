@@ -33,6 +33,9 @@ public:
 public slots:
     void Btn_OkClick();
     void Btn_CancelClick() { reject(); }
+    // Ignored while a message is going out: the send ends by itself within
+    // the bounded wait.
+    void reject() override;
 
 private:
     void updateOk();
@@ -41,6 +44,7 @@ private:
     QString m_senderName;
     QString m_senderEmail;
     QStringList m_sizeTexts;
+    bool m_sending = false;
 
     QLineEdit* m_to;
     QLineEdit* m_cc;
