@@ -9,9 +9,11 @@ packages=(
   # runtime libraries
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins
   libgcab-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
+  # the ODBC route: unixODBC's installer library and headers, the SQLite ODBC driver, Qt's QODBC
+  unixodbc-dev odbcinst libsqliteodbc libqt6sql6-odbc
   # tests and their real peers
   libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1
-  python3-aiosmtpd poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
+  python3-aiosmtpd openssl poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
   # benchmarks
   libbenchmark-dev
 )

@@ -72,24 +72,28 @@ void open(const DbConfig& config)
         throw DatabaseError(
             QStringLiteral("Le fichier \"%1\" est vide : ce n'est pas une base de données.").arg(shown));
 
-    if (config.kind == DbConfig::Kind::Odbc)
-        throw DatabaseError(QStringLiteral(
-            "L'accès à la base de données par ODBC n'est pas disponible dans cette version.\r"
-            "Indiquez Provider=OLEDB dans la section [DataBase] du fichier db.ini."));
-    if (config.kind != DbConfig::Kind::OleDb)
+    if (config.kind == DbConfig::Kind::Unknown)
         throw DatabaseError(QStringLiteral("Le fournisseur de données \"%1\" indiqué dans db.ini est inconnu "
                                            "(valeurs admises : OLEDB ou ODBC).")
                                 .arg(config.providerText.left(80)));
 
     QString failure;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnectionName);
+        // The ODBC route names only the data source, which points at the file.
+        const bool odbc = config.kind == DbConfig::Kind::Odbc;
+        QSqlDatabase db = QSqlDatabase::addDatabase(odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE"),
+                                                    kConnectionName);
         if (!db.isValid()) {
             QSqlDatabase::removeDatabase(kConnectionName);
-            throw DatabaseError(QStringLiteral("Le pilote SQLite de Qt (QSQLITE) est introuvable."));
+            throw DatabaseError(odbc ? QStringLiteral("Le pilote ODBC de Qt (QODBC) est introuvable.")
+                                     : QStringLiteral("Le pilote SQLite de Qt (QSQLITE) est introuvable."));
         }
-        db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (odbc) {
+            db.setDatabaseName(config.odbcName);
+        } else {
+            db.setDatabaseName(file);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        }
         if (!db.open()) {
             failure = errorText(db.lastError());
         } else {

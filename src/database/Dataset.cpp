@@ -13,6 +13,7 @@
 #include <optional>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -57,6 +58,46 @@ bool isNullValue(const QVariant& v)
 QString errorText(const QSqlError& error)
 {
     return Connection::errorText(error);
+}
+
+// QODBC does not tell the new row's rowid; SQLite does, on the same connection.
+qint64 insertedRowid(const QSqlQuery& insert, const QSqlDatabase& db)
+{
+    if (db.driver()->hasFeature(QSqlDriver::LastInsertId))
+        return insert.lastInsertId().toLongLong();
+    QSqlQuery last(db);
+    return last.exec(QStringLiteral("SELECT last_insert_rowid()")) && last.next() ? last.value(0).toLongLong() : 0;
+}
+
+// The ODBC driver types columns by their declared type: dates come as
+// date-times, Yes/No and numbers as texts. The rest of the program sees
+// the values the direct route gives.
+QVariant asSqliteGives(const QVariant& v, T type)
+{
+    if (isNullValue(v))
+        return v;
+    switch (v.typeId()) {
+    case QMetaType::QDateTime:
+        return v.toDateTime().date().toString(Formats::isoDate);
+    case QMetaType::QDate:
+        return v.toDate().toString(Formats::isoDate);
+    case QMetaType::QString: {
+        bool ok = false;
+        if (isInteger(type) || type == T::YesNo) {
+            const qlonglong n = v.toString().toLongLong(&ok);
+            return ok ? QVariant(n) : v;
+        }
+        if (isNumeric(type)) {
+            const double d = v.toString().toDouble(&ok);
+            return ok ? QVariant(d) : v;
+        }
+        return v;
+    }
+    case QMetaType::Int:
+        return static_cast<qlonglong>(v.toInt());
+    default:
+        return v;
+    }
 }
 
 QString bracketed(const QString& name)
@@ -576,7 +617,9 @@ void Dataset::buildFields(const QSqlRecord& record, bool withRowid, const Select
         const QSqlField f = record.field(i);
         FieldDef def;
         const QString bare = f.name();
-        QString table = withRowid ? m_table : f.tableName();
+        // Some ODBC drivers leave bytes after the table name's end.
+        const QString reported = f.tableName();
+        QString table = withRowid ? m_table : reported.left(reported.indexOf(QChar(0)));
         if (table.isEmpty() && i - first < shape.qualifiers.size())
             table = shape.qualifiers[i - first];
         // The column a field stands for: itself, or the column its alias renames.
@@ -627,13 +670,14 @@ void Dataset::fetch(QSqlQuery& query, bool withRowid, std::vector<Row>& into) co
     const int first = withRowid ? 1 : 0;
     const int columns = query.record().count();
     const qsizetype total = static_cast<qsizetype>(m_fields.size());
+    const bool odbc = connection().driverName() != QLatin1String("QSQLITE");
     while (query.next()) {
         Row row;
         if (withRowid)
             row.rowid = query.value(0).toLongLong();
         row.values.reserve(total);
         for (int i = first; i < columns; ++i)
-            row.values.append(query.value(i));
+            row.values.append(odbc ? asSqliteGives(query.value(i), m_fields[i - first].type) : query.value(i));
         row.values.resize(total);
         calculate(row.values);
         into.push_back(std::move(row));
@@ -971,7 +1015,7 @@ void Dataset::post()
             query.addBindValue(value);
         if (!query.exec())
             throw DatabaseError(errorText(query.lastError()));
-        rowid = query.lastInsertId().toLongLong();
+        rowid = insertedRowid(query, connection());
     } else {
         rowid = m_rows[m_current].rowid;
         if (!columns.isEmpty()) {

@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "FileUtils.h"
 #include "IniFile.h"
+#include "OdbcDataSource.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -96,6 +97,9 @@ DbConfig read(const Folders& folders)
     c.oledbProvider = values.at(5);
     c.oledbFileName = FileUtils::fromIniPath(values.at(6));
     checkPaths(c, path);
+    // At every start, so a moved data folder re-points the data source.
+    if (c.kind == DbConfig::Kind::Odbc && !c.odbcPath.isEmpty())
+        OdbcDataSource::registerDataSource(c.odbcName, c.odbcDriver, c.databaseFolder + c.odbcPath);
     return c;
 }
 

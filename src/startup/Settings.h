@@ -22,6 +22,11 @@ struct Settings
     QString smtpEmail;
     QString smtpHost;
     int smtpPort = 25;
+    // Beyond the plain exchange, for servers that ask for them; off by default.
+    bool smtpStartTls = false;
+    bool smtpAuth = false;
+    QString smtpUser;
+    QString smtpPassword;
     // [Windows]
     int left = -1;
     int top = -1;

@@ -1,6 +1,7 @@
 #include "TWait.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
@@ -52,7 +53,7 @@ void TWait::setMessage(const QString& text)
     m_message->setText(text);
 }
 
-void TWait::setTotal(int total)
+void TWait::setTotal(qint64 total)
 {
     m_total = total;
     m_counter = 0;
@@ -73,8 +74,15 @@ void TWait::step(const QString& text, Line line)
 {
     (line == Line::Task ? m_task : m_message)->setText(text);
     ++m_counter;
-    const int width = m_total > 0 ? qMin(kBarWidth, m_counter * kBarWidth / m_total) : 0;
-    m_gaugeCursor->resize(width, m_gaugeCursor->height());
+    const qint64 width = m_total > 0 ? qMin<qint64>(kBarWidth, static_cast<qint64>(m_counter) * kBarWidth / m_total) : 0;
+    m_gaugeCursor->resize(static_cast<int>(width), m_gaugeCursor->height());
+    QApplication::processEvents();
+}
+
+void TWait::setPosition(qint64 position)
+{
+    const qint64 width = m_total > 0 ? std::clamp<qint64>(position * kBarWidth / m_total, 0, kBarWidth) : 0;
+    m_gaugeCursor->resize(static_cast<int>(width), m_gaugeCursor->height());
     QApplication::processEvents();
 }
 

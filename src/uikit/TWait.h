@@ -18,11 +18,14 @@ public:
 
     void setTask(const QString& text);
     void setMessage(const QString& text);
-    void setTotal(int total);
+    void setTotal(qint64 total);
     void setBarVisible(bool visible);
     // One step: its text goes to the given line, the bar advances, pending
     // window events are processed so the window stays alive.
     void step(const QString& text, Line line);
+    // Moves the bar to a position out of the total (a byte count, say) and
+    // processes pending window events.
+    void setPosition(qint64 position);
     void centreInWorkArea();
 
     int counter() const { return m_counter; }
@@ -34,5 +37,5 @@ private:
     QFrame* m_gaugeBack;
     QFrame* m_gaugeCursor;
     int m_counter = 0;
-    int m_total = 0;
+    qint64 m_total = 0;
 };

@@ -58,3 +58,19 @@ TEST(ProgressWindow, EachStepAdvancesTheBarAndSetsItsLine)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ProgressWindow, PositionMovesTheBarByByteCountsBeyondTwoGigabytes)
+{
+    TWait wait;
+    wait.setTotal(3'000'000'001LL);
+    wait.setPosition(1'500'000'000LL);
+    EXPECT_EQ(wait.cursorWidth(), TWait::kBarWidth / 2);
+    wait.setPosition(4'000'000'000LL);
+    EXPECT_EQ(wait.cursorWidth(), TWait::kBarWidth);
+    wait.setPosition(-1);
+    EXPECT_EQ(wait.cursorWidth(), 0);
+}
+
+} // namespace
