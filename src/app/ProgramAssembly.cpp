@@ -6,6 +6,7 @@
 #include "GridPage.h"
 #include "PreviousPage.h"
 #include "ReferenceLists.h"
+#include "ReportCommands.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "TMainForm.h"
@@ -38,6 +39,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
     Q_UNUSED(dm2);
     ReferenceLists::installCommands(host, dm1);
+    ReportCommands::installCommands(host, dm1);
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

@@ -32,4 +32,6 @@ void copyFile(const QString& source, const QString& target, bool overwrite);
 // Creates a folder (one level); true when it exists afterwards.
 bool makeFolder(const QString& folder);
 QString withoutAccents(const QString& text);
+// A name that is safe as a file name: each of / \ : * ? < > | and " becomes "_".
+QString safeFileName(const QString& name);
 } // namespace FileUtils

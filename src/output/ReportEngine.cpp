@@ -109,6 +109,9 @@ QStringList breakLines(const QString& text, const FontInfo& font, qreal width, b
         }
         layout.endLayout();
     }
+    // A field left empty at the end of a text takes no line.
+    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+        lines.removeLast();
     return lines;
 }
 

@@ -78,6 +78,15 @@ void TWait::step(const QString& text, Line line)
     QApplication::processEvents();
 }
 
+void TWait::setProgress(int done, int total)
+{
+    m_total = total;
+    m_counter = done;
+    const int width = total > 0 ? qBound(0, static_cast<int>(qint64(done) * kBarWidth / total), kBarWidth) : 0;
+    m_gaugeCursor->resize(width, m_gaugeCursor->height());
+    QApplication::processEvents();
+}
+
 void TWait::centreInWorkArea()
 {
     adjustSize();

@@ -23,6 +23,9 @@ public:
     // One step: its text goes to the given line, the bar advances, pending
     // window events are processed so the window stays alive.
     void step(const QString& text, Line line);
+    // The bar at `done` out of `total`, for work counted in its own units;
+    // pending window events are processed.
+    void setProgress(int done, int total);
     void centreInWorkArea();
 
     int counter() const { return m_counter; }
