@@ -8,6 +8,7 @@ class QGroupBox;
 class QLabel;
 #include <QLineEdit>
 class QPushButton;
+class PhotoFrame;
 
 // Page "Général": identity, birth, blood group and insurers of the current
 // person, with the boxes of the weight and size charts.
@@ -40,5 +41,6 @@ private:
     QLabel* m_badge = nullptr;
     QGroupBox* m_weightBox = nullptr;
     QGroupBox* m_sizeBox = nullptr;
+    PhotoFrame* m_photo = nullptr;
     QList<QWidget*> m_personControls;
 };
