@@ -254,11 +254,11 @@ void TPreviewImage::Btn_SaveClick()
     SaveImageFileAs(m_file, title.isEmpty() ? QStringLiteral("*.jpg") : title + QStringLiteral(".jpg"));
 }
 
-bool TPreviewImage::printCurrent(int copies)
+std::optional<PreparedReport> TPreviewImage::currentPage()
 {
     if (!QFileInfo::exists(m_file)) {
         Messages::error(missingMessage(m_file));
-        return false;
+        return std::nullopt;
     }
     m_scroll->horizontalScrollBar()->setValue(0);
     m_scroll->verticalScrollBar()->setValue(0);
@@ -266,8 +266,7 @@ bool TPreviewImage::printCurrent(int copies)
     const QImage picture = readPicture(m_file);
     if (picture.isNull())
         throw AppError(QStringLiteral("Le fichier \"%1\" n'est pas une image JPEG lisible.").arg(m_file));
-    ReportPrinting::print(PictureReport::prepare(picture, windowTitle()), programPrinter(), {0}, copies);
-    return true;
+    return PictureReport::prepare(picture, windowTitle());
 }
 
 void TPreviewImage::Btn_PrintClick()
@@ -275,7 +274,8 @@ void TPreviewImage::Btn_PrintClick()
     QPrinter& printer = programPrinter();
     if (!ReportPrinting::printerAvailable(printer)) {
         if (QFileInfo::exists(m_file) && Messages::ask(ReportPrinting::noPrinterMessage()))
-            ReportPrinting::savePdf(PictureReport::prepare(readPicture(m_file), windowTitle()), this);
+            if (const std::optional<PreparedReport> page = currentPage())
+                ReportPrinting::savePdf(*page, this);
         return;
     }
     const int rows = rowCount();
@@ -287,12 +287,16 @@ void TPreviewImage::Btn_PrintClick()
     if (!choice)
         return;
     if (choice->range == PrintDialogs::Choice::Range::Selection) {
-        printCurrent(choice->copies);
+        if (const std::optional<PreparedReport> page = currentPage())
+            ReportPrinting::print(*page, printer, {0}, choice->copies);
         return;
     }
-    // A range ends the viewing: each of its pictures is shown, then printed.
+    // A range ends the viewing: each of its pictures is shown, then printed
+    // as many times as asked, all in one job.
     hide();
     const QList<int> chosen = choice->pages(rows, m_query->currentRow());
+    std::vector<PreparedReport> pages;
+    pages.reserve(static_cast<size_t>(chosen.size()));
     m_query->first();
     for (int row = 0; row < rows; ++row) {
         if (row > 0)
@@ -301,8 +305,14 @@ void TPreviewImage::Btn_PrintClick()
             continue;
         loadCurrent();
         layOut();
-        printCurrent(choice->copies);
+        if (std::optional<PreparedReport> page = currentPage())
+            pages.push_back(std::move(*page));
     }
+    QList<ReportPrinting::Page> job;
+    for (const PreparedReport& page : pages)
+        for (int copy = 0; copy < choice->copies; ++copy)
+            job.push_back({&page, 0});
+    ReportPrinting::print(job, printer, m_settings.baseTitle);
     accept();
 }
 

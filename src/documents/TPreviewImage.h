@@ -1,9 +1,11 @@
 #pragma once
 
 #include "PictureLayout.h"
+#include "PreparedReport.h"
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 class Dataset;
 class PictureCanvas;
@@ -68,8 +70,8 @@ private:
     void layOut();
     void updateButtons();
     void goTo(void (Dataset::*step)());
-    // Prints the current picture `copies` times; false when its file is missing.
-    bool printCurrent(int copies);
+    // The current picture on its page; nothing (after the message) when its file is missing.
+    std::optional<PreparedReport> currentPage();
 
     Settings m_settings;
     std::unique_ptr<Dataset> m_query;

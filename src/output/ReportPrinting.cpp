@@ -24,35 +24,40 @@ QString noPrinterMessage()
                           "Désirez-vous enregistrer le rapport au format PDF ?");
 }
 
-void print(const PreparedReport& report, QPrinter& printer, const QList<int>& pages, int copies)
+void print(const QList<Page>& pages, QPrinter& printer, const QString& jobName)
 {
     if (pages.isEmpty())
         return;
-    // Copies the printer makes itself are not made again here.
-    int rounds = qMax(1, copies);
-    if (printer.supportsMultipleCopies() && printer.copyCount() == rounds)
-        rounds = 1;
-    else
-        printer.setCopyCount(1);
-    printer.setDocName(report.title);
+    printer.setCopyCount(1);
+    printer.setDocName(jobName);
     printer.setFullPage(true);
-    printer.setPageLayout(report.pageLayout());
+    printer.setPageLayout(pages.first().report->pageLayout());
     QPainter painter;
     if (!painter.begin(&printer))
         throw AppError(QStringLiteral("L'impression n'a pas pu commencer : l'imprimante \"%1\" ne répond pas.")
                            .arg(printer.printerName()));
-    bool first = true;
-    for (int round = 0; round < rounds; ++round)
-        for (int page : pages) {
-            if (!first && !printer.newPage()) {
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const Page& page = pages[i];
+        if (i > 0) {
+            printer.setPageLayout(page.report->pageLayout());
+            if (!printer.newPage()) {
                 painter.end();
                 throw AppError(QStringLiteral("L'impression a été interrompue par l'imprimante."));
             }
-            first = false;
-            report.renderPage(page, painter, printer.pageLayout().fullRectPixels(printer.resolution()));
         }
+        page.report->renderPage(page.index, painter, printer.pageLayout().fullRectPixels(printer.resolution()));
+    }
     if (!painter.end())
         throw AppError(QStringLiteral("L'impression n'a pas pu être terminée."));
+}
+
+void print(const PreparedReport& report, QPrinter& printer, const QList<int>& pages, int copies)
+{
+    QList<Page> all;
+    for (int copy = 0; copy < qMax(1, copies); ++copy)
+        for (int index : pages)
+            all.push_back({&report, index});
+    print(all, printer, report.title);
 }
 
 QString savePdf(const PreparedReport& report, QWidget* parent)

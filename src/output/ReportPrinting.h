@@ -16,8 +16,17 @@ namespace ReportPrinting {
 bool printerAvailable(const QPrinter& printer);
 QString noPrinterMessage();
 
-// Prints the pages (from 0) `copies` times, each copy whole, as one job on
-// the printer. Throws AppError when the printer refuses the job.
+// One page of a prepared report, for a print job.
+struct Page
+{
+    const PreparedReport* report;
+    int index; // from 0
+};
+// Prints the pages in order as one job, each on its own paper and
+// orientation; copies are the pages repeated, so the printer makes none
+// itself. Throws AppError when the printer refuses the job.
+void print(const QList<Page>& pages, QPrinter& printer, const QString& jobName);
+// The pages (from 0) of one report, `copies` times over, each copy whole.
 void print(const PreparedReport& report, QPrinter& printer, const QList<int>& pages, int copies);
 
 // Saves the pages as a PDF file where the user chooses, with the busy
