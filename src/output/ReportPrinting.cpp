@@ -15,7 +15,10 @@ namespace ReportPrinting {
 
 bool printerAvailable(const QPrinter& printer)
 {
-    return printer.outputFormat() == QPrinter::PdfFormat || !QPrinterInfo::availablePrinters().isEmpty();
+    // Without any printer Qt falls back on writing a PDF file, which needs a name.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return true;
+    return !QPrinterInfo::availablePrinters().isEmpty();
 }
 
 QString noPrinterMessage()

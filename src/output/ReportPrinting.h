@@ -12,7 +12,7 @@ class TWait;
 // Prepared reports on paper or in a PDF file.
 namespace ReportPrinting {
 
-// True when the printer can print: a printer is installed, or it writes a file.
+// True when the printer can print: a printer is installed, or it writes a named file.
 bool printerAvailable(const QPrinter& printer);
 QString noPrinterMessage();
 

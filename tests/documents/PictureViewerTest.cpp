@@ -87,6 +87,7 @@ protected:
     {
         PrintDialogs::setHandler({});
         programPrinter().setOutputFormat(QPrinter::NativeFormat);
+        programPrinter().setOutputFileName(QString());
     }
 
     // Documents 1 to n of the person, each a JPEG of its own colour; the
