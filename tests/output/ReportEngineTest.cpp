@@ -6,6 +6,7 @@
 #include "TestFolders.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -248,4 +249,21 @@ TEST_F(ReportEngineTest, PdfHoldsEveryPageWithItsTexts)
     EXPECT_TRUE(text.contains(QStringLiteral("Page 2 / 3")));
     EXPECT_TRUE(text.contains(QStringLiteral("1111,00 €")));
     EXPECT_FALSE(QFileInfo::exists(pdf + QStringLiteral(".tmp")));
+}
+
+TEST_F(ReportEngineTest, ALongPreparationReportsItsProgressAsItGoes)
+{
+    const ActsData data(1000);
+    QList<int> steps;
+    int total = 0;
+    const PreparedReport prepared = data.report().prepare([&](int done, int all) {
+        steps << done;
+        total = all;
+    });
+    EXPECT_GE(steps.size(), 4);
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    EXPECT_GE(total, 1000);
+    EXPECT_LE(steps.last(), total);
+    EXPECT_EQ(prepared.texts(prepared.pageCount() - 1).last(),
+              QStringLiteral("Page %1 / %1").arg(prepared.pageCount()));
 }
