@@ -77,6 +77,8 @@ TPreviewImage::TPreviewImage(const Settings& settings, QWidget* parent)
     setObjectName(QStringLiteral("PreviewImage"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
     setModal(true);
+    // The grip takes a width above 300 pixels and a height above 200.
+    setMinimumSize(301, 201);
 
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("ScrollBox"));

@@ -40,8 +40,7 @@ struct Token
         Count,
         Constant,
         Page,
-        TotalPages,
-        Line
+        TotalPages
     };
     Kind kind = Kind::Literal;
     QString text; // literal or constant
@@ -61,7 +60,6 @@ struct CompiledObject
 struct CompiledBand
 {
     const ReportBand* band = nullptr;
-    const ReportDataSource* source = nullptr; // the band's dataset, for [LINE]
     std::vector<CompiledObject> objects;
 };
 
@@ -137,11 +135,13 @@ public:
         m_bottom = content.bottom() - (m_pageFooter ? m_pageFooter->band->height : 0);
         if (m_bottom - m_top < 5)
             fail(QStringLiteral("l'en-tête et le pied de page ne laissent pas de place aux données"));
-        for (const Block& b : m_blocks)
-            m_total += b.source ? b.source->rowCount() * (1 + static_cast<int>(b.details.size())) : 1;
-        for (const Block& b : m_blocks)
-            for (const Block& d : b.details)
-                m_total += d.source ? d.source->rowCount() : 0;
+        // One step a printed row: each master row, and the rows of its details under it.
+        for (const Block& master : m_blocks) {
+            int detailRows = 0;
+            for (const Block& d : master.details)
+                detailRows += rowCount(d);
+            m_total += rowCount(master) * (1 + detailRows);
+        }
 
         newPage();
         if (m_title)
@@ -223,8 +223,6 @@ private:
             t.kind = Token::Kind::Page;
         } else if (upper == QLatin1String("TOTALPAGES")) {
             t.kind = Token::Kind::TotalPages;
-        } else if (upper == QLatin1String("LINE")) {
-            t.kind = Token::Kind::Line;
         } else if (upper == QLatin1String("DATE")) {
             t.kind = Token::Kind::Constant;
             const QDate date = m_report.m_date.isValid() ? m_report.m_date : Clock::today();
@@ -283,8 +281,6 @@ private:
     {
         auto compiled = std::make_unique<CompiledBand>();
         compiled->band = &band;
-        if (!band.dataset.isEmpty())
-            compiled->source = source(band.dataset);
         for (const ReportObject& o : band.objects) {
             CompiledObject c;
             c.object = &o;
@@ -420,7 +416,7 @@ private:
         return sum;
     }
 
-    QString evaluate(const CompiledObject& c, const CompiledBand& band, bool& hasTotal)
+    QString evaluate(const CompiledObject& c, bool& hasTotal)
     {
         QString text;
         for (const Token& t : c.tokens) {
@@ -437,7 +433,6 @@ private:
                 text += kTotalPagesMark;
                 hasTotal = true;
                 break;
-            case Token::Kind::Line: text += QString::number(band.source ? rowOf(band.source) + 1 : 1); break;
             }
         }
         return text;
@@ -462,7 +457,7 @@ private:
             Pending p{&c, c.object->rect, {}, false};
             if (c.object->kind == ReportObject::Kind::Text) {
                 const ReportObject& o = *c.object;
-                const QString text = evaluate(c, band, p.hasTotal);
+                const QString text = evaluate(c, p.hasTotal);
                 p.lines = breakLines(text, *c.font, qMax<qreal>(0, o.rect.width() - 2 * o.padding), o.wrap);
                 if (o.grow) {
                     const qreal needed = p.lines.size() * c.font->lineHeight + 2 * o.padding;
@@ -629,9 +624,14 @@ private:
             m_progress(m_done, m_total);
     }
 
+    static int rowCount(const Block& block)
+    {
+        return block.source ? (block.source->isOpen() ? block.source->rowCount() : 0) : 1;
+    }
+
     void printRows(const Block& block, const std::function<void()>& afterEachRow)
     {
-        const int rows = block.source ? (block.source->isOpen() ? block.source->rowCount() : 0) : 1;
+        const int rows = rowCount(block);
         if (block.source && rows == 0) {
             if (block.noData)
                 print(*block.noData);

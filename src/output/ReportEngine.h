@@ -15,9 +15,9 @@
 // lays the bands out on pages.
 //
 // Texts hold fields in brackets: [Dataset."Column"], [SUM(Dataset."Column")],
-// [COUNT(Dataset)], the engine's variables [PAGE], [TOTALPAGES], [DATE] and
-// [LINE] (the row's number in its dataset), and the caller's variables
-// ([TITLE]); "|format" after the name formats the value (formatReportValue).
+// [COUNT(Dataset)], the engine's variables [PAGE], [TOTALPAGES] and [DATE],
+// and the caller's variables ([TITLE]); "|format" after the name formats the
+// value (formatReportValue).
 // A row is never cut by a page break; a header with repeat="true" is
 // printed again at the top of the pages its rows continue on.
 class Report

@@ -104,6 +104,14 @@ TEST_F(ReportsTest, HealthRecordWithoutChartsStillPrintsAndAMissingLayoutIsNamed
 {
     TDataModuleReport reports(shippedReports(), m_household.dataFolder());
     EXPECT_GE(reports.healthRecord(m_person, {}).pageCount(), 1);
+    // A record with nothing in it says so under each heading.
+    const int newborn = ReportSamples::addPerson(m_household, QStringLiteral("Petit"), QStringLiteral("Léon"));
+    const PreparedReport empty = reports.healthRecord(newborn, {});
+    ASSERT_EQ(empty.pageCount(), 2);
+    const QStringList texts = empty.texts(0) + empty.texts(1);
+    for (const char* expected : {"Petit Léon", "Aucun acte enregistré.", "Aucune vaccination enregistrée.",
+                                 "Aucun événement enregistré.", "Page 2 / 2"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
 
     TDataModuleReport damaged(reportsWithout({QStringLiteral("Fich.frf")}), m_household.dataFolder());
     try {
