@@ -46,7 +46,6 @@ public:
     QString currentFile() const { return m_file; }
     QString currentTitle() const;
     int rowCount() const;
-    PictureLayout::Zoom zoom() const { return m_zoom; }
     void setZoom(PictureLayout::Zoom zoom);
     const PictureCanvas& canvas() const { return *m_canvas; }
 

@@ -25,7 +25,6 @@ public:
     explicit TReportPrintViewer(PreparedReport report, QWidget* parent = nullptr);
     ~TReportPrintViewer() override;
 
-    const PreparedReport& report() const { return m_report; }
     int currentPage() const { return m_page; }
     Zoom zoom() const { return m_zoom; }
     void setZoom(Zoom zoom);

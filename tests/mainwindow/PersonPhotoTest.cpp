@@ -9,6 +9,7 @@
 #include "PhotoFrame.h"
 #include "PictureCanvas.h"
 #include "ProgramAssembly.h"
+#include "ReportCommands.h"
 #include "TMainForm.h"
 #include "TPreviewImage.h"
 #include "TReportPrintViewer.h"
@@ -171,4 +172,23 @@ TEST_F(PersonPhoto, ImpressionMenuPreviewsTheRecordAndSaysWhenAListIsEmpty)
     EXPECT_EQ(opens([&] { action("Popup_Report_List")->trigger(); }), QStringLiteral("TReportPrintViewer"));
     EXPECT_TRUE(m_messages.texts().isEmpty()) << m_messages.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(QFileInfo::exists(m_household.dataFolder() + QStringLiteral("weight.bmp")));
+}
+
+TEST_F(PersonPhoto, ChartPrintingDrawsTheChartLargeAndPreviewsIt)
+{
+    auto* commands = m_form->findChild<ReportCommands*>();
+    ASSERT_NE(commands, nullptr);
+    QSize asked;
+    const auto chart = [&](QSize size) {
+        asked = size;
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        return picture;
+    };
+    EXPECT_EQ(opens([&] { commands->printChart(chart, QStringLiteral("Evolution de la taille"), QStringLiteral("AC/DC Élise")); }),
+              QStringLiteral("TReportPrintViewer"));
+    EXPECT_EQ(asked, QSize(1600, 1200));
+    EXPECT_EQ(commands->dataModule().variable(QStringLiteral("TITLE")),
+              QStringLiteral("EVOLUTION DE LA TAILLE (AC/DC ÉLISE)"));
+    EXPECT_FALSE(QFileInfo::exists(m_household.dataFolder() + QStringLiteral("temp.bmp")));
 }
