@@ -87,6 +87,7 @@ TPreviewImage::TPreviewImage(const Settings& settings, QWidget* parent)
     m_scroll->verticalScrollBar()->setSingleStep(10);
     m_canvas = new PictureCanvas(m_scroll);
     m_canvas->setObjectName(QStringLiteral("Img"));
+    m_canvas->setAccessibleName(settings.baseTitle);
     m_scroll->setWidget(m_canvas);
     m_scroll->viewport()->installEventFilter(this);
     connect(m_canvas, &PictureCanvas::dragged, this, [this](QPoint delta) {

@@ -8,8 +8,10 @@
 #include "ReportEngine.h"
 #include "ReportPrinting.h"
 #include "TReportPrintViewer.h"
+#include "TWait.h"
 #include "TestFolders.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -155,4 +157,25 @@ TEST_F(ReportViewer, ThePdfButtonAndTheMissingPrinterBothSaveAPdf)
     EXPECT_EQ(messages.texts(), QStringList{ReportPrinting::noPrinterMessage()});
     EXPECT_EQ(PdfText::pageCount(saved), 3);
     EXPECT_TRUE(m_viewer.isVisible());
+}
+
+TEST(ReportProgress, ShowsItsWindowOnTheFirstStepAndFollowsTheWork)
+{
+    const auto waitWindow = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* wait = qobject_cast<TWait*>(w); wait && wait->isVisible())
+                return wait;
+        return static_cast<TWait*>(nullptr);
+    };
+    {
+        ReportPrinting::ProgressWindow progress(QStringLiteral("Préparation du rapport"));
+        EXPECT_EQ(waitWindow(), nullptr);
+        const PreparedReport::Progress step = progress.callback();
+        step(2000, 10000);
+        ASSERT_NE(waitWindow(), nullptr);
+        EXPECT_EQ(waitWindow()->cursorWidth(), TWait::kBarWidth / 5);
+        step(10000, 10000);
+        EXPECT_EQ(waitWindow()->cursorWidth(), TWait::kBarWidth);
+    }
+    EXPECT_EQ(waitWindow(), nullptr);
 }
