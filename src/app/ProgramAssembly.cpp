@@ -13,6 +13,7 @@
 #include "Measurements.h"
 #include "PreviousPage.h"
 #include "ReferenceLists.h"
+#include "ReportCommands.h"
 #include "SettingsCommands.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
@@ -71,6 +72,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     Care::installCommands(host, dm1, dm2);
     Growth::installCommands(host, dm1);
     SettingsCommands::installCommands(host);
+    ReportCommands::installCommands(host, dm1);
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

@@ -354,4 +354,12 @@ QString withoutAccents(const QString& text)
     return result;
 }
 
+QString safeFileName(const QString& name)
+{
+    QString clean = name;
+    for (QChar c : QStringLiteral("/\\:*?<>|\""))
+        clean.replace(c, QLatin1Char('_'));
+    return clean;
+}
+
 } // namespace FileUtils

@@ -82,4 +82,6 @@ void syncFolder(const QString& folder);
 // would cost a disk flush each. Throws FileError.
 void syncFileSystem(const QString& path);
 QString withoutAccents(const QString& text);
+// A name that is safe as a file name: each of / \ : * ? < > | and " becomes "_".
+QString safeFileName(const QString& name);
 } // namespace FileUtils

@@ -174,10 +174,7 @@ void ClearImage(Dataset& dataset, const QString& pictureField, const QString& th
 
 QString cleanFileName(const QString& name)
 {
-    QString clean = name;
-    for (QChar c : QStringLiteral("/\\:*?<>|\""))
-        clean.replace(c, QLatin1Char('_'));
-    return clean;
+    return FileUtils::safeFileName(name);
 }
 
 void SaveImageFileAs(const QString& storedFile, const QString& suggestedName)

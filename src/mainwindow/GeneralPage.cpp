@@ -6,6 +6,7 @@
 #include "FieldShortcuts.h"
 #include "FileUtils.h"
 #include "FormWidgets.h"
+#include "PhotoFrame.h"
 #include "TComboList.h"
 #include "TDataModule1.h"
 #include "TSelectDate.h"
@@ -147,9 +148,16 @@ GeneralPage::GeneralPage(TDataModule1& dm, QWidget* parent)
     charts->addWidget(m_sizeBox, 1);
     charts->addSpacing(10);
 
+    // The photo stands beside the identity.
+    m_photo = new PhotoFrame(dm, this);
+    connect(m_photo, &PhotoFrame::photoChanged, this, &PersonPage::commandsChanged);
+    auto* identity = new QHBoxLayout;
+    identity->addLayout(form, 1);
+    identity->addWidget(m_photo, 0, Qt::AlignTop);
+
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 0);
-    layout->addLayout(form, 3);
+    layout->addLayout(identity, 3);
     layout->addLayout(charts, 2);
 }
 
@@ -164,6 +172,7 @@ void GeneralPage::refreshCommandStates(bool hasPerson)
 {
     for (QWidget* w : m_personControls)
         w->setEnabled(hasPerson);
+    m_photo->setPersonEnabled(hasPerson);
     for (const auto& hook : m_stateHooks)
         hook(hasPerson);
 }

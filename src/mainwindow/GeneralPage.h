@@ -10,6 +10,7 @@ class QGroupBox;
 class QLabel;
 #include <QLineEdit>
 class QPushButton;
+class PhotoFrame;
 
 // Page "Général": identity, birth, blood group and insurers of the current
 // person, with the boxes of the weight and size charts.
@@ -52,6 +53,7 @@ private:
     QLabel* m_badge = nullptr;
     QGroupBox* m_weightBox = nullptr;
     QGroupBox* m_sizeBox = nullptr;
+    PhotoFrame* m_photo = nullptr;
     QList<QWidget*> m_personControls;
     QList<std::function<void()>> m_refreshHooks;
     QList<std::function<void(bool)>> m_stateHooks;

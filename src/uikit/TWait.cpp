@@ -86,6 +86,13 @@ void TWait::setPosition(qint64 position)
     QApplication::processEvents();
 }
 
+void TWait::setProgress(int done, int total)
+{
+    m_total = total;
+    m_counter = done;
+    setPosition(done);
+}
+
 void TWait::centreInWorkArea()
 {
     adjustSize();

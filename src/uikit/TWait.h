@@ -26,6 +26,9 @@ public:
     // Moves the bar to a position out of the total (a byte count, say) and
     // processes pending window events.
     void setPosition(qint64 position);
+    // The bar at `done` out of `total`, for work counted in its own units;
+    // pending window events are processed.
+    void setProgress(int done, int total);
     void centreInWorkArea();
 
     int counter() const { return m_counter; }

@@ -8,6 +8,7 @@ HouseholdFixture::HouseholdFixture() : m_data(m_scratch.path())
     ProgramState& p = program();
     p.folders.program = TestFolders::programFolder();
     p.folders.helpFile = p.folders.program + QStringLiteral("doc.htm");
+    p.folders.reports = p.folders.program + QStringLiteral("Reports/");
     p.folders.data = m_data;
     p.folders.iniFileName = QStringLiteral("brivoline.ini");
     p.db = DbConfig();

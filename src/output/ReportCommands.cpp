@@ -1,0 +1,109 @@
+#include "ReportCommands.h"
+
+#include "BusyCursor.h"
+#include "DatasetUtils.h"
+#include "Errors.h"
+#include "Messages.h"
+#include "PersonPage.h"
+#include "ProgramState.h"
+#include "ReportPrinting.h"
+#include "TDataModule1.h"
+#include "TReportPrintViewer.h"
+
+#include <QWidget>
+
+namespace {
+// Runs a preparation with the busy cursor and its progress window, both
+// gone before the preview shows.
+template <typename Work> auto withProgress(Work work)
+{
+    BusyCursor busy;
+    ReportPrinting::ProgressWindow window(QStringLiteral("Préparation du rapport"));
+    return work(window.callback());
+}
+} // namespace
+
+ReportCommands::ReportCommands(TDataModule1& dm, const QString& reportsFolder, const QString& dataFolder, Hooks hooks,
+                               QWidget* window)
+    : QObject(window), m_dm(dm), m_report(new TDataModuleReport(reportsFolder, dataFolder, this)),
+      m_hooks(std::move(hooks)), m_window(window)
+{
+    setObjectName(QStringLiteral("ReportCommands"));
+}
+
+ReportCommands::~ReportCommands() = default;
+
+ReportCommands& ReportCommands::installCommands(MainWindowHost& host, TDataModule1& dm, Hooks hooks)
+{
+    const Folders& folders = program().folders;
+    auto* commands = new ReportCommands(dm, folders.reports, folders.data, std::move(hooks), host.window());
+    const auto hasPerson = [&dm] { return dm.Person.isActive() && !dm.Person.isEmpty(); };
+    host.setCommand(QStringLiteral("Popup_Report_Fich"), [commands] { commands->Popup_Report_FichClick(); }, hasPerson);
+    host.setCommand(QStringLiteral("Popup_Report_List_Consult"),
+                    [commands] { commands->Popup_Report_List_ConsultClick(); }, hasPerson);
+    host.setCommand(QStringLiteral("Popup_Report_List_Pharmacy"),
+                    [commands] { commands->Popup_Report_List_PharmacyClick(); }, hasPerson);
+    host.setCommand(QStringLiteral("Popup_Report_List"), [commands] { commands->Popup_Report_ListClick(); },
+                    hasPerson);
+    return *commands;
+}
+
+void ReportCommands::preview(PreparedReport report, QWidget* parent)
+{
+    TReportPrintViewer viewer(std::move(report), parent);
+    viewer.exec();
+}
+
+int ReportCommands::personId() const
+{
+    DatasetUtils::saveIfEditing(m_dm.Person);
+    const int id = DatasetUtils::currentId(m_dm.Person);
+    if (id < 0)
+        throw DatabaseError(QStringLiteral("Aucun carnet de santé n'est sélectionné."));
+    return id;
+}
+
+void ReportCommands::Popup_Report_FichClick()
+{
+    const int id = personId();
+    preview(withProgress([&](const auto& progress) { return m_report->healthRecord(id, m_hooks.growthCharts, progress); }),
+            m_window);
+}
+
+void ReportCommands::showList(const std::optional<PreparedReport>& report)
+{
+    if (!report) {
+        Messages::information(QStringLiteral("Il n'y a pas d'enregistrements dans cette liste."));
+        return;
+    }
+    preview(*report, m_window);
+}
+
+void ReportCommands::Popup_Report_List_ConsultClick()
+{
+    const int id = personId();
+    showList(withProgress([&](const auto& progress) { return m_report->actsHistory(id, progress); }));
+}
+
+void ReportCommands::Popup_Report_List_PharmacyClick()
+{
+    const int id = personId();
+    showList(withProgress([&](const auto& progress) { return m_report->medicinesHistory(id, progress); }));
+}
+
+void ReportCommands::Popup_Report_ListClick()
+{
+    const int id = personId();
+    if (m_hooks.recomputeBoosters)
+        m_hooks.recomputeBoosters(id);
+    preview(withProgress([&](const auto& progress) { return m_report->reminderTables(id, progress); }), m_window);
+}
+
+void ReportCommands::printChart(const ChartPainter& chart, const QString& chartTitle, const QString& personText)
+{
+    preview(withProgress([&](const auto& progress) {
+                return m_report->chartReport(chart(TDataModuleReport::kChartPrintSize), chartTitle, personText,
+                                             progress);
+            }),
+            m_window);
+}
