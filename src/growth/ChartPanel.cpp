@@ -18,6 +18,8 @@ ChartPanel::ChartPanel(const QString& chartName, const QString& accessibleName, 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(3);
+    // The chart gives way first when the window is narrow (800 pixels).
+    m_chart->setMinimumWidth(80);
     layout->addWidget(m_chart, 1);
     layout->addLayout(m_strip);
 }
