@@ -1,8 +1,9 @@
 #include "ProgramAssembly.h"
 
 #include "ActPage.h"
-#include "CareCommands.h"
 #include "AnalysisPage.h"
+#include "BoosterReminders.h"
+#include "CareCommands.h"
 #include "CustomPage.h"
 #include "DocumentPage.h"
 #include "EventPage.h"
@@ -38,6 +39,19 @@ PersonPage* generalPage(TDataModule1& dm, QWidget* parent)
     }
     return page;
 }
+
+// What the printed records take from the other subsystems.
+ReportCommands::Hooks reportHooks(TDataModule1& dm)
+{
+    ReportCommands::Hooks hooks;
+    hooks.growthCharts = [&dm](int personId, TDataModuleReport::Chart chart, QSize size) {
+        const MeasureKind& kind =
+            chart == TDataModuleReport::Chart::Weight ? MeasureKind::weight() : MeasureKind::size();
+        return GrowthChartPanel::picture(dm, kind, personId, size);
+    };
+    hooks.recomputeBoosters = [](int personId) { BoosterReminders::recompute(personId); };
+    return hooks;
+}
 } // namespace
 
 QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
@@ -72,7 +86,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     Care::installCommands(host, dm1, dm2);
     Growth::installCommands(host, dm1);
     SettingsCommands::installCommands(host);
-    ReportCommands::installCommands(host, dm1);
+    ReportCommands::installCommands(host, dm1, reportHooks(dm1));
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

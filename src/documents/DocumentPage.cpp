@@ -12,32 +12,34 @@
 #include "ImageStore.h"
 #include "ImageTransforms.h"
 #include "JpegIO.h"
+#include "MailCommands.h"
 #include "Messages.h"
 #include "ProgramState.h"
 #include "TDataModule1.h"
 #include "TEnterDocument.h"
+#include "TPreviewImage.h"
 #include "TWait.h"
 
+#include <memory>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
-#include <QScopeGuard>
 #include <QEvent>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <memory>
 
 namespace {
 
@@ -219,7 +221,8 @@ QWidget* DocumentPage::buildFileBand()
     m_fileEmail = m_files->addButton({QStringLiteral("Btn_Document_File_Email"), {},
                                       QStringLiteral("Envoyer par email"),
                                       style()->standardIcon(QStyle::SP_CommandLink)},
-                                     [] {}, [] { return false; });
+                                     [this] { Btn_Document_File_EmailClick(); },
+                                     [this] { return m_files->hasRows() && MailCommands::available(program().settings); });
 
     DatasetGrid* grid = m_files->grid();
     grid->setItemDelegateForColumn(0, new FileIconDelegate(m_dm.DocumentFile, grid));
@@ -287,7 +290,6 @@ QWidget* DocumentPage::buildImageBand()
                               QStringLiteral("Modifier cette image"));
     m_imgDelete = pictureButton(band, "Btn_Document_Img_Delete", QStyle::SP_TrashIcon,
                                 QStringLiteral("Supprimer cette image"));
-    // Viewing comes with the picture viewer, sending with e-mail: disabled until then.
     m_imgView = pictureButton(band, "Btn_Document_Img_Exe", QStyle::SP_FileDialogContentsView,
                               QStringLiteral("Visualiser"));
     m_imgSave = pictureButton(band, "Btn_Document_Img_Save", QStyle::SP_DialogSaveButton,
@@ -298,6 +300,8 @@ QWidget* DocumentPage::buildImageBand()
     connectCommand(m_imgEdit, &QPushButton::clicked, this, [this] { Btn_Document_Img_EditClick(); });
     connectCommand(m_imgDelete, &QPushButton::clicked, this, [this] { Btn_Document_Img_DeleteClick(); });
     connectCommand(m_imgSave, &QPushButton::clicked, this, [this] { Btn_Document_Img_SaveClick(); });
+    connectCommand(m_imgView, &QPushButton::clicked, this, [this] { Btn_Document_Img_ExeClick(); });
+    connectCommand(m_imgEmail, &QPushButton::clicked, this, [this] { Btn_Document_Img_EmailClick(); });
     connectCommand(m_images, &QListWidget::itemDoubleClicked, this, [this] {
         if (m_imgView->isEnabled())
             m_imgView->click();
@@ -376,8 +380,9 @@ void DocumentPage::refreshCommandStates(bool hasPerson)
     m_imgEdit->setEnabled(selected);
     m_imgDelete->setEnabled(selected);
     m_imgSave->setEnabled(selected);
-    m_imgView->setEnabled(false);
-    m_imgEmail->setEnabled(false);
+    m_imgView->setEnabled(selected);
+    // Sending needs the e-mail settings; incomplete ones disable it without a word.
+    m_imgEmail->setEnabled(selected && MailCommands::available(program().settings));
 }
 
 QListWidgetItem* DocumentPage::addImageItem(int id, const QString& title, const QByteArray& thumbnail)
@@ -569,6 +574,42 @@ void DocumentPage::Btn_Document_Img_DeleteClick()
     });
     if (!d.isEmpty())
         d.remove();
+}
+
+void DocumentPage::Btn_Document_Img_ExeClick()
+{
+    const int id = selectedImageId();
+    if (id >= 0)
+        TPreviewImage::open(TPreviewImage::documents(m_dm.databaseFolder() + QStringLiteral("Images/"), personId(), id),
+                            window());
+}
+
+void DocumentPage::Btn_Document_Img_EmailClick()
+{
+    const int id = selectedImageId();
+    if (id >= 0)
+        MailCommands::sendImageDocument(window(), program().settings, m_dm.documentImageFile(id),
+                                        cleanFileName(m_images->selectedItems().first()->text()));
+}
+
+void DocumentPage::Btn_Document_File_EmailClick()
+{
+    if (!m_files->hasRows())
+        return;
+    const Dataset& files = m_files->query();
+    const QString archive = m_dm.documentFile(m_files->currentId());
+    QIcon icon;
+    try {
+        const QByteArray stored = files.field(QStringLiteral("FileIcon")).asBytes();
+        if (!stored.isEmpty())
+            icon = QIcon(QPixmap::fromImage(toQImage(BmpFormat::decode(stored))));
+    } catch (const AppError&) {
+        // A stored icon that does not read leaves the standard one.
+    }
+    MailCommands::sendFileDocument(window(), program().settings, archive, files.field(QStringLiteral("FileName")).asString(),
+                                   files.field(QStringLiteral("FileType")).asString(),
+                                   files.field(QStringLiteral("FileSize")).asString(), icon,
+                                   [archive](const QString& target) { FileDocuments::extractCopy(archive, target, false); });
 }
 
 void DocumentPage::Btn_Document_Img_SaveClick()

@@ -34,6 +34,9 @@ public slots:
     void Btn_Document_Img_EditClick();
     void Btn_Document_Img_DeleteClick();
     void Btn_Document_Img_SaveClick();
+    void Btn_Document_Img_ExeClick();
+    void Btn_Document_Img_EmailClick();
+    void Btn_Document_File_EmailClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -180,14 +180,14 @@ struct Device::Handle
     SANE_Handle handle = nullptr;
 };
 
-QStringList deviceNames()
+QStringList deviceNames(bool localOnly)
 {
     Session session;
     QStringList names;
     if (!session.ok())
         return names;
     const SANE_Device** devices = nullptr;
-    if (sane_get_devices(&devices, SANE_FALSE) != SANE_STATUS_GOOD || !devices)
+    if (sane_get_devices(&devices, localOnly ? SANE_TRUE : SANE_FALSE) != SANE_STATUS_GOOD || !devices)
         return names;
     for (int i = 0; devices[i]; ++i)
         if (devices[i]->name && *devices[i]->name)

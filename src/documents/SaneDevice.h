@@ -27,8 +27,9 @@ private:
 namespace Sane {
 
 // The names of the installed devices ("backend:device"), in SANE's order;
-// empty when SANE cannot start.
-QStringList deviceNames();
+// empty when SANE cannot start. `localOnly` leaves out network scanners,
+// which can take seconds to look for.
+QStringList deviceNames(bool localOnly = false);
 
 // One option of a device, as an options dialog shows and edits it.
 struct Option

@@ -8,12 +8,20 @@
 
 #include <QApplication>
 #include <QProgressDialog>
+#include <optional>
 
 namespace Scanner {
 
 bool isAvailable()
 {
-    return !listSources().isEmpty();
+    // Local devices answer at once; looking for network ones takes seconds
+    // when none answers, so that is done once per run and remembered.
+    static std::optional<bool> anyOnTheNetwork;
+    if (!Sane::deviceNames(true).isEmpty())
+        return true;
+    if (!anyOnTheNetwork)
+        anyOnTheNetwork = !listSources().isEmpty();
+    return *anyOnTheNetwork;
 }
 
 QStringList listSources()

@@ -1,6 +1,7 @@
 #include "TEnterDocument.h"
 
 #include "BitmapQt.h"
+#include "BmpFormat.h"
 #include "BusyCursor.h"
 #include "CommandGuard.h"
 #include "Dataset.h"
@@ -8,7 +9,10 @@
 #include "ImageDocuments.h"
 #include "ImageGeometry.h"
 #include "ImageTransforms.h"
+#include "ProgramState.h"
+#include "Scanner.h"
 
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,6 +20,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -66,11 +71,11 @@ TEnterDocument::TEnterDocument(Dataset& row, const QString& databaseFolder, cons
     auto* choose = new QPushButton(QStringLiteral("Sélection d'une image"), this);
     choose->setObjectName(QStringLiteral("Btn_Img"));
     choose->setAutoDefault(false);
-    // Scanning comes with the scanner support; until then no source exists.
     auto* scan = new QPushButton(QStringLiteral("Scanner une image"), this);
     scan->setObjectName(QStringLiteral("Btn_Scan"));
     scan->setAutoDefault(false);
-    scan->setEnabled(false);
+    // Asked once, as the dialog opens: listing scanners may take a while.
+    scan->setEnabled(Scanner::isAvailable());
     auto* sources = new QHBoxLayout;
     sources->addWidget(choose);
     sources->addWidget(scan);
@@ -81,6 +86,7 @@ TEnterDocument::TEnterDocument(Dataset& row, const QString& databaseFolder, cons
     body()->addLayout(sources);
 
     connectCommand(choose, &QPushButton::clicked, this, [this] { Btn_ImgClick(); });
+    connectCommand(scan, &QPushButton::clicked, this, [this] { Btn_ScanClick(); });
     connectCommand(left, &QPushButton::clicked, this, [this] { Btn_Rotation_LeftClick(); });
     connectCommand(right, &QPushButton::clicked, this, [this] { Btn_Rotation_RightClick(); });
 
@@ -118,6 +124,17 @@ void TEnterDocument::Btn_ImgClick()
         return;
     BusyCursor busy;
     pictureReplaced(readPictureFile(chosen));
+}
+
+void TEnterDocument::Btn_ScanClick()
+{
+    const Settings& settings = program().settings;
+    const QString scanned = m_databaseFolder + QStringLiteral("Images/Scan.bmp");
+    if (!Scanner::acquire(this, settings.twainSource, settings.showTwainUI, scanned))
+        return;
+    const auto removing = qScopeGuard([&scanned] { QFile::remove(scanned); });
+    BusyCursor busy;
+    pictureReplaced(BmpFormat::readFile(scanned));
 }
 
 void TEnterDocument::rotate(int angle)

@@ -26,6 +26,7 @@ public:
 
 public slots:
     void Btn_ImgClick();
+    void Btn_ScanClick();
     void Btn_Rotation_LeftClick() { rotate(270); }
     void Btn_Rotation_RightClick() { rotate(90); }
 

@@ -62,9 +62,9 @@ AnalysisPage::AnalysisPage(TDataModule1& dm, QWidget* parent)
     connectCommand(m_delete, &QPushButton::clicked, this, [this] { Btn_Analysis_DeleteClick(); });
     FieldShortcuts::install(m_title, [this] { Btn_AnalysisClick(); });
 
-    // Printed charts come with the printed reports: until then the button stays disabled.
     m_chart->addButton(QStringLiteral("Btn_Chart_Chart_Analysis_Print"), QStringLiteral("Imprimer"),
-                       QStringLiteral("document-print"), QStyle::SP_FileDialogContentsView, {});
+                       QStringLiteral("document-print"), QStyle::SP_FileDialogContentsView,
+                       [this] { Btn_Chart_Chart_Analysis_PrintClick(); });
     m_chart->addButton(QStringLiteral("Btn_Chart_Chart_Analysis_Save"), QStringLiteral("Enregistrer l'image"),
                        QStringLiteral("document-save"), QStyle::SP_DialogSaveButton,
                        [this] { Btn_Chart_Chart_Analysis_SaveClick(); });
@@ -260,6 +260,12 @@ void AnalysisPage::Btn_Analysis_DeleteClick()
     AnalysisRecords::stopFollowing(m_dm, m_current);
     rebuild(-1);
     emit commandsChanged();
+}
+
+void AnalysisPage::Btn_Chart_Chart_Analysis_PrintClick()
+{
+    if (personId() >= 0)
+        ChartExport::printChart(m_chart->chart()->data(), Chart::personText(m_dm.Person), window());
 }
 
 void AnalysisPage::Btn_Chart_Chart_Analysis_SaveClick()

@@ -33,6 +33,7 @@ public slots:
     void Btn_Analysis_AddClick();
     void Btn_Analysis_EditClick();
     void Btn_Analysis_DeleteClick();
+    void Btn_Chart_Chart_Analysis_PrintClick();
     void Btn_Chart_Chart_Analysis_SaveClick();
     void Btn_Chart_Analysis_TypeClick();
 

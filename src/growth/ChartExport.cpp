@@ -1,5 +1,7 @@
 #include "ChartExport.h"
 
+#include "ReportCommands.h"
+
 #include "BitmapQt.h"
 #include "BusyCursor.h"
 #include "Clock.h"
@@ -43,6 +45,11 @@ void SaveChartAsJpeg(const Chart::Data& data, const QString& personText)
         return;
     BusyCursor busy;
     SaveJpegFile(fromQImage(render(data, kSavedSize)), chosen, 100);
+}
+
+void printChart(const Chart::Data& data, const QString& personText, QWidget* parent)
+{
+    ReportCommands::printChart([&data](QSize size) { return render(data, size); }, data.title, personText, parent);
 }
 
 } // namespace ChartExport

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QSize>
 
+class QWidget;
+
 // Chart pictures made off screen.
 namespace ChartExport {
 
@@ -20,5 +22,9 @@ QImage render(const Chart::Data& data, QSize size);
 // own codec, replacing the chosen file only once complete. Nothing happens
 // when the user cancels. Throws ImageError.
 void SaveChartAsJpeg(const Chart::Data& data, const QString& personText);
+
+// Prints the chart (1600 x 1200, its title shown) through the report
+// preview, titled with the chart and the person.
+void printChart(const Chart::Data& data, const QString& personText, QWidget* parent);
 
 } // namespace ChartExport

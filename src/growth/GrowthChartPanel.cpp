@@ -18,9 +18,8 @@ GrowthChartPanel::GrowthChartPanel(TDataModule1& dm, const MeasureKind& kind, QW
     const QString prefix = QStringLiteral("Btn_Chart_") + kind.name;
     addButton(prefix + QStringLiteral("_Edit"), QStringLiteral("Modifier"), QStringLiteral("document-edit"),
               QStyle::SP_FileDialogDetailedView, [this] { Btn_EditClick(); });
-    // Printed charts come with the printed reports: until then the button stays disabled.
     addButton(prefix + QStringLiteral("_Print"), QStringLiteral("Imprimer"), QStringLiteral("document-print"),
-              QStyle::SP_FileDialogContentsView, {});
+              QStyle::SP_FileDialogContentsView, [this] { Btn_PrintClick(); });
     addButton(prefix + QStringLiteral("_Save"), QStringLiteral("Enregistrer l'image"), QStringLiteral("document-save"),
               QStyle::SP_DialogSaveButton, [this] { Btn_SaveClick(); });
     m_type = addButton(prefix + QStringLiteral("_Type"), QStringLiteral("Affichage"), QStringLiteral("view-list-details"),
@@ -35,6 +34,15 @@ GrowthChartPanel* GrowthChartPanel::placeIn(QWidget* box, TDataModule1& dm, cons
     layout->setContentsMargins(4, 2, 4, 4);
     layout->addWidget(panel);
     return panel;
+}
+
+QImage GrowthChartPanel::picture(TDataModule1& dm, const MeasureKind& kind, int personId, QSize size)
+{
+    Measurements::open(dm, kind, personId);
+    Chart::Data data = GrowthSeries::build(
+        Measurements::input(dm, kind, Measurements::storedMode(dm, kind), kind.pageMargins));
+    data.title = kind.chartTitle;
+    return ChartExport::render(data, size);
 }
 
 void GrowthChartPanel::reload()
@@ -61,6 +69,12 @@ void GrowthChartPanel::Btn_EditClick()
     }
     reload();
     emit changed();
+}
+
+void GrowthChartPanel::Btn_PrintClick()
+{
+    if (DatasetUtils::currentId(m_dm.Person) >= 0)
+        ChartExport::printChart(chart()->data(), Chart::personText(m_dm.Person), window());
 }
 
 void GrowthChartPanel::Btn_SaveClick()

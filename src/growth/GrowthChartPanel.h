@@ -15,6 +15,9 @@ public:
     GrowthChartPanel(TDataModule1& dm, const MeasureKind& kind, QWidget* parent = nullptr);
     // A panel filling `box`.
     static GrowthChartPanel* placeIn(QWidget* box, TDataModule1& dm, const MeasureKind& kind);
+    // The person's chart as the page shows it, drawn at that size for a
+    // printed or exported record; the kind's dataset is left on that person.
+    static QImage picture(TDataModule1& dm, const MeasureKind& kind, int personId, QSize size);
 
     // Reopens the current person's measurements (none selected) and rebuilds.
     void reload();
@@ -24,6 +27,7 @@ public:
 
 public slots:
     void Btn_EditClick();
+    void Btn_PrintClick();
     void Btn_SaveClick();
     void Btn_TypeClick();
 

@@ -51,8 +51,8 @@ TChartValueList::TChartValueList(TDataModule1& dm, const MeasureKind& kind, QWid
     m_panel->grid()->setColumnWidth(1, 130);
 
     const auto always = [] { return true; };
-    // Printed charts come with the printed reports: until then the button stays disabled.
-    m_panel->addButton({QStringLiteral("Btn_Print"), QStringLiteral(" Imprimer")}, [] {}, [] { return false; });
+    m_panel->addButton({QStringLiteral("Btn_Print"), QStringLiteral(" Imprimer")}, [this] { Btn_PrintClick(); },
+                       always);
     m_panel->addButton({QStringLiteral("Btn_Save"), QStringLiteral(" Enregistrer")}, [this] { Btn_SaveClick(); },
                        always);
     m_type = m_panel->addButton({QStringLiteral("Btn_Type"), QStringLiteral(" Affichage")},
@@ -86,6 +86,11 @@ void TChartValueList::rebuild()
     shown.title = m_kind.chartTitle;
     m_chart->setData(shown);
     m_panel->refreshStates(true);
+}
+
+void TChartValueList::Btn_PrintClick()
+{
+    ChartExport::printChart(m_chart->data(), Chart::personText(m_dm.Person), this);
 }
 
 void TChartValueList::Btn_SaveClick()

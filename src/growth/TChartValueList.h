@@ -22,6 +22,7 @@ public:
     int mode() const { return m_mode; }
 
 public slots:
+    void Btn_PrintClick();
     void Btn_SaveClick();
     void Btn_TypeClick();
     void Btn_CloseClick() { accept(); }

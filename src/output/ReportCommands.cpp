@@ -99,11 +99,14 @@ void ReportCommands::Popup_Report_ListClick()
     preview(withProgress([&](const auto& progress) { return m_report->reminderTables(id, progress); }), m_window);
 }
 
-void ReportCommands::printChart(const ChartPainter& chart, const QString& chartTitle, const QString& personText)
+void ReportCommands::printChart(const ChartPainter& chart, const QString& chartTitle, const QString& personText,
+                                QWidget* parent)
 {
+    const Folders& folders = program().folders;
+    TDataModuleReport report(folders.reports, folders.data);
     preview(withProgress([&](const auto& progress) {
-                return m_report->chartReport(chart(TDataModuleReport::kChartPrintSize), chartTitle, personText,
-                                             progress);
+                return report.chartReport(chart(TDataModuleReport::kChartPrintSize), chartTitle, personText,
+                                          progress);
             }),
-            m_window);
+            parent);
 }

@@ -44,8 +44,10 @@ public:
     void Popup_Report_List_ConsultClick();
     void Popup_Report_List_PharmacyClick();
     void Popup_Report_ListClick();
-    // The chart pages' print buttons: the chart at 1600 x 1200 on "Stat".
-    void printChart(const ChartPainter& chart, const QString& chartTitle, const QString& personText);
+    // The chart pages' print buttons: the chart at 1600 x 1200 on "Stat",
+    // previewed over `parent`.
+    static void printChart(const ChartPainter& chart, const QString& chartTitle, const QString& personText,
+                           QWidget* parent);
 
 private:
     int personId() const;

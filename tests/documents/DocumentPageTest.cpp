@@ -393,8 +393,8 @@ TEST_F(DocumentPageTest, AddedPictureIsStoredRotatedWithinTheSettings)
     EXPECT_FALSE(m_page->images()->item(0)->icon().isNull());
     for (const char* name : {"Btn_Document_Img_Edit", "Btn_Document_Img_Delete", "Btn_Document_Img_Save"})
         EXPECT_TRUE(button(name)->isEnabled()) << name;
-    EXPECT_FALSE(button("Btn_Document_Img_Exe")->isEnabled());
-    EXPECT_FALSE(button("Btn_Document_Img_Email")->isEnabled());
+    EXPECT_TRUE(button("Btn_Document_Img_Exe")->isEnabled());
+    EXPECT_FALSE(button("Btn_Document_Img_Email")->isEnabled()) << "no e-mail settings";
 
     // Reloaded, the page shows it again.
     m_page->leavePage();
@@ -534,6 +534,46 @@ TEST_F(DocumentPageTest, NothingIsEnabledWithoutAPerson)
     m_page->refreshCommandStates(false);
     for (QPushButton* b : m_page->findChildren<QPushButton*>())
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DocumentPageTest, ViewingAndSendingOpenTheirWindowsOnceTheSettingsAllowIt)
+{
+    addPicture(QStringLiteral("Radio"), file(QStringLiteral("radio.bmp"), BmpFormat::encode(PictureSamples::photo(60, 40))));
+    attach(file(QStringLiteral("ordonnance.txt"), "Paracétamol 500 mg"));
+    selectImage(0);
+    EXPECT_TRUE(button("Btn_Document_Img_Exe")->isEnabled());
+    EXPECT_FALSE(button("Btn_Document_Img_Email")->isEnabled());
+    EXPECT_FALSE(button("Btn_Document_File_Email")->isEnabled());
+
+    const auto opens = [](const std::function<void()>& command) {
+        QString opened;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                opened = QString::fromLatin1(w->metaObject()->className());
+                w->close();
+            }
+        });
+        command();
+        return opened;
+    };
+    EXPECT_EQ(opens([this] { emit m_page->images()->itemDoubleClicked(m_page->images()->item(0)); }),
+              QStringLiteral("TPreviewImage"));
+
+    Settings& settings = program().settings;
+    settings.smtpName = QStringLiteral("Élise Durand");
+    settings.smtpEmail = QStringLiteral("elise@example.org");
+    settings.smtpHost = QStringLiteral("127.0.0.1");
+    m_page->refreshCommandStates(true);
+    EXPECT_TRUE(button("Btn_Document_Img_Email")->isEnabled());
+    EXPECT_TRUE(button("Btn_Document_File_Email")->isEnabled());
+    EXPECT_EQ(opens([this] { button("Btn_Document_Img_Email")->click(); }), QStringLiteral("TSendEmail"));
+    EXPECT_EQ(opens([this] { button("Btn_Document_File_Email")->click(); }), QStringLiteral("TSendEmail"));
+    EXPECT_TRUE(m_messages.texts().isEmpty()) << m_messages.texts().join(QLatin1Char('|')).toStdString();
+    settings = Settings();
 }
 
 } // namespace

@@ -1,12 +1,21 @@
 // Every test program runs with a QApplication on the offscreen platform, so
 // window tests need no display.
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No scanner unless a test configures one: the machine's own scanner
+    // settings would make every scanner probe look for network devices.
+    QTemporaryDir noScanner;
+    if (qEnvironmentVariableIsEmpty("SANE_CONFIG_DIR")) {
+        QFile(noScanner.filePath(QStringLiteral("dll.conf"))).open(QIODevice::WriteOnly);
+        qputenv("SANE_CONFIG_DIR", QFile::encodeName(noScanner.path()));
+    }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
