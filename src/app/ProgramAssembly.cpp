@@ -1,6 +1,10 @@
 #include "ProgramAssembly.h"
 
 #include "ActPage.h"
+#include "BoosterReminders.h"
+#include "ChartExport.h"
+#include "DatasetUtils.h"
+#include "HtmlCommands.h"
 #include "CareCommands.h"
 #include "AnalysisPage.h"
 #include "CustomPage.h"
@@ -38,6 +42,22 @@ PersonPage* generalPage(TDataModule1& dm, QWidget* parent)
     }
     return page;
 }
+
+// What the HTML pages borrow from the growth charts and the vaccinations.
+ReportCommands::Hooks htmlHooks(TDataModule1& dm)
+{
+    ReportCommands::Hooks hooks;
+    hooks.growthCharts = [&dm](int personId, TDataModuleReport::Chart chart, QSize size) {
+        const MeasureKind& kind =
+            chart == TDataModuleReport::Chart::Weight ? MeasureKind::weight() : MeasureKind::size();
+        Measurements::open(dm, kind, personId, DatasetUtils::currentId(kind.dataset(dm)));
+        return ChartExport::render(GrowthSeries::build(Measurements::input(dm, kind, Measurements::storedMode(dm, kind),
+                                                                           kind.pageMargins)),
+                                   size);
+    };
+    hooks.recomputeBoosters = &BoosterReminders::recompute;
+    return hooks;
+}
 } // namespace
 
 QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
@@ -73,6 +93,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     Growth::installCommands(host, dm1);
     SettingsCommands::installCommands(host);
     ReportCommands::installCommands(host, dm1);
+    HtmlCommands::installCommands(host, dm1, dm2, htmlHooks(dm1));
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

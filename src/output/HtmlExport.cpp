@@ -618,8 +618,7 @@ QString writeTables(TDataModule2& dm2, Tables which, int personId, const QString
 
 QStringList referencedFiles(const QString& folder, const QString& page)
 {
-    static const QRegularExpression reference(
-        QStringLiteral(R"re((?:src|href)="([^"]*)"|centerwindow\('([^']*)')re"));
+    static const QRegularExpression reference(QStringLiteral(R"re((?:src|href)="([^"]*)")re"));
     QStringList found;
     QSet<QString> seen{page};
     QStringList pending{page};
@@ -631,8 +630,9 @@ QStringList referencedFiles(const QString& folder, const QString& page)
         const QString html = QString::fromUtf8(file.readAll());
         for (auto it = reference.globalMatch(html); it.hasNext();) {
             const QRegularExpressionMatch m = it.next();
-            const QString target = QUrl::fromPercentEncoding(
-                (m.capturedLength(1) > 0 ? m.captured(1) : m.captured(2)).toUtf8());
+            const Html::Popup popup = Html::parsePopupLink(m.captured(1));
+            const QString target =
+                popup.page.isEmpty() ? QUrl::fromPercentEncoding(m.captured(1).toUtf8()) : popup.page;
             // Only files of the folder itself: no address, no folder part.
             if (target.isEmpty() || target.contains(QLatin1Char(':')) || target.contains(QLatin1Char('/')) ||
                 target.contains(QLatin1Char('\\')) || target == QLatin1String("..") || seen.contains(target) ||
@@ -645,6 +645,18 @@ QStringList referencedFiles(const QString& folder, const QString& page)
         }
     }
     return found;
+}
+
+void saveCopy(const QString& page, const QString& target)
+{
+    const QFileInfo source(page);
+    const QString folder = source.absolutePath() + QLatin1Char('/');
+    const QString targetFolder = QFileInfo(target).absolutePath() + QLatin1Char('/');
+    if (QFileInfo(targetFolder) != QFileInfo(folder))
+        for (const QString& name : referencedFiles(folder, source.fileName()))
+            FileUtils::copyFile(folder + name, targetFolder + name, true);
+    if (QFileInfo(target) != source)
+        FileUtils::copyFile(page, target, true);
 }
 
 } // namespace HtmlExport

@@ -65,5 +65,9 @@ QString writeTables(TDataModule2& dm2, Tables which, int personId, const QString
 // picture pages and what they show in turn), without the page itself:
 // what a copy of the page needs beside it.
 QStringList referencedFiles(const QString& folder, const QString& page);
+// Copies the page under `target` with the files it refers to beside it,
+// replacing files of those names; the page last, so that a copy never
+// refers to files not there yet. Throws FileError.
+void saveCopy(const QString& page, const QString& target);
 
 } // namespace HtmlExport
