@@ -351,9 +351,12 @@ private:
                 try {
                     Cabinet::extractEntry(archive, 0, m_folder + name);
                     nameHtml = QStringLiteral("<a href=\"%1\">%2</a>").arg(Html::link(name), Html::text(stored));
-                } catch (const FileError& e) {
-                    // A damaged archive or a file that cannot be written: said, and the rest goes on.
-                    nameHtml = Html::text(stored) + mark(QStringLiteral("fichier non extrait : ") + e.text());
+                } catch (const CabinetError&) {
+                    // Said in the page, and the rest goes on; the page may
+                    // travel, so the local path stays out of it.
+                    nameHtml = Html::text(stored) + mark(QStringLiteral("archive endommagée, fichier non extrait"));
+                } catch (const FileError&) {
+                    nameHtml = Html::text(stored) + mark(QStringLiteral("fichier non extrait"));
                 }
             }
             table.addRow({{iconHtml}, {nameHtml}, plain(d.fieldAt(row, type).asString()),

@@ -12,6 +12,11 @@ namespace {
 const QString kPopupOptions =
     QStringLiteral("toolbar=no,location=no,directories=no,status=no,menubar=no,scrollbars=yes,resizable=yes");
 
+QString noWrapStyle()
+{
+    return QStringLiteral(" style=\"white-space:nowrap\"");
+}
+
 QString escaped(const QString& plain, bool inAttribute)
 {
     QString out;
@@ -108,21 +113,37 @@ Table::Table(QList<Column> columns, Look look) : m_columns(std::move(columns)), 
 void Table::addRow(const QList<Cell>& cells)
 {
     m_rows += QStringLiteral("<tr>");
-    for (const Cell& cell : cells)
-        m_rows += QStringLiteral("<td bgcolor=\"%1\" valign=\"top\"%2>%3</td>")
-                      .arg(m_look.valueBackground,
-                           cell.right ? QStringLiteral(" align=\"right\"") : QString(), font(cell.html));
+    for (qsizetype i = 0; i < cells.size(); ++i)
+        m_rows += QStringLiteral("<td bgcolor=\"%1\" valign=\"top\"%2%3>%4</td>")
+                      .arg(m_look.valueBackground, cells[i].right ? QStringLiteral(" align=\"right\"") : QString(),
+                           cells[i].right ? noWrapStyle() : noWrap(i), font(cells[i].html));
     m_rows += QStringLiteral("</tr>\n");
+}
+
+QString Table::noWrap(qsizetype column) const
+{
+    // A column as narrow as its content (dates, times) keeps each value on
+    // one line, which some viewers would otherwise break anywhere; so do
+    // amounts.
+    return column < m_columns.size() && m_columns[column].widthPercent <= 1 ? noWrapStyle() : QString();
 }
 
 QString Table::html() const
 {
     QString out = QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"1\" cellpadding=\"2\">\n<tr>");
+    // The widths are shares: scaled so that they fill the table, as browsers
+    // do, since some viewers leave whatever the shares do not claim empty.
+    int narrow = 0;
+    int shared = 0;
     for (const Column& column : m_columns)
-        out += QStringLiteral("<td bgcolor=\"%1\" width=\"%2%\">%3</td>")
+        (column.widthPercent <= 1 ? narrow : shared) += qMax(column.widthPercent, 0);
+    for (qsizetype i = 0; i < m_columns.size(); ++i)
+        out += QStringLiteral("<td bgcolor=\"%1\" width=\"%2%\"%3>%4</td>")
                    .arg(m_look.headingBackground)
-                   .arg(column.widthPercent)
-                   .arg(font(column.title, 2, true, m_look.headingText));
+                   .arg(m_columns[i].widthPercent <= 1 || shared == 0
+                            ? m_columns[i].widthPercent
+                            : m_columns[i].widthPercent * (100 - narrow) / shared)
+                   .arg(noWrapStyle(), font(m_columns[i].title, 2, true, m_look.headingText));
     return out + QStringLiteral("</tr>\n") + m_rows + QStringLiteral("</table>\n");
 }
 

@@ -59,6 +59,8 @@ public:
     QString html() const;
 
 private:
+    QString noWrap(qsizetype column) const;
+
     QList<Column> m_columns;
     Look m_look;
     QString m_rows;
