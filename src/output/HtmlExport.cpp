@@ -44,7 +44,7 @@ QString cantPrepare(const QString& folder, int error)
         .arg(folder, FileUtils::systemReason(error));
 }
 
-// A cell of user text, after a blank as the design has it.
+// A cell of user text, after a blank.
 Cell spaced(const QString& plain)
 {
     return {Html::nbsp + Html::text(plain)};
