@@ -11,6 +11,7 @@
 #include "GridPage.h"
 #include "GrowthChartPanel.h"
 #include "GrowthCommands.h"
+#include "HtmlCommands.h"
 #include "Measurements.h"
 #include "PreviousPage.h"
 #include "ReferenceLists.h"
@@ -19,8 +20,8 @@
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "TMainForm.h"
-#include "VaccinePage.h"
 #include "Vaccination.h"
+#include "VaccinePage.h"
 
 #include <QGroupBox>
 
@@ -40,8 +41,9 @@ PersonPage* generalPage(TDataModule1& dm, QWidget* parent)
     return page;
 }
 
-// What the printed records take from the other subsystems.
-ReportCommands::Hooks reportHooks(TDataModule1& dm)
+// What the printed records and the HTML pages take from the growth charts
+// and the vaccinations.
+ReportCommands::Hooks recordHooks(TDataModule1& dm)
 {
     ReportCommands::Hooks hooks;
     hooks.growthCharts = [&dm](int personId, TDataModuleReport::Chart chart, QSize size) {
@@ -86,7 +88,8 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     Care::installCommands(host, dm1, dm2);
     Growth::installCommands(host, dm1);
     SettingsCommands::installCommands(host);
-    ReportCommands::installCommands(host, dm1, reportHooks(dm1));
+    ReportCommands::installCommands(host, dm1, recordHooks(dm1));
+    HtmlCommands::installCommands(host, dm1, dm2, recordHooks(dm1));
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

@@ -1,7 +1,9 @@
 #include "CareCommands.h"
 
 #include "DatasetUtils.h"
+#include "HtmlCommands.h"
 #include "PersonPage.h"
+#include "ReimbursementSynthesis.h"
 #include "RepaymentLists.h"
 #include "TDataModule1.h"
 
@@ -36,6 +38,14 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
             },
             hasPerson);
     }
+    host.setCommand(
+        QStringLiteral("Popup_Table_Board"),
+        [&host, &dm1] {
+            const int person = HtmlCommands::currentPerson(dm1);
+            HtmlCommands::showPage([person](const QString& folder) { return ReimbursementSynthesis::write(person, folder); },
+                                   QStringLiteral(" Synthèse des remboursements"), host.window());
+        },
+        hasPerson);
 }
 
 } // namespace Care

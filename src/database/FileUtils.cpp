@@ -362,4 +362,12 @@ QString safeFileName(const QString& name)
     return clean;
 }
 
+QString bareFileName(const QString& name)
+{
+    const QString bare = name.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
+    if (bare.isEmpty() || bare == QLatin1String(".") || bare == QLatin1String(".."))
+        return QStringLiteral("Document");
+    return bare;
+}
+
 } // namespace FileUtils

@@ -84,4 +84,7 @@ void syncFileSystem(const QString& path);
 QString withoutAccents(const QString& text);
 // A name that is safe as a file name: each of / \ : * ? < > | and " becomes "_".
 QString safeFileName(const QString& name);
+// The name without any folder part ('/' or '\'), never empty, "." or "..":
+// what a copy of a file named from outside may be written under.
+QString bareFileName(const QString& name);
 } // namespace FileUtils

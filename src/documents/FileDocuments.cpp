@@ -97,14 +97,6 @@ QByteArray iconBitmap(const QString& fileName)
     return BmpFormat::encode(fromQImage(image));
 }
 
-QString bareFileName(const QString& name)
-{
-    const QString bare = name.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
-    if (bare.isEmpty() || bare == QLatin1String(".") || bare == QLatin1String(".."))
-        return QStringLiteral("Document");
-    return bare;
-}
-
 int attach(Dataset& row, const QString& chosenFile, const QString& databaseFolder, const Cabinet::Progress& progress)
 {
     const QFileInfo chosen(chosenFile);

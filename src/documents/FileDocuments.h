@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cabinet.h"
+#include "FileUtils.h"
 
 #include <QByteArray>
 #include <QString>
@@ -24,7 +25,7 @@ QString sizeText(qint64 bytes);
 QByteArray iconBitmap(const QString& fileName);
 // The name without any folder part, never empty, "." or "..": what a copy
 // may be written under.
-QString bareFileName(const QString& name);
+using FileUtils::bareFileName;
 
 // Fills the row being inserted from the chosen file (name, type, size,
 // icon, empty remark), makes its archive as "Files/File.Tmp", then posts

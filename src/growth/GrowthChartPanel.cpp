@@ -38,11 +38,11 @@ GrowthChartPanel* GrowthChartPanel::placeIn(QWidget* box, TDataModule1& dm, cons
 
 QImage GrowthChartPanel::picture(TDataModule1& dm, const MeasureKind& kind, int personId, QSize size)
 {
-    Measurements::open(dm, kind, personId);
-    Chart::Data data = GrowthSeries::build(
-        Measurements::input(dm, kind, Measurements::storedMode(dm, kind), kind.pageMargins));
-    data.title = kind.chartTitle;
-    return ChartExport::render(data, size);
+    Measurements::open(dm, kind, personId, DatasetUtils::currentId(kind.dataset(dm)));
+    // The record names the chart above it: no title inside.
+    return ChartExport::render(
+        GrowthSeries::build(Measurements::input(dm, kind, Measurements::storedMode(dm, kind), kind.pageMargins)),
+        size);
 }
 
 void GrowthChartPanel::reload()

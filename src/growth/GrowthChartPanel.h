@@ -16,7 +16,8 @@ public:
     // A panel filling `box`.
     static GrowthChartPanel* placeIn(QWidget* box, TDataModule1& dm, const MeasureKind& kind);
     // The person's chart as the page shows it, drawn at that size for a
-    // printed or exported record; the kind's dataset is left on that person.
+    // printed or exported record; the kind's dataset is left on that person,
+    // on the same row when it was already there.
     static QImage picture(TDataModule1& dm, const MeasureKind& kind, int personId, QSize size);
 
     // Reopens the current person's measurements (none selected) and rebuilds.

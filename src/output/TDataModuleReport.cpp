@@ -73,13 +73,7 @@ QString idText(int id)
 // folder for the time of the report.
 void writeChart(const QImage& chart, const QSize& size, const QString& path)
 {
-    QImage picture(size, QImage::Format_RGB888);
-    picture.fill(Qt::white);
-    if (!chart.isNull()) {
-        QPainter painter(&picture);
-        painter.drawImage(QRect(QPoint(0, 0), size), chart);
-    }
-    if (!picture.save(path, "BMP"))
+    if (!TDataModuleReport::chartOnWhite(chart, size).save(path, "BMP"))
         throw FileError(QStringLiteral("Impossible d'écrire le fichier \"%1\".").arg(path));
 }
 
@@ -108,6 +102,17 @@ TDataModuleReport::TDataModuleReport(const QString& reportsFolder, const QString
     m_sources.reset(new Sources{DatasetSource(ReportQuery), DatasetSource(ReportQueryConsult),
                                 DatasetSource(ReportQueryPharmacy), DatasetSource(ReportQueryVaccine),
                                 DatasetSource(ReportQueryWeight), DatasetSource(ReportQueryEvent)});
+}
+
+QImage TDataModuleReport::chartOnWhite(const QImage& chart, QSize size)
+{
+    QImage picture(size, QImage::Format_RGB888);
+    picture.fill(Qt::white);
+    if (!chart.isNull()) {
+        QPainter painter(&picture);
+        painter.drawImage(QRect(QPoint(0, 0), size), chart);
+    }
+    return picture;
 }
 
 TDataModuleReport::~TDataModuleReport()

@@ -31,6 +31,8 @@ public:
 
     static constexpr QSize kRecordChartSize{1600, 420};
     static constexpr QSize kChartPrintSize{1600, 1200};
+    // A chart as the pictures of a record take it: stretched to that size, on white.
+    static QImage chartOnWhite(const QImage& chart, QSize size);
 
     // Folders end with '/': the layouts and templates, and where the chart
     // pictures are written for the time of a report.
