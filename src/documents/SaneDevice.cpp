@@ -8,12 +8,39 @@
 #include <cstring>
 #include <libintl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <QElapsedTimer>
 #include <QThread>
+#include <unistd.h>
 #include <vector>
 
 namespace Sane {
 namespace {
+
+// Stopping a thread makes the C library load its unwinder, the first time,
+// under the loader's lock. Backends stop their reader threads at any point
+// of their work, and one stopped in the middle of that first load leaves the
+// lock taken for good: the next library unload then waits forever. Having
+// the unwinder loaded before any backend runs, by stopping a thread of our
+// own, keeps the backends' stops away from the lock.
+void loadThreadUnwinder()
+{
+    static const bool loaded = [] {
+        pthread_t idle;
+        if (pthread_create(
+                &idle, nullptr,
+                [](void*) -> void* {
+                    for (;;)
+                        pause();
+                },
+                nullptr) != 0)
+            return false;
+        pthread_cancel(idle);
+        pthread_join(idle, nullptr);
+        return true;
+    }();
+    Q_UNUSED(loaded);
+}
 
 // SANE is started for a listing or for the life of one device, never twice at once.
 class Session
@@ -21,6 +48,7 @@ class Session
 public:
     Session()
     {
+        loadThreadUnwinder();
         SANE_Int version = 0;
         m_ok = sane_init(&version, nullptr) == SANE_STATUS_GOOD;
     }
