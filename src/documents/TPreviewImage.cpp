@@ -13,11 +13,11 @@
 #include "PrintDialogs.h"
 #include "ProgramPrinter.h"
 #include "ReportPrinting.h"
+#include "ViewerBar.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -95,13 +95,9 @@ TPreviewImage::TPreviewImage(const Settings& settings, QWidget* parent)
         m_scroll->verticalScrollBar()->setValue(m_scroll->verticalScrollBar()->value() - delta.y());
     });
 
-    auto* bar = new QHBoxLayout;
-    bar->setContentsMargins(6, 4, 0, 0);
-    bar->setSpacing(3);
-    const auto add = [&](const char* name, const QString& caption, const QString& hint) {
-        QPushButton* b = addButton(name, caption, hint);
-        bar->addWidget(b);
-        return b;
+    auto* bar = new ViewerBar(this);
+    const auto add = [bar](const char* name, const QString& caption, const QString& hint) {
+        return bar->add(name, caption, hint);
     };
     m_print = add("Btn_Print", QStringLiteral("&Imprimer"), QStringLiteral("Imprimer"));
     m_save = add("Btn_Save", QStringLiteral("&Enregistrer"), QStringLiteral("Enregistrer une copie"));
@@ -114,10 +110,7 @@ TPreviewImage::TPreviewImage(const Settings& settings, QWidget* parent)
     QPushButton* whole = add("Btn_Zoom1", QStringLiteral("Image entière"), QStringLiteral("Image entière"));
     QPushButton* width = add("Btn_Zoom2", QStringLiteral("Largeur"), QStringLiteral("Largeur de la fenêtre"));
     QPushButton* actual = add("Btn_Zoom3", QStringLiteral("Taille réelle"), QStringLiteral("Taille réelle"));
-    bar->addStretch();
-    QPushButton* close = add("Btn_Close", QStringLiteral(" &Fermer"), QStringLiteral("Fermer"));
-    m_grip = new QSizeGrip(this);
-    bar->addWidget(m_grip, 0, Qt::AlignBottom | Qt::AlignRight);
+    m_grip = bar->finish();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -134,7 +127,6 @@ TPreviewImage::TPreviewImage(const Settings& settings, QWidget* parent)
     connect(whole, &QPushButton::clicked, this, [this] { setZoom(PictureLayout::Zoom::WholePicture); });
     connect(width, &QPushButton::clicked, this, [this] { setZoom(PictureLayout::Zoom::FitWidth); });
     connect(actual, &QPushButton::clicked, this, [this] { setZoom(PictureLayout::Zoom::ActualSize); });
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     // The window's size, then the selection on its first row to show.
     const QScreen* screen = QApplication::primaryScreen();
@@ -159,16 +151,6 @@ void TPreviewImage::open(const Settings& settings, QWidget* parent)
 {
     TPreviewImage viewer(settings, parent);
     viewer.exec();
-}
-
-QPushButton* TPreviewImage::addButton(const char* name, const QString& caption, const QString& hint)
-{
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setAccessibleName(hint);
-    b->setAutoDefault(false);
-    return b;
 }
 
 QString TPreviewImage::currentTitle() const

@@ -64,7 +64,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPushButton* addButton(const char* name, const QString& caption, const QString& hint);
     void loadCurrent();
     void layOut();
     void updateButtons();

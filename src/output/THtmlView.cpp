@@ -11,29 +11,16 @@
 #include "ProgramPrinter.h"
 #include "ProgramState.h"
 #include "ReportPrinting.h"
+#include "ViewerBar.h"
 
+#include <cstdio>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
-#include <QSizeGrip>
 #include <QTextBrowser>
 #include <QVBoxLayout>
-#include <cstdio>
-
-namespace {
-QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, const QString& hint)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setAccessibleName(hint);
-    b->setAutoDefault(false);
-    return b;
-}
-} // namespace
 
 THtmlView::THtmlView(const QString& page, const QString& title, QWidget* parent) : QDialog(parent)
 {
@@ -50,19 +37,13 @@ THtmlView::THtmlView(const QString& page, const QString& title, QWidget* parent)
     m_browser->setOpenLinks(false);
     m_browser->setSource(QUrl::fromLocalFile(page));
 
-    QPushButton* print = addButton(this, "Btn_Print", QStringLiteral("&Imprimer"), QStringLiteral("Imprimer"));
-    print->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
-    QPushButton* save = addButton(this, "Btn_Save", QStringLiteral("&Enregistrer"), QStringLiteral("Enregistrer"));
-    save->setIcon(QIcon::fromTheme(QStringLiteral("document-save")));
-    QPushButton* close = addButton(this, "Btn_Close", QStringLiteral(" &Fermer"), QStringLiteral("Fermer"));
-
-    auto* bar = new QHBoxLayout;
+    auto* bar = new ViewerBar(this);
     bar->setContentsMargins(10, 0, 0, 0);
-    bar->addWidget(print);
-    bar->addWidget(save);
-    bar->addStretch();
-    bar->addWidget(close);
-    bar->addWidget(new QSizeGrip(this), 0, Qt::AlignBottom | Qt::AlignRight);
+    QPushButton* print = bar->add("Btn_Print", QStringLiteral("&Imprimer"), QStringLiteral("Imprimer"));
+    print->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    QPushButton* save = bar->add("Btn_Save", QStringLiteral("&Enregistrer"), QStringLiteral("Enregistrer"));
+    save->setIcon(QIcon::fromTheme(QStringLiteral("document-save")));
+    bar->finish();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 10, 0, 0);
@@ -74,7 +55,6 @@ THtmlView::THtmlView(const QString& page, const QString& title, QWidget* parent)
 
     connectCommand(print, &QPushButton::clicked, this, [this] { Btn_PrintClick(); });
     connectCommand(save, &QPushButton::clicked, this, [this] { Btn_SaveClick(); });
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connectCommand(m_browser, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { openLink(url); });
 }
 

@@ -6,15 +6,14 @@
 #include "PrintDialogs.h"
 #include "ProgramPrinter.h"
 #include "ReportPrinting.h"
+#include "ViewerBar.h"
 
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSizeGrip>
 #include <QVBoxLayout>
 
 // The page shown, on a grey desk with a shadow.
@@ -72,12 +71,11 @@ TReportPrintViewer::TReportPrintViewer(PreparedReport report, QWidget* parent)
     m_view = new ReportPageView(m_report, m_scroll);
     m_scroll->setWidget(m_view);
 
-    auto* bar = new QHBoxLayout;
-    bar->setContentsMargins(6, 4, 0, 0);
-    bar->setSpacing(3);
-    const auto add = [&](const char* name, const QString& caption, const QString& hint) {
-        QPushButton* b = addButton(name, caption, hint);
-        bar->addWidget(b);
+    auto* bar = new ViewerBar(this);
+    const auto add = [bar](const char* name, const QString& caption, const QString& hint) {
+        QPushButton* b = bar->add(name, caption, hint);
+        // The arrows of the keyboard page through the report, not the buttons.
+        b->setFocusPolicy(Qt::TabFocus);
         return b;
     };
     QPushButton* print = add("Btn_Print", QStringLiteral("&Imprimer"), QStringLiteral("Imprimer"));
@@ -98,11 +96,7 @@ TReportPrintViewer::TReportPrintViewer(PreparedReport report, QWidget* parent)
     QPushButton* actual = add("Btn_Zoom_100", QStringLiteral("100 %"), QStringLiteral("Taille réelle"));
     bar->addSpacing(8);
     QPushButton* pdf = add("Btn_Pdf", QStringLiteral("PDF"), QStringLiteral("Enregistrer au format PDF"));
-    bar->addStretch();
-    QPushButton* close = add("Btn_Close", QStringLiteral(" &Fermer"), QStringLiteral("Fermer"));
-    close->setAccessibleName(QStringLiteral("Fermer"));
-    auto* grip = new QSizeGrip(this);
-    bar->addWidget(grip, 0, Qt::AlignBottom | Qt::AlignRight);
+    bar->finish();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -119,22 +113,10 @@ TReportPrintViewer::TReportPrintViewer(PreparedReport report, QWidget* parent)
     connect(whole, &QPushButton::clicked, this, [this] { setZoom(Zoom::WholePage); });
     connect(width, &QPushButton::clicked, this, [this] { setZoom(Zoom::PageWidth); });
     connect(actual, &QPushButton::clicked, this, [this] { setZoom(Zoom::Actual); });
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
     updateButtons();
 }
 
 TReportPrintViewer::~TReportPrintViewer() = default;
-
-QPushButton* TReportPrintViewer::addButton(const char* name, const QString& caption, const QString& hint)
-{
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setAccessibleName(hint);
-    b->setAutoDefault(false);
-    b->setFocusPolicy(Qt::TabFocus);
-    return b;
-}
 
 void TReportPrintViewer::setZoom(Zoom zoom)
 {

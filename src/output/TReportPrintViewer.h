@@ -44,7 +44,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QPushButton* addButton(const char* name, const QString& caption, const QString& hint);
     void layOutPage();
     void updateButtons();
 
