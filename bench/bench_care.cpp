@@ -6,6 +6,7 @@
 // rows painted). The shell runs the same SELECT; its times include starting
 // its process and writing its output to a pipe that is read to the end.
 #include "ActPage.h"
+#include "BenchSupport.h"
 #include "CareRules.h"
 #include "Connection.h"
 #include "DatasetGrid.h"
@@ -14,49 +15,23 @@
 #include "JetDialect.h"
 #include "Money.h"
 #include "TConsultRepaymentList.h"
-#include "TDataModule1.h"
-#include "TDataModule2.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QPixmap>
-#include <QProcess>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 namespace {
+
+using BenchSupport::household;
+using BenchSupport::run;
 
 constexpr int kPageActs = 5000;
 constexpr int kHouseholdPersons = 10;
 constexpr int kActsEach = 20000;
 
-struct Bench
-{
-    QTemporaryDir folder;
-    DbConfig config;
-    std::unique_ptr<TDataModule1> dm1;
-    std::unique_ptr<TDataModule2> dm2;
-    int pagePerson = 0;
-    int listPerson = 0;
-};
-
-Bench& bench()
-{
-    static Bench b;
-    return b;
-}
-
-void run(QSqlQuery& q, const QString& sql, const QVariantList& values = {})
-{
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        qFatal("%s", qPrintable(sql));
-}
+int g_pagePerson = 0;
+int g_listPerson = 0;
 
 int insertPerson(QSqlQuery& q, const QString& name)
 {
@@ -87,36 +62,26 @@ void insertActs(QSqlQuery& q, int person, int count)
 
 void prepare()
 {
-    Bench& b = bench();
-    b.config.databaseFolder = b.folder.path() + QLatin1Char('/');
-    for (const char* sub : {"Access", "Images", "Files"})
-        QDir().mkpath(b.config.databaseFolder + QString::fromLatin1(sub));
-    if (!QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Ressources/DB/Data/Access/BRIVOLINE.MDB"),
-                     b.config.databaseFile()))
-        qFatal("the template database is missing: build the program first");
-    QFile(b.config.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    b.dm1 = std::make_unique<TDataModule1>(b.config);
-    b.dm2 = std::make_unique<TDataModule2>();
+    BenchSupport::Household& h = household();
+    h.open();
     Money::normaliseCurrencySymbol();
-    b.dm1->applyMoneyFormats();
-    b.dm2->applyMoneyFormats();
+    h.dataModule->applyMoneyFormats();
+    h.dataModule2->applyMoneyFormats();
 
     QSqlDatabase db = Connection::database();
     db.transaction();
     QSqlQuery q(db);
-    for (int i = 0; i < 40; ++i)
-        run(q, QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES (?, ?)"),
-            {QStringLiteral("Docteur %1").arg(i), i % 3 ? QStringLiteral("Généraliste") : QString()});
-    b.pagePerson = insertPerson(q, QStringLiteral("Durand"));
-    insertActs(q, b.pagePerson, kPageActs);
+    BenchSupport::insertPractitioners(q);
+    g_pagePerson = insertPerson(q, QStringLiteral("Durand"));
+    insertActs(q, g_pagePerson, kPageActs);
     for (int p = 0; p < kHouseholdPersons; ++p) {
         const int person = insertPerson(q, QStringLiteral("Famille %1").arg(p));
         insertActs(q, person, kActsEach);
         if (p == kHouseholdPersons / 2)
-            b.listPerson = person;
+            g_listPerson = person;
     }
     db.commit();
-    b.dm1->Person.open();
+    h.dataModule->Person.open();
 }
 
 QString shellSelect(const Dataset& query, const QString& where)
@@ -129,20 +94,14 @@ QString shellSelect(const Dataset& query, const QString& where)
 // The shell on the same file; returns its output size so the work is not skipped.
 qint64 shell(const QString& input)
 {
-    QProcess sqlite;
-    sqlite.start(QStringLiteral("sqlite3"), {bench().config.databaseFile()});
-    sqlite.write(input.toUtf8());
-    sqlite.closeWriteChannel();
-    if (!sqlite.waitForFinished(60000) || sqlite.exitCode() != 0)
-        qFatal("sqlite3 failed: %s", sqlite.readAllStandardError().constData());
-    return sqlite.readAllStandardOutput().size();
+    return BenchSupport::sqliteShell(household().config.databaseFile(), input).size();
 }
 
 void BM_ActsPageOpenAndDraw(benchmark::State& state)
 {
-    Bench& b = bench();
-    b.dm1->Person.locateId(b.pagePerson);
-    std::unique_ptr<GridPage> page(ActPage::create(*b.dm1, CareQueries::ActKind::Consultation, nullptr));
+    BenchSupport::Household& h = household();
+    h.dataModule->Person.locateId(g_pagePerson);
+    std::unique_ptr<GridPage> page(ActPage::create(*h.dataModule, CareQueries::ActKind::Consultation, nullptr));
     page->resize(1000, 560);
     page->show();
     qint64 pixels = 0;
@@ -162,8 +121,8 @@ BENCHMARK(BM_ActsPageOpenAndDraw)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_ShellSelectActsPage(benchmark::State& state)
 {
     const QString select =
-        shellSelect(bench().dm1->ConsultQuery,
-                    CareRules::pageFilter(CareQueries::ActKind::Consultation).arg(bench().pagePerson));
+        shellSelect(household().dataModule->ConsultQuery,
+                    CareRules::pageFilter(CareQueries::ActKind::Consultation).arg(g_pagePerson));
     qint64 bytes = 0;
     for (auto _ : state)
         bytes += shell(select);
@@ -173,10 +132,10 @@ BENCHMARK(BM_ShellSelectActsPage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_AllUnreimbursedListOpenAndDraw(benchmark::State& state)
 {
-    Bench& b = bench();
+    BenchSupport::Household& h = household();
     qint64 rows = 0;
     for (auto _ : state) {
-        TConsultRepaymentList window(*b.dm2, CareRules::ListScope::All, b.listPerson);
+        TConsultRepaymentList window(*h.dataModule2, CareRules::ListScope::All, g_listPerson);
         window.show();
         benchmark::DoNotOptimize(window.panel()->grid()->viewport()->grab().width());
         rows = window.panel()->grid()->model()->rowCount();
@@ -189,9 +148,9 @@ BENCHMARK(BM_AllUnreimbursedListOpenAndDraw)->Unit(benchmark::kMillisecond)->Use
 void BM_ShellSelectAllUnreimbursed(benchmark::State& state)
 {
     const QString select =
-        shellSelect(bench().dm2->ConsultRepaymentQuery,
+        shellSelect(household().dataModule2->ConsultRepaymentQuery,
                     CareRules::listFilter(CareQueries::ActKind::Consultation, CareRules::ListScope::All)
-                        .arg(bench().listPerson));
+                        .arg(g_listPerson));
     qint64 bytes = 0;
     for (auto _ : state)
         bytes += shell(select);
@@ -203,14 +162,5 @@ BENCHMARK(BM_ShellSelectAllUnreimbursed)->Unit(benchmark::kMillisecond)->UseReal
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    prepare();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    bench().dm2.reset();
-    bench().dm1.reset();
-    return 0;
+    return BenchSupport::runBenchmarks(argc, argv, {.prepare = prepare});
 }

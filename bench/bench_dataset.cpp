@@ -3,47 +3,23 @@
 // (two left joins, calculated fields, money formats), and deleting a person
 // with 10 000 detail rows. The shell's times include starting its process
 // (a few milliseconds) and writing its output to a pipe that is read to the end.
+#include "BenchSupport.h"
 #include "Connection.h"
 #include "DatasetUtils.h"
 #include "JetDialect.h"
 #include "Money.h"
-#include "TDataModule1.h"
 
 #include <benchmark/benchmark.h>
-#include <memory>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 namespace {
 
+using BenchSupport::household;
+using BenchSupport::run;
+
 constexpr int kActs = 5000;
 
-struct Bench
-{
-    QTemporaryDir folder;
-    DbConfig config;
-    std::unique_ptr<TDataModule1> dataModule;
-    int person = 0;
-};
-
-Bench& bench()
-{
-    static Bench b;
-    return b;
-}
-
-void run(QSqlQuery& q, const QString& sql, const QVariantList& values = {})
-{
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        qFatal("%s", qPrintable(sql));
-}
+int g_person = 0;
 
 qint64 insertPerson(const QString& name)
 {
@@ -54,60 +30,44 @@ qint64 insertPerson(const QString& name)
 
 void prepare()
 {
-    Bench& b = bench();
-    b.config.databaseFolder = b.folder.path() + QLatin1Char('/');
-    QDir().mkpath(b.config.databaseFolder + QStringLiteral("Access"));
-    QDir().mkpath(b.config.databaseFolder + QStringLiteral("Images"));
-    QDir().mkpath(b.config.databaseFolder + QStringLiteral("Files"));
-    if (!QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Ressources/DB/Data/Access/BRIVOLINE.MDB"),
-                     b.config.databaseFile()))
-        qFatal("the template database is missing: build the program first");
-    QFile(b.config.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    b.dataModule = std::make_unique<TDataModule1>(b.config);
+    BenchSupport::Household& h = household();
+    h.open();
     Money::normaliseCurrencySymbol();
-    b.dataModule->applyMoneyFormats();
+    h.dataModule->applyMoneyFormats();
 
     QSqlDatabase db = Connection::database();
     db.transaction();
     QSqlQuery q(db);
-    for (int i = 0; i < 40; ++i)
-        run(q, QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES (?, ?)"),
-            {QStringLiteral("Docteur %1").arg(i), i % 3 ? QStringLiteral("Généraliste") : QString()});
-    b.person = static_cast<int>(insertPerson(QStringLiteral("Durand")));
+    BenchSupport::insertPractitioners(q);
+    g_person = static_cast<int>(insertPerson(QStringLiteral("Durand")));
     for (int i = 0; i < kActs; ++i)
         run(q,
             QStringLiteral(
                 "INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Date_Action, Time_Action, Remark1, "
                 "Price, Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
                 "VALUES (?, 1, ?, ?, ?, '10:30', 'Contrôle', ?, 1, ?, 0, 0)"),
-            {b.person, 1 + i % 45, 1 + i % 30,
+            {g_person, 1 + i % 45, 1 + i % 30,
              QDate(2000, 1, 1).addDays(i).toString(QStringLiteral("yyyy-MM-dd")), 25.0 + i % 7, 17.5});
     db.commit();
 }
 
 QStringList consultStatement()
 {
-    QStringList sql = bench().dataModule->ConsultQuery.sql();
+    QStringList sql = household().dataModule->ConsultQuery.sql();
     sql[DatasetUtils::lineOfKeyword(sql, QStringLiteral("WHERE"))] =
-        QStringLiteral("WHERE Tag=1 AND Action.Id_Ref=%1").arg(bench().person);
+        QStringLiteral("WHERE Tag=1 AND Action.Id_Ref=%1").arg(g_person);
     return sql;
 }
 
 // The shell on the same file; returns its output size so the work is not skipped.
 qint64 shell(const QString& input)
 {
-    QProcess sqlite;
-    sqlite.start(QStringLiteral("sqlite3"), {bench().config.databaseFile()});
-    sqlite.write(input.toUtf8());
-    sqlite.closeWriteChannel();
-    if (!sqlite.waitForFinished(60000) || sqlite.exitCode() != 0)
-        qFatal("sqlite3 failed: %s", sqlite.readAllStandardError().constData());
-    return sqlite.readAllStandardOutput().size();
+    return BenchSupport::sqliteShell(household().config.databaseFile(), input).size();
 }
 
 void BM_OpenAndWalkActs(benchmark::State& state)
 {
-    Dataset& acts = bench().dataModule->ConsultQuery;
+    Dataset& acts = household().dataModule->ConsultQuery;
     const QString where = consultStatement().at(2);
     qint64 characters = 0;
     for (auto _ : state) {
@@ -174,7 +134,7 @@ int personWithDetails()
 
 void BM_DeletePerson(benchmark::State& state)
 {
-    TDataModule1& dm = *bench().dataModule;
+    TDataModule1& dm = *household().dataModule;
     for (auto _ : state) {
         state.PauseTiming();
         const int person = personWithDetails();
@@ -218,11 +178,6 @@ BENCHMARK(BM_ShellDeletePerson)->Unit(benchmark::kMillisecond)->UseRealTime()->I
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    prepare();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    bench().dataModule.reset();
-    return 0;
+    return BenchSupport::runBenchmarks(argc, argv,
+                                       {.prepare = prepare, .application = BenchSupport::Application::Core});
 }

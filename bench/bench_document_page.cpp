@@ -2,6 +2,7 @@
 // each beside its peer on the same bytes in the same run (gcab -c -z for
 // the archive, cabextract for the reading back), and switching to the page
 // of a person with 500 picture documents in the real main window.
+#include "BenchSupport.h"
 #include "BitmapQt.h"
 #include "BmpFormat.h"
 #include "Connection.h"
@@ -11,8 +12,6 @@
 #include "ImageDocuments.h"
 #include "ProgramAssembly.h"
 #include "ProgramState.h"
-#include "TDataModule1.h"
-#include "TDataModule2.h"
 #include "TMainForm.h"
 
 #include <benchmark/benchmark.h>
@@ -24,7 +23,6 @@
 #include <QPainter>
 #include <QProcess>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <random>
 #include <unistd.h>
 
@@ -33,21 +31,11 @@ namespace {
 constexpr qint64 kFileSize = 200'000'000;
 constexpr int kPictures = 500;
 
-struct Household
-{
-    QTemporaryDir folder;
-    std::unique_ptr<TDataModule1> dataModule;
-    std::unique_ptr<TDataModule2> dataModule2;
-    std::unique_ptr<TMainForm> window;
-    QString bigFile;
-    int person = 0;
-};
+using BenchSupport::household;
 
-Household& household()
-{
-    static Household h;
-    return h;
-}
+std::unique_ptr<TMainForm> g_window;
+QString g_bigFile;
+int g_person = 0;
 
 // Like a folder of office files and scans: stretches of text, of random
 // bytes and of repeated patterns, 64 KB at a time.
@@ -94,20 +82,9 @@ QString archiveOfTheBigFile()
 
 void prepare()
 {
-    Household& h = household();
-    ProgramState& state = program();
-    state.folders.data = h.folder.path() + QLatin1Char('/');
-    state.folders.iniFileName = QStringLiteral("brivoline.ini");
-    state.db.databaseFolder = state.folders.data + QStringLiteral("Data/");
-    state.folders.database = state.db.databaseFolder;
-    for (const char* sub : {"Access", "Images", "Files"})
-        QDir().mkpath(state.db.databaseFolder + QString::fromLatin1(sub));
-    QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Ressources/DB/Data/Access/BRIVOLINE.MDB"),
-                state.db.databaseFile());
-    QFile(state.db.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    h.dataModule = std::make_unique<TDataModule1>(state.db);
-    h.dataModule2 = std::make_unique<TDataModule2>();
-    h.person = h.dataModule->createPerson();
+    BenchSupport::Household& h = household();
+    h.open();
+    g_person = h.dataModule->createPerson();
     h.dataModule->Person.field(QStringLiteral("Name")).setAsString(QStringLiteral("Durand"));
     h.dataModule->Person.post();
 
@@ -115,18 +92,18 @@ void prepare()
     q.exec(QStringLiteral("BEGIN"));
     q.prepare(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, DoType, Title, ImgMini) VALUES (0, ?, 1, ?, ?)"));
     for (int i = 0; i < kPictures; ++i) {
-        q.addBindValue(h.person);
+        q.addBindValue(g_person);
         q.addBindValue(QStringLiteral("Document numéro %1").arg(i));
         q.addBindValue(thumbnail(i));
         q.exec();
     }
     q.exec(QStringLiteral("COMMIT"));
 
-    h.bigFile = state.folders.data + QStringLiteral("examen.bin");
-    writeBigFile(h.bigFile);
-    Cabinet::create(archiveOfTheBigFile(), {{h.bigFile, QStringLiteral("examen.bin")}});
-    h.window = ProgramAssembly::mainWindow(*h.dataModule, *h.dataModule2);
-    h.window->show();
+    g_bigFile = h.data + QStringLiteral("examen.bin");
+    writeBigFile(g_bigFile);
+    Cabinet::create(archiveOfTheBigFile(), {{g_bigFile, QStringLiteral("examen.bin")}});
+    g_window = ProgramAssembly::mainWindow(*h.dataModule, *h.dataModule2);
+    g_window->show();
     QApplication::processEvents();
 }
 
@@ -143,17 +120,17 @@ void runTool(const QString& program, const QStringList& arguments, const QString
 void BM_AttachFile200MB(benchmark::State& state)
 {
     ::sync(); // each one starts with the disk at rest
-    Household& h = household();
+    BenchSupport::Household& h = household();
     Dataset& files = h.dataModule->DocumentFile;
     for (auto _ : state) {
         files.close();
-        files.setWhereLine(FileDocuments::personFilter(h.person));
+        files.setWhereLine(FileDocuments::personFilter(g_person));
         files.open();
         files.append();
         files.field(QStringLiteral("Id_File")).setAsInteger(0);
-        files.field(QStringLiteral("Id_Ref")).setAsInteger(h.person);
+        files.field(QStringLiteral("Id_Ref")).setAsInteger(g_person);
         files.field(QStringLiteral("DoType")).setAsInteger(1);
-        benchmark::DoNotOptimize(FileDocuments::attach(files, h.bigFile, h.dataModule->databaseFolder()));
+        benchmark::DoNotOptimize(FileDocuments::attach(files, g_bigFile, h.dataModule->databaseFolder()));
         state.PauseTiming();
         files.remove(); // and its archive
         state.ResumeTiming();
@@ -204,7 +181,7 @@ BENCHMARK(BM_CabextractReopen200MB_Peer)->Unit(benchmark::kMillisecond)->UseReal
 // decoded and listed, the commands refreshed and the page painted.
 void BM_OpenDocumentsPage500Pictures(benchmark::State& state)
 {
-    TMainForm& window = *household().window;
+    TMainForm& window = *g_window;
     for (auto _ : state) {
         window.TabNoteBookTabChange(TMainForm::Document);
         QApplication::processEvents();
@@ -221,12 +198,6 @@ BENCHMARK(BM_OpenDocumentsPage500Pictures)->Unit(benchmark::kMillisecond)->UseRe
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    prepare();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    household().window.reset();
-    benchmark::Shutdown();
-    return 0;
+    return BenchSupport::runBenchmarks(argc, argv,
+                                       {.prepare = prepare, .teardown = [] { g_window.reset(); }});
 }

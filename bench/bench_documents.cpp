@@ -1,16 +1,12 @@
 // Storing a picture into a document row, as the documents page does it.
-#include "BenchScratch.h"
+#include "BenchSupport.h"
 #include "BmpFormat.h"
 #include "Connection.h"
 #include "Dataset.h"
 #include "ImageStore.h"
 
 #include <benchmark/benchmark.h>
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -35,17 +31,9 @@ const Bitmap& camera()
 // A 6000 x 4000 bitmap stored into a document row, as the document page does it.
 void BM_StoreImageFile_Bmp6000x4000(benchmark::State& state)
 {
-    const QString source = scratchFile(QStringLiteral("tmp.bmp"));
+    const QString source = BenchSupport::scratchFile(QStringLiteral("tmp.bmp"));
     BmpFormat::writeFile(camera(), source);
-    DbConfig config;
-    config.databaseFolder = scratch().path() + QStringLiteral("/db/");
-    QDir().mkpath(config.databaseFolder + QStringLiteral("Access"));
-    QFile::remove(config.databaseFile());
-    if (!QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR) +
-                         QStringLiteral("Ressources/DB/Data/Access/BRIVOLINE.MDB"),
-                     config.databaseFile()))
-        qFatal("no template database: build brivoline_program_folder first");
-    QFile(config.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const DbConfig config = BenchSupport::copyTemplateDatabase(BenchSupport::scratchFile(QStringLiteral("db/")));
     Connection::open(config);
     QSqlQuery(Connection::database())
         .exec(QStringLiteral(
@@ -68,11 +56,6 @@ BENCHMARK(BM_StoreImageFile_Bmp6000x4000)->Unit(benchmark::kMillisecond)->UseRea
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv); // the busy cursor of StoreImageFile needs one
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    // A widget application (the default): the busy cursor of StoreImageFile needs one.
+    return BenchSupport::runBenchmarks(argc, argv);
 }

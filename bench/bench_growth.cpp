@@ -4,25 +4,20 @@
 // reading of the rows alone), and moving from one person to the next with
 // the page "Général" visible when both charts hold 1 000 points (beside
 // the same move with the page "Antécédents", which has no chart).
+#include "BenchSupport.h"
 #include "Connection.h"
 #include "GrowthSeries.h"
 #include "LineChart.h"
 #include "Measurements.h"
 #include "ProgramAssembly.h"
-#include "ProgramState.h"
-#include "TDataModule1.h"
-#include "TDataModule2.h"
 #include "TMainForm.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -30,20 +25,10 @@ constexpr int kManyWeighings = 10000;
 constexpr int kSwitchPoints = 1000;
 const QSize kChartSize(420, 300);
 
-struct Household
-{
-    QTemporaryDir folder;
-    std::unique_ptr<TDataModule1> dataModule;
-    std::unique_ptr<TDataModule2> dataModule2;
-    std::unique_ptr<TMainForm> window;
-    int heavy = 0; // the person with 10 000 weighings
-};
+using BenchSupport::household;
 
-Household& household()
-{
-    static Household h;
-    return h;
-}
+std::unique_ptr<TMainForm> g_window;
+int g_heavy = 0; // the person with 10 000 weighings
 
 int addPerson(QSqlQuery& q, const QString& name, int weighings, int measures)
 {
@@ -72,36 +57,25 @@ int addPerson(QSqlQuery& q, const QString& name, int weighings, int measures)
 
 void prepare()
 {
-    Household& h = household();
-    ProgramState& state = program();
-    state.folders.data = h.folder.path() + QLatin1Char('/');
-    state.folders.iniFileName = QStringLiteral("brivoline.ini");
-    state.db.databaseFolder = state.folders.data + QStringLiteral("Data/");
-    state.folders.database = state.db.databaseFolder;
-    for (const char* sub : {"Access", "Images", "Files"})
-        QDir().mkpath(state.db.databaseFolder + QString::fromLatin1(sub));
-    QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Ressources/DB/Data/Access/BRIVOLINE.MDB"), state.db.databaseFile());
-    QFile(state.db.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    h.dataModule = std::make_unique<TDataModule1>(state.db);
-    h.dataModule2 = std::make_unique<TDataModule2>();
+    BenchSupport::Household& h = household();
+    h.open();
 
     QSqlQuery q(Connection::database());
     q.exec(QStringLiteral("BEGIN"));
     addPerson(q, QStringLiteral("Aubert"), kSwitchPoints, kSwitchPoints);
     addPerson(q, QStringLiteral("Bernard"), kSwitchPoints, kSwitchPoints);
-    h.heavy = addPerson(q, QStringLiteral("Zola"), kManyWeighings, 0);
+    g_heavy = addPerson(q, QStringLiteral("Zola"), kManyWeighings, 0);
     q.exec(QStringLiteral("COMMIT"));
 
-    h.window = ProgramAssembly::mainWindow(*h.dataModule, *h.dataModule2);
-    h.window->show();
+    g_window = ProgramAssembly::mainWindow(*h.dataModule, *h.dataModule2);
+    g_window->show();
     QApplication::processEvents();
 }
 
 // What the weight chart of the heavy person is built from: the rows read.
 void openHeavyWeights()
 {
-    Household& h = household();
-    Measurements::open(*h.dataModule, MeasureKind::weight(), h.heavy);
+    Measurements::open(*household().dataModule, MeasureKind::weight(), g_heavy);
 }
 
 void BM_WeightChart10000_ReadRows(benchmark::State& state)
@@ -114,8 +88,8 @@ BENCHMARK(BM_WeightChart10000_ReadRows)->Unit(benchmark::kMillisecond)->MinTime(
 
 void BM_WeightChart10000_BuildAndDraw(benchmark::State& state)
 {
-    Household& h = household();
-    h.dataModule->Person.locateId(h.heavy);
+    BenchSupport::Household& h = household();
+    h.dataModule->Person.locateId(g_heavy);
     LineChart chart;
     chart.setAttribute(Qt::WA_DontShowOnScreen);
     chart.resize(kChartSize);
@@ -156,7 +130,7 @@ BENCHMARK(BM_WeightChart10000_PolylineOnly)->Unit(benchmark::kMillisecond)->MinT
 // lets the window paint what changed.
 void switchPersons(benchmark::State& state, int page)
 {
-    TMainForm& window = *household().window;
+    TMainForm& window = *g_window;
     window.TabNoteBookTabChange(page);
     window.RefreshPersonList(-1);
     QApplication::processEvents();
@@ -187,13 +161,6 @@ BENCHMARK(BM_SwitchPerson_PageWithoutCharts)->Unit(benchmark::kMillisecond)->Min
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    prepare();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    household().window.reset();
-    household().dataModule2.reset();
-    household().dataModule.reset();
-    return 0;
+    return BenchSupport::runBenchmarks(argc, argv,
+                                       {.prepare = prepare, .teardown = [] { g_window.reset(); }});
 }

@@ -4,7 +4,7 @@
 // reimbursement synthesis over 30 years. Beside them, in the same run: the
 // sqlite3 shell reading the sheet's rows and summing the synthesis, and cp
 // copying the same stored pictures.
-#include "BenchScratch.h"
+#include "BenchSupport.h"
 #include "BitmapQt.h"
 #include "BmpFormat.h"
 #include "Cabinet.h"
@@ -14,13 +14,9 @@
 #include "JpegIO.h"
 #include "Measurements.h"
 #include "Money.h"
-#include "ProgramState.h"
 #include "ReimbursementSynthesis.h"
-#include "TDataModule1.h"
 
 #include <benchmark/benchmark.h>
-#include <memory>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QPainter>
@@ -29,6 +25,10 @@
 
 namespace {
 
+using BenchSupport::household;
+using BenchSupport::run;
+using BenchSupport::scratchFile;
+
 constexpr int kActs = 5000;
 constexpr int kPurchases = 2000;
 constexpr int kVaccinations = 200;
@@ -36,28 +36,7 @@ constexpr int kPictures = 100;
 constexpr int kFiles = 20;
 constexpr int kDays = 30 * 365;
 
-struct Bench
-{
-    DbConfig config;
-    std::unique_ptr<TDataModule1> dataModule;
-    int person = 0;
-    QString data;
-};
-
-Bench& bench()
-{
-    static Bench b;
-    return b;
-}
-
-void run(QSqlQuery& q, const QString& sql, const QVariantList& values = {})
-{
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        qFatal("%s", qPrintable(sql));
-}
+int g_person = 0;
 
 QImage picture(int w, int h, int seed)
 {
@@ -72,30 +51,19 @@ QImage picture(int w, int h, int seed)
 
 void prepareHousehold()
 {
-    Bench& b = bench();
-    b.data = scratch().path() + QLatin1Char('/');
-    b.config.databaseFolder = b.data + QStringLiteral("Data/");
-    for (const char* sub : {"Access", "Images", "Files"})
-        QDir().mkpath(b.config.databaseFolder + QString::fromLatin1(sub));
-    if (!QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Ressources/DB/Data/Access/BRIVOLINE.MDB"),
-                     b.config.databaseFile()))
-        qFatal("the template database is missing: build the program first");
-    QFile(b.config.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    program().folders.data = b.data;
-    b.dataModule = std::make_unique<TDataModule1>(b.config);
+    BenchSupport::Household& h = household();
+    h.open();
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     Money::normaliseCurrencySymbol();
 
     QSqlDatabase db = Connection::database();
     db.transaction();
     QSqlQuery q(db);
-    for (int i = 0; i < 40; ++i)
-        run(q, QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES (?, ?)"),
-            {QStringLiteral("Docteur %1").arg(i), i % 3 ? QStringLiteral("Généraliste") : QString()});
+    BenchSupport::insertPractitioners(q);
     run(q, QStringLiteral("INSERT INTO PERSON (Name, ForeName, BirthDay_Date, WeightMode, SizeMode, ImgMini1) "
                           "VALUES ('Durand', 'Élise', '02/03/1995', 1, 1, ?)"),
         {BmpFormat::encode(fromQImage(picture(80, 80, 1)))});
-    b.person = q.lastInsertId().toInt();
+    g_person = q.lastInsertId().toInt();
     for (int i = 0; i < kActs + kPurchases; ++i) {
         const bool act = i < kActs;
         const int day = act ? i * kDays / kActs : (i - kActs) * kDays / kPurchases;
@@ -103,27 +71,27 @@ void prepareHousehold()
             QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, "
                            "Remark1, Price, Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp, "
                            "Date_Repayment) VALUES (?, ?, ?, ?, ?, ?, '10:30', ?, ?, 1, ?, 0, 2.5, ?)"),
-            {b.person, act ? 1 : 2, 1 + i % 40, 1 + i % 30, 1 + i % 20,
+            {g_person, act ? 1 : 2, 1 + i % 40, 1 + i % 30, 1 + i % 20,
              QDate(1995, 3, 2).addDays(day).toString(Qt::ISODate), QStringLiteral("Contrôle <annuel> & suivi"),
              25.0 + i % 7, 17.5, QDate(1995, 3, 20).addDays(day).toString(Qt::ISODate)});
     }
     for (int i = 0; i < kVaccinations; ++i)
         run(q, QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Remark1) "
                               "VALUES (?, ?, ?, ?, ?, 'Rappel')"),
-            {b.person, 1 + i % 40, 1 + i % 10, QDate(1995, 5, 1).addDays(i * 50).toString(Qt::ISODate),
+            {g_person, 1 + i % 40, 1 + i % 10, QDate(1995, 5, 1).addDays(i * 50).toString(Qt::ISODate),
              QDate(2000, 5, 1).addDays(i * 50).toString(Qt::ISODate)});
     for (int i = 0; i < 60; ++i) {
         run(q, QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight, Remark) VALUES (?, ?, ?, 'Visite')"),
-            {b.person, QDate(1995, 6, 1).addMonths(i * 6).toString(Qt::ISODate), 4.0 + i});
+            {g_person, QDate(1995, 6, 1).addMonths(i * 6).toString(Qt::ISODate), 4.0 + i});
         run(q, QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, [Size]) VALUES (?, ?, ?)"),
-            {b.person, QDate(1995, 6, 1).addMonths(i * 6).toString(Qt::ISODate), 55.0 + i * 2});
+            {g_person, QDate(1995, 6, 1).addMonths(i * 6).toString(Qt::ISODate), 55.0 + i * 2});
     }
     const QByteArray thumbnail = BmpFormat::encode(fromQImage(picture(90, 90, 2)));
     for (int i = 0; i < kPictures; ++i) {
         run(q, QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, ImgMini, DoType) VALUES (?, ?, ?, 1)"),
-            {b.person, QStringLiteral("Radio n° %1").arg(i), thumbnail});
+            {g_person, QStringLiteral("Radio n° %1").arg(i), thumbnail});
         SaveJpegFile(fromQImage(picture(1600, 1200, i)),
-                     b.config.databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(q.lastInsertId().toInt()), 85);
+                     h.config.databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(q.lastInsertId().toInt()), 85);
     }
     const QString source = scratchFile(QStringLiteral("compte-rendu.txt"));
     QFile text(source);
@@ -135,19 +103,19 @@ void prepareHousehold()
     for (int i = 0; i < kFiles; ++i) {
         run(q, QStringLiteral("INSERT INTO DOCUMENTFILE (Id_Ref, FileName, FileType, FileSize, FileIcon, DoType) "
                               "VALUES (?, ?, 'Texte', '92 Ko', ?, 1)"),
-            {b.person, QStringLiteral("compte-rendu %1.txt").arg(i), icon});
-        Cabinet::create(b.config.databaseFolder + QStringLiteral("Files/File%1.f").arg(q.lastInsertId().toInt()),
+            {g_person, QStringLiteral("compte-rendu %1.txt").arg(i), icon});
+        Cabinet::create(h.config.databaseFolder + QStringLiteral("Files/File%1.f").arg(q.lastInsertId().toInt()),
                         {{source, QStringLiteral("compte-rendu.txt")}});
     }
     db.commit();
-    b.dataModule->Person.open();
-    b.dataModule->Person.locateId(b.person);
+    h.dataModule->Person.open();
+    h.dataModule->Person.locateId(g_person);
 }
 
 // The charts as the program lends them to the sheet.
 QImage chart(int personId, TDataModuleReport::Chart which, QSize size)
 {
-    TDataModule1& dm = *bench().dataModule;
+    TDataModule1& dm = *household().dataModule;
     const MeasureKind& kind = which == TDataModuleReport::Chart::Weight ? MeasureKind::weight() : MeasureKind::size();
     Measurements::open(dm, kind, personId);
     return ChartExport::render(
@@ -156,37 +124,34 @@ QImage chart(int personId, TDataModuleReport::Chart which, QSize size)
 
 void BM_HealthSheet(benchmark::State& state)
 {
-    const HtmlExport::Sources sources{bench().config.databaseFolder, &chart};
+    const HtmlExport::Sources sources{household().config.databaseFolder, &chart};
     for (auto _ : state) {
-        const QString folder = HtmlExport::prepareFolder(bench().data);
-        HtmlExport::writeHealthSheet(bench().person, folder, sources);
+        const QString folder = HtmlExport::prepareFolder(household().data);
+        HtmlExport::writeHealthSheet(g_person, folder, sources);
     }
-    const QString index = HtmlExport::workingFolder(bench().data) + HtmlExport::kIndex;
+    const QString index = HtmlExport::workingFolder(household().data) + HtmlExport::kIndex;
     state.counters["page_MB"] = QFileInfo(index).size() / 1e6;
-    state.counters["files"] = QDir(HtmlExport::workingFolder(bench().data)).entryList(QDir::Files).size();
+    state.counters["files"] = QDir(HtmlExport::workingFolder(household().data)).entryList(QDir::Files).size();
 }
 BENCHMARK(BM_HealthSheet)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
+// The shell on the same file, once an iteration.
 void shell(benchmark::State& state, const QString& sql)
 {
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {bench().config.databaseFile(), sql});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        state.SkipWithError("sqlite3 failed");
-    benchmark::DoNotOptimize(p.readAllStandardOutput().size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BenchSupport::sqliteShell(household().config.databaseFile(), sql).size());
 }
 
 void BM_Sqlite3ShellReadsTheSheetsRows(benchmark::State& state)
 {
-    const QString id = QString::number(bench().person);
+    const QString id = QString::number(g_person);
     const QString sql =
         QStringLiteral("SELECT a.*, d.Name, d.Category FROM ACTION a LEFT JOIN LST_DOCTOR d ON a.Id_Org=d.Id "
                        "WHERE a.Id_Ref=%1 ORDER BY a.Tag, a.Date_Action, a.Time_Action; "
                        "SELECT * FROM VACCINE WHERE Id_Ref=%1 ORDER BY Date_Vaccine; "
                        "SELECT Id, Title, length(ImgMini) FROM DOCUMENTIMG WHERE Id_Ref=%1;")
             .arg(id);
-    for (auto _ : state)
-        shell(state, sql);
+    shell(state, sql);
 }
 BENCHMARK(BM_Sqlite3ShellReadsTheSheetsRows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
@@ -196,7 +161,7 @@ void BM_CpCopiesTheStoredPictures(benchmark::State& state)
     for (auto _ : state) {
         QDir(target).removeRecursively();
         QProcess p;
-        p.start(QStringLiteral("cp"), {QStringLiteral("-r"), bench().config.databaseFolder + QStringLiteral("Images"), target});
+        p.start(QStringLiteral("cp"), {QStringLiteral("-r"), household().config.databaseFolder + QStringLiteral("Images"), target});
         if (!p.waitForFinished(60000) || p.exitCode() != 0)
             state.SkipWithError("cp failed");
     }
@@ -207,9 +172,9 @@ void BM_Synthesis30Years(benchmark::State& state)
 {
     int years = 0;
     for (auto _ : state) {
-        const QString folder = HtmlExport::prepareFolder(bench().data);
-        ReimbursementSynthesis::write(bench().person, folder);
-        years = static_cast<int>(ReimbursementSynthesis::years(bench().person).size());
+        const QString folder = HtmlExport::prepareFolder(household().data);
+        ReimbursementSynthesis::write(g_person, folder);
+        years = static_cast<int>(ReimbursementSynthesis::years(g_person).size());
     }
     state.counters["years"] = years;
 }
@@ -218,7 +183,7 @@ BENCHMARK(BM_Synthesis30Years)->Unit(benchmark::kMillisecond)->UseRealTime()->It
 void BM_SynthesisSumsAlone(benchmark::State& state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(ReimbursementSynthesis::years(bench().person).size());
+        benchmark::DoNotOptimize(ReimbursementSynthesis::years(g_person).size());
 }
 BENCHMARK(BM_SynthesisSumsAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
@@ -227,9 +192,8 @@ void BM_Sqlite3ShellSumsTheYears(benchmark::State& state)
     const QString sql = QStringLiteral("SELECT strftime('%Y', Date_Action) AS y, Tag, sum(Price), "
                                        "sum(coalesce(Price_Repayment,0)) + sum(coalesce(Price_Repayment_Comp,0)) "
                                        "FROM ACTION WHERE Id_Ref=%1 GROUP BY y, Tag ORDER BY y;")
-                            .arg(bench().person);
-    for (auto _ : state)
-        shell(state, sql);
+                            .arg(g_person);
+    shell(state, sql);
 }
 BENCHMARK(BM_Sqlite3ShellSumsTheYears)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
@@ -237,12 +201,5 @@ BENCHMARK(BM_Sqlite3ShellSumsTheYears)->Unit(benchmark::kMillisecond)->UseRealTi
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    prepareHousehold();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchSupport::runBenchmarks(argc, argv, {.prepare = prepareHousehold});
 }

@@ -2,42 +2,25 @@
 // persons who all have a small photo (read, decoded and fitted into 45 x 45),
 // and moving from one person to the next with the page "Général" visible,
 // in the real main window on the offscreen platform.
+#include "BenchSupport.h"
 #include "BitmapQt.h"
 #include "BmpFormat.h"
 #include "Connection.h"
-#include "ProgramState.h"
 #include "ProgramAssembly.h"
-#include "TDataModule1.h"
-#include "TDataModule2.h"
 #include "TMainForm.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 namespace {
 
 constexpr int kPersons = 1000;
 
-struct Household
-{
-    QTemporaryDir folder;
-    std::unique_ptr<TDataModule1> dataModule;
-    std::unique_ptr<TDataModule2> dataModule2;
-    std::unique_ptr<TMainForm> window;
-};
-
-Household& household()
-{
-    static Household h;
-    return h;
-}
+std::unique_ptr<TMainForm> g_window;
 
 // A 115 x 115 small photo, as the photo routines store them.
 QByteArray smallPhoto(int seed)
@@ -52,18 +35,8 @@ QByteArray smallPhoto(int seed)
 
 void prepare()
 {
-    Household& h = household();
-    ProgramState& state = program();
-    state.folders.data = h.folder.path() + QLatin1Char('/');
-    state.folders.iniFileName = QStringLiteral("brivoline.ini");
-    state.db.databaseFolder = state.folders.data + QStringLiteral("Data/");
-    state.folders.database = state.db.databaseFolder;
-    for (const char* sub : {"Access", "Images", "Files"})
-        QDir().mkpath(state.db.databaseFolder + QString::fromLatin1(sub));
-    QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Ressources/DB/Data/Access/BRIVOLINE.MDB"), state.db.databaseFile());
-    QFile(state.db.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    h.dataModule = std::make_unique<TDataModule1>(state.db);
-    h.dataModule2 = std::make_unique<TDataModule2>();
+    BenchSupport::Household& h = BenchSupport::household();
+    h.open();
 
     QSqlQuery q(Connection::database());
     q.exec(QStringLiteral("BEGIN"));
@@ -77,14 +50,14 @@ void prepare()
     }
     q.exec(QStringLiteral("COMMIT"));
 
-    h.window = ProgramAssembly::mainWindow(*h.dataModule, *h.dataModule2);
-    h.window->show();
+    g_window = ProgramAssembly::mainWindow(*h.dataModule, *h.dataModule2);
+    g_window->show();
     QApplication::processEvents();
 }
 
 void BM_RefreshPersonList(benchmark::State& state)
 {
-    TMainForm& window = *household().window;
+    TMainForm& window = *g_window;
     for (auto _ : state)
         window.RefreshPersonList(-1);
     state.counters["persons"] = kPersons;
@@ -93,7 +66,7 @@ BENCHMARK(BM_RefreshPersonList)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_NextPersonOnGeneralPage(benchmark::State& state)
 {
-    TMainForm& window = *household().window;
+    TMainForm& window = *g_window;
     window.TabNoteBookTabChange(TMainForm::General);
     window.RefreshPersonList(-1);
     int moved = 0;
@@ -112,13 +85,6 @@ BENCHMARK(BM_NextPersonOnGeneralPage)->Unit(benchmark::kMillisecond)->MinTime(2.
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    prepare();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    household().window.reset();
-    household().dataModule2.reset();
-    household().dataModule.reset();
-    return 0;
+    return BenchSupport::runBenchmarks(argc, argv,
+                                       {.prepare = prepare, .teardown = [] { g_window.reset(); }});
 }

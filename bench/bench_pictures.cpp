@@ -2,7 +2,7 @@
 // files: the libjpeg-turbo command-line tools (cjpeg, djpeg) for the codec,
 // QImage for resampling and rotation. The peers' times include starting
 // their process (about a millisecond) and writing their output to /dev/null.
-#include "BenchScratch.h"
+#include "BenchSupport.h"
 #include "Bitmap.h"
 #include "BitmapQt.h"
 #include "BmpFormat.h"
@@ -10,15 +10,14 @@
 #include "JpegIO.h"
 
 #include <benchmark/benchmark.h>
-#include <QGuiApplication>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTransform>
 #include <sys/resource.h>
 
 namespace {
+
+using BenchSupport::scratchFile;
 
 // Smooth light and colour with grain, like a photo: what the codec meets in use.
 Bitmap photo(int width, int height)
@@ -233,11 +232,5 @@ BENCHMARK(BM_Rotate_QImage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchSupport::runBenchmarks(argc, argv, {.application = BenchSupport::Application::Gui});
 }

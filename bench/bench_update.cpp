@@ -8,6 +8,7 @@
 // 2 000 picture columns in one transaction (with and without zeroing the
 // pages it frees, which the engine does by default on this system).
 //   build/bench/bench_update [--benchmark_filter=...]
+#include "BenchSupport.h"
 #include "Bitmap.h"
 #include "BmpFormat.h"
 #include "Connection.h"
@@ -16,12 +17,10 @@
 #include "UpdateEngine.h"
 
 #include <benchmark/benchmark.h>
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -30,7 +29,6 @@ constexpr int kPeerPictures = 100; // cjpeg runs on this many, the figure is sca
 
 struct Bench
 {
-    QTemporaryDir folder;
     QString pristine; // the older database, copied afresh before each run
     DbConfig config;
     QString data;
@@ -45,9 +43,8 @@ Bench& bench()
 void prepare()
 {
     Bench& b = bench();
-    const QString root = b.folder.path() + QLatin1Char('/');
-    b.pristine = root + QStringLiteral("older.mdb");
-    b.data = root + QStringLiteral("data/");
+    b.pristine = BenchSupport::scratchFile(QStringLiteral("older.mdb"));
+    b.data = BenchSupport::scratchFile(QStringLiteral("data/"));
     b.config.databaseFolder = b.data + QStringLiteral("Data/");
     QDir().mkpath(b.data);
     OlderLayout::create(b.pristine, {kDocuments, 640, 480});
@@ -115,7 +112,7 @@ BENCHMARK(BM_Update2000PicturesWithBackup)->Iterations(1)->Unit(benchmark::kSeco
 // cjpeg on kPeerPictures of the same bitmaps, one process each.
 void BM_Peer_cjpeg(benchmark::State& state)
 {
-    const QString folder = bench().folder.path() + QStringLiteral("/peer/");
+    const QString folder = BenchSupport::scratchFile(QStringLiteral("peer/"));
     QDir().mkpath(folder);
     for (int i = 0; i < kPeerPictures; ++i)
         BmpFormat::writeFile(OlderLayout::picture(640, 480, 10 + i), folder + QStringLiteral("%1.bmp").arg(i));
@@ -144,11 +141,7 @@ void BM_Peer_sqlite3_EmptyThePictureColumns(benchmark::State& state)
         state.PauseTiming();
         resetDatabase();
         state.ResumeTiming();
-        QProcess shell;
-        shell.setStandardOutputFile(QProcess::nullDevice());
-        shell.start(QStringLiteral("sqlite3"), {bench().config.databaseFile(), statement});
-        if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
-            state.SkipWithError("sqlite3 failed");
+        BenchSupport::sqliteShell(bench().config.databaseFile(), statement);
     }
 }
 BENCHMARK(BM_Peer_sqlite3_EmptyThePictureColumns)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
@@ -157,10 +150,6 @@ BENCHMARK(BM_Peer_sqlite3_EmptyThePictureColumns)->Arg(0)->Arg(1)->Iterations(1)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    prepare();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchSupport::runBenchmarks(argc, argv,
+                                       {.prepare = prepare, .application = BenchSupport::Application::Core});
 }

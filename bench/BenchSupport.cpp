@@ -1,0 +1,116 @@
+#include "BenchSupport.h"
+
+#include "ProgramState.h"
+
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+namespace BenchSupport {
+
+QTemporaryDir& scratch()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+QString scratchFile(const QString& name)
+{
+    return scratch().path() + QLatin1Char('/') + name;
+}
+
+void run(QSqlQuery& q, const QString& sql, const QVariantList& values)
+{
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        qFatal("%s", qPrintable(sql));
+}
+
+void insertPractitioners(QSqlQuery& q)
+{
+    for (int i = 0; i < 40; ++i)
+        run(q, QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES (?, ?)"),
+            {QStringLiteral("Docteur %1").arg(i), i % 3 ? QStringLiteral("Généraliste") : QString()});
+}
+
+DbConfig copyTemplateDatabase(const QString& databaseFolder)
+{
+    DbConfig config;
+    config.databaseFolder = databaseFolder;
+    for (const char* sub : {"Access", "Images", "Files"})
+        QDir().mkpath(databaseFolder + QString::fromLatin1(sub));
+    QFile::remove(config.databaseFile());
+    if (!QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Ressources/DB/Data/Access/BRIVOLINE.MDB"),
+                     config.databaseFile()))
+        qFatal("the template database is missing: build the program first");
+    QFile(config.databaseFile()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return config;
+}
+
+void Household::open()
+{
+    data = scratch().path() + QLatin1Char('/');
+    config = copyTemplateDatabase(data + QStringLiteral("Data/"));
+    ProgramState& state = program();
+    state.folders.data = data;
+    state.folders.iniFileName = QStringLiteral("brivoline.ini");
+    state.folders.database = config.databaseFolder;
+    state.db = config;
+    dataModule = std::make_unique<TDataModule1>(config);
+    dataModule2 = std::make_unique<TDataModule2>();
+}
+
+void Household::close()
+{
+    dataModule2.reset();
+    dataModule.reset();
+}
+
+Household& household()
+{
+    static Household h;
+    return h;
+}
+
+QByteArray sqliteShell(const QString& databaseFile, const QString& statements)
+{
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {databaseFile});
+    sqlite.write(statements.toUtf8());
+    sqlite.closeWriteChannel();
+    if (!sqlite.waitForFinished(-1) || sqlite.exitCode() != 0)
+        qFatal("sqlite3 failed: %s", sqlite.readAllStandardError().constData());
+    return sqlite.readAllStandardOutput();
+}
+
+int runBenchmarks(int argc, char** argv, const Setup& setup)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app;
+    switch (setup.application) {
+    case Application::Core:
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        break;
+    case Application::Gui:
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        break;
+    case Application::Widgets:
+        app = std::make_unique<QApplication>(argc, argv);
+        break;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (setup.prepare)
+        setup.prepare();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (setup.teardown)
+        setup.teardown();
+    household().close();
+    return 0;
+}
+
+} // namespace BenchSupport
