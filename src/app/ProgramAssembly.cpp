@@ -10,6 +10,7 @@
 #include "GridPage.h"
 #include "GrowthChartPanel.h"
 #include "GrowthCommands.h"
+#include "MaintenanceCommands.h"
 #include "Measurements.h"
 #include "PreviousPage.h"
 #include "ReferenceLists.h"
@@ -73,6 +74,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     Growth::installCommands(host, dm1);
     SettingsCommands::installCommands(host);
     ReportCommands::installCommands(host, dm1);
+    MaintenanceCommands::installCommands(host, dm1, dm2);
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

@@ -107,6 +107,11 @@ void run(const Folders& folders, const DbConfig& db, const Status& status)
     secondPass(folders, db);
 }
 
+QString databaseVersion(const QString& connectionName)
+{
+    return GetBDVersion(connectionName, kVersionTable, versionColumn(connectionName));
+}
+
 bool updateOlderDatabase(const Folders& folders, const QString& connectionName, const QString& databaseFolder,
                          const QString& file, UpdateGauge* gauge, const Status& status)
 {

@@ -26,6 +26,10 @@ void run(const Folders& folders, const DbConfig& db, const Status& status);
 // stop start-up: that file is not the database in use.
 void secondPass(const Folders& folders, const DbConfig& db);
 
+// The version text of the database on that Qt SQL connection, from the
+// column its layout has ("0" when there is none).
+QString databaseVersion(const QString& connectionName);
+
 // Brings the database that the Qt SQL connection `connectionName` has open
 // (the file `file`, its pictures under `databaseFolder`) to the program's
 // version with the update script of the program folder, when the database
