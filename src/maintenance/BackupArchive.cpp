@@ -6,9 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <cstdio>
 
@@ -36,41 +33,8 @@ QList<Cabinet::Member> members(const RecordSet& set)
     return list;
 }
 
-QString integrityOf(const QString& databaseFile)
+void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress)
 {
-    static int s_count = 0;
-    const QString name = QStringLiteral("brivoline-integrity-%1").arg(++s_count);
-    QStringList found;
-    QString failure;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databaseFile);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        QSqlQuery check(db);
-        if (!db.open() || !check.exec(QStringLiteral("PRAGMA integrity_check"))) {
-            failure = db.isOpen() ? check.lastError().databaseText() : db.lastError().databaseText();
-        } else {
-            while (check.next() && found.size() < 5)
-                found << check.value(0).toString();
-        }
-        check.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    if (!failure.isEmpty())
-        throw DatabaseError(QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2")
-                                .arg(FileUtils::shownPath(databaseFile), failure));
-    return found.join(QLatin1Char('\r'));
-}
-
-void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress, bool databaseChecked)
-{
-    if (!databaseChecked) {
-        if (const QString state = integrityOf(set.databaseFile()); state != QLatin1String("ok"))
-            throw DatabaseError(QStringLiteral("La base de données \"%1\" est endommagée ; elle n'a pas été "
-                                               "sauvegardée :\r%2")
-                                    .arg(FileUtils::shownPath(set.databaseFile()), state));
-    }
     const QList<Cabinet::Member> list = members(set);
     // Renaming the archive over a file it holds would lose that file.
     const QString absoluteTarget = QFileInfo(target).absoluteFilePath();
@@ -127,7 +91,7 @@ void backup(const RecordSet& set, const QString& target, MaintenanceProgress& pr
 {
     // The compaction checks the copy it puts in place.
     Compaction::compactInPlace(set.databaseFile());
-    write(set, target, progress, true);
+    write(set, target, progress);
 }
 
 } // namespace BackupArchive

@@ -26,18 +26,12 @@ QList<Cabinet::Member> members(const RecordSet& set);
 // the target under a name of its own, read back and compared with the
 // files entry by entry, and only then renamed over the target: a failure
 // leaves any earlier archive of that name as it was, and no partial file.
-// The database must be closed and is checked first, unless
-// `databaseChecked` says it just was. Throws AppError.
-void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress, bool databaseChecked);
+// The database, closed, goes in as it is. Throws AppError.
+void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
 
-// The backup command's work: compacts the database in place (a scratch
-// file left by an interrupted compaction stops it), then writes the
-// archive as above. The database must be closed. Throws AppError.
+// The backup command's work: compacts the database in place, which checks
+// it (a scratch file left by an interrupted compaction stops it), then
+// writes the archive as above. The database must be closed. Throws AppError.
 void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
-
-// Runs the engine's integrity check on a closed database file: "ok" when
-// sound, else what the engine found. Throws DatabaseError when the file is
-// not a database at all.
-QString integrityOf(const QString& databaseFile);
 
 } // namespace BackupArchive

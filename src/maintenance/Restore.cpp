@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include <cerrno>
 #include <cstdio>
@@ -132,6 +133,36 @@ public:
     QSqlDatabase database() const { return QSqlDatabase::database(kConnection, false); }
 };
 
+// The engine's integrity check of a closed database file: "ok" when
+// sound, else what it found. Throws DatabaseError for a file that is not a
+// database at all.
+QString integrityOf(const QString& databaseFile)
+{
+    static int s_count = 0;
+    const QString name = QStringLiteral("brivoline-integrity-%1").arg(++s_count);
+    QStringList found;
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databaseFile);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery check(db);
+        if (!db.open() || !check.exec(QStringLiteral("PRAGMA integrity_check"))) {
+            failure = db.isOpen() ? check.lastError().databaseText() : db.lastError().databaseText();
+        } else {
+            while (check.next() && found.size() < 5)
+                found << check.value(0).toString();
+        }
+        check.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!failure.isEmpty())
+        throw DatabaseError(QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2")
+                                .arg(FileUtils::shownPath(databaseFile), failure));
+    return found.join(QLatin1Char('\r'));
+}
+
 QString bareName(const QString& entryName)
 {
     return entryName.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
@@ -175,7 +206,7 @@ void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgr
     progress.bar(0, 0);
     QString state;
     try {
-        state = BackupArchive::integrityOf(file);
+        state = integrityOf(file);
     } catch (const DatabaseError&) {
         state.clear();
     }
@@ -281,7 +312,7 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
         progress.message(QStringLiteral("Sauvegarde de sécurité des données actuelles ..."));
         FileUtils::makeFolder(set.backupFolder());
         safety = BackupArchive::safetyPath(set, Clock::now());
-        BackupArchive::write(set, safety, progress, false);
+        BackupArchive::write(set, safety, progress);
         progress.message(QStringLiteral("Quelques instants, SVP ..."));
         recordHistory(incoming + set.databaseName, safety, archive);
         // Everything staged reaches the disk before the marker commits it.

@@ -110,7 +110,7 @@ protected:
         populate(other, 2, 40, 3, 100, 700);
         m_archive = m_scratch.path() + QStringLiteral("autre.bkp");
         KillingProgress none(0);
-        BackupArchive::write(other, m_archive, none, false);
+        BackupArchive::write(other, m_archive, none);
         m_archived = snapshot(other);
     }
 

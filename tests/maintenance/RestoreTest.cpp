@@ -64,7 +64,7 @@ protected:
         populate(other, 3, pictures, 1, 40);
         m_archived = snapshot(other);
         const QString archive = m_scratch.path() + QStringLiteral("autre.bkp");
-        BackupArchive::write(other, archive, m_progress, false);
+        BackupArchive::write(other, archive, m_progress);
         return archive;
     }
     QString write(const QString& name, const QByteArray& bytes)
@@ -162,6 +162,22 @@ TEST_F(RestoreTest, TenThousandEntriesAreTakenAsTheyComeAndOnlyPicturesAndFilesW
     EXPECT_FALSE(filesUnder(m_scratch.path()).join(u' ').contains(QStringLiteral(".txt")));
 }
 
+// When the database in use is damaged is when a restore is needed most: it
+// goes ahead, and the damaged file is kept as it was in the safety archive.
+TEST_F(RestoreTest, ADamagedDatabaseInUseIsReplacedAndKeptAsItWas)
+{
+    const QString archive = otherHousehold();
+    QByteArray damaged = TestFolders::readFile(m_set.databaseFile());
+    for (qsizetype at = 4096 * 3; at < 4096 * 3 + 64; ++at)
+        damaged[at] = char(0xee);
+    TestFolders::writeFile(m_set.databaseFile(), damaged);
+    const QString safety = Restore::run(m_set, archive, m_progress, nullptr);
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
+    const QString out = m_scratch.make(QStringLiteral("safety"));
+    run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, safety});
+    EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("BRIVOLINE.MDB")), damaged);
+}
+
 // An archive made by gcab of a database of the older layout: restored, then
 // brought up to date where it was staged, its pictures leaving the rows.
 TEST_F(RestoreTest, GcabArchiveOfAnOlderDatabaseIsUpgradedOnRestore)
@@ -251,7 +267,7 @@ TEST_F(RestoreTest, FullDisksStopEveryOperationWithTheDataAsTheyWere)
     TestFolders::writeFile(target, "ancienne");
     disk.fill();
     try {
-        BackupArchive::write(m_set, target, m_progress, false);
+        BackupArchive::write(m_set, target, m_progress);
         ADD_FAILURE() << "written on a full disk";
     } catch (const AppError& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("le disque est plein"))) << e.text().toStdString();
