@@ -19,8 +19,12 @@ QString proposedPath(const RecordSet& set, const QDate& day)
 
 QString safetyPath(const RecordSet& set, const QDateTime& moment)
 {
-    return set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_") +
-           moment.toString(QStringLiteral("dd_MM_yyyy_hh_mm_ss")) + QStringLiteral(".bkp");
+    const QString stem = set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_") +
+                         moment.toString(QStringLiteral("dd_MM_yyyy_hh_mm_ss"));
+    QString path = stem + QStringLiteral(".bkp");
+    for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + QStringLiteral(".partial")); ++n)
+        path = stem + QStringLiteral("_%1.bkp").arg(n);
+    return path;
 }
 
 QList<Cabinet::Member> members(const RecordSet& set)

@@ -16,7 +16,8 @@ inline const QString kDatabaseEntry = QStringLiteral("BRIVOLINE.MDB");
 
 // The archive proposed on a day: Backup/BRIVOLINE_ACCESS_BACKUP_08_12_2026.bkp.
 QString proposedPath(const RecordSet& set, const QDate& day);
-// The archive kept before a restore replaces the data, named after the moment.
+// The archive kept before a restore replaces the data, named after the
+// moment; never the name of an archive already there.
 QString safetyPath(const RecordSet& set, const QDateTime& moment);
 
 // What the archive holds, in its order.

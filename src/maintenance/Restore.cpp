@@ -299,6 +299,7 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
     // An earlier swap is finished first; its files are never dropped.
     finishInterrupted(set);
     QString safety;
+    bool safetyWritten = false;
     try {
         if (QFileInfo::exists(stage) && !QDir(stage).removeRecursively())
             throw FileError(QStringLiteral("Le dossier \"%1\" d'une restauration précédente ne peut pas être "
@@ -313,6 +314,7 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
         FileUtils::makeFolder(set.backupFolder());
         safety = BackupArchive::safetyPath(set, Clock::now());
         BackupArchive::write(set, safety, progress);
+        safetyWritten = true;
         progress.message(QStringLiteral("Quelques instants, SVP ..."));
         recordHistory(incoming + set.databaseName, safety, archive);
         // Everything staged reaches the disk before the marker commits it.
@@ -320,7 +322,7 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
         setStep(stage, kMovingOut);
     } catch (const AppError& e) {
         QDir(stage).removeRecursively();
-        if (!safety.isEmpty())
+        if (safetyWritten)
             QFile::remove(safety);
         throw NotRestored(e.text());
     }

@@ -4,9 +4,7 @@
 #include "Messages.h"
 #include "TDataModule1.h"
 
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QPushButton>
 
 namespace {
 
@@ -31,10 +29,6 @@ TBackupList::TBackupList(TDataModule1& dm, QWidget* parent)
 {
     panel()->addButton({QStringLiteral("Btn_Delete"), QStringLiteral("Purger l'historique")},
                        [this] { Btn_DeleteClick(); }, [this] { return panel()->hasRows(); });
-    if (auto* close = findChild<QPushButton*>(QStringLiteral("Btn_Close"))) {
-        panel()->buttonRow()->removeWidget(close);
-        panel()->buttonRow()->addWidget(close);
-    }
     // White and pale blue rows, the chosen one dark blue with white text.
     DatasetGrid* grid = panel()->grid();
     QPalette colours = grid->palette();
