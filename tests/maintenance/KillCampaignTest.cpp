@@ -141,7 +141,7 @@ protected:
 
     struct Outcome
     {
-        bool killed = false; // the process was still running when killed
+        bool killed = false; // ended by SIGKILL, not having finished
         int reports = 0;
         qint64 milliseconds = 0;
     };
@@ -168,10 +168,8 @@ protected:
         if (delay >= 0) {
             while (child.state() == QProcess::Running && clock.elapsed() < delay)
                 QThread::usleep(200);
-            if (child.state() == QProcess::Running) {
-                outcome.killed = true;
+            if (child.state() == QProcess::Running)
                 ::kill(pid_t(child.processId()), SIGKILL);
-            }
         }
         const bool ended = child.waitForFinished(120000);
         outcome.milliseconds = clock.elapsed();
@@ -246,10 +244,16 @@ TEST_F(KillCampaign, EveryOperationKilledAtRandomLeavesTheStateBeforeOrAfter)
     int round = 0;
     for (const QString& operation : {QStringLiteral("backup"), QStringLiteral("compact"), QStringLiteral("restore")}) {
         SCOPED_TRACE(operation.toStdString());
-        // One run to the end: how long it takes and how often it reports.
-        const QString whole = freshHome(round++);
-        const Outcome full = runChild(operation, whole, -1, 0);
-        ASSERT_EQ(stateAfter(operation, whole), 1);
+        // Runs to the end: how long it takes (the quickest of three, the
+        // disk being busy at times) and how often it reports.
+        Outcome full;
+        for (int run = 0; run < 3; ++run) {
+            const QString whole = freshHome(round++);
+            const Outcome ended = runChild(operation, whole, -1, 0);
+            ASSERT_EQ(stateAfter(operation, whole), 1);
+            if (run == 0 || ended.milliseconds < full.milliseconds)
+                full = ended;
+        }
         int counts[2] = {0, 0};
         int killedInTime = 0;
         int killedAtReport = 0;
