@@ -12,6 +12,7 @@
 #include "GrowthChartPanel.h"
 #include "GrowthCommands.h"
 #include "HtmlCommands.h"
+#include "MaintenanceCommands.h"
 #include "Measurements.h"
 #include "PreviousPage.h"
 #include "ReferenceLists.h"
@@ -90,6 +91,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     SettingsCommands::installCommands(host);
     ReportCommands::installCommands(host, dm1, recordHooks(dm1));
     HtmlCommands::installCommands(host, dm1, dm2, recordHooks(dm1));
+    MaintenanceCommands::installCommands(host, dm1, dm2);
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

@@ -1,6 +1,8 @@
 #include "CommandGuard.h"
 #include "Messages.h"
 #include "ProgramState.h"
+#include "RecordSet.h"
+#include "Restore.h"
 #include "StartupSequence.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
@@ -21,6 +23,9 @@ int main(int argc, char* argv[])
 
     StartupHooks hooks;
     hooks.createDataModules = [&] {
+        // A restore that a crash interrupted in the middle of its swap is
+        // completed before the database is opened.
+        Restore::finishInterrupted(RecordSet::of(program().folders, program().db));
         dataModule1 = std::make_unique<TDataModule1>(program().db);
         dataModule2 = std::make_unique<TDataModule2>();
     };

@@ -153,7 +153,11 @@ QSqlDatabase database()
 
 QString missingSchemaPart()
 {
-    QSqlDatabase db = database();
+    return missingSchemaPart(database());
+}
+
+QString missingSchemaPart(const QSqlDatabase& db)
+{
     QStringList present = db.tables();
     for (QString& name : present)
         name = name.toUpper();

@@ -37,8 +37,10 @@ QString errorText(const QSqlError& error);
 void close();
 bool isOpen();
 // The first table or column the program needs that the open database lacks
-// ("la table « ACTION »"), or nothing when it has them all.
+// ("la table « ACTION »"), or nothing when it has them all; on the
+// program's connection or another one.
 QString missingSchemaPart();
+QString missingSchemaPart(const QSqlDatabase& db);
 QSqlDatabase database();
 // The SQLite library version the data access rests on, and whether it is
 // recent enough (3.27 or later).

@@ -1,6 +1,8 @@
 // GLib's headers name members "signals": this file is built with
 // QT_NO_KEYWORDS (see CMakeLists.txt) and uses no Qt keyword.
 #include "Cabinet.h"
+#include "CabinetMeter.h"
+#include "FileUtils.h"
 
 #include <QDir>
 #include <QFile>
@@ -70,13 +72,6 @@ public:
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return m_fd; }
-    // Closes now and reports whether the last writes reached the file.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
 
 private:
     int m_fd;
@@ -89,9 +84,7 @@ QByteArray nativePath(const QString& path)
 
 QString errnoText(int error)
 {
-    if (error == ENOSPC || error == EDQUOT)
-        return QStringLiteral("le disque est plein.");
-    return QString::fromLocal8Bit(std::strerror(error));
+    return FileUtils::systemReason(error) + QLatin1Char('.');
 }
 
 [[noreturn]] void refuseStopped()
@@ -99,215 +92,9 @@ QString errnoText(int error)
     throw CabinetError(QStringLiteral("Opération interrompue."));
 }
 
-// Tells the caller's progress every megabyte and at the end.
-class Meter
-{
-public:
-    Meter(const Progress& progress, qint64 total) : m_progress(progress), m_total(total) {}
-
-    bool advance(qint64 done)
-    {
-        if (!m_progress || m_stopped)
-            return !m_stopped;
-        if (done < m_total && done - m_reported < kStep)
-            return true;
-        m_reported = done;
-        m_stopped = !m_progress(std::min(done, m_total), m_total);
-        return !m_stopped;
-    }
-    bool stopped() const { return m_stopped; }
-    void finish()
-    {
-        if (m_progress && m_reported < m_total)
-            m_progress(m_total, m_total);
-    }
-
-private:
-    static constexpr qint64 kStep = qint64(1) << 20;
-    const Progress& m_progress;
-    qint64 m_total;
-    qint64 m_reported = -1;
-    bool m_stopped = false;
-};
-
 void setIoError(GError** error, int code)
 {
     g_set_error_literal(error, G_IO_ERROR, g_io_error_from_errno(code), std::strerror(code));
-}
-
-// ------------------------------------------------------- the output stream
-
-// Where the archive goes: large writes to the file, and the count of the
-// uncompressed bytes stored so far, read from the data block headers as
-// they pass (the format's own records, whichever way they are cut into
-// writes). The writer seeks back only to write its header, at the end.
-class Sink
-{
-public:
-    Sink(int fd, qint64 dataStart, Meter& meter) : m_fd(fd), m_dataStart(dataStart), m_meter(meter)
-    {
-        m_buffer.reserve(kBufferSize);
-    }
-
-    gssize write(const void* data, gsize count, GError** error)
-    {
-        const auto* bytes = static_cast<const unsigned char*>(data);
-        if (m_counting)
-            countBlocks(bytes, count);
-        if (m_meter.stopped()) {
-            g_set_error_literal(error, G_IO_ERROR, G_IO_ERROR_CANCELLED, "stopped");
-            return -1;
-        }
-        if (m_buffer.size() + count > kBufferSize && !flush(error))
-            return -1;
-        if (count >= kBufferSize) {
-            if (!writeAll(bytes, count, error))
-                return -1;
-        } else {
-            m_buffer.insert(m_buffer.end(), bytes, bytes + count);
-        }
-        m_position += static_cast<qint64>(count);
-        return static_cast<gssize>(count);
-    }
-
-    bool flush(GError** error)
-    {
-        if (m_buffer.empty())
-            return true;
-        const bool written = writeAll(m_buffer.data(), m_buffer.size(), error);
-        m_buffer.clear();
-        return written;
-    }
-
-    bool seek(goffset offset, GSeekType type, GError** error)
-    {
-        if (!flush(error))
-            return false;
-        const int whence = type == G_SEEK_SET ? SEEK_SET : type == G_SEEK_CUR ? SEEK_CUR : SEEK_END;
-        const off_t at = ::lseek(m_fd, offset, whence);
-        if (at < 0) {
-            setIoError(error, errno);
-            return false;
-        }
-        m_position = at;
-        m_counting = false;
-        return true;
-    }
-
-    goffset tell() const { return m_position; }
-    qint64 content() const { return m_content; }
-    int lastErrno() const { return m_errno; }
-
-private:
-    static constexpr std::size_t kBufferSize = std::size_t(1) << 20;
-
-    bool writeAll(const unsigned char* bytes, std::size_t count, GError** error)
-    {
-        while (count > 0) {
-            const ssize_t n = ::write(m_fd, bytes, count);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                m_errno = n < 0 ? errno : EIO;
-                setIoError(error, m_errno);
-                return false;
-            }
-            bytes += n;
-            count -= static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-    // Each data block: checksum (4), compressed size (2), uncompressed
-    // size (2), then the compressed bytes.
-    void countBlocks(const unsigned char* bytes, std::size_t count)
-    {
-        qint64 at = m_position;
-        std::size_t i = 0;
-        if (at < m_dataStart) {
-            const qint64 skip = std::min<qint64>(m_dataStart - at, static_cast<qint64>(count));
-            i += static_cast<std::size_t>(skip);
-        }
-        while (i < count) {
-            if (m_payloadLeft > 0) {
-                const std::size_t take = std::min<std::size_t>(m_payloadLeft, count - i);
-                m_payloadLeft -= take;
-                i += take;
-                continue;
-            }
-            m_header[m_headerFill++] = bytes[i++];
-            if (m_headerFill == 8) {
-                m_headerFill = 0;
-                m_payloadLeft = std::size_t(m_header[4]) | std::size_t(m_header[5]) << 8;
-                m_content += qint64(m_header[6]) | qint64(m_header[7]) << 8;
-                m_meter.advance(m_content);
-            }
-        }
-    }
-
-    int m_fd;
-    qint64 m_dataStart;
-    Meter& m_meter;
-    std::vector<unsigned char> m_buffer;
-    qint64 m_position = 0;
-    bool m_counting = true;
-    unsigned char m_header[8] = {};
-    int m_headerFill = 0;
-    std::size_t m_payloadLeft = 0;
-    qint64 m_content = 0;
-    int m_errno = 0;
-};
-
-struct SinkStream
-{
-    GOutputStream parent;
-    Sink* sink;
-};
-struct SinkStreamClass
-{
-    GOutputStreamClass parent;
-};
-
-Sink& sinkOf(gpointer stream)
-{
-    return *static_cast<SinkStream*>(stream)->sink;
-}
-
-GType sinkStreamType()
-{
-    static const GType registered = [] {
-        const GType t = g_type_register_static_simple(
-            G_TYPE_OUTPUT_STREAM, "BrivolineCabinetSink", sizeof(SinkStreamClass),
-            [](gpointer klass, gpointer) {
-                auto* c = static_cast<GOutputStreamClass*>(klass);
-                c->write_fn = [](GOutputStream* s, const void* data, gsize count, GCancellable*,
-                                 GError** error) { return sinkOf(s).write(data, count, error); };
-                c->flush = [](GOutputStream* s, GCancellable*, GError** error) -> gboolean {
-                    return sinkOf(s).flush(error);
-                };
-                c->close_fn = [](GOutputStream* s, GCancellable*, GError** error) -> gboolean {
-                    return sinkOf(s).flush(error);
-                };
-            },
-            sizeof(SinkStream), nullptr, GTypeFlags(0));
-        static const GInterfaceInfo seekable = {
-            [](gpointer iface, gpointer) {
-                auto* i = static_cast<GSeekableIface*>(iface);
-                i->tell = [](GSeekable* s) { return sinkOf(s).tell(); };
-                i->can_seek = [](GSeekable*) -> gboolean { return TRUE; };
-                i->seek = [](GSeekable* s, goffset offset, GSeekType type, GCancellable*,
-                             GError** error) -> gboolean { return sinkOf(s).seek(offset, type, error); };
-                i->can_truncate = [](GSeekable*) -> gboolean { return FALSE; };
-                i->truncate_fn = [](GSeekable*, goffset, GCancellable*, GError** error) -> gboolean {
-                    g_set_error_literal(error, G_IO_ERROR, G_IO_ERROR_NOT_SUPPORTED, "no truncation");
-                    return FALSE;
-                };
-            },
-            nullptr, nullptr};
-        g_type_add_interface_static(t, G_TYPE_SEEKABLE, &seekable);
-        return t;
-    }();
-    return registered;
 }
 
 // -------------------------------------------------------- the input stream
@@ -552,88 +339,6 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory, 
 
 // ------------------------------------------------------------ public API
 
-void create(const QString& archive, const QList<Member>& members, const Progress& progress)
-{
-    const auto refuse = [&](const QString& why) {
-        return CabinetError(QStringLiteral("Impossible de créer l'archive \"%1\" : %2").arg(archive, why));
-    };
-    qint64 total = 0;
-    qint64 dataStart = 36 + 8; // header and one folder record
-    QSet<QString> seen;
-    QList<QByteArray> names;
-    for (const Member& member : members) {
-        const QFileInfo info(member.path);
-        if (!info.isFile())
-            throw refuse(QStringLiteral("le fichier \"%1\" est introuvable.").arg(member.path));
-        const QString path = CabinetFormat::safeRelativePath(member.name);
-        if (path.isEmpty())
-            throw refuse(QStringLiteral("le nom \"%1\" ne convient pas à une archive.").arg(member.name));
-        if (seen.contains(path.toLower()))
-            throw refuse(QStringLiteral("le nom \"%1\" y figure deux fois.").arg(member.name));
-        seen.insert(path.toLower());
-        QByteArray name = QString(path).replace(QLatin1Char('/'), QLatin1Char('\\')).toUtf8();
-        if (name.size() > 255)
-            throw refuse(QStringLiteral("le nom \"%1\" est trop long.").arg(member.name));
-        dataStart += 16 + name.size() + 1;
-        names << name;
-        total += info.size();
-    }
-    if (total > kMaxContentSize)
-        throw refuse(QStringLiteral("le contenu dépasse %1 octets, la limite du format.").arg(kMaxContentSize));
-
-    GlibError error;
-    Object<GCabCabinet> cabinet(gcab_cabinet_new());
-    Object<GCabFolder> folder(gcab_folder_new(GCAB_COMPRESSION_MSZIP));
-    for (int i = 0; i < members.size(); ++i) {
-        Object<GFile> file(g_file_new_for_path(nativePath(members.at(i).path).constData()));
-        Object<GCabFile> entry(gcab_file_new_with_file(names.at(i).constData(), file.get()));
-        if (!gcab_folder_add_file(folder.get(), entry.get(), FALSE, nullptr, error.slot()))
-            throw refuse(error.text());
-        // Cabinets keep local times, as Windows shows them.
-        const QDateTime modified = QFileInfo(members.at(i).path).lastModified();
-        GDateTime* stamp = g_date_time_new_local(modified.date().year(), modified.date().month(),
-                                                 modified.date().day(), modified.time().hour(),
-                                                 modified.time().minute(), modified.time().second());
-        if (stamp) {
-            gcab_file_set_date_time(entry.get(), stamp);
-            g_date_time_unref(stamp);
-        }
-    }
-    if (!gcab_cabinet_add_folder(cabinet.get(), folder.get(), error.slot()))
-        throw refuse(error.text());
-
-    const QByteArray path = nativePath(archive);
-    Descriptor fd(::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (fd.get() < 0)
-        throw refuse(errnoText(errno));
-    Meter meter(progress, total);
-    Sink sink(fd.get(), dataStart, meter);
-    bool written = false;
-    QString why;
-    {
-        Object<SinkStream> stream(static_cast<SinkStream*>(g_object_new(sinkStreamType(), nullptr)));
-        stream->sink = &sink;
-        written = gcab_cabinet_write_simple(cabinet.get(), &stream->parent, nullptr, nullptr, nullptr,
-                                            error.slot()) &&
-                  sink.flush(error.slot());
-        if (!written)
-            why = sink.lastErrno() ? errnoText(sink.lastErrno()) : error.text();
-        else if (sink.content() != total)
-            why = QStringLiteral("un fichier a changé pendant qu'il était archivé.");
-        else if (::fdatasync(fd.get()) != 0)
-            why = errnoText(errno);
-    }
-    if (why.isEmpty() && !fd.close())
-        why = errnoText(errno);
-    if (!why.isEmpty() || meter.stopped()) {
-        ::unlink(path.constData());
-        if (meter.stopped())
-            refuseStopped();
-        throw refuse(why);
-    }
-    meter.finish();
-}
-
 QList<Entry> list(const QString& archive)
 {
     QList<Entry> entries;
@@ -664,17 +369,37 @@ void extractEntry(const QString& archive, int index, const QString& target, cons
 
 void extractAll(const QString& archive, const QString& folder, const Progress& progress)
 {
+    extractAs(archive, folder, [](int, const Entry& entry) { return CabinetFormat::safeRelativePath(entry.name); },
+              progress);
+}
+
+void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor, const Progress& progress)
+{
     const CabinetFormat::Directory directory = readDirectoryOf(archive);
-    const QStringList paths = checkedPaths(archive, directory);
-    QString base = QDir::cleanPath(QDir(folder).absolutePath()) + QLatin1Char('/');
+    checkedPaths(archive, directory);
+    QHash<int, QString> wanted;
+    QSet<QString> seen;
+    qint64 needed = 0;
+    for (int i = 0; i < directory.files.size(); ++i) {
+        const CabinetFormat::File& file = directory.files.at(i);
+        const QString given = nameFor(i, Entry{file.name, qint64(file.size), fromDos(file.date, file.time)});
+        if (given.isEmpty())
+            continue;
+        const QString path = CabinetFormat::safeRelativePath(given);
+        if (path.isEmpty() || seen.contains(path.toLower()))
+            throw CabinetError(
+                QStringLiteral("L'archive \"%1\" est refusée : le fichier \"%2\" ne peut pas y être extrait sous le "
+                               "nom \"%3\" (nom dangereux ou déjà pris).")
+                    .arg(archive, file.name, given));
+        seen.insert(path.toLower());
+        wanted.insert(i, path);
+        needed += file.size;
+    }
+    const QString base = QDir::cleanPath(QDir(folder).absolutePath()) + QLatin1Char('/');
     if (!QDir().mkpath(base))
         throw CabinetError(QStringLiteral("Impossible de créer le dossier \"%1\".").arg(folder));
-    qint64 needed = 0;
-    QHash<int, QString> wanted;
-    for (int i = 0; i < paths.size(); ++i) {
-        wanted.insert(i, paths.at(i));
-        needed += directory.files.at(i).size;
-    }
+    if (wanted.isEmpty())
+        return;
     checkFreeSpace(base, needed);
     extract(archive, directory, wanted, base, progress);
 }

@@ -32,16 +32,25 @@ struct Entry
 // progress bar, and at the end.
 using Progress = std::function<bool(qint64 done, qint64 total)>;
 
-// All entries of one archive hold at most this many bytes together.
-constexpr qint64 kMaxContentSize = CabinetFormat::kMaxFolderSize;
-
 // Writes a new archive at `archive` holding the members in order, each with
-// its modification time. On any failure (a missing member, an unsafe or
-// repeated name, content beyond kMaxContentSize, a full disk, a member that
-// changes while it is read, a stop asked by `progress`) the partial archive
-// is removed and CabinetError says why. The archive is flushed to the disk
-// before this returns, so a caller can rename it into place.
-void create(const QString& archive, const QList<Member>& members, const Progress& progress = {});
+// its modification time. Blocks that deflate well are deflated, the others
+// (pictures, archives) stored as MS-ZIP's stored blocks; content beyond one
+// folder's reach (about 2 GB) goes on in the next folder, so an archive
+// holds up to 4 GB, and one file up to `folderSize` bytes (the format's
+// most, unless a caller wants smaller folders). On any failure (a missing
+// member, an unsafe or repeated name, content beyond those limits, a full
+// disk, a member that changes while it is read, a stop asked by
+// `progress`) the partial archive is removed and CabinetError says why. The
+// archive is flushed to the disk before this returns, so a caller can
+// rename it into place.
+void create(const QString& archive, const QList<Member>& members, const Progress& progress = {},
+            qint64 folderSize = CabinetFormat::kMaxFolderSize);
+
+// Reads an archive back and checks that it holds exactly `members`, in
+// order, under their names, each byte equal to its file, every block's
+// checksum right. `progress` counts the archive's bytes. Throws CabinetError
+// naming the first difference.
+void verify(const QString& archive, const QList<Member>& members, const Progress& progress = {});
 
 // The entries in their stored order. Throws CabinetError for an archive
 // that is missing, empty, truncated or damaged.
@@ -58,5 +67,12 @@ void extractEntry(const QString& archive, int index, const QString& target, cons
 // unsafe or repeated one refuses the whole archive before anything is
 // written; on a later failure the files written so far are removed.
 void extractAll(const QString& archive, const QString& folder, const Progress& progress = {});
+
+// Like extractAll, but each entry goes to the relative name `nameFor` gives
+// it under `folder`, or nowhere when that name is empty. Every stored name
+// must still be safe, and the names given safe and distinct, before
+// anything is written.
+using NameFor = std::function<QString(int index, const Entry& entry)>;
+void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor, const Progress& progress = {});
 
 } // namespace Cabinet

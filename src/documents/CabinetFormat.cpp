@@ -124,6 +124,7 @@ Directory readDirectory(QIODevice& device, std::int64_t size, const QString& dis
         const std::uint16_t headerReserve = in.u16();
         folderReserve = in.u8();
         dataReserve = in.u8();
+        d.dataReserve = std::uint8_t(dataReserve);
         in.skip(headerReserve);
     }
     if (fileCount > 0 && folderCount == 0)

@@ -57,6 +57,7 @@ struct File
 struct Directory
 {
     std::uint32_t declaredSize = 0;
+    std::uint8_t dataReserve = 0; // bytes after each data block's header
     QList<Folder> folders;
     QList<File> files;
 };

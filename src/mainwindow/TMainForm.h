@@ -39,6 +39,7 @@ public:
     // Lists the persons again and makes that one current (-1: the first).
     void RefreshPersonList(int personId) override;
     PersonPage* currentPage() const override { return m_pages.at(m_visiblePage); }
+    void showPage(int index) override { TabNoteBookTabChange(index); }
     void setCommand(const QString& name, std::function<void()> handler, std::function<bool()> enabled = {}) override;
     int visiblePage() const { return m_visiblePage; }
     PersonPage* page(int index) const { return m_pages.value(index); }

@@ -107,6 +107,34 @@ void run(const Folders& folders, const DbConfig& db, const Status& status)
     secondPass(folders, db);
 }
 
+QString databaseVersion(const QString& connectionName)
+{
+    return GetBDVersion(connectionName, kVersionTable, versionColumn(connectionName));
+}
+
+bool updateOlderDatabase(const Folders& folders, const QString& connectionName, const QString& databaseFolder,
+                         const QString& file, UpdateGauge* gauge, const Status& status)
+{
+    const QString scriptFolder = folders.program + QStringLiteral("Maj/");
+    const QString script = Product::updateScriptName();
+    QString column = versionColumn(connectionName);
+    if (numericVersion(GetBDVersion(connectionName, kVersionTable, column)) >= Product::versionNumber ||
+        !QFileInfo(scriptFolder + script).isFile())
+        return false;
+    const auto open = [connectionName] {
+        QSqlDatabase c = QSqlDatabase::database(connectionName, false);
+        if (!c.open())
+            throw DatabaseError(c.lastError().text());
+    };
+    UpdateEngine engine({connectionName, folders.program, folders.data, databaseFolder, file,
+                         [connectionName] { QSqlDatabase::database(connectionName, false).close(); }, open});
+    engine.run({scriptFolder, script, false, status, gauge});
+    // The script may have renamed the column.
+    column = versionColumn(connectionName);
+    SetBDVersion(connectionName, kVersionTable, column, Product::version);
+    return true;
+}
+
 void secondPass(const Folders& folders, const DbConfig& db)
 {
     const QString databaseFolder = folders.program + QStringLiteral("Data/");
@@ -114,31 +142,16 @@ void secondPass(const Folders& folders, const DbConfig& db)
     // With the data kept beside the program, that is the database in use.
     if (!QFileInfo(file).isFile() || sameFile(file, db.databaseFile()))
         return;
-    const QString scriptFolder = folders.program + QStringLiteral("Maj/");
-    const QString script = Product::updateScriptName();
     try {
         {
             QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kSecondPassConnection);
             connection.setDatabaseName(file);
             connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            if (!connection.open())
+                throw DatabaseError(connection.lastError().text());
         }
-        const auto open = [] {
-            QSqlDatabase c = QSqlDatabase::database(kSecondPassConnection, false);
-            if (!c.open())
-                throw DatabaseError(c.lastError().text());
-        };
-        open();
-        QString column = versionColumn(kSecondPassConnection);
-        if (numericVersion(GetBDVersion(kSecondPassConnection, kVersionTable, column)) < Product::versionNumber &&
-            QFileInfo(scriptFolder + script).isFile()) {
-            UpdateEngine engine({kSecondPassConnection, folders.program, folders.data, databaseFolder, file,
-                                 [] { QSqlDatabase::database(kSecondPassConnection, false).close(); }, open});
-            GaugeWindow gauge;
-            engine.run({scriptFolder, script, false, {}, &gauge});
-            // The script may have renamed the column.
-            column = versionColumn(kSecondPassConnection);
-            SetBDVersion(kSecondPassConnection, kVersionTable, column, Product::version);
-        }
+        GaugeWindow gauge;
+        updateOlderDatabase(folders, kSecondPassConnection, databaseFolder, file, &gauge, {});
     } catch (const AppError& e) {
         UpdateLog(folders.data + QStringLiteral("Maj.Log"))
             .write(QStringLiteral("Base de données \"%1\" laissée en l'état : %2")

@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+class UpdateGauge;
+
 // The database update of start-up, once the program's connection is open:
 // the development marker, the version test, the update script of this
 // version copied into the data folder, every "*.maj" of the data folder run
@@ -23,6 +25,19 @@ void run(const Folders& folders, const DbConfig& db, const Status& status);
 // The second pass alone. Its problems are written to the log and never
 // stop start-up: that file is not the database in use.
 void secondPass(const Folders& folders, const DbConfig& db);
+
+// The version text of the database on that Qt SQL connection, from the
+// column its layout has ("0" when there is none).
+QString databaseVersion(const QString& connectionName);
+
+// Brings the database that the Qt SQL connection `connectionName` has open
+// (the file `file`, its pictures under `databaseFolder`) to the program's
+// version with the update script of the program folder, when the database
+// is older and the script is there, without the backup offer and without
+// deleting the script; then writes the version. Returns whether the script
+// ran. Throws AppError (an UpdateError when the script cannot go on).
+bool updateOlderDatabase(const Folders& folders, const QString& connectionName, const QString& databaseFolder,
+                         const QString& file, UpdateGauge* gauge, const Status& status);
 
 // The error box that ends start-up after a failed update.
 QString failureMessage(const QString& error, const Folders& folders);

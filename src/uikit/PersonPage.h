@@ -53,6 +53,8 @@ public:
     virtual void RefreshCurrentPage() = 0;
     virtual void RefreshPersonList(int personId) = 0;
     virtual PersonPage* currentPage() const = 0;
+    // Brings that page of the page strip to the front, as choosing its tab would.
+    virtual void showPage(int index) = 0;
     // Wires a menu entry of the command table, found by its design name:
     // the handler runs through the command guard; `enabled`, when given, is
     // asked by RefreshCommandStates (the entry is otherwise always enabled).

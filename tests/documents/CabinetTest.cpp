@@ -1,11 +1,13 @@
 #include "Cabinet.h"
 
+#include "CabBuilder.h"
 #include "PictureSamples.h"
 #include "TestFolders.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 
@@ -30,98 +32,6 @@ QByteArray sampleBytes(qint64 size, quint32 seed)
     bytes.truncate(size);
     return bytes;
 }
-
-void appendLe(QByteArray& out, quint32 value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out += char(value >> (8 * i) & 0xff);
-}
-
-// The cabinet checksum: the bytes XORed as little-endian 32-bit words, the
-// last partial word taken high byte first.
-quint32 checksum(const QByteArray& bytes, quint32 seed)
-{
-    quint32 sum = seed;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    qsizetype i = 0;
-    for (; i + 4 <= bytes.size(); i += 4)
-        sum ^= quint32(p[i]) | quint32(p[i + 1]) << 8 | quint32(p[i + 2]) << 16 | quint32(p[i + 3]) << 24;
-    quint32 tail = 0;
-    for (; i < bytes.size(); ++i)
-        tail = tail << 8 | p[i];
-    return sum ^ tail;
-}
-
-// A cabinet written field by field with uncompressed data blocks, so that
-// a test can put anything in any field.
-struct CabBuilder
-{
-    struct Entry
-    {
-        QByteArray name;
-        quint32 size;
-        quint32 offset;
-        quint16 folder = 0;
-    };
-    QList<Entry> entries;
-    QByteArray content; // folder 0's uncompressed bytes
-    quint16 compression = 0;
-    quint16 flags = 0;
-    int extraBlocks = 0;        // blocks claimed beyond those written
-    int corruptBlockSize = -1;  // a compressed size written instead of the true one
-    bool badChecksum = false;
-
-    void add(const QByteArray& name, const QByteArray& bytes)
-    {
-        entries << Entry{name, quint32(bytes.size()), quint32(content.size())};
-        content += bytes;
-    }
-
-    QByteArray build() const
-    {
-        QByteArray files;
-        for (const Entry& e : entries) {
-            appendLe(files, e.size, 4);
-            appendLe(files, e.offset, 4);
-            appendLe(files, e.folder, 2);
-            appendLe(files, 0x5a21, 2); // 2025-01-01
-            appendLe(files, 0, 2);
-            appendLe(files, 0x20, 2);
-            files += e.name;
-            files += '\0';
-        }
-        QByteArray blocks;
-        int count = 0;
-        for (qsizetype at = 0; at < content.size(); at += 32768, ++count) {
-            const QByteArray chunk = content.mid(at, 32768);
-            QByteArray sizes;
-            appendLe(sizes, quint32(corruptBlockSize >= 0 ? corruptBlockSize : chunk.size()), 2);
-            appendLe(sizes, quint32(chunk.size()), 2);
-            quint32 sum = checksum(sizes, checksum(chunk, 0));
-            appendLe(blocks, badChecksum ? sum ^ 1 : sum, 4);
-            blocks += sizes + chunk;
-        }
-        const int headerSize = 36, folderSize = 8;
-        const quint32 dataStart = quint32(headerSize + folderSize + files.size());
-        QByteArray out("MSCF");
-        appendLe(out, 0, 4);
-        appendLe(out, quint32(dataStart + blocks.size()), 4);
-        appendLe(out, 0, 4);
-        appendLe(out, headerSize + folderSize, 4);
-        appendLe(out, 0, 4);
-        out += char(3);
-        out += char(1);
-        appendLe(out, 1, 2);
-        appendLe(out, quint32(entries.size()), 2);
-        appendLe(out, flags, 2);
-        appendLe(out, 0, 2);
-        appendLe(out, 0, 2);
-        appendLe(out, dataStart, 4);
-        appendLe(out, quint32(count + extraBlocks), 2);
-        appendLe(out, compression, 2);
-        return out + files + blocks;
-    }
-};
 
 class CabinetTest : public ::testing::Test
 {
@@ -212,6 +122,94 @@ TEST_F(CabinetTest, ArchivesReadByCabextractAndBackByteIdentical)
     EXPECT_FALSE(filesUnder(m_scratch.path()).join(u' ').contains(QStringLiteral(".part")));
 }
 
+// Past one folder's reach the archive goes on in further folders; pictures
+// are stored, text deflated, and other tools read every folder.
+TEST_F(CabinetTest, SeveralFoldersStoredAndDeflatedBlocksReadByEveryTool)
+{
+    QByteArray noise(300'000, Qt::Uninitialized);
+    QRandomGenerator(8).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    const QList<QPair<QString, QByteArray>> members = {
+        {QStringLiteral("BRIVOLINE.MDB"), QByteArray("PERSON;Durand;Elise;1984-02-29;A+\n").repeated(7'000)},
+        {QStringLiteral("Doc1.jpg"), noise},
+        {QStringLiteral("vide.f"), QByteArray()},
+        {QStringLiteral("Doc2.jpg"), noise.left(70'000)},
+        {QStringLiteral("File3.f"), sampleBytes(99'999, 10)},
+    };
+    QList<Cabinet::Member> list;
+    for (const auto& [name, bytes] : members)
+        list << Cabinet::Member{write(name, bytes), name};
+    const QString archive = path(QStringLiteral("folders.bkp"));
+    Cabinet::create(archive, list, {}, 320'000);
+    Cabinet::verify(archive, list);
+
+    const QByteArray head = TestFolders::readFile(archive).left(36);
+    EXPECT_EQ(quint8(head[26]), 3) << "three folders";
+    const qint64 size = QFileInfo(archive).size();
+    EXPECT_GT(size, noise.size() + 70'000) << "random bytes cannot shrink";
+    EXPECT_LT(size, noise.size() + 70'000 + 100'000 + 20'000) << "the text is deflated";
+
+    EXPECT_TRUE(run(QStringLiteral("cabextract"), {QStringLiteral("-t"), archive}).contains("All done, no errors"));
+    const QString peer = m_scratch.make(QStringLiteral("peer"));
+    run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), peer, archive});
+    const QString ours = m_scratch.make(QStringLiteral("ours"));
+    Cabinet::extractAll(archive, ours);
+    for (const auto& [name, bytes] : members) {
+        EXPECT_EQ(TestFolders::readFile(peer + name), bytes) << name.toStdString();
+        EXPECT_EQ(TestFolders::readFile(ours + name), bytes) << name.toStdString();
+    }
+
+    // A file larger than a folder cannot be archived.
+    EXPECT_THROW(Cabinet::create(path(QStringLiteral("no.bkp")), {{write(QStringLiteral("big"), noise), "big"}}, {},
+                                 200'000),
+                 CabinetError);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("no.bkp"))));
+}
+
+// Reading back finds any byte that differs, in the archive or in a file.
+TEST_F(CabinetTest, VerifyFindsWhatDiffers)
+{
+    const QByteArray text = sampleBytes(200'000, 11);
+    const QList<Cabinet::Member> list = {{write(QStringLiteral("a.txt"), text), QStringLiteral("a.txt")},
+                                         {write(QStringLiteral("b.txt"), "court"), QStringLiteral("b.txt")}};
+    const QString archive = path(QStringLiteral("v.cab"));
+    Cabinet::create(archive, list);
+    Cabinet::verify(archive, list);
+
+    QByteArray damaged = TestFolders::readFile(archive);
+    damaged[damaged.size() - 100] = char(damaged[damaged.size() - 100] ^ 0x40);
+    const QString bad = write(QStringLiteral("bad.cab"), damaged);
+    EXPECT_THROW(Cabinet::verify(bad, list), CabinetError);
+    EXPECT_THROW(Cabinet::verify(write(QStringLiteral("cut.cab"), damaged.left(damaged.size() / 2)), list),
+                 CabinetError);
+    EXPECT_THROW(Cabinet::verify(archive, {list.at(1), list.at(0)}), CabinetError) << "order counts";
+    TestFolders::writeFile(list.at(0).path, QByteArray(text).replace("vaccin", "VACCIN"));
+    EXPECT_THROW(Cabinet::verify(archive, list), CabinetError);
+}
+
+// Entries go to the names the caller gives, or nowhere.
+TEST_F(CabinetTest, ExtractAsRenamesSkipsAndRefusesClashes)
+{
+    CabBuilder::Cab cab;
+    cab.add("Images\\Doc1.jpg", "photo");
+    cab.add("notes.txt", "rien");
+    cab.add("Files\\File2.f", "pièce");
+    const QString archive = write(QStringLiteral("as.cab"), cab.build());
+    const QString out = m_scratch.make(QStringLiteral("as"));
+    const auto bare = [](int, const Cabinet::Entry& e) {
+        return e.name.endsWith(QLatin1String(".txt")) ? QString() : e.name.section(QLatin1Char('\\'), -1);
+    };
+    Cabinet::extractAs(archive, out, bare);
+    EXPECT_EQ(filesUnder(out), (QStringList{QStringLiteral("Doc1.jpg"), QStringLiteral("File2.f")}));
+    EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("File2.f")), QByteArray("pièce"));
+
+    const QString clash = m_scratch.make(QStringLiteral("clash"));
+    EXPECT_THROW(Cabinet::extractAs(archive, clash, [](int, const Cabinet::Entry&) { return QStringLiteral("x"); }),
+                 CabinetError);
+    EXPECT_THROW(Cabinet::extractAs(archive, clash, [](int, const Cabinet::Entry&) { return QStringLiteral("../x"); }),
+                 CabinetError);
+    EXPECT_TRUE(filesUnder(clash).isEmpty());
+}
+
 TEST_F(CabinetTest, OpensArchivesMadeByGcab)
 {
     const QByteArray bytes = sampleBytes(200'000, 4);
@@ -258,7 +256,7 @@ TEST_F(CabinetTest, StoppingOrFailingLeavesNoArchive)
 
 TEST_F(CabinetTest, HandMadeCabinetIsReadWhenSound)
 {
-    CabBuilder cab;
+    CabBuilder::Cab cab;
     cab.add("premier.txt", sampleBytes(40'000, 6));
     cab.add("second.txt", "bonjour");
     const QString archive = write(QStringLiteral("hand.cab"), cab.build());
@@ -274,12 +272,12 @@ TEST_F(CabinetTest, HostileNamesAreRefusedBeforeAnythingIsWritten)
                                    QByteArray("/tmp/evil.txt"), QByteArray("\\evil.txt"), QByteArray("C:\\evil.txt"),
                                    QByteArray("a\\..\\..\\evil.txt"), QByteArray("a//evil.txt"), QByteArray(""),
                                    QByteArray("evil\x01.txt")}) {
-        CabBuilder cab;
+        CabBuilder::Cab cab;
         cab.add("sain.txt", "contenu");
         cab.add(name, "pirate");
         expectRefused(cab.build(), QStringLiteral("nom de fichier dangereux"));
     }
-    CabBuilder twice;
+    CabBuilder::Cab twice;
     twice.add("Lettre.txt", "un");
     twice.add("lettre.TXT", "deux");
     expectRefused(twice.build(), QStringLiteral("deux fois"));
@@ -290,39 +288,39 @@ TEST_F(CabinetTest, DamagedCabinetsGiveAMessageAndNoFile)
     expectRefused(QByteArray(), QStringLiteral("vide"));
     expectRefused("PK\x03\x04 not a cabinet at all, a zip perhaps", QStringLiteral("pas une archive"));
 
-    CabBuilder sound;
+    CabBuilder::Cab sound;
     sound.add("doc.txt", sampleBytes(100'000, 7));
     const QByteArray whole = sound.build();
     expectRefused(whole.left(whole.size() / 2), QStringLiteral("incomplète"));
     expectRefused(whole.left(30), QStringLiteral("incomplète"));
 
-    CabBuilder checksum = sound;
+    CabBuilder::Cab checksum = sound;
     checksum.badChecksum = true;
     expectRefused(checksum.build(), QStringLiteral("endommagée"));
 
-    CabBuilder oversized = sound;
+    CabBuilder::Cab oversized = sound;
     oversized.corruptBlockSize = 65535;
     expectRefused(oversized.build(), QStringLiteral("endommagée"));
 
-    CabBuilder beyond;
+    CabBuilder::Cab beyond;
     beyond.add("doc.txt", "court");
     beyond.entries[0].size = 1'000'000; // more than its folder holds
     expectRefused(beyond.build(), QStringLiteral("endommagée"));
 
-    CabBuilder missingBlocks = sound;
+    CabBuilder::Cab missingBlocks = sound;
     missingBlocks.extraBlocks = 3;
     missingBlocks.entries[0].size += 3 * 32768;
     expectRefused(missingBlocks.build(), QStringLiteral("endommagée"));
 
-    CabBuilder quantum = sound;
+    CabBuilder::Cab quantum = sound;
     quantum.compression = 2;
     expectRefused(quantum.build(), QStringLiteral("compression"));
 
-    CabBuilder set = sound;
+    CabBuilder::Cab set = sound;
     set.flags = 0x0002;
     expectRefused(set.build(), QStringLiteral("plusieurs archives"));
 
-    CabBuilder deflated = sound;
+    CabBuilder::Cab deflated = sound;
     deflated.compression = 1; // claims MS-ZIP, holds plain bytes
     expectRefused(deflated.build(), QStringLiteral("endommagée"));
 }

@@ -216,6 +216,7 @@ public:
     void RefreshCurrentPage() override {}
     void RefreshPersonList(int) override {}
     PersonPage* currentPage() const override { return nullptr; }
+    void showPage(int) override {}
     void setCommand(const QString& name, std::function<void()> handler, std::function<bool()>) override
     {
         commands.insert(name, std::move(handler));

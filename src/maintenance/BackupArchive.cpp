@@ -1,0 +1,101 @@
+#include "BackupArchive.h"
+
+#include "Compaction.h"
+#include "Errors.h"
+#include "FileUtils.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace BackupArchive {
+
+QString proposedPath(const RecordSet& set, const QDate& day)
+{
+    return set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_") + day.toString(QStringLiteral("dd_MM_yyyy")) +
+           QStringLiteral(".bkp");
+}
+
+QString safetyPath(const RecordSet& set, const QDateTime& moment)
+{
+    const QString stem = set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_") +
+                         moment.toString(QStringLiteral("dd_MM_yyyy_hh_mm_ss"));
+    QString path = stem + QStringLiteral(".bkp");
+    for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + QStringLiteral(".partial")); ++n)
+        path = stem + QStringLiteral("_%1.bkp").arg(n);
+    return path;
+}
+
+QList<Cabinet::Member> members(const RecordSet& set)
+{
+    QList<Cabinet::Member> list{{set.databaseFile(), kDatabaseEntry}};
+    for (const auto& [folder, mask] : {std::pair{set.imagesFolder(), QStringLiteral("*.jpg")},
+                                       std::pair{set.filesFolder(), QStringLiteral("*.f")}})
+        for (const QString& name : FileUtils::listFiles(folder, mask))
+            list << Cabinet::Member{folder + name, name};
+    return list;
+}
+
+void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress)
+{
+    const QList<Cabinet::Member> list = members(set);
+    // Renaming the archive over a file it holds would lose that file.
+    const QString absoluteTarget = QFileInfo(target).absoluteFilePath();
+    for (const Cabinet::Member& m : list)
+        if (QFileInfo(m.path).absoluteFilePath() == absoluteTarget ||
+            (QFileInfo::exists(target) && QFileInfo(m.path).canonicalFilePath() == QFileInfo(target).canonicalFilePath()))
+            throw FileError(QStringLiteral("La sauvegarde ne peut pas remplacer le fichier \"%1\", qui fait partie des "
+                                           "données sauvegardées.")
+                                .arg(FileUtils::shownPath(target)));
+    // Where each member's bytes end, to name the file being compressed.
+    QList<qint64> ends;
+    qint64 total = 0;
+    for (const Cabinet::Member& m : list)
+        ends << (total += QFileInfo(m.path).size());
+    const int pictures = int(list.size()) - 1;
+    progress.bar(0, pictures);
+    int shown = -1;
+    const auto compressing = [&](qint64 done, qint64) {
+        int index = shown < 0 ? 0 : shown;
+        while (index + 1 < ends.size() && ends.at(index) <= done)
+            ++index;
+        if (index != shown) {
+            shown = index;
+            progress.task(QStringLiteral("Compression : ") + list.at(index).name);
+            progress.bar(index, pictures);
+        }
+        return true;
+    };
+
+    const QString partial = target + QStringLiteral(".partial");
+    try {
+        // A partial file of that name can only be left by an interrupted
+        // backup of this very target: never a finished archive.
+        QFile::remove(partial);
+        Cabinet::create(partial, list, compressing);
+        progress.task(QStringLiteral("Vérification de la sauvegarde"));
+        progress.bar(0, total);
+        Cabinet::verify(partial, list, [&progress](qint64 done, qint64 all) {
+            progress.bar(done, all);
+            return true;
+        });
+        if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0)
+            throw FileError(QStringLiteral("Impossible d'enregistrer la sauvegarde \"%1\" : %2.")
+                                .arg(FileUtils::shownPath(target), FileUtils::systemReason(errno)));
+    } catch (...) {
+        QFile::remove(partial);
+        throw;
+    }
+    FileUtils::syncFolder(QFileInfo(target).absolutePath());
+    progress.bar(pictures, pictures);
+}
+
+void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress)
+{
+    // The compaction checks the copy it puts in place.
+    Compaction::compactInPlace(set.databaseFile());
+    write(set, target, progress);
+}
+
+} // namespace BackupArchive

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Cabinet.h"
+#include "RecordSet.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+// The backup archive of a record set: a cabinet holding the database file
+// (always under the name BRIVOLINE.MDB), then every "*.jpg" of the images
+// folder, then every "*.f" of the attached-files folder, by bare name.
+namespace BackupArchive {
+
+inline const QString kDatabaseEntry = QStringLiteral("BRIVOLINE.MDB");
+
+// The archive proposed on a day: Backup/BRIVOLINE_ACCESS_BACKUP_08_12_2026.bkp.
+QString proposedPath(const RecordSet& set, const QDate& day);
+// The archive kept before a restore replaces the data, named after the
+// moment; never the name of an archive already there.
+QString safetyPath(const RecordSet& set, const QDateTime& moment);
+
+// What the archive holds, in its order.
+QList<Cabinet::Member> members(const RecordSet& set);
+
+// Writes the archive of the record set as `target`. It is written beside
+// the target under a name of its own, read back and compared with the
+// files entry by entry, and only then renamed over the target: a failure
+// leaves any earlier archive of that name as it was, and no partial file.
+// The database, closed, goes in as it is. Throws AppError.
+void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
+
+// The backup command's work: compacts the database in place, which checks
+// it (a scratch file left by an interrupted compaction stops it), then
+// writes the archive as above. The database must be closed. Throws AppError.
+void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
+
+} // namespace BackupArchive

@@ -1,0 +1,279 @@
+#include "MaintenanceCommands.h"
+
+#include "BackupArchive.h"
+#include "BackupHistory.h"
+#include "BusyCursor.h"
+#include "Clock.h"
+#include "Compaction.h"
+#include "DatasetUtils.h"
+#include "Errors.h"
+#include "FileDialogs.h"
+#include "FileUtils.h"
+#include "Messages.h"
+#include "PersonPage.h"
+#include "ProgramState.h"
+#include "Restore.h"
+#include "TBackupList.h"
+#include "TDataModule1.h"
+#include "TDataModule2.h"
+#include "TWait.h"
+#include "UpdateEngine.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <optional>
+
+namespace MaintenanceCommands {
+namespace {
+
+const QString kArchiveFilter = QStringLiteral("Sauvegarde base de donnée|*bkp");
+
+// The progress window of an operation, centred over the main window; it
+// also shows the progress of an update script run on a restored database.
+// It has no parent: a child of the main window would be disabled with it.
+class WaitWindow final : public MaintenanceProgress, public UpdateGauge
+{
+public:
+    WaitWindow(QWidget* over, const QString& task, bool withBar)
+    {
+        m_wait.setTask(task);
+        m_wait.setBarVisible(withBar);
+        m_wait.setTotal(1);
+        m_wait.adjustSize();
+        if (over)
+            m_wait.move(over->geometry().center() - m_wait.rect().center());
+        else
+            m_wait.centreInWorkArea();
+        m_wait.show();
+        QApplication::processEvents();
+    }
+    ~WaitWindow() override { m_wait.close(); }
+    WaitWindow(const WaitWindow&) = delete;
+    WaitWindow& operator=(const WaitWindow&) = delete;
+
+    void task(const QString& text) override
+    {
+        m_wait.setTask(text);
+        QApplication::processEvents();
+    }
+    void message(const QString& text) override
+    {
+        m_wait.setMessage(text);
+        QApplication::processEvents();
+    }
+    void bar(qint64 done, qint64 total) override
+    {
+        m_wait.setBarVisible(total > 0);
+        if (total != m_total)
+            m_wait.setTotal(m_total = total);
+        m_wait.setPosition(done);
+    }
+
+    // An update script: its texts in the task line, a little larger.
+    void start(int lines) override
+    {
+        auto* label = m_wait.findChild<QLabel*>(QStringLiteral("Lab_Task"));
+        QFont font = label->font();
+        font.setPointSize(11);
+        label->setFont(font);
+        m_lines = 0;
+        bar(0, lines);
+    }
+    void setText(const QString& text) override { task(text); }
+    void advance(int lines) override { bar(m_lines += lines, m_total); }
+    void finish() override {}
+
+private:
+    TWait m_wait;
+    qint64 m_total = 1;
+    qint64 m_lines = 0;
+};
+
+// The database closed for the life of the object, the main window disabled;
+// reopen() brings both back on the person that was current, or the first
+// one when the restored records have no such person.
+class ClosedDatabase
+{
+public:
+    ClosedDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2) : m_host(host), m_dm(dm1)
+    {
+        m_personId = DatasetUtils::currentId(dm1.Person);
+        host.window()->setEnabled(false);
+        dm1.Person.disableControls();
+        for (QObject* module : {static_cast<QObject*>(&dm1), static_cast<QObject*>(&dm2)})
+            for (Dataset* dataset : module->findChildren<Dataset*>())
+                dataset->close();
+        Connection::close();
+    }
+    ~ClosedDatabase()
+    {
+        if (!m_reopened) {
+            try {
+                reopen();
+            } catch (const AppError& e) {
+                Messages::error(e.text());
+            }
+        }
+    }
+    ClosedDatabase(const ClosedDatabase&) = delete;
+    ClosedDatabase& operator=(const ClosedDatabase&) = delete;
+
+    void reopen()
+    {
+        m_reopened = true;
+        Dataset& person = m_dm.Person;
+        const auto enable = [this, &person] {
+            if (person.controlsDisabled())
+                person.enableControls();
+            m_host.window()->setEnabled(true);
+        };
+        try {
+            Connection::open(program().db);
+            person.open();
+            const int id = m_personId >= 0 && person.locateId(m_personId) ? m_personId : -1;
+            enable();
+            m_host.RefreshPersonList(id);
+            m_host.RefreshCurrentPage();
+            m_host.RefreshCommandStates();
+        } catch (...) {
+            enable();
+            throw;
+        }
+    }
+
+private:
+    MainWindowHost& m_host;
+    TDataModule1& m_dm;
+    int m_personId = -1;
+    bool m_reopened = false;
+};
+
+// What every operation does before its progress window shows: a pending
+// change of the person saved, the busy cursor, the first page in front.
+void prepare(MainWindowHost& host, TDataModule1& dm)
+{
+    DatasetUtils::saveIfEditing(dm.Person);
+    host.showPage(0);
+}
+
+RecordSet records()
+{
+    const ProgramState& p = program();
+    return RecordSet::of(p.folders, p.db);
+}
+
+} // namespace
+
+void Popup_Tools_DataBase_BackupClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+{
+    const RecordSet set = records();
+    FileUtils::makeFolder(set.backupFolder());
+    FileDialogs::Request request;
+    request.mode = FileDialogs::Request::Mode::Save;
+    request.title = QStringLiteral("Localisation de la sauvegarde");
+    request.filter = kArchiveFilter;
+    request.defaultExtension = QStringLiteral("bkp");
+    request.fileName = BackupArchive::proposedPath(set, Clock::today());
+    request.confirmOverwrite = true;
+    const QString target = FileDialogs::choose(request);
+    if (target.isEmpty())
+        return;
+    std::optional<QString> failure;
+    {
+        BusyCursor busy;
+        prepare(host, dm1);
+        // Written before the work, so that a failed backup leaves its trace too.
+        BackupHistory::add(dm1.Backup, BackupHistory::kBackup, target);
+        WaitWindow wait(host.window(), QStringLiteral("Sauvegarde de la base"), true);
+        ClosedDatabase closed(host, dm1, dm2);
+        try {
+            BackupArchive::backup(set, target, wait);
+        } catch (const AppError& e) {
+            failure = e.text();
+        }
+        closed.reopen();
+    }
+    if (failure)
+        Messages::error(QStringLiteral("La sauvegarde n'a pas été faite :\r%1").arg(*failure));
+    else
+        Messages::information(QStringLiteral("Sauvegarde effectuée."));
+}
+
+void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+{
+    const RecordSet set = records();
+    FileDialogs::Request request;
+    request.title = QStringLiteral("Sélectionnez la base de données à restaurer");
+    request.filter = kArchiveFilter;
+    request.defaultExtension = QStringLiteral("bkp");
+    request.fileName = set.backupFolder();
+    const QString archive = FileDialogs::choose(request);
+    if (archive.isEmpty())
+        return;
+    std::optional<QString> failure;
+    {
+        BusyCursor busy;
+        prepare(host, dm1);
+        WaitWindow wait(host.window(), QStringLiteral("Préparation de la restauration"), true);
+        ClosedDatabase closed(host, dm1, dm2);
+        try {
+            Restore::run(set, archive, wait, &wait);
+        } catch (const Restore::NotRestored& e) {
+            failure = QStringLiteral("La sauvegarde \"%1\" n'a pas été restaurée :\r%2\r\rVos données n'ont pas été "
+                                     "modifiées.")
+                          .arg(FileUtils::shownPath(archive), e.text());
+        } catch (const AppError& e) {
+            failure = e.text();
+        }
+        closed.reopen();
+    }
+    if (failure)
+        Messages::error(*failure);
+    else
+        Messages::information(QStringLiteral("Sauvegarde restaurée."));
+}
+
+void Popup_Tools_DataBase_HistoryClick(MainWindowHost& host, TDataModule1& dm1)
+{
+    TBackupList list(dm1, host.window());
+    list.exec();
+}
+
+void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+{
+    if (!Messages::ask(QStringLiteral("Confirmez-vous le compactage de la base de données ?")))
+        return;
+    const RecordSet set = records();
+    std::optional<QString> failure;
+    {
+        BusyCursor busy;
+        prepare(host, dm1);
+        BackupHistory::add(dm1.Backup, BackupHistory::kCompaction, set.databaseFile());
+        WaitWindow wait(host.window(), QStringLiteral("Compactage de la base"), false);
+        ClosedDatabase closed(host, dm1, dm2);
+        try {
+            Compaction::compactInPlace(set.databaseFile());
+        } catch (const AppError& e) {
+            failure = e.text();
+        }
+        closed.reopen();
+    }
+    if (failure)
+        Messages::error(*failure);
+    else
+        Messages::information(QStringLiteral("Compactage effectué."));
+}
+
+void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+{
+    host.setCommand(QStringLiteral("Popup_Tools_DataBase_Backup"),
+                    [&] { Popup_Tools_DataBase_BackupClick(host, dm1, dm2); });
+    host.setCommand(QStringLiteral("Popup_Tools_DataBase_restore"),
+                    [&] { Popup_Tools_DataBase_restoreClick(host, dm1, dm2); });
+    host.setCommand(QStringLiteral("Popup_Tools_DataBase_History"),
+                    [&] { Popup_Tools_DataBase_HistoryClick(host, dm1); });
+    host.setCommand(QStringLiteral("Popup_Tools_DataBase_Compact"),
+                    [&] { Popup_Tools_DataBase_CompactClick(host, dm1, dm2); });
+}
+
+} // namespace MaintenanceCommands

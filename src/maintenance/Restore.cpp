@@ -1,0 +1,335 @@
+#include "Restore.h"
+
+#include "BackupArchive.h"
+#include "BackupHistory.h"
+#include "Cabinet.h"
+#include "Clock.h"
+#include "Connection.h"
+#include "Dataset.h"
+#include "DatabaseVersion.h"
+#include "FileUtils.h"
+#include "Folders.h"
+#include "Product.h"
+#include "StartupUpdate.h"
+#include "Transaction.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace Restore {
+namespace {
+
+const QString kStage = QStringLiteral(".restauration/");
+const QString kIncoming = QStringLiteral("new/");
+const QString kOutgoing = QStringLiteral("old/");
+// Its presence commits the restore; it says which half of the swap is under way.
+const QString kMarker = QStringLiteral("etape");
+const QByteArray kMovingOut = "A";
+const QByteArray kMovingIn = "B";
+const QString kConnection = QStringLiteral("brivoline-restore");
+
+// The files a restore replaces in their folders; the database comes apart.
+const std::pair<QString, QString> kReplaced[] = {{QStringLiteral("Images/"), QStringLiteral("*.jpg")},
+                                                 {QStringLiteral("Files/"), QStringLiteral("*.f")}};
+// What SQLite may keep beside a database file, which goes with it.
+const QString kCompanions[] = {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")};
+
+void makeFolders(const QString& path)
+{
+    if (!QDir().mkpath(path))
+        throw FileError(QStringLiteral("Impossible de créer le dossier \"%1\".").arg(FileUtils::shownPath(path)));
+}
+
+void moveFile(const QString& from, const QString& to)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        throw FileError(QStringLiteral("Impossible de déplacer \"%1\" vers \"%2\" : %3.")
+                            .arg(FileUtils::shownPath(from), FileUtils::shownPath(to), FileUtils::systemReason(errno)));
+}
+
+// Every file of `from` that the mask takes goes to `to`, by rename.
+void moveAll(const QString& from, const QString& to, const QString& mask, MaintenanceProgress* progress)
+{
+    if (!QFileInfo(from).isDir())
+        return;
+    makeFolders(to);
+    const QStringList names = FileUtils::listFiles(from, mask);
+    for (int i = 0; i < names.size(); ++i) {
+        moveFile(from + names.at(i), to + names.at(i));
+        if (progress)
+            progress->bar(i + 1, names.size());
+    }
+    FileUtils::syncFolder(from);
+    FileUtils::syncFolder(to);
+}
+
+void moveDatabase(const QString& from, const QString& to)
+{
+    makeFolders(QFileInfo(to).absolutePath());
+    for (const QString& companion : kCompanions)
+        if (QFileInfo::exists(from + companion))
+            moveFile(from + companion, to + companion);
+    FileUtils::syncFolder(QFileInfo(from).absolutePath());
+    FileUtils::syncFolder(QFileInfo(to).absolutePath());
+}
+
+void setStep(const QString& stage, const QByteArray& step)
+{
+    FileUtils::writeFileAtomically(stage + kMarker, step);
+}
+
+// The swap's two halves, each safe to run again after a crash: the marker
+// says which one was under way.
+void moveOut(const RecordSet& set, const QString& stage, MaintenanceProgress* progress)
+{
+    for (const auto& [folder, mask] : kReplaced)
+        moveAll(set.databaseFolder + folder, stage + kOutgoing + folder, mask, progress);
+    if (QFileInfo::exists(set.databaseFile()))
+        moveDatabase(set.databaseFile(), stage + kOutgoing + set.databaseName);
+    setStep(stage, kMovingIn);
+}
+
+void moveIn(const RecordSet& set, const QString& stage, MaintenanceProgress* progress)
+{
+    for (const auto& [folder, mask] : kReplaced) {
+        makeFolders(set.databaseFolder + folder);
+        moveAll(stage + kIncoming + folder, set.databaseFolder + folder, QStringLiteral("*"), progress);
+    }
+    const QString incoming = stage + kIncoming + set.databaseName;
+    if (QFileInfo::exists(incoming))
+        moveDatabase(incoming, set.databaseFile());
+    else if (!QFileInfo::exists(set.databaseFile()))
+        throw FileError(QStringLiteral("La base de données restaurée \"%1\" est introuvable.").arg(incoming));
+}
+
+// A connection of its own on the staged database, closed with the object.
+class StagedConnection
+{
+public:
+    explicit StagedConnection(const QString& file)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open())
+            throw AppError(QStringLiteral("la base de données de l'archive ne peut pas être ouverte (%1).")
+                               .arg(Connection::errorText(db.lastError())));
+    }
+    ~StagedConnection()
+    {
+        QSqlDatabase::database(kConnection, false).close();
+        QSqlDatabase::removeDatabase(kConnection);
+    }
+    StagedConnection(const StagedConnection&) = delete;
+    StagedConnection& operator=(const StagedConnection&) = delete;
+    QSqlDatabase database() const { return QSqlDatabase::database(kConnection, false); }
+};
+
+// The engine's integrity check of a closed database file: "ok" when
+// sound, else what it found. Throws DatabaseError for a file that is not a
+// database at all.
+QString integrityOf(const QString& databaseFile)
+{
+    static int s_count = 0;
+    const QString name = QStringLiteral("brivoline-integrity-%1").arg(++s_count);
+    QStringList found;
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databaseFile);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery check(db);
+        if (!db.open() || !check.exec(QStringLiteral("PRAGMA integrity_check"))) {
+            failure = db.isOpen() ? check.lastError().databaseText() : db.lastError().databaseText();
+        } else {
+            while (check.next() && found.size() < 5)
+                found << check.value(0).toString();
+        }
+        check.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!failure.isEmpty())
+        throw DatabaseError(QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2")
+                                .arg(FileUtils::shownPath(databaseFile), failure));
+    return found.join(QLatin1Char('\r'));
+}
+
+QString bareName(const QString& entryName)
+{
+    return entryName.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
+}
+
+// The archive's database, pictures and attached files, by bare name, under `incoming`.
+void stageArchive(const RecordSet& set, const QString& archive, const QString& incoming, MaintenanceProgress& progress)
+{
+    int databases = 0;
+    for (const Cabinet::Entry& entry : Cabinet::list(archive))
+        databases += bareName(entry.name).compare(BackupArchive::kDatabaseEntry, Qt::CaseInsensitive) == 0;
+    if (databases == 0)
+        throw AppError(QStringLiteral("l'archive ne contient pas de base de données (%1) : ce n'est pas une "
+                                      "sauvegarde de ce logiciel.")
+                           .arg(BackupArchive::kDatabaseEntry));
+    progress.task(QStringLiteral("Décompression des fichiers ..."));
+    for (const auto& [folder, mask] : kReplaced)
+        makeFolders(incoming + folder);
+    Cabinet::extractAs(
+        archive, incoming,
+        [&set](int, const Cabinet::Entry& entry) {
+            const QString bare = bareName(entry.name);
+            if (bare.compare(BackupArchive::kDatabaseEntry, Qt::CaseInsensitive) == 0)
+                return set.databaseName;
+            for (const auto& [folder, mask] : kReplaced)
+                if (bare.endsWith(mask.mid(1), Qt::CaseInsensitive) && bare.size() > mask.size() - 1)
+                    return folder + bare;
+            return QString();
+        },
+        [&progress](qint64 done, qint64 total) {
+            progress.bar(done, total);
+            return true;
+        });
+}
+
+// Checks the staged database and brings an older one up to date, where it is.
+void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgress& progress, UpdateGauge* gauge)
+{
+    const QString file = incoming + set.databaseName;
+    progress.task(QStringLiteral("Vérification de la base de données"));
+    progress.bar(0, 0);
+    QString state;
+    try {
+        state = integrityOf(file);
+    } catch (const DatabaseError&) {
+        state.clear();
+    }
+    if (state.isEmpty() || QFileInfo(file).size() == 0)
+        throw AppError(QStringLiteral("la base de données de l'archive n'est pas une base de données lisible."));
+    if (state != QLatin1String("ok"))
+        throw AppError(QStringLiteral("la base de données de l'archive est endommagée :\r%1").arg(state));
+
+    StagedConnection staged(file);
+    QStringList tables = staged.database().tables();
+    for (QString& table : tables)
+        table = table.toUpper();
+    if (!tables.contains(QStringLiteral("PERSON")) || !tables.contains(QStringLiteral("OBJECT_VAL_STR")))
+        throw AppError(QStringLiteral("la base de données de l'archive n'est pas celle d'un carnet de santé de %1.")
+                           .arg(Product::name));
+    const QString version = StartupUpdate::databaseVersion(kConnection);
+    if (numericVersion(version) > Product::versionNumber)
+        throw AppError(QStringLiteral("elle a été faite par une version plus récente du logiciel (base de données en "
+                                      "version %1) ; la version %2 ne peut pas la reprendre.")
+                           .arg(version.left(20), Product::version));
+    Folders folders;
+    folders.program = set.programFolder;
+    folders.data = set.dataFolder;
+    StartupUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
+                                       [&progress](const QString& text) { progress.task(text); });
+    if (const QString missing = Connection::missingSchemaPart(staged.database()); !missing.isEmpty())
+        throw AppError(QStringLiteral("il manque %1 à la base de données de l'archive.").arg(missing));
+}
+
+void recordHistory(const QString& file, const QString& safety, const QString& archive)
+{
+    StagedConnection staged(file);
+    Dataset backup(QStringLiteral("Backup"));
+    backup.setConnectionName(kConnection);
+    backup.setSql(QStringLiteral("SELECT * FROM BACKUP"));
+    Transaction transaction(kConnection);
+    BackupHistory::add(backup, BackupHistory::kSafetyBackup, safety);
+    BackupHistory::add(backup, BackupHistory::kRestore, archive);
+    transaction.commit();
+}
+
+// Renames only work within one disk: said before anything is moved.
+void checkSameDisk(const RecordSet& set, const QString& stage)
+{
+    struct stat staged = {};
+    if (::stat(QFile::encodeName(stage).constData(), &staged) != 0)
+        return;
+    for (const QString& place : {set.imagesFolder(), set.filesFolder(), QFileInfo(set.databaseFile()).absolutePath()}) {
+        struct stat there = {};
+        if (::stat(QFile::encodeName(place).constData(), &there) == 0 && there.st_dev != staged.st_dev)
+            throw AppError(QStringLiteral("le dossier \"%1\" n'est pas sur le même disque que \"%2\".")
+                               .arg(FileUtils::shownPath(place), FileUtils::shownPath(set.databaseFolder)));
+    }
+}
+
+} // namespace
+
+QString stagingFolder(const RecordSet& set)
+{
+    return set.databaseFolder + kStage;
+}
+
+void finishInterrupted(const RecordSet& set, MaintenanceProgress* progress)
+{
+    const QString stage = stagingFolder(set);
+    if (!QFileInfo(stage).isDir())
+        return;
+    bool committed = false;
+    const QByteArray step = FileUtils::readFile(stage + kMarker, &committed).trimmed();
+    if (committed) {
+        try {
+            if (step == kMovingOut)
+                moveOut(set, stage, progress);
+            moveIn(set, stage, progress);
+        } catch (const AppError& e) {
+            throw FileError(QStringLiteral("La restauration interrompue n'a pas pu être achevée :\r%1").arg(e.text()));
+        }
+        FileUtils::removeFile(stage + kMarker);
+        FileUtils::syncFolder(stage);
+    }
+    // What is left is either a staging never committed or the data the
+    // restore replaced, which its safety archive holds.
+    QDir(stage).removeRecursively();
+}
+
+QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge)
+{
+    const QString stage = stagingFolder(set);
+    const QString incoming = stage + kIncoming;
+    // An earlier swap is finished first; its files are never dropped.
+    finishInterrupted(set);
+    QString safety;
+    bool safetyWritten = false;
+    try {
+        if (QFileInfo::exists(stage) && !QDir(stage).removeRecursively())
+            throw FileError(QStringLiteral("Le dossier \"%1\" d'une restauration précédente ne peut pas être "
+                                           "supprimé.")
+                                .arg(FileUtils::shownPath(stage)));
+        makeFolders(incoming);
+        stageArchive(set, archive, incoming, progress);
+        checkStaged(set, incoming, progress, gauge);
+        checkSameDisk(set, stage);
+
+        progress.message(QStringLiteral("Sauvegarde de sécurité des données actuelles ..."));
+        FileUtils::makeFolder(set.backupFolder());
+        safety = BackupArchive::safetyPath(set, Clock::now());
+        BackupArchive::write(set, safety, progress);
+        safetyWritten = true;
+        progress.message(QStringLiteral("Quelques instants, SVP ..."));
+        recordHistory(incoming + set.databaseName, safety, archive);
+        // Everything staged reaches the disk before the marker commits it.
+        FileUtils::syncFileSystem(stage);
+        setStep(stage, kMovingOut);
+    } catch (const AppError& e) {
+        QDir(stage).removeRecursively();
+        if (safetyWritten)
+            QFile::remove(safety);
+        throw NotRestored(e.text());
+    }
+    progress.task(QStringLiteral("Restauration de la base"));
+    progress.bar(0, 0);
+    finishInterrupted(set, &progress);
+    return safety;
+}
+
+} // namespace Restore

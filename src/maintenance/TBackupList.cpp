@@ -1,0 +1,57 @@
+#include "TBackupList.h"
+
+#include "DatasetUtils.h"
+#include "Messages.h"
+#include "TDataModule1.h"
+
+#include <QHeaderView>
+
+namespace {
+
+GridPanelSettings settingsFor(TDataModule1& dm)
+{
+    GridPanelSettings s;
+    s.gridName = QStringLiteral("Grid_Backup");
+    s.accessibleName = QStringLiteral("Historique des sauvegardes");
+    s.query = &dm.Backup;
+    s.columns = {{QStringLiteral("Date"), QStringLiteral("DateSav")},
+                 {QStringLiteral("Heure"), QStringLiteral("TimeSav")},
+                 {QStringLiteral("Description"), QStringLiteral("Description")},
+                 {QStringLiteral("Fichier de sauvegarde"), QStringLiteral("Path")}};
+    return s;
+}
+
+} // namespace
+
+TBackupList::TBackupList(TDataModule1& dm, QWidget* parent)
+    : ListWindow(QStringLiteral("BackupList"), QStringLiteral("  Historique des sauvegardes"), settingsFor(dm), parent),
+      m_dm(dm)
+{
+    panel()->addButton({QStringLiteral("Btn_Delete"), QStringLiteral("Purger l'historique")},
+                       [this] { Btn_DeleteClick(); }, [this] { return panel()->hasRows(); });
+    // White and pale blue rows, the chosen one dark blue with white text.
+    DatasetGrid* grid = panel()->grid();
+    QPalette colours = grid->palette();
+    colours.setColor(QPalette::Base, Qt::white);
+    colours.setColor(QPalette::AlternateBase, QColor(0xe6, 0xf0, 0xff));
+    colours.setColor(QPalette::Highlight, QColor(0x00, 0x00, 0x80));
+    colours.setColor(QPalette::HighlightedText, Qt::white);
+    grid->setPalette(colours);
+    QHeaderView* header = grid->horizontalHeader();
+    header->resizeSection(0, 80);
+    header->resizeSection(1, 50);
+    header->resizeSection(2, 250);
+    header->setStretchLastSection(true);
+    resize(820, 380);
+    updateButtons();
+}
+
+void TBackupList::Btn_DeleteClick()
+{
+    if (!Messages::ask(QStringLiteral("Désirez-vous purger l'historique des sauvegardes ?")))
+        return;
+    m_dm.Backup.close();
+    DatasetUtils::runStatement(m_dm.Query, QStringLiteral("DELETE FROM Backup"));
+    panel()->reload();
+    updateButtons();
+}

@@ -1,0 +1,293 @@
+// The "Base de données" commands through the assembled main window, on a
+// real household: backup, change, restore and compaction, the history
+// window, and what the user is told.
+#include "BackupArchive.h"
+#include "BackupHistory.h"
+#include "Compaction.h"
+#include "DatasetUtils.h"
+#include "FileDialogs.h"
+#include "HouseholdFixture.h"
+#include "MaintenanceSamples.h"
+#include "Messages.h"
+#include "ProgramAssembly.h"
+#include "ProgramState.h"
+#include "Restore.h"
+#include "TBackupList.h"
+#include "TMainForm.h"
+#include "TWait.h"
+#include "TestFolders.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace MaintenanceSamples;
+
+namespace {
+
+class MaintenanceCommands : public ::testing::Test
+{
+protected:
+    MaintenanceCommands()
+    {
+        m_first = m_household.addPerson(QStringLiteral("Durand"), QStringLiteral("Élise"));
+        m_second = m_household.addPerson(QStringLiteral("Martin"), QStringLiteral("Paul"));
+        m_set = RecordSet::of(program().folders, program().db);
+        Connection::close();
+        populate(m_set, 0, 6, 3, 10);
+        Connection::open(program().db);
+        m_form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
+        m_form->show();
+        select(m_second);
+    }
+
+    void select(int id)
+    {
+        m_form->RefreshPersonList(id);
+        ASSERT_EQ(DatasetUtils::currentId(m_household.dm().Person), id);
+    }
+    // Runs a menu entry, watching the main window and the progress window.
+    void trigger(const char* name)
+    {
+        QAction* action = m_form->findChild<QAction*>(QString::fromLatin1(name));
+        ASSERT_TRUE(action && action->isEnabled()) << name;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* wait = qobject_cast<TWait*>(w); wait && wait->isVisible()) {
+                    m_sawWait = true;
+                    m_disabledMeanwhile = m_disabledMeanwhile || !m_form->isEnabled();
+                    m_waitDisabled = m_waitDisabled || !wait->isEnabled();
+                    m_tasks << wait->findChild<QLabel*>(QStringLiteral("Lab_Task"))->text();
+                }
+        });
+        watch.start(0);
+        action->trigger();
+        watch.stop();
+    }
+    QString backup(const QString& name)
+    {
+        const QString target = m_set.backupFolder() + name;
+        m_dialogs.queueAnswer(target);
+        trigger("Popup_Tools_DataBase_Backup");
+        return target;
+    }
+    void restore(const QString& archive)
+    {
+        m_dialogs.queueAnswer(archive);
+        trigger("Popup_Tools_DataBase_restore");
+    }
+    int currentPerson() { return DatasetUtils::currentId(m_household.dm().Person); }
+
+    HouseholdFixture m_household;
+    Messages::Recorder m_messages;
+    FileDialogs::Recorder m_dialogs;
+    std::unique_ptr<TMainForm> m_form;
+    RecordSet m_set;
+    int m_first = 0;
+    int m_second = 0;
+    bool m_sawWait = false;
+    bool m_disabledMeanwhile = false;
+    bool m_waitDisabled = false; // greyed out with the main window
+    QStringList m_tasks;
+};
+
+TEST_F(MaintenanceCommands, BackupChangeRestoreGivesBackEveryRowAndFileAndKeepsTheStateBefore)
+{
+    const QString archive = backup(QStringLiteral("famille.bkp"));
+    ASSERT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde effectuée.")});
+    const FileDialogs::Request& asked = m_dialogs.requests().first();
+    EXPECT_EQ(asked.title, QStringLiteral("Localisation de la sauvegarde"));
+    EXPECT_EQ(asked.filter, QStringLiteral("Sauvegarde base de donnée|*bkp"));
+    EXPECT_EQ(asked.defaultExtension, QStringLiteral("bkp"));
+    EXPECT_EQ(asked.fileName, BackupArchive::proposedPath(m_set, QDate::currentDate()));
+    EXPECT_TRUE(asked.fileName.endsWith(QDate::currentDate().toString(QStringLiteral("'BRIVOLINE_ACCESS_BACKUP_'dd_MM_yyyy'.bkp'"))));
+    EXPECT_TRUE(m_sawWait);
+    EXPECT_TRUE(m_disabledMeanwhile);
+    EXPECT_FALSE(m_waitDisabled);
+    EXPECT_TRUE(m_tasks.contains(QStringLiteral("Sauvegarde de la base")));
+    EXPECT_TRUE(m_form->isEnabled());
+    EXPECT_EQ(currentPerson(), m_second) << "the same person again";
+    EXPECT_EQ(m_form->visiblePage(), TMainForm::General);
+
+    // Read by another tool: every entry sound, in the designed order.
+    EXPECT_TRUE(run(QStringLiteral("cabextract"), {QStringLiteral("-t"), archive}).contains("All done, no errors"));
+    QStringList listed;
+    for (const QByteArray& line : run(QStringLiteral("cabextract"), {QStringLiteral("-l"), archive}).split('\n'))
+        if (line.contains(" | ") && !line.endsWith("| Name"))
+            listed << QString::fromUtf8(line.mid(line.lastIndexOf('|') + 2)).trimmed();
+    QStringList expected{QStringLiteral("BRIVOLINE.MDB")};
+    for (int id = 10; id < 16; ++id)
+        expected << QStringLiteral("Doc%1.jpg").arg(id);
+    for (int id = 10; id < 13; ++id)
+        expected << QStringLiteral("File%1.f").arg(id);
+    EXPECT_EQ(listed, expected);
+    const QStringList history = historyOf(m_set.databaseFile());
+    ASSERT_EQ(history.size(), 1);
+    EXPECT_EQ(history.last(), BackupHistory::kBackup + QLatin1Char('|') + archive);
+    const Snapshot saved = snapshot(m_set);
+
+    // Changes of every kind, and strays an older restore could have left.
+    m_household.addPerson(QStringLiteral("Nouveau"), QStringLiteral("Venu"));
+    QFile::remove(m_set.imagesFolder() + QStringLiteral("Doc11.jpg"));
+    TestFolders::writeFile(m_set.imagesFolder() + QStringLiteral("Doc99.jpg"), jpeg(99));
+    TestFolders::writeFile(m_set.filesFolder() + QStringLiteral("File12.f"), "remplacé");
+    TestFolders::writeFile(m_set.backupFolder() + QStringLiteral("Doc77.jpg"), jpeg(77));
+    TestFolders::writeFile(m_set.backupFolder() + QStringLiteral("BRIVOLINE.MDB"), "pas une base");
+    select(m_first);
+    const Snapshot changed = snapshot(m_set);
+    m_messages.clear();
+    m_tasks.clear();
+
+    restore(archive);
+    ASSERT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde restaurée.")});
+    EXPECT_EQ(m_dialogs.requests().last().title, QStringLiteral("Sélectionnez la base de données à restaurer"));
+    EXPECT_EQ(m_dialogs.requests().last().mode, FileDialogs::Request::Mode::Open);
+    EXPECT_TRUE(m_tasks.contains(QStringLiteral("Préparation de la restauration")));
+    EXPECT_TRUE(m_form->isEnabled());
+    EXPECT_EQ(currentPerson(), m_first);
+    const Snapshot restored = snapshot(m_set);
+    EXPECT_EQ(restored.withoutHistory(), saved.withoutHistory()) << "every table and file as backed up";
+    EXPECT_FALSE(QFile::exists(m_set.imagesFolder() + QStringLiteral("Doc77.jpg"))) << "strays are not taken in";
+    EXPECT_FALSE(QDir(Restore::stagingFolder(m_set)).exists());
+
+    // The history says where the state before the restore went; restoring
+    // that archive undoes the restore.
+    const QStringList rows = historyOf(m_set.databaseFile());
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows.first(), history.first());
+    EXPECT_TRUE(rows.at(rows.size() - 2).startsWith(BackupHistory::kSafetyBackup + QLatin1Char('|')));
+    EXPECT_EQ(rows.last(), BackupHistory::kRestore + QLatin1Char('|') + archive);
+    const QString safety = rows.at(rows.size() - 2).section(QLatin1Char('|'), 1);
+    EXPECT_TRUE(safety.startsWith(m_set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_")));
+    m_messages.clear();
+    restore(safety);
+    ASSERT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde restaurée.")});
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), changed.withoutHistory());
+}
+
+TEST_F(MaintenanceCommands, BackingUpOverAnArchiveReplacesItAndAFailureKeepsIt)
+{
+    const QString archive = m_set.backupFolder() + QStringLiteral("famille.bkp");
+    TestFolders::writeFile(archive, "ancienne sauvegarde");
+    backup(QStringLiteral("famille.bkp"));
+    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde effectuée.")});
+    EXPECT_EQ(Cabinet::list(archive).size(), 1 + 6 + 3);
+
+    // A compaction left unfinished stops the next backup before anything is
+    // written; the archive and the database stay.
+    const QByteArray before = TestFolders::readFile(archive);
+    const QString scratch = Compaction::scratchFileFor(m_set.databaseFile());
+    TestFolders::writeFile(scratch, "restes");
+    const Snapshot state = snapshot(m_set);
+    m_messages.clear();
+    backup(QStringLiteral("famille.bkp"));
+    ASSERT_EQ(m_messages.messages().size(), 1);
+    EXPECT_EQ(m_messages.messages().first().icon, Messages::Icon::Error);
+    EXPECT_TRUE(m_messages.texts().first().startsWith(QStringLiteral("La sauvegarde n'a pas été faite")));
+    EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("BRIVOLINE~.MDB")));
+    EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("supprimez-le")));
+    EXPECT_EQ(TestFolders::readFile(archive), before);
+    EXPECT_EQ(TestFolders::readFile(scratch), QByteArray("restes"));
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), state.withoutHistory());
+    EXPECT_EQ(historyOf(m_set.databaseFile()).last(), BackupHistory::kBackup + QLatin1Char('|') + archive)
+        << "the row of the failed backup stays";
+    EXPECT_FALSE(QFile::exists(archive + QStringLiteral(".partial")));
+    EXPECT_TRUE(m_form->isEnabled());
+    EXPECT_EQ(currentPerson(), m_second);
+
+    // An archive chosen over a file it would hold is refused.
+    QFile::remove(scratch);
+    const QByteArray picture = TestFolders::readFile(m_set.imagesFolder() + QStringLiteral("Doc10.jpg"));
+    m_messages.clear();
+    m_dialogs.queueAnswer(m_set.imagesFolder() + QStringLiteral("Doc10.jpg"));
+    trigger("Popup_Tools_DataBase_Backup");
+    ASSERT_EQ(m_messages.texts().size(), 1);
+    EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("fait partie des données sauvegardées")));
+    EXPECT_EQ(TestFolders::readFile(m_set.imagesFolder() + QStringLiteral("Doc10.jpg")), picture);
+}
+
+TEST_F(MaintenanceCommands, CompactionKeepsEveryRowAndThePersonAndReportsALeftOverScratch)
+{
+    m_messages.queueAnswer(Messages::Answer::No);
+    trigger("Popup_Tools_DataBase_Compact");
+    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Confirmez-vous le compactage de la base de données ?")});
+    EXPECT_FALSE(m_sawWait);
+
+    Connection::close();
+    execute(m_set.databaseFile(), QStringLiteral("DELETE FROM DOCUMENTIMG WHERE Id > 12"));
+    Connection::open(program().db);
+    const Snapshot state = snapshot(m_set);
+    for (int round = 0; round < 2; ++round) { // compacting what was just compacted changes nothing
+        m_messages.clear();
+        trigger("Popup_Tools_DataBase_Compact");
+        ASSERT_EQ(m_messages.texts(), (QStringList{QStringLiteral("Confirmez-vous le compactage de la base de données ?"),
+                                                   QStringLiteral("Compactage effectué.")}));
+        EXPECT_TRUE(m_tasks.contains(QStringLiteral("Compactage de la base")));
+        EXPECT_EQ(currentPerson(), m_second);
+        EXPECT_TRUE(m_form->isEnabled());
+        EXPECT_EQ(snapshot(m_set).withoutHistory(), state.withoutHistory());
+        EXPECT_EQ(historyOf(m_set.databaseFile()).last(),
+                  BackupHistory::kCompaction + QLatin1Char('|') + m_set.databaseFile());
+    }
+
+    const QString scratch = Compaction::scratchFileFor(m_set.databaseFile());
+    TestFolders::writeFile(scratch, "restes");
+    m_messages.clear();
+    trigger("Popup_Tools_DataBase_Compact");
+    ASSERT_EQ(m_messages.messages().size(), 2);
+    EXPECT_EQ(m_messages.messages().last().icon, Messages::Icon::Error);
+    EXPECT_TRUE(m_messages.texts().last().contains(scratch));
+    EXPECT_EQ(TestFolders::readFile(scratch), QByteArray("restes"));
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), state.withoutHistory());
+    EXPECT_EQ(currentPerson(), m_second);
+}
+
+TEST_F(MaintenanceCommands, HistoryWindowListsAndPurgesWithoutTouchingArchives)
+{
+    const QString archive = backup(QStringLiteral("un.bkp"));
+    m_messages.clear();
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        auto* list = qobject_cast<TBackupList*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(list);
+        EXPECT_EQ(list->windowTitle(), QStringLiteral("Historique des sauvegardes"));
+        auto* grid = list->findChild<DatasetGrid*>(QStringLiteral("Grid_Backup"));
+        ASSERT_TRUE(grid);
+        QStringList titles;
+        for (int c = 0; c < grid->model()->columnCount(); ++c)
+            titles << grid->model()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_EQ(titles, (QStringList{QStringLiteral("Date"), QStringLiteral("Heure"), QStringLiteral("Description"),
+                                       QStringLiteral("Fichier de sauvegarde")}));
+        ASSERT_EQ(grid->model()->rowCount(), 1);
+        EXPECT_EQ(grid->model()->index(0, 0).data().toString(), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+        EXPECT_EQ(grid->model()->index(0, 2).data().toString(), BackupHistory::kBackup);
+        EXPECT_EQ(grid->model()->index(0, 3).data().toString(), archive);
+        auto* purge = list->findChild<QPushButton*>(QStringLiteral("Btn_Delete"));
+        ASSERT_TRUE(purge);
+        EXPECT_EQ(purge->text(), QStringLiteral("Purger l'historique"));
+        EXPECT_TRUE(purge->isEnabled());
+
+        m_messages.queueAnswer(Messages::Answer::No);
+        purge->click();
+        EXPECT_EQ(grid->model()->rowCount(), 1);
+        purge->click(); // Yes
+        EXPECT_EQ(m_messages.texts(), QStringList(2, QStringLiteral("Désirez-vous purger l'historique des sauvegardes ?")));
+        EXPECT_EQ(grid->model()->rowCount(), 0);
+        EXPECT_FALSE(purge->isEnabled());
+        list->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
+        checked = true;
+    });
+    trigger("Popup_Tools_DataBase_History");
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(historyOf(m_set.databaseFile()).isEmpty());
+    EXPECT_TRUE(QFile::exists(archive));
+    EXPECT_FALSE(m_household.dm().Backup.isActive()) << "closed with the window";
+}
+
+} // namespace

@@ -1,0 +1,337 @@
+// Restores and backups on real files without the main window: hostile
+// archives, archives of other tools and of older versions, full disks, a
+// read-only backup folder, and a swap cut short.
+#include "BackupArchive.h"
+#include "BackupHistory.h"
+#include "CabBuilder.h"
+#include "Compaction.h"
+#include "FileUtils.h"
+#include "MaintenanceSamples.h"
+#include "OlderLayout.h"
+#include "Restore.h"
+#include "SmallDisk.h"
+#include "TestFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace MaintenanceSamples;
+
+namespace {
+
+struct Interrupted
+{
+};
+
+// Counts what an operation reports; can stop it at one report of the bar
+// once the swap has begun, as a crash would.
+class Progress final : public MaintenanceProgress
+{
+public:
+    void task(const QString& text) override
+    {
+        tasks << text;
+        swapping = text == QLatin1String("Restauration de la base");
+    }
+    void bar(qint64, qint64) override
+    {
+        if (swapping && ++swapBars == stopAtSwapBar)
+            throw Interrupted{};
+    }
+    QStringList tasks;
+    bool swapping = false;
+    int swapBars = 0;
+    int stopAtSwapBar = -1;
+};
+
+class RestoreTest : public ::testing::Test
+{
+protected:
+    RestoreTest()
+    {
+        populate(m_set, 2, 4, 2);
+        m_before = snapshot(m_set);
+    }
+
+    // An archive of another household (its own Ids and pictures), made by
+    // the program, with what it holds.
+    QString otherHousehold(int pictures = 5)
+    {
+        const RecordSet other = recordSetIn(m_scratch.make(QStringLiteral("other")));
+        populate(other, 3, pictures, 1, 40);
+        m_archived = snapshot(other);
+        const QString archive = m_scratch.path() + QStringLiteral("autre.bkp");
+        BackupArchive::write(other, archive, m_progress);
+        return archive;
+    }
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        TestFolders::writeFile(m_scratch.path() + name, bytes);
+        return m_scratch.path() + name;
+    }
+    void expectRefused(const QString& archive, const QString& words)
+    {
+        SCOPED_TRACE(words.toStdString());
+        const QStringList everything = filesUnder(m_scratch.path());
+        try {
+            Restore::run(m_set, archive, m_progress, nullptr);
+            ADD_FAILURE() << "restored";
+        } catch (const Restore::NotRestored& e) {
+            EXPECT_TRUE(e.text().contains(words)) << e.text().toStdString();
+        }
+        EXPECT_EQ(snapshot(m_set), m_before);
+        EXPECT_EQ(filesUnder(m_scratch.path()), everything) << "nothing written, nothing left";
+    }
+    QByteArray templateBytes() const { return TestFolders::readFile(TestFolders::templateDatabase()); }
+
+    TestFolders::Scratch m_scratch;
+    RecordSet m_set = recordSetIn(m_scratch.make(QStringLiteral("home")));
+    Snapshot m_before;
+    Snapshot m_archived;
+    Progress m_progress;
+};
+
+TEST_F(RestoreTest, HostileArchivesAreRefusedAndChangeNothing)
+{
+    const QByteArray sound = TestFolders::readFile(otherHousehold());
+    m_before = snapshot(m_set);
+    expectRefused(write(QStringLiteral("vide.bkp"), QByteArray()), QStringLiteral("vide"));
+    expectRefused(write(QStringLiteral("zip.bkp"), "PK\x03\x04 une archive zip"), QStringLiteral("pas une archive"));
+    expectRefused(write(QStringLiteral("tronquee.bkp"), sound.left(sound.size() / 2)), QStringLiteral("incomplète"));
+    QByteArray damaged = sound;
+    damaged[damaged.size() - 5000] = char(damaged[damaged.size() - 5000] ^ 0x10);
+    expectRefused(write(QStringLiteral("abimee.bkp"), damaged), QStringLiteral("endommagée"));
+
+    const auto withDatabase = [this](const QByteArray& database) {
+        CabBuilder::Cab cab;
+        cab.add("BRIVOLINE.MDB", database);
+        return cab;
+    };
+    for (const QByteArray& name : {QByteArray("..\\evil.jpg"), QByteArray("../evil.jpg"), QByteArray("/tmp/evil.jpg"),
+                                   QByteArray("C:\\evil.jpg"), QByteArray("")}) {
+        CabBuilder::Cab cab = withDatabase(templateBytes());
+        cab.add(name, "pirate");
+        expectRefused(write(QStringLiteral("nom.bkp"), cab.build()), QStringLiteral("dangereux"));
+    }
+    CabBuilder::Cab twice = withDatabase(templateBytes());
+    twice.add("Images\\Doc1.jpg", "un");
+    twice.add("doc1.JPG", "deux");
+    expectRefused(write(QStringLiteral("double.bkp"), twice.build()), QStringLiteral("déjà pris"));
+
+    CabBuilder::Cab huge = withDatabase(templateBytes());
+    huge.add("Doc1.jpg", "petit");
+    huge.entries.last().size = 0xffffffffu; // claims 4 GB
+    expectRefused(write(QStringLiteral("enorme.bkp"), huge.build()), QStringLiteral("endommagée"));
+
+    expectRefused(write(QStringLiteral("texte.bkp"), withDatabase("pas une base de données").build()),
+                  QStringLiteral("pas une base de données lisible"));
+    const QString foreign = m_scratch.path() + QStringLiteral("autre.sqlite");
+    execute(foreign, QStringLiteral("CREATE TABLE RECETTE (Nom TEXT)"));
+    expectRefused(write(QStringLiteral("etrangere.bkp"), withDatabase(TestFolders::readFile(foreign)).build()),
+                  QStringLiteral("n'est pas celle d'un carnet de santé"));
+    QByteArray broken = templateBytes();
+    for (qsizetype at = 4096 * 3; at < 4096 * 3 + 64; ++at) // a b-tree page's header
+        broken[at] = char(0xee);
+    expectRefused(write(QStringLiteral("corrompue.bkp"), withDatabase(broken).build()),
+                  QStringLiteral("base de données de l'archive"));
+    const QString newer = m_scratch.path() + QStringLiteral("recente.mdb");
+    TestFolders::copyTemplate(newer);
+    execute(newer, QStringLiteral("UPDATE OBJECT_VAL_STR SET VALUE='4.00' WHERE ID_CLASS=-99"));
+    expectRefused(write(QStringLiteral("recente.bkp"), withDatabase(TestFolders::readFile(newer)).build()),
+                  QStringLiteral("version plus récente"));
+    CabBuilder::Cab pictures;
+    pictures.add("Doc1.jpg", jpeg(1));
+    expectRefused(write(QStringLiteral("images.bkp"), pictures.build()), QStringLiteral("pas de base de données"));
+    expectRefused(m_scratch.path() + QStringLiteral("absente.bkp"), QStringLiteral("absente.bkp"));
+}
+
+TEST_F(RestoreTest, TenThousandEntriesAreTakenAsTheyComeAndOnlyPicturesAndFilesWritten)
+{
+    CabBuilder::Cab cab;
+    cab.add("BRIVOLINE.MDB", templateBytes());
+    for (int i = 0; i < 10'000; ++i)
+        cab.add(QByteArray("note") + QByteArray::number(i) + ".txt", "x");
+    cab.add("Doc7.jpg", jpeg(7));
+    cab.add("Files\\File8.f", "pièce");
+    Restore::run(m_set, write(QStringLiteral("beaucoup.bkp"), cab.build()), m_progress, nullptr);
+    EXPECT_EQ(QDir(m_set.imagesFolder()).entryList(QDir::Files), QStringList{QStringLiteral("Doc7.jpg")});
+    EXPECT_EQ(QDir(m_set.filesFolder()).entryList(QDir::Files), QStringList{QStringLiteral("File8.f")});
+    EXPECT_FALSE(filesUnder(m_scratch.path()).join(u' ').contains(QStringLiteral(".txt")));
+}
+
+// When the database in use is damaged is when a restore is needed most: it
+// goes ahead, and the damaged file is kept as it was in the safety archive.
+TEST_F(RestoreTest, ADamagedDatabaseInUseIsReplacedAndKeptAsItWas)
+{
+    const QString archive = otherHousehold();
+    QByteArray damaged = TestFolders::readFile(m_set.databaseFile());
+    for (qsizetype at = 4096 * 3; at < 4096 * 3 + 64; ++at)
+        damaged[at] = char(0xee);
+    TestFolders::writeFile(m_set.databaseFile(), damaged);
+    const QString safety = Restore::run(m_set, archive, m_progress, nullptr);
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
+    const QString out = m_scratch.make(QStringLiteral("safety"));
+    run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, safety});
+    EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("BRIVOLINE.MDB")), damaged);
+}
+
+// An archive made by gcab of a database of the older layout: restored, then
+// brought up to date where it was staged, its pictures leaving the rows.
+TEST_F(RestoreTest, GcabArchiveOfAnOlderDatabaseIsUpgradedOnRestore)
+{
+    const QString made = m_scratch.make(QStringLiteral("gcab"));
+    OlderLayout::create(made + QStringLiteral("BRIVOLINE.MDB"), {3, 320, 240});
+    TestFolders::writeFile(made + QStringLiteral("File5.f"), "pièce jointe");
+    const QString archive = m_scratch.path() + QStringLiteral("ancienne.bkp");
+    run(QStringLiteral("gcab"), {QStringLiteral("-c"), QStringLiteral("-z"), archive, QStringLiteral("BRIVOLINE.MDB"),
+                                 QStringLiteral("File5.f")},
+        made);
+    Restore::run(m_set, archive, m_progress, nullptr);
+
+    EXPECT_EQ(integrityOf(m_set.databaseFile()), QStringLiteral("ok"));
+    const Snapshot now = snapshot(m_set);
+    EXPECT_EQ(now.tables.value(QStringLiteral("OBJECT_VAL_STR")).filter(QStringLiteral("-99|-99|-99")),
+              QStringList{QStringLiteral("-99|-99|-99|3.51")});
+    int pictures = 0;
+    for (auto it = now.files.cbegin(); it != now.files.cend(); ++it)
+        pictures += it.key().startsWith(QLatin1String("Images/Doc")) && it.value().startsWith("\xFF\xD8\xFF");
+    EXPECT_EQ(pictures, 3) << "the documents' pictures left their rows for files";
+    EXPECT_EQ(now.files.value(QStringLiteral("Files/File5.f")), QByteArray("pièce jointe"));
+    EXPECT_TRUE(m_progress.tasks.contains(QStringLiteral("Mise à jour de la base de données ...")));
+    EXPECT_TRUE(TestFolders::readFile(m_set.dataFolder + QStringLiteral("Maj.Log")).contains("MISE A JOUR TERMINE"));
+    const QStringList history = historyOf(m_set.databaseFile());
+    ASSERT_EQ(history.size(), 2);
+    EXPECT_EQ(history.last(), BackupHistory::kRestore + QLatin1Char('|') + archive);
+    // The state before: in the safety archive, which cabextract reads.
+    const QString safety = history.first().section(QLatin1Char('|'), 1);
+    EXPECT_TRUE(run(QStringLiteral("cabextract"), {QStringLiteral("-t"), safety}).contains("All done, no errors"));
+}
+
+// A crash in the middle of the swap: the next start finishes it.
+TEST_F(RestoreTest, ASwapCutShortIsFinishedByTheNextStart)
+{
+    const QString archive = otherHousehold();
+    for (const int stop : {1, 3, 5, 8, 10, 12}) {
+        SCOPED_TRACE(stop);
+        m_progress = Progress{};
+        m_progress.stopAtSwapBar = stop;
+        EXPECT_THROW(Restore::run(m_set, archive, m_progress, nullptr), Interrupted);
+        EXPECT_TRUE(QDir(Restore::stagingFolder(m_set)).exists());
+        Restore::finishInterrupted(m_set);
+        EXPECT_FALSE(QDir(Restore::stagingFolder(m_set)).exists());
+        EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
+        EXPECT_EQ(integrityOf(m_set.databaseFile()), QStringLiteral("ok"));
+        // Back to the household before, for the next round.
+        QDir(m_set.databaseFolder).removeRecursively();
+        QDir(m_set.backupFolder()).removeRecursively();
+        populate(m_set, 2, 4, 2);
+    }
+}
+
+TEST_F(RestoreTest, FullDisksStopEveryOperationWithTheDataAsTheyWere)
+{
+    const QString archive = otherHousehold(40);
+    const QString mounted = m_scratch.make(QStringLiteral("petit"));
+    SmallDisk disk(mounted, 3 * 1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    const RecordSet small = recordSetIn(mounted);
+    populate(small, 2, 3, 1);
+    const Snapshot state = snapshot(small);
+    const QByteArray database = TestFolders::readFile(small.databaseFile());
+    disk.fill(256 * 1024);
+
+    // The archive does not fit beside the data: refused before extracting.
+    try {
+        Restore::run(small, archive, m_progress, nullptr);
+        ADD_FAILURE() << "restored on a full disk";
+    } catch (const Restore::NotRestored& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("Espace disque insuffisant"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(snapshot(small), state);
+    EXPECT_FALSE(QDir(Restore::stagingFolder(small)).exists());
+
+    // No room for a compacted copy: the database stays, whole.
+    disk.release();
+    disk.fill(16 * 1024);
+    EXPECT_THROW(Compaction::compactInPlace(small.databaseFile()), AppError);
+    EXPECT_EQ(TestFolders::readFile(small.databaseFile()), database);
+    EXPECT_FALSE(QFile::exists(Compaction::scratchFileFor(small.databaseFile())));
+
+    // A backup onto the full disk: an earlier archive of that name stays.
+    disk.release();
+    const QString target = small.backupFolder() + QStringLiteral("famille.bkp");
+    TestFolders::writeFile(target, "ancienne");
+    disk.fill();
+    try {
+        BackupArchive::write(m_set, target, m_progress);
+        ADD_FAILURE() << "written on a full disk";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("le disque est plein"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(TestFolders::readFile(target), QByteArray("ancienne"));
+    EXPECT_FALSE(QFile::exists(target + QStringLiteral(".partial")));
+
+    // Room for the staged archive but none for the safety archive.
+    disk.release();
+    const QString backups = m_set.backupFolder();
+    SmallDisk tiny(backups, 16 * 1024);
+    ASSERT_TRUE(tiny.mounted());
+    const Snapshot home = snapshot(m_set);
+    try {
+        Restore::run(m_set, archive, m_progress, nullptr);
+        ADD_FAILURE() << "restored without its safety archive";
+    } catch (const Restore::NotRestored& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("le disque est plein"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(snapshot(m_set), home);
+    EXPECT_FALSE(QDir(Restore::stagingFolder(m_set)).exists());
+    EXPECT_TRUE(QDir(backups).entryList(QDir::Files).isEmpty());
+}
+
+// A "Backup" folder the user may not write to: the backup says so, and a
+// restore, which could not keep the current data first, changes nothing.
+TEST_F(RestoreTest, ReadOnlyBackupFolderStopsBackupAndRestore)
+{
+    const QString archive = otherHousehold();
+    const QString root = m_scratch.path();
+    ::chmod(QFile::encodeName(root).constData(), 0755);
+    QStringList owned = filesUnder(m_set.dataFolder);
+    owned << QString();
+    for (const QString& f : std::as_const(owned))
+        ::chown(QFile::encodeName(m_set.dataFolder + f).constData(), TestFolders::kNobody, TestFolders::kNobody);
+    for (const QString& folder : {m_set.databaseFolder, m_set.imagesFolder(), m_set.filesFolder(),
+                                  m_set.databaseFolder + QStringLiteral("Access/")})
+        ::chown(QFile::encodeName(folder).constData(), TestFolders::kNobody, TestFolders::kNobody);
+    ::chown(QFile::encodeName(m_set.backupFolder()).constData(), 0, 0);
+    ::chmod(QFile::encodeName(m_set.backupFolder()).constData(), 0555);
+    ::chmod(QFile::encodeName(archive).constData(), 0644);
+
+    const int failures = TestFolders::asUnprivilegedUser([&] {
+        int wrong = 0;
+        Progress progress;
+        try {
+            BackupArchive::backup(m_set, m_set.backupFolder() + QStringLiteral("x.bkp"), progress);
+            ++wrong;
+        } catch (const AppError& e) {
+            wrong += !e.text().contains(QStringLiteral("accès refusé"));
+        }
+        try {
+            Restore::run(m_set, archive, progress, nullptr);
+            ++wrong;
+        } catch (const Restore::NotRestored& e) {
+            wrong += !e.text().contains(QStringLiteral("accès refusé"));
+        }
+        return wrong;
+    });
+    ASSERT_NE(failures, -1) << "could not run as an ordinary user";
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), m_before.withoutHistory());
+    EXPECT_TRUE(QDir(m_set.backupFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_FALSE(QDir(Restore::stagingFolder(m_set)).exists());
+}
+
+} // namespace
