@@ -2,6 +2,7 @@
 // QT_NO_KEYWORDS (see CMakeLists.txt) and uses no Qt keyword.
 #include "Cabinet.h"
 #include "CabinetMeter.h"
+#include "FileDescriptor.h"
 #include "FileUtils.h"
 
 #include <QDir>
@@ -57,24 +58,6 @@ private:
         m_error = nullptr;
     }
     GError* m_error = nullptr;
-};
-
-// A file descriptor closed with its scope.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
 };
 
 QByteArray nativePath(const QString& path)
@@ -256,7 +239,7 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory, 
              const QString& folder, const Progress& progress)
 {
     const QByteArray path = nativePath(archive);
-    Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2").arg(archive, errnoText(errno)));
     const qint64 size = QFileInfo(archive).size();

@@ -5,6 +5,7 @@
 // takes), and content beyond one folder's reach goes on in further folders.
 #include "Cabinet.h"
 #include "CabinetMeter.h"
+#include "FileDescriptor.h"
 #include "FileUtils.h"
 
 #include <QFile>
@@ -90,31 +91,6 @@ std::uint32_t blockChecksum(const unsigned char* header, const unsigned char* da
 {
     return checksum(header + 4, 4, checksum(data, count, 0));
 }
-
-// A file descriptor closed with its scope.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    // Closes now; false when the last writes did not reach the file.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 // Failures carry the errno of the system call, or 0 with their own text.
 struct Failure
@@ -304,7 +280,7 @@ public:
         std::uint32_t blocks = 0;
         for (int i = first; i < last; ++i) {
             const Planned& member = m_files.at(i);
-            Descriptor fd(openForReading(member.path));
+            FileDescriptor fd(openForReading(member.path));
             if (fd.get() < 0)
                 throw Failure{0, QStringLiteral("le fichier \"%1\" ne peut pas être lu : %2.")
                                      .arg(member.path, FileUtils::systemReason(errno))};
@@ -533,7 +509,7 @@ private:
     void openNext(const QList<qint64>& sizes)
     {
         ++m_index;
-        m_fd = std::make_unique<Descriptor>(openForReading(m_members.at(m_index).path));
+        m_fd = std::make_unique<FileDescriptor>(openForReading(m_members.at(m_index).path));
         if (m_fd->get() < 0)
             throw Failure{0, QStringLiteral("le fichier \"%1\" ne peut pas être relu : %2.")
                                  .arg(m_members.at(m_index).path, FileUtils::systemReason(errno))};
@@ -542,7 +518,7 @@ private:
 
     const QList<Member>& m_members;
     std::vector<unsigned char> m_source;
-    std::unique_ptr<Descriptor> m_fd;
+    std::unique_ptr<FileDescriptor> m_fd;
     int m_index = -1;
     qint64 m_left = 0;
 };
@@ -640,7 +616,7 @@ void create(const QString& archive, const QList<Member>& members, const Progress
     }
 
     const QByteArray path = nativePath(archive);
-    Descriptor fd(::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    FileDescriptor fd(::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (fd.get() < 0)
         throw refuse(FileUtils::systemReason(errno) + QLatin1Char('.'));
     Meter meter(progress, total);
@@ -688,7 +664,7 @@ void verify(const QString& archive, const QList<Member>& members, const Progress
     const auto refuse = [&](const QString& why) {
         return CabinetError(QStringLiteral("L'archive \"%1\" ne correspond pas aux fichiers archivés : %2").arg(archive, why));
     };
-    Descriptor fd(openForReading(archive));
+    FileDescriptor fd(openForReading(archive));
     if (fd.get() < 0)
         throw CabinetError(QStringLiteral("Impossible de relire l'archive \"%1\" : %2.")
                                .arg(archive, FileUtils::systemReason(errno)));
