@@ -223,7 +223,7 @@ void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgr
         throw AppError(QStringLiteral("la base de données de l'archive n'est pas celle d'un carnet de santé de %1.")
                            .arg(Product::name));
     const QString version = StartupUpdate::databaseVersion(kConnection);
-    if (numericVersion(version) > Product::versionNumber)
+    if (numericVersion(version) > Product::databaseVersionNumber)
         throw AppError(QStringLiteral("elle a été faite par une version plus récente du logiciel (base de données en "
                                       "version %1) ; la version %2 ne peut pas la reprendre.")
                            .arg(version.left(20), Product::version));

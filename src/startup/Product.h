@@ -13,11 +13,12 @@ inline const QString supportAddress = QStringLiteral("support@halvorn.example.co
 inline const QString webAddress = QStringLiteral("https://www.halvorn.example.com/");
 inline const QString executableName = QStringLiteral("brivoline");
 
-// "BD_" + the version's digits + ".maj": the update script of this version.
-inline QString updateScriptName()
-{
-    return QStringLiteral("BD_%1.maj").arg(versionNumber);
-}
+// The layout of the records, the version the database itself holds. Each
+// raise comes with its update script "BD_" + digits + ".maj" in the program
+// folder's Maj/, which brings the layout before it up to that one.
+inline const QString databaseVersion = QStringLiteral("3.51");
+inline constexpr int databaseVersionNumber = 351;
+
 // The maker's line shown on the splash, the status line and the about window.
 QString makerLine();
 } // namespace Product

@@ -11,8 +11,11 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
+
+#include <algorithm>
 
 namespace StartupUpdate {
 namespace {
@@ -76,6 +79,21 @@ QString versionColumn(const QString& connectionName)
     return older ? QStringLiteral("VAL") : QStringLiteral("VALUE");
 }
 
+// "BD_352.maj" -> 352, 0 for any other name.
+int scriptNumber(const QString& name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^BD_(\\d{3,})\\.maj$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = pattern.match(name);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+// The version text a script leaves: 352 -> "3.52".
+QString scriptVersion(const QString& name)
+{
+    const QString digits = QString::number(scriptNumber(name));
+    return digits.left(1) + QLatin1Char('.') + digits.mid(1);
+}
+
 bool sameFile(const QString& a, const QString& b)
 {
     const QString ca = QFileInfo(a).canonicalFilePath();
@@ -92,9 +110,10 @@ void run(const Folders& folders, const DbConfig& db, const Status& status)
     // A developer's copy counts as current: only the scripts laid in the
     // data folder by hand run.
     if (QFileInfo::exists(folders.developmentMarker))
-        SetBDVersion({}, kVersionTable, valueColumn, Product::version);
-    if (numericVersion(GetBDVersion({}, kVersionTable, valueColumn)) < Product::versionNumber)
-        FolderSetup::copyIfMissing(folders, Product::updateScriptName());
+        SetBDVersion({}, kVersionTable, valueColumn, Product::databaseVersion);
+    const int current = numericVersion(GetBDVersion({}, kVersionTable, valueColumn));
+    for (const QString& script : scriptsAfter(folders.program + QStringLiteral("Maj/"), current))
+        FolderSetup::copyIfMissing(folders, script);
 
     const QStringList scripts = FileUtils::listFiles(folders.data, QStringLiteral("*.maj"));
     UpdateEngine engine(programTarget(folders, db));
@@ -103,7 +122,7 @@ void run(const Folders& folders, const DbConfig& db, const Status& status)
         engine.run({folders.data, script, true, status, &gauge});
     }
     if (!scripts.isEmpty())
-        SetBDVersion({}, kVersionTable, valueColumn, Product::version);
+        SetBDVersion({}, kVersionTable, valueColumn, Product::databaseVersion);
     secondPass(folders, db);
 }
 
@@ -116,10 +135,9 @@ bool updateOlderDatabase(const Folders& folders, const QString& connectionName, 
                          const QString& file, UpdateGauge* gauge, const Status& status)
 {
     const QString scriptFolder = folders.program + QStringLiteral("Maj/");
-    const QString script = Product::updateScriptName();
-    QString column = versionColumn(connectionName);
-    if (numericVersion(GetBDVersion(connectionName, kVersionTable, column)) >= Product::versionNumber ||
-        !QFileInfo(scriptFolder + script).isFile())
+    const QStringList scripts =
+        scriptsAfter(scriptFolder, numericVersion(GetBDVersion(connectionName, kVersionTable, versionColumn(connectionName))));
+    if (scripts.isEmpty())
         return false;
     const auto open = [connectionName] {
         QSqlDatabase c = QSqlDatabase::database(connectionName, false);
@@ -128,10 +146,11 @@ bool updateOlderDatabase(const Folders& folders, const QString& connectionName, 
     };
     UpdateEngine engine({connectionName, folders.program, folders.data, databaseFolder, file,
                          [connectionName] { QSqlDatabase::database(connectionName, false).close(); }, open});
-    engine.run({scriptFolder, script, false, status, gauge});
-    // The script may have renamed the column.
-    column = versionColumn(connectionName);
-    SetBDVersion(connectionName, kVersionTable, column, Product::version);
+    for (const QString& script : scripts) {
+        engine.run({scriptFolder, script, false, status, gauge});
+        // Each script leaves the layout it names; the first may have renamed the column.
+        SetBDVersion(connectionName, kVersionTable, versionColumn(connectionName), scriptVersion(script));
+    }
     return true;
 }
 
@@ -159,6 +178,21 @@ void secondPass(const Folders& folders, const DbConfig& db)
     }
     QSqlDatabase::database(kSecondPassConnection, false).close();
     QSqlDatabase::removeDatabase(kSecondPassConnection);
+}
+
+QStringList scriptsAfter(const QString& folder, int fromVersion)
+{
+    QList<std::pair<int, QString>> found;
+    for (const QString& name : FileUtils::listFiles(folder, QStringLiteral("BD_*.maj"))) {
+        const int number = scriptNumber(name);
+        if (number > fromVersion && number <= Product::databaseVersionNumber)
+            found.append({number, name});
+    }
+    std::sort(found.begin(), found.end());
+    QStringList names;
+    for (const auto& [number, name] : found)
+        names.append(name);
+    return names;
 }
 
 QString failureMessage(const QString& error, const Folders& folders)

@@ -39,6 +39,11 @@ QString databaseVersion(const QString& connectionName);
 bool updateOlderDatabase(const Folders& folders, const QString& connectionName, const QString& databaseFolder,
                          const QString& file, UpdateGauge* gauge, const Status& status);
 
+// The update scripts of `folder` that bring a database of layout
+// `fromVersion` to the program's: every "BD_<digits>.maj" above that
+// version and up to the program's, in version order.
+QStringList scriptsAfter(const QString& folder, int fromVersion);
+
 // The error box that ends start-up after a failed update.
 QString failureMessage(const QString& error, const Folders& folders);
 

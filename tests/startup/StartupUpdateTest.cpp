@@ -255,6 +255,21 @@ TEST_F(StartupUpdateTest, VersionDecidesWhetherTheScriptOfThisVersionIsCopied)
     EXPECT_FALSE(exists(m_folders.data + QStringLiteral("mine.maj")));
 }
 
+TEST_F(StartupUpdateTest, ScriptsAboveTheDatabaseVersionRunInVersionOrderUpToTheProgramsLayout)
+{
+    const QString folder = m_scratch.make(QStringLiteral("chain"));
+    for (const char* name : {"BD_351.maj", "BD_3510.maj", "BD_330.maj", "BD_35.maj", "other.maj", "BD_x.maj"})
+        writeFile(folder + QLatin1String(name), "");
+    const int program = Product::databaseVersionNumber;
+    writeFile(folder + QStringLiteral("BD_%1.maj").arg(program + 1), "");
+    const QStringList fromOlder = StartupUpdate::scriptsAfter(folder, 320);
+    ASSERT_GE(fromOlder.size(), 2);
+    EXPECT_EQ(fromOlder.mid(0, 2), (QStringList{QStringLiteral("BD_330.maj"), QStringLiteral("BD_351.maj")}))
+        << "by number, whatever the name order; too short or odd names are not scripts";
+    EXPECT_FALSE(fromOlder.contains(QStringLiteral("BD_%1.maj").arg(program + 1))) << "a newer layout never runs";
+    EXPECT_TRUE(StartupUpdate::scriptsAfter(folder, program).isEmpty());
+}
+
 TEST_F(StartupUpdateTest, TwoScriptsRunInNameOrderEachWithItsBackup)
 {
     TestFolders::copyTemplate(m_db.databaseFile());
