@@ -2,6 +2,7 @@
 // QT_NO_KEYWORDS (see CMakeLists.txt) and uses no Qt keyword.
 #include "Cabinet.h"
 #include "CabinetMeter.h"
+#include "CabinetPlan.h"
 #include "FileDescriptor.h"
 #include "FileUtils.h"
 
@@ -324,10 +325,7 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory, 
 
 QList<Entry> list(const QString& archive)
 {
-    QList<Entry> entries;
-    for (const CabinetFormat::File& file : readDirectoryOf(archive).files)
-        entries << Entry{file.name, qint64(file.size), fromDos(file.date, file.time)};
-    return entries;
+    return entriesOf(readDirectoryOf(archive));
 }
 
 void extractEntry(const QString& archive, int index, const QString& target, const Progress& progress)
@@ -356,11 +354,11 @@ void extractAll(const QString& archive, const QString& folder, const Progress& p
               progress);
 }
 
-void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor, const Progress& progress)
+ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Directory& directory, const QString& folder,
+                              const NameFor& nameFor)
 {
-    const CabinetFormat::Directory directory = readDirectoryOf(archive);
     checkedPaths(archive, directory);
-    QHash<int, QString> wanted;
+    ExtractionPlan plan;
     QSet<QString> seen;
     qint64 needed = 0;
     for (int i = 0; i < directory.files.size(); ++i) {
@@ -375,16 +373,31 @@ void extractAs(const QString& archive, const QString& folder, const NameFor& nam
                                "nom \"%3\" (nom dangereux ou déjà pris).")
                     .arg(archive, file.name, given));
         seen.insert(path.toLower());
-        wanted.insert(i, path);
+        plan.wanted.insert(i, path);
         needed += file.size;
     }
-    const QString base = QDir::cleanPath(QDir(folder).absolutePath()) + QLatin1Char('/');
-    if (!QDir().mkpath(base))
+    plan.base = QDir::cleanPath(QDir(folder).absolutePath()) + QLatin1Char('/');
+    if (!QDir().mkpath(plan.base))
         throw CabinetError(QStringLiteral("Impossible de créer le dossier \"%1\".").arg(folder));
-    if (wanted.isEmpty())
-        return;
-    checkFreeSpace(base, needed);
-    extract(archive, directory, wanted, base, progress);
+    if (!plan.wanted.isEmpty())
+        checkFreeSpace(plan.base, needed);
+    return plan;
+}
+
+QList<Entry> entriesOf(const CabinetFormat::Directory& directory)
+{
+    QList<Entry> entries;
+    for (const CabinetFormat::File& file : directory.files)
+        entries << Entry{file.name, qint64(file.size), fromDos(file.date, file.time)};
+    return entries;
+}
+
+void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor, const Progress& progress)
+{
+    const CabinetFormat::Directory directory = readDirectoryOf(archive);
+    const ExtractionPlan plan = planExtraction(archive, directory, folder, nameFor);
+    if (!plan.wanted.isEmpty())
+        extract(archive, directory, plan.wanted, plan.base, progress);
 }
 
 } // namespace Cabinet
