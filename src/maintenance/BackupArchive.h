@@ -7,6 +7,11 @@
 #include <QList>
 #include <QString>
 
+namespace Sealed {
+class Key;
+class PendingKey;
+} // namespace Sealed
+
 // The backup archive of a record set: a cabinet holding the database file
 // (always under the name BRIVOLINE.MDB), then every "*.jpg" of the images
 // folder, then every "*.f" of the attached-files folder, by bare name.
@@ -27,12 +32,16 @@ QList<Cabinet::Member> members(const RecordSet& set);
 // the target under a name of its own, read back and compared with the
 // files entry by entry, and only then renamed over the target: a failure
 // leaves any earlier archive of that name as it was, and no partial file.
-// The database, closed, goes in as it is. Throws AppError.
-void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
+// The database, closed, goes in as it is. With a key, the archive is
+// encrypted with it on its way to the disk. Throws AppError.
+void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress,
+           const Sealed::Key* key = nullptr);
 
 // The backup command's work: compacts the database in place, which checks
 // it (a scratch file left by an interrupted compaction stops it), then
-// writes the archive as above. The database must be closed. Throws AppError.
-void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
+// writes the archive as above, encrypted with the key when one is being
+// derived (meanwhile). The database must be closed. Throws AppError.
+void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress,
+            Sealed::PendingKey* key = nullptr);
 
 } // namespace BackupArchive

@@ -2,7 +2,9 @@
 
 #include "Clock.h"
 #include "Dataset.h"
+#include "SealedFormat.h"
 
+#include <QFile>
 #include <QScopeGuard>
 
 namespace BackupHistory {
@@ -18,6 +20,16 @@ void add(Dataset& backup, const QString& description, const QString& path)
     backup.field(QStringLiteral("Description")).setAsString(description);
     backup.field(QStringLiteral("Path")).setAsString(path);
     backup.post();
+}
+
+QString encryptedText(const QString& path)
+{
+    if (Sealed::isSealed(path))
+        return QStringLiteral("Oui");
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.read(4) == "MSCF")
+        return QStringLiteral("Non");
+    return {};
 }
 
 } // namespace BackupHistory

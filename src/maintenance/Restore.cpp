@@ -1,5 +1,6 @@
 #include "Restore.h"
 
+#include "ArchiveFile.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
 #include "Cabinet.h"
@@ -169,10 +170,11 @@ QString bareName(const QString& entryName)
 }
 
 // The archive's database, pictures and attached files, by bare name, under `incoming`.
-void stageArchive(const RecordSet& set, const QString& archive, const QString& incoming, MaintenanceProgress& progress)
+void stageArchive(const RecordSet& set, const QString& archive, const QString& incoming, MaintenanceProgress& progress,
+                  const Sealed::Key* key)
 {
     int databases = 0;
-    for (const Cabinet::Entry& entry : Cabinet::list(archive))
+    for (const Cabinet::Entry& entry : ArchiveFile::list(archive, key))
         databases += bareName(entry.name).compare(BackupArchive::kDatabaseEntry, Qt::CaseInsensitive) == 0;
     if (databases == 0)
         throw AppError(QStringLiteral("l'archive ne contient pas de base de données (%1) : ce n'est pas une "
@@ -181,7 +183,7 @@ void stageArchive(const RecordSet& set, const QString& archive, const QString& i
     progress.task(QStringLiteral("Décompression des fichiers ..."));
     for (const auto& [folder, mask] : kReplaced)
         makeFolders(incoming + folder);
-    Cabinet::extractAs(
+    ArchiveFile::extractAs(
         archive, incoming,
         [&set](int, const Cabinet::Entry& entry) {
             const QString bare = bareName(entry.name);
@@ -192,7 +194,7 @@ void stageArchive(const RecordSet& set, const QString& archive, const QString& i
                     return folder + bare;
             return QString();
         },
-        [&progress](qint64 done, qint64 total) {
+        key, [&progress](qint64 done, qint64 total) {
             progress.bar(done, total);
             return true;
         });
@@ -248,6 +250,20 @@ void recordHistory(const QString& file, const QString& safety, const QString& ar
     transaction.commit();
 }
 
+// An encrypted archive is read to its end once, which checks every byte,
+// so that a damaged one is refused before anything is staged.
+bool authenticateEncrypted(const QString& archive, const Sealed::Key* key, MaintenanceProgress& progress)
+{
+    if (!ArchiveFile::isEncrypted(archive))
+        return false;
+    progress.task(QStringLiteral("Vérification de la sauvegarde chiffrée"));
+    ArchiveFile::authenticate(archive, key, [&progress](qint64 done, qint64 total) {
+        progress.bar(done, total);
+        return true;
+    });
+    return true;
+}
+
 // Renames only work within one disk: said before anything is moved.
 void checkSameDisk(const RecordSet& set, const QString& stage)
 {
@@ -292,7 +308,8 @@ void finishInterrupted(const RecordSet& set, MaintenanceProgress* progress)
     QDir(stage).removeRecursively();
 }
 
-QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge)
+QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge,
+            const Sealed::Key* key)
 {
     const QString stage = stagingFolder(set);
     const QString incoming = stage + kIncoming;
@@ -305,15 +322,16 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
             throw FileError(QStringLiteral("Le dossier \"%1\" d'une restauration précédente ne peut pas être "
                                            "supprimé.")
                                 .arg(FileUtils::shownPath(stage)));
+        const bool encrypted = authenticateEncrypted(archive, key, progress);
         makeFolders(incoming);
-        stageArchive(set, archive, incoming, progress);
+        stageArchive(set, archive, incoming, progress, key);
         checkStaged(set, incoming, progress, gauge);
         checkSameDisk(set, stage);
 
         progress.message(QStringLiteral("Sauvegarde de sécurité des données actuelles ..."));
         FileUtils::makeFolder(set.backupFolder());
         safety = BackupArchive::safetyPath(set, Clock::now());
-        BackupArchive::write(set, safety, progress);
+        BackupArchive::write(set, safety, progress, encrypted ? key : nullptr);
         safetyWritten = true;
         progress.message(QStringLiteral("Quelques instants, SVP ..."));
         recordHistory(incoming + set.databaseName, safety, archive);

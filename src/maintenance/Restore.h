@@ -6,6 +6,9 @@
 #include <QString>
 
 class UpdateGauge;
+namespace Sealed {
+class Key;
+} // namespace Sealed
 
 // Restoring a backup archive over the record set. Nothing is replaced
 // before everything is checked: the archive is staged in a folder of its
@@ -31,10 +34,13 @@ public:
 // database is damaged, not one of this program's or made by a newer
 // version is refused. An older database is brought up to date with the
 // program's update script. The staged database gets the history rows of
-// the safety archive and of the restore. Returns the safety archive.
-// Throws NotRestored, or AppError when the swap could not be completed
-// (the next start completes it).
-QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge);
+// the safety archive and of the restore. An encrypted archive is opened
+// with `key` and read to its end, every byte checked, before anything is
+// staged; the safety archive is then encrypted with the same key. Returns
+// the safety archive. Throws NotRestored, or AppError when the swap could
+// not be completed (the next start completes it).
+QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge,
+            const Sealed::Key* key = nullptr);
 
 // Completes a restore whose swap had begun when the process ended, or drops
 // the staging of one whose swap had not. Runs at start before the database
