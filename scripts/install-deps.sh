@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   # runtime libraries
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins
-  libgcab-dev zlib1g-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
+  libgcab-dev zlib1g-dev libsodium-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
   # the ODBC route: unixODBC's installer library and headers, the SQLite ODBC driver, Qt's QODBC
   unixodbc-dev odbcinst libsqliteodbc libqt6sql6-odbc
   # tests and their real peers

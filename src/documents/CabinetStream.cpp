@@ -131,6 +131,19 @@ ssize_t readFully(int fd, unsigned char* into, std::size_t count)
     return ssize_t(done);
 }
 
+void writeAll(int fd, const unsigned char* bytes, std::size_t count)
+{
+    while (count > 0) {
+        const ssize_t n = ::write(fd, bytes, count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw Failure{n < 0 ? errno : EIO, {}};
+        bytes += n;
+        count -= std::size_t(n);
+    }
+}
+
 // ------------------------------------------------------------- writing
 
 struct Planned
@@ -182,7 +195,7 @@ public:
         if (m_buffer.size() + count > kIoSize)
             flush();
         if (count >= kIoSize)
-            writeAll(bytes, count);
+            writeAll(m_fd, bytes, count);
         else
             m_buffer.insert(m_buffer.end(), bytes, bytes + count);
     }
@@ -206,21 +219,8 @@ public:
 private:
     void flush()
     {
-        if (!m_buffer.empty())
-            writeAll(m_buffer.data(), m_buffer.size());
+        writeAll(m_fd, m_buffer.data(), m_buffer.size());
         m_buffer.clear();
-    }
-    void writeAll(const unsigned char* bytes, std::size_t count)
-    {
-        while (count > 0) {
-            const ssize_t n = ::write(m_fd, bytes, count);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                throw Failure{n < 0 ? errno : EIO, {}};
-            bytes += n;
-            count -= std::size_t(n);
-        }
     }
 
     int m_fd;
@@ -755,17 +755,7 @@ private:
     }
     void flush()
     {
-        const unsigned char* bytes = m_buffer.data();
-        std::size_t count = m_buffer.size();
-        while (count > 0) {
-            const ssize_t n = ::write(m_fd, bytes, count);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                throw Failure{n < 0 ? errno : EIO, {}};
-            bytes += n;
-            count -= std::size_t(n);
-        }
+        writeAll(m_fd, m_buffer.data(), m_buffer.size());
         m_buffer.clear();
     }
     void closeCurrent()

@@ -95,6 +95,27 @@ private:
     bool m_stopped = false;
 };
 
+// The worker thread of one side with the stream state it alone uses;
+// stopped, joined and the state wiped with the object.
+struct Pipeline
+{
+    Pipeline(std::size_t plainSize, std::size_t sealedSize) : relay(plainSize, sealedSize) {}
+    ~Pipeline()
+    {
+        if (worker.joinable()) {
+            relay.stop();
+            worker.join();
+        }
+        sodium_memzero(&stream, sizeof stream);
+    }
+    Pipeline(const Pipeline&) = delete;
+    Pipeline& operator=(const Pipeline&) = delete;
+
+    Relay relay;
+    std::thread worker;
+    crypto_secretstream_xchacha20poly1305_state stream{};
+};
+
 bool writeAt(int fd, const unsigned char* data, std::size_t count, off_t offset, int& error)
 {
     while (count > 0) {
@@ -159,14 +180,12 @@ struct Writer::State
     int fd;
     const Key& key;
     std::uint32_t chunkSize;
-    std::unique_ptr<Relay> relay;
-    std::thread worker;
-    crypto_secretstream_xchacha20poly1305_state stream{};
     unsigned char header[kHeaderSize] = {};
     std::size_t directoryLength = 0;
     off_t offset = 0; // where the worker writes its next chunk
     Slot* current = nullptr;
     std::atomic<int> error{0};
+    std::unique_ptr<Pipeline> pipe; // last: its worker uses the rest until it is joined
 
     [[noreturn]] void fail(int why) const
     {
@@ -179,14 +198,14 @@ struct Writer::State
     {
         bool first = true;
         for (;;) {
-            Slot* slot = relay->takeFull();
+            Slot* slot = pipe->relay.takeFull();
             if (!slot)
                 return;
             const bool final = slot->final;
             if (error.load() == 0) {
                 unsigned long long sealedLength = 0;
                 crypto_secretstream_xchacha20poly1305_push(
-                    &stream, slot->sealed.data(), &sealedLength, slot->plain.data(), slot->length,
+                    &pipe->stream, slot->sealed.data(), &sealedLength, slot->plain.data(), slot->length,
                     first ? header : nullptr, first ? kHeaderSize : 0,
                     final ? crypto_secretstream_xchacha20poly1305_TAG_FINAL : 0);
                 first = false;
@@ -197,7 +216,7 @@ struct Writer::State
                     error = why;
             }
             slot->length = 0;
-            relay->giveEmpty(slot);
+            pipe->relay.giveEmpty(slot);
             if (final)
                 return;
         }
@@ -205,7 +224,7 @@ struct Writer::State
 
     Slot* emptySlot()
     {
-        Slot* slot = relay->takeEmpty();
+        Slot* slot = pipe->relay.takeEmpty();
         if (error.load() != 0 || !slot)
             fail(error.load() ? error.load() : EIO);
         slot->length = 0;
@@ -217,17 +236,10 @@ struct Writer::State
 Writer::Writer(const QString& displayName, int fd, const Key& key, std::uint32_t chunkSize)
     : m(std::make_unique<State>(displayName, fd, key, std::clamp(chunkSize, kLeastChunkSize, kMostChunkSize)))
 {
-    m->relay = std::make_unique<Relay>(m->chunkSize, m->chunkSize + kChunkOverhead);
+    m->pipe = std::make_unique<Pipeline>(m->chunkSize, m->chunkSize + kChunkOverhead);
 }
 
-Writer::~Writer()
-{
-    if (m->worker.joinable()) {
-        m->relay->stop();
-        m->worker.join();
-    }
-    sodium_memzero(&m->stream, sizeof m->stream);
-}
+Writer::~Writer() = default;
 
 QString Writer::displayName() const
 {
@@ -247,10 +259,10 @@ void Writer::reserve(std::size_t directorySize)
     std::memcpy(m->header + 36, check.data(), check.size());
     put32(m->header + 52, m->chunkSize);
     put32(m->header + 56, std::uint32_t(directorySize));
-    crypto_secretstream_xchacha20poly1305_init_push(&m->stream, m->header + 60, m->key.streamKey());
+    crypto_secretstream_xchacha20poly1305_init_push(&m->pipe->stream, m->header + 60, m->key.streamKey());
     randombytes_buf(m->header + 84, kNonceSize);
     m->offset = off_t(kHeaderSize + directorySize + kMacSize);
-    m->worker = std::thread([state = m.get()] { state->work(); });
+    m->pipe->worker = std::thread([state = m.get()] { state->work(); });
 }
 
 void Writer::append(const unsigned char* data, std::size_t count)
@@ -265,7 +277,7 @@ void Writer::append(const unsigned char* data, std::size_t count)
         data += take;
         count -= take;
         if (slot.length == m->chunkSize) {
-            m->relay->giveFull(m->current);
+            m->pipe->relay.giveFull(m->current);
             m->current = nullptr;
         }
     }
@@ -277,9 +289,9 @@ void Writer::finish(const unsigned char* directory, std::size_t count)
     if (!m->current)
         m->current = m->emptySlot();
     m->current->final = true;
-    m->relay->giveFull(m->current);
+    m->pipe->relay.giveFull(m->current);
     m->current = nullptr;
-    m->worker.join();
+    m->pipe->worker.join();
     if (m->error.load() != 0)
         m->fail(m->error.load());
     if (count != m->directoryLength)
@@ -313,12 +325,10 @@ struct Reader::State
     qint64 plainSize = 0;
     qint64 chunks = 0;
     off_t contentStart = 0;
-    std::unique_ptr<Relay> relay;
-    std::thread worker;
-    crypto_secretstream_xchacha20poly1305_state stream{};
     Slot* current = nullptr;
     std::size_t taken = 0; // of the current slot's bytes
     bool ended = false;
+    std::unique_ptr<Pipeline> pipe; // last: its worker uses the rest until it is joined
 
     [[noreturn]] void refuse(const QString& why) const
     {
@@ -331,7 +341,7 @@ struct Reader::State
         const std::size_t whole = header.chunkSize + kChunkOverhead;
         off_t offset = contentStart;
         for (qint64 i = 0; i < chunks; ++i) {
-            Slot* slot = relay->takeEmpty();
+            Slot* slot = pipe->relay.takeEmpty();
             if (!slot)
                 return;
             const bool last = i == chunks - 1;
@@ -348,7 +358,7 @@ struct Reader::State
                 slot->error = why;
                 slot->damaged = why == 0;
             } else if (crypto_secretstream_xchacha20poly1305_pull(
-                           &stream, slot->plain.data(), &opened, &tag, slot->sealed.data(), length,
+                           &pipe->stream, slot->plain.data(), &opened, &tag, slot->sealed.data(), length,
                            i == 0 ? reinterpret_cast<const unsigned char*>(header.bytes.constData()) : nullptr,
                            i == 0 ? kHeaderSize : 0) != 0 ||
                        tag != (last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
@@ -358,7 +368,7 @@ struct Reader::State
                 slot->length = std::size_t(opened);
             }
             const bool failed = slot->damaged || slot->error != 0;
-            relay->giveFull(slot);
+            pipe->relay.giveFull(slot);
             if (failed)
                 return;
             offset += off_t(length);
@@ -406,20 +416,13 @@ Reader::Reader(const QString& path, const Key& key) : m(std::make_unique<State>(
                                                    reinterpret_cast<const unsigned char*>(m->header.bytes.constData()),
                                                    kHeaderSize, m->header.directoryNonce(), key.directoryKey()) != 0)
         m->refuse(QStringLiteral("son en-tête ou son répertoire a été modifié."));
-    if (crypto_secretstream_xchacha20poly1305_init_pull(&m->stream, m->header.streamHeader(), key.streamKey()) != 0)
+    m->pipe = std::make_unique<Pipeline>(m->header.chunkSize, m->header.chunkSize + kChunkOverhead);
+    if (crypto_secretstream_xchacha20poly1305_init_pull(&m->pipe->stream, m->header.streamHeader(), key.streamKey()) != 0)
         m->refuse(QStringLiteral("son en-tête a été modifié."));
-    m->relay = std::make_unique<Relay>(m->header.chunkSize, m->header.chunkSize + kChunkOverhead);
-    m->worker = std::thread([state = m.get()] { state->work(); });
+    m->pipe->worker = std::thread([state = m.get()] { state->work(); });
 }
 
-Reader::~Reader()
-{
-    if (m->worker.joinable()) {
-        m->relay->stop();
-        m->worker.join();
-    }
-    sodium_memzero(&m->stream, sizeof m->stream);
-}
+Reader::~Reader() = default;
 
 QString Reader::displayName() const
 {
@@ -446,9 +449,9 @@ std::size_t Reader::read(unsigned char* into, std::size_t count)
                     m->ended = true;
                     break;
                 }
-                m->relay->giveEmpty(m->current);
+                m->pipe->relay.giveEmpty(m->current);
             }
-            m->current = m->relay->takeFull();
+            m->current = m->pipe->relay.takeFull();
             m->taken = 0;
             if (!m->current)
                 m->refuse(QStringLiteral("sa lecture a été interrompue."));
