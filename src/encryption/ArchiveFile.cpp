@@ -76,7 +76,7 @@ void authenticate(const QString& path, const Sealed::Key* key, const Cabinet::Pr
     if (!isEncrypted(path))
         return;
     Sealed::Reader reader(path, keyFor(path, key));
-    reader.readToEnd(progress);
+    reader.checkAll(progress);
 }
 
 void extractAs(const QString& path, const QString& folder, const Cabinet::NameFor& nameFor, const Sealed::Key* key,

@@ -25,6 +25,10 @@ namespace {
 // Chunks on their way between the caller's thread and the worker: enough
 // for each side to work on one while the other is ready.
 constexpr int kSlots = 4;
+// The stream state's nonce: a 32-bit chunk counter, then the inner nonce.
+constexpr std::size_t kCounterSize = 4;
+constexpr std::size_t kInnerNonceSize = 8;
+static_assert(sizeof crypto_secretstream_xchacha20poly1305_state{}.nonce == kCounterSize + kInnerNonceSize);
 
 struct Slot
 {
@@ -34,6 +38,12 @@ struct Slot
     bool final = false;
     int error = 0;        // errno of a failed read or write
     bool damaged = false; // a chunk that does not open
+    // For a check of all chunks at once: the chunk's index, its record's
+    // length and the state it opens with.
+    qint64 index = 0;
+    std::size_t sealedLength = 0;
+    crypto_secretstream_xchacha20poly1305_state state{};
+    bool pending = false; // given to a worker, its outcome not yet taken
 };
 
 // Each slot goes from the side that fills it to the side that empties it
@@ -41,7 +51,7 @@ struct Slot
 class Relay
 {
 public:
-    Relay(std::size_t plainSize, std::size_t sealedSize) : m_slots(kSlots)
+    Relay(std::size_t plainSize, std::size_t sealedSize, int count = kSlots) : m_slots(std::size_t(count))
     {
         for (Slot& slot : m_slots) {
             slot.plain.resize(plainSize);
@@ -52,8 +62,10 @@ public:
     ~Relay()
     {
         // What passed through may be health records.
-        for (Slot& slot : m_slots)
+        for (Slot& slot : m_slots) {
             sodium_memzero(slot.plain.data(), slot.plain.size());
+            sodium_memzero(&slot.state, sizeof slot.state);
+        }
     }
     Relay(const Relay&) = delete;
     Relay& operator=(const Relay&) = delete;
@@ -419,7 +431,6 @@ Reader::Reader(const QString& path, const Key& key) : m(std::make_unique<State>(
     m->pipe = std::make_unique<Pipeline>(m->header.chunkSize, m->header.chunkSize + kChunkOverhead);
     if (crypto_secretstream_xchacha20poly1305_init_pull(&m->pipe->stream, m->header.streamHeader(), key.streamKey()) != 0)
         m->refuse(QStringLiteral("son en-tête a été modifié."));
-    m->pipe->worker = std::thread([state = m.get()] { state->work(); });
 }
 
 Reader::~Reader() = default;
@@ -441,6 +452,8 @@ qint64 Reader::size()
 
 std::size_t Reader::read(unsigned char* into, std::size_t count)
 {
+    if (!m->pipe->worker.joinable() && !m->ended && !m->current)
+        m->pipe->worker = std::thread([state = m.get()] { state->work(); });
     std::size_t done = 0;
     while (done < count && !m->ended) {
         if (!m->current || m->taken == m->current->length) {
@@ -469,20 +482,93 @@ std::size_t Reader::read(unsigned char* into, std::size_t count)
     return done;
 }
 
-void Reader::readToEnd(const Cabinet::Progress& progress)
+void Reader::checkAll(const Cabinet::Progress& progress)
 {
-    std::vector<unsigned char> scrap(m->header.chunkSize);
-    qint64 done = m->directory.size();
+    // The state a chunk opens with follows from the chunks before it: the
+    // counter counts them, and the inner nonce is XORed with the first 8
+    // bytes of each one's MAC, which the file holds. So every chunk can be
+    // opened with its own state on any core as soon as it is read; each
+    // opening then checks the chunk exactly as a reading in order would.
+    const int workers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    Relay relay(m->header.chunkSize, m->header.chunkSize + kChunkOverhead, workers + 2);
+    const auto* additional = reinterpret_cast<const unsigned char*>(m->header.bytes.constData());
+    const qint64 chunks = m->chunks;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < workers; ++t)
+        threads.emplace_back([&relay, additional, chunks] {
+            while (Slot* slot = relay.takeFull()) {
+                unsigned char tag = 0;
+                const bool last = slot->index == chunks - 1;
+                slot->damaged = crypto_secretstream_xchacha20poly1305_pull(
+                                    &slot->state, slot->plain.data(), nullptr, &tag, slot->sealed.data(),
+                                    slot->sealedLength, slot->index == 0 ? additional : nullptr,
+                                    slot->index == 0 ? kHeaderSize : 0) != 0 ||
+                                tag != (last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
+                                             : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
+                relay.giveEmpty(slot);
+            }
+        });
+    const auto finish = [&] {
+        relay.stop();
+        for (std::thread& t : threads)
+            t.join();
+    };
+
+    crypto_secretstream_xchacha20poly1305_state state = m->pipe->stream;
+    const std::size_t whole = m->header.chunkSize + kChunkOverhead;
+    off_t offset = m->contentStart;
+    int inFlight = 0;
+    bool damaged = false;
+    int error = 0;
     qint64 reported = 0;
-    while (const std::size_t n = read(scrap.data(), scrap.size())) {
-        done += qint64(n);
-        if (progress && (done - reported >= (qint64(1) << 24) || done == size())) {
+    const auto collect = [&](Slot* slot) {
+        if (!slot->pending)
+            return;
+        damaged = damaged || slot->damaged;
+        slot->damaged = slot->pending = false;
+        --inFlight;
+    };
+    for (qint64 i = 0; i < chunks && !damaged && error == 0; ++i) {
+        Slot* slot = relay.takeEmpty();
+        collect(slot);
+        const std::size_t length =
+            i == chunks - 1 ? std::size_t(m->plainSize - (chunks - 1) * qint64(m->header.chunkSize)) + kChunkOverhead
+                            : whole;
+        if (!readAt(m->fd->get(), slot->sealed.data(), length, offset, error)) {
+            damaged = error == 0;
+            relay.giveEmpty(slot);
+            break;
+        }
+        slot->index = i;
+        slot->sealedLength = length;
+        slot->state = state;
+        slot->pending = true;
+        ++inFlight;
+        relay.giveFull(slot);
+        // The state of the next chunk: this one's MAC folded in, the counter on.
+        const unsigned char* mac = slot->sealed.data() + length - kMacSize;
+        for (std::size_t b = 0; b < kInnerNonceSize; ++b)
+            state.nonce[kCounterSize + b] ^= mac[b];
+        sodium_increment(state.nonce, kCounterSize);
+        offset += off_t(length);
+        const qint64 done = m->directory.size() + std::min(m->plainSize, (i + 1) * qint64(m->header.chunkSize));
+        if (progress && (done - reported >= (qint64(1) << 24) || i == chunks - 1)) {
             reported = done;
-            if (!progress(done, size()))
+            if (!progress(done, size())) {
+                finish();
                 throw CabinetError(QStringLiteral("Opération interrompue."));
+            }
         }
     }
-    sodium_memzero(scrap.data(), scrap.size());
+    while (inFlight > 0)
+        collect(relay.takeEmpty());
+    finish();
+    sodium_memzero(&state, sizeof state);
+    if (error != 0)
+        throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2.")
+                               .arg(m->name, FileUtils::systemReason(error)));
+    if (damaged)
+        m->refuse(QStringLiteral("son contenu chiffré a été modifié ou tronqué."));
 }
 
 } // namespace Sealed

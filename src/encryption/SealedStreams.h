@@ -33,7 +33,7 @@ private:
 
 // Opens an encrypted archive with its key: WrongPassword when the key is
 // not the archive's, CabinetError when it is damaged (its header and
-// directory are checked here, each chunk as it is read).
+// directory are checked here, each chunk as it is read or by checkAll()).
 class Reader final : public Cabinet::Source
 {
 public:
@@ -47,8 +47,8 @@ public:
     qint64 size() override;
     std::size_t read(unsigned char* into, std::size_t count) override;
 
-    // Reads to the end, which checks every chunk, and keeps nothing.
-    void readToEnd(const Cabinet::Progress& progress = {});
+    // Checks every chunk, on every core, keeping nothing; before any read().
+    void checkAll(const Cabinet::Progress& progress = {});
 
 private:
     struct State;
