@@ -347,20 +347,24 @@ struct Reader::State
         throw CabinetError(QStringLiteral("L'archive \"%1\" est endommagée : %2").arg(name, why));
     }
 
+    // A whole chunk's record, or the last one: what the file holds after the whole ones.
+    std::size_t recordLength(qint64 chunk) const
+    {
+        const qint64 plain = chunk == chunks - 1 ? plainSize - (chunks - 1) * qint64(header.chunkSize)
+                                                 : qint64(header.chunkSize);
+        return std::size_t(plain) + kChunkOverhead;
+    }
+
     // The worker: reads and opens the chunks in their order.
     void work()
     {
-        const std::size_t whole = header.chunkSize + kChunkOverhead;
         off_t offset = contentStart;
         for (qint64 i = 0; i < chunks; ++i) {
             Slot* slot = pipe->relay.takeEmpty();
             if (!slot)
                 return;
             const bool last = i == chunks - 1;
-            // The last record is what the file holds after the whole ones.
-            const std::size_t length = last ? std::size_t(plainSize - (chunks - 1) * qint64(header.chunkSize)) +
-                                                  kChunkOverhead
-                                            : whole;
+            const std::size_t length = recordLength(i);
             slot->final = last;
             slot->length = 0;
             int why = 0;
@@ -515,7 +519,6 @@ void Reader::checkAll(const Cabinet::Progress& progress)
     };
 
     crypto_secretstream_xchacha20poly1305_state state = m->pipe->stream;
-    const std::size_t whole = m->header.chunkSize + kChunkOverhead;
     off_t offset = m->contentStart;
     int inFlight = 0;
     bool damaged = false;
@@ -531,9 +534,7 @@ void Reader::checkAll(const Cabinet::Progress& progress)
     for (qint64 i = 0; i < chunks && !damaged && error == 0; ++i) {
         Slot* slot = relay.takeEmpty();
         collect(slot);
-        const std::size_t length =
-            i == chunks - 1 ? std::size_t(m->plainSize - (chunks - 1) * qint64(m->header.chunkSize)) + kChunkOverhead
-                            : whole;
+        const std::size_t length = m->recordLength(i);
         if (!readAt(m->fd->get(), slot->sealed.data(), length, offset, error)) {
             damaged = error == 0;
             relay.giveEmpty(slot);
