@@ -48,7 +48,11 @@ TBackupPassword::TBackupPassword(Mode mode, QWidget* parent)
         fields->addRow(QString(), m_strength);
         layout->addLayout(fields);
         layout->addWidget(warning);
-        connect(m_encrypt, &QCheckBox::toggled, this, &TBackupPassword::updateStates);
+        connect(m_encrypt, &QCheckBox::toggled, this, [this](bool encrypt) {
+            updateStates();
+            if (encrypt)
+                m_password->setFocus();
+        });
         connect(m_confirm, &QLineEdit::textChanged, this, &TBackupPassword::updateStates);
     } else {
         setObjectName(QStringLiteral("EnterBackupPassword"));
