@@ -3,6 +3,7 @@
 // parameters are all refused before anything is extracted.
 #include "ArchiveFile.h"
 #include "CabinetFormat.h"
+#include "PasswordStrength.h"
 #include "SealedStreams.h"
 #include "SmallDisk.h"
 #include "TestFolders.h"
@@ -242,6 +243,40 @@ TEST_F(SealedArchive, ParametersOutOfBoundsAreRefusedBeforeAnyKeyIsDerived)
     put32(costlier, 12, 2);
     TestFolders::writeFile(archive, costlier);
     EXPECT_EQ(refusalOf(archive), QStringLiteral("Mot de passe incorrect."));
+}
+
+TEST_F(SealedArchive, AStoppedWriteLeavesNoArchiveAndTheReadingBackFindsAChangedFile)
+{
+    const QList<Cabinet::Member> list = members(300'000, 3'000'000);
+    const QString archive = m_scratch.path() + QStringLiteral("famille.bkp");
+    // Stopped half way, while the worker still has chunks to write.
+    EXPECT_THROW(ArchiveFile::create(archive, list, &m_key, [](qint64 done, qint64 total) { return done < total / 2; },
+                                     4096),
+                 CabinetError);
+    EXPECT_FALSE(QFile::exists(archive));
+
+    ArchiveFile::create(archive, list, &m_key, {}, 4096);
+    QByteArray picture = TestFolders::readFile(list[1].path);
+    picture[picture.size() - 100] = char(picture[picture.size() - 100] ^ 1);
+    TestFolders::writeFile(list[1].path, picture);
+    try {
+        ArchiveFile::verify(archive, list, &m_key);
+        ADD_FAILURE() << "a changed file passed";
+    } catch (const CabinetError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("Doc1.jpg"))) << e.text().toStdString();
+    }
+}
+
+TEST(PasswordStrength, GrowsWithLengthAndVarietyNotWithRepeats)
+{
+    using PasswordStrength::Level;
+    EXPECT_EQ(PasswordStrength::of({}), Level::None);
+    EXPECT_EQ(PasswordStrength::text(Level::None), QString());
+    EXPECT_EQ(PasswordStrength::of(QStringLiteral("aaaaaaaaaaaaaaaaaaaa")), Level::VeryWeak);
+    EXPECT_EQ(PasswordStrength::of(QStringLiteral("motdepasse")), Level::Weak);
+    EXPECT_LT(PasswordStrength::of(QStringLiteral("Tr0ub4dor")), PasswordStrength::of(QStringLiteral("Tr0ub4dor&3!x")));
+    EXPECT_EQ(PasswordStrength::of(QStringLiteral("Cheval agrafe 42 pile !")), Level::Excellent);
+    EXPECT_EQ(PasswordStrength::text(Level::Weak), QStringLiteral("Force du mot de passe : faible"));
 }
 
 TEST_F(SealedArchive, AFullDiskLeavesNoArchive)
