@@ -14,6 +14,8 @@ packages=(
   # tests and their real peers
   libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1
   python3-aiosmtpd openssl poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
+  # the install tree, the Debian package and their validators
+  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info
   # benchmarks
   libbenchmark-dev
 )

@@ -123,7 +123,10 @@ QString documentsFolder()
 
 QString programsFolder()
 {
-    return withTrailingSeparator(QStringLiteral(BRIVOLINE_INSTALL_PREFIX));
+    // The prefix the program is installed under: the parent of its bin/.
+    const QDir folder = QFileInfo(executablePath()).absoluteDir();
+    return withTrailingSeparator(folder.dirName() == QLatin1String("bin") ? QFileInfo(folder.absolutePath()).path()
+                                                                          : folder.absolutePath());
 }
 
 QString temporaryFolder()

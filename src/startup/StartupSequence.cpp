@@ -78,7 +78,7 @@ int StartupSequence::run(const StartupHooks& hooks)
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QApplication::setApplicationDisplayName(Product::name);
     ProgramState& p = program();
-    p.folders = Folders::forProgramFolder(QApplication::applicationDirPath(), FileUtils::executablePath());
+    p.folders = Folders::forProgramFolder(Folders::programFolderOf(FileUtils::executablePath()), FileUtils::executablePath());
 
     SingleInstance instance(QStringLiteral("BRIVOLINE"));
     try {
