@@ -17,7 +17,7 @@ packages=(
   libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1
   python3-aiosmtpd openssl poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
   # benchmarks
-  libbenchmark-dev
+  libbenchmark-dev tesseract-ocr
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <tesseract/ocrclass.h>
 
 #include <QByteArray>
+#include <omp.h>
 #include <thread>
 #include <vector>
 
@@ -13,6 +14,9 @@ bool initialise(tesseract::TessBaseAPI& engine)
 {
     // Tesseract's own messages would only clutter the terminal.
     engine.SetVariable("debug_file", "/dev/null");
+    // Reading every doubtful line a second time as white on black doubles
+    // the time of a page; scans are black on white.
+    engine.SetVariable("tessedit_do_invert", "0");
     if (engine.Init(nullptr, TextRecognizer::language.toLatin1().constData(), tesseract::OEM_LSTM_ONLY) != 0)
         return false;
     engine.SetPageSegMode(tesseract::PSM_AUTO);
@@ -91,9 +95,12 @@ int TextRecognizer::cutRow(const Bitmap& grey)
 QString TextRecognizer::readBand(tesseract::TessBaseAPI& engine, const Bitmap& grey, int top, int height,
                                  const std::atomic_bool& cancel, int resolution)
 {
+    // The halves already share the cores: OpenMP threads inside each engine
+    // would only fight over them.
+    omp_set_num_threads(1);
     engine.SetImage(grey.scanLine(top), grey.width(), height, 1, static_cast<int>(grey.stride()));
     engine.SetSourceResolution(resolution);
-    ETEXT_DESC monitor;
+    tesseract::ETEXT_DESC monitor;
     monitor.cancel = &cancelRequested;
     monitor.cancel_this = const_cast<std::atomic_bool*>(&cancel);
     if (engine.Recognize(&monitor) != 0 || cancel.load()) {

@@ -103,7 +103,7 @@ QString matchExpression(const QString& typed)
         terms << (variants.size() == 1 ? variants.first()
                                        : QLatin1Char('(') + variants.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
     }
-    return terms.join(QLatin1Char(' '));
+    return terms.join(QStringLiteral(" AND "));
 }
 
 QList<Hit> find(const QString& typed, int limit, const QSqlDatabase& db)
