@@ -108,9 +108,9 @@ void BackgroundRecognition::sendNext()
 {
     if (m_queue.isEmpty())
         return;
+    const RecognitionJob job = jobFor(m_queue.takeFirst());
     m_busy = true;
     emit progressChanged(m_done, total());
-    const RecognitionJob job = jobFor(m_queue.takeFirst());
     QMetaObject::invokeMethod(m_worker, [worker = m_worker, job] { worker->read(job); }, Qt::QueuedConnection);
 }
 
