@@ -8,6 +8,7 @@
 #include "JpegIO.h"
 #include "Messages.h"
 #include "ProgramAssembly.h"
+#include "RecognitionStatus.h"
 #include "SearchBox.h"
 #include "TMainForm.h"
 
@@ -16,7 +17,9 @@
 #include <QLineEdit>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -90,6 +93,45 @@ TEST(SearchBox, KeyboardAloneFindsAndOpensTheRowOnItsPage)
     EXPECT_EQ(box->results()->topLevelItemCount(), 0);
     QTest::keyClick(box->field(), Qt::Key_Escape);
     EXPECT_FALSE(box->resultFrame()->isVisible());
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
+}
+
+// The status line's list of the documents without text, with the reason.
+TEST(RecognitionStatus, ListsTheDocumentsWithoutTextAndWhy)
+{
+    HouseholdFixture household;
+    Messages::Recorder messages;
+    const int person = household.addPerson(QStringLiteral("Aubert"), QStringLiteral("Luc"));
+    QSqlQuery q(Connection::database());
+    for (const char* title : {"Lisible", "Abîmée"})
+        ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, DoType) VALUES (%1, '%2', 1)")
+                               .arg(person)
+                               .arg(QString::fromUtf8(title))));
+    ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO DOCUMENTTEXT (Id_Document, DoKind, Content, State, Note) "
+                                      "VALUES (1, 1, 'texte', 1, ''), (2, 1, '', 2, 'Image illisible ou endommagée.')")));
+    auto form = ProgramAssembly::mainWindow(household.dm(), household.dm2());
+    form->show();
+    auto* status = form->findChild<RecognitionStatus*>();
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->listButton()->accessibleName(), QStringLiteral("Documents sans texte"));
+    QStringList rows;
+    QTimer::singleShot(500, [&rows] {
+        QWidget* list = QApplication::activeModalWidget();
+        if (!list)
+            return;
+        if (auto* grid = list->findChild<QTableView*>()) {
+            const QAbstractItemModel* model = grid->model();
+            for (int r = 0; r < model->rowCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < model->columnCount(); ++c)
+                    cells << model->index(r, c).data().toString();
+                rows << cells.join(u'|');
+            }
+        }
+        list->close();
+    });
+    status->listButton()->click();
+    EXPECT_EQ(rows, QStringList{QStringLiteral("Aubert Luc|Image|Abîmée|Image illisible ou endommagée.")});
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
 }
 
