@@ -11,6 +11,7 @@ namespace Search {
 namespace {
 
 constexpr qint64 kKindShift = 4294967296LL;
+constexpr int kRankedEntries = 2000;
 // Marks the snippet() function puts around the words found; no stored text
 // holds these control characters.
 const QChar kOpen(0x02);
@@ -111,21 +112,35 @@ QList<Hit> find(const QString& typed, int limit, const QSqlDatabase& db)
     const QString match = matchExpression(typed);
     if (match.isEmpty())
         return {};
-    // The inner query lets FTS5 sort by rank itself, so the snippets are
-    // made for the rows returned only.
     QSqlQuery query(db.isValid() ? db : Connection::database());
     query.setForwardOnly(true);
+    const auto run = [&query] {
+        if (!query.exec())
+            throw DatabaseError(QStringLiteral("La recherche n'a pas pu être faite :\r%1")
+                                    .arg(Connection::errorText(query.lastError())));
+    };
+    // Ranking reads every entry found; past kRankedEntries (a word of tens
+    // of thousands of acts) it would outlast a keystroke without changing
+    // what the first lines say, so it then ranks the kRankedEntries highest
+    // rowids: documents and events first, then the newest rows.
+    query.prepare(QStringLiteral("SELECT rowid FROM SEARCH_INDEX WHERE SEARCH_INDEX MATCH ? "
+                                 "ORDER BY rowid DESC LIMIT 1 OFFSET ?"));
+    query.addBindValue(match);
+    query.addBindValue(kRankedEntries - 1);
+    run();
+    const qint64 lowest = query.next() ? query.value(0).toLongLong() : 0;
+    // The inner query lets FTS5 sort by rank itself, so the snippets are
+    // made for the rows returned only.
     query.prepare(QStringLiteral(
         "SELECT h.Entry, h.Person, h.Date, h.Target, h.Snippet, p.Name, p.ForeName FROM "
         "(SELECT rowid AS Entry, Person, Date, Target, rank, "
         "snippet(SEARCH_INDEX, 0, char(2), char(3), '…', 16) AS Snippet "
-        "FROM SEARCH_INDEX WHERE SEARCH_INDEX MATCH ? ORDER BY rank LIMIT ?) h "
+        "FROM SEARCH_INDEX WHERE SEARCH_INDEX MATCH ? AND rowid >= ? ORDER BY rank LIMIT ?) h "
         "JOIN PERSON p ON p.Id = h.Person ORDER BY h.rank"));
     query.addBindValue(match);
+    query.addBindValue(lowest);
     query.addBindValue(limit);
-    if (!query.exec())
-        throw DatabaseError(QStringLiteral("La recherche n'a pas pu être faite :\r%1")
-                                .arg(Connection::errorText(query.lastError())));
+    run();
     QList<Hit> hits;
     while (query.next()) {
         Hit hit;

@@ -51,7 +51,9 @@ QStringList words(const QString& typed);
 QString matchExpression(const QString& typed);
 
 // The `limit` best entries for a typed text on that connection (the
-// program's when not given). Throws DatabaseError.
+// program's when not given), by bm25: among all entries found, or among the
+// 2 000 with the highest rowids (documents and events, then the newest
+// rows) when more are found. Throws DatabaseError.
 QList<Hit> find(const QString& typed, int limit = 50, const QSqlDatabase& db = {});
 
 } // namespace Search

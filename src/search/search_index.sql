@@ -33,21 +33,22 @@ CREATE VIEW SEARCH_SOURCE_CUSTOM AS SELECT * FROM (SELECT Id, 3 * 4294967296 + I
     coalesce(Misc10, '') || ' ' || coalesce(Misc11, '') || ' ' || coalesce(Misc12, '')) AS Body FROM PERSON)
     WHERE Body <> '';
 
-CREATE VIEW SEARCH_SOURCE_ACT AS SELECT a.Id AS Id, (CASE a.Tag WHEN 2 THEN 5 ELSE 4 END) * 4294967296 + a.Id AS Entry,
-    a.Id_Ref AS Person, coalesce(a.Date_Action, '') AS Date, a.Id AS Target,
-    CASE a.Tag WHEN 2 THEN
-        coalesce(g.Title, '') || ' ' || coalesce(p.Name, '') || ' ' || coalesce(p.City, '') || ' ' ||
-        coalesce(a.Remark1, '') || ' ' || coalesce(a.Remark2, '')
-    ELSE
-        coalesce(d.Name, '') || ' ' || coalesce(d.Category, '') || ' ' || coalesce(d.City, '') || ' ' ||
-        coalesce(i.Title, '') || ' ' || coalesce(a.Remark1, '') || ' ' || coalesce(a.Remark2, '') || ' ' ||
-        coalesce(a.Gravity, '')
-    END AS Body
-    FROM "ACTION" a
-    LEFT JOIN LST_DOCTOR d ON a.Tag <> 2 AND d.Id = a.Id_Org
-    LEFT JOIN LST_ILLNESS i ON a.Tag <> 2 AND i.Id = a.Id_Illness
-    LEFT JOIN LST_PHARMACY p ON a.Tag = 2 AND p.Id = a.Id_Org
-    LEFT JOIN LST_DRUG g ON a.Tag = 2 AND g.Id = a.Id_Drug;
+-- Consultations and purchases apart: FTS5 writes its entries fastest in
+-- rising rowid order, which each of them gives.
+CREATE VIEW SEARCH_SOURCE_CONSULTATION AS SELECT a.Id AS Id, 4 * 4294967296 + a.Id AS Entry, a.Id_Ref AS Person,
+    coalesce(a.Date_Action, '') AS Date, a.Id AS Target,
+    coalesce(d.Name, '') || ' ' || coalesce(d.Category, '') || ' ' || coalesce(d.City, '') || ' ' ||
+    coalesce(i.Title, '') || ' ' || coalesce(a.Remark1, '') || ' ' || coalesce(a.Remark2, '') || ' ' ||
+    coalesce(a.Gravity, '') AS Body
+    FROM "ACTION" a LEFT JOIN LST_DOCTOR d ON d.Id = a.Id_Org LEFT JOIN LST_ILLNESS i ON i.Id = a.Id_Illness
+    WHERE a.Tag IS NOT 2;
+
+CREATE VIEW SEARCH_SOURCE_PURCHASE AS SELECT a.Id AS Id, 5 * 4294967296 + a.Id AS Entry, a.Id_Ref AS Person,
+    coalesce(a.Date_Action, '') AS Date, a.Id AS Target,
+    coalesce(g.Title, '') || ' ' || coalesce(p.Name, '') || ' ' || coalesce(p.City, '') || ' ' ||
+    coalesce(a.Remark1, '') || ' ' || coalesce(a.Remark2, '') AS Body
+    FROM "ACTION" a LEFT JOIN LST_PHARMACY p ON p.Id = a.Id_Org LEFT JOIN LST_DRUG g ON g.Id = a.Id_Drug
+    WHERE a.Tag = 2;
 
 CREATE VIEW SEARCH_SOURCE_ANALYSIS AS SELECT Id, 6 * 4294967296 + Id AS Entry, Id_Ref AS Person, '' AS Date,
     Id AS Target, coalesce(Title, '') || ' ' || coalesce(Description, '') || ' ' || coalesce(Category, '') || ' ' ||
@@ -96,11 +97,13 @@ END;
 
 -- Acts and purchases.
 CREATE TRIGGER SEARCH_ACTION_INSERT AFTER INSERT ON "ACTION" BEGIN
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id = new.Id;
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_CONSULTATION WHERE Id = new.Id;
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_PURCHASE WHERE Id = new.Id;
 END;
 CREATE TRIGGER SEARCH_ACTION_UPDATE AFTER UPDATE ON "ACTION" BEGIN
     DELETE FROM SEARCH_INDEX WHERE rowid IN (4 * 4294967296 + old.Id, 5 * 4294967296 + old.Id);
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id = new.Id;
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_CONSULTATION WHERE Id = new.Id;
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_PURCHASE WHERE Id = new.Id;
 END;
 CREATE TRIGGER SEARCH_ACTION_DELETE AFTER DELETE ON "ACTION" BEGIN
     DELETE FROM SEARCH_INDEX WHERE rowid IN (4 * 4294967296 + old.Id, 5 * 4294967296 + old.Id);
@@ -206,40 +209,40 @@ END;
 -- The reference lists name practitioners, pharmacies, illnesses, medicines
 -- and vaccines in the entries of the rows that point to them.
 CREATE TRIGGER SEARCH_LST_DOCTOR_UPDATE AFTER UPDATE OF Name, Category, City ON LST_DOCTOR BEGIN
-    DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 4 * 4294967296 + Id FROM "ACTION" WHERE Tag <> 2 AND Id_Org = old.Id);
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag <> 2 AND Id_Org = old.Id);
+    DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 4 * 4294967296 + Id FROM "ACTION" WHERE Tag IS NOT 2 AND Id_Org = old.Id);
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_CONSULTATION WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag IS NOT 2 AND Id_Org = old.Id);
     DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 8 * 4294967296 + Id FROM VACCINE WHERE Id_Org = old.Id);
     INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_VACCINE WHERE Id IN (SELECT Id FROM VACCINE WHERE Id_Org = old.Id);
 END;
 CREATE TRIGGER SEARCH_LST_DOCTOR_DELETE AFTER DELETE ON LST_DOCTOR BEGIN
-    DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 4 * 4294967296 + Id FROM "ACTION" WHERE Tag <> 2 AND Id_Org = old.Id);
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag <> 2 AND Id_Org = old.Id);
+    DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 4 * 4294967296 + Id FROM "ACTION" WHERE Tag IS NOT 2 AND Id_Org = old.Id);
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_CONSULTATION WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag IS NOT 2 AND Id_Org = old.Id);
     DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 8 * 4294967296 + Id FROM VACCINE WHERE Id_Org = old.Id);
     INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_VACCINE WHERE Id IN (SELECT Id FROM VACCINE WHERE Id_Org = old.Id);
 END;
 CREATE TRIGGER SEARCH_LST_ILLNESS_UPDATE AFTER UPDATE OF Title ON LST_ILLNESS BEGIN
-    DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 4 * 4294967296 + Id FROM "ACTION" WHERE Tag <> 2 AND Id_Illness = old.Id);
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag <> 2 AND Id_Illness = old.Id);
+    DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 4 * 4294967296 + Id FROM "ACTION" WHERE Tag IS NOT 2 AND Id_Illness = old.Id);
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_CONSULTATION WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag IS NOT 2 AND Id_Illness = old.Id);
 END;
 CREATE TRIGGER SEARCH_LST_ILLNESS_DELETE AFTER DELETE ON LST_ILLNESS BEGIN
-    DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 4 * 4294967296 + Id FROM "ACTION" WHERE Tag <> 2 AND Id_Illness = old.Id);
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag <> 2 AND Id_Illness = old.Id);
+    DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 4 * 4294967296 + Id FROM "ACTION" WHERE Tag IS NOT 2 AND Id_Illness = old.Id);
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_CONSULTATION WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag IS NOT 2 AND Id_Illness = old.Id);
 END;
 CREATE TRIGGER SEARCH_LST_PHARMACY_UPDATE AFTER UPDATE OF Name, City ON LST_PHARMACY BEGIN
     DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 5 * 4294967296 + Id FROM "ACTION" WHERE Tag = 2 AND Id_Org = old.Id);
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag = 2 AND Id_Org = old.Id);
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_PURCHASE WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag = 2 AND Id_Org = old.Id);
 END;
 CREATE TRIGGER SEARCH_LST_PHARMACY_DELETE AFTER DELETE ON LST_PHARMACY BEGIN
     DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 5 * 4294967296 + Id FROM "ACTION" WHERE Tag = 2 AND Id_Org = old.Id);
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag = 2 AND Id_Org = old.Id);
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_PURCHASE WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag = 2 AND Id_Org = old.Id);
 END;
 CREATE TRIGGER SEARCH_LST_DRUG_UPDATE AFTER UPDATE OF Title ON LST_DRUG BEGIN
     DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 5 * 4294967296 + Id FROM "ACTION" WHERE Tag = 2 AND Id_Drug = old.Id);
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag = 2 AND Id_Drug = old.Id);
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_PURCHASE WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag = 2 AND Id_Drug = old.Id);
 END;
 CREATE TRIGGER SEARCH_LST_DRUG_DELETE AFTER DELETE ON LST_DRUG BEGIN
     DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 5 * 4294967296 + Id FROM "ACTION" WHERE Tag = 2 AND Id_Drug = old.Id);
-    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag = 2 AND Id_Drug = old.Id);
+    INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_PURCHASE WHERE Id IN (SELECT Id FROM "ACTION" WHERE Tag = 2 AND Id_Drug = old.Id);
 END;
 CREATE TRIGGER SEARCH_LST_VACCINE_UPDATE AFTER UPDATE OF Title, Description ON LST_VACCINE BEGIN
     DELETE FROM SEARCH_INDEX WHERE rowid IN (SELECT 8 * 4294967296 + Id FROM VACCINE WHERE Id_Vaccine = old.Id);
@@ -268,7 +271,8 @@ INSERT INTO SEARCH_INDEX (rowid, Body, Person, Date, Target)
     SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_IDENTITY
     UNION ALL SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_HISTORY
     UNION ALL SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_CUSTOM
-    UNION ALL SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ACT
+    UNION ALL SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_CONSULTATION
+    UNION ALL SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_PURCHASE
     UNION ALL SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_ANALYSIS
     UNION ALL SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_VALUE
     UNION ALL SELECT Entry, Body, Person, Date, Target FROM SEARCH_SOURCE_VACCINE
