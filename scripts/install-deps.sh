@@ -9,6 +9,8 @@ packages=(
   # runtime libraries
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins
   libgcab-dev zlib1g-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
+  # text of the documents: Tesseract with its French (and English) data, PDF text through Poppler
+  libtesseract-dev libleptonica-dev tesseract-ocr-fra tesseract-ocr-eng libpoppler-qt6-dev
   # the ODBC route: unixODBC's installer library and headers, the SQLite ODBC driver, Qt's QODBC
   unixodbc-dev odbcinst libsqliteodbc libqt6sql6-odbc
   # tests and their real peers
@@ -17,7 +19,7 @@ packages=(
   # the install tree, the Debian package and their validators
   dpkg-dev file lintian desktop-file-utils appstream shared-mime-info
   # benchmarks
-  libbenchmark-dev
+  libbenchmark-dev tesseract-ocr
 )
 
 missing=()

@@ -146,6 +146,14 @@ std::vector<Table> buildTables()
                     col("FileIcon", T::Bytes), txt("FileName", 255), txt("FileType", 128), txt("FileSize", 128),
                     txt("Remark", 255), col("DoType", T::Short)},
                    {{"Id_Ref", "DoType"}}});
+    // The text recognised in a picture document (DoKind 1) or read from an
+    // attached file (DoKind 2); State 1 read, 2 unreadable (Note says why),
+    // 3 a kind of file that holds no text. A document without a row waits
+    // for its recognition.
+    all.push_back({QStringLiteral("DOCUMENTTEXT"),
+                   {id(), col("Id_Document", T::Long), col("DoKind", T::Short), col("Content", T::Memo),
+                    col("State", T::Short), txt("Note", 255)},
+                   {{"DoKind", "Id_Document"}}});
 
     all.push_back({QStringLiteral("LST_DOCTOR"),
                    {id(), col("Id_File", T::Long), txt("Name", 128), txt("Category", 128),

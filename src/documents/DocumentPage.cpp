@@ -584,6 +584,19 @@ void DocumentPage::Btn_Document_Img_ExeClick()
                             window());
 }
 
+void DocumentPage::viewImageDocument(int id)
+{
+    for (int row = 0; row < m_images->count(); ++row) {
+        QListWidgetItem* item = m_images->item(row);
+        if (item->data(kIdRole).toInt() == id) {
+            m_images->setCurrentItem(item);
+            emit commandsChanged();
+            Btn_Document_Img_ExeClick();
+            return;
+        }
+    }
+}
+
 void DocumentPage::Btn_Document_Img_EmailClick()
 {
     const int id = selectedImageId();

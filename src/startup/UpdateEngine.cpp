@@ -6,6 +6,7 @@
 #include "FileUtils.h"
 #include "Messages.h"
 #include "Schema.h"
+#include "SearchIndex.h"
 #include "Transaction.h"
 #include "UpdateActions.h"
 #include "UpdateLog.h"
@@ -296,6 +297,8 @@ private:
             return QStringLiteral("SQL:") + UpdateScript::bracedText(line);
         case Command::CompactDataBase:
             return QStringLiteral("Compactage de la base de données");
+        case Command::CreateSearchIndex:
+            return QStringLiteral("INDEX:Recherche dans le carnet de santé");
         case Command::ConvertQueryScript:
             return QStringLiteral("CONVERSION:Requêtes");
         case Command::ConvertStatScript:
@@ -355,6 +358,9 @@ private:
         }
         case Command::ConvertQueryScript:
             TreeConversion::convert(m_context, TreeConversion::Tree::Query, {});
+            return {};
+        case Command::CreateSearchIndex:
+            SearchIndex::install(m_target.connectionName);
             return {};
         case Command::ConvertStatScript:
             TreeConversion::convert(m_context, TreeConversion::Tree::Stat, UpdateScript::bracedText(line));

@@ -75,7 +75,7 @@ protected:
         File db(path);
         QStringList out;
         const QStringList tables =
-            db.scalar(QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE type='table'")).toString().split(',');
+            db.scalar(QStringLiteral("SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE type='table' ORDER BY name)")).toString().split(',');
         for (const QString& table : tables)
             out << table + QLatin1Char('=') + db.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toString();
         out << db.scalar(QStringLiteral("SELECT group_concat(Title) || sum(length(Img)) FROM DOCUMENTIMG")).toString();

@@ -119,8 +119,12 @@ Snapshot snapshotOf(const QString& databaseFile, const QString& databaseFolder)
     Snapshot s;
     {
         Reader reader(databaseFile);
-        for (const QString& table : reader.db().tables())
-            s.tables.insert(table, rowsOf(reader.db(), QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)));
+        // Sorted as text: the search index's tables have no rowid to order by.
+        for (const QString& table : reader.db().tables()) {
+            QStringList rows = rowsOf(reader.db(), QStringLiteral("SELECT * FROM \"%1\"").arg(table));
+            rows.sort();
+            s.tables.insert(table, rows);
+        }
     }
     for (const auto& [folder, mask] : {std::pair{QStringLiteral("Images/"), QStringLiteral("*.jpg")},
                                        std::pair{QStringLiteral("Files/"), QStringLiteral("*.f")}})

@@ -263,11 +263,11 @@ TEST_F(ProgramRun, EmptyOrIncompleteDatabaseStopsStartUpNamingTheFile)
                                                                       databaseFile(), QStringLiteral("la table « EVENT »"))});
     EXPECT_FALSE(m_shown);
 
-    damage(QStringLiteral("ALTER TABLE PERSON DROP COLUMN Misc12"));
+    damage(QStringLiteral("ALTER TABLE PERSON DROP COLUMN BirthDay_Weight"));
     EXPECT_EQ(runOnce(), 1);
     EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t")
                                       + StartupSequence::incompleteDatabaseMessage(
-                                          databaseFile(), QStringLiteral("la colonne « Misc12 » de la table « PERSON »"))});
+                                          databaseFile(), QStringLiteral("la colonne « BirthDay_Weight » de la table « PERSON »"))});
 }
 
 TEST_F(ProgramRun, DbIniNamingAFolderOrAHugePathGetsAShortMessageAndMakesNothing)

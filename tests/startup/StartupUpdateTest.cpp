@@ -132,7 +132,9 @@ protected:
 TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesNothing)
 {
     createOlder(m_db.databaseFile());
-    m_messages.queueAnswer(Messages::Answer::No);
+    // One backup offer for each script of the chain, each declined.
+    for (qsizetype i = 0; i < StartupUpdate::scriptsAfter(m_folders.program + QStringLiteral("Maj/"), 320).size(); ++i)
+        m_messages.queueAnswer(Messages::Answer::No);
     update();
 
     // Every column of the template, with its type and size; nothing else.
@@ -200,7 +202,7 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
     EXPECT_TRUE(q.value(1).toBool());
     q.finish();
 
-    EXPECT_EQ(version(), QStringLiteral("3.51"));
+    EXPECT_EQ(version(), Product::databaseVersion);
     EXPECT_FALSE(exists(m_folders.data + QStringLiteral("BD_351.maj"))) << "deleted after its run";
     EXPECT_TRUE(log().contains(QStringLiteral("Compactage de la base de données (Ok)")));
     EXPECT_FALSE(log().contains(QStringLiteral("(error")));
@@ -228,12 +230,12 @@ TEST_F(StartupUpdateTest, VersionDecidesWhetherTheScriptOfThisVersionIsCopied)
 
     TestFolders::copyTemplate(m_db.databaseFile());
     // Current: nothing copied, nothing run, the row not written again.
-    setVersionThenUpdate(QStringLiteral("3.51"));
+    setVersionThenUpdate(Product::databaseVersion);
     EXPECT_FALSE(log().contains(QStringLiteral("BD_351.maj")));
 
     for (const QString& older : {QStringLiteral("3.6"), QStringLiteral("abc"), QStringLiteral("3.50")}) {
         setVersionThenUpdate(older);
-        EXPECT_EQ(version(), QStringLiteral("3.51")) << older.toStdString();
+        EXPECT_EQ(version(), Product::databaseVersion) << older.toStdString();
         EXPECT_FALSE(exists(m_folders.data + QStringLiteral("BD_351.maj")));
     }
     const QString ranThisVersion = QStringLiteral("Script de mise à jour : ") + m_folders.data + QStringLiteral("BD_351.maj");
@@ -242,14 +244,14 @@ TEST_F(StartupUpdateTest, VersionDecidesWhetherTheScriptOfThisVersionIsCopied)
     // A missing version row counts as 0, and is added.
     QSqlQuery(Connection::database()).exec(QStringLiteral("DELETE FROM OBJECT_VAL_STR"));
     StartupUpdate::run(m_folders, m_db, {});
-    EXPECT_EQ(version(), QStringLiteral("3.51"));
+    EXPECT_EQ(version(), Product::databaseVersion);
     EXPECT_EQ(log().count(ranThisVersion), 4);
 
     // A developer's copy counts as current: only the scripts laid by hand run.
     writeFile(m_folders.developmentMarker, "");
     writeFile(m_folders.data + QStringLiteral("mine.maj"), "SqlExe{INSERT INTO EVENT (Description) VALUES ('dev')}\n");
     setVersionThenUpdate(QStringLiteral("3.20"));
-    EXPECT_EQ(version(), QStringLiteral("3.51"));
+    EXPECT_EQ(version(), Product::databaseVersion);
     EXPECT_EQ(log().count(ranThisVersion), 4) << "not copied for a developer's copy";
     EXPECT_EQ(QSqlQuery(QStringLiteral("SELECT 1 FROM EVENT WHERE Description='dev'"), Connection::database()).next(), true);
     EXPECT_FALSE(exists(m_folders.data + QStringLiteral("mine.maj")));
@@ -287,7 +289,7 @@ TEST_F(StartupUpdateTest, TwoScriptsRunInNameOrderEachWithItsBackup)
 TEST_F(StartupUpdateTest, AScriptThatCannotGoOnStopsStartUpAndStaysForTheNextStart)
 {
     TestFolders::copyTemplate(m_db.databaseFile());
-    setVersionThenUpdate(QStringLiteral("3.51"));
+    setVersionThenUpdate(Product::databaseVersion);
     writeFile(m_folders.data + QStringLiteral("x.maj"), "FieldExists(NOPE.X)\nEND\n");
     setVersion(QStringLiteral("3.40"));
     try {
@@ -310,13 +312,13 @@ TEST_F(StartupUpdateTest, SecondPassUpgradesADatabaseLeftInTheProgramFolder)
     const QString left = m_folders.program + QStringLiteral("Data/Access/BRIVOLINE.MDB");
     createOlder(left);
     update();
-    EXPECT_EQ(version(), QStringLiteral("3.51"));
+    EXPECT_EQ(version(), Product::databaseVersion);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("left"));
         db.setDatabaseName(left);
         ASSERT_TRUE(db.open());
         EXPECT_EQ(GetBDVersion(QStringLiteral("left"), QStringLiteral("OBJECT_VAL_STR"), QStringLiteral("VALUE")),
-                  QStringLiteral("3.51"))
+                  Product::databaseVersion)
             << "written into the column the script made";
         EXPECT_TRUE(QFileInfo::exists(m_folders.program + QStringLiteral("Data/Images/Doc1.jpg")));
         QSqlQuery q(db);
