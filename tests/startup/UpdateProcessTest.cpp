@@ -4,6 +4,7 @@
 // that moment instead of in the middle of the pictures (the campaign of
 // tests/update_kill_campaign.sh).
 #include "OlderLayout.h"
+#include "Product.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -110,7 +111,7 @@ TEST_F(UpdateProcessTest, KilledInTheMiddleOfTheUpdateTheNextStartFinishesIt)
 
     EXPECT_EQ(scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
     EXPECT_EQ(scalar(QStringLiteral("SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS=-99")).toString(),
-              QStringLiteral("3.51"));
+              Product::databaseVersion);
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM DOCUMENTIMG WHERE Img IS NULL AND DoType=1")).toInt(),
               kDocuments);
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SQL_TREE")).toInt(), 7) << "converted once";
