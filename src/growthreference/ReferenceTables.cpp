@@ -130,10 +130,12 @@ std::optional<AtAge> ReferenceTables::at(Indicator indicator, Sex sex, int ageIn
 {
     if (sex == Sex::Unknown)
         return std::nullopt;
-    for (const Source& source : sources(indicator)) {
+    const std::array<Source, 2>& choices = sources(indicator);
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        const Source& source = choices.at(i);
         if (ageInDays < source.firstDay || ageInDays > source.lastDay)
             continue;
-        const Loaded& loaded = load(QString::fromLatin1(source.file));
+        const Loaded& loaded = load(static_cast<std::size_t>(indicator) * choices.size() + i, source.file);
         if (!loaded.readable)
             return std::nullopt;
         return loaded.bySex.at(sex == Sex::Male ? 0 : 1).at(ageInDays);
@@ -146,26 +148,26 @@ int ReferenceTables::lastDay(Indicator indicator)
     return sources(indicator).back().lastDay;
 }
 
-const ReferenceTables::Loaded& ReferenceTables::load(const QString& file)
+const ReferenceTables::Loaded& ReferenceTables::load(std::size_t slot, const char* file)
 {
-    const auto found = m_loaded.constFind(file);
-    if (found != m_loaded.constEnd())
-        return *found;
+    std::optional<Loaded>& loaded = m_loaded.at(slot);
+    if (loaded)
+        return *loaded;
     // A table that cannot be read is not tried again: its charts go
     // without centiles, and the error says why.
-    Loaded loaded;
+    loaded.emplace();
     try {
         bool exists = false;
-        const QString path = m_folder + file;
+        const QString path = m_folder + QString::fromLatin1(file);
         const QByteArray bytes = FileUtils::readFile(path, &exists);
         if (!exists)
             throw FileError(QStringLiteral("La table de croissance \"%1\" est introuvable.").arg(path));
-        loaded.bySex = parseTable(bytes, file);
-        loaded.readable = true;
+        loaded->bySex = parseTable(bytes, QString::fromLatin1(file));
+        loaded->readable = true;
     } catch (const AppError& e) {
         m_error = e.text();
     }
-    return *m_loaded.insert(file, std::move(loaded));
+    return *loaded;
 }
 
 ReferenceTables& shipped(const QString& programFolder)

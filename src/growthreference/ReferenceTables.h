@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -89,10 +88,11 @@ private:
         bool readable = false;
         SexTables bySex;
     };
-    const Loaded& load(const QString& file);
+    // Slot: the indicator's two sources, in order.
+    const Loaded& load(std::size_t slot, const char* file);
 
     QString m_folder;
-    QHash<QString, Loaded> m_loaded;
+    std::array<std::optional<Loaded>, 6> m_loaded;
     QString m_error;
 };
 
