@@ -50,6 +50,28 @@ QList<QPointF> thinned(const QList<QPointF>& points, int columns, qreal xMin, qr
     }
     return kept;
 }
+
+// A centile curve changes slowly from one point to the next: one point every
+// few pixel columns draws it the same, and keeps the bands' shapes cheap to fill.
+QList<QPointF> sampled(const QList<QPointF>& points, int columns, qreal xMin, qreal xMax)
+{
+    constexpr int kPixelsPerPoint = 3;
+    const int kept = std::max(2, columns / kPixelsPerPoint);
+    if (points.size() <= kept || xMax <= xMin)
+        return points;
+    QList<QPointF> result;
+    result.reserve(kept + 1);
+    const qreal step = (xMax - xMin) / kept;
+    qreal next = points.constFirst().x();
+    for (const QPointF& p : points)
+        if (p.x() >= next) {
+            result.append(p);
+            next = p.x() + step;
+        }
+    if (result.constLast() != points.constLast())
+        result.append(points.constLast());
+    return result;
+}
 } // namespace
 
 LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis), m_y(new QValueAxis)
@@ -266,7 +288,7 @@ void LineChart::placePoints()
     for (int i = 0; i < Chart::SeriesCount; ++i)
         series(i)->replace(thinned(m_points[static_cast<std::size_t>(i)], width, m_x->min(), m_x->max()));
     for (std::size_t k = 0; k < m_centileLines.size(); ++k)
-        m_centileLines.at(k)->replace(thinned(m_centilePoints.at(k), width, m_x->min(), m_x->max()));
+        m_centileLines.at(k)->replace(sampled(m_centilePoints.at(k), width, m_x->min(), m_x->max()));
 }
 
 void LineChart::mouseDoubleClickEvent(QMouseEvent* event)
