@@ -111,8 +111,8 @@ LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis),
     m_median = m_centileLines.at(2);
     m_median->setName(QStringLiteral("P50 OMS"));
     m_median->setPen(QPen(kCentileColour.darker(115), 1.5));
-    for (QAbstractSeries* centile : {static_cast<QAbstractSeries*>(m_bands[0]), static_cast<QAbstractSeries*>(m_bands[1]),
-                                     static_cast<QAbstractSeries*>(m_median)}) {
+    const std::array<QAbstractSeries*, 3> drawn{m_bands[0], m_bands[1], m_median};
+    for (QAbstractSeries* centile : drawn) {
         chart->addSeries(centile);
         centile->attachAxis(m_x);
         centile->attachAxis(m_y);

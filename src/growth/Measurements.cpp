@@ -82,6 +82,7 @@ QList<GrowthSeries::Measurement> read(const Dataset& measures, const MeasureKind
 QList<GrowthSeries::Measurement> load(const MeasureKind& kind, int personId)
 {
     Dataset measures;
+    // Each table is named after its value column: WEIGHT.Weight, SIZE.Size.
     measures.setSql(QStringLiteral("SELECT %1, %2 FROM [%3] WHERE Id_Ref=%4 ORDER BY %1")
                         .arg(kind.dateField, kind.valueField, kind.valueField.toUpper())
                         .arg(personId));
