@@ -79,6 +79,8 @@ std::vector<Table> buildTables()
         numbered(c, "ImgMini", 2, 4, T::Bytes, 0, false);
         c.insert(c.end(), {col("WeightGraph", T::Bytes), col("SizeGraph", T::Bytes), txt("Comment1", 128),
                            txt("Custom00144243", 128)});
+        // Layout 3.52: the sex, ISO 5218 (1 male, 2 female), empty when not given.
+        c.push_back(col("Sex", T::Short));
         all.push_back({QStringLiteral("PERSON"), c, {{"Name", "ForeName"}}});
     }
 

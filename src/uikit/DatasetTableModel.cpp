@@ -45,6 +45,8 @@ QVariant DatasetTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
+    if (const auto& computed = m_columns.at(index.column()).computed)
+        return computed(index.row(), role);
     const int field = fieldIndex(index.column());
     if (field < 0)
         return {};

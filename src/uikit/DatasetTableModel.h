@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QPointer>
+#include <functional>
 
 // One column of a grid over a dataset.
 struct GridColumn
@@ -12,6 +13,9 @@ struct GridColumn
     QString field;
     QString format = {};          // replaces the field's display format when given
     Qt::Alignment alignment = {}; // numbers to the right, texts to the left when not given
+    // A column its owner works out from each fetched row instead of a
+    // field: the cell's data in that role (text, colour, hint), or nothing.
+    std::function<QVariant(int row, int role)> computed = {};
 };
 
 // The rows of a dataset as a read-only table, each cell the field's display text.

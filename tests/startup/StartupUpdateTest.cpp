@@ -204,6 +204,10 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
 
     EXPECT_EQ(version(), Product::databaseVersion);
     EXPECT_FALSE(exists(m_folders.data + QStringLiteral("BD_351.maj"))) << "deleted after its run";
+    EXPECT_FALSE(exists(m_folders.data + QStringLiteral("BD_352.maj")));
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM PERSON WHERE Sex IS NULL")) && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 3) << "no one's sex is known yet";
+    q.finish();
     EXPECT_TRUE(log().contains(QStringLiteral("Compactage de la base de données (Ok)")));
     EXPECT_FALSE(log().contains(QStringLiteral("(error")));
     EXPECT_TRUE(m_status.contains(QStringLiteral("Mise à jour (préparation) ...")));
@@ -212,12 +216,14 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
     // The same script once more: every block finds its change made.
     const QString before = contentOf(Connection::database());
     const QString logBefore = log();
-    QFile::copy(m_folders.program + QStringLiteral("Maj/BD_351.maj"), m_folders.data + QStringLiteral("BD_351.maj"));
-    m_messages.queueAnswer(Messages::Answer::No);
+    for (const QString& script : {QStringLiteral("BD_351.maj"), QStringLiteral("BD_352.maj")}) {
+        QFile::copy(m_folders.program + QStringLiteral("Maj/") + script, m_folders.data + script);
+        m_messages.queueAnswer(Messages::Answer::No);
+    }
     update();
     EXPECT_EQ(contentOf(Connection::database()), before);
     const QString second = log().mid(logBefore.size());
-    EXPECT_EQ(second.count(QStringLiteral("*** Mise à jour déjà effectuée ***")), 13) << "one for each block";
+    EXPECT_EQ(second.count(QStringLiteral("*** Mise à jour déjà effectuée ***")), 13 + 1) << "one for each block";
     EXPECT_FALSE(second.contains(QStringLiteral("(Ok)")));
 }
 
