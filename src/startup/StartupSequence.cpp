@@ -7,6 +7,7 @@
 #include "Messages.h"
 #include "Product.h"
 #include "ProgramState.h"
+#include "RecordsLock.h"
 #include "Provisioning.h"
 #include "SignalCloser.h"
 #include "SingleInstance.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QLocale>
 #include <QSqlDatabase>
@@ -36,11 +38,22 @@ QString StartupSequence::alreadyRunningMessage()
 
 StartupSequence::StartupSequence(DesktopEnvironment desktop) : m_desktop(std::move(desktop)) {}
 
+StartupSequence::~StartupSequence() = default;
+
 QString StartupSequence::incompleteDatabaseMessage(const QString& databaseFile, const QString& missing)
 {
     return QStringLiteral("La base de données \"%1\" est incomplète : il y manque %2.\r"
                           "Ce fichier n'a pas été créé par ce logiciel, ou il a été endommagé.")
         .arg(FileUtils::shownPath(databaseFile), missing);
+}
+
+bool StartupSequence::lockRecords(const QString& databaseFile)
+{
+    m_records = std::make_unique<RecordsLock>(databaseFile);
+    if (m_records->acquire())
+        return true;
+    Messages::warning(m_records->inUseMessage());
+    return false;
 }
 
 // Steps 3 to 9: folders, db.ini, provisioning, the write test, the settings.
@@ -51,7 +64,14 @@ bool StartupSequence::prepare()
         p.folders.data = FolderSetup::resolveDataFolder(p.folders, m_desktop);
         p.db = DbIni::read(p.folders);
         p.folders.database = p.db.databaseFolder;
+        // The records are locked before anything is written beside them;
+        // at a first start, once provisioning has made their folder.
+        const bool folderThere = QFileInfo(QFileInfo(p.db.databaseFile()).absolutePath()).isDir();
+        if (folderThere && !lockRecords(p.db.databaseFile()))
+            return false;
         if (!Provisioning::run(p.folders, p.db))
+            return false;
+        if (!folderThere && !lockRecords(p.db.databaseFile()))
             return false;
         if (!writeTest(Product::name + QLatin1Char(' ') + Product::version,
                        p.folders.data + QStringLiteral("write.tmp")))

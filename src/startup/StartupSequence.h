@@ -7,6 +7,7 @@
 #include <memory>
 
 class QWidget;
+class RecordsLock;
 
 // What the sequence asks of the layers above it, in the order it asks.
 struct StartupHooks
@@ -24,6 +25,7 @@ class StartupSequence
 {
 public:
     explicit StartupSequence(DesktopEnvironment desktop = DesktopEnvironment::system());
+    ~StartupSequence();
     int run(const StartupHooks& hooks);
 
     static const QString kConnectionFailedMessage;
@@ -32,5 +34,8 @@ public:
 
 private:
     bool prepare();
+    // Held until the sequence ends: no other session opens these records.
+    bool lockRecords(const QString& databaseFile);
     DesktopEnvironment m_desktop;
+    std::unique_ptr<RecordsLock> m_records;
 };
