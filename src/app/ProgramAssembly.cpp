@@ -2,6 +2,7 @@
 
 #include "ActPage.h"
 #include "AnalysisPage.h"
+#include "BackupHistory.h"
 #include "BoosterReminders.h"
 #include "CareCommands.h"
 #include "CustomPage.h"
@@ -15,6 +16,8 @@
 #include "MaintenanceCommands.h"
 #include "Measurements.h"
 #include "PreviousPage.h"
+#include "ProgramState.h"
+#include "RecordSet.h"
 #include "ReferenceLists.h"
 #include "ReportCommands.h"
 #include "SettingsCommands.h"
@@ -92,6 +95,20 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     ReportCommands::installCommands(host, dm1, recordHooks(dm1));
     HtmlCommands::installCommands(host, dm1, dm2, recordHooks(dm1));
     MaintenanceCommands::installCommands(host, dm1, dm2);
+}
+
+DatabaseRecovery::BackupRoute backupRoute()
+{
+    DatabaseRecovery::BackupRoute route;
+    route.latest = []() -> std::optional<DatabaseRecovery::Backup> {
+        const ProgramState& p = program();
+        const auto latest = BackupHistory::latestArchive(RecordSet::of(p.folders, p.db));
+        if (!latest)
+            return std::nullopt;
+        return DatabaseRecovery::Backup{latest->path, latest->when};
+    };
+    route.restore = &MaintenanceCommands::restoreAtStart;
+    return route;
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

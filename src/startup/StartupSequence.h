@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseRecovery.h"
 #include "Folders.h"
 
 #include <QString>
@@ -15,8 +16,11 @@ struct StartupHooks
     // Creates the data modules; the first one connects. Throws AppError.
     std::function<void()> createDataModules;
     std::function<std::unique_ptr<QWidget>()> createMainWindow;
-    // Pending edits are posted and the data modules freed, after the main window closed.
+    // Pending edits are posted and the data modules freed, after the main
+    // window closed, or before they are made anew on a recovered database.
     std::function<void()> destroyDataModules;
+    // The way back to a backup when the database is damaged or incomplete.
+    DatabaseRecovery::BackupRoute backups;
 };
 
 // The program's entry, from the process-wide values to the event loop and
@@ -30,7 +34,6 @@ public:
 
     static const QString kConnectionFailedMessage;
     static QString alreadyRunningMessage();
-    static QString incompleteDatabaseMessage(const QString& databaseFile, const QString& missing);
 
 private:
     bool prepare();

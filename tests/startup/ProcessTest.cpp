@@ -1,4 +1,5 @@
 // The real program, started as a separate process in a scratch home folder.
+#include "DatabaseRecovery.h"
 #include "IniFile.h"
 #include "StartupSequence.h"
 #include "SingleInstance.h"
@@ -297,15 +298,15 @@ TEST_F(ProgramRun, EmptyOrIncompleteDatabaseStopsStartUpNamingTheFile)
     // Blamed on the database, not on the program: no other message, no web page, no window.
     damage(QStringLiteral("DROP TABLE EVENT"));
     EXPECT_EQ(runOnce(), 1);
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t") + StartupSequence::incompleteDatabaseMessage(
-                                                                      databaseFile(), QStringLiteral("la table « EVENT »"))});
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t") + DatabaseRecovery::incompleteMessage(
+                                                                      databaseFile(), QStringLiteral("la table « EVENT »"), {})});
     EXPECT_FALSE(m_shown);
 
     damage(QStringLiteral("ALTER TABLE PERSON DROP COLUMN Misc12"));
     EXPECT_EQ(runOnce(), 1);
     EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t")
-                                      + StartupSequence::incompleteDatabaseMessage(
-                                          databaseFile(), QStringLiteral("la colonne « Misc12 » de la table « PERSON »"))});
+                                      + DatabaseRecovery::incompleteMessage(
+                                          databaseFile(), QStringLiteral("la colonne « Misc12 » de la table « PERSON »"), {})});
 }
 
 TEST_F(ProgramRun, DbIniNamingAFolderOrAHugePathGetsAShortMessageAndMakesNothing)
