@@ -73,8 +73,9 @@ QString DatabaseRecovery::damageOf(const QSqlDatabase& db)
 QString DatabaseRecovery::damagedMessage(const QString& databaseFile)
 {
     return QStringLiteral("EXECUTION IMPOSSIBLE !!\r\rLa base de données \"%1\" est endommagée : le logiciel ne "
-                          "l'ouvre pas dans cet état.\rAu prochain démarrage, vous pourrez restaurer votre dernière "
-                          "sauvegarde ou tenter de la réparer. Vous pouvez aussi contacter le support par email : ")
+                          "l'ouvre pas dans cet état.\rAu prochain démarrage, il vous proposera de nouveau la sauvegarde la "
+                          "plus récente de l'historique, s'il y en a une, ou la réparation. Vous pouvez aussi contacter "
+                          "le support par email : ")
                .arg(shown(databaseFile)) +
            Product::supportAddress;
 }
