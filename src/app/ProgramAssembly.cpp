@@ -3,6 +3,7 @@
 #include "ActPage.h"
 #include "AnalysisPage.h"
 #include "BackgroundRecognition.h"
+#include "BackupHistory.h"
 #include "BoosterReminders.h"
 #include "CareCommands.h"
 #include "CustomPage.h"
@@ -16,7 +17,9 @@
 #include "MaintenanceCommands.h"
 #include "Measurements.h"
 #include "PreviousPage.h"
+#include "ProgramState.h"
 #include "RecognitionStatus.h"
+#include "RecordSet.h"
 #include "ReferenceLists.h"
 #include "ReportCommands.h"
 #include "SearchBox.h"
@@ -150,6 +153,20 @@ void installSearch(TMainForm& window, TDataModule1& dm1)
     auto* recognition = new BackgroundRecognition(dm1.databaseFolder(), &window);
     window.statusBar()->addPermanentWidget(new RecognitionStatus(*recognition, &window));
     recognition->start();
+}
+
+DatabaseRecovery::BackupRoute backupRoute()
+{
+    DatabaseRecovery::BackupRoute route;
+    route.latest = []() -> std::optional<DatabaseRecovery::Backup> {
+        const ProgramState& p = program();
+        const auto latest = BackupHistory::latestArchive(RecordSet::of(p.folders, p.db));
+        if (!latest)
+            return std::nullopt;
+        return DatabaseRecovery::Backup{latest->path, latest->when};
+    };
+    route.restore = &MaintenanceCommands::restoreAtStart;
+    return route;
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)

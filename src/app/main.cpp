@@ -35,6 +35,7 @@ int main(int argc, char* argv[])
         dataModule2->applyMoneyFormats();
         return window;
     };
+    hooks.backups = ProgramAssembly::backupRoute();
     hooks.destroyDataModules = [&] {
         // The main window saved any pending change before it closed.
         if (dataModule1)

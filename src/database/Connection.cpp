@@ -78,6 +78,7 @@ void open(const DbConfig& config)
                                 .arg(config.providerText.left(80)));
 
     QString failure;
+    bool damaged = false;
     {
         // The ODBC route names only the data source, which points at the file.
         const bool odbc = config.kind == DbConfig::Kind::Odbc;
@@ -107,6 +108,7 @@ void open(const DbConfig& config)
             if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next()
                 || !probe.exec(QStringLiteral("PRAGMA user_version")) || !probe.next()) {
                 failure = errorText(probe.lastError());
+                damaged = (probe.lastError().nativeErrorCode().toInt() & 0xff) == 11; // SQLITE_CORRUPT
             } else {
                 version = probe.value(0).toInt();
                 probe.finish();
@@ -127,7 +129,10 @@ void open(const DbConfig& config)
         db.close();
     }
     QSqlDatabase::removeDatabase(kConnectionName);
-    throw DatabaseError(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.").arg(shown, failure));
+    const QString text = QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.").arg(shown, failure);
+    if (damaged)
+        throw DamagedDatabaseError(text);
+    throw DatabaseError(text);
 }
 
 void close()

@@ -19,7 +19,7 @@ QString proposedPath(const RecordSet& set, const QDate& day)
 
 QString safetyPath(const RecordSet& set, const QDateTime& moment)
 {
-    const QString stem = set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_") +
+    const QString stem = set.backupFolder() + kSafetyPrefix +
                          moment.toString(QStringLiteral("dd_MM_yyyy_hh_mm_ss"));
     QString path = stem + QStringLiteral(".bkp");
     for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + QStringLiteral(".partial")); ++n)

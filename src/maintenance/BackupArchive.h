@@ -13,6 +13,8 @@
 namespace BackupArchive {
 
 inline const QString kDatabaseEntry = QStringLiteral("BRIVOLINE.MDB");
+// How the names of the safety archives that restores keep begin.
+inline const QString kSafetyPrefix = QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_");
 
 // The archive proposed on a day: Backup/BRIVOLINE_ACCESS_BACKUP_08_12_2026.bkp.
 QString proposedPath(const RecordSet& set, const QDate& day);

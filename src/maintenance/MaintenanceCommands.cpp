@@ -5,6 +5,7 @@
 #include "BusyCursor.h"
 #include "Clock.h"
 #include "Compaction.h"
+#include "DatabaseRecovery.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
 #include "FileDialogs.h"
@@ -262,6 +263,19 @@ void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, 
         Messages::error(*failure);
     else
         Messages::information(QStringLiteral("Compactage effectué."));
+}
+
+QString restoreAtStart(const QString& archive)
+{
+    BusyCursor busy;
+    WaitWindow wait(nullptr, QStringLiteral("Préparation de la restauration"), true);
+    try {
+        return Restore::run(records(), archive, wait, &wait);
+    } catch (const Restore::NotRestored&) {
+        throw;
+    } catch (const AppError& e) {
+        throw DatabaseRecovery::UnfinishedRestore(e.text());
+    }
 }
 
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class MainWindowHost;
 class TDataModule1;
 class TDataModule2;
@@ -17,5 +19,12 @@ void Popup_Tools_DataBase_BackupClick(MainWindowHost& host, TDataModule1& dm1, T
 void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
 void Popup_Tools_DataBase_HistoryClick(MainWindowHost& host, TDataModule1& dm1);
 void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
+
+// The way back from unusable records at start, before any main window:
+// restores the archive over the record set, whose database is closed, with
+// the usual safety archive and the progress window; returns the safety
+// archive. Throws AppError when the data were left as they were,
+// DatabaseRecovery::UnfinishedRestore when the swap could not be completed.
+QString restoreAtStart(const QString& archive);
 
 } // namespace MaintenanceCommands

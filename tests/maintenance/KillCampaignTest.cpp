@@ -29,7 +29,6 @@ using namespace MaintenanceSamples;
 
 namespace {
 
-const QString kDataFolder = QStringLiteral("Documents/Halvorn Software Development/Brivoline/");
 const QString kTarget = QStringLiteral("Backup/famille.bkp");
 
 // The operation's progress, which kills its own process at one report.
@@ -116,25 +115,11 @@ protected:
 
     // Starts the real program on that home and lets it close at once;
     // returns what went wrong, nothing when it showed its window.
-    QString startProgram(const QString& home)
+    static QString startProgram(const QString& home)
     {
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home);
-        const QString runtime = home + QStringLiteral("run");
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), home + QStringLiteral("Documents"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("BRIVOLINE_MESSAGE_LOG"), home + QStringLiteral("messages.log"));
-        env.insert(QStringLiteral("BRIVOLINE_QUIT_AFTER_SHOW"), QStringLiteral("1"));
-        program.setProcessEnvironment(env);
-        program.start(TestFolders::programFolder() + QStringLiteral("brivoline"), {});
-        if (!program.waitForFinished(60000))
-            return QStringLiteral("the program did not end");
-        const QString messages = QString::fromUtf8(TestFolders::readFile(home + QStringLiteral("messages.log")));
-        if (program.exitCode() != 0 || !program.readAllStandardError().contains("shown-after-ms"))
+        const ProgramRun run = runProgram(home);
+        const QString messages = run.messages.join(QLatin1Char('\n'));
+        if (run.exitCode != 0 || !run.shown)
             return QStringLiteral("the program did not start: ") + messages;
         return messages;
     }
