@@ -30,6 +30,12 @@ RecognitionStatus::RecognitionStatus(BackgroundRecognition& recognition, QWidget
     m_list->setObjectName(QStringLiteral("Btn_Recognition_List"));
     m_list->setText(QStringLiteral("Documents sans texte"));
     m_list->setAccessibleName(QStringLiteral("Documents sans texte"));
+    // As tall as a line of the status bar, which would otherwise grow and
+    // with it the smallest height of the main window.
+    for (QToolButton* button : {m_stop, m_list}) {
+        button->setAutoRaise(true);
+        button->setMaximumHeight(fontMetrics().height() + 4);
+    }
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     for (QWidget* w : std::initializer_list<QWidget*>{m_text, m_bar, m_stop, m_list})
