@@ -94,34 +94,21 @@ ColumnClasses classesOf(const std::vector<Sample>& columns)
     return classes;
 }
 
-void resample(const Bitmap& source, Bitmap& destination)
+// One destination row from the source rows it samples (row1 unused when the
+// row's fraction is 0).
+void resampleRow(const std::uint8_t* row0, const std::uint8_t* row1, const std::vector<Sample>& columns,
+                 const ColumnClasses& classes, const std::vector<Weights>& weights, std::uint8_t* out)
 {
-    const std::vector<Sample> columns = samplesFor(source.width(), destination.width());
-    const std::vector<Sample> rows = samplesFor(source.height(), destination.height());
-    const ColumnClasses classes = classesOf(columns);
-    std::vector<Weights> weights(classes.fractions.size());
-    double weightsRowFraction = -1;
-    for (int y = 0; y < destination.height(); ++y) {
-        const Sample& sy = rows[std::size_t(y)];
-        if (sy.fraction != weightsRowFraction) {
-            for (std::size_t k = 0; k < weights.size(); ++k)
-                weights[k] = weightsFor(classes.fractions[k], sy.fraction);
-            weightsRowFraction = sy.fraction;
-        }
-        std::uint8_t* out = destination.scanLine(y);
-        const std::uint8_t* row0 = source.scanLine(sy.low);
-        // A neighbour without weight is not read: the point may be on the last row or column.
-        const std::uint8_t* row1 = sy.fraction != 0 ? source.scanLine(sy.low + 1) : row0;
-        for (std::size_t x = 0; x < columns.size(); ++x, out += 3) {
-            const Sample& sx = columns[x];
-            const Weights& w = weights[classes.classOf[x]];
-            const std::size_t left = 3 * std::size_t(sx.low);
-            const std::size_t right = sx.fraction != 0 ? left + 3 : left;
-            for (int c = 0; c < 3; ++c)
-                out[c] = std::uint8_t(nearest((w.w00 * row0[left + c] + w.w10 * row0[right + c] +
-                                               w.w01 * row1[left + c] + w.w11 * row1[right + c]) *
-                                              w.inverseSum));
-        }
+    for (std::size_t x = 0; x < columns.size(); ++x, out += 3) {
+        const Sample& sx = columns[x];
+        const Weights& w = weights[classes.classOf[x]];
+        const std::size_t left = 3 * std::size_t(sx.low);
+        // A neighbour without weight is not read: the point may be on the last column.
+        const std::size_t right = sx.fraction != 0 ? left + 3 : left;
+        for (int c = 0; c < 3; ++c)
+            out[c] = std::uint8_t(nearest((w.w00 * row0[left + c] + w.w10 * row0[right + c] +
+                                           w.w01 * row1[left + c] + w.w11 * row1[right + c]) *
+                                          w.inverseSum));
     }
 }
 
@@ -152,17 +139,152 @@ template <int Bpp> void rotateInto(const Bitmap& source, Bitmap& destination, bo
 
 } // namespace
 
+struct RowResampler::State
+{
+    std::vector<Sample> columns;
+    std::vector<Sample> rows;
+    ColumnClasses classes;
+    std::vector<Weights> weights;
+    double weightsFraction = -1;
+    std::vector<bool> sampled;        // per source row: some destination row reads it
+    std::vector<std::uint8_t> kept[2]; // source row r, as 24-bit colour, in kept[r % 2]
+    std::vector<std::uint8_t> out;
+    PixelFormat format = PixelFormat::Bgr24;
+    int width = 0;
+    int received = 0;
+    int emitted = 0;
+};
+
+RowResampler::RowResampler(int newWidth, int newHeight, RowSink& output)
+    : m_newWidth(newWidth), m_newHeight(newHeight), m_output(output)
+{
+}
+
+RowResampler::~RowResampler() = default;
+
+void RowResampler::start(int width, int height, PixelFormat format)
+{
+    const bool empty = width <= 0 || height <= 0 || m_newWidth <= 0 || m_newHeight <= 0;
+    m_state.reset();
+    m_output.start(empty ? 0 : m_newWidth, empty ? 0 : m_newHeight, PixelFormat::Bgr24);
+    if (empty)
+        return;
+    m_state = std::make_unique<State>();
+    State& s = *m_state;
+    s.format = format;
+    s.width = width;
+    s.columns = samplesFor(width, m_newWidth);
+    s.rows = samplesFor(height, m_newHeight);
+    s.classes = classesOf(s.columns);
+    s.weights.resize(s.classes.fractions.size());
+    s.sampled.assign(std::size_t(height), false);
+    for (const Sample& row : s.rows) {
+        s.sampled[std::size_t(row.low)] = true;
+        if (row.fraction != 0)
+            s.sampled[std::size_t(row.low) + 1] = true;
+    }
+    for (auto& row : s.kept)
+        row.resize(std::size_t(width) * 3);
+    s.out.resize(std::size_t(m_newWidth) * 3);
+}
+
+void RowResampler::addRow(const std::uint8_t* pixels)
+{
+    if (!m_state)
+        return;
+    State& s = *m_state;
+    const int r = s.received++;
+    if (r >= int(s.sampled.size()) || !s.sampled[std::size_t(r)])
+        return;
+    std::vector<std::uint8_t>& row = s.kept[r % 2];
+    rowToBgr24(pixels, s.format, s.width, row.data());
+    // Every destination row whose source rows are now all in: its lower one
+    // is this row or the one before, both kept.
+    while (s.emitted < m_newHeight) {
+        const Sample& sy = s.rows[std::size_t(s.emitted)];
+        if (sy.low + (sy.fraction != 0 ? 1 : 0) > r)
+            break;
+        if (sy.fraction != s.weightsFraction) {
+            for (std::size_t k = 0; k < s.weights.size(); ++k)
+                s.weights[k] = weightsFor(s.classes.fractions[k], sy.fraction);
+            s.weightsFraction = sy.fraction;
+        }
+        const std::uint8_t* row0 = s.kept[sy.low % 2].data();
+        const std::uint8_t* row1 = sy.fraction != 0 ? s.kept[(sy.low + 1) % 2].data() : row0;
+        resampleRow(row0, row1, s.columns, s.classes, s.weights, s.out.data());
+        m_output.addRow(s.out.data());
+        ++s.emitted;
+    }
+}
+
 void ResizeBitmap(Bitmap& bitmap, int newWidth, int newHeight)
 {
-    const Bitmap converted = bitmap.format() == PixelFormat::Bgr24 ? Bitmap() : toBgr24(bitmap);
-    const Bitmap& source = bitmap.format() == PixelFormat::Bgr24 ? bitmap : converted;
-    if (source.isEmpty() || newWidth <= 0 || newHeight <= 0) {
-        bitmap = Bitmap(0, 0, PixelFormat::Bgr24);
+    BitmapRows destination;
+    RowResampler resampler(newWidth, newHeight, destination);
+    sendRows(bitmap, resampler);
+    bitmap = destination.take();
+}
+
+FittedRows::FittedRows(int maxSide, RowSink& output, int fullWidth, int fullHeight)
+    : m_maxSide(maxSide), m_output(output), m_fullWidth(fullWidth), m_fullHeight(fullHeight)
+{
+}
+
+FittedRows::~FittedRows() = default;
+
+void FittedRows::start(int width, int height, PixelFormat format)
+{
+    m_sourceWidth = width;
+    m_sourceHeight = height;
+    const bool reduced = m_fullWidth > 0 && m_fullHeight > 0;
+    const FitRect fit =
+        FitImageRect(m_maxSide, m_maxSide, reduced ? m_fullWidth : width, reduced ? m_fullHeight : height, 0);
+    m_resampler.reset();
+    if (!fit.scaled) {
+        m_output.start(width, height, format);
         return;
     }
-    Bitmap destination(newWidth, newHeight, PixelFormat::Bgr24);
-    resample(source, destination);
-    bitmap = std::move(destination);
+    m_resampler = std::make_unique<RowResampler>(fit.width, fit.height, m_output);
+    m_resampler->start(width, height, format);
+}
+
+void FittedRows::addRow(const std::uint8_t* pixels)
+{
+    if (m_resampler)
+        m_resampler->addRow(pixels);
+    else
+        m_output.addRow(pixels);
+}
+
+ThumbnailRows::ThumbnailRows(int width, int height, int fullWidth, int fullHeight)
+    : m_width(width), m_height(height), m_fullWidth(fullWidth), m_fullHeight(fullHeight)
+{
+}
+
+ThumbnailRows::~ThumbnailRows() = default;
+
+void ThumbnailRows::start(int width, int height, PixelFormat format)
+{
+    const bool reduced = m_fullWidth > 0 && m_fullHeight > 0;
+    const FitRect fit = FitImageRect(m_width, m_height, reduced ? m_fullWidth : width,
+                                     reduced ? m_fullHeight : height, 0);
+    m_resampler = std::make_unique<RowResampler>(fit.width, fit.height, m_fitted);
+    m_resampler->start(width, height, format);
+}
+
+void ThumbnailRows::addRow(const std::uint8_t* pixels)
+{
+    m_resampler->addRow(pixels);
+}
+
+Bitmap ThumbnailRows::take()
+{
+    const Bitmap picture = m_fitted.take();
+    Bitmap thumbnail(m_width, m_height, PixelFormat::Bgr24);
+    thumbnail.fill(0xFF);
+    thumbnail.draw(picture, nearestInt((m_width - picture.width()) / 2.0),
+                   nearestInt((m_height - picture.height()) / 2.0));
+    return thumbnail;
 }
 
 void ShrinkToBox(Bitmap& target, const Bitmap& source, int boxWidth, int boxHeight)
@@ -193,11 +315,7 @@ void RotateBitmap(Bitmap& bitmap, int angle)
 
 Bitmap thumbnailOnWhite(const Bitmap& source, int width, int height)
 {
-    Bitmap picture;
-    ShrinkToBox(picture, source, width, height);
-    Bitmap thumbnail(width, height, PixelFormat::Bgr24);
-    thumbnail.fill(0xFF);
-    thumbnail.draw(picture, nearestInt((width - picture.width()) / 2.0),
-                   nearestInt((height - picture.height()) / 2.0));
-    return thumbnail;
+    ThumbnailRows thumbnail(width, height);
+    sendRows(source, thumbnail);
+    return thumbnail.take();
 }
