@@ -94,23 +94,57 @@ ColumnClasses classesOf(const std::vector<Sample>& columns)
     return classes;
 }
 
-// One destination row from the source rows it samples (row1 unused when the
-// row's fraction is 0).
-void resampleRow(const std::uint8_t* row0, const std::uint8_t* row1, const std::vector<Sample>& columns,
-                 const ColumnClasses& classes, const std::vector<Weights>& weights, std::uint8_t* out)
+// Where each destination pixel samples the source, and the weights of the
+// row being made.
+class ResamplingPlan
 {
-    for (std::size_t x = 0; x < columns.size(); ++x, out += 3) {
-        const Sample& sx = columns[x];
-        const Weights& w = weights[classes.classOf[x]];
-        const std::size_t left = 3 * std::size_t(sx.low);
-        // A neighbour without weight is not read: the point may be on the last column.
-        const std::size_t right = sx.fraction != 0 ? left + 3 : left;
-        for (int c = 0; c < 3; ++c)
-            out[c] = std::uint8_t(nearest((w.w00 * row0[left + c] + w.w10 * row0[right + c] +
-                                           w.w01 * row1[left + c] + w.w11 * row1[right + c]) *
-                                          w.inverseSum));
+public:
+    ResamplingPlan(int sourceWidth, int sourceHeight, int newWidth, int newHeight)
+        : m_columns(samplesFor(sourceWidth, newWidth)), m_rows(samplesFor(sourceHeight, newHeight)),
+          m_classes(classesOf(m_columns)), m_weights(m_classes.fractions.size())
+    {
     }
-}
+
+    const Sample& row(int y) const { return m_rows[std::size_t(y)]; }
+    // The last source row that destination row y reads.
+    int lastRowOf(int y) const { return row(y).low + (row(y).fraction != 0 ? 1 : 0); }
+
+    // Destination row y from source row row(y).low and the one after it (a
+    // neighbour without weight is not read: the point may be on the last row).
+    void makeRow(int y, const std::uint8_t* row0, const std::uint8_t* row1, std::uint8_t* out)
+    {
+        const Sample& sy = row(y);
+        if (sy.fraction != m_weightsFraction) {
+            for (std::size_t k = 0; k < m_weights.size(); ++k)
+                m_weights[k] = weightsFor(m_classes.fractions[k], sy.fraction);
+            m_weightsFraction = sy.fraction;
+        }
+        if (sy.fraction == 0)
+            row1 = row0;
+        // Locals: the bytes written could otherwise be taken to change the members.
+        const Sample* columns = m_columns.data();
+        const std::uint32_t* classOf = m_classes.classOf.data();
+        const Weights* weights = m_weights.data();
+        const std::size_t count = m_columns.size();
+        for (std::size_t x = 0; x < count; ++x, out += 3) {
+            const Sample& sx = columns[x];
+            const Weights& w = weights[classOf[x]];
+            const std::size_t left = 3 * std::size_t(sx.low);
+            const std::size_t right = sx.fraction != 0 ? left + 3 : left;
+            for (int c = 0; c < 3; ++c)
+                out[c] = std::uint8_t(nearest((w.w00 * row0[left + c] + w.w10 * row0[right + c] +
+                                               w.w01 * row1[left + c] + w.w11 * row1[right + c]) *
+                                              w.inverseSum));
+        }
+    }
+
+private:
+    std::vector<Sample> m_columns;
+    std::vector<Sample> m_rows;
+    ColumnClasses m_classes;
+    std::vector<Weights> m_weights;
+    double m_weightsFraction = -1;
+};
 
 template <int Bpp> void rotateInto(const Bitmap& source, Bitmap& destination, bool clockwise)
 {
@@ -141,11 +175,11 @@ template <int Bpp> void rotateInto(const Bitmap& source, Bitmap& destination, bo
 
 struct RowResampler::State
 {
-    std::vector<Sample> columns;
-    std::vector<Sample> rows;
-    ColumnClasses classes;
-    std::vector<Weights> weights;
-    double weightsFraction = -1;
+    State(int sourceWidth, int sourceHeight, int newWidth, int newHeight)
+        : plan(sourceWidth, sourceHeight, newWidth, newHeight)
+    {
+    }
+    ResamplingPlan plan;
     std::vector<bool> sampled;        // per source row: some destination row reads it
     std::vector<std::uint8_t> kept[2]; // source row r, as 24-bit colour, in kept[r % 2]
     std::vector<std::uint8_t> out;
@@ -169,19 +203,14 @@ void RowResampler::start(int width, int height, PixelFormat format)
     m_output.start(empty ? 0 : m_newWidth, empty ? 0 : m_newHeight, PixelFormat::Bgr24);
     if (empty)
         return;
-    m_state = std::make_unique<State>();
+    m_state = std::make_unique<State>(width, height, m_newWidth, m_newHeight);
     State& s = *m_state;
     s.format = format;
     s.width = width;
-    s.columns = samplesFor(width, m_newWidth);
-    s.rows = samplesFor(height, m_newHeight);
-    s.classes = classesOf(s.columns);
-    s.weights.resize(s.classes.fractions.size());
     s.sampled.assign(std::size_t(height), false);
-    for (const Sample& row : s.rows) {
-        s.sampled[std::size_t(row.low)] = true;
-        if (row.fraction != 0)
-            s.sampled[std::size_t(row.low) + 1] = true;
+    for (int y = 0; y < m_newHeight; ++y) {
+        s.sampled[std::size_t(s.plan.row(y).low)] = true;
+        s.sampled[std::size_t(s.plan.lastRowOf(y))] = true;
     }
     for (auto& row : s.kept)
         row.resize(std::size_t(width) * 3);
@@ -196,33 +225,33 @@ void RowResampler::addRow(const std::uint8_t* pixels)
     const int r = s.received++;
     if (r >= int(s.sampled.size()) || !s.sampled[std::size_t(r)])
         return;
-    std::vector<std::uint8_t>& row = s.kept[r % 2];
-    rowToBgr24(pixels, s.format, s.width, row.data());
+    rowToBgr24(pixels, s.format, s.width, s.kept[r % 2].data());
     // Every destination row whose source rows are now all in: its lower one
     // is this row or the one before, both kept.
-    while (s.emitted < m_newHeight) {
-        const Sample& sy = s.rows[std::size_t(s.emitted)];
-        if (sy.low + (sy.fraction != 0 ? 1 : 0) > r)
-            break;
-        if (sy.fraction != s.weightsFraction) {
-            for (std::size_t k = 0; k < s.weights.size(); ++k)
-                s.weights[k] = weightsFor(s.classes.fractions[k], sy.fraction);
-            s.weightsFraction = sy.fraction;
-        }
-        const std::uint8_t* row0 = s.kept[sy.low % 2].data();
-        const std::uint8_t* row1 = sy.fraction != 0 ? s.kept[(sy.low + 1) % 2].data() : row0;
-        resampleRow(row0, row1, s.columns, s.classes, s.weights, s.out.data());
+    for (; s.emitted < m_newHeight && s.plan.lastRowOf(s.emitted) <= r; ++s.emitted) {
+        const int low = s.plan.row(s.emitted).low;
+        s.plan.makeRow(s.emitted, s.kept[low % 2].data(), s.kept[(low + 1) % 2].data(), s.out.data());
         m_output.addRow(s.out.data());
-        ++s.emitted;
     }
 }
 
 void ResizeBitmap(Bitmap& bitmap, int newWidth, int newHeight)
 {
-    BitmapRows destination;
-    RowResampler resampler(newWidth, newHeight, destination);
-    sendRows(bitmap, resampler);
-    bitmap = destination.take();
+    if (bitmap.format() != PixelFormat::Bgr24 || bitmap.isEmpty() || newWidth <= 0 || newHeight <= 0) {
+        // Converted row by row on the way.
+        BitmapRows destination;
+        RowResampler resampler(newWidth, newHeight, destination);
+        sendRows(bitmap, resampler);
+        bitmap = destination.take();
+        return;
+    }
+    // The whole picture is at hand: its rows are read in place.
+    Bitmap destination(newWidth, newHeight, PixelFormat::Bgr24);
+    ResamplingPlan plan(bitmap.width(), bitmap.height(), newWidth, newHeight);
+    for (int y = 0; y < newHeight; ++y)
+        plan.makeRow(y, bitmap.scanLine(plan.row(y).low), bitmap.scanLine(plan.lastRowOf(y)),
+                     destination.scanLine(y));
+    bitmap = std::move(destination);
 }
 
 FittedRows::FittedRows(int maxSide, RowSink& output, int fullWidth, int fullHeight)

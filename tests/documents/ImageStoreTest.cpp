@@ -167,6 +167,23 @@ TEST_F(ImageStore, SourcesThatAreNoPictureAreRefusedBeforeAnythingIsWritten)
             scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG WHERE Id=%1").arg(m_second)).isNull());
     }
     EXPECT_THROW(store(file(QStringLiteral("missing.bmp"))), FileError);
+
+    // Too large: the message names the file and states the limit.
+    QByteArray huge = TestFolders::readFile(file(QStringLiteral("whole.jpg")));
+    const qsizetype sof = huge.indexOf("\xFF\xC0");
+    ASSERT_GT(sof, 0);
+    huge[sof + 5] = huge[sof + 7] = char(12000 >> 8);
+    huge[sof + 6] = huge[sof + 8] = char(12000 & 0xFF);
+    TestFolders::writeFile(file(QStringLiteral("huge.jpg")), huge);
+    try {
+        store(file(QStringLiteral("huge.jpg")));
+        ADD_FAILURE() << "a 144-megapixel picture was stored";
+    } catch (const ImageError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Impossible de lire l'image \"%1\".\rImage trop grande : 12000 x 12000 "
+                                           "pixels (au plus 100 millions de pixels, 65500 pixels de côté).")
+                                .arg(file(QStringLiteral("huge.jpg"))));
+    }
+    EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("Doc.jpg"))));
 }
 
 TEST_F(ImageStore, ARefusedPostKeepsTheOldPictureWithTheOldThumbnail)
