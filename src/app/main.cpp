@@ -1,4 +1,5 @@
 #include "CommandGuard.h"
+#include "MenuAccessibility.h"
 #include "Messages.h"
 #include "ProgramState.h"
 #include "RecordSet.h"
@@ -14,6 +15,7 @@
 
 int main(int argc, char* argv[])
 {
+    MenuAccessibility::install();
     QApplication app(argc, argv);
     Messages::installLogHandlerFromEnvironment();
 
