@@ -9,6 +9,8 @@ packages=(
   # runtime libraries
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins
   libgcab-dev zlib1g-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
+  # the Windows version's Jet files: libmdb, and mdbtools' own tools as the tests' peer
+  mdbtools-dev mdbtools
   # the ODBC route: unixODBC's installer library and headers, the SQLite ODBC driver, Qt's QODBC
   unixodbc-dev odbcinst libsqliteodbc libqt6sql6-odbc
   # tests and their real peers
@@ -17,6 +19,10 @@ packages=(
   # benchmarks
   libbenchmark-dev
 )
+
+# node and npm run mdb-reader, the tests' second Jet reader; a node installed
+# otherwise (with its own npm) is used as it is.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do

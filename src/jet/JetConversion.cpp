@@ -303,7 +303,6 @@ void convert(const Jet::File& file, const QString& target, const Progress& progr
             db.exec(QStringLiteral("COMMIT"));
         }
         FileUtils::syncFile(target);
-        check(file, target);
     } catch (...) {
         removeDatabase(target);
         throw;

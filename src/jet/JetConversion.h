@@ -31,7 +31,7 @@ bool isHousehold(const Jet::File& file);
 
 // Writes `file` into the new database `target` (which must not exist) in
 // one transaction, with the indexes the template gives the tables it knows,
-// then checks it (see check). On any failure or a cancel, `target` is
+// and forces it to the disk. On any failure or a cancel, `target` is
 // removed. Throws Jet::JetError (a damaged file), Cancelled, AppError.
 void convert(const Jet::File& file, const QString& target, const Progress& progress);
 

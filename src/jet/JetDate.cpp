@@ -1,6 +1,7 @@
 #include "JetDate.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace JetDate {
 namespace {
@@ -25,22 +26,22 @@ std::optional<DateTime> fromDays(double days)
         seconds = 0;
         ++day;
     }
-    return DateTime{kEpoch.addDays(day), seconds};
+    const QDate date = kEpoch.addDays(day);
+    if (date.year() > 9999)
+        return std::nullopt;
+    return DateTime{date, seconds};
 }
 
 QString isoText(const DateTime& value)
 {
+    // Written on every date of every row converted: no formatting machinery.
+    char text[24];
     const QDate& d = value.date;
-    QString text = QStringLiteral("%1-%2-%3")
-                       .arg(d.year(), 4, 10, QLatin1Char('0'))
-                       .arg(d.month(), 2, 10, QLatin1Char('0'))
-                       .arg(d.day(), 2, 10, QLatin1Char('0'));
+    int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year(), d.month(), d.day());
     if (value.seconds != 0)
-        text += QStringLiteral(" %1:%2:%3")
-                    .arg(value.seconds / 3600, 2, 10, QLatin1Char('0'))
-                    .arg(value.seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                    .arg(value.seconds % 60, 2, 10, QLatin1Char('0'));
-    return text;
+        n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), " %02d:%02d:%02d", value.seconds / 3600,
+                           value.seconds / 60 % 60, value.seconds % 60);
+    return QString::fromLatin1(text, n);
 }
 
 double toDays(const QDate& date, int seconds)

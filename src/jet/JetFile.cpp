@@ -18,8 +18,11 @@ namespace {
 constexpr int kVersionOffset = 0x14;
 constexpr unsigned char kJet3 = 0x00;
 constexpr unsigned char kJet4 = 0x01;
-// Jet 4 table definitions: the engine's next autonumber.
+// Jet 4 table definitions: their row count and the engine's next autonumber.
+constexpr int kTableRowCountOffset = 16;
 constexpr int kAutoNumberOffset = 20;
+// Where the definition of the catalogue MSysObjects always is.
+constexpr unsigned long kCataloguePage = 2;
 constexpr int kRowCountOffset = 0x0c;
 constexpr int kRowOffsetMask = 0x1fff;
 constexpr int kOverflowOrDeletedRow = 0x4000;
@@ -183,6 +186,37 @@ struct File::Impl
         tables.push_back(table);
     }
 
+    // libmdb takes a row's offsets as they come: each value must lie within
+    // its row before anything reads it.
+    bool withinRow(const MdbTableDef* t, int rowStart, std::size_t length) const
+    {
+        const auto rowEnd = static_cast<qint64>(rowStart) + static_cast<qint64>(length);
+        for (unsigned int i = 0; i < t->num_cols; ++i) {
+            const MdbField& f = fields[i];
+            if (f.is_null || !f.value)
+                continue;
+            if (f.siz < 0 || f.start < rowStart || f.start + static_cast<qint64>(f.siz) > rowEnd)
+                return false;
+        }
+        return true;
+    }
+
+    // libmdb reads the catalogue as far as its pages go: every row its
+    // definition counts must be there, or tables would go missing unsaid.
+    void readCatalogue()
+    {
+        if (mdb_read_pg(mdb, kCataloguePage) != JetHeader::kPageSize || mdb->pg_buf[0] != MDB_PAGE_TABLE)
+            throw damaged(path, QStringLiteral("catalogue des tables illisible"));
+        const qint64 objects = le32(mdb->pg_buf + kTableRowCountOffset);
+        if (!mdb_read_catalog(mdb, MDB_ANY) || mdb->num_catalog != objects)
+            throw damaged(path, QStringLiteral("catalogue des tables incomplet"));
+        for (unsigned int i = 0; i < mdb->num_catalog; ++i) {
+            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+            if (entry->object_type == MDB_TABLE && mdb_is_user_table(entry))
+                readTable(entry);
+        }
+    }
+
     // The value of a Memo or OLE column, gathered by libmdb from the row,
     // from one long-value page or from a chain of them.
     QByteArray longValue(int table, int index) const
@@ -218,9 +252,10 @@ struct File::Impl
         if (length == 0)
             return QByteArray("");
         // UTF-8 of UCS-2, compressed or not, takes at most three bytes per stored byte.
-        std::vector<char> out(3 * length + 4);
-        const int n = mdb_unicode2ascii(mdb, bytes, length, out.data(), out.size());
-        return QByteArray(out.data(), std::max(0, n));
+        QByteArray out(static_cast<qsizetype>(3 * length + 4), Qt::Uninitialized);
+        const int n = mdb_unicode2ascii(mdb, bytes, length, out.data(), static_cast<std::size_t>(out.size()));
+        out.truncate(std::max(0, n));
+        return out;
     }
 };
 
@@ -232,13 +267,7 @@ File::File(const QString& path) : d(std::make_unique<Impl>())
     d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!d->mdb)
         throw damaged(path, QStringLiteral("en-tête illisible"));
-    if (!mdb_read_catalog(d->mdb, MDB_TABLE))
-        throw damaged(path, QStringLiteral("catalogue des tables illisible"));
-    for (unsigned int i = 0; i < d->mdb->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(d->mdb->catalog, i));
-        if (mdb_is_user_table(entry))
-            d->readTable(entry);
-    }
+    d->readCatalogue();
 }
 
 File::~File() = default;
@@ -278,7 +307,8 @@ void File::readRows(const Table& table, const std::function<bool(const Row&)>& e
                 throw damaged(d->path, QStringLiteral("ligne illisible dans la table %1").arg(table.name));
             if (start & kOverflowOrDeletedRow)
                 continue;
-            if (mdb_crack_row(t, start & kRowOffsetMask, length, d->fields.data()) < 0)
+            const int rowStart = start & kRowOffsetMask;
+            if (mdb_crack_row(t, rowStart, length, d->fields.data()) < 0 || !d->withinRow(t, rowStart, length))
                 throw damaged(d->path, QStringLiteral("ligne illisible dans la table %1").arg(table.name));
             ++read;
             if (!each(row))

@@ -1,5 +1,6 @@
 #include "JetPeers.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <stdexcept>
@@ -83,6 +84,13 @@ QJsonObject mdbReader(const QString& file)
 {
     return QJsonDocument::fromJson(run(QStringLiteral("node"), {QStringLiteral(BRIVOLINE_NPM_DIR "mdb_reader_dump.mjs"), file}))
         .object();
+}
+
+QString mdbReaderPassword(const QString& file)
+{
+    const QByteArray json = "[" + run(QStringLiteral("node"), {QStringLiteral(BRIVOLINE_NPM_DIR "mdb_reader_dump.mjs"), file,
+                                                                QStringLiteral("password")}) + "]";
+    return QJsonDocument::fromJson(json).array().at(0).toString();
 }
 
 } // namespace JetPeers

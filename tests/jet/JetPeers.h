@@ -22,5 +22,7 @@ Rows mdbExport(const QString& file, const QString& table);
 // mdb-reader's reading of every user table: {table: {columns, rows}},
 // dates as ISO texts in UTC, binary values in hexadecimal.
 QJsonObject mdbReader(const QString& file);
+// The database password mdb-reader finds in the file; empty for none.
+QString mdbReaderPassword(const QString& file);
 
 } // namespace JetPeers

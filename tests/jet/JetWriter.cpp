@@ -539,9 +539,11 @@ File::~File()
         d->out.remove();
 }
 
-int File::addTable(const QString& name, std::vector<Column> columns)
+int File::addTable(const QString& name, std::vector<Column> columns, std::int64_t nextAutoNumber)
 {
-    return d->addTable(name, std::move(columns), false, d->nextPage++);
+    const int table = d->addTable(name, std::move(columns), false, d->nextPage++);
+    d->tables.back().lastAutoNumber = std::max<std::int64_t>(0, nextAutoNumber - 1);
+    return table;
 }
 
 void File::addRow(int table, const std::vector<Value>& values)

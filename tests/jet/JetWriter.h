@@ -72,8 +72,10 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // Returns the table's number for addRow.
-    int addTable(const QString& name, std::vector<Column> columns);
+    // Returns the table's number for addRow. The engine's counter of an
+    // autoincrement column goes past the last row's number up to
+    // `nextAutoNumber`, as after rows deleted at the end.
+    int addTable(const QString& name, std::vector<Column> columns, std::int64_t nextAutoNumber = 0);
     // One value per column, in order; an autoincrement column takes its
     // number from the value given (a row may skip numbers).
     void addRow(int table, const std::vector<Value>& values);

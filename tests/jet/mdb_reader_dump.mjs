@@ -1,10 +1,15 @@
 // Prints every user table of a Jet file as read by mdb-reader, an
 // independent reader, as JSON: {table: {columns: [[name, type]], rows: [[...]]}}.
 // Dates are ISO texts (UTC), binary values hexadecimal, the rest as read.
+// With "password" after the file, prints the database password instead.
 import { readFileSync } from "node:fs";
 import MDBReader from "mdb-reader";
 
 const reader = new MDBReader(readFileSync(process.argv[2]));
+if (process.argv[3] === "password") {
+    process.stdout.write(JSON.stringify(reader.getPassword()));
+    process.exit(0);
+}
 const out = {};
 for (const name of reader.getTableNames()) {
     const table = reader.getTable(name);
