@@ -108,6 +108,9 @@ int StartupSequence::run(const StartupHooks& hooks)
     splash->setStatus(QStringLiteral("Chargement du logiciel ..."));
     splash->setProgress(4);
 
+    if (hooks.adoptDatabase && !hooks.adoptDatabase())
+        return 1;
+
     bool failed = false;
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
         Messages::plain(QStringLiteral("Le pilote de base de données SQLite de Qt (QSQLITE) est introuvable."));

@@ -8,6 +8,7 @@
 #include "StartupUpdate.h"
 #include "UpdateEngine.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -121,6 +122,19 @@ QString acceptable(const Jet::File& file, const QString& jetFile)
     return version;
 }
 } // namespace
+
+QString filesFolderBeside(const QString& jetFile)
+{
+    const QDir own = QFileInfo(jetFile).absoluteDir();
+    const auto holdsFiles = [](const QDir& folder) {
+        return !folder.entryList({QStringLiteral("Images"), QStringLiteral("Files")}, QDir::Dirs | QDir::NoDotAndDotDot)
+                    .isEmpty();
+    };
+    QDir above = own;
+    if (!holdsFiles(own) && above.cdUp() && holdsFiles(above))
+        return FileUtils::withTrailingSeparator(above.absolutePath());
+    return FileUtils::withTrailingSeparator(own.absolutePath());
+}
 
 QString checkFile(const QString& jetFile)
 {

@@ -21,6 +21,11 @@ constexpr int kLastWindowsLayout = 351;
 // JetConversion::Cancelled and changes nothing.
 using Progress = std::function<bool(const QString& step, qint64 done, qint64 total)>;
 
+// The folder that holds the Windows version's Images/ and Files/ for the
+// database `jetFile`: its own folder or, as Windows keeps it in Access/,
+// the one above; its own folder when neither has them.
+QString filesFolderBeside(const QString& jetFile);
+
 // Opens `jetFile` and refuses, with the French reason, anything this
 // program cannot take: no Jet 4 file, a protected or damaged one, an
 // Access file of another application, a layout newer than the Windows
