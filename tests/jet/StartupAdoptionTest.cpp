@@ -12,6 +12,7 @@
 #include "TestFolders.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -123,4 +124,39 @@ TEST_F(StartupAdoptionTest, EveryWayOfNotGoingOnLeavesTheFolderAsItWas)
     Messages::Recorder messages;
     EXPECT_TRUE(StartupAdoption::offerAtStart(m_folders, m_db));
     EXPECT_TRUE(messages.messages().isEmpty());
+}
+
+// The real program started on a data folder where the Windows data were
+// copied over: the question answered Yes, the conversion, the main window.
+TEST(StartupAdoptionProcess, ProgramStartsOnTheConvertedWindowsDatabase)
+{
+    TestFolders::Scratch home;
+    const QString data = home.path() + QStringLiteral("Documents/Halvorn Software Development/Brivoline/");
+    const QString database = data + QStringLiteral("Data/Access/BRIVOLINE.MDB");
+    JetSamples::olderHousehold(home.path() + QStringLiteral("source.db"));
+    QDir().mkpath(QFileInfo(database).path());
+    JetHousehold::copy(home.path() + QStringLiteral("source.db"), database);
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    const QString runtime = home.make(QStringLiteral("run"));
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), home.path() + QStringLiteral("Documents"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("BRIVOLINE_MESSAGE_LOG"), home.path() + QStringLiteral("messages.log"));
+    env.insert(QStringLiteral("BRIVOLINE_QUIT_AFTER_SHOW"), QStringLiteral("1"));
+    program.setProcessEnvironment(env);
+    program.start(TestFolders::programFolder() + QStringLiteral("brivoline"), {});
+    ASSERT_TRUE(program.waitForFinished(120000));
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_TRUE(program.readAllStandardError().contains("shown-after-ms"));
+
+    const QString log = QString::fromUtf8(TestFolders::readFile(home.path() + QStringLiteral("messages.log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Souhaitez-vous la convertir maintenant ?"))) << qPrintable(log);
+    EXPECT_TRUE(log.contains(QStringLiteral("La base de données Windows a été convertie."))) << qPrintable(log);
+    EXPECT_FALSE(Jet::looksLikeJet(database));
+    EXPECT_EQ(QDir(data + QStringLiteral("Backup")).entryList({QStringLiteral("BRIVOLINE_WINDOWS_*.MDB")}, QDir::Files).size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("Data/Images/Doc1.jpg")));
 }
