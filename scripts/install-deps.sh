@@ -11,6 +11,8 @@ packages=(
   libgcab-dev zlib1g-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
   # text of the documents: Tesseract with its French (and English) data, PDF text through Poppler
   libtesseract-dev libleptonica-dev tesseract-ocr-fra tesseract-ocr-eng libpoppler-qt6-dev
+  # the Windows version's Jet files: libmdb, and mdbtools' own tools as the tests' peer
+  mdbtools-dev mdbtools
   # the ODBC route: unixODBC's installer library and headers, the SQLite ODBC driver, Qt's QODBC
   unixodbc-dev odbcinst libsqliteodbc libqt6sql6-odbc
   # tests and their real peers
@@ -21,6 +23,10 @@ packages=(
   # benchmarks
   libbenchmark-dev tesseract-ocr
 )
+
+# node and npm run mdb-reader, the tests' second Jet reader; a node installed
+# otherwise (with its own npm) is used as it is.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include "ProgramState.h"
 #include "RecordSet.h"
 #include "Restore.h"
+#include "StartupAdoption.h"
 #include "StartupSequence.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
@@ -24,6 +25,7 @@ int main(int argc, char* argv[])
     std::unique_ptr<TDataModule2> dataModule2;
 
     StartupHooks hooks;
+    hooks.adoptDatabase = [] { return StartupAdoption::offerAtStart(program().folders, program().db); };
     hooks.createDataModules = [&] {
         // A restore that a crash interrupted in the middle of its swap is
         // completed before the database is opened.

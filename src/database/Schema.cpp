@@ -358,15 +358,19 @@ QStringList createStatements(const Table& table)
     for (const Column& c : table.columns)
         defs << columnDefinition(c);
     QStringList statements{QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), defs.join(QStringLiteral(", ")))};
-    for (const QStringList& index : table.indexes) {
-        QStringList cols;
-        for (const QString& c : index)
-            cols << quoted(c);
-        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                          .arg(quoted(QStringLiteral("IX_%1_%2").arg(table.name, index.join(QLatin1Char('_')))),
-                               quoted(table.name), cols.join(QStringLiteral(", ")));
-    }
+    for (const QStringList& index : table.indexes)
+        statements << createIndexStatement(table.name, index);
     return statements;
+}
+
+QString createIndexStatement(const QString& table, const QStringList& columns)
+{
+    QStringList cols;
+    for (const QString& c : columns)
+        cols << quoted(c);
+    return QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+        .arg(quoted(QStringLiteral("IX_%1_%2").arg(table, columns.join(QLatin1Char('_')))), quoted(table),
+             cols.join(QStringLiteral(", ")));
 }
 
 QStringList createStatements()

@@ -9,9 +9,11 @@
 #include "DatabaseVersion.h"
 #include "FileUtils.h"
 #include "Folders.h"
+#include "JetFile.h"
 #include "Product.h"
 #include "StartupUpdate.h"
 #include "Transaction.h"
+#include "WindowsDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,7 @@
 #include <QSqlQuery>
 
 #include <cerrno>
+#include <functional>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -202,6 +205,17 @@ void stageArchive(const RecordSet& set, const QString& archive, const QString& i
 void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgress& progress, UpdateGauge* gauge)
 {
     const QString file = incoming + set.databaseName;
+    Folders folders;
+    folders.program = set.programFolder;
+    folders.data = set.dataFolder;
+    // A database of the Windows version (a Jet file) is made into one of
+    // this program's where it is staged, then checked as any other.
+    if (Jet::looksLikeJet(file))
+        WindowsDatabase::convert(file, file, incoming, folders, [&progress](const QString& step, qint64 done, qint64 total) {
+            progress.task(step);
+            progress.bar(done, total);
+            return !progress.cancelled();
+        });
     progress.task(QStringLiteral("Vérification de la base de données"));
     progress.bar(0, 0);
     QString state;
@@ -227,16 +241,13 @@ void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgr
         throw AppError(QStringLiteral("elle a été faite par une version plus récente du logiciel (base de données en "
                                       "version %1) ; la version %2 ne peut pas la reprendre.")
                            .arg(version.left(20), Product::version));
-    Folders folders;
-    folders.program = set.programFolder;
-    folders.data = set.dataFolder;
     StartupUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
                                        [&progress](const QString& text) { progress.task(text); });
     if (const QString missing = Connection::missingSchemaPart(staged.database()); !missing.isEmpty())
         throw AppError(QStringLiteral("il manque %1 à la base de données de l'archive.").arg(missing));
 }
 
-void recordHistory(const QString& file, const QString& safety, const QString& archive)
+void recordHistory(const QString& file, const QString& safety, const QString& description, const QString& source)
 {
     StagedConnection staged(file);
     Dataset backup(QStringLiteral("Backup"));
@@ -244,7 +255,7 @@ void recordHistory(const QString& file, const QString& safety, const QString& ar
     backup.setSql(QStringLiteral("SELECT * FROM BACKUP"));
     Transaction transaction(kConnection);
     BackupHistory::add(backup, BackupHistory::kSafetyBackup, safety);
-    BackupHistory::add(backup, BackupHistory::kRestore, archive);
+    BackupHistory::add(backup, description, source);
     transaction.commit();
 }
 
@@ -292,7 +303,13 @@ void finishInterrupted(const RecordSet& set, MaintenanceProgress* progress)
     QDir(stage).removeRecursively();
 }
 
-QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge)
+namespace {
+
+// A restore once `stage` has put the new files under the staging folder
+// it is given: checked, the current data saved, the swap.
+QString replaceWith(const RecordSet& set, const std::function<void(const QString& incoming)>& stageFiles,
+                    const QString& description, const QString& source, MaintenanceProgress& progress,
+                    UpdateGauge* gauge)
 {
     const QString stage = stagingFolder(set);
     const QString incoming = stage + kIncoming;
@@ -306,9 +323,10 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
                                            "supprimé.")
                                 .arg(FileUtils::shownPath(stage)));
         makeFolders(incoming);
-        stageArchive(set, archive, incoming, progress);
+        stageFiles(incoming);
         checkStaged(set, incoming, progress, gauge);
         checkSameDisk(set, stage);
+        progress.committing();
 
         progress.message(QStringLiteral("Sauvegarde de sécurité des données actuelles ..."));
         FileUtils::makeFolder(set.backupFolder());
@@ -316,7 +334,7 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
         BackupArchive::write(set, safety, progress);
         safetyWritten = true;
         progress.message(QStringLiteral("Quelques instants, SVP ..."));
-        recordHistory(incoming + set.databaseName, safety, archive);
+        recordHistory(incoming + set.databaseName, safety, description, source);
         // Everything staged reaches the disk before the marker commits it.
         FileUtils::syncFileSystem(stage);
         setStep(stage, kMovingOut);
@@ -330,6 +348,54 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
     progress.bar(0, 0);
     finishInterrupted(set, &progress);
     return safety;
+}
+
+// The Windows version's files beside its database: pictures and attached
+// files under their own names, whatever the case of their folder.
+void stageWindowsFiles(const QString& folder, const QString& incoming, MaintenanceProgress& progress)
+{
+    const QDir from(folder);
+    for (const auto& [subfolder, mask] : kReplaced) {
+        const QStringList found =
+            from.entryList({subfolder.chopped(1)}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+        if (found.isEmpty())
+            continue;
+        const QString source = folder + found.constFirst() + QLatin1Char('/');
+        const QStringList names = FileUtils::listFiles(source, mask);
+        for (int i = 0; i < names.size(); ++i) {
+            FileUtils::copyFile(source + names.at(i), incoming + subfolder + names.at(i), false);
+            progress.bar(i + 1, names.size());
+            if (progress.cancelled())
+                throw AppError(QStringLiteral("l'importation a été interrompue."));
+        }
+    }
+}
+
+} // namespace
+
+QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge)
+{
+    return replaceWith(
+        set, [&](const QString& incoming) { stageArchive(set, archive, incoming, progress); }, BackupHistory::kRestore,
+        archive, progress, gauge);
+}
+
+QString importWindowsDatabase(const RecordSet& set, const QString& jetFile, const QString& filesFolder,
+                              MaintenanceProgress& progress, UpdateGauge* gauge)
+{
+    return replaceWith(
+        set,
+        [&](const QString& incoming) {
+            // Refused before its pictures are copied for nothing.
+            WindowsDatabase::checkFile(jetFile);
+            progress.task(QStringLiteral("Copie des images et des fichiers joints ..."));
+            for (const auto& [subfolder, mask] : kReplaced)
+                makeFolders(incoming + subfolder);
+            makeFolders(QFileInfo(incoming + set.databaseName).absolutePath());
+            FileUtils::copyFile(jetFile, incoming + set.databaseName, false);
+            stageWindowsFiles(FileUtils::withTrailingSeparator(filesFolder), incoming, progress);
+        },
+        BackupHistory::kWindowsImport, jetFile, progress, gauge);
 }
 
 } // namespace Restore

@@ -29,12 +29,22 @@ public:
 // images and "*.f" to the attached files; anything else is left out. An
 // archive with an unsafe or repeated name, without a database, or whose
 // database is damaged, not one of this program's or made by a newer
-// version is refused. An older database is brought up to date with the
-// program's update script. The staged database gets the history rows of
+// version is refused. A database of the Windows version (a Jet file) is
+// converted; an older database is brought up to date with the program's
+// update scripts. The staged database gets the history rows of
 // the safety archive and of the restore. Returns the safety archive.
 // Throws NotRestored, or AppError when the swap could not be completed
 // (the next start completes it).
 QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge);
+
+// Replaces the record set, as a restore does, by a database of the Windows
+// version: its Jet file `jetFile`, converted and brought up to date, with
+// the pictures and attached files of `filesFolder`'s Images/ and Files/.
+// The Jet file and its folder are only read. Same safety archive and swap
+// as a restore; the history row tells the import. Throws NotRestored (with
+// the reason a file is refused), or AppError as run does.
+QString importWindowsDatabase(const RecordSet& set, const QString& jetFile, const QString& filesFolder,
+                              MaintenanceProgress& progress, UpdateGauge* gauge);
 
 // Completes a restore whose swap had begun when the process ended, or drops
 // the staging of one whose swap had not. Runs at start before the database

@@ -147,6 +147,7 @@ void TMainForm::buildMenus()
          "Btn_File",
          {{"&Imprimante", "Popup_File_Printer", &F::Popup_File_PrinterClick},
           {"&Propriétés", "Popup_File_Properties"},
+          {"Importer une base de données &Windows…", "Popup_File_ImportWindows", nullptr, true},
           {"&Quitter", "Popup_File_Quit", &F::SysExitBtnClick, true}}},
         {"&Listes",
          "Menu_List",

@@ -122,6 +122,11 @@ int StartupSequence::run(const StartupHooks& hooks)
     splash->setStatus(QStringLiteral("Chargement du logiciel ..."));
     splash->setProgress(4);
 
+    // A Windows database where the program expects its own: converted, or
+    // start-up stops with nothing changed.
+    if (hooks.adoptDatabase && !hooks.adoptDatabase())
+        return 1;
+
     // Start-up that cannot go on leaves no window behind. No message when
     // the user has been told already.
     const auto abandon = [&](const QString& message) {

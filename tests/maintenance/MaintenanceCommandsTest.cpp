@@ -7,6 +7,8 @@
 #include "DatasetUtils.h"
 #include "FileDialogs.h"
 #include "HouseholdFixture.h"
+#include "JetHousehold.h"
+#include "JetSamples.h"
 #include "MaintenanceSamples.h"
 #include "Messages.h"
 #include "ProgramAssembly.h"
@@ -16,6 +18,7 @@
 #include "TMainForm.h"
 #include "TWait.h"
 #include "TestFolders.h"
+#include "WindowsDatabase.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,6 +67,10 @@ protected:
                     m_disabledMeanwhile = m_disabledMeanwhile || !m_form->isEnabled();
                     m_waitDisabled = m_waitDisabled || !wait->isEnabled();
                     m_tasks << wait->findChild<QLabel*>(QStringLiteral("Lab_Task"))->text();
+                    auto* cancel = wait->findChild<QPushButton*>(QStringLiteral("Btn_Cancel"));
+                    m_cancelOffered = m_cancelOffered || cancel->isVisible();
+                    if (cancel->isVisible() && !m_clickCancelAt.isEmpty() && m_tasks.last().startsWith(m_clickCancelAt))
+                        cancel->click();
                 }
         });
         watch.start(0);
@@ -95,6 +102,8 @@ protected:
     bool m_disabledMeanwhile = false;
     bool m_waitDisabled = false; // greyed out with the main window
     QStringList m_tasks;
+    bool m_cancelOffered = false;
+    QString m_clickCancelAt; // the progress window's cancel button clicked once this task shows
 };
 
 TEST_F(MaintenanceCommands, BackupChangeRestoreGivesBackEveryRowAndFileAndKeepsTheStateBefore)
@@ -288,6 +297,53 @@ TEST_F(MaintenanceCommands, HistoryWindowListsAndPurgesWithoutTouchingArchives)
     EXPECT_TRUE(historyOf(m_set.databaseFile()).isEmpty());
     EXPECT_TRUE(QFile::exists(archive));
     EXPECT_FALSE(m_household.dm().Backup.isActive()) << "closed with the window";
+}
+
+// "Fichier ▸ Importer une base de données Windows…": the Windows database,
+// then the folder of its pictures, found above its Access/ folder; the
+// question; the progress window, whose cancel button stops the work with
+// nothing changed; the second time, the records replaced and the safety
+// archive named.
+TEST_F(MaintenanceCommands, WindowsDatabaseImportedFromTheFileMenu)
+{
+    TestFolders::Scratch scratch;
+    JetSamples::currentHousehold(scratch.path() + QStringLiteral("source.db"));
+    const QString windows = scratch.make(QStringLiteral("Windows/Data"));
+    const QString jet = windows + QStringLiteral("Access/BRIVOLINE.MDB");
+    QDir().mkpath(windows + QStringLiteral("Access"));
+    JetHousehold::copy(scratch.path() + QStringLiteral("source.db"), jet);
+    TestFolders::writeFile(windows + QStringLiteral("Images/Doc1.jpg"), jpeg(3));
+    const Snapshot before = snapshot(m_set);
+
+    m_dialogs.queueAnswer(jet);
+    m_dialogs.queueAnswer(windows);
+    m_clickCancelAt = QStringLiteral("Conversion de la table");
+    trigger("Popup_File_ImportWindows");
+    ASSERT_EQ(m_dialogs.requests().size(), 2);
+    EXPECT_EQ(m_dialogs.requests().at(0).title, QStringLiteral("Sélectionnez la base de données Windows à importer"));
+    EXPECT_EQ(m_dialogs.requests().at(1).mode, FileDialogs::Request::Mode::Folder);
+    EXPECT_EQ(m_dialogs.requests().at(1).fileName, windows);
+    ASSERT_EQ(m_messages.messages().size(), 2);
+    EXPECT_EQ(m_messages.messages().at(0).icon, Messages::Icon::Question);
+    EXPECT_TRUE(m_messages.texts().at(1).contains(QStringLiteral("n'a pas été importée")));
+    EXPECT_TRUE(m_messages.texts().at(1).contains(QStringLiteral("Vos données n'ont pas été modifiées")));
+    EXPECT_TRUE(m_cancelOffered);
+    EXPECT_EQ(snapshot(m_set), before);
+    EXPECT_TRUE(m_form->isEnabled());
+
+    m_messages.clear();
+    m_clickCancelAt.clear();
+    m_dialogs.queueAnswer(jet);
+    m_dialogs.queueAnswer(windows);
+    trigger("Popup_File_ImportWindows");
+    ASSERT_EQ(m_messages.messages().size(), 2);
+    EXPECT_TRUE(m_messages.texts().at(1).startsWith(QStringLiteral("Base de données Windows importée.")))
+        << qPrintable(m_messages.texts().at(1));
+    EXPECT_TRUE(m_tasks.contains(QStringLiteral("Conversion de la table ACTION")));
+    EXPECT_EQ(valueOf(m_set.databaseFile(), QStringLiteral("SELECT count(*) FROM PERSON")), QStringLiteral("2"));
+    EXPECT_EQ(snapshot(m_set).files.keys(), QStringList{QStringLiteral("Images/Doc1.jpg")});
+    EXPECT_EQ(historyOf(m_set.databaseFile()).last(), BackupHistory::kWindowsImport + QLatin1Char('|') + jet);
+    EXPECT_TRUE(m_form->isEnabled());
 }
 
 } // namespace
