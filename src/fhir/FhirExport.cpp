@@ -909,9 +909,9 @@ int findPerson(const QSqlDatabase& db, const QString& numberOrName)
     }
     const std::vector<Row> matches = RecordRows::read(
         db,
-        QStringLiteral("SELECT Id, Name, ForeName FROM PERSON WHERE lower(trim(coalesce(Name,'') || ' ' || coalesce(ForeName,'')))=lower(?1) "
-                       "OR lower(trim(coalesce(ForeName,'') || ' ' || coalesce(Name,'')))=lower(?1) OR lower(trim(Name))=lower(?1) ORDER BY Id"),
-        {wanted});
+        QStringLiteral("SELECT Id FROM PERSON WHERE lower(trim(coalesce(Name,'') || ' ' || coalesce(ForeName,'')))=lower(?) "
+                       "OR lower(trim(coalesce(ForeName,'') || ' ' || coalesce(Name,'')))=lower(?) OR lower(trim(Name))=lower(?) ORDER BY Id"),
+        {wanted, wanted, wanted});
     if (matches.empty())
         throw FhirError(QStringLiteral("Aucun carnet de santé ne porte le nom « %1 ».").arg(wanted));
     if (matches.size() > 1) {

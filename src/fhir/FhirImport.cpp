@@ -326,7 +326,9 @@ ImportResult BundleReader::run(const QJsonObject& bundle)
                 if (!aboutPatient(e.resource))
                     throw FhirError(s("il concerne un autre patient"));
                 take(e);
-            } catch (const AppError& error) {
+            } catch (const FhirError& error) {
+                // What does not map is left out; a database or a disk that
+                // fails undoes the whole record.
                 m_result.skipped << describe(e) + s(" : ") + error.text();
                 m_taken.insert(i);
             }
@@ -574,7 +576,7 @@ void BundleReader::definitions()
                 throw FhirError(s("son numéro %1 ne tient pas dans ses résultats").arg(id));
             m_followed.insert(i, id);
             ++m_result.resources;
-        } catch (const AppError& error) {
+        } catch (const FhirError& error) {
             m_result.skipped << describe(e) + s(" : ") + error.text();
         }
         m_taken.insert(i);
