@@ -147,6 +147,8 @@ void TMainForm::buildMenus()
          "Btn_File",
          {{"&Imprimante", "Popup_File_Printer", &F::Popup_File_PrinterClick},
           {"&Propriétés", "Popup_File_Properties"},
+          {"&Exporter le carnet (FHIR)…", "Popup_File_Export_Fhir", nullptr, true},
+          {"I&mporter un carnet (FHIR)…", "Popup_File_Import_Fhir"},
           {"&Quitter", "Popup_File_Quit", &F::SysExitBtnClick, true}}},
         {"&Listes",
          "Menu_List",
