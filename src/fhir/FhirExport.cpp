@@ -99,6 +99,7 @@ private:
     void analyses();
     QJsonObject analysisCode(int catalogueId) const;
     QJsonObject unitConcept(const QString& unit) const;
+    void putDefinition(QJsonObject& definition, const Row& row) const;
     QString catalogueDefinition(int catalogueId);
     void vaccinations();
     void acts();
@@ -111,6 +112,8 @@ private:
     QString pharmacy(int pharmacyId);
     QJsonObject listConcept(const QHash<int, Row>& list, const char* table, const QString& system, const Row& row,
                             const QString& column, bool withGravity) const;
+    QJsonObject listConceptOf(const QHash<int, Row>& list, const char* table, const QString& system, int id,
+                              bool withGravity) const;
     static void contact(QJsonObject& resource, const Row& row);
 
     // The content of a stored file when the options let it go, else nothing.
@@ -129,15 +132,17 @@ private:
     QString m_coverageUrls[2]; // and their coverages
     QHash<int, Row> m_doctors, m_pharmacies, m_illnesses, m_drugs, m_vaccines, m_catalogue;
     QHash<int, QString> m_doctorUrls, m_pharmacyUrls, m_catalogueUrls;
+    mutable QHash<QString, QJsonObject> m_concepts;
 };
 
 QJsonObject BundleBuilder::resource(const char* type, const QString& table, int id, const QString& part) const
 {
-    const QString url = m_ids.fullUrl(table, id, part);
+    const QString uuid = m_ids.id(table, id, part);
     return {{QStringLiteral("resourceType"), QLatin1String(type)},
-            {QStringLiteral("id"), m_ids.id(table, id, part)},
+            {QStringLiteral("id"), uuid},
             {QStringLiteral("identifier"),
-             QJsonArray{QJsonObject{{QStringLiteral("system"), T::uriIdentifier}, {QStringLiteral("value"), url}}}}};
+             QJsonArray{QJsonObject{{QStringLiteral("system"), T::uriIdentifier},
+                                    {QStringLiteral("value"), QStringLiteral("urn:uuid:") + uuid}}}}};
 }
 
 QString BundleBuilder::add(const QJsonObject& r)
@@ -460,16 +465,9 @@ static QJsonObject range(std::optional<double> low, std::optional<double> high, 
     return r;
 }
 
-QString BundleBuilder::catalogueDefinition(int catalogueId)
+// The unit, decimals and normal range of a catalogue row or of the person's copy.
+void BundleBuilder::putDefinition(QJsonObject& d, const Row& row) const
 {
-    if (m_catalogueUrls.contains(catalogueId))
-        return m_catalogueUrls.value(catalogueId);
-    const auto it = m_catalogue.constFind(catalogueId);
-    if (it == m_catalogue.constEnd())
-        return {};
-    const Row& row = *it;
-    QJsonObject d = resource("ObservationDefinition", QStringLiteral("LST_ANALYSIS"), catalogueId);
-    d.insert(QStringLiteral("code"), analysisCode(catalogueId));
     const QString unit = row.text(QStringLiteral("Unit"));
     QJsonObject details;
     if (!unit.isEmpty())
@@ -482,6 +480,19 @@ QString BundleBuilder::catalogueDefinition(int catalogueId)
     if (!r.isEmpty())
         d.insert(QStringLiteral("qualifiedInterval"),
                  QJsonArray{QJsonObject{{QStringLiteral("category"), QStringLiteral("reference")}, {QStringLiteral("range"), r}}});
+}
+
+QString BundleBuilder::catalogueDefinition(int catalogueId)
+{
+    if (m_catalogueUrls.contains(catalogueId))
+        return m_catalogueUrls.value(catalogueId);
+    const auto it = m_catalogue.constFind(catalogueId);
+    if (it == m_catalogue.constEnd())
+        return {};
+    const Row& row = *it;
+    QJsonObject d = resource("ObservationDefinition", QStringLiteral("LST_ANALYSIS"), catalogueId);
+    d.insert(QStringLiteral("code"), analysisCode(catalogueId));
+    putDefinition(d, row);
     QJsonArray entry;
     for (auto [column, part] : {std::pair{"Description", "description"}, std::pair{"Category", "category"}})
         if (const QJsonObject e = textExtension(QLatin1String(part), row.text(QLatin1String(column))); !e.isEmpty())
@@ -502,18 +513,7 @@ void BundleBuilder::analyses()
         const QString unit = followed.text(QStringLiteral("Unit"));
         QJsonObject d = resource("ObservationDefinition", QStringLiteral("L_ANALYSIS"), followedId);
         d.insert(QStringLiteral("code"), analysisCode(catalogueId));
-        QJsonObject details;
-        if (!unit.isEmpty())
-            details.insert(QStringLiteral("unit"), unitConcept(unit));
-        if (!followed.isNull(QStringLiteral("Decimal")))
-            details.insert(QStringLiteral("decimalPrecision"), followed.integer(QStringLiteral("Decimal")));
-        if (!details.isEmpty())
-            d.insert(QStringLiteral("quantitativeDetails"), details);
-        const QJsonObject r =
-            range(followed.number(QStringLiteral("Value_Min")), followed.number(QStringLiteral("Value_Max")), unit);
-        if (!r.isEmpty())
-            d.insert(QStringLiteral("qualifiedInterval"),
-                     QJsonArray{QJsonObject{{QStringLiteral("category"), QStringLiteral("reference")}, {QStringLiteral("range"), r}}});
+        putDefinition(d, followed);
         if (!catalogueUrl.isEmpty())
             addExtension(d, {{QStringLiteral("url"), T::catalogueDefinition}, {QStringLiteral("valueReference"), reference(catalogueUrl)}});
         addExtension(d, textExtension(T::analysisRemark, followed.text(QStringLiteral("Remark1"))));
@@ -549,6 +549,18 @@ QJsonObject BundleBuilder::listConcept(const QHash<int, Row>& list, const char* 
     if (row.isNull(column))
         return {};
     const int id = row.integer(column);
+    // The same entry is named by many rows: made once.
+    const QString key = QLatin1String(table) + QString::number(id);
+    if (const auto known = m_concepts.constFind(key); known != m_concepts.constEnd())
+        return *known;
+    const QJsonObject made = listConceptOf(list, table, system, id, withGravity);
+    m_concepts.insert(key, made);
+    return made;
+}
+
+QJsonObject BundleBuilder::listConceptOf(const QHash<int, Row>& list, const char* table, const QString& system, int id,
+                                         bool withGravity) const
+{
     const auto it = list.constFind(id);
     if (it == list.constEnd())
         return unknownConcept();
@@ -721,6 +733,12 @@ void BundleBuilder::acts()
 // paid or is to pay, and whether it has paid ("complete") or not ("queued").
 void BundleBuilder::claims(const Row& act, const QString& actUrl, const QString& providerUrl)
 {
+    // Made once: the same for every claim.
+    static const QJsonObject professional = codeable(coding(T::claimType, QStringLiteral("professional")));
+    static const QJsonObject dispensing = codeable(coding(T::claimType, QStringLiteral("pharmacy")));
+    static const QJsonObject information = codeable(coding(T::informationCategory, QStringLiteral("info")));
+    static const QJsonObject submitted = codeable(coding(T::adjudication, QStringLiteral("submitted")));
+    static const QJsonObject benefit = codeable(coding(T::adjudication, QStringLiteral("benefit")));
     const int id = act.integer(QStringLiteral("Id"));
     const bool consultation = act.integer(QStringLiteral("Tag")) == 1;
     const char* suffix[] = {"", "_Comp"};
@@ -730,8 +748,7 @@ void BundleBuilder::claims(const Row& act, const QString& actUrl, const QString&
                                  i == 0 ? T::Kind::nationalInsurance : T::Kind::complementary);
         const bool paid = act.flag(QStringLiteral("Repayment") + sfx);
         e.insert(QStringLiteral("status"), QStringLiteral("active"));
-        e.insert(QStringLiteral("type"),
-                 codeable(coding(T::claimType, consultation ? QStringLiteral("professional") : QStringLiteral("pharmacy"))));
+        e.insert(QStringLiteral("type"), consultation ? professional : dispensing);
         e.insert(QStringLiteral("use"), QStringLiteral("claim"));
         e.insert(QStringLiteral("patient"), subject());
         const Moment when = storedMoment(act.text(QStringLiteral("Date_Action")), {});
@@ -746,15 +763,15 @@ void BundleBuilder::claims(const Row& act, const QString& actUrl, const QString&
                  QJsonArray{QJsonObject{{QStringLiteral("focal"), true}, {QStringLiteral("coverage"), reference(m_coverageUrls[i])}}});
         e.insert(QStringLiteral("supportingInfo"),
                  QJsonArray{QJsonObject{{QStringLiteral("sequence"), 1},
-                                        {QStringLiteral("category"), codeable(coding(T::informationCategory, QStringLiteral("info")))},
+                                        {QStringLiteral("category"), information},
                                         {QStringLiteral("valueReference"), reference(actUrl)}}});
         QJsonArray totals;
         if (const std::optional<Money::Amount> price = act.amount(QStringLiteral("Price")))
-            totals.append(QJsonObject{{QStringLiteral("category"), codeable(coding(T::adjudication, QStringLiteral("submitted")))},
+            totals.append(QJsonObject{{QStringLiteral("category"), submitted},
                                       {QStringLiteral("amount"), money(*price)}});
         const std::optional<Money::Amount> repaid = act.amount(QStringLiteral("Price_Repayment") + sfx);
         if (repaid)
-            totals.append(QJsonObject{{QStringLiteral("category"), codeable(coding(T::adjudication, QStringLiteral("benefit")))},
+            totals.append(QJsonObject{{QStringLiteral("category"), benefit},
                                       {QStringLiteral("amount"), money(*repaid)}});
         if (!totals.isEmpty())
             e.insert(QStringLiteral("total"), totals);

@@ -99,16 +99,6 @@ QString listEntryText(const QJsonObject& codeable, const char* part)
     return extensionText(extension(codeable, T::listEntry), QLatin1String(part));
 }
 
-// Bytes / 1000 rounded to the nearest integer, a half to the even one, " Ko".
-QString sizeText(qint64 bytes)
-{
-    qint64 kilo = bytes / 1000;
-    const qint64 rest = bytes % 1000;
-    if (rest > 500 || (rest == 500 && kilo % 2 == 1))
-        ++kilo;
-    return QString::number(kilo) + QStringLiteral(" Ko");
-}
-
 class BundleReader
 {
 public:
@@ -513,7 +503,8 @@ void BundleReader::person()
     }
 }
 
-int BundleReader::catalogueFrom(const QJsonObject& definition)
+// The unit, decimals and normal range a definition gives its row.
+QVariantMap definitionValues(const QJsonObject& definition)
 {
     const QJsonObject details = object(definition, "quantitativeDetails");
     const QJsonObject range = object(first(definition, "qualifiedInterval"), "range");
@@ -521,14 +512,20 @@ int BundleReader::catalogueFrom(const QJsonObject& definition)
     QString unitText = readText(unit, QStringLiteral("text"));
     if (unitText.isEmpty())
         unitText = codeIn(unit, T::ucum);
-    QVariantMap values{{QStringLiteral("Title"), orNull(conceptText(object(definition, "code")))},
-                       {QStringLiteral("Unit"), orNull(unitText)},
+    QVariantMap values{{QStringLiteral("Unit"), orNull(unitText)},
                        {QStringLiteral("Value_Min"), orNull(numberOf(object(range, "low"), "value"))},
-                       {QStringLiteral("Value_Max"), orNull(numberOf(object(range, "high"), "value"))},
-                       {QStringLiteral("Description"), orNull(listEntryText(definition, "description"))},
-                       {QStringLiteral("Category"), orNull(listEntryText(definition, "category"))}};
+                       {QStringLiteral("Value_Max"), orNull(numberOf(object(range, "high"), "value"))}};
     if (details.contains(QStringLiteral("decimalPrecision")))
         values.insert(QStringLiteral("Decimal"), details.value(QStringLiteral("decimalPrecision")).toInt());
+    return values;
+}
+
+int BundleReader::catalogueFrom(const QJsonObject& definition)
+{
+    QVariantMap values = definitionValues(definition);
+    values.insert(QStringLiteral("Title"), orNull(conceptText(object(definition, "code"))));
+    values.insert(QStringLiteral("Description"), orNull(listEntryText(definition, "description")));
+    values.insert(QStringLiteral("Category"), orNull(listEntryText(definition, "category")));
     return m_lists.find(QStringLiteral("LST_ANALYSIS"), values);
 }
 
@@ -557,20 +554,11 @@ void BundleReader::definitions()
             const int catalogueId = catalogueFrom(catalogue.isEmpty() ? own : catalogue);
             if (catalogueId < 0)
                 throw FhirError(s("l'analyse n'a pas de titre"));
-            const QJsonObject details = object(own, "quantitativeDetails");
-            const QJsonObject range = object(first(own, "qualifiedInterval"), "range");
-            QString unitText = readText(object(details, "unit"), QStringLiteral("text"));
-            if (unitText.isEmpty())
-                unitText = codeIn(object(details, "unit"), T::ucum);
-            QVariantMap values{{QStringLiteral("Id_File"), -1},
-                               {QStringLiteral("Id_Ref"), m_personId},
-                               {QStringLiteral("Id_Analysis"), catalogueId},
-                               {QStringLiteral("Unit"), orNull(unitText)},
-                               {QStringLiteral("Value_Min"), orNull(numberOf(object(range, "low"), "value"))},
-                               {QStringLiteral("Value_Max"), orNull(numberOf(object(range, "high"), "value"))},
-                               {QStringLiteral("Remark1"), orNull(extensionText(own, T::analysisRemark))}};
-            if (details.contains(QStringLiteral("decimalPrecision")))
-                values.insert(QStringLiteral("Decimal"), details.value(QStringLiteral("decimalPrecision")).toInt());
+            QVariantMap values = definitionValues(own);
+            values.insert(QStringLiteral("Id_File"), -1);
+            values.insert(QStringLiteral("Id_Ref"), m_personId);
+            values.insert(QStringLiteral("Id_Analysis"), catalogueId);
+            values.insert(QStringLiteral("Remark1"), orNull(extensionText(own, T::analysisRemark)));
             const int id = m_writer.insert(QStringLiteral("L_ANALYSIS"), values);
             if (id > 32767)
                 throw FhirError(s("son numéro %1 ne tient pas dans ses résultats").arg(id));
@@ -879,10 +867,10 @@ void BundleReader::document(const Entry& e)
                    (mime.preferredSuffix().isEmpty() ? QString() : QLatin1Char('.') + mime.preferredSuffix());
         QString fileType = readText(type, QStringLiteral("text"));
         if (fileType.isEmpty())
-            fileType = mime.comment();
-        QString sizeShown = elementExtension(main, QStringLiteral("size"), T::originalText).isEmpty()
-                                ? sizeText(data.size())
-                                : readText(main, QStringLiteral("size"));
+            fileType = FileUtils::typeDescription(name);
+        const QString sizeShown = elementExtension(main, QStringLiteral("size"), T::originalText).isEmpty()
+                                      ? FileUtils::sizeText(data.size())
+                                      : readText(main, QStringLiteral("size"));
         const int id = m_writer.insert(QStringLiteral("DOCUMENTFILE"),
                                        {{QStringLiteral("Id_File"), 0},
                                         {QStringLiteral("Id_Ref"), m_personId},

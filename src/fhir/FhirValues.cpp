@@ -171,25 +171,44 @@ QString codeIn(const QJsonObject& codeable, const QString& system)
     return {};
 }
 
+// Digits at fixed places, read without the date parser: thousands of rows
+// go through here.
+static int digitsAt(const QString& text, int from, int count)
+{
+    int n = 0;
+    for (int i = from; i < from + count; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
 std::optional<QTime> readTime(const QString& text)
 {
-    static const QRegularExpression form(QStringLiteral("^\\d\\d:\\d\\d$"));
-    if (!form.match(text).hasMatch())
+    if (text.size() != 5 || text.at(2) != QLatin1Char(':'))
         return std::nullopt;
-    const QTime t = QTime::fromString(text, Formats::shortTime);
-    return t.isValid() ? std::optional<QTime>(t) : std::nullopt;
+    const int h = digitsAt(text, 0, 2), m = digitsAt(text, 3, 2);
+    if (h < 0 || m < 0 || !QTime::isValid(h, m, 0))
+        return std::nullopt;
+    return QTime(h, m);
 }
 
 Moment storedMoment(const QString& storedDate, const QString& time)
 {
-    const QDate d = QDate::fromString(storedDate, Formats::isoDate);
-    return {storedDate, d.isValid() && d.toString(Formats::isoDate) == storedDate ? d : QDate(), time};
+    QDate d;
+    if (storedDate.size() == 10 && storedDate.at(4) == QLatin1Char('-') && storedDate.at(7) == QLatin1Char('-'))
+        d = QDate(digitsAt(storedDate, 0, 4), digitsAt(storedDate, 5, 2), digitsAt(storedDate, 8, 2));
+    return {storedDate, d.isValid() && d.year() >= 1 ? d : QDate(), time};
 }
 
 Moment birthMoment(const QString& birthDate, const QString& time)
 {
-    const QDate d = QDate::fromString(birthDate, Formats::shortDate);
-    return {birthDate, d.isValid() && d.toString(Formats::shortDate) == birthDate ? d : QDate(), time};
+    QDate d;
+    if (birthDate.size() == 10 && birthDate.at(2) == QLatin1Char('/') && birthDate.at(5) == QLatin1Char('/'))
+        d = QDate(digitsAt(birthDate, 6, 4), digitsAt(birthDate, 3, 2), digitsAt(birthDate, 0, 2));
+    return {birthDate, d.isValid() && d.year() >= 1 ? d : QDate(), time};
 }
 
 QString dateTimeText(const QDate& date, const QTime& time)
