@@ -29,6 +29,8 @@ TExportFhir::TExportFhir(const QString& proposedFile, QWidget* parent)
     m_documents->setChecked(true);
     m_limit->setObjectName(QStringLiteral("Ed_DocumentLimit"));
     m_limit->setValue(kDefaultMegabytes);
+    m_limit->setMaximumWidth(m_limit->fontMetrics().horizontalAdvance(QStringLiteral("99999")) + 16);
+    setMinimumWidth(520);
 
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
@@ -41,7 +43,7 @@ TExportFhir::TExportFhir(const QString& proposedFile, QWidget* parent)
     grid->addWidget(FormWidgets::caption(QStringLiteral("&Taille maximale d'un document (Mo, 0 : sans limite)"),
                                          m_limit, this),
                     2, 0, 1, 2);
-    grid->addWidget(m_limit, 2, 2);
+    grid->addWidget(m_limit, 2, 2, Qt::AlignRight);
 
     const FormWidgets::OkCancel buttons = FormWidgets::okCancel(this);
     m_ok = buttons.ok;
