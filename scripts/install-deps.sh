@@ -32,6 +32,9 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
+# node and npm run HL7's FHIR schema in the tests (the package itself is
+# installed by the tests into the build folder); any node 18 or later will do.
+command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1 || missing+=(nodejs npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 SUDO=""

@@ -9,6 +9,7 @@
 #include "CustomPage.h"
 #include "DocumentPage.h"
 #include "EventPage.h"
+#include "FhirCommands.h"
 #include "GeneralPage.h"
 #include "GridPage.h"
 #include "GrowthChartPanel.h"
@@ -144,6 +145,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     ReportCommands::installCommands(host, dm1, recordHooks(dm1));
     HtmlCommands::installCommands(host, dm1, dm2, recordHooks(dm1));
     MaintenanceCommands::installCommands(host, dm1, dm2);
+    FhirCommands::installCommands(host, dm1);
 }
 
 void installSearch(TMainForm& window, TDataModule1& dm1)

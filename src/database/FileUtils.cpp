@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <fcntl.h>
@@ -371,6 +372,24 @@ QString bareFileName(const QString& name)
     if (bare.isEmpty() || bare == QLatin1String(".") || bare == QLatin1String(".."))
         return QStringLiteral("Document");
     return bare;
+}
+
+QString typeDescription(const QString& fileName)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    // Without a type of its own, a name gets the catch-all binary type.
+    if (type.isValid() && !type.isDefault() && !type.comment().isEmpty())
+        return type.comment();
+    return QFileInfo(fileName).suffix().toUpper() + QStringLiteral(" file");
+}
+
+QString sizeText(qint64 bytes)
+{
+    qint64 kilo = bytes / 1000;
+    const qint64 rest = bytes % 1000;
+    if (rest > 500 || (rest == 500 && kilo % 2 == 1))
+        ++kilo;
+    return QString::number(kilo) + QStringLiteral(" Ko");
 }
 
 } // namespace FileUtils

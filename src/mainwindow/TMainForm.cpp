@@ -148,6 +148,8 @@ void TMainForm::buildMenus()
          {{"&Imprimante", "Popup_File_Printer", &F::Popup_File_PrinterClick},
           {"&Propriétés", "Popup_File_Properties"},
           {"Importer une base de données &Windows…", "Popup_File_ImportWindows", nullptr, true},
+          {"&Exporter le carnet (FHIR)…", "Popup_File_Export_Fhir"},
+          {"I&mporter un carnet (FHIR)…", "Popup_File_Import_Fhir"},
           {"&Quitter", "Popup_File_Quit", &F::SysExitBtnClick, true}}},
         {"&Listes",
          "Menu_List",
