@@ -190,7 +190,7 @@ QWidget* DocumentPage::buildFileBand()
     s.gridName = QStringLiteral("Grid_Document_File");
     s.accessibleName = QStringLiteral("Fichiers");
     s.query = &m_dm.DocumentFile;
-    s.columns = {{QStringLiteral(" "), QStringLiteral("FileIcon"), {}, {}, QStringLiteral("FileType")},
+    s.columns = {{QStringLiteral(" "), QStringLiteral("FileIcon"), {}, {}, {}, QStringLiteral("FileType")},
                  {QStringLiteral("Nom"), QStringLiteral("FileName")},
                  {QStringLiteral("Type"), QStringLiteral("FileType")},
                  {QStringLiteral("Taille"), QStringLiteral("FileSize")}};
