@@ -28,7 +28,6 @@ namespace {
 constexpr int kMaxScans = 1000;
 // Enough for the coefficients of a 100-megapixel progressive picture.
 constexpr long kMemoryLimit = 1L << 30;
-constexpr qint64 kMaxFileSize = qint64(1) << 30;
 constexpr int kRowsPerCall = 16;
 
 struct ErrorTrap
@@ -278,6 +277,20 @@ bool encodeInto(QIODevice& device, const Bitmap& bitmap, int quality)
     return encoder.write(bitmap, std::clamp(quality, 0, 100), greyRow.empty() ? nullptr : greyRow.data());
 }
 
+bool acceptedHeader(Decoder& decoder, QByteArrayView data)
+{
+    if (!decoder.readHeader(data))
+        return false;
+    if (decoder.components() != 1 && decoder.components() != 3)
+        return false;
+    // Arithmetic decoding fills damaged or missing data with zeros without a
+    // word, so a cut file would pass for whole; cameras and scanners never
+    // write it, and the program's first codec did not read it either.
+    if (decoder.arithmeticCoding())
+        return false;
+    return Bitmap::sizeAllowed(decoder.width(), decoder.height());
+}
+
 void checkWritable(const Bitmap& bitmap)
 {
     const PixelFormat format = bitmap.format();
@@ -317,16 +330,7 @@ bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale
         return false;
 
     Decoder decoder;
-    if (!decoder.readHeader(data))
-        return false;
-    if (decoder.components() != 1 && decoder.components() != 3)
-        return false;
-    // Arithmetic decoding fills damaged or missing data with zeros without a
-    // word, so a cut file would pass for whole; cameras and scanners never
-    // write it, and the program's first codec did not read it either.
-    if (decoder.arithmeticCoding())
-        return false;
-    if (!Bitmap::sizeAllowed(decoder.width(), decoder.height()))
+    if (!acceptedHeader(decoder, data))
         return false;
     PixelFormat format = formatBefore;
     if (adaptFormat)
@@ -348,9 +352,24 @@ bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale
 bool LoadJpegFile(Bitmap& bitmap, const QString& fileName, bool adaptFormat, int scale)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) {
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxJpegFileSize) {
         bitmap = Bitmap(0, 0, bitmap.format());
         return false;
     }
     return decodeJpeg(bitmap, file.readAll(), adaptFormat, scale);
+}
+
+bool jpegFileWithinLimits(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxJpegFileSize || file.size() == 0)
+        return false;
+    // Mapped, not read: only the pages the header spans are touched.
+    const uchar* bytes = file.map(0, file.size());
+    if (!bytes)
+        return false;
+    Decoder decoder;
+    const bool accepted = acceptedHeader(decoder, QByteArrayView(bytes, file.size()));
+    file.unmap(const_cast<uchar*>(bytes));
+    return accepted;
 }

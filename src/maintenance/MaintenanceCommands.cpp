@@ -211,13 +211,14 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
     if (archive.isEmpty())
         return;
     std::optional<QString> failure;
+    QString leftOut;
     {
         BusyCursor busy;
         prepare(host, dm1);
         WaitWindow wait(host.window(), QStringLiteral("Préparation de la restauration"), true);
         ClosedDatabase closed(host, dm1, dm2);
         try {
-            Restore::run(set, archive, wait, &wait);
+            leftOut = Restore::run(set, archive, wait, &wait).leftOutText();
         } catch (const Restore::NotRestored& e) {
             failure = QStringLiteral("La sauvegarde \"%1\" n'a pas été restaurée :\r%2\r\rVos données n'ont pas été "
                                      "modifiées.")
@@ -229,8 +230,10 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
     }
     if (failure)
         Messages::error(*failure);
-    else
+    else if (leftOut.isEmpty())
         Messages::information(QStringLiteral("Sauvegarde restaurée."));
+    else
+        Messages::information(QStringLiteral("Sauvegarde restaurée.\r\r") + leftOut);
 }
 
 void Popup_Tools_DataBase_HistoryClick(MainWindowHost& host, TDataModule1& dm1)
