@@ -3,7 +3,7 @@
 #include "Messages.h"
 #include "ProgramState.h"
 #include "RecordSet.h"
-#include "Restore.h"
+#include "Leftovers.h"
 #include "StartupAdoption.h"
 #include "StartupSequence.h"
 #include "TDataModule1.h"
@@ -28,8 +28,11 @@ int main(int argc, char* argv[])
     hooks.adoptDatabase = [] { return StartupAdoption::offerAtStart(program().folders, program().db); };
     hooks.createDataModules = [&] {
         // A restore that a crash interrupted in the middle of its swap is
-        // completed before the database is opened.
-        Restore::finishInterrupted(RecordSet::of(program().folders, program().db));
+        // completed before the database is opened, and what interrupted
+        // operations left is cleared.
+        if (const QString staying = Leftovers::clearAtStart(RecordSet::of(program().folders, program().db));
+            !staying.isEmpty())
+            Messages::warning(staying);
         dataModule1 = std::make_unique<TDataModule1>(program().db);
         dataModule2 = std::make_unique<TDataModule2>();
     };

@@ -45,6 +45,9 @@ void open(const DbConfig& config);
 // What went wrong, in French for what the user can act on (a full disk, a
 // read-only or damaged file, a missing table); SQLite's own text otherwise.
 QString errorText(const QSqlError& error);
+// What the engine's integrity check finding damage means, in French (its
+// own report names pages and b-trees).
+QString damageFoundText();
 void close();
 bool isOpen();
 // The first table or column the program needs that the open database lacks

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace FileUtils {
@@ -76,6 +77,12 @@ QString systemReason(int error)
 bool isDiskFull(int error)
 {
     return error == ENOSPC || error == EDQUOT;
+}
+
+bool onReadOnlyDisk(const QString& path)
+{
+    struct statvfs disk = {};
+    return ::statvfs(nativePath(path).constData(), &disk) == 0 && (disk.f_flag & ST_RDONLY) != 0;
 }
 
 QString shownPath(const QString& path)

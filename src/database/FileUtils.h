@@ -65,6 +65,8 @@ QByteArray readFile(const QString& path, bool* exists = nullptr);
 // Messages about files, in French, for an errno value.
 QString systemReason(int error); // "le disque est plein"
 bool isDiskFull(int error);
+// Whether the file system holding the path is mounted read-only.
+bool onReadOnlyDisk(const QString& path);
 QString cannotWrite(const QString& path, int error);
 QString cannotRead(const QString& path, int error);
 // A path short enough for a message box: a long one keeps its start and end.

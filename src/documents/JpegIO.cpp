@@ -37,7 +37,6 @@ constexpr std::int64_t kMaxCoefficientBytes = std::int64_t(192) << 20;
 // libjpeg's own bound on everything it allocates: the coefficients and its
 // buffers of a few rows.
 constexpr long kMemoryLimit = long(kMaxCoefficientBytes + (std::int64_t(32) << 20));
-constexpr qint64 kMaxFileSize = qint64(1) << 30;
 constexpr int kRowsPerCall = 16;
 
 struct ErrorTrap
@@ -452,7 +451,7 @@ JpegReader::JpegReader(const QString& fileName) : m_state(std::make_unique<State
     if (!file)
         throw ImageError(QStringLiteral("Impossible d'ouvrir l'image \"%1\".").arg(fileName));
     const qint64 size = QFileInfo(fileName).size();
-    if (size > kMaxFileSize) {
+    if (size > kMaxJpegFileSize) {
         std::fclose(file);
         throw ImageError(QStringLiteral("Fichier JPEG trop grand (%1 octets).").arg(size));
     }
@@ -576,4 +575,16 @@ bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale
 bool LoadJpegFile(Bitmap& bitmap, const QString& fileName, bool adaptFormat, int scale)
 {
     return load(bitmap, fileName, adaptFormat, scale);
+}
+
+bool jpegFileWithinLimits(const QString& fileName)
+{
+    // The reader's constructor reads the header alone and refuses what the
+    // codec would not decode.
+    try {
+        JpegReader reader(fileName);
+        return true;
+    } catch (const ImageError&) {
+        return false;
+    }
 }

@@ -8,6 +8,9 @@
 #include <QByteArrayView>
 #include <QString>
 
+// The largest JPEG file the codec reads.
+inline constexpr qint64 kMaxJpegFileSize = qint64(1) << 30;
+
 // The text of every failure of SaveJpegFile.
 QString jpegWriteErrorText();
 
@@ -115,3 +118,7 @@ private:
 bool LoadJpegFile(Bitmap& bitmap, const QString& fileName, bool adaptFormat, int scale = 0);
 // The same from bytes in memory.
 bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale = 0);
+// Whether the file is a JPEG that LoadJpegFile would take on the face of its
+// header (size, channels, coding, dimensions), without decoding its pixels:
+// what a picture file from outside must be before it is kept.
+bool jpegFileWithinLimits(const QString& fileName);

@@ -220,13 +220,14 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
     if (archive.isEmpty())
         return;
     std::optional<QString> failure;
+    QString leftOut;
     {
         BusyCursor busy;
         prepare(host, dm1);
         WaitWindow wait(host.window(), QStringLiteral("Préparation de la restauration"), true);
         ClosedDatabase closed(host, dm1, dm2);
         try {
-            Restore::run(set, archive, wait, &wait);
+            leftOut = Restore::run(set, archive, wait, &wait).leftOutText();
         } catch (const Restore::NotRestored& e) {
             failure = QStringLiteral("La sauvegarde \"%1\" n'a pas été restaurée :\r%2\r\rVos données n'ont pas été "
                                      "modifiées.")
@@ -238,8 +239,10 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
     }
     if (failure)
         Messages::error(*failure);
-    else
+    else if (leftOut.isEmpty())
         Messages::information(QStringLiteral("Sauvegarde restaurée."));
+    else
+        Messages::information(QStringLiteral("Sauvegarde restaurée.\r\r") + leftOut);
 }
 
 void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
@@ -266,14 +269,14 @@ void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDat
                            .arg(FileUtils::shownPath(jetFile), FileUtils::shownPath(filesFolder))))
         return;
     std::optional<QString> failure;
-    QString safety;
+    Restore::Result result;
     {
         BusyCursor busy;
         prepare(host, dm1);
         WaitWindow wait(host.window(), QStringLiteral("Importation de la base de données Windows"), true, true);
         ClosedDatabase closed(host, dm1, dm2);
         try {
-            safety = Restore::importWindowsDatabase(set, jetFile, filesFolder, wait, &wait);
+            result = Restore::importWindowsDatabase(set, jetFile, filesFolder, wait, &wait);
         } catch (const Restore::NotRestored& e) {
             failure = QStringLiteral("La base de données Windows \"%1\" n'a pas été importée :\r%2\r\rVos données n'ont "
                                      "pas été modifiées.")
@@ -285,10 +288,14 @@ void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDat
     }
     if (failure)
         Messages::error(*failure);
-    else
-        Messages::information(QStringLiteral("Base de données Windows importée. Les données d'avant sont gardées dans "
-                                             "la sauvegarde de sécurité \"%1\".")
-                                  .arg(FileUtils::shownPath(safety)));
+    else {
+        QString text = QStringLiteral("Base de données Windows importée. Les données d'avant sont gardées dans la "
+                                      "sauvegarde de sécurité \"%1\".")
+                           .arg(FileUtils::shownPath(result.safetyArchive));
+        if (const QString leftOut = result.leftOutText(); !leftOut.isEmpty())
+            text += QStringLiteral("\r\r") + leftOut;
+        Messages::information(text);
+    }
 }
 
 void Popup_Tools_DataBase_HistoryClick(MainWindowHost& host, TDataModule1& dm1)
@@ -327,7 +334,7 @@ QString restoreAtStart(const QString& archive)
     BusyCursor busy;
     WaitWindow wait(nullptr, QStringLiteral("Préparation de la restauration"), true);
     try {
-        return Restore::run(records(), archive, wait, &wait);
+        return Restore::run(records(), archive, wait, &wait).safetyArchive;
     } catch (const Restore::NotRestored&) {
         throw;
     } catch (const AppError& e) {

@@ -1,5 +1,6 @@
 #include "StartupUpdate.h"
 
+#include "Connection.h"
 #include "DatabaseVersion.h"
 #include "Errors.h"
 #include "FileUtils.h"
@@ -183,7 +184,7 @@ bool updateOlderDatabase(const Folders& folders, const QString& connectionName, 
     const auto open = [connectionName] {
         QSqlDatabase c = QSqlDatabase::database(connectionName, false);
         if (!c.open())
-            throw DatabaseError(c.lastError().text());
+            throw DatabaseError(Connection::errorText(c.lastError()));
     };
     UpdateEngine engine({connectionName, folders.program, folders.data, databaseFolder, file,
                          [connectionName] { QSqlDatabase::database(connectionName, false).close(); }, open});
@@ -208,7 +209,7 @@ void secondPass(const Folders& folders, const DbConfig& db)
             connection.setDatabaseName(file);
             connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
             if (!connection.open())
-                throw DatabaseError(connection.lastError().text());
+                throw DatabaseError(Connection::errorText(connection.lastError()));
         }
         GaugeWindow gauge;
         updateOlderDatabase(folders, kSecondPassConnection, databaseFolder, file, &gauge, {});

@@ -57,9 +57,15 @@ void addRows(const QString& path, bool current)
         if (!db.open())
             throw std::runtime_error(db.lastError().text().toStdString());
         const QVariant null;
-        if (current)
+        if (current) {
             exec(db, QStringLiteral("INSERT INTO PERSON (Id_File, Name, ForeName, BirthDay_Date, WeightMode, SizeMode, "
                                     "AnalysisMode) VALUES (0, 'Durand', 'Élise', '14/02/1983', 1, 1, 1)"));
+            // Their pictures and attached files lie beside the database, in Images/ and Files/.
+            exec(db, QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_File, Id_Ref, Title, DoType) VALUES "
+                                    "(1, 0, 1, 'Radio du genou', 1)"));
+            exec(db, QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_File, Id_Ref, Title, FileName, DoType) VALUES "
+                                    "(3, 0, 1, 'Ordonnance', 'ordonnance.pdf', 1)"));
+        }
         exec(db,
              QStringLiteral("INSERT INTO PERSON (Id_File, Name, ForeName, BirthDay_Date, BirthDay_Weight, Previous, "
                             "Org_Secu, Org_Comp, Misc01, WeightMode, SizeMode) VALUES (0, ?, ?, ?, ?, ?, ?, ?, ?, 1, 1)"),

@@ -12,7 +12,8 @@ namespace JetSamples {
 // long-value page and over several.
 void olderHousehold(const QString& sqlitePath);
 
-// The same rows in a copy of the template, the layout of version 3.51.
+// The same rows in a copy of the template, the layout of version 3.51, with
+// a picture document (1) and an attached file (3) whose files lie outside it.
 void currentHousehold(const QString& sqlitePath);
 
 // A memo of that many characters, accents, "œ" and "€" among them.

@@ -150,7 +150,7 @@ TEST(RecordsAtStart, RecordsLockOutlastsBackupCompactionAndRestore)
     const QString archive = set.backupFolder() + QStringLiteral("famille.bkp");
     BackupArchive::backup(set, archive, quiet);
     Compaction::compactInPlace(set.databaseFile());
-    const QString safety = Restore::run(set, archive, quiet, nullptr);
+    const QString safety = Restore::run(set, archive, quiet, nullptr).safetyArchive;
     for (const QString& written : {archive, safety})
         for (const Cabinet::Entry& entry : Cabinet::list(written))
             EXPECT_FALSE(entry.name.endsWith(QLatin1String(".lock"))) << entry.name.toStdString();
