@@ -300,7 +300,7 @@ void BM_Restore(benchmark::State& state)
     ::sync();
     Silent silent;
     for (auto _ : state) {
-        const QString safety = Restore::run(h.set, h.archive, silent, nullptr);
+        const QString safety = Restore::run(h.set, h.archive, silent, nullptr).safetyArchive;
         state.PauseTiming();
         QFile::remove(safety);
         ::sync();
@@ -320,7 +320,7 @@ void BM_RestoreEncrypted(benchmark::State& state)
     Silent silent;
     for (auto _ : state) {
         const Sealed::Key key = Sealed::Key::open(Sealed::Header::read(h.sealedArchive), password());
-        const QString safety = Restore::run(h.set, h.sealedArchive, silent, nullptr, &key);
+        const QString safety = Restore::run(h.set, h.sealedArchive, silent, nullptr, &key).safetyArchive;
         state.PauseTiming();
         QFile::remove(safety);
         ::sync();

@@ -579,10 +579,11 @@ QByteArray storedName(const QString& name)
 }
 
 
-// Every data block of the archive decoded, folder after folder: `take`
-// gets each block's bytes, `folderDone` each folder's index once read.
+// The archive's data blocks decoded, folder after folder: `take` gets each
+// block's bytes and returns false once it needs no more, `folderDone` each
+// folder's index once read. False when `take` stopped it before the end.
 template <typename Take, typename FolderDone>
-void decodeBlocks(const CabinetFormat::Directory& directory, Bytes& in, Take&& take, FolderDone&& folderDone)
+bool decodeBlocks(const CabinetFormat::Directory& directory, Bytes& in, Take&& take, FolderDone&& folderDone)
 {
     BlockDecoder decoder;
     std::vector<unsigned char> coded(std::size_t(kMaxCoded) + 255);
@@ -615,10 +616,12 @@ void decodeBlocks(const CabinetFormat::Directory& directory, Bytes& in, Take&& t
             } else if (codedSize != plainSize) {
                 throw Failure{0, QStringLiteral("elle est endommagée.")};
             }
-            take(out, std::size_t(plainSize));
+            if (!take(out, std::size_t(plainSize)))
+                return false;
         }
         folderDone(f);
     }
+    return true;
 }
 
 // The directory holds exactly the members, in order, each folder's files
@@ -652,7 +655,11 @@ void compareContent(const CabinetFormat::Directory& directory, Bytes& in, const 
     Comparison comparison(members);
     int lastOfFolder = -1;
     decodeBlocks(
-        directory, in, [&](const unsigned char* data, std::size_t count) { comparison.compare(data, count, sizes); },
+        directory, in,
+        [&](const unsigned char* data, std::size_t count) {
+            comparison.compare(data, count, sizes);
+            return true;
+        },
         [&](int f) {
             while (lastOfFolder + 1 < directory.files.size() && directory.files.at(lastOfFolder + 1).folder == f)
                 ++lastOfFolder;
@@ -668,7 +675,8 @@ QString reasonOf(const Failure& failure)
 }
 
 // The entries written one after the other as their bytes come: those
-// the plan wants to their files, the others passed over.
+// the plan wants to their files, the others passed over, up to the last
+// one wanted.
 class Extraction
 {
 public:
@@ -676,6 +684,8 @@ public:
         : m_directory(directory), m_plan(plan)
     {
         m_buffer.reserve(kIoSize);
+        for (auto it = plan.wanted.cbegin(); it != plan.wanted.cend(); ++it)
+            m_lastWanted = std::max(m_lastWanted, it.key());
     }
     ~Extraction()
     {
@@ -688,7 +698,8 @@ public:
     Extraction(const Extraction&) = delete;
     Extraction& operator=(const Extraction&) = delete;
 
-    void take(const unsigned char* data, std::size_t count)
+    // False once every wanted entry has all its bytes.
+    bool take(const unsigned char* data, std::size_t count)
     {
         while (count > 0) {
             while (m_left == 0)
@@ -700,6 +711,7 @@ public:
             data += part;
             count -= part;
         }
+        return !allWritten();
     }
     // After a folder: its files complete, empty ones included.
     void folderDone(int folder)
@@ -716,14 +728,18 @@ public:
         closeCurrent();
         m_folder = folder + 1;
     }
-    void complete()
+    // After the last block, or once take() needed no more.
+    void complete(bool wholeArchive)
     {
-        if (m_index != m_directory.files.size() - 1)
+        if (wholeArchive ? m_index != m_directory.files.size() - 1 : !allWritten())
             throw Failure{0, QStringLiteral("elle est endommagée.")};
+        closeCurrent();
         m_complete = true;
     }
 
 private:
+    bool allWritten() const { return m_index >= m_lastWanted && m_left == 0; }
+
     void startNext(int folder)
     {
         closeCurrent();
@@ -773,6 +789,7 @@ private:
     const ExtractionPlan& m_plan;
     std::vector<unsigned char> m_buffer;
     QStringList m_written;
+    int m_lastWanted = -1;
     int m_index = -1;
     int m_folder = 0;
     qint64 m_left = 0;
@@ -1000,15 +1017,17 @@ void extractAs(Source& source, const QString& folder, const NameFor& nameFor, co
 {
     QByteArray bytes;
     const CabinetFormat::Directory directory = directoryOf(source, bytes);
-    const ExtractionPlan plan = planExtraction(source.displayName(), directory, folder, nameFor);
+    const ExtractionPlan plan = planExtraction(source.displayName(), directory, folder, nameFor, Reading::Sequential);
+    if (plan.wanted.isEmpty())
+        return;
     Meter meter(progress, source.size());
     try {
         SourceBytes in(source, bytes.size(), meter);
         Extraction extraction(directory, plan);
-        decodeBlocks(
-            directory, in, [&](const unsigned char* data, std::size_t count) { extraction.take(data, count); },
+        const bool wholeArchive = decodeBlocks(
+            directory, in, [&](const unsigned char* data, std::size_t count) { return extraction.take(data, count); },
             [&](int f) { extraction.folderDone(f); });
-        extraction.complete();
+        extraction.complete(wholeArchive);
     } catch (const Failure& failure) {
         if (failure.error != 0)
             throw CabinetError(QStringLiteral("Impossible d'extraire l'archive \"%1\" : %2")

@@ -56,7 +56,7 @@ QList<Entry> list(Source& source);
 // As extractAs() for a file, the same checks made before anything is
 // written; on a failure the files written so far are removed. Takes only
 // archives whose folders follow one another without a gap, as the
-// program writes them.
+// program writes them, and reads no further than the last entry wanted.
 void extractAs(Source& source, const QString& folder, const NameFor& nameFor, const Progress& progress = {});
 
 } // namespace Cabinet

@@ -26,7 +26,8 @@ QList<Cabinet::Entry> list(const QString& path, const Sealed::Key* key);
 // blocks are checked as they are extracted.
 void authenticate(const QString& path, const Sealed::Key* key, const Cabinet::Progress& progress = {});
 
-// As Cabinet::extractAs.
+// As Cabinet::extractAs. An encrypted archive is read only as far as the
+// last entry taken: authenticate() is what checks the rest.
 void extractAs(const QString& path, const QString& folder, const Cabinet::NameFor& nameFor, const Sealed::Key* key,
                const Cabinet::Progress& progress = {});
 

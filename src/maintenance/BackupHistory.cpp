@@ -1,11 +1,18 @@
 #include "BackupHistory.h"
 
+#include "BackupArchive.h"
 #include "Clock.h"
+#include "Connection.h"
 #include "Dataset.h"
+#include "RecordSet.h"
 #include "SealedFormat.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace BackupHistory {
 
@@ -30,6 +37,33 @@ QString encryptedText(const QString& path)
     if (file.open(QIODevice::ReadOnly) && file.read(4) == "MSCF")
         return QStringLiteral("Non");
     return {};
+}
+
+std::optional<Archive> latestArchive(const RecordSet& set)
+{
+    if (Connection::isOpen()) {
+        QSqlQuery rows(Connection::database());
+        rows.setForwardOnly(true);
+        if (rows.exec(QStringLiteral("SELECT DateSav, TimeSav, Path FROM BACKUP WHERE Description = '%1' "
+                                     "ORDER BY DateSav DESC, TimeSav DESC, rowid DESC")
+                          .arg(kBackup))) {
+            while (rows.next()) {
+                const QString path = rows.value(2).toString();
+                if (!path.isEmpty() && QFileInfo(path).isFile())
+                    return Archive{path, QDateTime(rows.value(0).toDate(),
+                                                   QTime::fromString(rows.value(1).toString(), QStringLiteral("hh:mm")))};
+            }
+            if (!rows.lastError().isValid())
+                return std::nullopt;
+        }
+    }
+    std::optional<Archive> newest;
+    const QFileInfoList archives = QDir(set.backupFolder()).entryInfoList({QStringLiteral("*.bkp")}, QDir::Files);
+    for (const QFileInfo& file : archives)
+        if (!file.fileName().startsWith(BackupArchive::kSafetyPrefix, Qt::CaseInsensitive) &&
+            (!newest || file.lastModified() > newest->when))
+            newest = Archive{file.absoluteFilePath(), file.lastModified()};
+    return newest;
 }
 
 } // namespace BackupHistory

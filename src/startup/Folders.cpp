@@ -27,6 +27,15 @@ Folders Folders::forProgramFolder(const QString& programFolder, const QString& e
     return f;
 }
 
+QString Folders::programFolderOf(const QString& executablePath)
+{
+    const QString beside = FileUtils::withTrailingSeparator(QFileInfo(executablePath).absolutePath());
+    const QString installed = FileUtils::withTrailingSeparator(QFileInfo(beside + QStringLiteral("../share/brivoline")).absoluteFilePath());
+    if (!QFileInfo(beside + QStringLiteral("Ressources/DB")).isDir() && QFileInfo(installed + QStringLiteral("Ressources/DB")).isDir())
+        return QDir::cleanPath(installed) + QLatin1Char('/');
+    return beside;
+}
+
 DesktopEnvironment DesktopEnvironment::system()
 {
     return {FileUtils::documentsFolder(), FileUtils::programsFolder(), &FolderSetup::isOnRemovableDrive};

@@ -21,6 +21,10 @@ struct Folders
     QString iniFile() const { return data + iniFileName; }
     // The values known before the data folder is resolved.
     static Folders forProgramFolder(const QString& programFolder, const QString& executablePath);
+    // Where the program folder of that executable is: beside it when the
+    // resources are staged there (the build folder), else share/brivoline/
+    // of the prefix an installed executable's bin/ belongs to.
+    static QString programFolderOf(const QString& executablePath);
 };
 
 // What the data-folder rules ask of the desktop, behind a seam for tests.

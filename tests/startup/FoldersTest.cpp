@@ -116,6 +116,20 @@ TEST_F(DataFolder, AppDataDirNamesTheBaseFolderInEitherSeparatorStyle)
     expectSubfolders(data);
 }
 
+TEST_F(DataFolder, ProgramFolderIsBesideABuiltExecutableAndUnderShareForAnInstalledOne)
+{
+    const QString build = m_scratch.make(QStringLiteral("build"));
+    QDir().mkpath(build + QStringLiteral("Ressources/DB"));
+    EXPECT_EQ(Folders::programFolderOf(build + QStringLiteral("brivoline")), build);
+
+    const QString prefix = m_scratch.make(QStringLiteral("usr"));
+    QDir().mkpath(prefix + QStringLiteral("bin"));
+    EXPECT_EQ(Folders::programFolderOf(prefix + QStringLiteral("bin/brivoline")), prefix + QStringLiteral("bin/"))
+        << "no program folder installed: the executable's own folder, where start-up says what is missing";
+    QDir().mkpath(prefix + QStringLiteral("share/brivoline/Ressources/DB"));
+    EXPECT_EQ(Folders::programFolderOf(prefix + QStringLiteral("bin/brivoline")), prefix + QStringLiteral("share/brivoline/"));
+}
+
 TEST_F(DataFolder, CopyIfMissingSearchesInOrderAndNeverOverwrites)
 {
     m_folders.data = m_scratch.make(QStringLiteral("data"));

@@ -1,5 +1,7 @@
 // Every test program runs with a QApplication on the offscreen platform, so
 // window tests need no display.
+#include "MenuAccessibility.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,6 +18,7 @@ int main(int argc, char** argv)
         QFile(noScanner.filePath(QStringLiteral("dll.conf"))).open(QIODevice::WriteOnly);
         qputenv("SANE_CONFIG_DIR", QFile::encodeName(noScanner.path()));
     }
+    MenuAccessibility::install();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
