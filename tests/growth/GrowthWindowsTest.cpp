@@ -8,6 +8,7 @@
 #include "LineChart.h"
 #include "Measurements.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "ProgramAssembly.h"
 #include "TAnalysisList.h"
 #include "TChartValueList.h"
@@ -33,16 +34,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs `answer` on the modal window of that type the next time one opens.
-template <typename Window> void whenOpens(std::function<void(Window*)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        auto* w = qobject_cast<Window*>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr) << "no " << Window::staticMetaObject.className() << " opened";
-        answer(w);
-    });
-}
 
 // Chooses a menu entry the next time a popup menu opens; checks its entries.
 void whenMenuOpens(const QString& name, const QStringList& entries, const QString& ticked, const QString& choice)
@@ -187,15 +178,8 @@ TEST_F(GrowthWindows, ChartsFollowThePersonAndTheModeStoredWithIt)
     EXPECT_EQ(labels(chart("Chart_Size")), (QStringList{QStringLiteral("Naissance"), QStringLiteral("11 mois")}));
     EXPECT_TRUE(button(m_form.get(), "Btn_Chart_Weight_Edit")->isEnabled());
     // Printing previews the chart as a report page.
-    QString opened;
-    QTimer::singleShot(0, [&opened] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            opened = QString::fromLatin1(w->metaObject()->className());
-            w->close();
-        }
-    });
-    button(m_form.get(), "Btn_Chart_Weight_Print")->click();
-    EXPECT_EQ(opened, QStringLiteral("TReportPrintViewer"));
+    EXPECT_EQ(NextModal::openedBy([this] { button(m_form.get(), "Btn_Chart_Weight_Print")->click(); }),
+              QStringLiteral("TReportPrintViewer"));
 
     whenMenuOpens(QStringLiteral("Popup_Chart_Weight_Type"),
                   {QStringLiteral("Mois"), QStringLiteral("Années"), QString(), QStringLiteral("Dates")},
@@ -223,10 +207,10 @@ TEST_F(GrowthWindows, ChartsFollowThePersonAndTheModeStoredWithIt)
 TEST_F(GrowthWindows, AMeasurementTypedWithACommaIsStoredAndWhatIsNoNumberIsRefused)
 {
     selectPerson(m_child);
-    whenOpens<TChartValueList>([this](TChartValueList* values) {
+    NextModal::answer<TChartValueList>([this](TChartValueList* values) {
         EXPECT_EQ(values->windowTitle(), QStringLiteral("Gestion de la courbe de poids"));
         EXPECT_EQ(values->mode(), 2);
-        whenOpens<TEnterWeight>([this](TEnterWeight* entry) {
+        NextModal::answer<TEnterWeight>([this](TEnterWeight* entry) {
             EXPECT_EQ(entry->windowTitle(), QStringLiteral("Saisie d'une mesure"));
             EXPECT_EQ(entry->findChild<QLineEdit*>(QStringLiteral("Ed_Date"))->text(), QStringLiteral("09/12/2026"));
             QPushButton* ok = button(entry, "Btn_Ok");
@@ -359,7 +343,7 @@ TEST_F(GrowthWindows, FollowingAnAnalysisTakesItsDefinitionAndItsResultsTheRange
 {
     selectPerson(m_child);
     showPage(TMainForm::Analysis);
-    whenOpens<TEnterPersonAnalysis>([](TEnterPersonAnalysis* w) {
+    NextModal::answer<TEnterPersonAnalysis>([](TEnterPersonAnalysis* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Sélection d'une analyse"));
         EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
         EXPECT_FALSE(button(w, "Btn_Ok")->isEnabled());
@@ -385,7 +369,7 @@ TEST_F(GrowthWindows, FollowingAnAnalysisTakesItsDefinitionAndItsResultsTheRange
     EXPECT_TRUE(button(m_form.get(), "Btn_AnalysisValue_Add")->isEnabled());
     EXPECT_FALSE(button(m_form.get(), "Btn_AnalysisValue_Edit")->isEnabled());
 
-    whenOpens<TEnterAnalysisValue>([](TEnterAnalysisValue* w) {
+    NextModal::answer<TEnterAnalysisValue>([](TEnterAnalysisValue* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'une valeur"));
         EXPECT_TRUE(w->findChild<QLineEdit*>(QStringLiteral("Ed_Min"))->text().startsWith(QStringLiteral("135")));
         type(w->findChild<QLineEdit*>(QStringLiteral("Ed_Value")), QStringLiteral("139,4"));
@@ -461,7 +445,7 @@ TEST_F(GrowthWindows, StoppingAnAnalysisOrDeletingADefinitionTakesTheirResultsAn
     EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM ANALYSIS WHERE Id_Ref=%1").arg(otherTsh)), 2);
     EXPECT_EQ(analysisPage()->currentAnalysis(), childCrp);
 
-    whenOpens<TAnalysisList>([](TAnalysisList* list) {
+    NextModal::answer<TAnalysisList>([](TAnalysisList* list) {
         EXPECT_EQ(list->windowTitle(), QStringLiteral("Liste des analyses"));
         Dataset& definitions = list->panel()->query();
         ASSERT_TRUE(definitions.locate(QStringLiteral("Title"), QStringLiteral("CRP")));
@@ -483,7 +467,7 @@ TEST_F(GrowthWindows, ANewDefinitionStartsWithTwoDecimalsAndNeedsATitle)
 {
     TAnalysisList list(m_household.dm(), m_form.get());
     list.show();
-    whenOpens<TEnterAnalysis>([](TEnterAnalysis* w) {
+    NextModal::answer<TEnterAnalysis>([](TEnterAnalysis* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'une analyse"));
         EXPECT_FALSE(button(w, "Btn_Ok")->isEnabled());
         EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("Ed_Decimal"))->text(), QStringLiteral("2"));

@@ -1,5 +1,7 @@
 // Every test program runs with a QApplication on the offscreen platform, so
 // window tests need no display.
+#include "NextModal.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,5 +20,6 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    NextModal::failTestsLeftWaiting();
     return RUN_ALL_TESTS();
 }
