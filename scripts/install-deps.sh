@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the program, its tests and benchmarks need.
+# Installs every Debian package the program, its tests and benchmarks need;
+# `install-deps.sh checks` installs the source checks' tools instead.
 # Runs `apt-get update` only when something is missing, so a second run is quick.
 set -euo pipefail
 
@@ -19,6 +20,8 @@ packages=(
   # benchmarks
   libbenchmark-dev
 )
+# scripts/clang-tidy.sh and scripts/check-format.sh
+[ "${1:-}" = checks ] && packages=(clang-tidy-14 clang-format-14)
 
 missing=()
 for p in "${packages[@]}"; do
