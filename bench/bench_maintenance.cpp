@@ -238,7 +238,7 @@ void BM_Restore(benchmark::State& state)
     ::sync();
     Silent silent;
     for (auto _ : state) {
-        const QString safety = Restore::run(h.set, h.archive, silent, nullptr);
+        const QString safety = Restore::run(h.set, h.archive, silent, nullptr).safetyArchive;
         state.PauseTiming();
         QFile::remove(safety);
         ::sync();

@@ -2,11 +2,14 @@
 
 #include "ActPage.h"
 #include "AnalysisPage.h"
+#include "BackgroundRecognition.h"
+#include "BackupHistory.h"
 #include "BoosterReminders.h"
 #include "CareCommands.h"
 #include "CustomPage.h"
 #include "DocumentPage.h"
 #include "EventPage.h"
+#include "FhirCommands.h"
 #include "GeneralPage.h"
 #include "GridPage.h"
 #include "GrowthChartPanel.h"
@@ -15,8 +18,12 @@
 #include "MaintenanceCommands.h"
 #include "Measurements.h"
 #include "PreviousPage.h"
+#include "ProgramState.h"
+#include "RecognitionStatus.h"
+#include "RecordSet.h"
 #include "ReferenceLists.h"
 #include "ReportCommands.h"
+#include "SearchBox.h"
 #include "SettingsCommands.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
@@ -25,6 +32,8 @@
 #include "VaccinePage.h"
 
 #include <QGroupBox>
+#include <QMenuBar>
+#include <QStatusBar>
 
 namespace ProgramAssembly {
 namespace {
@@ -54,6 +63,50 @@ ReportCommands::Hooks recordHooks(TDataModule1& dm)
     };
     hooks.recomputeBoosters = [](int personId) { BoosterReminders::recompute(personId); };
     return hooks;
+}
+// The page that shows the row an index entry stands for.
+int pageOf(Search::Kind kind)
+{
+    using K = Search::Kind;
+    switch (kind) {
+    case K::Identity:
+        return TMainForm::General;
+    case K::History:
+        return TMainForm::Previous;
+    case K::Custom:
+        return TMainForm::Custom;
+    case K::Consultation:
+        return TMainForm::Consult;
+    case K::Purchase:
+        return TMainForm::Pharmacy;
+    case K::Analysis:
+    case K::AnalysisValue:
+        return TMainForm::Analysis;
+    case K::Vaccination:
+        return TMainForm::Vaccine;
+    case K::Picture:
+    case K::File:
+        return TMainForm::Document;
+    case K::Event:
+        return TMainForm::Event;
+    }
+    return TMainForm::General;
+}
+
+// The result's person, on the page of its row with that row selected; a
+// picture document opened in its viewer.
+void openHit(TMainForm& window, const Search::Hit& hit)
+{
+    window.RefreshPersonList(hit.personId);
+    const int page = pageOf(hit.kind);
+    window.showPage(page);
+    if (hit.kind == Search::Kind::Picture) {
+        window.RefreshCommandStates();
+        static_cast<DocumentPage*>(window.currentPage())->viewImageDocument(hit.rowId);
+    } else if (page >= TMainForm::Consult) {
+        window.currentPage()->refreshPage(hit.rowId);
+    }
+    window.RefreshCommandStates();
 }
 } // namespace
 
@@ -92,12 +145,37 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     ReportCommands::installCommands(host, dm1, recordHooks(dm1));
     HtmlCommands::installCommands(host, dm1, dm2, recordHooks(dm1));
     MaintenanceCommands::installCommands(host, dm1, dm2);
+    FhirCommands::installCommands(host, dm1);
+}
+
+void installSearch(TMainForm& window, TDataModule1& dm1)
+{
+    auto* box = new SearchBox(&window, [&window](const Search::Hit& hit) { openHit(window, hit); });
+    window.menuBar()->setCornerWidget(box, Qt::TopRightCorner);
+    auto* recognition = new BackgroundRecognition(dm1.databaseFolder(), &window);
+    window.statusBar()->addPermanentWidget(new RecognitionStatus(*recognition, &window));
+    recognition->start();
+}
+
+DatabaseRecovery::BackupRoute backupRoute()
+{
+    DatabaseRecovery::BackupRoute route;
+    route.latest = []() -> std::optional<DatabaseRecovery::Backup> {
+        const ProgramState& p = program();
+        const auto latest = BackupHistory::latestArchive(RecordSet::of(p.folders, p.db));
+        if (!latest)
+            return std::nullopt;
+        return DatabaseRecovery::Backup{latest->path, latest->when};
+    };
+    route.restore = &MaintenanceCommands::restoreAtStart;
+    return route;
 }
 
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2)
 {
     auto window = std::make_unique<TMainForm>(dm1, pages(dm1, dm2));
     installCommands(*window, dm1, dm2);
+    installSearch(*window, dm1);
     window->RefreshCommandStates();
     return window;
 }

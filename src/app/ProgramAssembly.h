@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseRecovery.h"
 #include "PersonPage.h"
 
 #include <QList>
@@ -14,6 +15,12 @@ class TMainForm;
 namespace ProgramAssembly {
 QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2);
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
-// The main window with its pages and commands.
+// The search box in the main window's menu bar and the background reading
+// of the documents' text with its piece of the status line.
+void installSearch(TMainForm& window, TDataModule1& dm1);
+// The main window with its pages, commands and search.
 std::unique_ptr<TMainForm> mainWindow(TDataModule1& dm1, TDataModule2& dm2);
+// What start-up borrows from the maintenance commands when the records
+// are damaged or incomplete: the latest backup of the history and its restore.
+DatabaseRecovery::BackupRoute backupRoute();
 } // namespace ProgramAssembly

@@ -1,8 +1,10 @@
 #include "CommandGuard.h"
+#include "MenuAccessibility.h"
 #include "Messages.h"
 #include "ProgramState.h"
 #include "RecordSet.h"
-#include "Restore.h"
+#include "Leftovers.h"
+#include "StartupAdoption.h"
 #include "StartupSequence.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
@@ -14,6 +16,7 @@
 
 int main(int argc, char* argv[])
 {
+    MenuAccessibility::install();
     QApplication app(argc, argv);
     Messages::installLogHandlerFromEnvironment();
 
@@ -22,10 +25,14 @@ int main(int argc, char* argv[])
     std::unique_ptr<TDataModule2> dataModule2;
 
     StartupHooks hooks;
+    hooks.adoptDatabase = [] { return StartupAdoption::offerAtStart(program().folders, program().db); };
     hooks.createDataModules = [&] {
         // A restore that a crash interrupted in the middle of its swap is
-        // completed before the database is opened.
-        Restore::finishInterrupted(RecordSet::of(program().folders, program().db));
+        // completed before the database is opened, and what interrupted
+        // operations left is cleared.
+        if (const QString staying = Leftovers::clearAtStart(RecordSet::of(program().folders, program().db));
+            !staying.isEmpty())
+            Messages::warning(staying);
         dataModule1 = std::make_unique<TDataModule1>(program().db);
         dataModule2 = std::make_unique<TDataModule2>();
     };
@@ -35,6 +42,7 @@ int main(int argc, char* argv[])
         dataModule2->applyMoneyFormats();
         return window;
     };
+    hooks.backups = ProgramAssembly::backupRoute();
     hooks.destroyDataModules = [&] {
         // The main window saved any pending change before it closed.
         if (dataModule1)

@@ -1,5 +1,6 @@
 #include "Compaction.h"
 
+#include "Connection.h"
 #include "Errors.h"
 #include "FileUtils.h"
 
@@ -9,7 +10,10 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace Compaction {
 namespace {
@@ -21,9 +25,15 @@ QString quotedName(const QString& name)
     return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
-QString sqlErrorText(const QSqlError& error)
+// What SQLite may keep beside a database file while writing it.
+const QString kCompanions[] = {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")};
+
+// The Windows program renamed its database to the scratch name before
+// compacting it back: such a file may be the only copy of the records.
+bool isJetDatabase(const QString& file)
 {
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) && f.read(20).mid(4).startsWith("Standard ");
 }
 
 // A short-lived connection of its own on one file, removed with the object.
@@ -38,7 +48,7 @@ public:
         db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
                                       : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open())
-            fail(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2").arg(file, sqlErrorText(db.lastError())));
+            fail(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2").arg(file, Connection::errorText(db.lastError())));
     }
     ~FileConnection()
     {
@@ -76,7 +86,7 @@ public:
     }
     static QString unreadable(const QString& file, const QSqlError& error)
     {
-        return QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2").arg(file, sqlErrorText(error));
+        return QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2").arg(file, Connection::errorText(error));
     }
 
 private:
@@ -95,8 +105,8 @@ void checkCopy(const QString& source, const QString& copy, const QMap<QString, q
         problems << integrity.value(0).toString();
     integrity.finish();
     if (problems != QStringList{QStringLiteral("ok")})
-        FileConnection::fail(QStringLiteral("La copie compactée de \"%1\" est endommagée :\r%2")
-                                 .arg(source, problems.mid(0, 5).join(QLatin1Char('\r'))));
+        FileConnection::fail(QStringLiteral("La copie compactée de \"%1\" est endommagée : %2.")
+                                 .arg(FileUtils::shownPath(source), Connection::damageFoundText()));
     const QMap<QString, qint64> copyCounts = check.rowCounts(copy);
     for (auto it = sourceCounts.cbegin(); it != sourceCounts.cend(); ++it)
         if (copyCounts.value(it.key(), -1) != it.value())
@@ -107,17 +117,20 @@ void checkCopy(const QString& source, const QString& copy, const QMap<QString, q
         FileConnection::fail(QStringLiteral("La copie compactée de \"%1\" ne contient pas les mêmes tables.").arg(source));
 }
 
-// The compacted, checked copy of `source` written as `scratch`, which must
-// not exist. Removed again on any failure.
-void writeCheckedCopy(const QString& source, const QString& scratch)
+// The compacted, checked copy of `source` written as `scratch`, in place of
+// any left by an interrupted run. Removed again on any failure.
+void writeCheckedCopy(const QString& source, const QString& scratch, const QString& target)
 {
     if (!QFileInfo(source).isFile())
-        throw FileError(QStringLiteral("La base de données \"%1\" est introuvable.").arg(source));
-    if (QFileInfo::exists(scratch) || QFileInfo(scratch).isSymLink())
-        throw FileError(
-            QStringLiteral("Le fichier \"%1\" est resté d'un compactage interrompu ; il n'a pas été utilisé.\r"
-                           "Mettez-le de côté ou supprimez-le s'il ne vous sert pas, puis recommencez.")
-                .arg(scratch));
+        throw FileError(QStringLiteral("La base de données \"%1\" est introuvable.").arg(FileUtils::shownPath(source)));
+    removeLeftovers(target);
+    // Made here rather than by the engine, which says no more than "unable
+    // to open" whatever stops it (a read-only disk, the rights).
+    const int fd = ::open(QFile::encodeName(scratch).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw FileError(QStringLiteral("Impossible de créer la copie compactée \"%1\" : %2.")
+                            .arg(FileUtils::shownPath(scratch), FileUtils::systemReason(errno)));
+    ::close(fd);
     try {
         QMap<QString, qint64> counts;
         {
@@ -129,15 +142,16 @@ void writeCheckedCopy(const QString& source, const QString& scratch)
             vacuum.prepare(QStringLiteral("VACUUM INTO ?"));
             vacuum.addBindValue(scratch);
             if (!vacuum.exec())
-                throw DatabaseError(QStringLiteral("Le compactage de la base de données \"%1\" a échoué :\r%2")
-                                        .arg(source, sqlErrorText(vacuum.lastError())));
+                throw DatabaseError(QStringLiteral("Le compactage de la base de données \"%1\" a échoué :\r%2.")
+                                        .arg(FileUtils::shownPath(source), Connection::errorText(vacuum.lastError())));
         }
         // The engine does not force what it writes into a new file.
         FileUtils::syncFile(scratch);
         checkCopy(source, scratch, counts);
         QFile::setPermissions(scratch, QFile::permissions(source));
     } catch (...) {
-        QFile::remove(scratch);
+        for (const QString& companion : kCompanions)
+            QFile::remove(scratch + companion);
         throw;
     }
 }
@@ -154,12 +168,33 @@ QString scratchFileFor(const QString& file)
     return folder + name;
 }
 
+void removeLeftovers(const QString& file)
+{
+    const QString scratch = scratchFileFor(file);
+    if (isJetDatabase(scratch))
+        throw FileError(QStringLiteral("Le fichier \"%1\" est une base de données de la version Windows du logiciel, "
+                                       "restée d'un compactage interrompu ; il n'a pas été utilisé.\r"
+                                       "Mettez-le de côté, puis recommencez.")
+                            .arg(FileUtils::shownPath(scratch)));
+    for (const QString& companion : kCompanions) {
+        // Only what is there: a read-only disk refuses even to remove nothing.
+        const QFileInfo left(scratch + companion);
+        if (!left.exists() && !left.isSymLink())
+            continue;
+        try {
+            FileUtils::removeFile(scratch + companion);
+        } catch (const FileError& e) {
+            throw FileError(QStringLiteral("La copie d'un compactage interrompu n'a pas pu être supprimée.\r%1").arg(e.text()));
+        }
+    }
+}
+
 void compactInto(const QString& source, const QString& target)
 {
     if (QFileInfo::exists(target))
         throw FileError(QStringLiteral("Le fichier \"%1\" existe déjà ; il n'a pas été remplacé.").arg(target));
     const QString scratch = scratchFileFor(target);
-    writeCheckedCopy(source, scratch);
+    writeCheckedCopy(source, scratch, target);
     // QFile::rename never replaces an existing file.
     if (!QFile::rename(scratch, target)) {
         QFile::remove(scratch);
@@ -171,11 +206,13 @@ void compactInto(const QString& source, const QString& target)
 void compactInPlace(const QString& file)
 {
     const QString scratch = scratchFileFor(file);
-    writeCheckedCopy(file, scratch);
+    writeCheckedCopy(file, scratch, file);
     // One step: whoever opens the file finds the old database or the new one.
     if (std::rename(QFile::encodeName(scratch).constData(), QFile::encodeName(file).constData()) != 0) {
+        const int why = errno;
         QFile::remove(scratch);
-        throw FileError(QStringLiteral("Impossible de mettre la base compactée \"%1\" en place.").arg(file));
+        throw FileError(QStringLiteral("Impossible de mettre la base compactée \"%1\" en place : %2.")
+                            .arg(FileUtils::shownPath(file), FileUtils::systemReason(why)));
     }
     FileUtils::syncFolder(QFileInfo(file).absolutePath());
 }

@@ -5,6 +5,7 @@
 #include "Schema.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -26,6 +27,8 @@ QString errorText(const QSqlError& error)
         case 3:  // SQLITE_PERM
         case 23: // SQLITE_AUTH
             return QStringLiteral("accès refusé");
+        case 4: // SQLITE_ABORT
+            return QStringLiteral("l'opération a été abandonnée");
         case 5: // SQLITE_BUSY
         case 6: // SQLITE_LOCKED
             return QStringLiteral("la base de données est occupée par un autre programme");
@@ -33,6 +36,8 @@ QString errorText(const QSqlError& error)
             return QStringLiteral("mémoire insuffisante");
         case 8: // SQLITE_READONLY
             return QStringLiteral("la base de données est en lecture seule");
+        case 9: // SQLITE_INTERRUPT
+            return QStringLiteral("l'opération a été interrompue");
         case 10: // SQLITE_IOERR
             return QStringLiteral("erreur de lecture ou d'écriture sur le disque");
         case 11: // SQLITE_CORRUPT
@@ -42,18 +47,50 @@ QString errorText(const QSqlError& error)
             return QStringLiteral("le disque est plein");
         case 14: // SQLITE_CANTOPEN
             return QStringLiteral("le fichier ne peut pas être ouvert");
+        case 18: // SQLITE_TOOBIG
+            return QStringLiteral("la valeur est trop grande pour la base de données");
+        case 20: // SQLITE_MISMATCH
+            return QStringLiteral("la valeur n'est pas du type de la colonne");
         default:
             break;
         }
     }
-    for (const auto& [english, french] :
-         {std::pair{QLatin1String("no such table: "), QStringLiteral("la table « %1 » est absente de la base de données")},
-          std::pair{QLatin1String("no such column: "),
-                    QStringLiteral("la colonne « %1 » est absente de la base de données")}}) {
+    // The engine's own words for a refused statement, each with the name it
+    // carries after its prefix.
+    static const std::pair<QLatin1String, QString> kStatements[] = {
+        {QLatin1String("no such table: "), QStringLiteral("la table « %1 » est absente de la base de données")},
+        {QLatin1String("no such column: "), QStringLiteral("la colonne « %1 » est absente de la base de données")},
+        {QLatin1String("no such function: "), QStringLiteral("la fonction « %1 » n'existe pas")},
+        {QLatin1String("no such index: "), QStringLiteral("l'index « %1 » n'existe pas")},
+        {QLatin1String("duplicate column name: "), QStringLiteral("la colonne « %1 » existe déjà")},
+        {QLatin1String("UNIQUE constraint failed: "), QStringLiteral("la valeur de « %1 » existe déjà")},
+        {QLatin1String("NOT NULL constraint failed: "), QStringLiteral("« %1 » ne peut pas rester vide")},
+        {QLatin1String("CHECK constraint failed: "), QStringLiteral("la règle « %1 » n'est pas respectée")},
+    };
+    for (const auto& [english, french] : kStatements)
         if (text.startsWith(english))
             return french.arg(text.mid(english.size()).section(QLatin1Char(' '), 0, 0));
-    }
-    return text.isEmpty() ? QStringLiteral("erreur inconnue de la base de données") : text;
+    static const QRegularExpression kAlreadyExists(QStringLiteral("^(table|index|view|trigger) (\\S+) already exists"));
+    if (const QRegularExpressionMatch m = kAlreadyExists.match(text); m.hasMatch())
+        return QStringLiteral("« %1 » existe déjà dans la base de données").arg(m.captured(2));
+    static const QRegularExpression kSyntax(QStringLiteral("^near \"(.*)\": syntax error"));
+    if (const QRegularExpressionMatch m = kSyntax.match(text); m.hasMatch())
+        return QStringLiteral("erreur de syntaxe près de « %1 »").arg(m.captured(1));
+    if (text.startsWith(QLatin1String("cannot VACUUM from within a transaction")))
+        return QStringLiteral("la base de données ne peut pas être compactée au milieu d'une transaction");
+    if (text.startsWith(QLatin1String("incomplete input")))
+        return QStringLiteral("l'instruction est incomplète");
+    if (code == 19) // SQLITE_CONSTRAINT, other kinds
+        return QStringLiteral("une règle de la base de données n'est pas respectée");
+    // Anything else is the engine's own text, said to be so.
+    return text.trimmed().isEmpty()
+               ? QStringLiteral("erreur inconnue de la base de données")
+               : QStringLiteral("erreur de la base de données (message du moteur SQLite : « %1 »)").arg(text.trimmed());
+}
+
+QString damageFoundText()
+{
+    return QStringLiteral("la vérification de son intégrité y trouve des pages, des index ou des lignes abîmés");
 }
 
 void open(const DbConfig& config)
@@ -78,6 +115,7 @@ void open(const DbConfig& config)
                                 .arg(config.providerText.left(80)));
 
     QString failure;
+    bool damaged = false;
     {
         // The ODBC route names only the data source, which points at the file.
         const bool odbc = config.kind == DbConfig::Kind::Odbc;
@@ -107,6 +145,7 @@ void open(const DbConfig& config)
             if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next()
                 || !probe.exec(QStringLiteral("PRAGMA user_version")) || !probe.next()) {
                 failure = errorText(probe.lastError());
+                damaged = (probe.lastError().nativeErrorCode().toInt() & 0xff) == 11; // SQLITE_CORRUPT
             } else {
                 version = probe.value(0).toInt();
                 probe.finish();
@@ -114,7 +153,10 @@ void open(const DbConfig& config)
                     || !probe.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
                     failure = errorText(probe.lastError());
                     const int code = probe.lastError().nativeErrorCode().toInt() & 0xff;
-                    if (code == 8 || code == 14 || !info.isWritable()) // read-only, journal not creatable
+                    if (FileUtils::onReadOnlyDisk(file))
+                        failure = QStringLiteral("le disque qui la contient est en lecture seule (monté en lecture "
+                                                 "seule) : elle ne peut pas y être modifiée");
+                    else if (code == 8 || code == 14 || !info.isWritable()) // read-only, journal not creatable
                         failure = QStringLiteral("la base de données est en lecture seule : vérifiez les droits "
                                                  "d'accès à ce fichier et au dossier qui le contient");
                 }
@@ -127,7 +169,10 @@ void open(const DbConfig& config)
         db.close();
     }
     QSqlDatabase::removeDatabase(kConnectionName);
-    throw DatabaseError(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.").arg(shown, failure));
+    const QString text = QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.").arg(shown, failure);
+    if (damaged)
+        throw DamagedDatabaseError(text);
+    throw DatabaseError(text);
 }
 
 void close()

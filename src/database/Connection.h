@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Errors.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -25,15 +27,27 @@ struct DbConfig
 
 class QSqlError;
 
+// Raised by Connection::open when the engine finds the file damaged (its
+// catalogue cannot be read), as opposed to a file that is no database.
+class DamagedDatabaseError : public DatabaseError
+{
+public:
+    using DatabaseError::DatabaseError;
+};
+
 // The one shared connection of the program.
 namespace Connection {
 // (Re)opens the connection and checks that the file really is a database the
 // program can read and write. A missing, empty, unreadable, damaged or
-// read-only file throws DatabaseError with the French text to show.
+// read-only file throws DatabaseError with the French text to show
+// (DamagedDatabaseError for a damaged one).
 void open(const DbConfig& config);
 // What went wrong, in French for what the user can act on (a full disk, a
 // read-only or damaged file, a missing table); SQLite's own text otherwise.
 QString errorText(const QSqlError& error);
+// What the engine's integrity check finding damage means, in French (its
+// own report names pages and b-trees).
+QString damageFoundText();
 void close();
 bool isOpen();
 // The first table or column the program needs that the open database lacks

@@ -682,6 +682,9 @@ void Dataset::fetch(QSqlQuery& query, bool withRowid, std::vector<Row>& into) co
         calculate(row.values);
         into.push_back(std::move(row));
     }
+    // next() also ends on a failure (a damaged page): the rows read so far are not all of them.
+    if (query.lastError().isValid())
+        throw DatabaseError(errorText(query.lastError()));
 }
 
 void Dataset::calculate(QList<QVariant>& values) const

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace FileUtils {
@@ -75,6 +77,12 @@ QString systemReason(int error)
 bool isDiskFull(int error)
 {
     return error == ENOSPC || error == EDQUOT;
+}
+
+bool onReadOnlyDisk(const QString& path)
+{
+    struct statvfs disk = {};
+    return ::statvfs(nativePath(path).constData(), &disk) == 0 && (disk.f_flag & ST_RDONLY) != 0;
 }
 
 QString shownPath(const QString& path)
@@ -371,6 +379,24 @@ QString bareFileName(const QString& name)
     if (bare.isEmpty() || bare == QLatin1String(".") || bare == QLatin1String(".."))
         return QStringLiteral("Document");
     return bare;
+}
+
+QString typeDescription(const QString& fileName)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    // Without a type of its own, a name gets the catch-all binary type.
+    if (type.isValid() && !type.isDefault() && !type.comment().isEmpty())
+        return type.comment();
+    return QFileInfo(fileName).suffix().toUpper() + QStringLiteral(" file");
+}
+
+QString sizeText(qint64 bytes)
+{
+    qint64 kilo = bytes / 1000;
+    const qint64 rest = bytes % 1000;
+    if (rest > 500 || (rest == 500 && kilo % 2 == 1))
+        ++kilo;
+    return QString::number(kilo) + QStringLiteral(" Ko");
 }
 
 } // namespace FileUtils

@@ -65,6 +65,8 @@ QByteArray readFile(const QString& path, bool* exists = nullptr);
 // Messages about files, in French, for an errno value.
 QString systemReason(int error); // "le disque est plein"
 bool isDiskFull(int error);
+// Whether the file system holding the path is mounted read-only.
+bool onReadOnlyDisk(const QString& path);
 QString cannotWrite(const QString& path, int error);
 QString cannotRead(const QString& path, int error);
 // A path short enough for a message box: a long one keeps its start and end.
@@ -87,4 +89,10 @@ QString safeFileName(const QString& name);
 // The name without any folder part ('/' or '\'), never empty, "." or "..":
 // what a copy of a file named from outside may be written under.
 QString bareFileName(const QString& name);
+// The desktop's name for the file's type, found by its extension; without
+// one, the extension in upper case followed by " file".
+QString typeDescription(const QString& fileName);
+// Bytes / 1000 rounded to the nearest integer, a half to the even
+// neighbour, followed by " Ko": an attached file's size as shown.
+QString sizeText(qint64 bytes);
 } // namespace FileUtils

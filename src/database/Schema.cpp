@@ -79,6 +79,8 @@ std::vector<Table> buildTables()
         numbered(c, "ImgMini", 2, 4, T::Bytes, 0, false);
         c.insert(c.end(), {col("WeightGraph", T::Bytes), col("SizeGraph", T::Bytes), txt("Comment1", 128),
                            txt("Custom00144243", 128)});
+        // Layout 3.52: the sex, ISO 5218 (1 male, 2 female), empty when not given.
+        c.push_back(col("Sex", T::Short));
         all.push_back({QStringLiteral("PERSON"), c, {{"Name", "ForeName"}}});
     }
 
@@ -146,6 +148,14 @@ std::vector<Table> buildTables()
                     col("FileIcon", T::Bytes), txt("FileName", 255), txt("FileType", 128), txt("FileSize", 128),
                     txt("Remark", 255), col("DoType", T::Short)},
                    {{"Id_Ref", "DoType"}}});
+    // The text recognised in a picture document (DoKind 1) or read from an
+    // attached file (DoKind 2); State 1 read, 2 unreadable (Note says why),
+    // 3 a kind of file that holds no text. A document without a row waits
+    // for its recognition.
+    all.push_back({QStringLiteral("DOCUMENTTEXT"),
+                   {id(), col("Id_Document", T::Long), col("DoKind", T::Short), col("Content", T::Memo),
+                    col("State", T::Short), txt("Note", 255)},
+                   {{"DoKind", "Id_Document"}}});
 
     all.push_back({QStringLiteral("LST_DOCTOR"),
                    {id(), col("Id_File", T::Long), txt("Name", 128), txt("Category", 128),
@@ -348,15 +358,19 @@ QStringList createStatements(const Table& table)
     for (const Column& c : table.columns)
         defs << columnDefinition(c);
     QStringList statements{QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), defs.join(QStringLiteral(", ")))};
-    for (const QStringList& index : table.indexes) {
-        QStringList cols;
-        for (const QString& c : index)
-            cols << quoted(c);
-        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                          .arg(quoted(QStringLiteral("IX_%1_%2").arg(table.name, index.join(QLatin1Char('_')))),
-                               quoted(table.name), cols.join(QStringLiteral(", ")));
-    }
+    for (const QStringList& index : table.indexes)
+        statements << createIndexStatement(table.name, index);
     return statements;
+}
+
+QString createIndexStatement(const QString& table, const QStringList& columns)
+{
+    QStringList cols;
+    for (const QString& c : columns)
+        cols << quoted(c);
+    return QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+        .arg(quoted(QStringLiteral("IX_%1_%2").arg(table, columns.join(QLatin1Char('_')))), quoted(table),
+             cols.join(QStringLiteral(", ")));
 }
 
 QStringList createStatements()

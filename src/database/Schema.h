@@ -47,6 +47,8 @@ QString accessTypeName(ColumnType type);
 
 QString columnDefinition(const Column& column);
 QStringList createStatements(const Table& table);
+// One of a table's indexes, named as the template names it.
+QString createIndexStatement(const QString& table, const QStringList& columns);
 QStringList createStatements();
 
 } // namespace Schema

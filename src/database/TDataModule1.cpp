@@ -40,7 +40,7 @@ QString personSelect()
             << QStringLiteral("Img3") << QStringLiteral("Img4") << QStringLiteral("ImgMini2")
             << QStringLiteral("ImgMini3") << QStringLiteral("ImgMini4") << QStringLiteral("WeightGraph")
             << QStringLiteral("SizeGraph") << QStringLiteral("Comment1 as [Color]")
-            << QStringLiteral("Custom00144243 as [Size]");
+            << QStringLiteral("Custom00144243 as [Size]") << QStringLiteral("Sex");
     return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "));
 }
 

@@ -20,7 +20,10 @@ QStringList splitScript(const QString& script)
         if (line.isEmpty() || line.startsWith(QLatin1String("--")))
             continue;
         current += line + QLatin1Char('\n');
-        if (line.endsWith(QLatin1Char(';'))) {
+        // A trigger's own statements end with ';' too: it ends at its END.
+        const bool inTrigger = current.startsWith(QLatin1String("CREATE TRIGGER"), Qt::CaseInsensitive);
+        if (inTrigger ? line.compare(QLatin1String("END;"), Qt::CaseInsensitive) == 0
+                      : line.endsWith(QLatin1Char(';'))) {
             current.chop(2);
             statements << current;
             current.clear();
@@ -31,12 +34,15 @@ QStringList splitScript(const QString& script)
     return statements;
 }
 
-void build(const QString& targetFile, const QString& contentScriptFile)
+void build(const QString& targetFile, const QStringList& scriptFiles)
 {
-    QFile script(contentScriptFile);
-    if (!script.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("Impossible de lire \"%1\".").arg(contentScriptFile));
-    const QStringList content = splitScript(QString::fromUtf8(script.readAll()));
+    QStringList content;
+    for (const QString& scriptFile : scriptFiles) {
+        QFile script(scriptFile);
+        if (!script.open(QIODevice::ReadOnly))
+            throw FileError(QStringLiteral("Impossible de lire \"%1\".").arg(scriptFile));
+        content << splitScript(QString::fromUtf8(script.readAll()));
+    }
 
     const QString partial = targetFile + QStringLiteral(".part");
     QFile::remove(partial);

@@ -1,6 +1,7 @@
 #include "Bitmap.h"
 
 #include "ImageError.h"
+#include "PictureRows.h"
 
 #include <algorithm>
 #include <cstring>
@@ -145,19 +146,7 @@ Bitmap toBgr24(const Bitmap& bitmap)
     if (bitmap.format() == PixelFormat::Bgr24)
         return bitmap;
     Bitmap result(bitmap.width(), bitmap.height(), PixelFormat::Bgr24);
-    const int sourceBpp = bytesPerPixel(bitmap.format());
-    for (int y = 0; y < bitmap.height(); ++y) {
-        const std::uint8_t* from = bitmap.scanLine(y);
-        std::uint8_t* to = result.scanLine(y);
-        for (int x = 0; x < bitmap.width(); ++x, from += sourceBpp, to += 3) {
-            if (sourceBpp == 1) {
-                to[0] = to[1] = to[2] = from[0];
-            } else {
-                to[0] = from[0];
-                to[1] = from[1];
-                to[2] = from[2];
-            }
-        }
-    }
+    for (int y = 0; y < bitmap.height(); ++y)
+        rowToBgr24(bitmap.scanLine(y), bitmap.format(), bitmap.width(), result.scanLine(y));
     return result;
 }

@@ -3,16 +3,30 @@
 #include <cstring>
 #include <QPainter>
 
+namespace {
+QImage::Format qImageFormat(PixelFormat format)
+{
+    if (format == PixelFormat::Gray8)
+        return QImage::Format_Grayscale8;
+    if (format == PixelFormat::Bgra32)
+        return QImage::Format_ARGB32; // B, G, R, A in memory on little-endian machines
+    return QImage::Format_BGR888;
+}
+} // namespace
+
+QImage viewAsQImage(const Bitmap& bitmap)
+{
+    if (bitmap.isEmpty())
+        return QImage();
+    return QImage(bitmap.scanLine(0), bitmap.width(), bitmap.height(), qsizetype(bitmap.stride()),
+                  qImageFormat(bitmap.format()));
+}
+
 QImage toQImage(const Bitmap& bitmap)
 {
     if (bitmap.isEmpty())
         return QImage();
-    QImage::Format format = QImage::Format_BGR888;
-    if (bitmap.format() == PixelFormat::Gray8)
-        format = QImage::Format_Grayscale8;
-    else if (bitmap.format() == PixelFormat::Bgra32)
-        format = QImage::Format_ARGB32; // B, G, R, A in memory on little-endian machines
-    QImage image(bitmap.width(), bitmap.height(), format);
+    QImage image(bitmap.width(), bitmap.height(), qImageFormat(bitmap.format()));
     const std::size_t rowBytes = std::size_t(bitmap.width()) * bytesPerPixel(bitmap.format());
     for (int y = 0; y < bitmap.height(); ++y)
         std::memcpy(image.scanLine(y), bitmap.scanLine(y), rowBytes);

@@ -2,11 +2,14 @@
 
 #include "FileUtils.h"
 #include "ImageError.h"
+#include "PictureRows.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
 #include <QFile>
+#include <vector>
 
 namespace BmpFormat {
 
@@ -16,7 +19,7 @@ constexpr int kFileHeaderSize = 14;
 constexpr int kInfoHeaderSize = 40;
 constexpr int kCoreHeaderSize = 12; // OS/2 1.x and Windows 2 bitmaps
 constexpr int kLargestHeader = 124; // BITMAPV5HEADER
-constexpr qint64 kMaxFileSize = Bitmap::kMaxPixels * 4 + (qint64(1) << 20);
+constexpr qint64 kHeadBytes = 4096; // header, masks and palette come first, in far less
 
 enum Compression : std::uint32_t
 {
@@ -322,62 +325,143 @@ void readMaskedRow(const std::uint8_t* row, const Header& header, std::uint8_t* 
 
 } // namespace
 
+namespace {
+
+// Where the pixels are and how they come out, once the header and the
+// palette have been read and the pixel data checked to be all there.
+struct Layout
+{
+    Header header;
+    Palette palette;
+    PixelFormat format = PixelFormat::Bgr24;
+    qint64 rowBytes = 0;     // a stored row with its padding
+    qint64 lastRowBytes = 0; // the last stored row may come without its padding
+};
+
+// streamSize: the size of the whole stream, of which `bytes` holds at least
+// the header and the palette.
+Layout readLayout(const Bytes& bytes, qint64 streamSize)
+{
+    Layout layout;
+    layout.header = readHeader(bytes);
+    const Header& header = layout.header;
+    if (header.bitsPerPixel <= 8)
+        layout.palette = readPalette(bytes, header);
+
+    if (header.pixelOffset < header.paletteOffset || header.pixelOffset > streamSize)
+        refuseBadOffset();
+    layout.rowBytes = (header.width * header.bitsPerPixel + 31) / 32 * 4;
+    layout.lastRowBytes = (header.width * header.bitsPerPixel + 7) / 8;
+    if (layout.rowBytes * (header.height - 1) + layout.lastRowBytes > streamSize - header.pixelOffset)
+        refuseTruncated();
+
+    if (header.bitsPerPixel == 32)
+        layout.format = PixelFormat::Bgra32;
+    else if (layout.palette.greyRamp)
+        layout.format = PixelFormat::Gray8;
+    return layout;
+}
+
+// The rows top down to the sink; storedRow(i) gives the i-th row as stored.
+template <typename StoredRow> void convertRows(const Layout& layout, StoredRow& storedRow, RowSink& sink)
+{
+    const Header& header = layout.header;
+    const PixelFormat format = layout.format;
+    sink.start(int(header.width), int(header.height), format);
+    std::vector<std::uint8_t> out(std::size_t(header.width) * bytesPerPixel(format));
+    for (qint64 y = 0; y < header.height; ++y) {
+        const std::uint8_t* row = storedRow(header.topDown ? y : header.height - 1 - y);
+        if (format == PixelFormat::Gray8 || header.bitsPerPixel == 24) {
+            sink.addRow(row);
+            continue;
+        }
+        if (header.bitsPerPixel <= 8) {
+            readIndexedRow(row, header, layout.palette, out.data());
+        } else if (header.masks.standard32) {
+            for (std::int64_t x = 0; x < header.width; ++x) {
+                std::memcpy(out.data() + 4 * x, row + 4 * x, 3);
+                out[std::size_t(4 * x + 3)] = 0xFF;
+            }
+        } else {
+            readMaskedRow(row, header, out.data());
+        }
+        sink.addRow(out.data());
+    }
+}
+
+// Stored rows read from the file a band at a time, in the order they are
+// asked for: upwards through a bottom-up file.
+class BandReader
+{
+public:
+    BandReader(QFile& file, const Layout& layout)
+        : m_file(file), m_layout(layout), m_rowsPerBand(std::max<qint64>(1, kBandBytes / layout.rowBytes)),
+          m_band(std::size_t(m_rowsPerBand * layout.rowBytes))
+    {
+    }
+
+    const std::uint8_t* operator()(qint64 row)
+    {
+        if (m_first < 0 || row < m_first || row >= m_first + m_rowsPerBand)
+            load(row);
+        return m_band.data() + (row - m_first) * m_layout.rowBytes;
+    }
+
+private:
+    void load(qint64 row)
+    {
+        const Header& header = m_layout.header;
+        m_first = header.topDown ? row : std::max<qint64>(0, row - m_rowsPerBand + 1);
+        const qint64 count = std::min(m_rowsPerBand, header.height - m_first);
+        // Up to the end of the pixels: the last row's missing padding reads as zeros.
+        const qint64 end = m_layout.rowBytes * (header.height - 1) + m_layout.lastRowBytes;
+        const qint64 size = std::min(count * m_layout.rowBytes, end - m_first * m_layout.rowBytes);
+        std::fill(m_band.begin(), m_band.end(), std::uint8_t(0));
+        if (!m_file.seek(header.pixelOffset + m_first * m_layout.rowBytes) ||
+            m_file.read(reinterpret_cast<char*>(m_band.data()), size) != size)
+            refuseTruncated();
+    }
+
+    static constexpr qint64 kBandBytes = qint64(4) << 20;
+    QFile& m_file;
+    const Layout& m_layout;
+    qint64 m_rowsPerBand;
+    qint64 m_first = -1;
+    std::vector<std::uint8_t> m_band;
+};
+
+} // namespace
+
 Bitmap decode(QByteArrayView data)
 {
     const Bytes bytes(data);
-    const Header header = readHeader(bytes);
-    const bool indexed = header.bitsPerPixel <= 8;
-    const Palette palette = indexed ? readPalette(bytes, header) : Palette();
-
-    const qint64 pixelsStart = header.paletteOffset;
-    if (header.pixelOffset < pixelsStart || header.pixelOffset > bytes.size())
-        refuseBadOffset();
-    const qint64 rowBytes = (header.width * header.bitsPerPixel + 31) / 32 * 4;
-    // The last row may come without its padding; its pixels must all be there.
-    const qint64 lastRowBytes = (header.width * header.bitsPerPixel + 7) / 8;
-    if (!bytes.holds(header.pixelOffset, rowBytes * (header.height - 1) + lastRowBytes))
-        refuseTruncated();
-
-    PixelFormat format = PixelFormat::Bgr24;
-    if (header.bitsPerPixel == 32)
-        format = PixelFormat::Bgra32;
-    else if (palette.greyRamp)
-        format = PixelFormat::Gray8;
-    Bitmap bitmap(int(header.width), int(header.height), format);
-    const std::size_t outRowBytes = std::size_t(header.width) * bytesPerPixel(format);
-
-    for (int y = 0; y < bitmap.height(); ++y) {
-        const qint64 sourceRow = header.topDown ? y : header.height - 1 - y;
-        const std::uint8_t* row = bytes.at(header.pixelOffset + sourceRow * rowBytes);
-        std::uint8_t* out = bitmap.scanLine(y);
-        if (format == PixelFormat::Gray8 || header.bitsPerPixel == 24) {
-            std::memcpy(out, row, outRowBytes);
-        } else if (indexed) {
-            readIndexedRow(row, header, palette, out);
-        } else if (header.masks.standard32) {
-            for (std::int64_t x = 0; x < header.width; ++x) {
-                std::memcpy(out + 4 * x, row + 4 * x, 3);
-                out[4 * x + 3] = 0xFF;
-            }
-        } else {
-            readMaskedRow(row, header, out);
-        }
-    }
-    return bitmap;
+    const Layout layout = readLayout(bytes, bytes.size());
+    const auto storedRow = [&](qint64 row) { return bytes.at(layout.header.pixelOffset + row * layout.rowBytes); };
+    BitmapRows rows;
+    convertRows(layout, storedRow, rows);
+    return rows.take();
 }
 
-Bitmap readFile(const QString& path)
+void readFileRows(const QString& path, RowSink& sink)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw ImageError(QStringLiteral("Impossible d'ouvrir l'image \"%1\".").arg(path));
     try {
-        if (file.size() > kMaxFileSize)
-            refuse(QStringLiteral("Fichier bitmap trop grand (%1 octets).").arg(file.size()));
-        return decode(file.readAll());
+        const QByteArray head = file.read(kHeadBytes);
+        const Layout layout = readLayout(Bytes(head), file.size());
+        BandReader band(file, layout);
+        convertRows(layout, band, sink);
     } catch (const ImageError& error) {
         throw ImageError(QStringLiteral("Impossible de lire l'image \"%1\".\r%2").arg(path, error.text()));
     }
+}
+
+Bitmap readFile(const QString& path)
+{
+    BitmapRows rows;
+    readFileRows(path, rows);
+    return rows.take();
 }
 
 namespace {
@@ -396,19 +480,23 @@ void putU32(QByteArray& out, qsizetype at, std::uint32_t value)
 
 } // namespace
 
-QByteArray encode(const Bitmap& bitmap)
+namespace {
+
+// Everything before the pixels: file and info headers, and the grey palette
+// of an 8-bit picture.
+QByteArray headerOf(const Bitmap& bitmap)
 {
     if (bitmap.isEmpty())
         throw ImageError(QStringLiteral("Impossible d'enregistrer une image vide."));
     const int bpp = bytesPerPixel(bitmap.format());
     const int paletteSize = bitmap.format() == PixelFormat::Gray8 ? 256 * 4 : 0;
     const qsizetype pixelOffset = kFileHeaderSize + kInfoHeaderSize + paletteSize;
-    const qsizetype imageSize = qsizetype(bitmap.byteCount());
-    QByteArray out(pixelOffset + imageSize, '\0');
+    const qint64 imageSize = qint64(bitmap.byteCount());
+    QByteArray out(pixelOffset, '\0');
 
     out[0] = 'B';
     out[1] = 'M';
-    putU32(out, 2, std::uint32_t(out.size()));
+    putU32(out, 2, std::uint32_t(pixelOffset + imageSize));
     putU32(out, 10, std::uint32_t(pixelOffset));
     putU32(out, 14, kInfoHeaderSize);
     putU32(out, 18, std::uint32_t(bitmap.width()));
@@ -424,18 +512,35 @@ QByteArray encode(const Bitmap& bitmap)
         for (int i = 0; i < 256; ++i)
             putU32(out, kFileHeaderSize + kInfoHeaderSize + 4 * i, std::uint32_t(i * 0x010101));
     }
-    char* pixels = out.data() + pixelOffset;
-    for (int y = 0; y < bitmap.height(); ++y)
-        std::memcpy(pixels + std::size_t(bitmap.height() - 1 - y) * bitmap.stride(), bitmap.scanLine(y),
-                    bitmap.stride());
+    return out;
+}
+
+const char* storedRow(const Bitmap& bitmap, int i)
+{
+    return reinterpret_cast<const char*>(bitmap.scanLine(bitmap.height() - 1 - i));
+}
+
+} // namespace
+
+QByteArray encode(const Bitmap& bitmap)
+{
+    QByteArray out = headerOf(bitmap);
+    out.reserve(out.size() + qsizetype(bitmap.byteCount()));
+    for (int i = 0; i < bitmap.height(); ++i)
+        out.append(storedRow(bitmap, i), qsizetype(bitmap.stride()));
     return out;
 }
 
 void writeFile(const Bitmap& bitmap, const QString& path)
 {
-    const QByteArray bytes = encode(bitmap);
+    const QByteArray header = headerOf(bitmap);
     try {
-        FileUtils::writeFileAtomically(path, bytes);
+        // Row by row: a large picture is not copied whole into memory first.
+        FileUtils::AtomicFile file(path);
+        file.write(header);
+        for (int i = 0; i < bitmap.height(); ++i)
+            file.write(storedRow(bitmap, i), qint64(bitmap.stride()));
+        file.commit();
     } catch (const FileError& e) {
         throw ImageError(e.text());
     }

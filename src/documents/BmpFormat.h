@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bitmap.h"
+#include "PictureRows.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -17,13 +18,17 @@ namespace BmpFormat {
 // another format, a compression, a bad palette or pixel offset, a truncated
 // stream, a size above Bitmap::kMaxPixels.
 Bitmap decode(QByteArrayView bytes);
-// The same for a file; the error names the file.
+// The same for a file, read a few megabytes at a time; the error names the file.
 Bitmap readFile(const QString& path);
+// The same rows, top down, given to the sink as they are read: a large
+// bitmap file never sits whole in memory.
+void readFileRows(const QString& path, RowSink& sink);
 
 // Bottom-up BMP stream with a 40-byte header: 24-bit, 32-bit, or 8-bit with a
 // grey palette, as the bitmap's format says. Throws ImageError on an empty bitmap.
 QByteArray encode(const Bitmap& bitmap);
-// Writes the stream so that the file appears only complete. Throws ImageError.
+// Writes the stream, row by row, so that the file appears only complete.
+// Throws ImageError.
 void writeFile(const Bitmap& bitmap, const QString& path);
 
 } // namespace BmpFormat

@@ -13,6 +13,7 @@
 
 #include <libgcab.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -47,8 +48,7 @@ public:
         clear();
         return &m_error;
     }
-    bool matches(GIOErrorEnum code) const { return m_error && g_error_matches(m_error, G_IO_ERROR, code); }
-    QString text() const { return m_error ? QString::fromUtf8(m_error->message) : QString(); }
+    const GError* get() const { return m_error; }
 
 private:
     void clear()
@@ -83,14 +83,19 @@ void setIoError(GError** error, int code)
 // -------------------------------------------------------- the input stream
 
 // The archive read back, telling the meter how far the reading has come.
+// Reading more than `budget` bytes in all stops the extraction: what the
+// directory said the decompressor would go through has been passed.
 class Source
 {
 public:
-    Source(int fd, qint64 size, Meter& meter) : m_fd(fd), m_size(size), m_meter(meter) {}
+    Source(int fd, qint64 size, qint64 budget, Meter& meter) : m_fd(fd), m_size(size), m_budget(budget), m_meter(meter)
+    {
+    }
 
     gssize read(void* into, gsize count, GError** error)
     {
-        if (!m_meter.advance(m_position)) {
+        if (!m_meter.advance(m_position) || m_read > m_budget) {
+            m_overBudget = m_read > m_budget;
             g_set_error_literal(error, G_IO_ERROR, G_IO_ERROR_CANCELLED, "stopped");
             return -1;
         }
@@ -99,13 +104,17 @@ public:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
+                m_errno = errno;
                 setIoError(error, errno);
                 return -1;
             }
             m_position += n;
+            m_read += n;
             return n;
         }
     }
+    bool overBudget() const { return m_overBudget; }
+    int readError() const { return m_errno; }
     bool seek(goffset offset, GSeekType type, GError** error)
     {
         const qint64 base = type == G_SEEK_SET ? 0 : type == G_SEEK_CUR ? m_position : m_size;
@@ -121,8 +130,12 @@ public:
 private:
     int m_fd;
     qint64 m_size;
+    qint64 m_budget;
     Meter& m_meter;
     qint64 m_position = 0;
+    qint64 m_read = 0;
+    bool m_overBudget = false;
+    int m_errno = 0;
 };
 
 struct SourceStream
@@ -226,6 +239,107 @@ void checkFreeSpace(const QString& folder, qint64 needed)
                                .arg(available / 1000000));
 }
 
+// What extracting some entries costs the decompressor. libgcab goes through
+// each folder's files in their stored order, decompressing from the
+// folder's start to the end of each entry taken, and starts the folder
+// again for an entry that begins before the point it has reached.
+struct Expansion
+{
+    qint64 bytes = 0;  // decompressed in all
+    qint64 passes = 0; // over a folder's compressed data
+};
+
+// Refuses, before anything is decompressed, entries taken that share their
+// bytes (a few compressed blocks would then fill any disk) and an
+// extraction that would expand beyond what one archive can hold.
+Expansion checkedExpansion(const QString& archive, const CabinetFormat::Directory& directory, const QList<int>& taken)
+{
+    QList<QList<int>> byFolder(directory.folders.size());
+    for (const int index : taken)
+        byFolder[directory.files.at(index).folder] << index;
+    Expansion expansion;
+    for (QList<int>& indexes : byFolder) {
+        std::sort(indexes.begin(), indexes.end());
+        qint64 reached = -1;
+        for (const int index : std::as_const(indexes)) {
+            const CabinetFormat::File& file = directory.files.at(index);
+            const qint64 end = qint64(file.offset) + file.size;
+            if (reached < 0 || file.offset < reached) {
+                ++expansion.passes;
+                reached = 0;
+            }
+            expansion.bytes += std::max<qint64>(0, end - reached);
+            reached = std::max(reached, end);
+        }
+        std::sort(indexes.begin(), indexes.end(), [&directory](int a, int b) {
+            return directory.files.at(a).offset < directory.files.at(b).offset;
+        });
+        const CabinetFormat::File* before = nullptr;
+        for (const int index : std::as_const(indexes)) {
+            const CabinetFormat::File& file = directory.files.at(index);
+            if (file.size == 0)
+                continue;
+            if (before && qint64(before->offset) + before->size > file.offset)
+                throw CabinetError(QStringLiteral("L'archive \"%1\" est refusée : ses fichiers \"%2\" et \"%3\" "
+                                                  "partagent les mêmes données.")
+                                       .arg(archive, before->name, file.name));
+            before = &file;
+        }
+    }
+    if (expansion.bytes > CabinetFormat::kMaxContent)
+        throw CabinetError(QStringLiteral("L'archive \"%1\" est refusée : ses fichiers se décompresseraient en %2 Mo, "
+                                          "plus qu'une archive de ce format ne peut en contenir.")
+                               .arg(archive)
+                               .arg(expansion.bytes / 1000000));
+    return expansion;
+}
+
+CabinetError damagedArchive(const QString& archive, const QString& why)
+{
+    return CabinetError(QStringLiteral("L'archive \"%1\" est endommagée : %2").arg(archive, why));
+}
+
+// libgcab's failures in the user's words: its texts are English, and what
+// the user can act on is their kind (the disk, or the archive's data).
+CabinetError extractionFailure(const QString& archive, const GError* error, const Source& source)
+{
+    const auto cannot = [&archive](const QString& why) {
+        return CabinetError(QStringLiteral("Impossible d'extraire l'archive \"%1\" : %2").arg(archive, why));
+    };
+    if (source.overBudget())
+        return CabinetError(QStringLiteral("L'archive \"%1\" est refusée : sa décompression dépasse ce que son "
+                                           "répertoire annonce.")
+                                .arg(archive));
+    if (source.readError() != 0)
+        return cannot(errnoText(source.readError()));
+    // GIO's codes for the files written; a plain failure is GIO's reading
+    // running out of data, the archive's fault.
+    if (error && error->domain == G_IO_ERROR && error->code != G_IO_ERROR_FAILED) {
+        switch (error->code) {
+        case G_IO_ERROR_NO_SPACE:
+            return cannot(QStringLiteral("le disque est plein."));
+        case G_IO_ERROR_PERMISSION_DENIED:
+            return cannot(QStringLiteral("accès refusé."));
+        case G_IO_ERROR_READ_ONLY:
+            return cannot(QStringLiteral("le disque est en lecture seule."));
+        case G_IO_ERROR_IS_DIRECTORY:
+            return cannot(QStringLiteral("un dossier porte le nom d'un de ses fichiers."));
+        default:
+            return cannot(QStringLiteral("erreur de lecture ou d'écriture sur le disque."));
+        }
+    }
+    if (error && error->domain == G_IO_ERROR)
+        return damagedArchive(archive, QStringLiteral("elle est incomplète (tronquée) ou illisible."));
+    const QByteArray text = error ? QByteArray(error->message) : QByteArray();
+    if (text.contains("checksum"))
+        return damagedArchive(archive, QStringLiteral("une somme de contrôle ne correspond pas à ses données."));
+    if (text.contains("compression method"))
+        return damagedArchive(archive, QStringLiteral("sa méthode de compression n'est pas prise en charge."));
+    if (error && error->domain == GCAB_ERROR && error->code == GCAB_ERROR_FORMAT)
+        return damagedArchive(archive, QStringLiteral("elle est incomplète (tronquée) ou illisible."));
+    return damagedArchive(archive, QStringLiteral("ses données compressées sont illisibles."));
+}
+
 // One extraction run: which stored entry goes to which relative name
 // under `folder`; the others are skipped.
 struct Extraction
@@ -236,7 +350,7 @@ struct Extraction
 };
 
 void extract(const QString& archive, const CabinetFormat::Directory& directory, const QHash<int, QString>& wanted,
-             const QString& folder, const Progress& progress)
+             const Expansion& expansion, const QString& folder, const Progress& progress)
 {
     const QByteArray path = nativePath(archive);
     FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
@@ -244,17 +358,18 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory, 
         throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2").arg(archive, errnoText(errno)));
     const qint64 size = QFileInfo(archive).size();
     Meter meter(progress, size);
-    Source source(fd.get(), size, meter);
+    // The directory, then each pass over a folder's data: never more than
+    // the whole archive each, and a margin for libgcab's reading ahead.
+    const qint64 budget = size * (1 + expansion.passes) + (qint64(1) << 20);
+    Source source(fd.get(), size, budget, meter);
     Object<SourceStream> stream(static_cast<SourceStream*>(g_object_new(sourceStreamType(), nullptr)));
     stream->source = &source;
 
-    const auto damaged = [&](const QString& why) {
-        return CabinetError(QStringLiteral("L'archive \"%1\" est endommagée : %2").arg(archive, why));
-    };
+    const auto damaged = [&archive](const QString& why) { return damagedArchive(archive, why); };
     GlibError error;
     Object<GCabCabinet> cabinet(gcab_cabinet_new());
     if (!gcab_cabinet_load(cabinet.get(), &stream->parent, nullptr, error.slot()))
-        throw damaged(error.text());
+        throw extractionFailure(archive, error.get(), source);
 
     // libgcab lists each folder's files in stored order: pair them with
     // the directory read before, by folder and rank.
@@ -301,10 +416,7 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory, 
             QFile::remove(written);
         if (meter.stopped())
             refuseStopped();
-        if (error.matches(G_IO_ERROR_NO_SPACE))
-            throw CabinetError(
-                QStringLiteral("Impossible d'extraire l'archive \"%1\" : le disque est plein.").arg(archive));
-        throw damaged(error.text());
+        throw extractionFailure(archive, error.get(), source);
     }
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
         const QString written = folder + it.value();
@@ -338,11 +450,12 @@ void extractEntry(const QString& archive, int index, const QString& target, cons
         throw CabinetError(QStringLiteral("L'archive \"%1\" ne contient pas le fichier demandé.").arg(archive));
     const QFileInfo info(target);
     const QString folder = info.absolutePath() + QLatin1Char('/');
+    const Expansion expansion = checkedExpansion(archive, directory, {index});
     checkFreeSpace(folder, directory.files.at(index).size);
     // Written under a name of its own, then put in place whole.
     const QString part = QStringLiteral(".%1.%2.part").arg(info.fileName().left(64)).arg(::getpid());
     QFile::remove(folder + part);
-    extract(archive, directory, {{index, part}}, folder, progress);
+    extract(archive, directory, {{index, part}}, expansion, folder, progress);
     if (::rename(nativePath(folder + part).constData(), nativePath(info.absoluteFilePath()).constData()) != 0) {
         const int why = errno;
         QFile::remove(folder + part);
@@ -383,8 +496,9 @@ void extractAs(const QString& archive, const QString& folder, const NameFor& nam
         throw CabinetError(QStringLiteral("Impossible de créer le dossier \"%1\".").arg(folder));
     if (wanted.isEmpty())
         return;
+    const Expansion expansion = checkedExpansion(archive, directory, wanted.keys());
     checkFreeSpace(base, needed);
-    extract(archive, directory, wanted, base, progress);
+    extract(archive, directory, wanted, expansion, base, progress);
 }
 
 } // namespace Cabinet

@@ -190,7 +190,7 @@ QWidget* DocumentPage::buildFileBand()
     s.gridName = QStringLiteral("Grid_Document_File");
     s.accessibleName = QStringLiteral("Fichiers");
     s.query = &m_dm.DocumentFile;
-    s.columns = {{QStringLiteral(" "), QStringLiteral("FileIcon")},
+    s.columns = {{QStringLiteral(" "), QStringLiteral("FileIcon"), {}, {}, {}, QStringLiteral("FileType")},
                  {QStringLiteral("Nom"), QStringLiteral("FileName")},
                  {QStringLiteral("Type"), QStringLiteral("FileType")},
                  {QStringLiteral("Taille"), QStringLiteral("FileSize")}};
@@ -582,6 +582,19 @@ void DocumentPage::Btn_Document_Img_ExeClick()
     if (id >= 0)
         TPreviewImage::open(TPreviewImage::documents(m_dm.databaseFolder() + QStringLiteral("Images/"), personId(), id),
                             window());
+}
+
+void DocumentPage::viewImageDocument(int id)
+{
+    for (int row = 0; row < m_images->count(); ++row) {
+        QListWidgetItem* item = m_images->item(row);
+        if (item->data(kIdRole).toInt() == id) {
+            m_images->setCurrentItem(item);
+            emit commandsChanged();
+            Btn_Document_Img_ExeClick();
+            return;
+        }
+    }
 }
 
 void DocumentPage::Btn_Document_Img_EmailClick()

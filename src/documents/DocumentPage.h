@@ -25,6 +25,8 @@ public:
     void refreshCommandStates(bool hasPerson) override;
 
     GridPanel* files() const { return m_files; }
+    // Selects the picture document of that Id and shows it in the viewer.
+    void viewImageDocument(int id);
     QListWidget* images() const { return m_images; }
 
 public slots:

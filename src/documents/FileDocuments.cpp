@@ -63,24 +63,6 @@ QString personFilter(int personId)
     return QStringLiteral("WHERE DOCUMENTFILE.DoType=1 AND DOCUMENTFILE.Id_Ref=%1").arg(personId);
 }
 
-QString typeDescription(const QString& fileName)
-{
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
-    // Without a type of its own, a name gets the catch-all binary type.
-    if (type.isValid() && !type.isDefault() && !type.comment().isEmpty())
-        return type.comment();
-    return QFileInfo(fileName).suffix().toUpper() + QStringLiteral(" file");
-}
-
-QString sizeText(qint64 bytes)
-{
-    qint64 kilo = bytes / 1000;
-    const qint64 rest = bytes % 1000;
-    if (rest > 500 || (rest == 500 && kilo % 2 == 1))
-        ++kilo;
-    return QString::number(kilo) + QStringLiteral(" Ko");
-}
-
 QByteArray iconBitmap(const QString& fileName)
 {
     QAbstractFileIconProvider provider;

@@ -15,12 +15,9 @@ namespace FileDocuments {
 // The line that ties the DocumentFile dataset to a person (-1: none).
 QString personFilter(int personId);
 
-// The desktop's name for the file's type, found by its extension; without
-// one, the extension in upper case followed by " file".
-QString typeDescription(const QString& fileName);
-// Bytes / 1000 rounded to the nearest integer, a half to the even
-// neighbour, followed by " Ko".
-QString sizeText(qint64 bytes);
+// The desktop's name for the file's type, and its size as shown.
+using FileUtils::sizeText;
+using FileUtils::typeDescription;
 // The desktop's icon for the file on white, as a 32 x 32 bitmap stream.
 QByteArray iconBitmap(const QString& fileName);
 // The name without any folder part, never empty, "." or "..": what a copy

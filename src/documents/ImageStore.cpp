@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -79,17 +80,57 @@ void replaceFile(const QString& from, const QString& to)
         throw FileError(QStringLiteral("Impossible de mettre l'image \"%1\" en place.").arg(to));
 }
 
-void writePicture(Bitmap picture, const QString& destinationFile, const ImageStoreSettings& settings)
+// Lets the windows repaint every so many rows of a long read.
+class PaintingRows : public RowSink
 {
-    if (picture.format() != PixelFormat::Bgr24)
-        picture = toBgr24(picture);
-    if (picture.width() > settings.maxWidth || picture.height() > settings.maxWidth) {
-        const FitRect fit =
-            FitImageRect(settings.maxWidth, settings.maxWidth, picture.width(), picture.height(), 0);
-        ResizeBitmap(picture, fit.width, fit.height);
-        keepPainting();
+public:
+    explicit PaintingRows(RowSink& output) : m_output(output) {}
+    void start(int width, int height, PixelFormat format) override { m_output.start(width, height, format); }
+    void addRow(const std::uint8_t* pixels) override
+    {
+        m_output.addRow(pixels);
+        if (++m_rows % 512 == 0)
+            keepPainting();
     }
-    SaveJpegFile(picture, destinationFile, settings.jpegQuality);
+
+private:
+    RowSink& m_output;
+    int m_rows = 0;
+};
+
+void checkExists(const QString& sourceFile)
+{
+    if (!QFileInfo(sourceFile).isFile())
+        throw FileError(QStringLiteral("Impossible de trouver le fichier \"%1\".").arg(sourceFile));
+}
+
+// The JPEG's rows for the sink, decoded by libjpeg reduced as far as the fit
+// of the picture into the box allows; the errors name the file.
+void readJpegFitted(JpegReader& reader, const QString& sourceFile, int boxWidth, int boxHeight, RowSink& sink)
+{
+    const FitRect fit = FitImageRect(boxWidth, boxHeight, reader.width(), reader.height(), 0);
+    PaintingRows painting(sink);
+    try {
+        reader.read(reader.eighthsFor(fit.width, fit.height),
+                    reader.isGrey() ? PixelFormat::Gray8 : PixelFormat::Bgr24, painting);
+    } catch (const ImageError& e) {
+        throw ImageError(QStringLiteral("Impossible de lire l'image \"%1\".\r%2").arg(sourceFile, e.text()));
+    }
+}
+
+std::unique_ptr<JpegReader> openJpeg(const QString& sourceFile)
+{
+    try {
+        return std::make_unique<JpegReader>(sourceFile);
+    } catch (const ImageError& e) {
+        throw ImageError(QStringLiteral("Impossible de lire l'image \"%1\".\r%2").arg(sourceFile, e.text()));
+    }
+}
+
+void readBitmapFile(const QString& sourceFile, RowSink& sink)
+{
+    PaintingRows painting(sink);
+    BmpFormat::readFileRows(sourceFile, painting);
 }
 
 } // namespace
@@ -102,20 +143,26 @@ void ThumbnailTarget::assign(Dataset& dataset, const Bitmap& thumbnail) const
         dataset.field(m_field).setAsBytes(BmpFormat::encode(thumbnail));
 }
 
-Bitmap readPictureFile(const QString& sourceFile)
+ChosenPicture readPictureFile(const QString& sourceFile, int maxSide)
 {
-    if (!QFileInfo(sourceFile).isFile())
-        throw FileError(QStringLiteral("Impossible de trouver le fichier \"%1\".").arg(sourceFile));
-    if (!isJpegName(sourceFile))
-        return BmpFormat::readFile(sourceFile);
-    Bitmap picture;
-    if (!LoadJpegFile(picture, sourceFile, true))
-        throw ImageError(
-            QStringLiteral(
-                "Le fichier \"%1\" n'est pas une image JPEG lisible : il est endommagé, incomplet, "
-                "trop grand ou d'un autre format.")
-                .arg(sourceFile));
-    return picture;
+    checkExists(sourceFile);
+    ChosenPicture chosen;
+    BitmapRows picture;
+    if (isJpegName(sourceFile)) {
+        const std::unique_ptr<JpegReader> reader = openJpeg(sourceFile);
+        chosen.fileWidth = reader->width();
+        chosen.fileHeight = reader->height();
+        FittedRows fitted(maxSide, picture, reader->width(), reader->height());
+        readJpegFitted(*reader, sourceFile, maxSide, maxSide, fitted);
+        chosen.picture = picture.take();
+    } else {
+        FittedRows fitted(maxSide, picture);
+        readBitmapFile(sourceFile, fitted);
+        chosen.picture = picture.take();
+        chosen.fileWidth = fitted.sourceWidth();
+        chosen.fileHeight = fitted.sourceHeight();
+    }
+    return chosen;
 }
 
 void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QString& destinationFile,
@@ -132,14 +179,29 @@ void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QStri
     bool replaced = false;
     try {
         keepPainting();
-        const Bitmap source = readPictureFile(sourceFile);
-        keepPainting();
-        if (isJpegName(sourceFile))
+        // One pass over the source makes the stored picture and the
+        // thumbnail, its rows going through as they are read.
+        Bitmap thumbnail;
+        checkExists(sourceFile);
+        if (isJpegName(sourceFile)) {
+            const std::unique_ptr<JpegReader> reader = openJpeg(sourceFile);
             FileUtils::copyFile(sourceFile, pending, true);
-        else
-            writePicture(source, pending, settings);
+            keepPainting();
+            ThumbnailRows rows(thumbnailWidth, thumbnailHeight, reader->width(), reader->height());
+            readJpegFitted(*reader, sourceFile, thumbnailWidth, thumbnailHeight, rows);
+            thumbnail = rows.take();
+        } else {
+            ThumbnailRows rows(thumbnailWidth, thumbnailHeight);
+            JpegFileWriter stored(pending, settings.jpegQuality);
+            Bgr24Rows colour(stored);
+            FittedRows fitted(settings.maxWidth, colour);
+            BothSinks both(rows, fitted);
+            readBitmapFile(sourceFile, both);
+            stored.commit();
+            thumbnail = rows.take();
+        }
         keepPainting();
-        target.assign(dataset, thumbnailOnWhite(source, thumbnailWidth, thumbnailHeight));
+        target.assign(dataset, thumbnail);
         keepPainting();
         Transaction transaction;
         dataset.post();

@@ -33,10 +33,20 @@ private:
 };
 
 // A picture file as the user may choose it: decoded as JPEG when its name
-// ends in .jpg or .jpeg, else as a Windows bitmap. Throws FileError for a
-// missing file, ImageError (in French) for one that is damaged, truncated,
-// of another format or too large.
-Bitmap readPictureFile(const QString& sourceFile);
+// ends in .jpg or .jpeg, else as a Windows bitmap; fitted into maxSide x
+// maxSide (FitImageRect, margin 0) when larger, which is all that will be
+// stored of it, without the whole picture ever being held (a JPEG is decoded
+// reduced by libjpeg to no less than the fit, then resampled). Throws
+// FileError for a missing file, ImageError (in French, naming the file) for
+// one that is damaged, truncated, of another format or too large, the text
+// then stating the limit.
+struct ChosenPicture
+{
+    Bitmap picture;
+    int fileWidth = 0; // the picture's size in the file
+    int fileHeight = 0;
+};
+ChosenPicture readPictureFile(const QString& sourceFile, int maxSide);
 
 // Stores a picture file for the dataset's current row, with a busy cursor:
 // posts a pending change and reopens the dataset on the same row, puts it in
@@ -44,8 +54,10 @@ Bitmap readPictureFile(const QString& sourceFile);
 // byte for byte, any other picture re-encoded as JPEG within
 // settings.maxWidth at settings.jpegQuality); gives the target a thumbnail of
 // exactly thumbnailWidth x thumbnailHeight, the picture fitted and centred on
-// white; then posts the row and renames the picture into place in one
-// transaction, and reopens on the row. A source that does not read as a
+// white (from a JPEG decoded reduced by libjpeg to no less than the fit). The
+// source is read once, row by row, so any picture the codecs accept is
+// stored within a few hundred megabytes of memory. Then it posts the row and
+// renames the picture into place in one transaction, and reopens on the row. A source that does not read as a
 // picture, or a refused post, leaves the row and the stored picture as they
 // were. Throws ImageError, FileError, DatabaseError.
 void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QString& destinationFile,

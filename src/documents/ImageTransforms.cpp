@@ -94,27 +94,41 @@ ColumnClasses classesOf(const std::vector<Sample>& columns)
     return classes;
 }
 
-void resample(const Bitmap& source, Bitmap& destination)
+// Where each destination pixel samples the source, and the weights of the
+// row being made.
+class ResamplingPlan
 {
-    const std::vector<Sample> columns = samplesFor(source.width(), destination.width());
-    const std::vector<Sample> rows = samplesFor(source.height(), destination.height());
-    const ColumnClasses classes = classesOf(columns);
-    std::vector<Weights> weights(classes.fractions.size());
-    double weightsRowFraction = -1;
-    for (int y = 0; y < destination.height(); ++y) {
-        const Sample& sy = rows[std::size_t(y)];
-        if (sy.fraction != weightsRowFraction) {
-            for (std::size_t k = 0; k < weights.size(); ++k)
-                weights[k] = weightsFor(classes.fractions[k], sy.fraction);
-            weightsRowFraction = sy.fraction;
+public:
+    ResamplingPlan(int sourceWidth, int sourceHeight, int newWidth, int newHeight)
+        : m_columns(samplesFor(sourceWidth, newWidth)), m_rows(samplesFor(sourceHeight, newHeight)),
+          m_classes(classesOf(m_columns)), m_weights(m_classes.fractions.size())
+    {
+    }
+
+    const Sample& row(int y) const { return m_rows[std::size_t(y)]; }
+    // The last source row that destination row y reads.
+    int lastRowOf(int y) const { return row(y).low + (row(y).fraction != 0 ? 1 : 0); }
+
+    // Destination row y from source row row(y).low and the one after it (a
+    // neighbour without weight is not read: the point may be on the last row).
+    void makeRow(int y, const std::uint8_t* row0, const std::uint8_t* row1, std::uint8_t* out)
+    {
+        const Sample& sy = row(y);
+        if (sy.fraction != m_weightsFraction) {
+            for (std::size_t k = 0; k < m_weights.size(); ++k)
+                m_weights[k] = weightsFor(m_classes.fractions[k], sy.fraction);
+            m_weightsFraction = sy.fraction;
         }
-        std::uint8_t* out = destination.scanLine(y);
-        const std::uint8_t* row0 = source.scanLine(sy.low);
-        // A neighbour without weight is not read: the point may be on the last row or column.
-        const std::uint8_t* row1 = sy.fraction != 0 ? source.scanLine(sy.low + 1) : row0;
-        for (std::size_t x = 0; x < columns.size(); ++x, out += 3) {
+        if (sy.fraction == 0)
+            row1 = row0;
+        // Locals: the bytes written could otherwise be taken to change the members.
+        const Sample* columns = m_columns.data();
+        const std::uint32_t* classOf = m_classes.classOf.data();
+        const Weights* weights = m_weights.data();
+        const std::size_t count = m_columns.size();
+        for (std::size_t x = 0; x < count; ++x, out += 3) {
             const Sample& sx = columns[x];
-            const Weights& w = weights[classes.classOf[x]];
+            const Weights& w = weights[classOf[x]];
             const std::size_t left = 3 * std::size_t(sx.low);
             const std::size_t right = sx.fraction != 0 ? left + 3 : left;
             for (int c = 0; c < 3; ++c)
@@ -123,7 +137,14 @@ void resample(const Bitmap& source, Bitmap& destination)
                                               w.inverseSum));
         }
     }
-}
+
+private:
+    std::vector<Sample> m_columns;
+    std::vector<Sample> m_rows;
+    ColumnClasses m_classes;
+    std::vector<Weights> m_weights;
+    double m_weightsFraction = -1;
+};
 
 template <int Bpp> void rotateInto(const Bitmap& source, Bitmap& destination, bool clockwise)
 {
@@ -152,17 +173,147 @@ template <int Bpp> void rotateInto(const Bitmap& source, Bitmap& destination, bo
 
 } // namespace
 
+struct RowResampler::State
+{
+    State(int sourceWidth, int sourceHeight, int newWidth, int newHeight)
+        : plan(sourceWidth, sourceHeight, newWidth, newHeight)
+    {
+    }
+    ResamplingPlan plan;
+    std::vector<bool> sampled;        // per source row: some destination row reads it
+    std::vector<std::uint8_t> kept[2]; // source row r, as 24-bit colour, in kept[r % 2]
+    std::vector<std::uint8_t> out;
+    PixelFormat format = PixelFormat::Bgr24;
+    int width = 0;
+    int received = 0;
+    int emitted = 0;
+};
+
+RowResampler::RowResampler(int newWidth, int newHeight, RowSink& output)
+    : m_newWidth(newWidth), m_newHeight(newHeight), m_output(output)
+{
+}
+
+RowResampler::~RowResampler() = default;
+
+void RowResampler::start(int width, int height, PixelFormat format)
+{
+    const bool empty = width <= 0 || height <= 0 || m_newWidth <= 0 || m_newHeight <= 0;
+    m_state.reset();
+    m_output.start(empty ? 0 : m_newWidth, empty ? 0 : m_newHeight, PixelFormat::Bgr24);
+    if (empty)
+        return;
+    m_state = std::make_unique<State>(width, height, m_newWidth, m_newHeight);
+    State& s = *m_state;
+    s.format = format;
+    s.width = width;
+    s.sampled.assign(std::size_t(height), false);
+    for (int y = 0; y < m_newHeight; ++y) {
+        s.sampled[std::size_t(s.plan.row(y).low)] = true;
+        s.sampled[std::size_t(s.plan.lastRowOf(y))] = true;
+    }
+    for (auto& row : s.kept)
+        row.resize(std::size_t(width) * 3);
+    s.out.resize(std::size_t(m_newWidth) * 3);
+}
+
+void RowResampler::addRow(const std::uint8_t* pixels)
+{
+    if (!m_state)
+        return;
+    State& s = *m_state;
+    const int r = s.received++;
+    if (r >= int(s.sampled.size()) || !s.sampled[std::size_t(r)])
+        return;
+    rowToBgr24(pixels, s.format, s.width, s.kept[r % 2].data());
+    // Every destination row whose source rows are now all in: its lower one
+    // is this row or the one before, both kept.
+    for (; s.emitted < m_newHeight && s.plan.lastRowOf(s.emitted) <= r; ++s.emitted) {
+        const int low = s.plan.row(s.emitted).low;
+        s.plan.makeRow(s.emitted, s.kept[low % 2].data(), s.kept[(low + 1) % 2].data(), s.out.data());
+        m_output.addRow(s.out.data());
+    }
+}
+
 void ResizeBitmap(Bitmap& bitmap, int newWidth, int newHeight)
 {
-    const Bitmap converted = bitmap.format() == PixelFormat::Bgr24 ? Bitmap() : toBgr24(bitmap);
-    const Bitmap& source = bitmap.format() == PixelFormat::Bgr24 ? bitmap : converted;
-    if (source.isEmpty() || newWidth <= 0 || newHeight <= 0) {
-        bitmap = Bitmap(0, 0, PixelFormat::Bgr24);
+    if (bitmap.format() != PixelFormat::Bgr24 || bitmap.isEmpty() || newWidth <= 0 || newHeight <= 0) {
+        // Converted row by row on the way.
+        BitmapRows destination;
+        RowResampler resampler(newWidth, newHeight, destination);
+        sendRows(bitmap, resampler);
+        bitmap = destination.take();
         return;
     }
+    // The whole picture is at hand: its rows are read in place.
     Bitmap destination(newWidth, newHeight, PixelFormat::Bgr24);
-    resample(source, destination);
+    ResamplingPlan plan(bitmap.width(), bitmap.height(), newWidth, newHeight);
+    for (int y = 0; y < newHeight; ++y)
+        plan.makeRow(y, bitmap.scanLine(plan.row(y).low), bitmap.scanLine(plan.lastRowOf(y)),
+                     destination.scanLine(y));
     bitmap = std::move(destination);
+}
+
+FittedRows::FittedRows(int maxSide, RowSink& output, int fullWidth, int fullHeight)
+    : m_maxSide(maxSide), m_output(output), m_fullWidth(fullWidth), m_fullHeight(fullHeight)
+{
+}
+
+FittedRows::~FittedRows() = default;
+
+void FittedRows::start(int width, int height, PixelFormat format)
+{
+    m_sourceWidth = width;
+    m_sourceHeight = height;
+    const bool reduced = m_fullWidth > 0 && m_fullHeight > 0;
+    const FitRect fit =
+        FitImageRect(m_maxSide, m_maxSide, reduced ? m_fullWidth : width, reduced ? m_fullHeight : height, 0);
+    m_resampler.reset();
+    if (!fit.scaled) {
+        m_output.start(width, height, format);
+        return;
+    }
+    m_resampler = std::make_unique<RowResampler>(fit.width, fit.height, m_output);
+    m_resampler->start(width, height, format);
+}
+
+void FittedRows::addRow(const std::uint8_t* pixels)
+{
+    if (m_resampler)
+        m_resampler->addRow(pixels);
+    else
+        m_output.addRow(pixels);
+}
+
+ThumbnailRows::ThumbnailRows(int width, int height, int fullWidth, int fullHeight)
+    : m_width(width), m_height(height), m_fullWidth(fullWidth), m_fullHeight(fullHeight)
+{
+}
+
+ThumbnailRows::~ThumbnailRows() = default;
+
+void ThumbnailRows::start(int width, int height, PixelFormat format)
+{
+    const bool reduced = m_fullWidth > 0 && m_fullHeight > 0;
+    const FitRect fit = FitImageRect(m_width, m_height, reduced ? m_fullWidth : width,
+                                     reduced ? m_fullHeight : height, 0);
+    m_resampler = std::make_unique<RowResampler>(fit.width, fit.height, m_fitted);
+    m_resampler->start(width, height, format);
+}
+
+void ThumbnailRows::addRow(const std::uint8_t* pixels)
+{
+    m_resampler->addRow(pixels);
+}
+
+Bitmap ThumbnailRows::take()
+{
+    const Bitmap picture = m_fitted.take();
+    Bitmap thumbnail(m_width, m_height, PixelFormat::Bgr24);
+    thumbnail.fill(0xFF);
+    thumbnail.draw(picture, nearestInt((m_width - picture.width()) / 2.0),
+                   nearestInt((m_height - picture.height()) / 2.0));
+    return thumbnail;
 }
 
 void ShrinkToBox(Bitmap& target, const Bitmap& source, int boxWidth, int boxHeight)
@@ -193,11 +344,7 @@ void RotateBitmap(Bitmap& bitmap, int angle)
 
 Bitmap thumbnailOnWhite(const Bitmap& source, int width, int height)
 {
-    Bitmap picture;
-    ShrinkToBox(picture, source, width, height);
-    Bitmap thumbnail(width, height, PixelFormat::Bgr24);
-    thumbnail.fill(0xFF);
-    thumbnail.draw(picture, nearestInt((width - picture.width()) / 2.0),
-                   nearestInt((height - picture.height()) / 2.0));
-    return thumbnail;
+    ThumbnailRows thumbnail(width, height);
+    sendRows(source, thumbnail);
+    return thumbnail.take();
 }

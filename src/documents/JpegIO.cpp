@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
-#include <QBuffer>
+#include <functional>
+#include <limits>
 #include <QFile>
+#include <QFileInfo>
 #include <vector>
 
 // jerror.h lists some messages only once jpeglib.h has set the configuration.
@@ -26,9 +29,14 @@ namespace {
 
 // Real progressive files have about ten scans; thousands only serve to burn time.
 constexpr int kMaxScans = 1000;
-// Enough for the coefficients of a 100-megapixel progressive picture.
-constexpr long kMemoryLimit = 1L << 30;
-constexpr qint64 kMaxFileSize = qint64(1) << 30;
+// A file of several scans (progressive) is decoded only once all of them are
+// in, from a copy of every DCT coefficient: two bytes per sample, whatever
+// the reduction. Beyond this the picture is refused, so that reading any
+// accepted JPEG stays within a few hundred megabytes.
+constexpr std::int64_t kMaxCoefficientBytes = std::int64_t(192) << 20;
+// libjpeg's own bound on everything it allocates: the coefficients and its
+// buffers of a few rows.
+constexpr long kMemoryLimit = long(kMaxCoefficientBytes + (std::int64_t(32) << 20));
 constexpr int kRowsPerCall = 16;
 
 struct ErrorTrap
@@ -84,6 +92,12 @@ void installTrap(ErrorTrap& trap)
     trap.manager.emit_message = onMessage;
 }
 
+QString unreadableText()
+{
+    return QStringLiteral("Ce n'est pas une image JPEG lisible : le fichier est endommagé, incomplet ou d'un autre "
+                          "format.");
+}
+
 class Decoder
 {
 public:
@@ -93,59 +107,85 @@ public:
         m_info.err = &m_trap.manager;
         m_progress.progress_monitor = onProgress;
     }
-    ~Decoder() { jpeg_destroy_decompress(&m_info); }
+    ~Decoder()
+    {
+        jpeg_destroy_decompress(&m_info);
+        if (m_file)
+            std::fclose(m_file);
+    }
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
 
-    bool readHeader(QByteArrayView data)
+    // The file is read as the decoder goes, never whole.
+    bool openFile(std::FILE* file)
+    {
+        m_file = file;
+        if (setjmp(m_trap.jump))
+            return false;
+        create();
+        jpeg_stdio_src(&m_info, m_file);
+        jpeg_read_header(&m_info, TRUE);
+        return true;
+    }
+
+    bool openBytes(QByteArrayView data)
     {
         if (setjmp(m_trap.jump))
             return false;
-        jpeg_CreateDecompress(&m_info, JPEG_LIB_VERSION, sizeof(m_info));
-        m_info.mem->max_memory_to_use = kMemoryLimit;
-        m_info.progress = &m_progress;
+        create();
         jpeg_mem_src(&m_info, reinterpret_cast<const unsigned char*>(data.data()),
                      static_cast<unsigned long>(data.size()));
         jpeg_read_header(&m_info, TRUE);
         return true;
     }
 
+    // Whether the header was refused for dimensions beyond the format's own limit.
+    bool refusedAsTooLarge() const { return m_trap.manager.msg_code == JERR_IMAGE_TOO_BIG; }
     int components() const { return m_info.num_components; }
     bool arithmeticCoding() const { return m_info.arith_code; }
-    std::int64_t width() const { return m_info.image_width; }
-    std::int64_t height() const { return m_info.image_height; }
+    int width() const { return int(m_info.image_width); }
+    int height() const { return int(m_info.image_height); }
 
-    // Sets the output and computes its size.
-    bool prepare(PixelFormat format, int scale)
+    // What the coefficients of a file of several scans take; 0 for a file of one scan.
+    std::int64_t coefficientBytes()
+    {
+        if (setjmp(m_trap.jump))
+            return std::numeric_limits<std::int64_t>::max();
+        if (!jpeg_has_multiple_scans(&m_info))
+            return 0;
+        std::int64_t bytes = 0;
+        for (int c = 0; c < m_info.num_components; ++c) {
+            const jpeg_component_info& component = m_info.comp_info[c];
+            const auto roundUp = [](std::int64_t n, int multiple) { return (n + multiple - 1) / multiple * multiple; };
+            bytes += roundUp(component.width_in_blocks, component.h_samp_factor) *
+                     roundUp(component.height_in_blocks, component.v_samp_factor) * std::int64_t(sizeof(JBLOCK));
+        }
+        return bytes;
+    }
+
+    // Decodes at eighths/8 into rows of the format, given to the sink.
+    // band: room for kRowsPerCall rows of the reduced width. False when the
+    // data turns out damaged or truncated.
+    bool readRows(int eighths, PixelFormat format, RowSink& sink, std::uint8_t* band, std::size_t rowBytes)
     {
         if (setjmp(m_trap.jump))
             return false;
         m_info.out_color_space = format == PixelFormat::Gray8 ? JCS_GRAYSCALE : JCS_EXT_BGR;
-        m_info.scale_num = 1;
-        m_info.scale_denom = 1u << scale;
-        jpeg_calc_output_dimensions(&m_info);
-        return true;
-    }
-
-    int outputWidth() const { return int(m_info.output_width); }
-    int outputHeight() const { return int(m_info.output_height); }
-
-    bool readPixels(Bitmap& bitmap)
-    {
-        if (setjmp(m_trap.jump))
-            return false;
+        m_info.scale_num = unsigned(eighths);
+        m_info.scale_denom = 8;
         jpeg_start_decompress(&m_info);
-        if (int(m_info.output_width) != bitmap.width() || int(m_info.output_height) != bitmap.height() ||
-            m_info.output_components != bytesPerPixel(bitmap.format()))
+        if (std::size_t(m_info.output_width) * std::size_t(m_info.output_components) > rowBytes)
             return false;
+        sink.start(int(m_info.output_width), int(m_info.output_height), format);
         while (m_info.output_scanline < m_info.output_height) {
             JSAMPROW rows[kRowsPerCall];
-            const JDIMENSION first = m_info.output_scanline;
-            const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, m_info.output_height - first);
-            for (JDIMENSION i = 0; i < count; ++i)
-                rows[i] = bitmap.scanLine(int(first + i));
-            if (jpeg_read_scanlines(&m_info, rows, count) == 0)
+            for (int i = 0; i < kRowsPerCall; ++i)
+                rows[i] = band + rowBytes * std::size_t(i);
+            const JDIMENSION count = jpeg_read_scanlines(&m_info, rows, kRowsPerCall);
+            if (count == 0)
                 return false;
+            for (JDIMENSION i = 0; i < count; ++i)
+                sink.addRow(rows[i]);
         }
         // Every row is in: a missing end marker or trailing bytes no longer
         // matter, so the decompression is not finished but simply dropped.
@@ -153,22 +193,32 @@ public:
     }
 
 private:
+    void create()
+    {
+        jpeg_CreateDecompress(&m_info, JPEG_LIB_VERSION, sizeof(m_info));
+        m_info.mem->max_memory_to_use = kMemoryLimit;
+        m_info.progress = &m_progress;
+    }
+
     ErrorTrap m_trap;
     jpeg_progress_mgr m_progress{};
     jpeg_decompress_struct m_info{};
+    std::FILE* m_file = nullptr;
 };
 
-// Compressed bytes go to a buffer, written to the file once complete.
-struct DeviceDestination
+// Compressed bytes gather in a buffer, handed to the output whenever it is full.
+using ByteOutput = std::function<bool(const char* bytes, qint64 size)>;
+
+struct Destination
 {
     jpeg_destination_mgr manager; // first: libjpeg hands back a pointer to it
-    QIODevice* device;
+    ByteOutput* output;
     std::array<JOCTET, 1 << 16> buffer;
 };
 
-DeviceDestination& destinationOf(j_compress_ptr info)
+Destination& destinationOf(j_compress_ptr info)
 {
-    return *reinterpret_cast<DeviceDestination*>(info->dest);
+    return *reinterpret_cast<Destination*>(info->dest);
 }
 
 void failWriting(j_compress_ptr info)
@@ -179,17 +229,17 @@ void failWriting(j_compress_ptr info)
 
 void startDestination(j_compress_ptr info)
 {
-    DeviceDestination& destination = destinationOf(info);
+    Destination& destination = destinationOf(info);
     destination.manager.next_output_byte = destination.buffer.data();
     destination.manager.free_in_buffer = destination.buffer.size();
 }
 
 boolean flushDestination(j_compress_ptr info)
 {
-    DeviceDestination& destination = destinationOf(info);
+    Destination& destination = destinationOf(info);
     // libjpeg asks for a flush only when the whole buffer is full.
-    const qint64 size = qint64(destination.buffer.size());
-    if (destination.device->write(reinterpret_cast<const char*>(destination.buffer.data()), size) != size)
+    if (!(*destination.output)(reinterpret_cast<const char*>(destination.buffer.data()),
+                               qint64(destination.buffer.size())))
         failWriting(info);
     startDestination(info);
     return TRUE;
@@ -197,69 +247,74 @@ boolean flushDestination(j_compress_ptr info)
 
 void endDestination(j_compress_ptr info)
 {
-    DeviceDestination& destination = destinationOf(info);
+    Destination& destination = destinationOf(info);
     const qint64 size = qint64(destination.buffer.size() - destination.manager.free_in_buffer);
-    if (destination.device->write(reinterpret_cast<const char*>(destination.buffer.data()), size) != size)
+    if (!(*destination.output)(reinterpret_cast<const char*>(destination.buffer.data()), size))
         failWriting(info);
 }
 
+// Three-channel JPEG from 24-bit rows given one at a time.
 class Encoder
 {
 public:
-    explicit Encoder(QIODevice& device)
+    explicit Encoder(ByteOutput output) : m_output(std::move(output))
     {
         installTrap(m_trap);
         m_info.err = &m_trap.manager;
         m_destination.manager.init_destination = startDestination;
         m_destination.manager.empty_output_buffer = flushDestination;
         m_destination.manager.term_destination = endDestination;
-        m_destination.device = &device;
+        m_destination.output = &m_output;
     }
-    ~Encoder() { jpeg_destroy_compress(&m_info); }
+    ~Encoder()
+    {
+        if (m_created)
+            jpeg_destroy_compress(&m_info);
+    }
     Encoder(const Encoder&) = delete;
     Encoder& operator=(const Encoder&) = delete;
 
-    // greyRow: room for one 24-bit row when the picture is grey.
-    bool write(const Bitmap& bitmap, int quality, std::uint8_t* greyRow)
+    bool start(int width, int height, int quality)
     {
         if (setjmp(m_trap.jump))
             return false;
         jpeg_CreateCompress(&m_info, JPEG_LIB_VERSION, sizeof(m_info));
+        m_created = true;
         m_info.dest = &m_destination.manager;
-        m_info.image_width = JDIMENSION(bitmap.width());
-        m_info.image_height = JDIMENSION(bitmap.height());
-        // Grey pictures are written as colour too: the stored file is always three-channel.
+        m_info.image_width = JDIMENSION(width);
+        m_info.image_height = JDIMENSION(height);
         m_info.input_components = 3;
         m_info.in_color_space = JCS_EXT_BGR;
         jpeg_set_defaults(&m_info);
         jpeg_set_quality(&m_info, quality, TRUE);
         jpeg_start_compress(&m_info, TRUE);
-        while (m_info.next_scanline < m_info.image_height) {
-            const int first = int(m_info.next_scanline);
-            JSAMPROW rows[kRowsPerCall];
-            JDIMENSION count = 0;
-            if (greyRow) {
-                const std::uint8_t* grey = bitmap.scanLine(first);
-                for (int x = 0; x < bitmap.width(); ++x)
-                    greyRow[3 * x] = greyRow[3 * x + 1] = greyRow[3 * x + 2] = grey[x];
-                rows[0] = greyRow;
-                count = 1;
-            } else {
-                count = std::min<JDIMENSION>(kRowsPerCall, m_info.image_height - JDIMENSION(first));
-                for (JDIMENSION i = 0; i < count; ++i)
-                    rows[i] = const_cast<JSAMPROW>(bitmap.scanLine(first + int(i)));
-            }
-            if (jpeg_write_scanlines(&m_info, rows, count) != count)
-                return false;
-        }
+        return true;
+    }
+
+    bool writeRow(const std::uint8_t* bgr)
+    {
+        if (setjmp(m_trap.jump))
+            return false;
+        JSAMPROW row = const_cast<JSAMPROW>(bgr);
+        return jpeg_write_scanlines(&m_info, &row, 1) == 1;
+    }
+
+    bool finish()
+    {
+        if (setjmp(m_trap.jump))
+            return false;
+        if (m_info.next_scanline != m_info.image_height)
+            return false;
         jpeg_finish_compress(&m_info);
         return true;
     }
 
 private:
     ErrorTrap m_trap;
-    DeviceDestination m_destination{};
+    ByteOutput m_output;
+    Destination m_destination{};
     jpeg_compress_struct m_info{};
+    bool m_created = false;
 };
 
 } // namespace
@@ -269,88 +324,267 @@ QString jpegWriteErrorText()
     return QStringLiteral("Error writing JPEG to file");
 }
 
-namespace {
-bool encodeInto(QIODevice& device, const Bitmap& bitmap, int quality)
+// Rows go through the encoder as they come; grey ones are spread over the
+// three colour bytes first, since the stored file is always three-channel.
+struct JpegWriter::State
 {
-    const PixelFormat format = bitmap.format();
-    std::vector<std::uint8_t> greyRow(format == PixelFormat::Gray8 ? std::size_t(bitmap.width()) * 3 : 0);
-    Encoder encoder(device);
-    return encoder.write(bitmap, std::clamp(quality, 0, 100), greyRow.empty() ? nullptr : greyRow.data());
+    explicit State(ByteOutput output) : encoder(std::move(output)) {}
+    Encoder encoder;
+    PixelFormat format = PixelFormat::Bgr24;
+    int width = 0;
+    std::vector<std::uint8_t> greyRow;
+    bool failed = false;
+};
+
+JpegWriter::JpegWriter(int quality) : m_quality(std::clamp(quality, 0, 100)) {}
+
+JpegWriter::~JpegWriter() = default;
+
+void JpegWriter::start(int width, int height, PixelFormat format)
+{
+    if ((format != PixelFormat::Gray8 && format != PixelFormat::Bgr24) || width <= 0 || height <= 0)
+        fail();
+    m_state = std::make_unique<State>([this](const char* bytes, qint64 size) { return write(bytes, size); });
+    m_state->format = format;
+    m_state->width = width;
+    if (format == PixelFormat::Gray8)
+        m_state->greyRow.resize(std::size_t(width) * 3);
+    if (!m_state->encoder.start(width, height, m_quality))
+        fail();
 }
 
-void checkWritable(const Bitmap& bitmap)
+void JpegWriter::addRow(const std::uint8_t* pixels)
 {
-    const PixelFormat format = bitmap.format();
-    if ((format != PixelFormat::Gray8 && format != PixelFormat::Bgr24) || bitmap.isEmpty())
-        throw ImageError(jpegWriteErrorText());
+    if (!m_state)
+        fail();
+    const std::uint8_t* row = pixels;
+    if (m_state->format == PixelFormat::Gray8) {
+        rowToBgr24(pixels, PixelFormat::Gray8, m_state->width, m_state->greyRow.data());
+        row = m_state->greyRow.data();
+    }
+    if (!m_state->encoder.writeRow(row))
+        fail();
 }
-} // namespace
+
+void JpegWriter::finishEncoding()
+{
+    if (!m_state || !m_state->encoder.finish())
+        fail();
+}
+
+void JpegWriter::fail()
+{
+    throw ImageError(m_writeFailure.isEmpty() ? jpegWriteErrorText()
+                                              : jpegWriteErrorText() + QLatin1Char('\r') + m_writeFailure);
+}
+
+JpegFileWriter::JpegFileWriter(const QString& fileName, int quality) : JpegWriter(quality), m_file(fileName) {}
+
+bool JpegFileWriter::write(const char* bytes, qint64 size)
+{
+    // Why the file could not be written (a full disk...) is worth saying.
+    try {
+        m_file.write(bytes, size);
+        return true;
+    } catch (const FileError& e) {
+        m_writeFailure = e.text();
+        return false;
+    }
+}
+
+void JpegFileWriter::commit()
+{
+    finishEncoding();
+    try {
+        m_file.commit();
+    } catch (const FileError& e) {
+        m_writeFailure = e.text();
+        fail();
+    }
+}
+
+bool JpegBytesWriter::write(const char* bytes, qint64 size)
+{
+    m_bytes.append(bytes, size);
+    return true;
+}
+
+QByteArray JpegBytesWriter::take()
+{
+    finishEncoding();
+    return std::move(m_bytes);
+}
 
 QByteArray encodeJpeg(const Bitmap& bitmap, int quality)
 {
-    checkWritable(bitmap);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!encodeInto(buffer, bitmap, quality))
-        throw ImageError(jpegWriteErrorText());
-    return bytes;
+    JpegBytesWriter writer(quality);
+    sendRows(bitmap, writer);
+    return writer.take();
 }
 
 void SaveJpegFile(const Bitmap& bitmap, const QString& fileName, int quality)
 {
-    const QByteArray bytes = encodeJpeg(bitmap, quality);
+    if (bitmap.isEmpty() || (bitmap.format() != PixelFormat::Gray8 && bitmap.format() != PixelFormat::Bgr24))
+        throw ImageError(jpegWriteErrorText());
+    std::unique_ptr<JpegFileWriter> writer;
     try {
-        FileUtils::writeFileAtomically(fileName, bytes);
+        writer = std::make_unique<JpegFileWriter>(fileName, quality);
     } catch (const FileError& e) {
-        // Why the file could not be written (a full disk...) is worth saying.
         throw ImageError(jpegWriteErrorText() + QLatin1Char('\r') + e.text());
+    }
+    sendRows(bitmap, *writer);
+    writer->commit();
+}
+
+// ---------------------------------------------------------------- reading
+
+struct JpegReader::State
+{
+    Decoder decoder;
+    bool used = false;
+};
+
+JpegReader::JpegReader(const QString& fileName) : m_state(std::make_unique<State>())
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    std::FILE* file = std::fopen(path.constData(), "rb");
+    if (!file)
+        throw ImageError(QStringLiteral("Impossible d'ouvrir l'image \"%1\".").arg(fileName));
+    const qint64 size = QFileInfo(fileName).size();
+    if (size > kMaxJpegFileSize) {
+        std::fclose(file);
+        throw ImageError(QStringLiteral("Fichier JPEG trop grand (%1 octets).").arg(size));
+    }
+    if (!m_state->decoder.openFile(file))
+        refuseHeader();
+    checkHeader();
+}
+
+JpegReader::JpegReader(QByteArrayView bytes) : m_state(std::make_unique<State>())
+{
+    if (!m_state->decoder.openBytes(bytes))
+        refuseHeader();
+    checkHeader();
+}
+
+JpegReader::~JpegReader() = default;
+
+void JpegReader::refuseHeader()
+{
+    const Decoder& decoder = m_state->decoder;
+    if (decoder.refusedAsTooLarge())
+        Bitmap::checkSize(decoder.width(), decoder.height());
+    throw ImageError(unreadableText());
+}
+
+void JpegReader::checkHeader()
+{
+    Decoder& decoder = m_state->decoder;
+    if (decoder.components() != 1 && decoder.components() != 3)
+        throw ImageError(QStringLiteral("Image JPEG de %1 composantes : seules les images en gris ou en couleurs "
+                                        "sont lues.")
+                             .arg(decoder.components()));
+    // Arithmetic decoding fills damaged or missing data with zeros without a
+    // word, so a cut file would pass for whole; cameras and scanners never
+    // write it, and the program's first codec did not read it either.
+    if (decoder.arithmeticCoding())
+        throw ImageError(QStringLiteral("Image JPEG à codage arithmétique : format non pris en charge."));
+    Bitmap::checkSize(decoder.width(), decoder.height());
+    const std::int64_t coefficients = decoder.coefficientBytes();
+    if (coefficients > kMaxCoefficientBytes) {
+        // The limit for files of this layout (channels and their sampling).
+        const double bytesPerPixel = double(coefficients) / (double(decoder.width()) * decoder.height());
+        throw ImageError(QStringLiteral("Image JPEG progressive trop grande : %1 x %2 pixels (au plus %3 millions de "
+                                        "pixels pour une image progressive de ce type).")
+                             .arg(decoder.width())
+                             .arg(decoder.height())
+                             .arg(std::floor(double(kMaxCoefficientBytes) / bytesPerPixel / 1e6)));
     }
 }
 
-bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale)
+int JpegReader::width() const
+{
+    return m_state->decoder.width();
+}
+
+int JpegReader::height() const
+{
+    return m_state->decoder.height();
+}
+
+bool JpegReader::isGrey() const
+{
+    return m_state->decoder.components() == 1;
+}
+
+int JpegReader::eighthsFor(int width, int height) const
+{
+    // libjpeg rounds a reduced size up.
+    const auto reduced = [](int size, int eighths) { return int((std::int64_t(size) * eighths + 7) / 8); };
+    for (int eighths = 1; eighths < 8; ++eighths)
+        if (reduced(this->width(), eighths) >= width && reduced(this->height(), eighths) >= height)
+            return eighths;
+    return 8;
+}
+
+void JpegReader::read(int eighths, PixelFormat format, RowSink& sink)
+{
+    if (m_state->used || eighths < 1 || eighths > 8 || (format != PixelFormat::Gray8 && format != PixelFormat::Bgr24))
+        throw ImageError(unreadableText());
+    m_state->used = true;
+    const std::size_t rowBytes = std::size_t((std::int64_t(width()) * eighths + 7) / 8) * bytesPerPixel(format);
+    std::vector<std::uint8_t> band(rowBytes * kRowsPerCall);
+    if (!m_state->decoder.readRows(eighths, format, sink, band.data(), rowBytes))
+        throw ImageError(unreadableText());
+}
+
+namespace {
+bool readInto(Bitmap& bitmap, JpegReader& reader, bool adaptFormat, int scale, PixelFormat formatBefore)
+{
+    PixelFormat format = formatBefore;
+    if (adaptFormat)
+        format = reader.isGrey() ? PixelFormat::Gray8 : PixelFormat::Bgr24;
+    BitmapRows rows;
+    reader.read(8 >> scale, format, rows);
+    bitmap = rows.take();
+    return true;
+}
+
+template <typename Source> bool load(Bitmap& bitmap, const Source& source, bool adaptFormat, int scale)
 {
     const PixelFormat formatBefore = bitmap.format();
     bitmap = Bitmap(0, 0, formatBefore);
     const bool readableFormat = formatBefore == PixelFormat::Gray8 || formatBefore == PixelFormat::Bgr24;
     if ((!readableFormat && !adaptFormat) || scale < 0 || scale > 3)
         return false;
-
-    Decoder decoder;
-    if (!decoder.readHeader(data))
-        return false;
-    if (decoder.components() != 1 && decoder.components() != 3)
-        return false;
-    // Arithmetic decoding fills damaged or missing data with zeros without a
-    // word, so a cut file would pass for whole; cameras and scanners never
-    // write it, and the program's first codec did not read it either.
-    if (decoder.arithmeticCoding())
-        return false;
-    if (!Bitmap::sizeAllowed(decoder.width(), decoder.height()))
-        return false;
-    PixelFormat format = formatBefore;
-    if (adaptFormat)
-        format = decoder.components() == 1 ? PixelFormat::Gray8 : PixelFormat::Bgr24;
-    if (!decoder.prepare(format, scale))
-        return false;
-    Bitmap picture;
     try {
-        picture = Bitmap(decoder.outputWidth(), decoder.outputHeight(), format);
-    } catch (const ImageError&) { // out of memory
+        JpegReader reader(source);
+        return readInto(bitmap, reader, adaptFormat, scale, formatBefore);
+    } catch (const ImageError&) { // refused, damaged, or out of memory
+        bitmap = Bitmap(0, 0, formatBefore);
         return false;
     }
-    if (!decoder.readPixels(picture))
-        return false;
-    bitmap = std::move(picture);
-    return true;
+}
+} // namespace
+
+bool decodeJpeg(Bitmap& bitmap, QByteArrayView data, bool adaptFormat, int scale)
+{
+    return load(bitmap, data, adaptFormat, scale);
 }
 
 bool LoadJpegFile(Bitmap& bitmap, const QString& fileName, bool adaptFormat, int scale)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) {
-        bitmap = Bitmap(0, 0, bitmap.format());
+    return load(bitmap, fileName, adaptFormat, scale);
+}
+
+bool jpegFileWithinLimits(const QString& fileName)
+{
+    // The reader's constructor reads the header alone and refuses what the
+    // codec would not decode.
+    try {
+        JpegReader reader(fileName);
+        return true;
+    } catch (const ImageError&) {
         return false;
     }
-    return decodeJpeg(bitmap, file.readAll(), adaptFormat, scale);
 }

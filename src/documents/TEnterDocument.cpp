@@ -1,7 +1,6 @@
 #include "TEnterDocument.h"
 
 #include "BitmapQt.h"
-#include "BmpFormat.h"
 #include "BusyCursor.h"
 #include "CommandGuard.h"
 #include "Dataset.h"
@@ -99,13 +98,15 @@ TEnterDocument::TEnterDocument(Dataset& row, const QString& databaseFolder, cons
 void TEnterDocument::setPicture(const Bitmap& picture)
 {
     m_picture = picture;
+    m_size = QSize(picture.width(), picture.height());
     showPicture();
     updateOk();
 }
 
-void TEnterDocument::pictureReplaced(Bitmap picture)
+void TEnterDocument::pictureReplaced(Bitmap picture, QSize size)
 {
     m_picture = std::move(picture);
+    m_size = size;
     m_changed = true;
     showPicture();
     updateOk();
@@ -123,7 +124,8 @@ void TEnterDocument::Btn_ImgClick()
     if (chosen.isEmpty())
         return;
     BusyCursor busy;
-    pictureReplaced(readPictureFile(chosen));
+    ChosenPicture read = readPictureFile(chosen, m_settings.maxWidth);
+    pictureReplaced(std::move(read.picture), QSize(read.fileWidth, read.fileHeight));
 }
 
 void TEnterDocument::Btn_ScanClick()
@@ -134,7 +136,8 @@ void TEnterDocument::Btn_ScanClick()
         return;
     const auto removing = qScopeGuard([&scanned] { QFile::remove(scanned); });
     BusyCursor busy;
-    pictureReplaced(BmpFormat::readFile(scanned));
+    ChosenPicture read = readPictureFile(scanned, m_settings.maxWidth);
+    pictureReplaced(std::move(read.picture), QSize(read.fileWidth, read.fileHeight));
 }
 
 void TEnterDocument::rotate(int angle)
@@ -142,9 +145,16 @@ void TEnterDocument::rotate(int angle)
     if (m_picture.isEmpty())
         return;
     BusyCursor busy;
-    Bitmap turned = toBgr24(m_picture);
-    RotateBitmap(turned, angle);
-    pictureReplaced(std::move(turned));
+    // Turned without a copy beside it: a picture can be 5000 pixels square.
+    Bitmap turned = m_picture.format() == PixelFormat::Bgr24 ? std::move(m_picture) : toBgr24(m_picture);
+    try {
+        RotateBitmap(turned, angle);
+    } catch (...) {
+        if (m_picture.isEmpty())
+            m_picture = std::move(turned);
+        throw;
+    }
+    pictureReplaced(std::move(turned), m_size.transposed());
 }
 
 void TEnterDocument::showPicture()
@@ -155,12 +165,13 @@ void TEnterDocument::showPicture()
         m_image->hide();
         return;
     }
-    m_imageCaption->setText(QStringLiteral("Image (%1 x %2)").arg(m_picture.width()).arg(m_picture.height()));
+    m_imageCaption->setText(QStringLiteral("Image (%1 x %2)").arg(m_size.width()).arg(m_size.height()));
     const FitRect fit = FitImageRect(kFrame, kFrame, m_picture.width(), m_picture.height(), 0);
-    QImage shown = toQImage(m_picture);
-    if (fit.scaled)
-        shown = shown.scaled(fit.width, fit.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    m_image->setPixmap(QPixmap::fromImage(shown));
+    // Only the reduced copy is made: the picture itself can be 5000 pixels square.
+    const QImage picture = viewAsQImage(m_picture);
+    m_image->setPixmap(QPixmap::fromImage(
+        fit.scaled ? picture.scaled(fit.width, fit.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                   : picture.copy()));
     m_image->setGeometry(1 + fit.left, 1 + fit.top, fit.width, fit.height);
     m_image->show();
 }

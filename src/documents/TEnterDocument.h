@@ -4,6 +4,8 @@
 #include "EntryDialog.h"
 #include "ImageStore.h"
 
+#include <QSize>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -35,12 +37,15 @@ protected:
 
 private:
     void rotate(int angle);
-    void pictureReplaced(Bitmap picture);
+    // size: the picture's own, which the caption tells (a chosen file is held
+    // fitted within the stored bound).
+    void pictureReplaced(Bitmap picture, QSize size);
     void showPicture();
 
     QString m_databaseFolder;
     ImageStoreSettings m_settings;
     Bitmap m_picture;
+    QSize m_size;
     bool m_changed = false;
     QLabel* m_imageCaption;
     QLabel* m_image;

@@ -147,9 +147,8 @@ void AnalysisPage::personMoved()
 
 void AnalysisPage::refreshPage(int rowId)
 {
-    Q_UNUSED(rowId);
     personMoved();
-    rebuild(m_current);
+    rebuild(rowId >= 0 ? rowId : m_current);
 }
 
 void AnalysisPage::leavePage()

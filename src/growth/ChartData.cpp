@@ -45,10 +45,8 @@ std::pair<double, double> Data::verticalRange() const
     bool any = false;
     double low = 0;
     double high = 1;
-    for (const Series& s : series) {
-        if (!s.active)
-            continue;
-        for (const Point& p : s.points) {
+    const auto cover = [&](const QList<Point>& points) {
+        for (const Point& p : points) {
             if (!any) {
                 low = high = p.value;
                 any = true;
@@ -56,7 +54,13 @@ std::pair<double, double> Data::verticalRange() const
             low = std::min(low, p.value);
             high = std::max(high, p.value);
         }
-    }
+    };
+    for (const Series& s : series)
+        if (s.active)
+            cover(s.points);
+    // The lowest and highest centiles bound the others.
+    cover(centiles.curves.front());
+    cover(centiles.curves.back());
     return {low, high};
 }
 

@@ -42,10 +42,22 @@ struct Series
     QList<Point> points;
 };
 
+// Reference centiles drawn behind the curve: one curve per centile, each
+// point at a label of the curve, and a short line telling why there are
+// none when they were asked for and cannot be drawn.
+struct Centiles
+{
+    static constexpr int Count = 5; // the 3rd, 15th, 50th, 85th and 97th
+    std::array<QList<Point>, Count> curves;
+    QString note;
+    bool isEmpty() const { return curves.front().isEmpty(); }
+};
+
 struct Data
 {
     QString title;
     std::array<Series, SeriesCount> series;
+    Centiles centiles;
 
     Data();
     // Clears every series and activates exactly those given.
@@ -53,7 +65,7 @@ struct Data
     // The horizontal axis: every label in the order of first appearance.
     QStringList labels() const;
     // The vertical axis: lowest and highest value of every point of the
-    // active series; (0, 1) without any.
+    // active series and of the centile curves; (0, 1) without any.
     std::pair<double, double> verticalRange() const;
 };
 

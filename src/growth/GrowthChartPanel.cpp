@@ -25,6 +25,13 @@ GrowthChartPanel::GrowthChartPanel(TDataModule1& dm, const MeasureKind& kind, QW
     m_type = addButton(prefix + QStringLiteral("_Type"), QStringLiteral("Affichage"), QStringLiteral("view-list-details"),
                        QStyle::SP_FileDialogListView, [this] { Btn_TypeClick(); });
     connectCommand(chart(), &LineChart::doubleClicked, this, [this] { Btn_EditClick(); });
+    // The centiles follow the sex and the birth date as they are entered.
+    connectCommand(&dm.Person, &Dataset::fieldChanged, this, [this](int index) {
+        const Dataset& person = m_dm.Person;
+        if (isVisible() && (index == person.fieldIndex(QStringLiteral("Sex")) ||
+                            index == person.fieldIndex(QStringLiteral("BirthDay_Date"))))
+            rebuild();
+    });
 }
 
 GrowthChartPanel* GrowthChartPanel::placeIn(QWidget* box, TDataModule1& dm, const MeasureKind& kind)

@@ -14,26 +14,46 @@ bool reached(const QDate& reference, const QDate& date)
 {
     return std::pair(date.month(), date.day()) >= std::pair(reference.month(), reference.day());
 }
-} // namespace
 
-std::optional<QDate> birthDate(const QString& text)
+// The centile curves at the points, each at the age of the value it shows.
+void addCentiles(Chart::Data& data, const QList<Chart::Point>& points, const QList<QDate>& days, const Input& input)
 {
-    if (text.size() != 10 || text.at(2) != QLatin1Char('/') || text.at(5) != QLatin1Char('/'))
-        return std::nullopt;
-    int parts[3] = {};
-    const QStringView digits[3] = {QStringView(text).mid(0, 2), QStringView(text).mid(3, 2),
-                                   QStringView(text).mid(6, 4)};
-    for (int i = 0; i < 3; ++i) {
-        for (const QChar c : digits[i])
-            if (!c.isDigit() || c.unicode() > '9')
-                return std::nullopt;
-        parts[i] = digits[i].toInt();
+    using namespace GrowthReference;
+    const Indicator indicator = *input.reference;
+    const std::optional<QDate> birth = birthDate(input.birthDate);
+    Chart::Centiles& centiles = data.centiles;
+    if (input.sex == Sex::Unknown) {
+        centiles.note = QStringLiteral("Pas de centiles : sexe non renseigné");
+        return;
     }
-    const QDate date(parts[2], parts[1], parts[0]);
-    if (!date.isValid() || date.year() < 1900 || date.year() > 2099)
-        return std::nullopt;
-    return date;
+    if (!birth) {
+        centiles.note = QStringLiteral("Pas de centiles : date de naissance non renseignée");
+        return;
+    }
+    bool unreadable = false;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const qint64 age = birth->daysTo(days.at(i));
+        if (age < 0 || age > ReferenceTables::lastDay(indicator))
+            continue;
+        const std::optional<AtAge> at = input.tables->at(indicator, input.sex, static_cast<int>(age));
+        if (!at) {
+            unreadable = true;
+            continue;
+        }
+        for (std::size_t k = 0; k < kCurveZ.size(); ++k)
+            centiles.curves.at(k).append({points.at(i).label, Lms::valueAt(at->lms, kCurveZ.at(k))});
+    }
+    // A lone point (the birth of an adult, say) makes no band.
+    if (centiles.curves.front().size() >= 2)
+        return;
+    centiles.curves = {};
+    if (unreadable)
+        centiles.note = QStringLiteral("Pas de centiles : tables de l'OMS illisibles");
+    else
+        centiles.note =
+            QStringLiteral("Pas de centiles : âges hors de 0 à %1 ans").arg(ReferenceTables::lastDay(indicator) / 365);
 }
+} // namespace
 
 int ageInYears(const QDate& reference, const QDate& date)
 {
@@ -65,15 +85,17 @@ QString label(int mode, const QDate& reference, const QDate& date)
 Chart::Data build(const Input& input)
 {
     QList<Chart::Point> pairs;
+    QList<QDate> days; // of the value each pair keeps
     QHash<QString, qsizetype> positions;
-    const auto add = [&](const QString& text, double value) {
+    const auto add = [&](const QString& text, double value, const QDate& day) {
         const auto at = positions.constFind(text);
         if (at == positions.constEnd()) {
             positions.insert(text, pairs.size());
             pairs.append({text, value});
-        } else {
-            double& kept = pairs[*at].value;
-            kept = std::max(kept, value);
+            days.append(day);
+        } else if (value > pairs.at(*at).value) {
+            pairs[*at].value = value;
+            days[*at] = day;
         }
     };
 
@@ -81,7 +103,7 @@ Chart::Data build(const Input& input)
     const std::optional<QDate> birth = birthDate(input.birthDate);
     const std::optional<double> birthValue = NumberFormat::parseDecimal(input.birthValue);
     if (birth && birthValue) {
-        add(input.mode == Dates ? input.birthDate : kBirth, *birthValue);
+        add(input.mode == Dates ? input.birthDate : kBirth, *birthValue, *birth);
         reference = *birth;
     }
 
@@ -90,7 +112,7 @@ Chart::Data build(const Input& input)
     for (const Measurement& m : input.measurements) {
         if (!reference.isValid())
             reference = m.date;
-        add(label(input.mode, reference, m.date), m.value);
+        add(label(input.mode, reference, m.date), m.value, m.date);
         minimum = input.margins.low == 0 ? 0.0 : std::min(minimum.value_or(m.value), m.value);
         maximum = std::max(maximum.value_or(m.value), m.value);
     }
@@ -112,6 +134,8 @@ Chart::Data build(const Input& input)
         data.series[Chart::LimitMax].points.append({first, *maximum});
     data.series[Chart::Value].points = pairs;
     data.series[Chart::ValueLine].points = pairs;
+    if (input.reference)
+        addCentiles(data, pairs, days, input);
     return data;
 }
 

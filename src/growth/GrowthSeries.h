@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Assessment.h"
 #include "ChartData.h"
 
 #include <optional>
@@ -13,11 +14,7 @@ namespace GrowthSeries {
 // How the horizontal axis is labelled (PERSON.WeightMode and SizeMode).
 enum Mode { Dates = 1, Years = 2, Months = 3 };
 
-struct Measurement
-{
-    QDate date;
-    double value = 0;
-};
+using Measurement = GrowthReference::Measure;
 
 // How far the vertical axis reaches beyond the lowest and highest
 // measurement. A `low` of 0 holds the axis at 0.
@@ -34,11 +31,14 @@ struct Input
     QString birthDate;  // the person's birth date as stored, "dd/mm/yyyy"
     Margins margins;
     QList<Measurement> measurements; // in date order
+    // The reference whose centiles are drawn behind the curve; none for a
+    // chart without them.
+    std::optional<GrowthReference::Indicator> reference;
+    GrowthReference::Sex sex = GrowthReference::Sex::Unknown;
+    GrowthReference::ReferenceTables* tables = nullptr; // with a reference
 };
 
-// The birth date when the text is ten characters "dd/mm/yyyy" naming a
-// real day of a year from 1900 to 2099.
-std::optional<QDate> birthDate(const QString& text);
+using GrowthReference::birthDate;
 
 // Completed years and months from `reference` to `date`, negative before
 // it. Month and day are compared as a pair, so a 29 February falls between
@@ -55,7 +55,9 @@ QString label(int mode, const QDate& reference, const QDate& date);
 // The chart: the birth point first when the birth date and value are
 // valid, then one point per label, the larger value where labels repeat;
 // the curve in series 0 and 1, the margins in series 6 and 7; fewer than
-// two points give the empty chart.
+// two points give the empty chart. With a reference, its centiles at the
+// age of each point's value, from the birth date, where the reference
+// reaches; or the line that says why there are none.
 Chart::Data build(const Input& input);
 
 } // namespace GrowthSeries

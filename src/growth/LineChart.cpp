@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <QAreaSeries>
 #include <QGraphicsSimpleTextItem>
 #include <QHash>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QValueAxis>
@@ -12,6 +14,8 @@ namespace {
 // Markers help to read points that stand apart, and show a lone one at all.
 constexpr qreal kMarkedSpacing = 14;
 constexpr int kLabelGap = 12;
+constexpr qreal kLegendWidth = 280;
+const QColor kCentileColour(0x3c, 0x9a, 0x64);
 
 // A line of far more points than the plot has pixel columns looks the same
 // drawn through the first, lowest, highest and last point of each column:
@@ -46,6 +50,28 @@ QList<QPointF> thinned(const QList<QPointF>& points, int columns, qreal xMin, qr
     }
     return kept;
 }
+
+// A centile curve changes slowly from one point to the next: one point every
+// few pixel columns draws it the same, and keeps the bands' shapes cheap to fill.
+QList<QPointF> sampled(const QList<QPointF>& points, int columns, qreal xMin, qreal xMax)
+{
+    constexpr int kPixelsPerPoint = 3;
+    const int kept = std::max(2, columns / kPixelsPerPoint);
+    if (points.size() <= kept || xMax <= xMin)
+        return points;
+    QList<QPointF> result;
+    result.reserve(kept + 1);
+    const qreal step = (xMax - xMin) / kept;
+    qreal next = points.constFirst().x();
+    for (const QPointF& p : points)
+        if (p.x() >= next) {
+            result.append(p);
+            next = p.x() + step;
+        }
+    if (result.constLast() != points.constLast())
+        result.append(points.constLast());
+    return result;
+}
 } // namespace
 
 LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis), m_y(new QValueAxis)
@@ -64,6 +90,38 @@ LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis),
     m_y->setLabelFormat(QStringLiteral("%.6g"));
     const int labelHeight = QFontMetrics(m_x->labelsFont()).height();
     chart->setMargins(QMargins(4, 4, 24, labelHeight + 2));
+
+    // The centiles first, so that the curve is drawn over them.
+    for (QLineSeries*& line : m_centileLines)
+        line = new QLineSeries(this);
+    const struct
+    {
+        const char* name;
+        int alpha;
+    } bands[2] = {{"P3-P97", 40}, {"P15-P85", 55}};
+    for (std::size_t i = 0; i < m_bands.size(); ++i) {
+        auto* band = new QAreaSeries(m_centileLines.at(4 - i), m_centileLines.at(i));
+        band->setName(QString::fromLatin1(bands[i].name));
+        QColor fill = kCentileColour;
+        fill.setAlpha(bands[i].alpha);
+        band->setBrush(fill);
+        band->setPen(Qt::NoPen);
+        m_bands.at(i) = band;
+    }
+    m_median = m_centileLines.at(2);
+    m_median->setName(QStringLiteral("P50 OMS"));
+    m_median->setPen(QPen(kCentileColour.darker(115), 1.5));
+    const std::array<QAbstractSeries*, 3> drawn{m_bands[0], m_bands[1], m_median};
+    for (QAbstractSeries* centile : drawn) {
+        chart->addSeries(centile);
+        centile->attachAxis(m_x);
+        centile->attachAxis(m_y);
+        centile->setVisible(false);
+    }
+    QFont small = chart->legend()->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    chart->legend()->setFont(small);
+    chart->legend()->setAlignment(Qt::AlignTop);
 
     const struct
     {
@@ -84,6 +142,10 @@ LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis),
         line->setVisible(false);
         m_series[static_cast<std::size_t>(i)] = line;
     }
+    m_note = new QGraphicsSimpleTextItem(chart);
+    m_note->setFont(small);
+    m_note->setBrush(QColor(0x60, 0x60, 0x60));
+    m_note->setZValue(10);
     setChart(chart);
     setMinimumSize(160, 120);
     connect(chart, &QChart::plotAreaChanged, this, &LineChart::placeLabels);
@@ -118,7 +180,27 @@ void LineChart::setData(const Chart::Data& data)
         m_points[static_cast<std::size_t>(i)] = std::move(points);
         // The limit points only widen the axis.
         series(i)->setVisible(s.active && i != Chart::LimitMin && i != Chart::LimitMax);
+        // The legend names the centiles only; a shown series shows its marker again.
+        for (QLegendMarker* marker : chart()->legend()->markers(series(i)))
+            marker->setVisible(false);
     }
+    for (std::size_t k = 0; k < m_centilePoints.size(); ++k) {
+        QList<QPointF> points;
+        points.reserve(data.centiles.curves.at(k).size());
+        for (const Chart::Point& p : data.centiles.curves.at(k)) {
+            const auto at = place.constFind(p.label);
+            if (at != place.constEnd())
+                points.append(QPointF(*at, p.value));
+        }
+        m_centilePoints.at(k) = std::move(points);
+    }
+    const bool centiles = !data.centiles.isEmpty();
+    for (QAreaSeries* band : m_bands)
+        band->setVisible(centiles);
+    m_median->setVisible(centiles);
+    // The note may be cut on a small chart: it is told whole as the chart's hint.
+    setToolTip(data.centiles.note);
+    setAccessibleDescription(data.centiles.note);
 
     auto [low, high] = data.verticalRange();
     if (high <= low)
@@ -130,6 +212,11 @@ void LineChart::setData(const Chart::Data& data)
     // the new points are thinned now, for the plot as it is.
     m_pointsWidth = -1;
     placeLabels();
+}
+
+QString LineChart::shownNote() const
+{
+    return m_note->isVisible() ? m_data.centiles.note : QString();
 }
 
 QStringList LineChart::shownLabels() const
@@ -148,6 +235,12 @@ void LineChart::placeLabels()
 {
     placePoints();
     const QRectF plot = chart()->plotArea();
+    // A legend on a chart too narrow for its texts would show bare squares.
+    chart()->legend()->setVisible(!m_data.centiles.isEmpty() && chart()->size().width() >= kLegendWidth);
+    const QString& note = m_data.centiles.note;
+    m_note->setText(QFontMetrics(m_note->font()).elidedText(note, Qt::ElideRight, static_cast<int>(plot.width()) - 12));
+    m_note->setVisible(!note.isEmpty());
+    m_note->setPos(plot.left() + 6, plot.top() + 4);
     const int count = static_cast<int>(m_labels.size());
     const QFontMetrics metrics(m_x->labelsFont());
     // The labels of one chart are alike: a sample tells their usual width.
@@ -194,6 +287,8 @@ void LineChart::placePoints()
     m_pointsWidth = width;
     for (int i = 0; i < Chart::SeriesCount; ++i)
         series(i)->replace(thinned(m_points[static_cast<std::size_t>(i)], width, m_x->min(), m_x->max()));
+    for (std::size_t k = 0; k < m_centileLines.size(); ++k)
+        m_centileLines.at(k)->replace(sampled(m_centilePoints.at(k), width, m_x->min(), m_x->max()));
 }
 
 void LineChart::mouseDoubleClickEvent(QMouseEvent* event)

@@ -2,6 +2,7 @@
 
 #include "DatasetUtils.h"
 #include "Errors.h"
+#include "ProgramState.h"
 #include "TDataModule1.h"
 
 const MeasureKind& MeasureKind::weight()
@@ -18,7 +19,8 @@ const MeasureKind& MeasureKind::weight()
                                   QStringLiteral("#######0.000 kg"),
                                   QStringLiteral("#######0.000"),
                                   {1, 1},
-                                  {0, 1}};
+                                  {0, 1},
+                                  GrowthReference::Indicator::Weight};
     return kind;
 }
 
@@ -36,7 +38,8 @@ const MeasureKind& MeasureKind::size()
                                   QStringLiteral("#######0.00 cm"),
                                   QStringLiteral("#######0.00"),
                                   {0, 5},
-                                  {0, 5}};
+                                  {0, 5},
+                                  GrowthReference::Indicator::Height};
     return kind;
 }
 
@@ -76,18 +79,54 @@ QList<GrowthSeries::Measurement> read(const Dataset& measures, const MeasureKind
     return list;
 }
 
-GrowthSeries::Input input(TDataModule1& dm, const MeasureKind& kind, int mode, const GrowthSeries::Margins& margins)
+QList<GrowthSeries::Measurement> load(const MeasureKind& kind, int personId)
+{
+    Dataset measures;
+    // Each table is named after its value column: WEIGHT.Weight, SIZE.Size.
+    measures.setSql(QStringLiteral("SELECT %1, %2 FROM [%3] WHERE Id_Ref=%4 ORDER BY %1")
+                        .arg(kind.dateField, kind.valueField, kind.valueField.toUpper())
+                        .arg(personId));
+    measures.open();
+    return read(measures, kind);
+}
+
+Child child(const Dataset& person)
+{
+    if (!person.isActive() || person.isEmpty())
+        return {};
+    // A database not yet given the column counts as one that does not know the sex.
+    const int sex = person.fieldIndex(QStringLiteral("Sex"));
+    return {GrowthSeries::birthDate(person.field(QStringLiteral("BirthDay_Date")).asString()).value_or(QDate()),
+            GrowthReference::sexFromCode(sex < 0 ? 0 : person.field(sex).asInteger())};
+}
+
+GrowthReference::ReferenceTables& references()
+{
+    return GrowthReference::shipped(program().folders.program);
+}
+
+GrowthSeries::Input input(const Dataset& person, QList<GrowthSeries::Measurement> values, const QString& birthValue,
+                          GrowthReference::Indicator reference, int mode, const GrowthSeries::Margins& margins)
 {
     GrowthSeries::Input in;
     in.mode = mode;
     in.margins = margins;
-    const Dataset& person = dm.Person;
-    if (person.isActive() && !person.isEmpty()) {
+    if (person.isActive() && !person.isEmpty())
         in.birthDate = person.field(QStringLiteral("BirthDay_Date")).asString();
-        in.birthValue = person.field(kind.birthField).asString();
-    }
-    in.measurements = read(kind.dataset(dm), kind);
+    in.birthValue = birthValue;
+    in.measurements = std::move(values);
+    in.reference = reference;
+    in.sex = child(person).sex;
+    in.tables = &references();
     return in;
+}
+
+GrowthSeries::Input input(TDataModule1& dm, const MeasureKind& kind, int mode, const GrowthSeries::Margins& margins)
+{
+    const Dataset& person = dm.Person;
+    const bool hasPerson = person.isActive() && !person.isEmpty();
+    return input(person, read(kind.dataset(dm), kind), hasPerson ? person.field(kind.birthField).asString() : QString(),
+                 kind.reference, mode, margins);
 }
 
 int storedMode(TDataModule1& dm, const MeasureKind& kind)

@@ -24,6 +24,7 @@ struct MeasureKind
     QString editFormat;
     GrowthSeries::Margins pageMargins;
     GrowthSeries::Margins windowMargins;
+    GrowthReference::Indicator reference; // whose centiles the charts draw
 
     static const MeasureKind& weight();
     static const MeasureKind& size();
@@ -39,8 +40,27 @@ void open(TDataModule1& dm, const MeasureKind& kind, int personId, int keepId = 
 // The measurements of the open dataset, in its order; the current row stays.
 QList<GrowthSeries::Measurement> read(const Dataset& measures, const MeasureKind& kind);
 
-// What the chart of the current person is built from, in that label mode.
+// A person's measurements of that kind, in date order, read apart from
+// the kind's dataset.
+QList<GrowthSeries::Measurement> load(const MeasureKind& kind, int personId);
+
+// The current person as the references see it: birth date and sex.
+struct Child
+{
+    QDate birth; // invalid when the birth date is not a valid one
+    GrowthReference::Sex sex = GrowthReference::Sex::Unknown;
+};
+Child child(const Dataset& person);
+// The centiles of the program's references.
+GrowthReference::ReferenceTables& references();
+
+// What the chart of the current person is built from, in that label mode,
+// with the centiles of the kind's reference.
 GrowthSeries::Input input(TDataModule1& dm, const MeasureKind& kind, int mode, const GrowthSeries::Margins& margins);
+// The same for a series of values that is not the kind's dataset, with
+// the centiles of `reference`.
+GrowthSeries::Input input(const Dataset& person, QList<GrowthSeries::Measurement> values, const QString& birthValue,
+                          GrowthReference::Indicator reference, int mode, const GrowthSeries::Margins& margins);
 
 // The person's stored label mode of the kind's chart.
 int storedMode(TDataModule1& dm, const MeasureKind& kind);

@@ -4,7 +4,9 @@
 
 #include <curl/curl.h>
 
+#include <cmath>
 #include <memory>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -53,11 +55,15 @@ struct Exchange
     QString pendingReply; // lines of a multi-line reply not finished yet
     qint64 sent = 0;
     bool quitting = false;
+    // Since the last byte went either way: how long a time-out really waited.
+    QElapsedTimer quiet;
 };
 
 int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* user)
 {
     auto* exchange = static_cast<Exchange*>(user);
+    if (type != CURLINFO_TEXT)
+        exchange->quiet.restart();
     const QString text = QString::fromUtf8(data, static_cast<qsizetype>(size));
     const QStringList lines = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     // The closing QUIT says nothing about the failure being reported.
@@ -163,7 +169,7 @@ void addAttachment(curl_mime* mime, const QString& path)
 } // namespace
 
 QString failureText(int curlCode, const SmtpServer& server, const QString& lastCommand, const QString& lastReply,
-                    const QString& curlDetail)
+                    const QString& curlDetail, int secondsWaited)
 {
     const QString host = server.host.trimmed();
     switch (curlCode) {
@@ -180,7 +186,7 @@ QString failureText(int curlCode, const SmtpServer& server, const QString& lastC
         return QStringLiteral("Le serveur de messagerie « %1 » ne répond pas : l'envoi a été abandonné "
                               "après %2 secondes d'attente.")
             .arg(host)
-            .arg(qMax(server.connectTimeoutSeconds, server.replyTimeoutSeconds));
+            .arg(secondsWaited);
     case CURLE_LOGIN_DENIED:
         return QStringLiteral("Le serveur de messagerie a refusé le nom d'utilisateur ou le mot de passe.") +
                (lastReply.isEmpty() ? QString() : QStringLiteral("\r") + lastReply);
@@ -262,6 +268,7 @@ void send(const SmtpServer& server, const MailMessage& message, const Progress& 
     const QByteArray from = (QLatin1Char('<') + message.senderEmail + QLatin1Char('>')).toUtf8();
     char errorBuffer[CURL_ERROR_SIZE] = {};
     Exchange exchange;
+    exchange.quiet.start();
 
     check(curl_easy_setopt(h, CURLOPT_URL, url.constData()));
     check(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
@@ -317,7 +324,10 @@ void send(const SmtpServer& server, const MailMessage& message, const Progress& 
     if (result != CURLE_OK) {
         const QString detail = errorBuffer[0] ? QString::fromUtf8(errorBuffer)
                                               : QString::fromUtf8(curl_easy_strerror(result));
-        throw MailError(failureText(result, server, exchange.lastCommand, exchange.lastReply, detail));
+        // Which limit ran out depends on the step (curl counts the greeting and
+        // the login against the connection's limit), so the wait is measured.
+        const int waited = int(std::lround(double(exchange.quiet.elapsed()) / 1000.0));
+        throw MailError(failureText(result, server, exchange.lastCommand, exchange.lastReply, detail, waited));
     }
 }
 

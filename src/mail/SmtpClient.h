@@ -39,8 +39,8 @@ using Progress = std::function<void(qint64 sent)>;
 void send(const SmtpServer& server, const MailMessage& message, const Progress& progress = {});
 
 // The French text for a failure, from curl's code, the server's last reply
-// and the command it answered.
+// and the command it answered; a time-out states the seconds waited.
 QString failureText(int curlCode, const SmtpServer& server, const QString& lastCommand, const QString& lastReply,
-                    const QString& curlDetail);
+                    const QString& curlDetail, int secondsWaited);
 
 } // namespace SmtpClient

@@ -7,9 +7,40 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace BackupArchive {
+
+namespace {
+
+QString partialSuffix()
+{
+    return QStringLiteral(".partial");
+}
+
+QString inProgressNote(const RecordSet& set)
+{
+    return set.dataFolder + QStringLiteral(".sauvegarde-en-cours");
+}
+
+// Names the partial archive where the next start looks, wherever the
+// target is. One write of a few bytes: a kill leaves it whole or absent.
+void writeNote(const QString& note, const QString& partial)
+{
+    const QByteArray bytes = QFile::encodeName(partial);
+    const int fd = ::open(QFile::encodeName(note).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
+    const int why = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (!written)
+        throw FileError(FileUtils::cannotWrite(note, why));
+}
+
+} // namespace
 
 QString proposedPath(const RecordSet& set, const QDate& day)
 {
@@ -19,10 +50,10 @@ QString proposedPath(const RecordSet& set, const QDate& day)
 
 QString safetyPath(const RecordSet& set, const QDateTime& moment)
 {
-    const QString stem = set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_") +
+    const QString stem = set.backupFolder() + kSafetyPrefix +
                          moment.toString(QStringLiteral("dd_MM_yyyy_hh_mm_ss"));
     QString path = stem + QStringLiteral(".bkp");
-    for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + QStringLiteral(".partial")); ++n)
+    for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + partialSuffix()); ++n)
         path = stem + QStringLiteral("_%1.bkp").arg(n);
     return path;
 }
@@ -68,11 +99,13 @@ void write(const RecordSet& set, const QString& target, MaintenanceProgress& pro
         return true;
     };
 
-    const QString partial = target + QStringLiteral(".partial");
+    const QString partial = target + partialSuffix();
+    const QString note = inProgressNote(set);
     try {
         // A partial file of that name can only be left by an interrupted
         // backup of this very target: never a finished archive.
         QFile::remove(partial);
+        writeNote(note, partial);
         Cabinet::create(partial, list, compressing);
         progress.task(QStringLiteral("Vérification de la sauvegarde"));
         progress.bar(0, total);
@@ -85,10 +118,28 @@ void write(const RecordSet& set, const QString& target, MaintenanceProgress& pro
                                 .arg(FileUtils::shownPath(target), FileUtils::systemReason(errno)));
     } catch (...) {
         QFile::remove(partial);
+        QFile::remove(note);
         throw;
     }
     FileUtils::syncFolder(QFileInfo(target).absolutePath());
+    QFile::remove(note);
     progress.bar(pictures, pictures);
+}
+
+void removeInterrupted(const RecordSet& set)
+{
+    const QString note = inProgressNote(set);
+    bool noted = false;
+    const QString partial = QFile::decodeName(FileUtils::readFile(note, &noted));
+    if (noted) {
+        if (partial.endsWith(partialSuffix()) && QFileInfo::exists(partial))
+            FileUtils::removeFile(partial);
+        FileUtils::removeFile(note);
+    }
+    // Those of the program's own names in Backup/, whoever left them.
+    for (const QString& name : FileUtils::listFiles(set.backupFolder(), QStringLiteral("BRIVOLINE_ACCESS_*.bkp") +
+                                                                            partialSuffix()))
+        FileUtils::removeFile(set.backupFolder() + name);
 }
 
 void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress)

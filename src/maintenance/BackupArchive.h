@@ -13,6 +13,8 @@
 namespace BackupArchive {
 
 inline const QString kDatabaseEntry = QStringLiteral("BRIVOLINE.MDB");
+// How the names of the safety archives that restores keep begin.
+inline const QString kSafetyPrefix = QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_");
 
 // The archive proposed on a day: Backup/BRIVOLINE_ACCESS_BACKUP_08_12_2026.bkp.
 QString proposedPath(const RecordSet& set, const QDate& day);
@@ -26,12 +28,19 @@ QList<Cabinet::Member> members(const RecordSet& set);
 // Writes the archive of the record set as `target`. It is written beside
 // the target under a name of its own, read back and compared with the
 // files entry by entry, and only then renamed over the target: a failure
-// leaves any earlier archive of that name as it was, and no partial file.
+// leaves any earlier archive of that name as it was, and no partial file
+// (one left by a killed process goes at the next start: removeInterrupted).
 // The database, closed, goes in as it is. Throws AppError.
 void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
 
+// Removes the partial archive of a backup that the process did not live to
+// finish (named in a note of the data folder, wherever its target was), and
+// any partial archive of the program's own names in Backup/. A partial
+// archive is never a finished one. Throws FileError naming a file that stays.
+void removeInterrupted(const RecordSet& set);
+
 // The backup command's work: compacts the database in place, which checks
-// it (a scratch file left by an interrupted compaction stops it), then
+// it (in place of any scratch file an interrupted compaction left), then
 // writes the archive as above. The database must be closed. Throws AppError.
 void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
 

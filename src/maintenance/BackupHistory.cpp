@@ -1,9 +1,16 @@
 #include "BackupHistory.h"
 
+#include "BackupArchive.h"
 #include "Clock.h"
+#include "Connection.h"
 #include "Dataset.h"
+#include "RecordSet.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QScopeGuard>
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace BackupHistory {
 
@@ -18,6 +25,33 @@ void add(Dataset& backup, const QString& description, const QString& path)
     backup.field(QStringLiteral("Description")).setAsString(description);
     backup.field(QStringLiteral("Path")).setAsString(path);
     backup.post();
+}
+
+std::optional<Archive> latestArchive(const RecordSet& set)
+{
+    if (Connection::isOpen()) {
+        QSqlQuery rows(Connection::database());
+        rows.setForwardOnly(true);
+        if (rows.exec(QStringLiteral("SELECT DateSav, TimeSav, Path FROM BACKUP WHERE Description = '%1' "
+                                     "ORDER BY DateSav DESC, TimeSav DESC, rowid DESC")
+                          .arg(kBackup))) {
+            while (rows.next()) {
+                const QString path = rows.value(2).toString();
+                if (!path.isEmpty() && QFileInfo(path).isFile())
+                    return Archive{path, QDateTime(rows.value(0).toDate(),
+                                                   QTime::fromString(rows.value(1).toString(), QStringLiteral("hh:mm")))};
+            }
+            if (!rows.lastError().isValid())
+                return std::nullopt;
+        }
+    }
+    std::optional<Archive> newest;
+    const QFileInfoList archives = QDir(set.backupFolder()).entryInfoList({QStringLiteral("*.bkp")}, QDir::Files);
+    for (const QFileInfo& file : archives)
+        if (!file.fileName().startsWith(BackupArchive::kSafetyPrefix, Qt::CaseInsensitive) &&
+            (!newest || file.lastModified() > newest->when))
+            newest = Archive{file.absoluteFilePath(), file.lastModified()};
+    return newest;
 }
 
 } // namespace BackupHistory

@@ -5,6 +5,7 @@
 #include "BusyCursor.h"
 #include "Clock.h"
 #include "Compaction.h"
+#include "DatabaseRecovery.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
 #include "FileDialogs.h"
@@ -18,6 +19,7 @@
 #include "TDataModule2.h"
 #include "TWait.h"
 #include "UpdateEngine.h"
+#include "WindowsDatabase.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -34,10 +36,11 @@ const QString kArchiveFilter = QStringLiteral("Sauvegarde base de donnée|*bkp")
 class WaitWindow final : public MaintenanceProgress, public UpdateGauge
 {
 public:
-    WaitWindow(QWidget* over, const QString& task, bool withBar)
+    WaitWindow(QWidget* over, const QString& task, bool withBar, bool cancellable = false)
     {
         m_wait.setTask(task);
         m_wait.setBarVisible(withBar);
+        m_wait.setCancellable(cancellable);
         m_wait.setTotal(1);
         m_wait.adjustSize();
         if (over)
@@ -61,6 +64,12 @@ public:
         m_wait.setMessage(text);
         QApplication::processEvents();
     }
+    bool cancelled() const override
+    {
+        QApplication::processEvents();
+        return m_wait.cancelRequested();
+    }
+    void committing() override { m_wait.setCancellable(false); }
     void bar(qint64 done, qint64 total) override
     {
         m_wait.setBarVisible(total > 0);
@@ -211,13 +220,14 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
     if (archive.isEmpty())
         return;
     std::optional<QString> failure;
+    QString leftOut;
     {
         BusyCursor busy;
         prepare(host, dm1);
         WaitWindow wait(host.window(), QStringLiteral("Préparation de la restauration"), true);
         ClosedDatabase closed(host, dm1, dm2);
         try {
-            Restore::run(set, archive, wait, &wait);
+            leftOut = Restore::run(set, archive, wait, &wait).leftOutText();
         } catch (const Restore::NotRestored& e) {
             failure = QStringLiteral("La sauvegarde \"%1\" n'a pas été restaurée :\r%2\r\rVos données n'ont pas été "
                                      "modifiées.")
@@ -229,8 +239,63 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
     }
     if (failure)
         Messages::error(*failure);
-    else
+    else if (leftOut.isEmpty())
         Messages::information(QStringLiteral("Sauvegarde restaurée."));
+    else
+        Messages::information(QStringLiteral("Sauvegarde restaurée.\r\r") + leftOut);
+}
+
+void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+{
+    const RecordSet set = records();
+    FileDialogs::Request request;
+    request.title = QStringLiteral("Sélectionnez la base de données Windows à importer");
+    request.filter = QStringLiteral("Base de données Windows (BRIVOLINE.MDB)|*.mdb");
+    request.defaultExtension = QStringLiteral("mdb");
+    const QString jetFile = FileDialogs::choose(request);
+    if (jetFile.isEmpty())
+        return;
+    FileDialogs::Request folderRequest;
+    folderRequest.mode = FileDialogs::Request::Mode::Folder;
+    folderRequest.title = QStringLiteral("Sélectionnez le dossier qui contient ses dossiers Images et Files");
+    folderRequest.fileName = WindowsDatabase::filesFolderBeside(jetFile);
+    const QString filesFolder = FileDialogs::choose(folderRequest);
+    if (filesFolder.isEmpty())
+        return;
+    if (!Messages::ask(QStringLiteral("Les données actuelles vont être remplacées par celles de la base de données "
+                                      "Windows \"%1\", avec les images et les fichiers joints du dossier \"%2\".\r"
+                                      "Une sauvegarde de sécurité des données actuelles est faite d'abord dans le "
+                                      "dossier Backup.\r\rConfirmez-vous l'importation ?")
+                           .arg(FileUtils::shownPath(jetFile), FileUtils::shownPath(filesFolder))))
+        return;
+    std::optional<QString> failure;
+    Restore::Result result;
+    {
+        BusyCursor busy;
+        prepare(host, dm1);
+        WaitWindow wait(host.window(), QStringLiteral("Importation de la base de données Windows"), true, true);
+        ClosedDatabase closed(host, dm1, dm2);
+        try {
+            result = Restore::importWindowsDatabase(set, jetFile, filesFolder, wait, &wait);
+        } catch (const Restore::NotRestored& e) {
+            failure = QStringLiteral("La base de données Windows \"%1\" n'a pas été importée :\r%2\r\rVos données n'ont "
+                                     "pas été modifiées.")
+                          .arg(FileUtils::shownPath(jetFile), e.text());
+        } catch (const AppError& e) {
+            failure = e.text();
+        }
+        closed.reopen();
+    }
+    if (failure)
+        Messages::error(*failure);
+    else {
+        QString text = QStringLiteral("Base de données Windows importée. Les données d'avant sont gardées dans la "
+                                      "sauvegarde de sécurité \"%1\".")
+                           .arg(FileUtils::shownPath(result.safetyArchive));
+        if (const QString leftOut = result.leftOutText(); !leftOut.isEmpty())
+            text += QStringLiteral("\r\r") + leftOut;
+        Messages::information(text);
+    }
 }
 
 void Popup_Tools_DataBase_HistoryClick(MainWindowHost& host, TDataModule1& dm1)
@@ -264,12 +329,27 @@ void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, 
         Messages::information(QStringLiteral("Compactage effectué."));
 }
 
+QString restoreAtStart(const QString& archive)
+{
+    BusyCursor busy;
+    WaitWindow wait(nullptr, QStringLiteral("Préparation de la restauration"), true);
+    try {
+        return Restore::run(records(), archive, wait, &wait).safetyArchive;
+    } catch (const Restore::NotRestored&) {
+        throw;
+    } catch (const AppError& e) {
+        throw DatabaseRecovery::UnfinishedRestore(e.text());
+    }
+}
+
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
     host.setCommand(QStringLiteral("Popup_Tools_DataBase_Backup"),
                     [&] { Popup_Tools_DataBase_BackupClick(host, dm1, dm2); });
     host.setCommand(QStringLiteral("Popup_Tools_DataBase_restore"),
                     [&] { Popup_Tools_DataBase_restoreClick(host, dm1, dm2); });
+    host.setCommand(QStringLiteral("Popup_File_ImportWindows"),
+                    [&] { Popup_File_ImportWindowsClick(host, dm1, dm2); });
     host.setCommand(QStringLiteral("Popup_Tools_DataBase_History"),
                     [&] { Popup_Tools_DataBase_HistoryClick(host, dm1); });
     host.setCommand(QStringLiteral("Popup_Tools_DataBase_Compact"),

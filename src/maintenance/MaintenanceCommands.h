@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QString>
+
 class MainWindowHost;
 class TDataModule1;
 class TDataModule2;
 
 // The "&Outils" / "&Base de données" commands: "&Sauvegarde",
-// "&Restauration", "&Historique" and "&Compacter/Réparer". While a backup,
-// a restore or a compaction runs, the main window is disabled and the
-// connection closed; afterwards both are back, on the same person.
+// "&Restauration", "&Historique" and "&Compacter/Réparer", and "&Fichier" /
+// "Importer une base de données &Windows…", a restore from the Windows
+// version's database. While a backup, a restore, an import or a compaction
+// runs, the main window is disabled and the connection closed; afterwards
+// both are back, on the same person.
 namespace MaintenanceCommands {
 
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
@@ -16,6 +20,14 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 void Popup_Tools_DataBase_BackupClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
 void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
 void Popup_Tools_DataBase_HistoryClick(MainWindowHost& host, TDataModule1& dm1);
+void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
 void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
+
+// The way back from unusable records at start, before any main window:
+// restores the archive over the record set, whose database is closed, with
+// the usual safety archive and the progress window; returns the safety
+// archive. Throws AppError when the data were left as they were,
+// DatabaseRecovery::UnfinishedRestore when the swap could not be completed.
+QString restoreAtStart(const QString& archive);
 
 } // namespace MaintenanceCommands

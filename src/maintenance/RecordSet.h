@@ -33,4 +33,8 @@ public:
     virtual void bar(qint64 done, qint64 total) = 0;
     // The line under it, for what the whole operation is at.
     virtual void message(const QString& text) { Q_UNUSED(text); }
+    // Whether the user asked to stop; asked where stopping changes nothing.
+    virtual bool cancelled() const { return false; }
+    // Past this point a stop is no longer asked: the work goes to its end.
+    virtual void committing() {}
 };

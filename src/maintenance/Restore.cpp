@@ -3,24 +3,31 @@
 #include "BackupArchive.h"
 #include "BackupHistory.h"
 #include "Cabinet.h"
+#include "CabinetFormat.h"
 #include "Clock.h"
 #include "Connection.h"
 #include "Dataset.h"
 #include "DatabaseVersion.h"
 #include "FileUtils.h"
 #include "Folders.h"
+#include "JetFile.h"
+#include "JpegIO.h"
 #include "Product.h"
 #include "StartupUpdate.h"
 #include "Transaction.h"
+#include "WindowsDatabase.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <cerrno>
+#include <functional>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -30,6 +37,8 @@ namespace {
 const QString kStage = QStringLiteral(".restauration/");
 const QString kIncoming = QStringLiteral("new/");
 const QString kOutgoing = QStringLiteral("old/");
+// Where the entries the records name come out of the archive, to be checked.
+const QString kExtracted = QStringLiteral("archive/");
 // Its presence commits the restore; it says which half of the swap is under way.
 const QString kMarker = QStringLiteral("etape");
 const QByteArray kMovingOut = "A";
@@ -134,7 +143,7 @@ public:
 };
 
 // The engine's integrity check of a closed database file: "ok" when
-// sound, else what it found. Throws DatabaseError for a file that is not a
+// sound, else its report. Throws DatabaseError for a file that is not a
 // database at all.
 QString integrityOf(const QString& databaseFile)
 {
@@ -148,7 +157,7 @@ QString integrityOf(const QString& databaseFile)
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         QSqlQuery check(db);
         if (!db.open() || !check.exec(QStringLiteral("PRAGMA integrity_check"))) {
-            failure = db.isOpen() ? check.lastError().databaseText() : db.lastError().databaseText();
+            failure = Connection::errorText(db.isOpen() ? check.lastError() : db.lastError());
         } else {
             while (check.next() && found.size() < 5)
                 found << check.value(0).toString();
@@ -168,40 +177,130 @@ QString bareName(const QString& entryName)
     return entryName.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
 }
 
-// The archive's database, pictures and attached files, by bare name, under `incoming`.
-void stageArchive(const RecordSet& set, const QString& archive, const QString& incoming, MaintenanceProgress& progress)
+// The archive's database entry, the only one of that bare name.
+int databaseEntry(const QList<Cabinet::Entry>& entries)
 {
-    int databases = 0;
-    for (const Cabinet::Entry& entry : Cabinet::list(archive))
-        databases += bareName(entry.name).compare(BackupArchive::kDatabaseEntry, Qt::CaseInsensitive) == 0;
-    if (databases == 0)
+    int found = -1;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (bareName(entries.at(i).name).compare(BackupArchive::kDatabaseEntry, Qt::CaseInsensitive) != 0)
+            continue;
+        if (found >= 0)
+            throw AppError(QStringLiteral("l'archive contient deux fois la base de données (%1) : ce nom est déjà "
+                                          "pris.")
+                               .arg(BackupArchive::kDatabaseEntry));
+        found = i;
+    }
+    if (found < 0)
         throw AppError(QStringLiteral("l'archive ne contient pas de base de données (%1) : ce n'est pas une "
                                       "sauvegarde de ce logiciel.")
                            .arg(BackupArchive::kDatabaseEntry));
-    progress.task(QStringLiteral("Décompression des fichiers ..."));
-    for (const auto& [folder, mask] : kReplaced)
-        makeFolders(incoming + folder);
+    return found;
+}
+
+Cabinet::Progress barOf(MaintenanceProgress& progress)
+{
+    return [&progress](qint64 done, qint64 total) {
+        progress.bar(done, total);
+        return true;
+    };
+}
+
+// The files the records of a database name, by lower-case bare name, at
+// their place under the database folder: each person's photo, each picture
+// document's picture, each attached file's archive.
+QHash<QString, QString> namedFiles(const QString& databaseFile)
+{
+    static const std::pair<QString, QString> kStored[] = {
+        {QStringLiteral("PERSON"), QStringLiteral("Images/People%1.jpg")},
+        {QStringLiteral("DOCUMENTIMG"), QStringLiteral("Images/Doc%1.jpg")},
+        {QStringLiteral("DOCUMENTFILE"), QStringLiteral("Files/File%1.f")}};
+    StagedConnection staged(databaseFile);
+    QHash<QString, QString> named;
+    for (const auto& [table, pattern] : kStored) {
+        QSqlQuery ids(staged.database());
+        if (!ids.exec(QStringLiteral("SELECT Id FROM ") + table))
+            throw AppError(QStringLiteral("la table %1 de la base de données de l'archive ne peut pas être lue (%2).")
+                               .arg(table, Connection::errorText(ids.lastError())));
+        while (ids.next()) {
+            const QString relative = pattern.arg(ids.value(0).toLongLong());
+            named.insert(relative.section(QLatin1Char('/'), -1).toLower(), relative);
+        }
+    }
+    return named;
+}
+
+bool isPicture(const QString& relative)
+{
+    return relative.startsWith(QLatin1String("Images/"));
+}
+
+// The files of the archive that the staged database names go under
+// `incoming`, pictures only when they are JPEG files the codec takes, in
+// place of any the update wrote from the rows; the others are left out.
+// The directory's sizes are weighed before anything is decompressed.
+void stageNamedFiles(const RecordSet& set, const QString& archive, const QList<Cabinet::Entry>& entries, int database,
+                     const QString& stage, Result& result, MaintenanceProgress& progress)
+{
+    const QString incoming = stage + kIncoming;
+    const QHash<QString, QString> named = namedFiles(incoming + set.databaseName);
+    QHash<int, QString> taken;
+    QSet<QString> seen;
+    qint64 total = entries.at(database).size;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (i == database)
+            continue;
+        const QString bare = bareName(entries.at(i).name);
+        const QString relative = named.value(bare.toLower());
+        if (relative.isEmpty()) {
+            result.notNamed << bare;
+            continue;
+        }
+        if (seen.contains(relative))
+            throw AppError(QStringLiteral("l'archive contient deux fois le fichier « %1 » : ce nom est déjà pris.")
+                               .arg(relative.section(QLatin1Char('/'), -1)));
+        seen.insert(relative);
+        if (isPicture(relative) && entries.at(i).size > kMaxJpegFileSize) {
+            result.refusedPictures << bare;
+            continue;
+        }
+        taken.insert(i, relative);
+        total += entries.at(i).size;
+    }
+    // More than that could never be saved again: every later backup would fail.
+    if (total > CabinetFormat::kMaxContent)
+        throw AppError(QStringLiteral("ses fichiers font %1 Mo, plus qu'une sauvegarde ne peut en contenir (%2 Mo).")
+                           .arg(total / 1000000)
+                           .arg(CabinetFormat::kMaxContent / 1000000));
+    const QString extracted = stage + kExtracted;
     Cabinet::extractAs(
-        archive, incoming,
-        [&set](int, const Cabinet::Entry& entry) {
-            const QString bare = bareName(entry.name);
-            if (bare.compare(BackupArchive::kDatabaseEntry, Qt::CaseInsensitive) == 0)
-                return set.databaseName;
-            for (const auto& [folder, mask] : kReplaced)
-                if (bare.endsWith(mask.mid(1), Qt::CaseInsensitive) && bare.size() > mask.size() - 1)
-                    return folder + bare;
-            return QString();
-        },
-        [&progress](qint64 done, qint64 total) {
-            progress.bar(done, total);
-            return true;
-        });
+        archive, extracted, [&taken](int index, const Cabinet::Entry&) { return taken.value(index); }, barOf(progress));
+    for (auto it = taken.cbegin(); it != taken.cend(); ++it) {
+        if (isPicture(it.value()) && !jpegFileWithinLimits(extracted + it.value())) {
+            result.refusedPictures << bareName(entries.at(it.key()).name);
+            FileUtils::removeFile(extracted + it.value());
+            continue;
+        }
+        moveFile(extracted + it.value(), incoming + it.value());
+    }
+    if (!QDir(extracted).removeRecursively())
+        throw FileError(QStringLiteral("Le dossier \"%1\" ne peut pas être supprimé.").arg(FileUtils::shownPath(extracted)));
 }
 
 // Checks the staged database and brings an older one up to date, where it is.
 void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgress& progress, UpdateGauge* gauge)
 {
     const QString file = incoming + set.databaseName;
+    Folders folders;
+    folders.program = set.programFolder;
+    folders.data = set.dataFolder;
+    // A database of the Windows version (a Jet file) is made into one of
+    // this program's where it is staged, then checked as any other.
+    if (Jet::looksLikeJet(file))
+        WindowsDatabase::convert(file, file, incoming, folders, [&progress](const QString& step, qint64 done, qint64 total) {
+            progress.task(step);
+            progress.bar(done, total);
+            return !progress.cancelled();
+        });
     progress.task(QStringLiteral("Vérification de la base de données"));
     progress.bar(0, 0);
     QString state;
@@ -213,7 +312,7 @@ void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgr
     if (state.isEmpty() || QFileInfo(file).size() == 0)
         throw AppError(QStringLiteral("la base de données de l'archive n'est pas une base de données lisible."));
     if (state != QLatin1String("ok"))
-        throw AppError(QStringLiteral("la base de données de l'archive est endommagée :\r%1").arg(state));
+        throw AppError(QStringLiteral("la base de données de l'archive est endommagée : %1.").arg(Connection::damageFoundText()));
 
     StagedConnection staged(file);
     QStringList tables = staged.database().tables();
@@ -227,16 +326,13 @@ void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgr
         throw AppError(QStringLiteral("elle a été faite par une version plus récente du logiciel (base de données en "
                                       "version %1) ; la version %2 ne peut pas la reprendre.")
                            .arg(version.left(20), Product::version));
-    Folders folders;
-    folders.program = set.programFolder;
-    folders.data = set.dataFolder;
     StartupUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
                                        [&progress](const QString& text) { progress.task(text); });
     if (const QString missing = Connection::missingSchemaPart(staged.database()); !missing.isEmpty())
         throw AppError(QStringLiteral("il manque %1 à la base de données de l'archive.").arg(missing));
 }
 
-void recordHistory(const QString& file, const QString& safety, const QString& archive)
+void recordHistory(const QString& file, const QString& safety, const QString& description, const QString& source)
 {
     StagedConnection staged(file);
     Dataset backup(QStringLiteral("Backup"));
@@ -244,7 +340,7 @@ void recordHistory(const QString& file, const QString& safety, const QString& ar
     backup.setSql(QStringLiteral("SELECT * FROM BACKUP"));
     Transaction transaction(kConnection);
     BackupHistory::add(backup, BackupHistory::kSafetyBackup, safety);
-    BackupHistory::add(backup, BackupHistory::kRestore, archive);
+    BackupHistory::add(backup, description, source);
     transaction.commit();
 }
 
@@ -292,13 +388,23 @@ void finishInterrupted(const RecordSet& set, MaintenanceProgress* progress)
     QDir(stage).removeRecursively();
 }
 
-QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge)
+namespace {
+
+// A restore once `stageDatabase` has put the new database under the staging
+// folder it is given and `stageFiles`, after its check, the files it names:
+// the current data saved, the swap.
+using StageStep = std::function<void(const QString& stage, Result& result)>;
+
+Result replaceWith(const RecordSet& set, const StageStep& stageDatabase, const StageStep& stageFiles,
+                   const QString& description, const QString& source, MaintenanceProgress& progress,
+                   UpdateGauge* gauge)
 {
     const QString stage = stagingFolder(set);
     const QString incoming = stage + kIncoming;
     // An earlier swap is finished first; its files are never dropped.
     finishInterrupted(set);
-    QString safety;
+    Result result;
+    QString& safety = result.safetyArchive;
     bool safetyWritten = false;
     try {
         if (QFileInfo::exists(stage) && !QDir(stage).removeRecursively())
@@ -306,9 +412,14 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
                                            "supprimé.")
                                 .arg(FileUtils::shownPath(stage)));
         makeFolders(incoming);
-        stageArchive(set, archive, incoming, progress);
+        for (const auto& [folder, mask] : kReplaced)
+            makeFolders(incoming + folder);
+        // The database first, alone: which files to take, it says.
+        stageDatabase(stage, result);
         checkStaged(set, incoming, progress, gauge);
+        stageFiles(stage, result);
         checkSameDisk(set, stage);
+        progress.committing();
 
         progress.message(QStringLiteral("Sauvegarde de sécurité des données actuelles ..."));
         FileUtils::makeFolder(set.backupFolder());
@@ -316,7 +427,7 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
         BackupArchive::write(set, safety, progress);
         safetyWritten = true;
         progress.message(QStringLiteral("Quelques instants, SVP ..."));
-        recordHistory(incoming + set.databaseName, safety, archive);
+        recordHistory(incoming + set.databaseName, safety, description, source);
         // Everything staged reaches the disk before the marker commits it.
         FileUtils::syncFileSystem(stage);
         setStep(stage, kMovingOut);
@@ -329,7 +440,103 @@ QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& p
     progress.task(QStringLiteral("Restauration de la base"));
     progress.bar(0, 0);
     finishInterrupted(set, &progress);
-    return safety;
+    return result;
+}
+
+// The Windows version's files beside its database that the converted
+// records name, whatever the case of their folder; pictures only when they
+// are JPEG files the codec takes.
+void stageWindowsFiles(const RecordSet& set, const QString& folder, const QString& stage, Result& result,
+                       MaintenanceProgress& progress)
+{
+    const QString incoming = stage + kIncoming;
+    const QHash<QString, QString> named = namedFiles(incoming + set.databaseName);
+    const QDir from(folder);
+    for (const auto& [subfolder, mask] : kReplaced) {
+        const QStringList found =
+            from.entryList({subfolder.chopped(1)}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+        if (found.isEmpty())
+            continue;
+        const QString source = folder + found.constFirst() + QLatin1Char('/');
+        const QStringList names = FileUtils::listFiles(source, mask);
+        for (int i = 0; i < names.size(); ++i) {
+            const QString relative = named.value(names.at(i).toLower());
+            if (relative.isEmpty())
+                result.notNamed << names.at(i);
+            else if (isPicture(relative) && !jpegFileWithinLimits(source + names.at(i)))
+                result.refusedPictures << names.at(i);
+            else
+                FileUtils::copyFile(source + names.at(i), incoming + relative, true);
+            progress.bar(i + 1, names.size());
+            if (progress.cancelled())
+                throw AppError(QStringLiteral("l'importation a été interrompue."));
+        }
+    }
+}
+
+} // namespace
+
+Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge)
+{
+    QList<Cabinet::Entry> entries;
+    int database = -1;
+    return replaceWith(
+        set,
+        [&](const QString& stage, Result&) {
+            entries = Cabinet::list(archive);
+            database = databaseEntry(entries);
+            progress.task(QStringLiteral("Décompression des fichiers ..."));
+            Cabinet::extractAs(
+                archive, stage + kIncoming,
+                [&set, database](int index, const Cabinet::Entry&) { return index == database ? set.databaseName : QString(); },
+                barOf(progress));
+        },
+        [&](const QString& stage, Result& result) {
+            progress.task(QStringLiteral("Décompression des fichiers ..."));
+            stageNamedFiles(set, archive, entries, database, stage, result, progress);
+        },
+        BackupHistory::kRestore, archive, progress, gauge);
+}
+
+Result importWindowsDatabase(const RecordSet& set, const QString& jetFile, const QString& filesFolder,
+                             MaintenanceProgress& progress, UpdateGauge* gauge)
+{
+    return replaceWith(
+        set,
+        [&](const QString& stage, Result&) {
+            // Refused before anything is copied for nothing.
+            WindowsDatabase::checkFile(jetFile);
+            const QString incoming = stage + kIncoming;
+            makeFolders(QFileInfo(incoming + set.databaseName).absolutePath());
+            FileUtils::copyFile(jetFile, incoming + set.databaseName, false);
+        },
+        [&](const QString& stage, Result& result) {
+            progress.task(QStringLiteral("Copie des images et des fichiers joints ..."));
+            stageWindowsFiles(set, FileUtils::withTrailingSeparator(filesFolder), stage, result, progress);
+        },
+        BackupHistory::kWindowsImport, jetFile, progress, gauge);
+}
+
+QString Result::leftOutText() const
+{
+    const auto line = [](const QStringList& names, const QString& one, const QString& several) {
+        constexpr int kShown = 5;
+        QString listed = names.mid(0, kShown).join(QStringLiteral(", "));
+        if (names.size() > kShown)
+            listed += QStringLiteral(" et %1 autres").arg(names.size() - kShown);
+        return QStringLiteral("- %1 %2 : %3").arg(names.size()).arg(names.size() == 1 ? one : several, listed);
+    };
+    QStringList lines;
+    if (!notNamed.isEmpty())
+        lines << line(notNamed, QStringLiteral("fichier qu'aucune fiche ne nomme"),
+                      QStringLiteral("fichiers qu'aucune fiche ne nomme"));
+    if (!refusedPictures.isEmpty())
+        lines << line(refusedPictures,
+                      QStringLiteral("image qui n'est pas une image JPEG lisible dans les limites du logiciel"),
+                      QStringLiteral("images qui ne sont pas des images JPEG lisibles dans les limites du logiciel"));
+    if (lines.isEmpty())
+        return {};
+    return QStringLiteral("Ces fichiers de l'archive n'ont pas été restaurés :\r") + lines.join(QLatin1Char('\r'));
 }
 
 } // namespace Restore

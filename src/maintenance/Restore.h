@@ -4,6 +4,7 @@
 #include "RecordSet.h"
 
 #include <QString>
+#include <QStringList>
 
 class UpdateGauge;
 
@@ -23,18 +24,43 @@ public:
     using AppError::AppError;
 };
 
+// What a restore did besides replacing the records.
+struct Result
+{
+    QString safetyArchive;       // the data as they were
+    QStringList notNamed;        // entries no restored record names, by bare name
+    QStringList refusedPictures; // named pictures the codec would not take
+    // What was left out, briefly, in French; empty when nothing was.
+    QString leftOutText() const;
+};
+
 // Restores `archive` over the record set, whose database must be closed.
 // Of the archive, the entry BRIVOLINE.MDB (by bare name, in any case) is
-// the database; the other entries go by their bare names, "*.jpg" to the
-// images and "*.f" to the attached files; anything else is left out. An
-// archive with an unsafe or repeated name, without a database, or whose
-// database is damaged, not one of this program's or made by a newer
-// version is refused. An older database is brought up to date with the
-// program's update script. The staged database gets the history rows of
-// the safety archive and of the restore. Returns the safety archive.
+// the database; it is staged alone and checked first. An archive with an
+// unsafe or repeated name, without a database, or whose database is
+// damaged, not one of this program's or made by a newer version is
+// refused. A database of the Windows version (a Jet file) is converted; an
+// older database is brought up to date with the program's update scripts. Of the other entries, only the files the staged
+// database's rows name are taken (a person's photo Images/People<Id>.jpg,
+// a picture document's Images/Doc<Id>.jpg, an attached file's
+// Files/File<Id>.f, matched by bare name in any case), a picture only when
+// it is a JPEG the codec takes; what they add up to is weighed from the
+// archive's directory before anything is decompressed, and an archive whose
+// files could not be backed up again is refused. The staged database gets
+// the history rows of the safety archive and of the restore.
 // Throws NotRestored, or AppError when the swap could not be completed
 // (the next start completes it).
-QString run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge);
+Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge);
+
+// Replaces the record set, as a restore does, by a database of the Windows
+// version: its Jet file `jetFile`, converted and brought up to date, with
+// the pictures and attached files of `filesFolder`'s Images/ and Files/
+// that its rows name (pictures only when the codec takes them). The Jet file
+// and its folder are only read. Same safety archive and swap as a restore;
+// the history row tells the import. Throws NotRestored (with the reason a
+// file is refused), or AppError as run does.
+Result importWindowsDatabase(const RecordSet& set, const QString& jetFile, const QString& filesFolder,
+                             MaintenanceProgress& progress, UpdateGauge* gauge);
 
 // Completes a restore whose swap had begun when the process ended, or drops
 // the staging of one whose swap had not. Runs at start before the database

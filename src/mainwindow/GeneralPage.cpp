@@ -12,6 +12,7 @@
 #include "TSelectDate.h"
 #include "TStrList.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -50,6 +51,12 @@ GeneralPage::GeneralPage(TDataModule1& dm, QWidget* parent)
     auto* name = m_name = addLine("Ed_Name", QStringLiteral("Name"));
     auto* foreName = addLine("Ed_ForeName", QStringLiteral("ForeName"));
     auto* number = addLine("Ed_No", QStringLiteral("No"));
+    // The sex chooses the growth references of the charts.
+    auto* sex = new QComboBox(this);
+    sex->setObjectName(QStringLiteral("Ed_Sex"));
+    DataBinding::bind(sex, m_person, QStringLiteral("Sex"),
+                      {{QStringLiteral("Féminin"), 2}, {QStringLiteral("Masculin"), 1}});
+    m_personControls << sex;
     m_birthDate = addLine("Ed_BirthDay_Date", QStringLiteral("BirthDay_Date"));
     auto* birthTime = addLine("Ed_BirthDay_Time", QStringLiteral("BirthDay_Time"));
     birthTime->setAccessibleName(QStringLiteral("Heure de naissance"));
@@ -119,6 +126,9 @@ GeneralPage::GeneralPage(TDataModule1& dm, QWidget* parent)
     };
     addRow(caption(QStringLiteral("&Nom"), name, this), line({name}));
     addRow(caption(QStringLiteral("&Prénom"), foreName, this), line({foreName}));
+    auto* sexLine = line({sex});
+    sexLine->addStretch();
+    addRow(caption(QStringLiteral("Se&xe"), sex, this), sexLine);
     addRow(caption(QStringLiteral("N° de &sécurité social"), number, this), line({number}));
     birthTime->setMaximumWidth(60);
     addRow(caption(QStringLiteral("&Date et heure de naissance"), m_birthDate, this), line({m_birthDate, dateButton, birthTime}));

@@ -6,6 +6,7 @@
 #include "HtmlExport.h"
 #include "PersonPage.h"
 #include "ProgramState.h"
+#include "ReferenceTables.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "THtmlView.h"
@@ -44,7 +45,8 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
         QStringLiteral("Popup_Html_Fich"),
         [&host, &dm1, charts = hooks.growthCharts] {
             const int person = currentPerson(dm1);
-            const HtmlExport::Sources sources{dm1.databaseFolder(), charts};
+            const HtmlExport::Sources sources{dm1.databaseFolder(), charts,
+                                              &GrowthReference::shipped(program().folders.program)};
             showPage([&](const QString& folder) { return HtmlExport::writeHealthSheet(person, folder, sources); },
                      QStringLiteral(" Fiche de santé"), host.window());
         },

@@ -1,6 +1,7 @@
 #include "HtmlExport.h"
 
 #include "AppIcon.h"
+#include "Assessment.h"
 #include "Bitmap.h"
 #include "BitmapQt.h"
 #include "BmpFormat.h"
@@ -170,8 +171,8 @@ public:
         m_page.section(QStringLiteral("INFORMATIONS GENERALES"));
         m_page.band(QStringLiteral("INFORMATIONS GENERALES"));
         m_page.add(personBlock(person, 80, {}, true));
-        measures(TDataModuleReport::Chart::Weight);
-        measures(TDataModuleReport::Chart::Size);
+        measures(TDataModuleReport::Chart::Weight, person);
+        measures(TDataModuleReport::Chart::Size, person);
         custom(person);
         acts(ActKind::Consultation);
         acts(ActKind::Pharmacy);
@@ -187,7 +188,28 @@ public:
 private:
     QString where(const QString& column) const { return QStringLiteral("WHERE %1=%2").arg(column, id(m_person)); }
 
-    void measures(TDataModuleReport::Chart chart)
+    // The centile of each measure of a child; none at all for a person the
+    // references do not cover.
+    QList<std::optional<GrowthReference::Assessment>> centiles(const Dataset& person, const Dataset& d, int date,
+                                                               int value, GrowthReference::Indicator indicator) const
+    {
+        QList<std::optional<GrowthReference::Assessment>> all;
+        const std::optional<QDate> birth =
+            GrowthReference::birthDate(person.field(QStringLiteral("BirthDay_Date")).asString());
+        const int sex = person.fieldIndex(QStringLiteral("Sex"));
+        if (!m_sources.references || !birth || sex < 0)
+            return all;
+        bool any = false;
+        for (int row = 0; row < d.recordCount(); ++row) {
+            all.append(GrowthReference::assess(*m_sources.references, indicator,
+                                               GrowthReference::sexFromCode(person.field(sex).asInteger()), *birth,
+                                               {d.fieldAt(row, date).asDate(), d.fieldAt(row, value).asDouble()}));
+            any = any || all.constLast();
+        }
+        return any ? all : QList<std::optional<GrowthReference::Assessment>>();
+    }
+
+    void measures(TDataModuleReport::Chart chart, const Dataset& person)
     {
         const bool weight = chart == TDataModuleReport::Chart::Weight;
         const QString table = weight ? QStringLiteral("WEIGHT") : QStringLiteral("[SIZE]");
@@ -197,16 +219,30 @@ private:
         openStatement(d, QStringLiteral("SELECT * FROM %1 WHERE Id_Ref=%2 ORDER BY DATE_%3")
                              .arg(table, id(m_person), column.toUpper()));
         addSection(m_page, title, d, QStringLiteral("AUCUNE MESURE"), [&] {
-            Table values({{QStringLiteral("Date"), 1}, {QStringLiteral("Valeur"), 15},
-                          {QStringLiteral("Observations"), 85}});
             const int date = d.fieldIndex(QStringLiteral("Date_") + column), value = d.fieldIndex(column),
                       remark = d.fieldIndex(QStringLiteral("Remark"));
-            for (int row = 0; row < d.recordCount(); ++row)
-                values.addRow({plain(d.fieldAt(row, date).asString()),
-                               {Html::decimal(d.fieldAt(row, value).asDouble(), weight ? 3 : 2) +
-                                    (weight ? QStringLiteral(" kg") : QStringLiteral(" cm")) + Html::nbsp,
-                                true},
-                               plain(d.fieldAt(row, remark).asString())});
+            const auto centile = centiles(person, d, date, value,
+                                          weight ? GrowthReference::Indicator::Weight
+                                                 : GrowthReference::Indicator::Height);
+            QList<Table::Column> columns{{QStringLiteral("Date"), 1}, {QStringLiteral("Valeur"), 15}};
+            if (!centile.isEmpty())
+                columns << Table::Column{QStringLiteral("Centile"), 15};
+            columns << Table::Column{QStringLiteral("Observations"), centile.isEmpty() ? 85 : 70};
+            Table values(columns);
+            for (int row = 0; row < d.recordCount(); ++row) {
+                QList<Cell> cells{plain(d.fieldAt(row, date).asString()),
+                                  {Html::decimal(d.fieldAt(row, value).asDouble(), weight ? 3 : 2) +
+                                       (weight ? QStringLiteral(" kg") : QStringLiteral(" cm")) + Html::nbsp,
+                                   true}};
+                if (!centile.isEmpty()) {
+                    const auto& a = centile.at(row);
+                    const QString text = a ? Html::text(a->text()) : QString();
+                    cells << Cell{a && a->outside() ? QStringLiteral("<font color=\"#CC0000\">%1</font>").arg(text)
+                                                    : text};
+                }
+                cells << plain(d.fieldAt(row, remark).asString());
+                values.addRow(cells);
+            }
             QString html = values.html();
             if (m_sources.charts) {
                 const QString file = weight ? QStringLiteral("weight.bmp") : QStringLiteral("size.bmp");

@@ -10,6 +10,9 @@
 
 class Dataset;
 class TDataModule2;
+namespace GrowthReference {
+class ReferenceTables;
+}
 
 // The HTML pages of a person's record, written into the working folder
 // "Html/Temp/" of the data folder, the page itself always "index.htm".
@@ -43,10 +46,13 @@ struct Sources
     QString databaseFolder; // holds Images/ and Files/
     // The weight and size charts; none: the sheet goes without them.
     TDataModuleReport::ChartPicture charts;
+    // The growth references; none: the measures go without their centiles.
+    GrowthReference::ReferenceTables* references = nullptr;
 };
 
 // The whole health sheet of the person with its pictures, attached files
-// and picture pages. A missing picture, a damaged archive or an unreadable
+// and picture pages; each measure of a child with its centile (red beyond
+// the 3rd and the 97th) when the references are given. A missing picture, a damaged archive or an unreadable
 // thumbnail is marked in the page and the rest is written. Returns the
 // path of the page. Throws DatabaseError, FileError, ImageError.
 QString writeHealthSheet(int personId, const QString& folder, const Sources& sources);

@@ -1,6 +1,7 @@
 #include "StartupSequence.h"
 
 #include "Connection.h"
+#include "DatabaseRecovery.h"
 #include "DbIni.h"
 #include "Errors.h"
 #include "FileUtils.h"
@@ -8,6 +9,7 @@
 #include "Product.h"
 #include "ProgramState.h"
 #include "Provisioning.h"
+#include "RecordsLock.h"
 #include "SignalCloser.h"
 #include "SingleInstance.h"
 #include "StartupUpdate.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QLocale>
 #include <QSqlDatabase>
@@ -36,11 +39,15 @@ QString StartupSequence::alreadyRunningMessage()
 
 StartupSequence::StartupSequence(DesktopEnvironment desktop) : m_desktop(std::move(desktop)) {}
 
-QString StartupSequence::incompleteDatabaseMessage(const QString& databaseFile, const QString& missing)
+StartupSequence::~StartupSequence() = default;
+
+bool StartupSequence::lockRecords(const QString& databaseFile)
 {
-    return QStringLiteral("La base de données \"%1\" est incomplète : il y manque %2.\r"
-                          "Ce fichier n'a pas été créé par ce logiciel, ou il a été endommagé.")
-        .arg(FileUtils::shownPath(databaseFile), missing);
+    m_records = std::make_unique<RecordsLock>(databaseFile);
+    if (m_records->acquire())
+        return true;
+    Messages::warning(m_records->inUseMessage());
+    return false;
 }
 
 // Steps 3 to 9: folders, db.ini, provisioning, the write test, the settings.
@@ -51,7 +58,14 @@ bool StartupSequence::prepare()
         p.folders.data = FolderSetup::resolveDataFolder(p.folders, m_desktop);
         p.db = DbIni::read(p.folders);
         p.folders.database = p.db.databaseFolder;
+        // The records are locked before anything is written beside them;
+        // at a first start, once provisioning has made their folder.
+        const bool folderThere = QFileInfo(QFileInfo(p.db.databaseFile()).absolutePath()).isDir();
+        if (folderThere && !lockRecords(p.db.databaseFile()))
+            return false;
         if (!Provisioning::run(p.folders, p.db))
+            return false;
+        if (!folderThere && !lockRecords(p.db.databaseFile()))
             return false;
         if (!writeTest(Product::name + QLatin1Char(' ') + Product::version,
                        p.folders.data + QStringLiteral("write.tmp")))
@@ -108,45 +122,87 @@ int StartupSequence::run(const StartupHooks& hooks)
     splash->setStatus(QStringLiteral("Chargement du logiciel ..."));
     splash->setProgress(4);
 
-    bool failed = false;
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
-        Messages::plain(QStringLiteral("Le pilote de base de données SQLite de Qt (QSQLITE) est introuvable."));
-        failed = true;
-    } else {
-        try {
-            hooks.createDataModules();
-        } catch (const AppError& e) {
-            Messages::plain(e.text());
-            failed = true;
-        }
-    }
-    // Start-up that cannot go on leaves no window behind.
+    // A Windows database where the program expects its own: converted, or
+    // start-up stops with nothing changed.
+    if (hooks.adoptDatabase && !hooks.adoptDatabase())
+        return 1;
+
+    // Start-up that cannot go on leaves no window behind. No message when
+    // the user has been told already.
     const auto abandon = [&](const QString& message) {
         splash.reset();
         if (hooks.destroyDataModules)
             hooks.destroyDataModules();
-        Messages::error(message);
+        if (!message.isEmpty())
+            Messages::error(message);
         return 1;
     };
-    if (failed)
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        Messages::plain(QStringLiteral("Le pilote de base de données SQLite de Qt (QSQLITE) est introuvable."));
         return abandon(kConnectionFailedMessage);
+    }
+    // The data modules, made anew after a recovery replaced the database.
+    bool damaged = false;
+    const auto connect = [&] {
+        if (hooks.destroyDataModules)
+            hooks.destroyDataModules();
+        damaged = false;
+        try {
+            hooks.createDataModules();
+        } catch (const DamagedDatabaseError&) {
+            damaged = true;
+        } catch (const AppError& e) {
+            Messages::plain(e.text());
+            return false;
+        }
+        return true;
+    };
+    if (!connect())
+        return abandon(kConnectionFailedMessage);
+
+    // A damaged database is said to be so, with the way back, before
+    // anything runs on it.
+    DatabaseRecovery recovery(p.db, hooks.backups);
+    if (damaged || !DatabaseRecovery::damageOf(Connection::database()).isEmpty()) {
+        if (!recovery.recoverDamaged())
+            return abandon({});
+        if (!connect())
+            return abandon(kConnectionFailedMessage);
+        if (damaged)
+            return abandon(DatabaseRecovery::damagedMessage(p.db.databaseFile()));
+    }
 
     // Step 13: the database brought to the program's version by the update
     // scripts; progress texts go to the splash's status line, shown or not.
-    try {
-        StartupUpdate::run(p.folders, p.db, [&splash](const QString& text) { splash->setStatus(text); });
-    } catch (const AppError& e) {
-        splash.reset();
-        if (hooks.destroyDataModules)
-            hooks.destroyDataModules();
-        Messages::error(StartupUpdate::failureMessage(e.text(), p.folders));
+    QString updateBackup;
+    const auto update = [&] {
+        try {
+            updateBackup =
+                StartupUpdate::run(p.folders, p.db, [&splash](const QString& text) { splash->setStatus(text); });
+        } catch (const AppError& e) {
+            abandon(StartupUpdate::failureMessage(e.text(), p.folders));
+            return false;
+        }
+        return true;
+    };
+    if (!update())
         return 1;
-    }
 
     // Checked once the update scripts have had their say: a table or column
     // still missing would only show as a failing query in the main window.
-    if (const QString missing = Connection::missingSchemaPart(); !missing.isEmpty())
-        return abandon(incompleteDatabaseMessage(p.db.databaseFile(), missing));
+    if (const QString missing = Connection::missingSchemaPart(); !missing.isEmpty()) {
+        if (!recovery.recoverIncomplete(missing, updateBackup))
+            return abandon({});
+        // What was put back goes through the update as at any start.
+        if (!connect())
+            return abandon(kConnectionFailedMessage);
+        if (damaged)
+            return abandon(DatabaseRecovery::damagedMessage(p.db.databaseFile()));
+        if (!update())
+            return 1;
+        if (const QString still = Connection::missingSchemaPart(); !still.isEmpty())
+            return abandon(DatabaseRecovery::incompleteMessage(p.db.databaseFile(), still, {}));
+    }
 
     splash->setProgress(5);
     splash->setStatus(QStringLiteral("Chargement du logiciel ..."));

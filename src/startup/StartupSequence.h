@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseRecovery.h"
 #include "Folders.h"
 
 #include <QString>
@@ -7,15 +8,23 @@
 #include <memory>
 
 class QWidget;
+class RecordsLock;
 
 // What the sequence asks of the layers above it, in the order it asks.
 struct StartupHooks
 {
+    // Before the database opens: what stands at its place and is not yet
+    // one of the program's (the Windows version's database) offered for
+    // conversion. False stops start-up there, the user told why.
+    std::function<bool()> adoptDatabase;
     // Creates the data modules; the first one connects. Throws AppError.
     std::function<void()> createDataModules;
     std::function<std::unique_ptr<QWidget>()> createMainWindow;
-    // Pending edits are posted and the data modules freed, after the main window closed.
+    // Pending edits are posted and the data modules freed, after the main
+    // window closed, or before they are made anew on a recovered database.
     std::function<void()> destroyDataModules;
+    // The way back to a backup when the database is damaged or incomplete.
+    DatabaseRecovery::BackupRoute backups;
 };
 
 // The program's entry, from the process-wide values to the event loop and
@@ -24,13 +33,16 @@ class StartupSequence
 {
 public:
     explicit StartupSequence(DesktopEnvironment desktop = DesktopEnvironment::system());
+    ~StartupSequence();
     int run(const StartupHooks& hooks);
 
     static const QString kConnectionFailedMessage;
     static QString alreadyRunningMessage();
-    static QString incompleteDatabaseMessage(const QString& databaseFile, const QString& missing);
 
 private:
     bool prepare();
+    // Held until the sequence ends: no other session opens these records.
+    bool lockRecords(const QString& databaseFile);
     DesktopEnvironment m_desktop;
+    std::unique_ptr<RecordsLock> m_records;
 };

@@ -1,5 +1,6 @@
 #include "StartupUpdate.h"
 
+#include "Connection.h"
 #include "DatabaseVersion.h"
 #include "Errors.h"
 #include "FileUtils.h"
@@ -22,6 +23,7 @@ namespace {
 
 const QString kVersionTable = QStringLiteral("OBJECT_VAL_STR");
 const QString kSecondPassConnection = QStringLiteral("IsVersionInBD");
+const QString kScriptConnection = QStringLiteral("brivoline-scripts");
 
 // The update's progress window. The hourglass comes with its first text,
 // that is once the backup question has been answered.
@@ -56,19 +58,39 @@ private:
     bool m_busy = false;
 };
 
+// Where the scripts of the data folder run: on the program's connection, or
+// on the ODBC route on a direct SQLite connection of their own to the same
+// file, the only kind on which their statements can be guarded.
 UpdateTarget programTarget(const Folders& folders, const DbConfig& db)
 {
-    return {QString(),
-            folders.program,
-            folders.data,
-            db.databaseFolder,
-            db.databaseFile(),
-            [] { Connection::close(); },
-            [db] {
-                Connection::open(db);
-                if (!Connection::isOpen())
-                    throw DatabaseError(QStringLiteral("La base de données \"%1\" est introuvable.").arg(db.databaseFile()));
-            }};
+    UpdateTarget target{QString(),
+                        folders.program,
+                        folders.data,
+                        db.databaseFolder,
+                        db.databaseFile(),
+                        [] { Connection::close(); },
+                        [db] {
+                            Connection::open(db);
+                            if (!Connection::isOpen())
+                                throw DatabaseError(
+                                    QStringLiteral("La base de données \"%1\" est introuvable.").arg(db.databaseFile()));
+                        }};
+    if (db.kind != DbConfig::Kind::Odbc)
+        return target;
+    target.connectionName = kScriptConnection;
+    target.closeConnection = [] {
+        QSqlDatabase::database(kScriptConnection, false).close();
+        QSqlDatabase::removeDatabase(kScriptConnection);
+    };
+    target.openConnection = [file = db.databaseFile()] {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kScriptConnection);
+        connection.setDatabaseName(file);
+        connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!connection.open())
+            throw DatabaseError(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.")
+                                    .arg(FileUtils::shownPath(file), Connection::errorText(connection.lastError())));
+    };
+    return target;
 }
 
 QString versionColumn(const QString& connectionName)
@@ -102,10 +124,10 @@ bool sameFile(const QString& a, const QString& b)
 
 } // namespace
 
-void run(const Folders& folders, const DbConfig& db, const Status& status)
+QString run(const Folders& folders, const DbConfig& db, const Status& status)
 {
     if (!QFileInfo(db.databaseFile()).isFile())
-        return;
+        return {};
     const QString valueColumn = QStringLiteral("VALUE");
     // A developer's copy counts as current: only the scripts laid in the
     // data folder by hand run.
@@ -116,14 +138,34 @@ void run(const Folders& folders, const DbConfig& db, const Status& status)
         FolderSetup::copyIfMissing(folders, script);
 
     const QStringList scripts = FileUtils::listFiles(folders.data, QStringLiteral("*.maj"));
-    UpdateEngine engine(programTarget(folders, db));
-    for (const QString& script : scripts) {
-        GaugeWindow gauge;
-        engine.run({folders.data, script, true, status, &gauge});
-    }
-    if (!scripts.isEmpty())
+    QString firstBackup;
+    if (!scripts.isEmpty()) {
+        const UpdateTarget target = programTarget(folders, db);
+        const bool ownConnection = !target.connectionName.isEmpty();
+        if (ownConnection) {
+            Connection::close();
+            target.openConnection();
+        }
+        UpdateEngine engine(target);
+        try {
+            for (const QString& script : scripts) {
+                GaugeWindow gauge;
+                engine.run({folders.data, script, true, status, &gauge});
+            }
+        } catch (...) {
+            if (ownConnection)
+                target.closeConnection();
+            throw;
+        }
+        if (ownConnection) {
+            target.closeConnection();
+            Connection::open(db);
+        }
+        firstBackup = engine.backups().value(0);
         SetBDVersion({}, kVersionTable, valueColumn, Product::databaseVersion);
+    }
     secondPass(folders, db);
+    return firstBackup;
 }
 
 QString databaseVersion(const QString& connectionName)
@@ -142,7 +184,7 @@ bool updateOlderDatabase(const Folders& folders, const QString& connectionName, 
     const auto open = [connectionName] {
         QSqlDatabase c = QSqlDatabase::database(connectionName, false);
         if (!c.open())
-            throw DatabaseError(c.lastError().text());
+            throw DatabaseError(Connection::errorText(c.lastError()));
     };
     UpdateEngine engine({connectionName, folders.program, folders.data, databaseFolder, file,
                          [connectionName] { QSqlDatabase::database(connectionName, false).close(); }, open});
@@ -167,7 +209,7 @@ void secondPass(const Folders& folders, const DbConfig& db)
             connection.setDatabaseName(file);
             connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
             if (!connection.open())
-                throw DatabaseError(connection.lastError().text());
+                throw DatabaseError(Connection::errorText(connection.lastError()));
         }
         GaugeWindow gauge;
         updateOlderDatabase(folders, kSecondPassConnection, databaseFolder, file, &gauge, {});

@@ -17,10 +17,12 @@ namespace StartupUpdate {
 
 using Status = std::function<void(const QString& text)>;
 
-// Does nothing when the database file is missing. Throws AppError (an
-// UpdateError when a script cannot go on): start-up then ends with
-// failureMessage(...) and the script stays to be run again.
-void run(const Folders& folders, const DbConfig& db, const Status& status);
+// Does nothing when the database file is missing. Returns the update backup
+// made before the first script that had one (empty when none): the
+// database as it was before this update. Throws AppError (an UpdateError
+// when a script cannot go on): start-up then ends with failureMessage(...)
+// and the script stays to be run again.
+QString run(const Folders& folders, const DbConfig& db, const Status& status);
 
 // The second pass alone. Its problems are written to the log and never
 // stop start-up: that file is not the database in use.

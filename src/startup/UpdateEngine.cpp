@@ -2,10 +2,11 @@
 
 #include "Clock.h"
 #include "Compaction.h"
-#include "Dataset.h"
 #include "FileUtils.h"
 #include "Messages.h"
 #include "Schema.h"
+#include "SearchIndex.h"
+#include "ScriptSql.h"
 #include "Transaction.h"
 #include "UpdateActions.h"
 #include "UpdateLog.h"
@@ -104,8 +105,9 @@ private:
 class ScriptRun
 {
 public:
-    ScriptRun(const UpdateTarget& target, PictureTimes& times, const UpdateEngine::Run& run, UpdateLog& log)
-        : m_target(target), m_run(run), m_log(log),
+    ScriptRun(const UpdateTarget& target, PictureTimes& times, QStringList& backups, const UpdateEngine::Run& run,
+              UpdateLog& log)
+        : m_target(target), m_run(run), m_log(log), m_backups(backups),
           m_context{target.connectionName, target.programFolder, target.databaseFolder, log, times}
     {
     }
@@ -117,6 +119,7 @@ public:
             m_run.gauge->start(static_cast<int>(lines.size()));
         if (m_run.withBackup && Messages::ask(kBackupQuestion))
             backup();
+        guardConnection();
         gaugeText(QStringLiteral("MISE A JOUR (Base de données)"));
         status(QStringLiteral("Mise à jour (préparation) ..."));
 
@@ -186,6 +189,10 @@ private:
     }
 
     QSqlDatabase database() const { return m_context.database(); }
+
+    // Each connection the script runs on is guarded, also the one reopened
+    // after a compaction.
+    void guardConnection() { m_sql = std::make_unique<ScriptSql>(database()); }
 
     // ---------------------------------------------------------------- blocks
 
@@ -296,6 +303,8 @@ private:
             return QStringLiteral("SQL:") + UpdateScript::bracedText(line);
         case Command::CompactDataBase:
             return QStringLiteral("Compactage de la base de données");
+        case Command::CreateSearchIndex:
+            return QStringLiteral("INDEX:Recherche dans le carnet de santé");
         case Command::ConvertQueryScript:
             return QStringLiteral("CONVERSION:Requêtes");
         case Command::ConvertStatScript:
@@ -347,14 +356,14 @@ private:
             const QString statement = UpdateScript::bracedText(line);
             if (statement.trimmed().isEmpty())
                 throw AppError(QStringLiteral("la ligne ne contient aucune instruction entre { et }."));
-            Dataset query(QStringLiteral("AQuery"));
-            query.setConnectionName(m_target.connectionName);
-            query.setSql(statement);
-            query.execSql();
+            m_sql->run(statement);
             return {};
         }
         case Command::ConvertQueryScript:
             TreeConversion::convert(m_context, TreeConversion::Tree::Query, {});
+            return {};
+        case Command::CreateSearchIndex:
+            SearchIndex::install(m_target.connectionName);
             return {};
         case Command::ConvertStatScript:
             TreeConversion::convert(m_context, TreeConversion::Tree::Stat, UpdateScript::bracedText(line));
@@ -473,6 +482,7 @@ private:
         const QString file = accessFile(name);
         const bool inBlock = m_block != nullptr;
         closeBlock();
+        m_sql.reset();
         m_target.closeConnection();
         QString failure;
         try {
@@ -481,6 +491,7 @@ private:
             failure = e.text();
         }
         reopen(lineIndex);
+        guardConnection();
         if (inBlock)
             openBlock(m_blockLine);
         if (!failure.isEmpty())
@@ -522,15 +533,18 @@ private:
                                              "a échoué ; aucune ligne du script n'a été exécutée.\r%2")
                                   .arg(m_run.fileName, failure));
         m_log.write(QStringLiteral("Sauvegarde de la base de données : ") + target + QStringLiteral(" (Ok)"));
+        m_backups << target;
     }
 
     const UpdateTarget& m_target;
     const UpdateEngine::Run& m_run;
     UpdateLog& m_log;
+    QStringList& m_backups;
     ActionContext m_context;
     QStringList m_lines;
     std::unique_ptr<Transaction> m_block;
     int m_blockLine = 0;
+    std::unique_ptr<ScriptSql> m_sql;
 };
 
 } // namespace
@@ -558,7 +572,7 @@ void UpdateEngine::run(const Run& run)
     try {
         const QStringList lines = UpdateScript::load(path);
         log.write(QStringLiteral("Script de mise à jour : ") + path);
-        ScriptRun(m_target, m_times, run, log).execute(lines);
+        ScriptRun(m_target, m_times, m_backups, run, log).execute(lines);
     } catch (const UpdateError& e) {
         log.write(QStringLiteral("ERREUR : ") + QString(e.text()).replace(QLatin1Char('\r'), QLatin1Char(' ')));
         log.write(QString());

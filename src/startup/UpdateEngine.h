@@ -68,6 +68,8 @@ public:
     void run(const Run& run);
 
     const PictureTimes& pictureTimes() const { return m_times; }
+    // The update backups its runs made, in order.
+    const QStringList& backups() const { return m_backups; }
     QString logFile() const;
 
     // The update backup of the database file at a moment: data folder +
@@ -78,4 +80,5 @@ public:
 private:
     UpdateTarget m_target;
     PictureTimes m_times;
+    QStringList m_backups;
 };

@@ -72,8 +72,7 @@ QString quoted(const QString& name)
 
 QString errorText(const QSqlQuery& query)
 {
-    const QSqlError e = query.lastError();
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    return Connection::errorText(query.lastError());
 }
 
 } // namespace UpdateCatalog

@@ -14,7 +14,7 @@ using C = Command;
 
 // The words in their order of precedence: "FieldExists" lies inside
 // "NotFieldExists", which must therefore be looked for first.
-const std::array<std::pair<const char*, Command>, 16> kWords{{
+const std::array<std::pair<const char*, Command>, 17> kWords{{
     {"NotFieldType", C::NotFieldType},
     {"NotFieldExists", C::NotFieldExists},
     {"FieldExists", C::FieldExists},
@@ -30,6 +30,7 @@ const std::array<std::pair<const char*, Command>, 16> kWords{{
     {"ResizeBitmapInDataBase", C::ResizeBitmapInDataBase},
     {"ConvertBitmapToJpegInDataBase", C::ConvertBitmapToJpegInDataBase},
     {"CompactDataBase", C::CompactDataBase},
+    {"CreateSearchIndex", C::CreateSearchIndex},
     {"SqlExe", C::SqlExe},
 }};
 

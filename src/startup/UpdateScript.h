@@ -39,6 +39,7 @@ enum class Command
     ResizeBitmapInDataBase,
     ConvertBitmapToJpegInDataBase,
     CompactDataBase,
+    CreateSearchIndex,
     SqlExe
 };
 

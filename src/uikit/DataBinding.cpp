@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -187,4 +188,36 @@ void CheckBoxBinding::refresh()
     const std::optional<Field> f = field();
     const QSignalBlocker blocker(m_box);
     m_box->setChecked(f && f->asBoolean());
+}
+
+// ---------------------------------------------------------------- ComboBoxBinding
+
+ComboBoxBinding::ComboBoxBinding(QComboBox* box, Dataset& dataset, const QString& fieldName, QList<Choice> choices)
+    : FieldBinding(box, dataset, fieldName), m_box(box), m_choices(std::move(choices))
+{
+    box->clear();
+    box->addItem(QString());
+    for (const Choice& choice : m_choices)
+        box->addItem(choice.caption);
+    connect(box, &QComboBox::activated, this, [this](int index) {
+        write([this, index](const Field& f) {
+            if (index <= 0)
+                f.clear();
+            else
+                f.setValue(m_choices.at(index - 1).value);
+        });
+    });
+    refresh();
+}
+
+void ComboBoxBinding::refresh()
+{
+    const std::optional<Field> f = field();
+    int shown = 0;
+    if (f && !f->isNull())
+        for (qsizetype i = 0; i < m_choices.size(); ++i)
+            if (f->value() == m_choices.at(i).value)
+                shown = static_cast<int>(i) + 1;
+    const QSignalBlocker blocker(m_box);
+    m_box->setCurrentIndex(shown);
 }

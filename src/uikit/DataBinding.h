@@ -9,6 +9,7 @@
 #include <QPointer>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -117,6 +118,28 @@ private:
     QCheckBox* m_box;
 };
 
+// A drop-down list of fixed entries, each standing for a stored value,
+// after an empty first entry that clears the field. A stored value that is
+// none of them shows as the empty entry and stays until the user chooses.
+class ComboBoxBinding : public FieldBinding
+{
+    Q_OBJECT
+public:
+    struct Choice
+    {
+        QString caption;
+        QVariant value;
+    };
+    ComboBoxBinding(QComboBox* box, Dataset& dataset, const QString& fieldName, QList<Choice> choices);
+
+protected:
+    void refresh() override;
+
+private:
+    QComboBox* m_box;
+    QList<Choice> m_choices;
+};
+
 namespace DataBinding {
 inline LineEditBinding* bind(QLineEdit* edit, Dataset& dataset, const QString& field)
 {
@@ -133,5 +156,10 @@ inline LabelBinding* bind(QLabel* label, Dataset& dataset, const QString& field)
 inline CheckBoxBinding* bind(QCheckBox* box, Dataset& dataset, const QString& field)
 {
     return new CheckBoxBinding(box, dataset, field);
+}
+inline ComboBoxBinding* bind(QComboBox* box, Dataset& dataset, const QString& field,
+                             QList<ComboBoxBinding::Choice> choices)
+{
+    return new ComboBoxBinding(box, dataset, field, std::move(choices));
 }
 } // namespace DataBinding

@@ -45,11 +45,15 @@ QVariant DatasetTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
+    if (const auto& computed = m_columns.at(index.column()).computed)
+        return computed(index.row(), role);
     const int field = fieldIndex(index.column());
     if (field < 0)
         return {};
     const Field cell = m_dataset->fieldAt(index.row(), field);
     const GridColumn& column = m_columns.at(index.column());
+    if (cell.type() == Schema::ColumnType::Bytes)
+        return role == Qt::AccessibleTextRole ? pictureName(index.row(), column, cell) : QVariant();
     switch (role) {
     case Qt::DisplayRole:
         if (!column.format.isEmpty() && isNumber(cell.type()) && !cell.isNull())
@@ -63,6 +67,14 @@ QVariant DatasetTableModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+QString DatasetTableModel::pictureName(int row, const GridColumn& column, const Field& cell) const
+{
+    const int naming = column.namedBy.isEmpty() ? -1 : m_dataset->fieldIndex(column.namedBy);
+    if (naming >= 0)
+        return m_dataset->fieldAt(row, naming).displayText();
+    return cell.isNull() ? QString() : QStringLiteral("Image");
 }
 
 QVariant DatasetTableModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QPointer>
+#include <functional>
 
 // One column of a grid over a dataset.
 struct GridColumn
@@ -12,9 +13,17 @@ struct GridColumn
     QString field;
     QString format = {};          // replaces the field's display format when given
     Qt::Alignment alignment = {}; // numbers to the right, texts to the left when not given
+    // A column its owner works out from each fetched row instead of a
+    // field: the cell's data in that role (text, colour, hint), or nothing.
+    std::function<QVariant(int row, int role)> computed = {};
+    // For a picture column (a blob field, drawn by a delegate): the field
+    // whose text says what the picture shows, read to assistive technologies.
+    QString namedBy = {};
 };
 
-// The rows of a dataset as a read-only table, each cell the field's display text.
+// The rows of a dataset as a read-only table, each cell the field's display
+// text. A picture column has no text: its cells are named by their namedBy
+// field, or as a picture, never by their bytes.
 class DatasetTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -31,6 +40,7 @@ public:
 
 private:
     int fieldIndex(int column) const;
+    QString pictureName(int row, const GridColumn& column, const Field& cell) const;
 
     QPointer<Dataset> m_dataset;
     QList<GridColumn> m_columns;

@@ -29,13 +29,19 @@ QString choose(const Request& request)
     QFileDialog dialog(QApplication::activeWindow(), request.title);
     dialog.setAcceptMode(request.mode == Request::Mode::Save ? QFileDialog::AcceptSave
                                                              : QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.mode == Request::Mode::Save ? QFileDialog::AnyFile
-                                                           : QFileDialog::ExistingFile);
-    dialog.setNameFilter(qtFilter(request.filter));
+    dialog.setFileMode(request.mode == Request::Mode::Save     ? QFileDialog::AnyFile
+                       : request.mode == Request::Mode::Folder ? QFileDialog::Directory
+                                                               : QFileDialog::ExistingFile);
+    if (request.mode == Request::Mode::Folder)
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    else
+        dialog.setNameFilter(qtFilter(request.filter));
     dialog.setDefaultSuffix(request.defaultExtension);
     if (!request.confirmOverwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!request.fileName.isEmpty())
+    if (request.mode == Request::Mode::Folder && !request.fileName.isEmpty())
+        dialog.setDirectory(request.fileName);
+    else if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

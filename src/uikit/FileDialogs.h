@@ -13,7 +13,8 @@ struct Request
     enum class Mode
     {
         Open,
-        Save
+        Save,
+        Folder // an existing folder; fileName proposes one
     };
     Mode mode = Mode::Open;
     QString title;

@@ -4,13 +4,14 @@
 #include <algorithm>
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
 TWait::TWait(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint), m_task(new QLabel(this)),
       m_message(new QLabel(QStringLiteral("Quelques instants, SVP ..."), this)), m_gaugeBack(new QFrame(this)),
-      m_gaugeCursor(new QFrame(m_gaugeBack))
+      m_gaugeCursor(new QFrame(m_gaugeBack)), m_cancel(new QPushButton(QStringLiteral(" &Annuler"), this))
 {
     setObjectName(QStringLiteral("Wait"));
     setWindowModality(Qt::ApplicationModal);
@@ -40,6 +41,14 @@ TWait::TWait(QWidget* parent)
     layout->addWidget(m_task);
     layout->addWidget(m_message);
     layout->addWidget(m_gaugeBack, 0, Qt::AlignHCenter);
+    m_cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+    m_cancel->setAccessibleName(QStringLiteral("Annuler"));
+    m_cancel->hide();
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_cancelRequested = true;
+        m_cancel->setEnabled(false);
+    });
+    layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
     setMinimumWidth(kBarWidth + 48);
 }
 
@@ -91,6 +100,13 @@ void TWait::setProgress(int done, int total)
     m_total = total;
     m_counter = done;
     setPosition(done);
+}
+
+void TWait::setCancellable(bool cancellable)
+{
+    m_cancel->setVisible(cancellable);
+    m_cancel->setEnabled(true);
+    m_cancelRequested = false;
 }
 
 void TWait::centreInWorkArea()

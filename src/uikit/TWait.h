@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 class QFrame;
 
 // The shared progress window of long operations: a task line, a message
@@ -30,6 +31,10 @@ public:
     // pending window events are processed.
     void setProgress(int done, int total);
     void centreInWorkArea();
+    // A " &Annuler" button under the bar for work that can stop; its click
+    // is noted (the work asks cancelRequested() between its steps).
+    void setCancellable(bool cancellable);
+    bool cancelRequested() const { return m_cancelRequested; }
 
     int counter() const { return m_counter; }
     int cursorWidth() const;
@@ -39,6 +44,8 @@ private:
     QLabel* m_message;
     QFrame* m_gaugeBack;
     QFrame* m_gaugeCursor;
+    QPushButton* m_cancel;
+    bool m_cancelRequested = false;
     int m_counter = 0;
     qint64 m_total = 0;
 };

@@ -1,3 +1,4 @@
+#include "AccessibleMenus.h"
 #include "CareWindowTest.h"
 #include "TEnterConsult.h"
 #include "TEnterDrugPharmacy.h"
@@ -149,7 +150,11 @@ TEST_F(ActPages, EachPayerIsRecordedThroughThePinUntilBothHavePaid)
     ASSERT_TRUE(menu()->isVisible());
     EXPECT_TRUE(action("Popup_ConsultRepayment_Secu")->isEnabled());
     EXPECT_TRUE(action("Popup_ConsultRepayment_Comp")->isEnabled());
+    // A screen reader finds the open menu and its entries from the application.
+    const QList<QStringList> payers{{QStringLiteral("Sécurité sociale"), QStringLiteral("Caisse complémentaire")}};
+    EXPECT_EQ(AccessibleMenus::open(), payers);
     menu()->hide();
+    EXPECT_TRUE(AccessibleMenus::open().isEmpty());
 
     NextModal::answer<TEnterRepayment>([](TEnterRepayment* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Remboursement"));
@@ -174,6 +179,7 @@ TEST_F(ActPages, EachPayerIsRecordedThroughThePinUntilBothHavePaid)
     ASSERT_TRUE(menu()->isVisible());
     EXPECT_FALSE(action("Popup_ConsultRepayment_Secu")->isEnabled());
     EXPECT_TRUE(action("Popup_ConsultRepayment_Comp")->isEnabled());
+    EXPECT_EQ(AccessibleMenus::open(), payers);
     menu()->hide();
 
     NextModal::answer<TEnterRepayment>([](TEnterRepayment* w) {

@@ -1,14 +1,18 @@
 #include "Compaction.h"
 
+#include "Connection.h"
 #include "Errors.h"
+#include "SmallDisk.h"
 #include "TestFolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,6 +36,7 @@ public:
         QSqlDatabase::database(m_name, false).close();
         QSqlDatabase::removeDatabase(m_name);
     }
+    QString name() const { return m_name; }
     QVariant scalar(const QString& sql) const
     {
         QSqlQuery q(QSqlDatabase::database(m_name, false));
@@ -75,7 +80,7 @@ protected:
         File db(path);
         QStringList out;
         const QStringList tables =
-            db.scalar(QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE type='table'")).toString().split(',');
+            db.scalar(QStringLiteral("SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE type='table' ORDER BY name)")).toString().split(',');
         for (const QString& table : tables)
             out << table + QLatin1Char('=') + db.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toString();
         out << db.scalar(QStringLiteral("SELECT group_concat(Title) || sum(length(Img)) FROM DOCUMENTIMG")).toString();
@@ -128,19 +133,89 @@ TEST_F(CompactionTest, InPlaceKeepsTheRowsAndTheFilesPermissions)
     EXPECT_EQ(File(m_file).scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
 }
 
-TEST_F(CompactionTest, ScratchLeftByAnInterruptedRunIsReportedAndLeftAlone)
+// A kill leaves the scratch copy, often with the journal the engine keeps
+// beside it: the database is replaced only by a checked copy, so neither is
+// ever the only copy, and the next compaction clears them. A scratch file
+// that is a database of the Windows version (which renamed its database to
+// that name before compacting) may be one: kept, and said.
+TEST_F(CompactionTest, ScratchLeftByAnInterruptedRunIsClearedUnlessItMayBeTheOnlyCopy)
 {
-    const QByteArray source = readFile(m_file);
+    const QStringList before = rows(m_file);
     const QString scratch = Compaction::scratchFileFor(m_file);
     writeFile(scratch, "half a database");
+    writeFile(scratch + QStringLiteral("-journal"), QByteArray(512, '\xd9'));
+    Compaction::compactInPlace(m_file);
+    EXPECT_EQ(rows(m_file), before);
+    EXPECT_FALSE(exists(scratch));
+    EXPECT_FALSE(exists(scratch + QStringLiteral("-journal")));
+
+    const QByteArray jet = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(4000, '\0');
+    writeFile(scratch, jet);
+    const QByteArray source = readFile(m_file);
     try {
         Compaction::compactInPlace(m_file);
-        ADD_FAILURE() << "the scratch file must stop the compaction";
+        ADD_FAILURE() << "a database of the Windows version must stop the compaction";
     } catch (const FileError& e) {
-        EXPECT_TRUE(e.text().contains(scratch)) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("BRIVOLINE~.MDB"))) << e.text().toStdString();
     }
     EXPECT_EQ(readFile(m_file), source);
-    EXPECT_EQ(readFile(scratch), "half a database");
+    EXPECT_EQ(readFile(scratch), jet);
+}
+
+// The engine's words, which are English, reach the user in French, naming
+// the file: a read-only disk, a full one, and statements it refuses.
+TEST_F(CompactionTest, EngineFailuresAreSaidInFrench)
+{
+    const QString mounted = m_scratch.make(QStringLiteral("cle"));
+    SmallDisk disk(mounted, 2 * 1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    const QString file = mounted + QStringLiteral("BRIVOLINE.MDB");
+    TestFolders::copyTemplate(file);
+    const auto failureOf = [](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const AppError& e) {
+            EXPECT_EQ(TestFolders::englishIn(e.text()), QString()) << e.text().toStdString();
+            return e.text();
+        }
+        ADD_FAILURE() << "no failure";
+        return QString();
+    };
+    disk.fill(8 * 1024);
+    QString said = failureOf([&] { Compaction::compactInPlace(file); });
+    EXPECT_TRUE(said.contains(QStringLiteral("le disque est plein")) && said.contains(file)) << said.toStdString();
+    disk.release();
+
+    ASSERT_TRUE(disk.makeReadOnly());
+    said = failureOf([&] { Compaction::compactInPlace(file); });
+    EXPECT_TRUE(said.contains(QStringLiteral("lecture seule")) && said.contains(QStringLiteral("BRIVOLINE~.MDB")))
+        << said.toStdString();
+    DbConfig config;
+    config.databaseFolder = mounted;
+    config.oledbFileName = QStringLiteral("BRIVOLINE.MDB");
+    said = failureOf([&] { Connection::open(config); });
+    EXPECT_TRUE(said.contains(QStringLiteral("monté en lecture seule")) && said.contains(file)) << said.toStdString();
+
+    File db(m_file);
+    const QSqlDatabase connection = QSqlDatabase::database(db.name(), false);
+    const auto refused = [&connection](const QString& statement) {
+        QSqlQuery q(connection);
+        EXPECT_FALSE(q.exec(statement)) << statement.toStdString();
+        return Connection::errorText(q.lastError());
+    };
+    db.exec(QStringLiteral("BEGIN"));
+    EXPECT_EQ(refused(QStringLiteral("VACUUM")),
+              QStringLiteral("la base de données ne peut pas être compactée au milieu d'une transaction"));
+    db.exec(QStringLiteral("ROLLBACK"));
+    EXPECT_EQ(refused(QStringLiteral("SELECT * FROM NULLEPART")),
+              QStringLiteral("la table « NULLEPART » est absente de la base de données"));
+    EXPECT_EQ(refused(QStringLiteral("SELEC Id FROM PERSON")), QStringLiteral("erreur de syntaxe près de « SELEC »"));
+    EXPECT_EQ(refused(QStringLiteral("CREATE TABLE PERSON (x)")),
+              QStringLiteral("« PERSON » existe déjà dans la base de données"));
+    db.exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (900, 1, 'a')"));
+    EXPECT_EQ(refused(QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (900, 1, 'b')")),
+              QStringLiteral("la valeur de « DOCUMENTIMG.Id » existe déjà"));
 }
 
 TEST_F(CompactionTest, DamagedSourceFailsAndLeavesNothingBehind)

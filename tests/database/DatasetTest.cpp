@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "TemplateDatabaseTest.h"
 
+#include <QFile>
 #include <QSignalSpy>
 
 namespace {
@@ -404,6 +405,30 @@ TEST_F(DatasetTest, FailingStatementsCarryTheDatabaseText)
     d.setSql(QStringLiteral("DELETE FROM LST_DOCTOR WHERE Name='Dupont'"));
     d.execSql();
     EXPECT_EQ(count(QStringLiteral("LST_DOCTOR")), 2);
+
+    // A damaged page met half-way through the rows: an error, never the rows before it as if they were all.
+    exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                        "INSERT INTO LST_DOCTOR (Name) SELECT printf('Docteur %03d %.100c', i, 'x') FROM n"));
+    const qint64 page = scalar(QStringLiteral("SELECT pageno FROM dbstat WHERE name='LST_DOCTOR' AND pagetype='leaf' "
+                                              "ORDER BY pageno LIMIT 1 OFFSET 3")).toLongLong();
+    const qint64 pageSize = scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+    ASSERT_GT(page, 0);
+    Connection::close();
+    {
+        QFile file(m_config.databaseFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.seek((page - 1) * pageSize);
+        file.write(QByteArray(int(pageSize), '\xa5'));
+    }
+    Connection::open(m_config);
+    Dataset doctors(QStringLiteral("Lst_Doctor"));
+    try {
+        openDoctors(doctors);
+        ADD_FAILURE() << doctors.recordCount() << " rows read from a damaged table";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("le fichier est endommagé ou n'est pas une base de données"));
+    }
+    EXPECT_FALSE(doctors.isActive());
 }
 
 } // namespace

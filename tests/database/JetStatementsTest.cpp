@@ -170,7 +170,7 @@ const QString kPersonStatement = lines(
          "Misc02, Misc03, Misc04, Misc05, Misc06, Misc07, Misc08, Misc09, Misc10, Misc11, Misc12, ImgMini1, "
          "Img1, "
          "Img2, Img3, Img4, ImgMini2, ImgMini3, ImgMini4, WeightGraph, SizeGraph, Comment1 as [Color], "
-         "Custom00144243 as [Size]"),
+         "Custom00144243 as [Size], Sex"),
      jet("FROM PERSON"), jet("ORDER BY NAME, FORENAME")});
 
 const QString kReportConsult = lines(

@@ -70,6 +70,7 @@ protected:
                 ADD_FAILURE() << "accepted";
             } catch (const CabinetError& e) {
                 EXPECT_TRUE(e.text().contains(words)) << e.text().toStdString();
+                EXPECT_EQ(TestFolders::englishIn(e.text()), QString()) << e.text().toStdString();
             }
             EXPECT_EQ(filesUnder(m_scratch.path()), before);
         }
@@ -296,7 +297,7 @@ TEST_F(CabinetTest, DamagedCabinetsGiveAMessageAndNoFile)
 
     CabBuilder::Cab checksum = sound;
     checksum.badChecksum = true;
-    expectRefused(checksum.build(), QStringLiteral("endommagée"));
+    expectRefused(checksum.build(), QStringLiteral("endommagée : une somme de contrôle ne correspond pas"));
 
     CabBuilder::Cab oversized = sound;
     oversized.corruptBlockSize = 65535;
@@ -323,6 +324,48 @@ TEST_F(CabinetTest, DamagedCabinetsGiveAMessageAndNoFile)
     CabBuilder::Cab deflated = sound;
     deflated.compression = 1; // claims MS-ZIP, holds plain bytes
     expectRefused(deflated.build(), QStringLiteral("endommagée"));
+}
+
+// A few kilobytes of compressed zeros and entries that share them, or that
+// send the decompressor back over its folder again and again: refused from
+// the directory, before anything is decompressed.
+TEST_F(CabinetTest, ExpansionBeyondWhatTheArchiveHoldsIsRefusedBeforeDecompressing)
+{
+    CabBuilder::Cab zeros;
+    zeros.msZip = true;
+    zeros.add("petit.txt", "contenu");
+    zeros.zeroBlocks = 65000;
+    const quint32 run = 65000u * 32768u;
+    const QString out = m_scratch.make(QStringLiteral("out"));
+    const auto expectAllRefused = [&](const CabBuilder::Cab& cab, const QString& words) {
+        const QString archive = write(QStringLiteral("hostile.cab"), cab.build());
+        try {
+            Cabinet::extractAll(archive, out);
+            ADD_FAILURE() << "accepted";
+        } catch (const CabinetError& e) {
+            EXPECT_TRUE(e.text().contains(words)) << e.text().toStdString();
+        }
+        EXPECT_EQ(filesUnder(out), QStringList());
+    };
+    CabBuilder::Cab shared = zeros;
+    shared.entries << CabBuilder::Cab::Entry{"a.bin", run, zeros.zerosOffset()}
+                   << CabBuilder::Cab::Entry{"b.bin", run / 2, zeros.zerosOffset() + run / 2};
+    expectAllRefused(shared, QStringLiteral("partagent les mêmes données"));
+
+    CabBuilder::Cab backAndForth = zeros;
+    for (int i = 0; i < 3; ++i)
+        backAndForth.entries << CabBuilder::Cab::Entry{QByteArray("fin") + QByteArray::number(i), 1,
+                                                       zeros.zerosOffset() + run - 3 + quint32(i)}
+                             << CabBuilder::Cab::Entry{QByteArray("debut") + QByteArray::number(i), 1,
+                                                       zeros.zerosOffset() + quint32(i)};
+    expectAllRefused(backAndForth, QStringLiteral("se décompresseraient en"));
+
+    // Entries one after the other are extracted, holding their zeros.
+    CabBuilder::Cab inOrder = zeros;
+    inOrder.entries << CabBuilder::Cab::Entry{"zero.bin", 100'000, zeros.zerosOffset()};
+    Cabinet::extractAll(write(QStringLiteral("zeros.cab"), inOrder.build()), out);
+    EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("zero.bin")), QByteArray(100'000, '\0'));
+    EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("petit.txt")), QByteArray("contenu"));
 }
 
 TEST_F(CabinetTest, SafeRelativePaths)

@@ -1,5 +1,6 @@
 #include "DocumentPage.h"
 
+#include "AccessibleMenus.h"
 #include "BmpFormat.h"
 #include "Connection.h"
 #include "DatasetGrid.h"
@@ -17,7 +18,9 @@
 #include "UrlCatcher.h"
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -153,6 +156,40 @@ protected:
 };
 
 // --------------------------------------------------------------- files
+
+TEST_F(DocumentPageTest, ScreenReadersFindBothMenusAndHearEachFilesTypeNotItsIconBytes)
+{
+    attach(file(QStringLiteral("report.xyz"), "lettre"));
+    attach(file(QStringLiteral("analyse.pdf"), "%PDF-1.4"));
+    DatasetGrid* grid = m_page->files()->grid();
+    QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(grid)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    Dataset& files = m_household.dm().DocumentFile;
+    for (int row = 0; row < 2; ++row) {
+        const QString type = files.fieldAt(row, files.fieldIndex(QStringLiteral("FileType"))).asString();
+        ASSERT_FALSE(type.isEmpty());
+        EXPECT_EQ(table->cellAt(row, 0)->text(QAccessible::Name), type);
+        EXPECT_TRUE(grid->model()->index(row, 0).data().isNull()) << "the icon column shows no text";
+    }
+
+    const auto rightClick = [](QWidget* view) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), view->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(view, &event);
+    };
+    rightClick(grid->viewport());
+    EXPECT_EQ(AccessibleMenus::open(),
+              (QList<QStringList>{{QStringLiteral("Ajouter un fichier"), QStringLiteral("Supprimer ce fichier"),
+                                   QStringLiteral("Exécuter"), QStringLiteral("Enregistrer le document sous .."),
+                                   QStringLiteral("Envoyer par email")}}));
+    QApplication::activePopupWidget()->hide();
+    rightClick(m_page->images()->viewport());
+    EXPECT_EQ(AccessibleMenus::open(),
+              (QList<QStringList>{{QStringLiteral("Ajouter un document"), QStringLiteral("Modifier ce document"),
+                                   QStringLiteral("Supprimer ce document"), QStringLiteral("Visualiser  et imprimer"),
+                                   QStringLiteral("Enregistrer le document sous .."),
+                                   QStringLiteral("Envoyer par email")}}));
+    QApplication::activePopupWidget()->hide();
+}
 
 TEST_F(DocumentPageTest, AttachedFilesOpenAndSaveByteIdentical)
 {

@@ -4,14 +4,18 @@
 #include "Dataset.h"
 #include "Errors.h"
 #include "FileDialogs.h"
+#include "ImageDocuments.h"
 #include "ImageError.h"
+#include "ImageTransforms.h"
 #include "JpegIO.h"
 #include "Messages.h"
 #include "PictureSamples.h"
 #include "TemplateDatabaseTest.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace {
 
@@ -163,6 +167,23 @@ TEST_F(ImageStore, SourcesThatAreNoPictureAreRefusedBeforeAnythingIsWritten)
             scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG WHERE Id=%1").arg(m_second)).isNull());
     }
     EXPECT_THROW(store(file(QStringLiteral("missing.bmp"))), FileError);
+
+    // Too large: the message names the file and states the limit.
+    QByteArray huge = TestFolders::readFile(file(QStringLiteral("whole.jpg")));
+    const qsizetype sof = huge.indexOf("\xFF\xC0");
+    ASSERT_GT(sof, 0);
+    huge[sof + 5] = huge[sof + 7] = char(12000 >> 8);
+    huge[sof + 6] = huge[sof + 8] = char(12000 & 0xFF);
+    TestFolders::writeFile(file(QStringLiteral("huge.jpg")), huge);
+    try {
+        store(file(QStringLiteral("huge.jpg")));
+        ADD_FAILURE() << "a 144-megapixel picture was stored";
+    } catch (const ImageError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Impossible de lire l'image \"%1\".\rImage trop grande : 12000 x 12000 "
+                                           "pixels (au plus 100 millions de pixels, 65500 pixels de côté).")
+                                .arg(file(QStringLiteral("huge.jpg"))));
+    }
+    EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("Doc.jpg"))));
 }
 
 TEST_F(ImageStore, ARefusedPostKeepsTheOldPictureWithTheOldThumbnail)
@@ -242,4 +263,93 @@ TEST(SaveImageFileAs, CopiesWhereTheUserChoosesOverwriting)
     TestFolders::writeFile(chosen, "kept");
     SaveImageFileAs(stored, QStringLiteral("x.jpg"));
     EXPECT_EQ(TestFolders::readFile(chosen), QByteArray("kept"));
+}
+
+// ------------------------------------------------- memory of a large picture
+
+// Stores the picture it is given in a process of its own, so that the peak
+// memory is that of storing alone: run by StoringAnyAcceptedPictureStaysWithinItsMemory.
+TEST_F(ImageStore, ChildStoresThePictureItIsGiven)
+{
+    const QString source = qEnvironmentVariable("BRIVOLINE_CHILD_PICTURE");
+    if (source.isEmpty())
+        GTEST_SKIP() << "run by StoringAnyAcceptedPictureStaysWithinItsMemory in a process of its own";
+    const QString results = qEnvironmentVariable("BRIVOLINE_CHILD_RESULTS");
+    const ImageStoreSettings settings{5000, 90};
+    QString stored = file(QStringLiteral("Doc.jpg"));
+    if (qEnvironmentVariable("BRIVOLINE_CHILD_WAY") == QLatin1String("document")) {
+        // The document dialog's way: the picture read for the dialog, then saved with the row.
+        const Bitmap picture = readPictureFile(source, settings.maxWidth).picture;
+        m_documents.edit();
+        ImageDocuments::save(m_documents, &picture, m_scratch.path(), settings);
+        stored = m_scratch.path() + QStringLiteral("Images/Doc%1.jpg").arg(m_second);
+    } else {
+        store(source, settings);
+    }
+    QFile::copy(stored, results + QStringLiteral("stored.jpg"));
+    TestFolders::writeFile(
+        results + QStringLiteral("thumbnail.bmp"),
+        scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG WHERE Id=%1").arg(m_second)).toByteArray());
+    // The high-water mark of this program's own memory: ru_maxrss would also
+    // count the parent's pages that this process shared before it started.
+    const QString status = QString::fromLatin1(TestFolders::readFile(QStringLiteral("/proc/self/status")));
+    const qsizetype at = status.indexOf(QStringLiteral("VmHWM:"));
+    std::printf("peak %lld\n", status.mid(at + 6).section(QLatin1Char('k'), 0, 0).trimmed().toLongLong());
+}
+
+TEST(ImageStoreMemory, StoringAnyAcceptedPictureStaysWithinItsMemory)
+{
+    TestFolders::Scratch scratch;
+    // 64 million pixels, as a camera's JPEG and as a bitmap.
+    const Bitmap picture = PictureSamples::photo(8000, 8000);
+    const QString jpeg = scratch.path() + QStringLiteral("camera.jpg");
+    const QString bitmap = scratch.path() + QStringLiteral("scan.bmp");
+    SaveJpegFile(picture, jpeg, 90);
+    BmpFormat::writeFile(picture, bitmap);
+    // The largest kind of progressive file accepted: its coefficients are held whole.
+    const QString progressive = scratch.path() + QStringLiteral("progressive.jpg");
+    TestFolders::writeFile(progressive, PictureSamples::run(QStringLiteral("jpegtran"), {QStringLiteral("-progressive"), jpeg}));
+    const Bitmap expectedThumbnail = thumbnailOnWhite(picture, 90, 90);
+
+    struct Way
+    {
+        QString source;
+        QString way;
+    };
+    for (const auto& [source, way] : {Way{jpeg, QStringLiteral("photo")}, Way{progressive, QStringLiteral("photo")},
+                                      Way{bitmap, QStringLiteral("photo")}, Way{jpeg, QStringLiteral("document")}}) {
+        SCOPED_TRACE((QFileInfo(source).fileName() + QLatin1Char(' ') + way).toStdString());
+        const QString results = scratch.make(QFileInfo(source).baseName() + way);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("BRIVOLINE_CHILD_PICTURE"), source);
+        env.insert(QStringLiteral("BRIVOLINE_CHILD_RESULTS"), results);
+        env.insert(QStringLiteral("BRIVOLINE_CHILD_WAY"), way);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=ImageStore.ChildStoresThePictureItIsGiven")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const QString output = QString::fromUtf8(child.readAllStandardOutput());
+        ASSERT_EQ(child.exitCode(), 0) << output.toStdString();
+        const qsizetype at = output.indexOf(QStringLiteral("peak "));
+        ASSERT_GE(at, 0) << output.toStdString();
+        const qint64 peakMegabytes = output.mid(at + 5).section(QLatin1Char('\n'), 0, 0).toLongLong() / 1024;
+        std::printf("%s by the %s way: peak %lld MB\n", qPrintable(QFileInfo(source).fileName()), qPrintable(way),
+                    peakMegabytes);
+        EXPECT_LT(peakMegabytes, 300);
+
+        Bitmap stored;
+        ASSERT_TRUE(LoadJpegFile(stored, results + QStringLiteral("stored.jpg"), true, 3));
+        // A JPEG is copied as it is; anything else is stored within 5000 pixels.
+        EXPECT_EQ(stored.width(), source != bitmap && way == QLatin1String("photo") ? 1000 : 625);
+        const Bitmap thumbnail = BmpFormat::readFile(results + QStringLiteral("thumbnail.bmp"));
+        ASSERT_EQ(thumbnail.width(), 90);
+        ASSERT_EQ(thumbnail.height(), 90);
+        double difference = 0;
+        for (int y = 0; y < 90; ++y)
+            for (int x = 0; x < 270; ++x)
+                difference += std::abs(int(thumbnail.scanLine(y)[x]) - int(expectedThumbnail.scanLine(y)[x]));
+        EXPECT_LT(difference / (90 * 270), 6) << "the thumbnail shows the picture";
+    }
 }

@@ -78,6 +78,26 @@ TEST_F(JpegIO, ReadsCjpegFilesWholeAndReducedExactlyAsDjpeg)
     }
 }
 
+TEST_F(JpegIO, TheRowReaderDecodesEveryEighthExactlyAsDjpegAndPicksTheLeastThatCovers)
+{
+    const QString file =
+        cjpegFile(PictureSamples::photo(101, 57), QStringLiteral("c.jpg"), {"-quality", "90"});
+    for (int eighths = 1; eighths <= 8; ++eighths) {
+        JpegReader reader(file);
+        BitmapRows rows;
+        reader.read(eighths, PixelFormat::Bgr24, rows);
+        const Bitmap here = rows.take();
+        EXPECT_EQ(here.width(), (101 * eighths + 7) / 8) << eighths;
+        const Bitmap peer = djpeg(file, {"-scale", QStringLiteral("%1/8").arg(eighths)});
+        EXPECT_TRUE(here == peer) << eighths << "/8";
+    }
+    const JpegReader reader(file);
+    EXPECT_EQ(reader.eighthsFor(13, 8), 1);
+    EXPECT_EQ(reader.eighthsFor(14, 8), 2);  // 13 pixels wide at 1/8: not enough
+    EXPECT_EQ(reader.eighthsFor(90, 50), 8); // 89 at 7/8
+    EXPECT_EQ(reader.eighthsFor(38, 22), 3);
+}
+
 TEST_F(JpegIO, GreyAndColourFollowTheAdaptFlag)
 {
     const QString grey = cjpegFile(PictureSamples::photo(40, 30), QStringLiteral("g.jpg"), {"-grayscale"});
@@ -235,6 +255,36 @@ TEST_F(JpegIO, HugeDimensionsAreRefusedBeforeDecoding)
         Bitmap bitmap;
         EXPECT_FALSE(decodeJpeg(bitmap, huge, true)) << w << " x " << h;
         EXPECT_FALSE(decodeJpeg(bitmap, huge, true, 3)) << "reduced " << w << " x " << h;
+        try {
+            JpegReader reader{QByteArrayView(huge)};
+            ADD_FAILURE() << "accepted " << w << " x " << h;
+        } catch (const ImageError& e) {
+            EXPECT_EQ(e.text(), QStringLiteral("Image trop grande : %1 x %2 pixels (au plus 100 millions de pixels, "
+                                               "65500 pixels de côté).")
+                                    .arg(w)
+                                    .arg(h));
+        }
+    }
+
+    // Several scans are decoded from a copy of every coefficient, two bytes a
+    // sample: a progressive colour picture without subsampling is held to a third.
+    const QByteArray progressive = TestFolders::readFile(cjpegFile(
+        PictureSamples::photo(16, 16), QStringLiteral("p.jpg"), {"-progressive", "-sample", "1x1"}));
+    const qsizetype sof2 = progressive.indexOf("\xFF\xC2");
+    ASSERT_GT(sof2, 0);
+    for (auto [side, accepted] : {std::pair{5790, true}, std::pair{5800, false}}) {
+        QByteArray large = progressive;
+        large[sof2 + 5] = large[sof2 + 7] = char(side >> 8);
+        large[sof2 + 6] = large[sof2 + 8] = char(side & 0xFF);
+        try {
+            JpegReader reader{QByteArrayView(large)};
+            EXPECT_TRUE(accepted) << side;
+        } catch (const ImageError& e) {
+            EXPECT_FALSE(accepted) << side;
+            EXPECT_EQ(e.text(), QStringLiteral("Image JPEG progressive trop grande : %1 x %1 pixels (au plus 33 millions "
+                                               "de pixels pour une image progressive de ce type).")
+                                    .arg(side));
+        }
     }
 }
 

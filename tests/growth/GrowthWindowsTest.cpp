@@ -1,4 +1,6 @@
+#include "AccessibleMenus.h"
 #include "AnalysisPage.h"
+#include "Assessment.h"
 #include "Clock.h"
 #include "Connection.h"
 #include "DatasetUtils.h"
@@ -9,8 +11,10 @@
 #include "Measurements.h"
 #include "Messages.h"
 #include "NextModal.h"
+#include "NumberFormat.h"
 #include "ProgramAssembly.h"
 #include "TAnalysisList.h"
+#include "TChartBmi.h"
 #include "TChartValueList.h"
 #include "TEnterAnalysis.h"
 #include "TEnterAnalysisValue.h"
@@ -21,6 +25,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QAreaSeries>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
@@ -29,6 +35,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTabBar>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -54,6 +61,10 @@ void whenMenuOpens(const QString& name, const QStringList& entries, const QStrin
         }
         EXPECT_EQ(captions, entries);
         EXPECT_EQ(checked, ticked);
+        // Reachable by a screen reader while it waits for a choice.
+        QStringList named = entries;
+        named.removeAll(QString());
+        EXPECT_EQ(AccessibleMenus::open(), QList<QStringList>{named});
         ASSERT_NE(wanted, nullptr);
         menu->setActiveAction(wanted);
         QTest::keyClick(menu, Qt::Key_Return);
@@ -268,6 +279,85 @@ TEST_F(GrowthWindows, TheCurveWindowKeepsItsModeToItselfAndAsksBeforeDeleting)
     EXPECT_TRUE(labels(values.chart()).isEmpty());
 }
 
+TEST_F(GrowthWindows, TheSexChosenOnThePageDrawsTheCentilesAndTheCurveWindowTellsEachMeasures)
+{
+    using namespace GrowthReference;
+    // A weighing far too light, and a height two days from the weighing of 10 June 2025.
+    sql(QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight) VALUES (%1, '2025-01-01', 4.0)").arg(m_child));
+    sql(QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) VALUES (%1, '2025-06-12', 75)").arg(m_child));
+    selectPerson(m_child);
+    EXPECT_TRUE(chart("Chart_Weight")->data().centiles.isEmpty());
+    EXPECT_EQ(chart("Chart_Weight")->shownNote(), QStringLiteral("Pas de centiles : sexe non renseigné"));
+
+    auto* sex = m_form->findChild<QComboBox*>(QStringLiteral("Ed_Sex"));
+    ASSERT_NE(sex, nullptr);
+    EXPECT_EQ(sex->accessibleName(), QStringLiteral("Sexe"));
+    ASSERT_EQ(sex->count(), 3);
+    EXPECT_EQ((QStringList{sex->itemText(0), sex->itemText(1), sex->itemText(2)}),
+              (QStringList{QString(), QStringLiteral("Féminin"), QStringLiteral("Masculin")}));
+    sex->setCurrentIndex(1);
+    emit sex->activated(1);
+    // Both charts follow at once, before the person is even recorded.
+    for (const char* name : {"Chart_Weight", "Chart_Size"}) {
+        EXPECT_FALSE(chart(name)->data().centiles.isEmpty()) << name;
+        EXPECT_TRUE(chart(name)->shownNote().isEmpty()) << name;
+        EXPECT_TRUE(chart(name)->centileBand(0)->isVisible()) << name;
+    }
+    button(m_form.get(), "Btn_Main_Record")->click();
+    EXPECT_EQ(number(QStringLiteral("SELECT Sex FROM PERSON WHERE Id=%1").arg(m_child)), 2);
+
+    bool opened = false;
+    whenOpens<TChartValueList>([&](TChartValueList* values) {
+        opened = true;
+        const QAbstractItemModel* grid = values->findChild<QTableView*>(QStringLiteral("Grid_Value"))->model();
+        QStringList headings;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            headings << grid->headerData(c, Qt::Horizontal).toString();
+        EXPECT_EQ(headings, (QStringList{"Date", "Valeur", "Centile", "IMC", "Centile IMC", "Observations"}));
+        const QDate born(2024, 6, 15);
+        const auto expected = [&](Indicator indicator, const QDate& day, double value) {
+            return assess(shipped(TestFolders::programFolder()), indicator, Sex::Female, born, {day, value})->text();
+        };
+        // Rows in date order: 20/07/2024, 01/01/2025 (4 kg), 01/03/2025, 10/06/2025, 20/06/2025.
+        EXPECT_EQ(grid->index(0, 2).data().toString(), expected(Indicator::Weight, QDate(2024, 7, 20), 4.5));
+        EXPECT_FALSE(grid->index(0, 2).data(Qt::ForegroundRole).isValid());
+        EXPECT_TRUE(grid->index(1, 2).data().toString().startsWith(QStringLiteral("P < 1 (z -")));
+        EXPECT_EQ(grid->index(1, 2).data(Qt::ForegroundRole).value<QColor>(), QColor(0xcc, 0, 0));
+        EXPECT_TRUE(grid->index(1, 2).data(Qt::ToolTipRole).toString().contains(QStringLiteral("hors des 3e")));
+        // The BMI only where a height lies within the week.
+        EXPECT_EQ(grid->index(2, 3).data().toString(), QString());
+        EXPECT_EQ(grid->index(3, 3).data().toString(),
+                  NumberFormat::formatFloat(QStringLiteral("#######0.0"), bodyMassIndex(8.6, 75)));
+        EXPECT_EQ(grid->index(3, 4).data().toString(), expected(Indicator::Bmi, QDate(2025, 6, 10), bodyMassIndex(8.6, 75)));
+        EXPECT_EQ(grid->index(4, 3).data().toString(), QString()) << "8 days from the height";
+
+        whenOpens<TChartBmi>([](TChartBmi* bmi) {
+            EXPECT_EQ(bmi->windowTitle(), QStringLiteral("Courbe de l'indice de masse corporelle"));
+            EXPECT_EQ(bmi->mode(), GrowthSeries::Years);
+            // Birth (3.2 kg, 50 cm) and the one weighing with its height.
+            EXPECT_EQ(labels(bmi->chart()), (QStringList{QStringLiteral("Naissance"), QStringLiteral("0 ans")}));
+            EXPECT_DOUBLE_EQ(bmi->chart()->data().series[Chart::Value].points.at(0).value, 12.8);
+            EXPECT_EQ(bmi->chart()->data().centiles.curves.at(2).size(), 2);
+            bmi->accept();
+        });
+        ASSERT_TRUE(button(values, "Btn_Bmi")->isEnabled());
+        button(values, "Btn_Bmi")->click();
+        values->accept();
+    });
+    button(m_form.get(), "Btn_Chart_Weight_Edit")->click();
+    EXPECT_TRUE(opened);
+
+    // Back to an unknown sex: the charts say so again.
+    sex->setCurrentIndex(0);
+    emit sex->activated(0);
+    button(m_form.get(), "Btn_Main_Record")->click();
+    EXPECT_FALSE(QSqlQuery(QStringLiteral("SELECT Sex FROM PERSON WHERE Id=%1 AND Sex IS NOT NULL").arg(m_child),
+                           Connection::database())
+                     .next());
+    EXPECT_EQ(chart("Chart_Size")->shownNote(), QStringLiteral("Pas de centiles : sexe non renseigné"));
+    EXPECT_FALSE(chart("Chart_Size")->centileBand(0)->isVisible());
+}
+
 TEST_F(GrowthWindows, ASavedChartIsAJpegOfTheChartsSizeNamedAfterTitlePersonAndDay)
 {
     selectPerson(m_child);
@@ -315,6 +405,29 @@ TEST(LineCharts, ManyMorePointsThanPixelsAreDrawnThroughEachColumnsExtremes)
     EXPECT_EQ(chart.data().series[Chart::Value].points.size(), 10000) << "the data keep every point";
     EXPECT_LE(chart.shownLabels().size(), 20);
     EXPECT_EQ(chart.shownLabels().constFirst(), QStringLiteral("0"));
+}
+
+TEST(LineCharts, CentileBandsStandAtTheLabelsOfThePointsTheyBelongTo)
+{
+    Chart::Data data;
+    data.activate({Chart::Value, Chart::ValueLine});
+    for (const char* label : {"01/05/2004", "Naissance", "1 mois", "2 mois"})
+        data.series[Chart::Value].points.append({QString::fromLatin1(label), 3});
+    for (std::size_t k = 0; k < data.centiles.curves.size(); ++k)
+        for (const char* label : {"Naissance", "2 mois"})
+            data.centiles.curves.at(k).append({QString::fromLatin1(label), 2.0 + static_cast<double>(k)});
+    LineChart chart;
+    chart.setAttribute(Qt::WA_DontShowOnScreen);
+    chart.resize(400, 300);
+    chart.show();
+    chart.setData(data);
+    QApplication::processEvents();
+    EXPECT_EQ(chart.centileBand(0)->upperSeries()->points(), (QList<QPointF>{{1, 6}, {3, 6}}));
+    EXPECT_EQ(chart.centileBand(0)->lowerSeries()->points(), (QList<QPointF>{{1, 2}, {3, 2}}));
+    EXPECT_EQ(chart.centileBand(1)->upperSeries()->points(), (QList<QPointF>{{1, 5}, {3, 5}}));
+    EXPECT_EQ(chart.medianLine()->points(), (QList<QPointF>{{1, 4}, {3, 4}}));
+    EXPECT_TRUE(chart.medianLine()->isVisible());
+    EXPECT_EQ(chart.data().verticalRange(), std::pair(2.0, 6.0));
 }
 
 TEST_F(GrowthWindows, APersonFollowingNothingSeesPasDAnalysesAndCanOnlyFollowOne)

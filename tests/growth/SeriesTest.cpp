@@ -2,6 +2,7 @@
 #include "ChartData.h"
 #include "GrowthSeries.h"
 #include "NumberFormat.h"
+#include "TestFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,92 @@ TEST(GrowthSeries, AMeasurementBeforeBirthOrInTheFutureIsDrawnWhereItFalls)
     EXPECT_EQ(labelsOf(data.series[Chart::Value]),
               (QStringList{QStringLiteral("Naissance"), QStringLiteral("01/05/2004"), QStringLiteral("1 mois"),
                            QStringLiteral("313 mois")}));
+}
+
+// A girl born on 15/06/2004 whose chart draws the WHO centiles of `reference`.
+GrowthSeries::Input girl(int mode, QList<Measurement> measurements,
+                         GrowthReference::Indicator reference = GrowthReference::Indicator::Weight)
+{
+    GrowthSeries::Input in = child(mode, std::move(measurements));
+    in.reference = reference;
+    in.sex = GrowthReference::Sex::Female;
+    in.tables = &GrowthReference::shipped(TestFolders::programFolder());
+    return in;
+}
+
+// The value of a centile curve at a day of the girl's life.
+double centileAt(const QDate& day, std::size_t curve,
+                 GrowthReference::Indicator reference = GrowthReference::Indicator::Weight)
+{
+    const auto at = GrowthReference::shipped(TestFolders::programFolder())
+                        .at(reference, GrowthReference::Sex::Female, static_cast<int>(d(15, 6, 2004).daysTo(day)));
+    return Lms::valueAt(at->lms, GrowthReference::kCurveZ.at(curve));
+}
+
+TEST(GrowthCentiles, EveryModePutsTheCurvesAtThePointsAtTheAgeOfTheValueEachShows)
+{
+    const QList<Measurement> weights{{d(1, 5, 2004), 2.9},  {d(1, 7, 2004), 4.1}, {d(1, 12, 2004), 7.4},
+                                     {d(1, 3, 2005), 6.9},  {d(20, 6, 2005), 9.0}, {d(1, 9, 2005), 9.9}};
+    for (int mode : {GrowthSeries::Dates, GrowthSeries::Years, GrowthSeries::Months}) {
+        const Chart::Data data = GrowthSeries::build(girl(mode, weights));
+        const Chart::Centiles& c = data.centiles;
+        EXPECT_TRUE(c.note.isEmpty()) << mode;
+        // Every point but the one weighed before birth has its centiles, under its own label.
+        QStringList expected = labelsOf(data.series[Chart::Value]);
+        expected.removeAll(QStringLiteral("01/05/2004"));
+        for (const QList<Chart::Point>& curve : c.curves)
+            EXPECT_EQ(labelsOf({{}, true, curve}), expected) << mode;
+        for (qsizetype i = 0; i < expected.size(); ++i)
+            for (std::size_t k = 1; k < c.curves.size(); ++k)
+                EXPECT_LT(c.curves.at(k - 1).at(i).value, c.curves.at(k).at(i).value) << mode << " " << i;
+        // The birth point at day 0; the axis covers the outer curves.
+        EXPECT_DOUBLE_EQ(c.curves.at(2).at(0).value, centileAt(d(15, 6, 2004), 2));
+        const auto [low, high] = data.verticalRange();
+        EXPECT_LE(low, c.curves.front().at(0).value);
+        EXPECT_GE(high, c.curves.back().constLast().value);
+    }
+    // "0 ans" shows the heaviest of year 0 (1 December), "1 ans" the
+    // weighing of 1 September 2005: the curves stand at those ages.
+    const Chart::Data years = GrowthSeries::build(girl(GrowthSeries::Years, weights));
+    EXPECT_EQ(labelsOf({{}, true, years.centiles.curves.at(4)}),
+              (QStringList{QStringLiteral("Naissance"), QStringLiteral("0 ans"), QStringLiteral("1 ans")}));
+    EXPECT_DOUBLE_EQ(years.centiles.curves.at(4).at(1).value, centileAt(d(1, 12, 2004), 4));
+    EXPECT_DOUBLE_EQ(years.centiles.curves.at(4).at(2).value, centileAt(d(1, 9, 2005), 4));
+    // The heights follow their own table.
+    const Chart::Data heights = GrowthSeries::build(
+        girl(GrowthSeries::Months, {{d(1, 7, 2004), 52}, {d(1, 7, 2006), 86}}, GrowthReference::Indicator::Height));
+    EXPECT_DOUBLE_EQ(heights.centiles.curves.at(0).constLast().value,
+                     centileAt(d(1, 7, 2006), 0, GrowthReference::Indicator::Height));
+}
+
+TEST(GrowthCentiles, WithoutSexBirthDateOrAgeInTheTablesTheChartSaysWhyInOneLine)
+{
+    const QList<Measurement> weights{{d(1, 7, 2004), 4.1}, {d(1, 12, 2005), 10.4}};
+    const auto noteOf = [](const GrowthSeries::Input& in) {
+        const Chart::Data data = GrowthSeries::build(in);
+        EXPECT_TRUE(data.centiles.isEmpty());
+        EXPECT_FALSE(data.series[Chart::Value].points.isEmpty()) << "the curve is drawn all the same";
+        return data.centiles.note;
+    };
+    GrowthSeries::Input in = girl(GrowthSeries::Years, weights);
+    in.sex = GrowthReference::Sex::Unknown;
+    EXPECT_EQ(noteOf(in), QStringLiteral("Pas de centiles : sexe non renseigné"));
+    in = girl(GrowthSeries::Years, weights);
+    in.birthDate = QStringLiteral("31/02/2004");
+    EXPECT_EQ(noteOf(in), QStringLiteral("Pas de centiles : date de naissance non renseignée"));
+    // Thirty years old: her birth weight is the only point in the tables' ages.
+    in = girl(GrowthSeries::Years, {{d(1, 7, 2034), 61}, {d(1, 7, 2035), 62}});
+    EXPECT_EQ(noteOf(in), QStringLiteral("Pas de centiles : âges hors de 0 à 10 ans"));
+    in.reference = GrowthReference::Indicator::Height;
+    EXPECT_EQ(noteOf(in), QStringLiteral("Pas de centiles : âges hors de 0 à 19 ans"));
+    TestFolders::Scratch empty;
+    GrowthReference::ReferenceTables missing(empty.path());
+    in = girl(GrowthSeries::Years, weights);
+    in.tables = &missing;
+    EXPECT_EQ(noteOf(in), QStringLiteral("Pas de centiles : tables de l'OMS illisibles"));
+    // A chart without a reference (the analyses) says nothing.
+    in.reference.reset();
+    EXPECT_TRUE(GrowthSeries::build(in).centiles.note.isEmpty());
 }
 
 TEST(AnalysisSeries, YearsMergeEachListToItsOwnLargerNumber)

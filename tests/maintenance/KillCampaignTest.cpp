@@ -1,7 +1,8 @@
 // A backup, a compaction and a restore, each run by a process killed with
 // SIGKILL at a random moment (after a random delay, or at a random report
 // of its progress), then the real program started again: it must start
-// cleanly, and the records must be the ones before or the ones after, whole.
+// cleanly, and the records must be the ones before or the ones after, whole,
+// with nothing of the interrupted operation left beside them.
 // BRIVOLINE_KILL_ROUNDS sets the kills per operation (3 by default;
 // tests/maintenance_kill_campaign.sh runs 50 or more).
 #include "BackupArchive.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <csignal>
@@ -29,7 +31,6 @@ using namespace MaintenanceSamples;
 
 namespace {
 
-const QString kDataFolder = QStringLiteral("Documents/Halvorn Software Development/Brivoline/");
 const QString kTarget = QStringLiteral("Backup/famille.bkp");
 
 // The operation's progress, which kills its own process at one report.
@@ -116,25 +117,11 @@ protected:
 
     // Starts the real program on that home and lets it close at once;
     // returns what went wrong, nothing when it showed its window.
-    QString startProgram(const QString& home)
+    static QString startProgram(const QString& home)
     {
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home);
-        const QString runtime = home + QStringLiteral("run");
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), home + QStringLiteral("Documents"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("BRIVOLINE_MESSAGE_LOG"), home + QStringLiteral("messages.log"));
-        env.insert(QStringLiteral("BRIVOLINE_QUIT_AFTER_SHOW"), QStringLiteral("1"));
-        program.setProcessEnvironment(env);
-        program.start(TestFolders::programFolder() + QStringLiteral("brivoline"), {});
-        if (!program.waitForFinished(60000))
-            return QStringLiteral("the program did not end");
-        const QString messages = QString::fromUtf8(TestFolders::readFile(home + QStringLiteral("messages.log")));
-        if (program.exitCode() != 0 || !program.readAllStandardError().contains("shown-after-ms"))
+        const ProgramRun run = runProgram(home);
+        const QString messages = run.messages.join(QLatin1Char('\n'));
+        if (run.exitCode != 0 || !run.shown)
             return QStringLiteral("the program did not start: ") + messages;
         return messages;
     }
@@ -228,6 +215,15 @@ protected:
                    : -1;
     }
 
+    // What an interrupted operation may leave under a home: partial
+    // archives, the compaction's scratch copy, a restore's staging, notes.
+    static QStringList leftoversUnder(const QString& home)
+    {
+        static const QRegularExpression kLeftover(QStringLiteral(
+            "\\.partial$|\\.part$|\\.tmp$|~\\.MDB|/\\.restauration/|\\.sauvegarde-en-cours|/temp\\.cab$"));
+        return filesUnder(home).filter(kLeftover);
+    }
+
     TestFolders::Scratch m_scratch;
     QString m_pristine;
     QString m_archive;
@@ -257,6 +253,7 @@ TEST_F(KillCampaign, EveryOperationKilledAtRandomLeavesTheStateBeforeOrAfter)
         int counts[2] = {0, 0};
         int killedInTime = 0;
         int killedAtReport = 0;
+        int leftBehind = 0;
         for (int r = 0; r < rounds; ++r) {
             const QString home = freshHome(round++);
             const bool byTime = r % 2 == 0 || full.reports == 0;
@@ -266,6 +263,10 @@ TEST_F(KillCampaign, EveryOperationKilledAtRandomLeavesTheStateBeforeOrAfter)
             (byTime ? killedInTime : killedAtReport) += outcome.killed;
             const QString started = startProgram(home);
             EXPECT_TRUE(started.isEmpty()) << "round " << r << ": " << started.toStdString();
+            if (const QStringList left = leftoversUnder(home); !left.isEmpty()) {
+                ++leftBehind;
+                ADD_FAILURE() << "round " << r << " left after the next start: " << left.join(u' ').toStdString();
+            }
             const int state = stateAfter(operation, home);
             EXPECT_NE(state, -1) << "round " << r << (byTime ? " killed after " : " killed at report ")
                                  << (byTime ? delay : report);
@@ -274,9 +275,9 @@ TEST_F(KillCampaign, EveryOperationKilledAtRandomLeavesTheStateBeforeOrAfter)
             QDir(home).removeRecursively();
         }
         std::printf("%s: %d runs (%lld ms, %d reports uninterrupted), %d killed after a delay, %d at a report; "
-                    "%d left the state before, %d the state after\n",
+                    "%d left the state before, %d the state after; %d left files behind after the next start\n",
                     qPrintable(operation), rounds, static_cast<long long>(full.milliseconds), full.reports,
-                    killedInTime, killedAtReport, counts[0], counts[1]);
+                    killedInTime, killedAtReport, counts[0], counts[1], leftBehind);
         std::fflush(stdout);
     }
 }

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -119,8 +120,12 @@ Snapshot snapshotOf(const QString& databaseFile, const QString& databaseFolder)
     Snapshot s;
     {
         Reader reader(databaseFile);
-        for (const QString& table : reader.db().tables())
-            s.tables.insert(table, rowsOf(reader.db(), QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)));
+        // Sorted as text: the search index's tables have no rowid to order by.
+        for (const QString& table : reader.db().tables()) {
+            QStringList rows = rowsOf(reader.db(), QStringLiteral("SELECT * FROM \"%1\"").arg(table));
+            rows.sort();
+            s.tables.insert(table, rows);
+        }
     }
     for (const auto& [folder, mask] : {std::pair{QStringLiteral("Images/"), QStringLiteral("*.jpg")},
                                        std::pair{QStringLiteral("Files/"), QStringLiteral("*.f")}})
@@ -179,6 +184,36 @@ QByteArray run(const QString& program, const QStringList& arguments, const QStri
         return {};
     }
     return process.readAllStandardOutput();
+}
+
+ProgramRun runProgram(const QString& home)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    const QString runtime = home + QStringLiteral("run");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), home + QStringLiteral("Documents"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QString log = home + QStringLiteral("messages.log");
+    QFile::remove(log);
+    env.insert(QStringLiteral("BRIVOLINE_MESSAGE_LOG"), log);
+    env.insert(QStringLiteral("BRIVOLINE_QUIT_AFTER_SHOW"), QStringLiteral("1"));
+    program.setProcessEnvironment(env);
+    program.start(TestFolders::programFolder() + QStringLiteral("brivoline"), {});
+    ProgramRun outcome;
+    if (!program.waitForFinished(60000)) {
+        ADD_FAILURE() << "the program did not end";
+        program.kill();
+        program.waitForFinished();
+        return outcome;
+    }
+    outcome.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    outcome.shown = program.readAllStandardError().contains("shown-after-ms");
+    outcome.messages = QString::fromUtf8(TestFolders::readFile(log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return outcome;
 }
 
 QStringList filesUnder(const QString& folder)

@@ -44,6 +44,18 @@ void execute(const QString& databaseFile, const QString& statement);
 
 // Runs a program and returns its standard output; a failure is a test failure.
 QByteArray run(const QString& program, const QStringList& arguments, const QString& folder = {});
+// The real program started on a scratch home (its data folder
+// kDataFolder there), answering every message, told to close once its
+// window shows.
+inline const QString kDataFolder = QStringLiteral("Documents/Halvorn Software Development/Brivoline/");
+struct ProgramRun
+{
+    int exitCode = -1;
+    bool shown = false;      // the main window showed
+    QStringList messages;    // "icon\ttext", in order
+};
+ProgramRun runProgram(const QString& home);
+
 // All files under a folder, relative, sorted.
 QStringList filesUnder(const QString& folder);
 

@@ -6,16 +6,22 @@
 #include "CabBuilder.h"
 #include "Compaction.h"
 #include "FileUtils.h"
+#include "Leftovers.h"
 #include "MaintenanceSamples.h"
 #include "OlderLayout.h"
+#include "Product.h"
 #include "Restore.h"
 #include "SmallDisk.h"
 #include "TestFolders.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace MaintenanceSamples;
@@ -81,17 +87,40 @@ protected:
             ADD_FAILURE() << "restored";
         } catch (const Restore::NotRestored& e) {
             EXPECT_TRUE(e.text().contains(words)) << e.text().toStdString();
+            EXPECT_EQ(TestFolders::englishIn(e.text()), QString()) << e.text().toStdString();
         }
         EXPECT_EQ(snapshot(m_set), m_before);
         EXPECT_EQ(filesUnder(m_scratch.path()), everything) << "nothing written, nothing left";
     }
     QByteArray templateBytes() const { return TestFolders::readFile(TestFolders::templateDatabase()); }
+    // The template database with the rows the statements add.
+    QByteArray databaseWith(const QStringList& statements)
+    {
+        const QString file = m_scratch.path() + QStringLiteral("rows%1.mdb").arg(++m_databases);
+        TestFolders::copyTemplate(file);
+        for (const QString& statement : statements)
+            execute(file, statement);
+        const QByteArray bytes = TestFolders::readFile(file);
+        QFile::remove(file);
+        return bytes;
+    }
+    // The bytes of every file under the scratch folder but one.
+    qint64 bytesWrittenBesides(const QString& archive) const
+    {
+        qint64 total = 0;
+        QDirIterator it(m_scratch.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            if (const QString file = it.next(); file != archive)
+                total += QFileInfo(file).size();
+        return total;
+    }
 
     TestFolders::Scratch m_scratch;
     RecordSet m_set = recordSetIn(m_scratch.make(QStringLiteral("home")));
     Snapshot m_before;
     Snapshot m_archived;
     Progress m_progress;
+    int m_databases = 0;
 };
 
 TEST_F(RestoreTest, HostileArchivesAreRefusedAndChangeNothing)
@@ -103,7 +132,7 @@ TEST_F(RestoreTest, HostileArchivesAreRefusedAndChangeNothing)
     expectRefused(write(QStringLiteral("tronquee.bkp"), sound.left(sound.size() / 2)), QStringLiteral("incomplète"));
     QByteArray damaged = sound;
     damaged[damaged.size() - 5000] = char(damaged[damaged.size() - 5000] ^ 0x10);
-    expectRefused(write(QStringLiteral("abimee.bkp"), damaged), QStringLiteral("endommagée"));
+    expectRefused(write(QStringLiteral("abimee.bkp"), damaged), QStringLiteral("somme de contrôle"));
 
     const auto withDatabase = [this](const QByteArray& database) {
         CabBuilder::Cab cab;
@@ -116,7 +145,8 @@ TEST_F(RestoreTest, HostileArchivesAreRefusedAndChangeNothing)
         cab.add(name, "pirate");
         expectRefused(write(QStringLiteral("nom.bkp"), cab.build()), QStringLiteral("dangereux"));
     }
-    CabBuilder::Cab twice = withDatabase(templateBytes());
+    CabBuilder::Cab twice = withDatabase(
+        databaseWith({QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (1, 1, 'Radio')")}));
     twice.add("Images\\Doc1.jpg", "un");
     twice.add("doc1.JPG", "deux");
     expectRefused(write(QStringLiteral("double.bkp"), twice.build()), QStringLiteral("déjà pris"));
@@ -148,18 +178,72 @@ TEST_F(RestoreTest, HostileArchivesAreRefusedAndChangeNothing)
     expectRefused(m_scratch.path() + QStringLiteral("absente.bkp"), QStringLiteral("absente.bkp"));
 }
 
-TEST_F(RestoreTest, TenThousandEntriesAreTakenAsTheyComeAndOnlyPicturesAndFilesWritten)
+TEST_F(RestoreTest, TenThousandEntriesAreTakenAsTheyComeAndOnlyTheFilesTheRecordsNameWritten)
 {
     CabBuilder::Cab cab;
-    cab.add("BRIVOLINE.MDB", templateBytes());
+    cab.add("BRIVOLINE.MDB",
+            databaseWith({QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (7, 1, 'Radio')"),
+                          QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (8, 1, 'cr.txt')")}));
     for (int i = 0; i < 10'000; ++i)
         cab.add(QByteArray("note") + QByteArray::number(i) + ".txt", "x");
-    cab.add("Doc7.jpg", jpeg(7));
+    cab.add("DOC7.JPG", jpeg(7)); // as the Windows version may name it
     cab.add("Files\\File8.f", "pièce");
-    Restore::run(m_set, write(QStringLiteral("beaucoup.bkp"), cab.build()), m_progress, nullptr);
+    cab.add("Doc9.jpg", jpeg(9)); // a picture whose row is gone
+    const Restore::Result result =
+        Restore::run(m_set, write(QStringLiteral("beaucoup.bkp"), cab.build()), m_progress, nullptr);
     EXPECT_EQ(QDir(m_set.imagesFolder()).entryList(QDir::Files), QStringList{QStringLiteral("Doc7.jpg")});
     EXPECT_EQ(QDir(m_set.filesFolder()).entryList(QDir::Files), QStringList{QStringLiteral("File8.f")});
     EXPECT_FALSE(filesUnder(m_scratch.path()).join(u' ').contains(QStringLiteral(".txt")));
+    EXPECT_EQ(result.notNamed.size(), 10'001);
+    EXPECT_EQ(result.leftOutText(), QStringLiteral("Ces fichiers de l'archive n'ont pas été restaurés :\r- 10001 "
+                                                   "fichiers qu'aucune fiche ne nomme : note0.txt, note1.txt, "
+                                                   "note2.txt, note3.txt, note4.txt et 9996 autres"));
+}
+
+// A few megabytes that would expand to 4 GB: two entries of 2 GB sharing one
+// run of zeros, and a third one that a record names. None of it is
+// decompressed; what the records name is kept when it is a picture the codec
+// takes; the records can be saved again at once.
+TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
+{
+    CabBuilder::Cab cab;
+    cab.msZip = true;
+    cab.add("BRIVOLINE.MDB",
+            databaseWith({QStringLiteral("INSERT INTO PERSON (Id, Name) VALUES (1, 'Durand')"),
+                          QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (1, 1, 'Radio')"),
+                          QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (2, 1, 'Texte')"),
+                          QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (3, 1, 'Zéros')"),
+                          QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (5, 1, 'a.txt')"),
+                          QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (6, 1, 'b.txt')")}));
+    cab.add("People1.jpg", jpeg(1));
+    cab.add("Doc1.jpg", jpeg(2));
+    cab.add("Doc2.jpg", QByteArray(5000, 'x'));
+    cab.zeroBlocks = 65535 - int((cab.content.size() + 32767) / 32768);
+    const quint32 twoGigabytes = quint32(cab.zeroBlocks) * 32768;
+    for (const QByteArray& name : {QByteArray("Bomb1.jpg"), QByteArray("Bomb2.jpg"), QByteArray("Doc3.jpg")})
+        cab.entries << CabBuilder::Cab::Entry{name, twoGigabytes, cab.zerosOffset()};
+    const QString archive = write(QStringLiteral("bombe.bkp"), cab.build());
+    ASSERT_LT(QFileInfo(archive).size(), 8'000'000);
+
+    const Restore::Result result = Restore::run(m_set, archive, m_progress, nullptr);
+    EXPECT_EQ(QDir(m_set.imagesFolder()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("Doc1.jpg"), QStringLiteral("People1.jpg")}));
+    EXPECT_EQ(TestFolders::readFile(m_set.imagesFolder() + QStringLiteral("Doc1.jpg")), jpeg(2));
+    EXPECT_EQ(result.notNamed, (QStringList{QStringLiteral("Bomb1.jpg"), QStringLiteral("Bomb2.jpg")}));
+    QStringList refused = result.refusedPictures;
+    refused.sort();
+    EXPECT_EQ(refused, (QStringList{QStringLiteral("Doc2.jpg"), QStringLiteral("Doc3.jpg")}));
+    EXPECT_TRUE(result.leftOutText().contains(QStringLiteral("2 images qui ne sont pas des images JPEG lisibles")));
+    EXPECT_LT(bytesWrittenBesides(archive), 20'000'000) << "what was left out never reached the disk";
+    BackupArchive::backup(m_set, m_set.backupFolder() + QStringLiteral("ensuite.bkp"), m_progress);
+
+    // Attached files the records name, sharing their bytes: refused whole.
+    CabBuilder::Cab shared = cab;
+    shared.entries.resize(4);
+    for (const QByteArray& name : {QByteArray("File5.f"), QByteArray("File6.f")})
+        shared.entries << CabBuilder::Cab::Entry{name, twoGigabytes / 2, cab.zerosOffset()};
+    m_before = snapshot(m_set);
+    expectRefused(write(QStringLiteral("partage.bkp"), shared.build()), QStringLiteral("partagent les mêmes données"));
 }
 
 // When the database in use is damaged is when a restore is needed most: it
@@ -171,7 +255,7 @@ TEST_F(RestoreTest, ADamagedDatabaseInUseIsReplacedAndKeptAsItWas)
     for (qsizetype at = 4096 * 3; at < 4096 * 3 + 64; ++at)
         damaged[at] = char(0xee);
     TestFolders::writeFile(m_set.databaseFile(), damaged);
-    const QString safety = Restore::run(m_set, archive, m_progress, nullptr);
+    const QString safety = Restore::run(m_set, archive, m_progress, nullptr).safetyArchive;
     EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
     const QString out = m_scratch.make(QStringLiteral("safety"));
     run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, safety});
@@ -189,17 +273,22 @@ TEST_F(RestoreTest, GcabArchiveOfAnOlderDatabaseIsUpgradedOnRestore)
     run(QStringLiteral("gcab"), {QStringLiteral("-c"), QStringLiteral("-z"), archive, QStringLiteral("BRIVOLINE.MDB"),
                                  QStringLiteral("File5.f")},
         made);
-    Restore::run(m_set, archive, m_progress, nullptr);
+    const Restore::Result result = Restore::run(m_set, archive, m_progress, nullptr);
 
     EXPECT_EQ(integrityOf(m_set.databaseFile()), QStringLiteral("ok"));
     const Snapshot now = snapshot(m_set);
+    EXPECT_EQ(result.notNamed, QStringList{QStringLiteral("File5.f")}) << "no row of that layout names it";
     EXPECT_EQ(now.tables.value(QStringLiteral("OBJECT_VAL_STR")).filter(QStringLiteral("-99|-99|-99")),
-              QStringList{QStringLiteral("-99|-99|-99|3.51")});
+              QStringList{QStringLiteral("-99|-99|-99|") + Product::databaseVersion});
+    // The records of the archive are found, built into the index on the way.
+    EXPECT_EQ(valueOf(m_set.databaseFile(),
+                      QStringLiteral("SELECT count(*) FROM SEARCH_INDEX WHERE SEARCH_INDEX MATCH 'durand zoe'")),
+              QStringLiteral("1"));
     int pictures = 0;
     for (auto it = now.files.cbegin(); it != now.files.cend(); ++it)
         pictures += it.key().startsWith(QLatin1String("Images/Doc")) && it.value().startsWith("\xFF\xD8\xFF");
     EXPECT_EQ(pictures, 3) << "the documents' pictures left their rows for files";
-    EXPECT_EQ(now.files.value(QStringLiteral("Files/File5.f")), QByteArray("pièce jointe"));
+    EXPECT_FALSE(now.files.contains(QStringLiteral("Files/File5.f")));
     EXPECT_TRUE(m_progress.tasks.contains(QStringLiteral("Mise à jour de la base de données ...")));
     EXPECT_TRUE(TestFolders::readFile(m_set.dataFolder + QStringLiteral("Maj.Log")).contains("MISE A JOUR TERMINE"));
     const QStringList history = historyOf(m_set.databaseFile());
@@ -231,6 +320,60 @@ TEST_F(RestoreTest, ASwapCutShortIsFinishedByTheNextStart)
     }
 }
 
+// A restore cut short in its swap, a backup killed while it wrote its
+// archive away from Backup/, the compaction's scratch copy with its journal,
+// partial archives of earlier versions: after the next start the swap is
+// complete and nothing of it is left; files of other names stay, and what
+// cannot be removed is said.
+TEST_F(RestoreTest, TheNextStartClearsWhatInterruptedOperationsLeft)
+{
+    m_progress.stopAtSwapBar = 3;
+    EXPECT_THROW(Restore::run(m_set, otherHousehold(), m_progress, nullptr), Interrupted);
+
+    RecordSet other = m_set;
+    other.databaseFolder = m_scratch.make(QStringLiteral("autres"));
+    populate(other, 1, 2, 1);
+    const QString key = m_scratch.make(QStringLiteral("cle"));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        struct KillAtFirstReport final : MaintenanceProgress
+        {
+            void task(const QString&) override { ::raise(SIGKILL); }
+            void bar(qint64, qint64) override {}
+        } killer;
+        BackupArchive::write(other, key + QStringLiteral("famille.bkp"), killer);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(QFile::exists(key + QStringLiteral("famille.bkp.partial")));
+
+    const QString scratch = Compaction::scratchFileFor(m_set.databaseFile());
+    TestFolders::writeFile(scratch, "la moitié d'une copie");
+    TestFolders::writeFile(scratch + QStringLiteral("-journal"), "son journal");
+    TestFolders::writeFile(m_set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_01_02_2025.bkp.partial"), "x");
+    TestFolders::writeFile(m_set.backupFolder() + QStringLiteral("mes_notes.partial"), "à moi");
+
+    EXPECT_EQ(Leftovers::clearAtStart(m_set), QString());
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
+    const QRegularExpression leftover(QStringLiteral("\\.partial$|~|\\.restauration/|en-cours"));
+    EXPECT_EQ(filesUnder(m_scratch.path()).filter(leftover), QStringList{QStringLiteral("home/Backup/mes_notes.partial")});
+
+    TestFolders::writeFile(scratch, "la moitié d'une copie");
+    const QString access = QFileInfo(scratch).absolutePath();
+    ::chmod(QFile::encodeName(m_scratch.path()).constData(), 0755);
+    ::chmod(QFile::encodeName(access).constData(), 0555);
+    const int said = TestFolders::asUnprivilegedUser([&] {
+        const QString staying = Leftovers::clearAtStart(m_set);
+        return staying.contains(QStringLiteral("BRIVOLINE~.MDB")) && staying.contains(QStringLiteral("accès refusé")) ? 1
+                                                                                                                : 0;
+    });
+    ::chmod(QFile::encodeName(access).constData(), 0755);
+    ASSERT_NE(said, -1) << "could not run as an ordinary user";
+    EXPECT_EQ(said, 1);
+}
+
 TEST_F(RestoreTest, FullDisksStopEveryOperationWithTheDataAsTheyWere)
 {
     const QString archive = otherHousehold(40);
@@ -257,7 +400,14 @@ TEST_F(RestoreTest, FullDisksStopEveryOperationWithTheDataAsTheyWere)
     // No room for a compacted copy: the database stays, whole.
     disk.release();
     disk.fill(16 * 1024);
-    EXPECT_THROW(Compaction::compactInPlace(small.databaseFile()), AppError);
+    try {
+        Compaction::compactInPlace(small.databaseFile());
+        ADD_FAILURE() << "compacted on a full disk";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("le disque est plein"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(small.databaseFile())) << e.text().toStdString();
+        EXPECT_EQ(TestFolders::englishIn(e.text()), QString()) << e.text().toStdString();
+    }
     EXPECT_EQ(TestFolders::readFile(small.databaseFile()), database);
     EXPECT_FALSE(QFile::exists(Compaction::scratchFileFor(small.databaseFile())));
 

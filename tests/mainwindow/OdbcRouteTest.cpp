@@ -10,12 +10,15 @@
 #include "OdbcDataSource.h"
 #include "ProgramAssembly.h"
 #include "ProgramState.h"
+#include "StartupUpdate.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "TEnterEvents.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
 
+#include <QApplication>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -195,6 +198,24 @@ TEST_F(OdbcRoute, TheProgramWorksThroughTheDataSource)
     EXPECT_EQ(stored(QStringLiteral("SELECT count(*) FROM PERSON WHERE Id=%1").arg(id)).toInt(), 0);
     EXPECT_EQ(stored(QStringLiteral("SELECT count(*) FROM [ACTION] WHERE Id_Ref=%1").arg(id)).toInt(), 0);
     EXPECT_TRUE(m_messages.messages().isEmpty()) << m_messages.texts().join(QLatin1Char('|')).toStdString();
+}
+
+// The update scripts run on a direct connection of their own, where their
+// statements are guarded; the program's data source is open again afterwards.
+TEST_F(OdbcRoute, UpdateScriptsRunGuardedAndTheDataSourceIsBackAfterwards)
+{
+    const QString outside = m_scratch.path() + QStringLiteral("dehors.db");
+    TestFolders::writeFile(m_scratch.path() + QStringLiteral("essai.maj"),
+                           "SqlExe{INSERT INTO EVENT (Id_Ref, Description) VALUES (1, 'mise a jour')}\n"
+                           "SqlExe{ATTACH DATABASE '" + outside.toUtf8() + "' AS e}\n");
+    const QString backup = StartupUpdate::run(program().folders, program().db, {});
+    EXPECT_TRUE(backup.contains(QStringLiteral("/Backup/Maj/BRIVOLINE_ACCESS_BACKUP_MAJ_"))) << backup.toStdString();
+    EXPECT_TRUE(QFileInfo(backup).size() > 0);
+    EXPECT_EQ(stored(QStringLiteral("SELECT count(*) FROM EVENT WHERE Description='mise a jour'")).toInt(), 1);
+    EXPECT_FALSE(TestFolders::exists(outside));
+    ASSERT_TRUE(Connection::isOpen());
+    EXPECT_EQ(Connection::database().driverName(), QStringLiteral("QODBC"));
+    EXPECT_FALSE(TestFolders::exists(m_scratch.path() + QStringLiteral("essai.maj")));
 }
 
 TEST(OdbcRouteOpen, AnUnregisteredDataSourceIsTheDriverManagersError)

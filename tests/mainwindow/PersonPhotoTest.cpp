@@ -1,5 +1,6 @@
 // The photo frame of page "Général" and the "Impression" menu, through the
 // assembled main window on a real household database and real files.
+#include "AccessibleMenus.h"
 #include "BitmapQt.h"
 #include "BmpFormat.h"
 #include "FileDialogs.h"
@@ -17,6 +18,8 @@
 #include "TViewImage.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
@@ -124,8 +127,18 @@ TEST_F(PersonPhoto, ViewingPrintingAndSavingUseTheFullSizeFile)
     EXPECT_TRUE(m_frame->hasPhoto());
 }
 
-TEST_F(PersonPhoto, MenuEntriesFollowTheDeleteButton)
+TEST_F(PersonPhoto, MenuEntriesFollowTheDeleteButtonAndScreenReadersFindThem)
 {
+    auto* photo = m_frame->findChild<PictureCanvas*>(QStringLiteral("ImgDB_Photo_Mini"));
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(10, 10), photo->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(photo, &rightClick);
+    ASSERT_TRUE(m_frame->menu()->isVisible());
+    EXPECT_EQ(AccessibleMenus::open(),
+              (QList<QStringList>{{QStringLiteral("Sélectionner une image"), QStringLiteral("Supprimer cette image"),
+                                   QStringLiteral("Visualiser la image"), QStringLiteral("Imprimer la image"),
+                                   QStringLiteral("Enregistrer l'image sous ..")}}));
+    m_frame->menu()->hide();
+
     emit m_frame->menu()->aboutToShow();
     for (QAction* a : m_frame->menu()->actions()) {
         if (!a->isSeparator()) {

@@ -10,6 +10,7 @@
 #include "HtmlExport.h"
 #include "JpegIO.h"
 #include "PageReader.h"
+#include "ReferenceTables.h"
 #include "ReportSamples.h"
 
 #include <QDir>
@@ -91,6 +92,36 @@ protected:
 };
 
 } // namespace
+
+TEST_F(HtmlExportTest, AChildsMeasuresTellTheirCentileInRedBeyondTheThirdAndTheNinetySeventh)
+{
+    const int child =
+        exec(QStringLiteral("INSERT INTO PERSON (Name, BirthDay_Date, Sex) VALUES ('Petit', '01/03/2024', 1)")).toInt();
+    for (const auto& [date, weight] : {std::pair{"2024-02-20", 3.0}, {"2024-03-01", 3.3464}, {"2025-03-01", 14.5}})
+        exec(QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight) VALUES (?, ?, ?)"),
+             {child, QString::fromLatin1(date), weight});
+    exec(QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) VALUES (?, '2024-03-01', 49.8842)"), {child});
+    HtmlExport::Sources sources;
+    sources.references = &GrowthReference::shipped(TestFolders::programFolder());
+
+    const PageReader page(sheet(child, sources));
+    ASSERT_TRUE(page.ok()) << page.error().toStdString();
+    const QList<QStringList> weights = page.sectionRows(QStringLiteral("P O I D S"));
+    ASSERT_EQ(weights.size(), 4);
+    EXPECT_EQ(weights[0], (QStringList{"Date", "Valeur", "Centile", "Observations"}));
+    EXPECT_EQ(weights[1].value(2), QString()) << "weighed before the birth date";
+    EXPECT_EQ(weights[2].value(2), QStringLiteral("P 50 (z +0,00)"));
+    EXPECT_TRUE(weights[3].value(2).startsWith(QStringLiteral("P > 99 (z +"))) << weights[3].value(2).toStdString();
+    EXPECT_EQ(page.bytes().count("<font color=\"#CC0000\">P &gt; 99"), 1) << "in red, alone";
+    EXPECT_EQ(page.sectionRows(QStringLiteral("T A I L L E")).value(1).value(2), QStringLiteral("P 50 (z +0,00)"));
+
+    // Without the sex nor the references the measures go as they always did.
+    exec(QStringLiteral("UPDATE PERSON SET Sex=NULL WHERE Id=?"), {child});
+    EXPECT_EQ(PageReader(sheet(child, sources)).sectionRows(QStringLiteral("P O I D S")).value(0),
+              (QStringList{"Date", "Valeur", "Observations"}));
+    exec(QStringLiteral("UPDATE PERSON SET Sex=1 WHERE Id=?"), {child});
+    EXPECT_EQ(PageReader(sheet(child)).sectionRows(QStringLiteral("T A I L L E")).value(0).size(), 3);
+}
 
 TEST_F(HtmlExportTest, HealthSheetHoldsEverySectionInUtf8WithItsTablesAndCharts)
 {

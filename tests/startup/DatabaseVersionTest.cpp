@@ -1,4 +1,5 @@
 #include "DatabaseVersion.h"
+#include "Product.h"
 
 #include "TemplateDatabaseTest.h"
 
@@ -11,7 +12,7 @@ using DatabaseVersionTest = TemplateDatabaseTest;
 TEST_F(DatabaseVersionTest, ReadsWritesAndCreatesTheVersionRow)
 {
     const QString table = QStringLiteral("OBJECT_VAL_STR");
-    EXPECT_EQ(GetBDVersion({}, table, QStringLiteral("VALUE")), QStringLiteral("3.51"));
+    EXPECT_EQ(GetBDVersion({}, table, QStringLiteral("VALUE")), Product::databaseVersion);
 
     exec(QStringLiteral("DELETE FROM OBJECT_VAL_STR"));
     exec(QStringLiteral(
@@ -47,7 +48,7 @@ TEST_F(DatabaseVersionTest, OlderFilesKeepTheVersionInVal)
     EXPECT_EQ(GetBDVersion(name, table, QStringLiteral("VAL")), QStringLiteral("3.2"));
     EXPECT_EQ(GetBDVersion(name, table, QStringLiteral("VALUE")), QStringLiteral("0"));
     // The program's own file was not touched.
-    EXPECT_EQ(GetBDVersion({}, table, QStringLiteral("VALUE")), QStringLiteral("3.51"));
+    EXPECT_EQ(GetBDVersion({}, table, QStringLiteral("VALUE")), Product::databaseVersion);
     QSqlDatabase::database(name, false).close();
     QSqlDatabase::removeDatabase(name);
 }

@@ -1,4 +1,5 @@
 // The real program, started as a separate process in a scratch home folder.
+#include "DatabaseRecovery.h"
 #include "IniFile.h"
 #include "StartupSequence.h"
 #include "SingleInstance.h"
@@ -13,11 +14,13 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <csignal>
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,7 +47,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), m_home.path());
         // Qt only takes a runtime folder that is private to the user.
-        const QString runtime = m_home.make(QStringLiteral("run"));
+        const QString runtime = m_home.make(m_runtime);
         QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), m_home.path() + QStringLiteral("Documents"));
@@ -136,6 +139,7 @@ protected:
     }
 
     TestFolders::Scratch m_home;
+    QString m_runtime = QStringLiteral("run"); // another one stands for another login
     QString m_workingDirectory;
     bool m_unprivileged = false;
     bool m_shown = false;
@@ -161,6 +165,41 @@ TEST_F(ProgramRun, SecondInstanceIsRefusedAndTerminationClosesInOrder)
     EXPECT_EQ(ini.value(QStringLiteral("Windows"), QStringLiteral("State")), QStringLiteral("wsNormal"));
     EXPECT_EQ(ini.value(QStringLiteral("Properties"), QStringLiteral("FirstLaunch")), QStringLiteral("0"));
     EXPECT_FALSE(exists(dataFolder() + QStringLiteral("write.tmp")));
+}
+
+// Another login (its own runtime folder) on the same records: refused before
+// anything is written, naming who holds them; free again once the first ends.
+TEST_F(ProgramRun, SecondSessionOnTheSameRecordsIsRefusedNamingItsHolder)
+{
+    auto first = start();
+    waitUntilRunning(*first);
+    const auto withoutRuntimes = [](QStringList entries) {
+        entries.removeIf([](const QString& e) { return e.contains(QStringLiteral("/run")); });
+        return entries;
+    };
+    const QStringList before = withoutRuntimes(snapshot());
+
+    m_runtime = QStringLiteral("run-autre-session");
+    auto second = start();
+    EXPECT_EQ(finish(*second), 1);
+    const QStringList shown = messages();
+    ASSERT_EQ(shown.size(), 1) << shown.join(QLatin1Char('\n')).toStdString();
+    const struct passwd* me = ::getpwuid(::geteuid());
+    ASSERT_NE(me, nullptr);
+    EXPECT_TRUE(shown.at(0).startsWith(QStringLiteral("warning\tLes données \"%1\" sont déjà ouvertes par Brivoline "
+                                                      "dans une autre session (utilisateur « %2 » sur l'ordinateur "
+                                                      "« %3 », processus %4).")
+                                           .arg(databaseFile(), QString::fromLocal8Bit(me->pw_name),
+                                                QSysInfo::machineHostName())
+                                           .arg(first->processId())))
+        << shown.at(0).toStdString();
+    EXPECT_EQ(withoutRuntimes(snapshot()), before) << "the second session writes nothing";
+    EXPECT_FALSE(second->readAllStandardError().contains("shown-after-ms"));
+
+    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
+    EXPECT_EQ(finish(*first), 0);
+    EXPECT_EQ(runOnce(), 0);
+    EXPECT_TRUE(m_shown) << messages().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(ProgramRun, LockOfAProcessThatDiedDoesNotBlock)
@@ -259,15 +298,15 @@ TEST_F(ProgramRun, EmptyOrIncompleteDatabaseStopsStartUpNamingTheFile)
     // Blamed on the database, not on the program: no other message, no web page, no window.
     damage(QStringLiteral("DROP TABLE EVENT"));
     EXPECT_EQ(runOnce(), 1);
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t") + StartupSequence::incompleteDatabaseMessage(
-                                                                      databaseFile(), QStringLiteral("la table « EVENT »"))});
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t") + DatabaseRecovery::incompleteMessage(
+                                                                      databaseFile(), QStringLiteral("la table « EVENT »"), {})});
     EXPECT_FALSE(m_shown);
 
-    damage(QStringLiteral("ALTER TABLE PERSON DROP COLUMN Misc12"));
+    damage(QStringLiteral("ALTER TABLE PERSON DROP COLUMN BirthDay_Weight"));
     EXPECT_EQ(runOnce(), 1);
     EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t")
-                                      + StartupSequence::incompleteDatabaseMessage(
-                                          databaseFile(), QStringLiteral("la colonne « Misc12 » de la table « PERSON »"))});
+                                      + DatabaseRecovery::incompleteMessage(
+                                          databaseFile(), QStringLiteral("la colonne « BirthDay_Weight » de la table « PERSON »"), {})});
 }
 
 TEST_F(ProgramRun, DbIniNamingAFolderOrAHugePathGetsAShortMessageAndMakesNothing)

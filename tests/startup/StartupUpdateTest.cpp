@@ -132,7 +132,9 @@ protected:
 TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesNothing)
 {
     createOlder(m_db.databaseFile());
-    m_messages.queueAnswer(Messages::Answer::No);
+    // One backup offer for each script of the chain, each declined.
+    for (qsizetype i = 0; i < StartupUpdate::scriptsAfter(m_folders.program + QStringLiteral("Maj/"), 320).size(); ++i)
+        m_messages.queueAnswer(Messages::Answer::No);
     update();
 
     // Every column of the template, with its type and size; nothing else.
@@ -200,8 +202,12 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
     EXPECT_TRUE(q.value(1).toBool());
     q.finish();
 
-    EXPECT_EQ(version(), QStringLiteral("3.51"));
+    EXPECT_EQ(version(), Product::databaseVersion);
     EXPECT_FALSE(exists(m_folders.data + QStringLiteral("BD_351.maj"))) << "deleted after its run";
+    EXPECT_FALSE(exists(m_folders.data + QStringLiteral("BD_352.maj")));
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM PERSON WHERE Sex IS NULL")) && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 3) << "no one's sex is known yet";
+    q.finish();
     EXPECT_TRUE(log().contains(QStringLiteral("Compactage de la base de données (Ok)")));
     EXPECT_FALSE(log().contains(QStringLiteral("(error")));
     EXPECT_TRUE(m_status.contains(QStringLiteral("Mise à jour (préparation) ...")));
@@ -210,12 +216,14 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
     // The same script once more: every block finds its change made.
     const QString before = contentOf(Connection::database());
     const QString logBefore = log();
-    QFile::copy(m_folders.program + QStringLiteral("Maj/BD_351.maj"), m_folders.data + QStringLiteral("BD_351.maj"));
-    m_messages.queueAnswer(Messages::Answer::No);
+    for (const QString& script : {QStringLiteral("BD_351.maj"), QStringLiteral("BD_352.maj")}) {
+        QFile::copy(m_folders.program + QStringLiteral("Maj/") + script, m_folders.data + script);
+        m_messages.queueAnswer(Messages::Answer::No);
+    }
     update();
     EXPECT_EQ(contentOf(Connection::database()), before);
     const QString second = log().mid(logBefore.size());
-    EXPECT_EQ(second.count(QStringLiteral("*** Mise à jour déjà effectuée ***")), 13) << "one for each block";
+    EXPECT_EQ(second.count(QStringLiteral("*** Mise à jour déjà effectuée ***")), 13 + 1) << "one for each block";
     EXPECT_FALSE(second.contains(QStringLiteral("(Ok)")));
 }
 
@@ -228,12 +236,12 @@ TEST_F(StartupUpdateTest, VersionDecidesWhetherTheScriptOfThisVersionIsCopied)
 
     TestFolders::copyTemplate(m_db.databaseFile());
     // Current: nothing copied, nothing run, the row not written again.
-    setVersionThenUpdate(QStringLiteral("3.51"));
+    setVersionThenUpdate(Product::databaseVersion);
     EXPECT_FALSE(log().contains(QStringLiteral("BD_351.maj")));
 
     for (const QString& older : {QStringLiteral("3.6"), QStringLiteral("abc"), QStringLiteral("3.50")}) {
         setVersionThenUpdate(older);
-        EXPECT_EQ(version(), QStringLiteral("3.51")) << older.toStdString();
+        EXPECT_EQ(version(), Product::databaseVersion) << older.toStdString();
         EXPECT_FALSE(exists(m_folders.data + QStringLiteral("BD_351.maj")));
     }
     const QString ranThisVersion = QStringLiteral("Script de mise à jour : ") + m_folders.data + QStringLiteral("BD_351.maj");
@@ -242,14 +250,14 @@ TEST_F(StartupUpdateTest, VersionDecidesWhetherTheScriptOfThisVersionIsCopied)
     // A missing version row counts as 0, and is added.
     QSqlQuery(Connection::database()).exec(QStringLiteral("DELETE FROM OBJECT_VAL_STR"));
     StartupUpdate::run(m_folders, m_db, {});
-    EXPECT_EQ(version(), QStringLiteral("3.51"));
+    EXPECT_EQ(version(), Product::databaseVersion);
     EXPECT_EQ(log().count(ranThisVersion), 4);
 
     // A developer's copy counts as current: only the scripts laid by hand run.
     writeFile(m_folders.developmentMarker, "");
     writeFile(m_folders.data + QStringLiteral("mine.maj"), "SqlExe{INSERT INTO EVENT (Description) VALUES ('dev')}\n");
     setVersionThenUpdate(QStringLiteral("3.20"));
-    EXPECT_EQ(version(), QStringLiteral("3.51"));
+    EXPECT_EQ(version(), Product::databaseVersion);
     EXPECT_EQ(log().count(ranThisVersion), 4) << "not copied for a developer's copy";
     EXPECT_EQ(QSqlQuery(QStringLiteral("SELECT 1 FROM EVENT WHERE Description='dev'"), Connection::database()).next(), true);
     EXPECT_FALSE(exists(m_folders.data + QStringLiteral("mine.maj")));
@@ -287,7 +295,7 @@ TEST_F(StartupUpdateTest, TwoScriptsRunInNameOrderEachWithItsBackup)
 TEST_F(StartupUpdateTest, AScriptThatCannotGoOnStopsStartUpAndStaysForTheNextStart)
 {
     TestFolders::copyTemplate(m_db.databaseFile());
-    setVersionThenUpdate(QStringLiteral("3.51"));
+    setVersionThenUpdate(Product::databaseVersion);
     writeFile(m_folders.data + QStringLiteral("x.maj"), "FieldExists(NOPE.X)\nEND\n");
     setVersion(QStringLiteral("3.40"));
     try {
@@ -310,13 +318,13 @@ TEST_F(StartupUpdateTest, SecondPassUpgradesADatabaseLeftInTheProgramFolder)
     const QString left = m_folders.program + QStringLiteral("Data/Access/BRIVOLINE.MDB");
     createOlder(left);
     update();
-    EXPECT_EQ(version(), QStringLiteral("3.51"));
+    EXPECT_EQ(version(), Product::databaseVersion);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("left"));
         db.setDatabaseName(left);
         ASSERT_TRUE(db.open());
         EXPECT_EQ(GetBDVersion(QStringLiteral("left"), QStringLiteral("OBJECT_VAL_STR"), QStringLiteral("VALUE")),
-                  QStringLiteral("3.51"))
+                  Product::databaseVersion)
             << "written into the column the script made";
         EXPECT_TRUE(QFileInfo::exists(m_folders.program + QStringLiteral("Data/Images/Doc1.jpg")));
         QSqlQuery q(db);

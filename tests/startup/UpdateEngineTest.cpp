@@ -6,6 +6,7 @@
 #include "JpegIO.h"
 #include "Messages.h"
 #include "OlderLayout.h"
+#include "ScriptSql.h"
 #include "UpdateEngine.h"
 
 #include "TemplateDatabaseTest.h"
@@ -175,6 +176,50 @@ TEST_F(UpdateEngineTest, FailedActionsAreLoggedAndUndoneAloneWhileTheScriptGoesO
     EXPECT_TRUE(logged(QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('hors bloc') (Ok)")));
 }
 
+// A line's statements run whole or not at all; while scripts run, no
+// statement attaches, detaches or loads anything, also after a compaction
+// reopened the connection; the connection is free again afterwards.
+TEST_F(UpdateEngineTest, StatementsOfALineRunWholeAndNeverReachOutsideTheRecords)
+{
+    const QString outside = m_scratch.path() + QStringLiteral("dehors.db");
+    const QString attach = QStringLiteral("ATTACH DATABASE '%1' AS e").arg(outside);
+    const QString refusedAttach =
+        QStringLiteral(" (error : un script de mise à jour ne peut pas ouvrir une autre base de données (ATTACH))");
+    run(QStringLiteral("NotTableExists(NOTES)\n"
+                       "SqlExe{CREATE TABLE NOTES (Id COUNTER, Body TEXT(50)); INSERT INTO NOTES (Body) VALUES ('a;b');}\n"
+                       "SqlExe{INSERT INTO NOTES (Body) VALUES ('c'); INSERT INTO NOPE VALUES (1)}\n"
+                       "SqlExe{INSERT INTO NOTES (Body) VALUES ('d'); ") + attach + QStringLiteral("}\n"
+                       "SqlExe{SELECT load_extension('/tmp/nope.so')}\n"
+                       "SqlExe{DETACH DATABASE e}\n"
+                       "CompactDataBase(BRIVOLINE.MDB)\n"
+                       "SqlExe{") + attach + QStringLiteral("}\n"
+                       "END\n"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT group_concat(Body, '|') FROM NOTES")).toString(), QStringLiteral("a;b"));
+    EXPECT_EQ(messages().mid(1, 7).join(QLatin1Char('\n')).toStdString(),
+              (QStringList{QStringLiteral("SQL:CREATE TABLE NOTES (Id COUNTER, Body TEXT(50)); INSERT INTO NOTES (Body) "
+                                          "VALUES ('a;b'); (Ok)"),
+                           QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('c'); INSERT INTO NOPE VALUES (1) "
+                                          "(error : la table « NOPE » est absente de la base de données)"),
+                           QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('d'); ") + attach + refusedAttach,
+                           QStringLiteral("SQL:SELECT load_extension('/tmp/nope.so') (error : un script de mise à jour ne "
+                                          "peut pas charger d'extension (load_extension))"),
+                           QStringLiteral("SQL:DETACH DATABASE e (error : un script de mise à jour ne peut pas détacher "
+                                          "une base de données (DETACH))"),
+                           QStringLiteral("Compactage de la base de données (Ok)"),
+                           QStringLiteral("SQL:") + attach + refusedAttach})
+                  .join(QLatin1Char('\n'))
+                  .toStdString());
+    EXPECT_FALSE(exists(outside));
+    QSqlQuery free(Connection::database());
+    EXPECT_TRUE(free.exec(QStringLiteral("ATTACH DATABASE ':memory:' AS libre")) && free.exec(QStringLiteral("DETACH libre")));
+
+    // Cut where SQLite ends a statement, not at every semicolon.
+    EXPECT_EQ(ScriptSql::statements(QStringLiteral("CREATE TRIGGER t AFTER INSERT ON NOTES BEGIN UPDATE NOTES SET "
+                                                   "Body=';'; END; SELECT [a;b] -- c;\n; ;")),
+              (QStringList{QStringLiteral("CREATE TRIGGER t AFTER INSERT ON NOTES BEGIN UPDATE NOTES SET Body=';'; END"),
+                           QStringLiteral("SELECT [a;b] -- c;")}));
+}
+
 TEST_F(UpdateEngineTest, GuardsThatCannotBeTestedEndTheRunWithAClearError)
 {
     const auto failure = [this](const QString& script) {
@@ -232,8 +277,8 @@ TEST_F(UpdateEngineTest, CommandWordsAreFoundAnywhereInTheLine)
     EXPECT_EQ(count(QStringLiteral("EVENT"), QStringLiteral("WHERE Description='Médecin'")), 1);
     EXPECT_TRUE(logged(QStringLiteral(" étape en Windows-1252")));
     EXPECT_TRUE(logged(QStringLiteral("SQL:") + QString(255, QLatin1Char('y')) +
-                       QStringLiteral(" (error : near \"") + QString(255, QLatin1Char('y')) +
-                       QStringLiteral("\": syntax error)")));
+                       QStringLiteral(" (error : erreur de syntaxe près de « ") + QString(255, QLatin1Char('y')) +
+                       QStringLiteral(" »)")));
 }
 
 TEST_F(UpdateEngineTest, FieldTypesAnswerByTheirNames)
@@ -467,12 +512,12 @@ TEST_F(UpdateEngineTest, CompactionInsideABlockKeepsWhatTheBlockDid)
     EXPECT_EQ(count(QStringLiteral("NOTES")), 1);
     EXPECT_EQ(scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
 
-    // A scratch file left by an interrupted compaction: reported, left alone.
+    // A scratch file left by an interrupted compaction, never the only copy: cleared.
     writeFile(Compaction::scratchFileFor(m_config.databaseFile()), "left over");
     run(QStringLiteral("CompactDataBase(BRIVOLINE.MDB)\nSqlExe{INSERT INTO NOTES (Body) VALUES ('encore')}\n"));
-    EXPECT_TRUE(loggedStart(QStringLiteral("Compactage de la base de données (error : Le fichier")));
+    EXPECT_EQ(messages().count(QStringLiteral("Compactage de la base de données (Ok)")), 2);
     EXPECT_EQ(count(QStringLiteral("NOTES")), 2);
-    EXPECT_EQ(readFile(Compaction::scratchFileFor(m_config.databaseFile())), "left over");
+    EXPECT_FALSE(exists(Compaction::scratchFileFor(m_config.databaseFile())));
 }
 
 } // namespace

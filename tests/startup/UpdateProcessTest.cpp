@@ -4,6 +4,7 @@
 // that moment instead of in the middle of the pictures (the campaign of
 // tests/update_kill_campaign.sh).
 #include "OlderLayout.h"
+#include "Product.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -110,7 +111,7 @@ TEST_F(UpdateProcessTest, KilledInTheMiddleOfTheUpdateTheNextStartFinishesIt)
 
     EXPECT_EQ(scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
     EXPECT_EQ(scalar(QStringLiteral("SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS=-99")).toString(),
-              QStringLiteral("3.51"));
+              Product::databaseVersion);
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM DOCUMENTIMG WHERE Img IS NULL AND DoType=1")).toInt(),
               kDocuments);
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SQL_TREE")).toInt(), 7) << "converted once";
@@ -136,6 +137,43 @@ TEST_F(UpdateProcessTest, ScriptThatCannotGoOnEndsStartUpWithItsReason)
     EXPECT_TRUE(shown.last().contains(QStringLiteral("Ligne 2 du script « zz.maj » : la table « NOPE »")));
     EXPECT_TRUE(exists(dataFolder() + QStringLiteral("zz.maj"))) << "kept for the next start";
     EXPECT_TRUE(log().contains(QStringLiteral("ERREUR : Ligne 2 du script « zz.maj »")));
+}
+
+// A script that breaks the records: start-up points to the backup made
+// just before it and, asked, puts it back and opens the records as they were.
+TEST_F(UpdateProcessTest, BackupMadeBeforeAScriptThatBrokeTheRecordsIsPutBack)
+{
+    TestFolders::copyTemplate(database());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("arrange"));
+        db.setDatabaseName(database());
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("INSERT INTO PERSON (Name, ForeName) VALUES ('Durand', 'Élise')")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("arrange"));
+    TestFolders::writeFile(dataFolder() + QStringLiteral("zz.maj"), "SqlExe{DROP TABLE PERSON}\n");
+
+    auto run = start(true);
+    ASSERT_TRUE(run->waitForFinished(60000));
+    const QStringList shown = QString::fromUtf8(readFile(m_home.path() + QStringLiteral("messages.log")))
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(run->exitCode(), 0) << shown.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(run->readAllStandardError().contains("shown-after-ms"));
+    const QStringList backups = QDir(dataFolder() + QStringLiteral("Backup/Maj/")).entryList(QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    ASSERT_EQ(shown.size(), 3) << shown.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(shown.at(0).startsWith(QStringLiteral("question\tSouhaitez-vous effectuer une sauvegarde")));
+    EXPECT_EQ(shown.at(1),
+              QStringLiteral("question\tLa mise à jour a laissé la base de données \"%1\" incomplète : il y manque la "
+                             "table « PERSON ».\r\rLa sauvegarde \"%2\", faite juste avant la mise à jour, contient la "
+                             "base de données telle qu'elle était.\rDésirez-vous la remettre en place ?")
+                  .arg(database(), dataFolder() + QStringLiteral("Backup/Maj/") + backups.at(0)));
+    EXPECT_EQ(shown.at(2),
+              QStringLiteral("information\tLa base de données d'avant la mise à jour a été remise en place."));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT ForeName FROM PERSON")).toString(), QStringLiteral("Élise"));
+    EXPECT_EQ(scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    EXPECT_FALSE(exists(dataFolder() + QStringLiteral("zz.maj")));
 }
 
 } // namespace

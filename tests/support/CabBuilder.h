@@ -3,8 +3,9 @@
 #include <QByteArray>
 #include <QList>
 
-// Cabinets written field by field, with uncompressed data blocks, so that a
-// test can put anything in any field: what no cabinet tool would write.
+// Cabinets written field by field, with uncompressed data blocks (or
+// MS-ZIP ones), so that a test can put anything in any field: what no
+// cabinet tool would write.
 namespace CabBuilder {
 
 inline void appendLe(QByteArray& out, quint32 value, int bytes)
@@ -44,11 +45,30 @@ struct Cab
     int extraBlocks = 0;        // blocks claimed beyond those written
     int corruptBlockSize = -1;  // a compressed size written instead of the true one
     bool badChecksum = false;
+    // MS-ZIP blocks: the content's as stored deflate blocks, then
+    // `zeroBlocks` blocks of 32 KB of zeros, each a few dozen bytes.
+    bool msZip = false;
+    int zeroBlocks = 0;
 
     void add(const QByteArray& name, const QByteArray& bytes)
     {
         entries << Entry{name, quint32(bytes.size()), quint32(content.size())};
         content += bytes;
+    }
+
+    // Where the run of zeros starts in the folder's bytes.
+    quint32 zerosOffset() const { return quint32(content.size()); }
+
+    // One data block: its header, then its coded bytes.
+    QByteArray block(const QByteArray& coded, int plainSize) const
+    {
+        QByteArray sizes;
+        appendLe(sizes, quint32(corruptBlockSize >= 0 ? corruptBlockSize : coded.size()), 2);
+        appendLe(sizes, quint32(plainSize), 2);
+        const quint32 sum = checksum(sizes, checksum(coded, 0));
+        QByteArray out;
+        appendLe(out, badChecksum ? sum ^ 1 : sum, 4);
+        return out + sizes + coded;
     }
 
     QByteArray build() const
@@ -68,12 +88,24 @@ struct Cab
         int count = 0;
         for (qsizetype at = 0; at < content.size(); at += 32768, ++count) {
             const QByteArray chunk = content.mid(at, 32768);
-            QByteArray sizes;
-            appendLe(sizes, quint32(corruptBlockSize >= 0 ? corruptBlockSize : chunk.size()), 2);
-            appendLe(sizes, quint32(chunk.size()), 2);
-            quint32 sum = checksum(sizes, checksum(chunk, 0));
-            appendLe(blocks, badChecksum ? sum ^ 1 : sum, 4);
-            blocks += sizes + chunk;
+            QByteArray coded = chunk;
+            if (msZip) { // "CK", then one final stored deflate block
+                coded = QByteArray("CK\x01");
+                appendLe(coded, quint32(chunk.size()), 2);
+                appendLe(coded, ~quint32(chunk.size()) & 0xffff, 2);
+                coded += chunk;
+            }
+            blocks += block(coded, int(chunk.size()));
+        }
+        if (zeroBlocks > 0) {
+            // qCompress gives a zlib stream after a 4-byte length: its raw
+            // deflate data lie between the 2-byte header and the checksum.
+            const QByteArray zlib = qCompress(QByteArray(32768, '\0'), 9);
+            const QByteArray zeros = block("CK" + zlib.mid(6, zlib.size() - 10), 32768);
+            blocks.reserve(blocks.size() + zeroBlocks * zeros.size());
+            for (int i = 0; i < zeroBlocks; ++i)
+                blocks += zeros;
+            count += zeroBlocks;
         }
         const int headerSize = 36, folderSize = 8;
         const quint32 dataStart = quint32(headerSize + folderSize + files.size());
@@ -92,7 +124,7 @@ struct Cab
         appendLe(out, 0, 2);
         appendLe(out, dataStart, 4);
         appendLe(out, quint32(count + extraBlocks), 2);
-        appendLe(out, compression, 2);
+        appendLe(out, msZip ? 1 : compression, 2);
         return out + files + blocks;
     }
 };

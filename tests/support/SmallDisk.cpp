@@ -62,3 +62,9 @@ qint64 SmallDisk::available() const
 {
     return QStorageInfo(m_folder).bytesAvailable();
 }
+
+bool SmallDisk::makeReadOnly()
+{
+    return m_mounted && ::mount("tmpfs", QFile::encodeName(m_folder).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                                nullptr) == 0;
+}

@@ -20,6 +20,8 @@ public:
     // Removes the filler.
     void release();
     qint64 available() const;
+    // Mounts it again read-only, as a write-protected drive is; true when done.
+    bool makeReadOnly();
 
 private:
     QString m_folder;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <grp.h>
@@ -75,6 +76,16 @@ int asUnprivilegedUser(const std::function<int()>& body)
     if (!WIFEXITED(status) || WEXITSTATUS(status) == 255)
         return -1;
     return WEXITSTATUS(status);
+}
+
+QString englishIn(const QString& text)
+{
+    static const QRegularExpression kEnglish(
+        QStringLiteral("\\b(unable to|cannot|database or disk|disk is full|is not|incorrect|checksum|detected|"
+                       "invalid|expected|failed|error|syntax|no such|within|constraint|not an)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = kEnglish.match(text);
+    return match.hasMatch() ? match.captured(0) : QString();
 }
 
 } // namespace TestFolders

@@ -37,4 +37,8 @@ void copyTemplate(const QString& target);
 int asUnprivilegedUser(const std::function<int()>& body);
 constexpr unsigned kNobody = 65534;
 
+// The first words of an engine's English message found in a text meant for
+// the user (SQLite's, libgcab's, GLib's), or nothing.
+QString englishIn(const QString& text);
+
 } // namespace TestFolders

@@ -1,6 +1,7 @@
 // Every test program runs with a QApplication on the offscreen platform, so
 // window tests need no display.
 #include "NextModal.h"
+#include "MenuAccessibility.h"
 
 #include <QApplication>
 #include <QFile>
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
         QFile(noScanner.filePath(QStringLiteral("dll.conf"))).open(QIODevice::WriteOnly);
         qputenv("SANE_CONFIG_DIR", QFile::encodeName(noScanner.path()));
     }
+    MenuAccessibility::install();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     NextModal::failTestsLeftWaiting();
