@@ -307,7 +307,7 @@ TEST_F(GrowthWindows, TheSexChosenOnThePageDrawsTheCentilesAndTheCurveWindowTell
     EXPECT_EQ(number(QStringLiteral("SELECT Sex FROM PERSON WHERE Id=%1").arg(m_child)), 2);
 
     bool opened = false;
-    whenOpens<TChartValueList>([&](TChartValueList* values) {
+    NextModal::answer<TChartValueList>([&](TChartValueList* values) {
         opened = true;
         const QAbstractItemModel* grid = values->findChild<QTableView*>(QStringLiteral("Grid_Value"))->model();
         QStringList headings;
@@ -331,7 +331,7 @@ TEST_F(GrowthWindows, TheSexChosenOnThePageDrawsTheCentilesAndTheCurveWindowTell
         EXPECT_EQ(grid->index(3, 4).data().toString(), expected(Indicator::Bmi, QDate(2025, 6, 10), bodyMassIndex(8.6, 75)));
         EXPECT_EQ(grid->index(4, 3).data().toString(), QString()) << "8 days from the height";
 
-        whenOpens<TChartBmi>([](TChartBmi* bmi) {
+        NextModal::answer<TChartBmi>([](TChartBmi* bmi) {
             EXPECT_EQ(bmi->windowTitle(), QStringLiteral("Courbe de l'indice de masse corporelle"));
             EXPECT_EQ(bmi->mode(), GrowthSeries::Years);
             // Birth (3.2 kg, 50 cm) and the one weighing with its height.
