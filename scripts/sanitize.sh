@@ -21,4 +21,13 @@ export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:strict_string
 export LSAN_OPTIONS=suppressions=$suppressions:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$build"
-exec ctest --output-on-failure --parallel "$(nproc)" --timeout 900 "$@"
+run() { ctest --output-on-failure --parallel "$(nproc)" --timeout 900 "$@"; }
+# SANE's test backend leaks its read buffer and SANE unloads the backend on
+# exit, so the leak names no library a suppression could match: the scanner
+# tests run with the leak check off, every other check on.
+# With arguments, the tests they choose run once, as they are.
+[ $# -gt 0 ] && { run "$@"; exit; }
+status=0
+run -E '^ScannerTest[.]' || status=1
+ASAN_OPTIONS=$ASAN_OPTIONS:detect_leaks=0 run -R '^ScannerTest[.]' || status=1
+exit $status
