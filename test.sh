@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 ./scripts/build.sh
-cd build
+cd "${BRIVOLINE_BUILD_DIR:-build}"
 exec ctest --output-on-failure --parallel "$(nproc)" --timeout 300

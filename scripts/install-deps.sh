@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the program, its tests and benchmarks need.
+# Installs every Debian package the program, its tests and benchmarks need;
+# `install-deps.sh checks` installs the source checks' tools instead.
 # Runs `apt-get update` only when something is missing, so a second run is quick.
 set -euo pipefail
 
@@ -23,6 +24,8 @@ packages=(
   # benchmarks
   libbenchmark-dev tesseract-ocr
 )
+# scripts/clang-tidy.sh and scripts/check-format.sh
+[ "${1:-}" = checks ] && packages=(clang-tidy-14 clang-format-14)
 
 # node and npm run mdb-reader, the tests' second Jet reader; a node installed
 # otherwise (with its own npm) is used as it is.

@@ -13,7 +13,7 @@ namespace NumberFormat {
 // significant), one '.' (decimal separator) and ',' (thousands grouping);
 // every other character, and text in quotes, is kept as it stands. The
 // separators are those of the locale; halves round away from zero.
-QString formatFloat(const QString& picture, double value, const QLocale& locale = QLocale());
+QString formatFloat(const QString& format, double value, const QLocale& locale = QLocale());
 
 // The plain text of a number: shortest exact form, locale decimal separator,
 // no grouping ("12,5").

@@ -214,7 +214,7 @@ void TDataModule1::connectEvents()
     Action.setOnNewRecord([this](Dataset& d) { newAction(d); });
     // A document's file goes once its row is gone: a failure then leaves an
     // orphan file, never a row that names a missing file.
-    const auto removeAfterDelete = [this](Dataset& documents, std::function<QString(int)> fileOf) {
+    const auto removeAfterDelete = [this](Dataset& documents, const std::function<QString(int)>& fileOf) {
         documents.setBeforeDelete([this, fileOf](Dataset& d) {
             m_fileOfDeletedRow = fileOf(d.field(QStringLiteral("Id")).asInteger());
         });

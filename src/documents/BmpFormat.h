@@ -17,7 +17,7 @@ namespace BmpFormat {
 // everything else as Bgr24. Throws ImageError, in French, on anything else:
 // another format, a compression, a bad palette or pixel offset, a truncated
 // stream, a size above Bitmap::kMaxPixels.
-Bitmap decode(QByteArrayView bytes);
+Bitmap decode(QByteArrayView data);
 // The same for a file, read a few megabytes at a time; the error names the file.
 Bitmap readFile(const QString& path);
 // The same rows, top down, given to the sink as they are read: a large

@@ -85,7 +85,7 @@ QHash<int, Row> byId(const QSqlDatabase& db, const QString& table)
 {
     QHash<int, Row> rows;
     for (Row& row : read(db, QStringLiteral("SELECT * FROM [%1]").arg(table)))
-        rows.insert(row.integer(QStringLiteral("Id")), std::move(row));
+        rows.insert(row.integer(QStringLiteral("Id")), row);
     return rows;
 }
 

@@ -74,10 +74,12 @@ QList<QPointF> sampled(const QList<QPointF>& points, int columns, qreal xMin, qr
 }
 } // namespace
 
-LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis), m_y(new QValueAxis)
+// The chart is given to the view as it is made: a view made without one makes
+// its own, which setChart() later lets go of without deleting it.
+LineChart::LineChart(QWidget* parent) : QChartView(new QChart, parent), m_x(new QValueAxis), m_y(new QValueAxis)
 {
     setRenderHint(QPainter::Antialiasing);
-    auto* chart = new QChart;
+    QChart* chart = this->chart();
     chart->legend()->hide();
     chart->setBackgroundRoundness(0);
     chart->setLocalizeNumbers(true);
@@ -146,7 +148,6 @@ LineChart::LineChart(QWidget* parent) : QChartView(parent), m_x(new QValueAxis),
     m_note->setFont(small);
     m_note->setBrush(QColor(0x60, 0x60, 0x60));
     m_note->setZValue(10);
-    setChart(chart);
     setMinimumSize(160, 120);
     connect(chart, &QChart::plotAreaChanged, this, &LineChart::placeLabels);
     setData(m_data);

@@ -97,10 +97,10 @@ SexTables parseTable(const QByteArray& csv, const QString& fileName)
         const QStringList cells = line.split(QLatin1Char(','));
         if (cells.size() != columns)
             refuse(fileName, i + 1, QStringLiteral("%1 colonnes attendues").arg(columns));
-        const QString sex = cells.at(0);
+        const QString& sex = cells.at(0);
         if (sex != QLatin1String("M") && sex != QLatin1String("F"))
             refuse(fileName, i + 1, QStringLiteral("sexe « %1 »").arg(sex));
-        const QString unit = cells.at(1);
+        const QString& unit = cells.at(1);
         if (unit != QLatin1String("day") && unit != QLatin1String("month"))
             refuse(fileName, i + 1, QStringLiteral("unité d'âge « %1 »").arg(unit));
         LmsTable::Row row;
@@ -110,7 +110,7 @@ SexTables parseTable(const QByteArray& csv, const QString& fileName)
         if (row.lms.m <= 0 || row.lms.s <= 0)
             refuse(fileName, i + 1, QStringLiteral("M et S doivent être positifs"));
         if (withPosition) {
-            const QString position = cells.at(6);
+            const QString& position = cells.at(6);
             if (position != QLatin1String("L") && position != QLatin1String("H"))
                 refuse(fileName, i + 1, QStringLiteral("position « %1 »").arg(position));
             row.lying = position == QLatin1String("L");

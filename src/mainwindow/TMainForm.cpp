@@ -410,7 +410,7 @@ void TMainForm::setCommand(const QString& name, std::function<void()> handler, s
     if (!action)
         qFatal("The command table has no entry named %s", qPrintable(name));
     connectCommand(action, &QAction::triggered, this, std::move(handler));
-    m_commandRules.insert(action, std::move(enabled));
+    m_commandRules.insert(action, enabled);
     action->setEnabled(true);
 }
 

@@ -33,7 +33,7 @@ void showPage(const std::function<QString(const QString& folder)>& write, const 
     view.exec();
 }
 
-void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2, ReportCommands::Hooks hooks)
+void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2, const ReportCommands::Hooks& hooks)
 {
     const auto hasPerson = [&dm1] { return DatasetUtils::currentId(dm1.Person) >= 0; };
     const auto tables = [&host, &dm1, &dm2](HtmlExport::Tables which) {

@@ -13,7 +13,7 @@ namespace HtmlCommands {
 
 // Wires the four entries by name, enabled while there is a current person.
 // The hooks lend the charts and the booster recomputation, as to the reports.
-void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2, ReportCommands::Hooks hooks);
+void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2, const ReportCommands::Hooks& hooks);
 
 // The current person's Id, a pending change to the person saved first.
 // Throws DatabaseError when there is no current person.

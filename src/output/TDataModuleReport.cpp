@@ -99,6 +99,8 @@ TDataModuleReport::TDataModuleReport(const QString& reportsFolder, const QString
 {
     setObjectName(QStringLiteral("DataModuleReport"));
     designStatements();
+    // An aggregate made in braces, which make_unique cannot forward to.
+    // NOLINTNEXTLINE(modernize-make-unique)
     m_sources.reset(new Sources{DatasetSource(ReportQuery), DatasetSource(ReportQueryConsult),
                                 DatasetSource(ReportQueryPharmacy), DatasetSource(ReportQueryVaccine),
                                 DatasetSource(ReportQueryWeight), DatasetSource(ReportQueryEvent)});

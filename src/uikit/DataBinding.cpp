@@ -84,7 +84,10 @@ LineEditBinding::LineEditBinding(QLineEdit* edit, Dataset& dataset, const QStrin
 
 bool LineEditBinding::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_edit && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+    // A line edit being destroyed still loses its focus, by then as a mere
+    // QWidget (qobject_cast sees that): nothing is left to show in it.
+    if (watched == m_edit && qobject_cast<QLineEdit*>(watched)
+        && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         refresh();
     return FieldBinding::eventFilter(watched, event);
 }

@@ -91,7 +91,7 @@ TEST_F(ActPages, AConsultationIsEnteredWithItsPractitionerAndIllness)
     EXPECT_EQ(button("Btn_Consult_Pin")->accessibleName(), QStringLiteral("Remboursement"));
     EXPECT_EQ(button("Btn_Consult_Add")->accessibleName(), QStringLiteral("Ajouter"));
 
-    whenOpens<TEnterConsult>([&](TEnterConsult* w) {
+    NextModal::answer<TEnterConsult>([&](TEnterConsult* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'un acte"));
         EXPECT_EQ(edit(w, "Ed_Date")->text(), QStringLiteral("14/03/2026"));
         EXPECT_EQ(edit(w, "Ed_Repayment")->text(), QStringLiteral("Non"));
@@ -129,7 +129,7 @@ TEST_F(ActPages, AConsultationIsEnteredWithItsPractitionerAndIllness)
         EXPECT_TRUE(button(b)->isEnabled()) << b;
 
     // Changed without opening the pick lists, the act keeps its references.
-    whenOpens<TEnterConsult>([](TEnterConsult* w) {
+    NextModal::answer<TEnterConsult>([](TEnterConsult* w) {
         EXPECT_EQ(edit(w, "Ed_Illness")->text(), QStringLiteral("Angine (bénigne)"));
         type(edit(w, "Ed_Time"), QStringLiteral("0915"));
         w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();
@@ -156,7 +156,7 @@ TEST_F(ActPages, EachPayerIsRecordedThroughThePinUntilBothHavePaid)
     menu()->hide();
     EXPECT_TRUE(AccessibleMenus::open().isEmpty());
 
-    whenOpens<TEnterRepayment>([](TEnterRepayment* w) {
+    NextModal::answer<TEnterRepayment>([](TEnterRepayment* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Remboursement"));
         EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("Lab_Secu"))->text(),
                   QStringLiteral("Confirmer vous le remboursement \nde cet acte par la sécurité sociale"));
@@ -182,7 +182,7 @@ TEST_F(ActPages, EachPayerIsRecordedThroughThePinUntilBothHavePaid)
     EXPECT_EQ(AccessibleMenus::open(), payers);
     menu()->hide();
 
-    whenOpens<TEnterRepayment>([](TEnterRepayment* w) {
+    NextModal::answer<TEnterRepayment>([](TEnterRepayment* w) {
         EXPECT_NE(w->findChild<QLabel*>(QStringLiteral("Lab_Comp")), nullptr);
         type(edit(w, "Ed_Price_Repayment_Comp"), QStringLiteral("5"));
         w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();
@@ -203,7 +203,7 @@ TEST_F(ActPages, CancellingAReimbursementLeavesTheActAsItWas)
 {
     const int act = addAct(2, QStringLiteral("2026-03-01"), 12, false, 3);
     showPage(TMainForm::Pharmacy);
-    whenOpens<TEnterRepayment>([](TEnterRepayment* w) {
+    NextModal::answer<TEnterRepayment>([](TEnterRepayment* w) {
         type(edit(w, "Ed_Price_Repayment"), QStringLiteral("9"));
         w->findChild<QPushButton*>(QStringLiteral("Btn_Cancel"))->click();
     });
@@ -218,7 +218,7 @@ TEST_F(ActPages, CancellingAReimbursementLeavesTheActAsItWas)
     menu("Popup_PharmacyRepayment")->hide();
 
     // Confirmed as proposed: today's date and the amount the act held.
-    whenOpens<TEnterRepayment>(
+    NextModal::answer<TEnterRepayment>(
         [](TEnterRepayment* w) { w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click(); });
     action("Popup_PharmacyRepayment_Comp")->trigger();
     EXPECT_EQ(stored("Repayment_Comp", act), QStringLiteral("1"));
@@ -255,7 +255,7 @@ TEST_F(ActPages, BadInputIsRefusedWithWhatWasTypedKept)
 {
     addDoctor(QStringLiteral("Dupont"), QString());
     showPage(TMainForm::Consult);
-    whenOpens<TEnterConsult>([this](TEnterConsult* w) {
+    NextModal::answer<TEnterConsult>([this](TEnterConsult* w) {
         pick(w, "Btn_Doctor", QStringLiteral("Dupont"));
         auto* ok = w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"));
         const struct
@@ -308,7 +308,7 @@ TEST_F(ActPages, AnActWhosePractitionerWasDeletedIsListedAndAsksForAnother)
     showPage(TMainForm::Consult);
     ASSERT_EQ(grid()->model()->rowCount(), 1);
     EXPECT_TRUE(cell(0, 5).isEmpty());
-    whenOpens<TEnterConsult>([](TEnterConsult* w) {
+    NextModal::answer<TEnterConsult>([](TEnterConsult* w) {
         EXPECT_TRUE(edit(w, "Ed_Doctor")->text().isEmpty());
         auto* ok = w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"));
         EXPECT_FALSE(ok->isEnabled());
@@ -325,7 +325,7 @@ TEST_F(ActPages, SayingNoToAPayerTakesItsDateAwayAndKeepsItsAmount)
     exec(QStringLiteral("INSERT INTO LST_DRUG (Title, Category) VALUES ('Doliprane', '500 mg')"));
     showPage(TMainForm::Pharmacy);
     // A purchase needs its medicine, not its pharmacy.
-    whenOpens<TEnterDrugPharmacy>([](TEnterDrugPharmacy* w) {
+    NextModal::answer<TEnterDrugPharmacy>([](TEnterDrugPharmacy* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'un acte pharmaceutique"));
         auto* ok = w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"));
         EXPECT_FALSE(ok->isEnabled());
@@ -345,7 +345,7 @@ TEST_F(ActPages, SayingNoToAPayerTakesItsDateAwayAndKeepsItsAmount)
              "Repayment_Comp=1, Date_Repayment_Comp='2026-03-03', Price_Repayment_Comp=2 WHERE Id=?"),
          {act});
     m_form->RefreshCurrentPage();
-    whenOpens<TEnterDrugPharmacy>([](TEnterDrugPharmacy* w) {
+    NextModal::answer<TEnterDrugPharmacy>([](TEnterDrugPharmacy* w) {
         // The Sécurité sociale's flag takes typing; the complementary one only its list.
         EXPECT_FALSE(edit(w, "Ed_Repayment")->isReadOnly());
         EXPECT_TRUE(edit(w, "Ed_Repayment_Comp")->isReadOnly());

@@ -7,10 +7,10 @@
 #include "HouseholdFixture.h"
 #include "Messages.h"
 #include "Money.h"
+#include "NextModal.h"
 #include "ProgramAssembly.h"
 #include "TMainForm.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
@@ -20,10 +20,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTabBar>
-#include <QTimer>
 
-// A household with one person on the French formats, its main window open,
-// and ways to answer the modal windows the commands open.
+// A household with one person on the French formats, its main window open.
 class CareWindowTest : public ::testing::Test
 {
 protected:
@@ -86,24 +84,6 @@ protected:
                     {person < 0 ? m_person : person, tag, isoDate, price, secu ? 1 : 0, secuAmount,
                      comp ? 1 : 0, compAmount, isoDate})
             .toInt();
-    }
-
-    // Runs `answer` on the modal window of that type as soon as it is shown;
-    // a window the answer leaves open is cancelled, so a failing test ends.
-    template <typename W> static void whenOpens(std::function<void(W*)> answer)
-    {
-        QTimer::singleShot(0, [answer] {
-            auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
-            if (!w) {
-                ADD_FAILURE() << "the expected window did not open";
-                if (QWidget* other = QApplication::activeModalWidget())
-                    other->close();
-                return;
-            }
-            answer(w);
-            if (w->isVisible())
-                w->reject();
-        });
     }
 
     HouseholdFixture m_household;

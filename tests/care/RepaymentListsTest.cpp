@@ -13,7 +13,7 @@ protected:
     template <typename W> std::pair<QString, QStringList> listOf(const char* entry)
     {
         std::pair<QString, QStringList> seen;
-        whenOpens<W>([&seen](W* w) {
+        NextModal::answer<W>([&seen](W* w) {
             seen.first = w->windowTitle();
             Dataset& rows = w->panel()->query();
             for (int r = 0; r < rows.recordCount(); ++r)
@@ -67,7 +67,7 @@ TEST_F(RepaymentLists, TheActsListShowsItsAmountTheirPractitionerAndNoWayToChang
     const int act = addAct(1, QStringLiteral("2026-01-01"), 25);
     exec(QStringLiteral("UPDATE [ACTION] SET Id_Org=?, Gravity='légère' WHERE Id=?"), {doctor, act});
     m_household.dm2().applyMoneyFormats();
-    whenOpens<TConsultRepaymentList>([](TConsultRepaymentList* w) {
+    NextModal::answer<TConsultRepaymentList>([](TConsultRepaymentList* w) {
         QAbstractItemModel* model = w->panel()->grid()->model();
         QStringList titles;
         for (int c = 0; c < model->columnCount(); ++c)

@@ -18,7 +18,7 @@ protected:
     std::pair<QString, QString> openPage(const char* entry)
     {
         std::pair<QString, QString> shown;
-        whenOpens<THtmlView>([&shown](THtmlView* view) { shown = {view->currentPage(), view->windowTitle()}; });
+        NextModal::answer<THtmlView>([&shown](THtmlView* view) { shown = {view->currentPage(), view->windowTitle()}; });
         action(entry)->trigger();
         return shown;
     }
@@ -132,17 +132,7 @@ TEST_F(Synthesis, HtmlMenuWritesEachPageUnderItsTitleAndRecomputesTheBoostersFir
 TEST_F(Synthesis, AnHtmlFolderThatCannotBeWrittenGivesAMessageAndNoWindow)
 {
     TestFolders::writeFile(m_household.dataFolder() + QStringLiteral("Html"), "un fichier");
-    // Closes a window that should not have opened; gone with the test.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            ADD_FAILURE() << "a window opened";
-            w->close();
-        }
-    });
-    guard.start(0);
-    action("Popup_Html_Fich")->trigger();
+    EXPECT_EQ(NextModal::openedBy([this] { action("Popup_Html_Fich")->trigger(); }), QString()) << "a window opened";
     ASSERT_EQ(m_messages.messages().size(), 1);
     EXPECT_TRUE(m_messages.texts().first().startsWith(QStringLiteral("Impossible de préparer le dossier")))
         << m_messages.texts().first().toStdString();

@@ -10,6 +10,7 @@
 #include "HouseholdFixture.h"
 #include "JpegIO.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "PictureSamples.h"
 #include "ProgramState.h"
 #include "TEnterDocument.h"
@@ -114,15 +115,6 @@ protected:
     int fileRows() { return scalar(QStringLiteral("SELECT count(*) FROM DOCUMENTFILE")).toInt(); }
     int imageRows() { return scalar(QStringLiteral("SELECT count(*) FROM DOCUMENTIMG")).toInt(); }
 
-    // Answers the document dialog the next time it opens.
-    static void whenDialogOpens(std::function<void(TEnterDocument*)> answer)
-    {
-        QTimer::singleShot(0, [answer] {
-            auto* w = qobject_cast<TEnterDocument*>(QApplication::activeModalWidget());
-            ASSERT_NE(w, nullptr);
-            answer(w);
-        });
-    }
     static void click(QWidget* w, const char* name)
     {
         w->findChild<QPushButton*>(QString::fromLatin1(name))->click();
@@ -138,7 +130,7 @@ protected:
     static QString caption(QWidget* w) { return w->findChild<QLabel*>(QStringLiteral("Lab_Image"))->text(); }
     int addPicture(const QString& title, const QString& source, int rotations = 0)
     {
-        whenDialogOpens([this, title, source, rotations](TEnterDocument* w) {
+        NextModal::answer<TEnterDocument>([this, title, source, rotations](TEnterDocument* w) {
             type(w, title);
             m_dialogs.queueAnswer(source);
             click(w, "Btn_Img");
@@ -322,7 +314,7 @@ TEST_F(DocumentPageTest, AFullDiskKeepsNoRowAndNoHalfWrittenFile)
     // A picture that cannot be written: the dialog stays open with its title.
     const QString picture = file(QStringLiteral("radio.bmp"), BmpFormat::encode(PictureSamples::photo(800, 600)));
     bool stayedOpen = false;
-    whenDialogOpens([&](TEnterDocument* w) {
+    NextModal::answer<TEnterDocument>([&](TEnterDocument* w) {
         type(w, QStringLiteral("Radio"));
         m_dialogs.queueAnswer(picture);
         click(w, "Btn_Img");
@@ -389,7 +381,7 @@ TEST_F(DocumentPageTest, AddedPictureIsStoredRotatedWithinTheSettings)
 
     const QString source = file(QStringLiteral("ordonnance.bmp"), BmpFormat::encode(PictureSamples::photo(600, 300)));
     QStringList seen;
-    whenDialogOpens([&](TEnterDocument* w) {
+    NextModal::answer<TEnterDocument>([&](TEnterDocument* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Sélection d'un document"));
         EXPECT_FALSE(w->okButton()->isEnabled());
         type(w, QStringLiteral("   "));
@@ -451,7 +443,7 @@ TEST_F(DocumentPageTest, EditingTheTitleAloneLeavesThePicture)
     const QByteArray thumbnail = scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG")).toByteArray();
 
     selectImage(0);
-    whenDialogOpens([](TEnterDocument* w) {
+    NextModal::answer<TEnterDocument>([](TEnterDocument* w) {
         EXPECT_EQ(caption(w), QStringLiteral("Image (120 x 80)"));
         EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("Ed_Title"))->text(), QStringLiteral("Radio"));
         type(w, QStringLiteral("Radio du genou"));
@@ -465,14 +457,14 @@ TEST_F(DocumentPageTest, EditingTheTitleAloneLeavesThePicture)
 
     // A cancelled edit changes nothing; four quarter turns count as a change.
     selectImage(0);
-    whenDialogOpens([](TEnterDocument* w) {
+    NextModal::answer<TEnterDocument>([](TEnterDocument* w) {
         type(w, QStringLiteral("autre"));
         click(w, "Btn_Cancel");
     });
     button("Btn_Document_Img_Edit")->click();
     EXPECT_EQ(scalar(QStringLiteral("SELECT Title FROM DOCUMENTIMG")).toString(), QStringLiteral("Radio du genou"));
     selectImage(0);
-    whenDialogOpens([](TEnterDocument* w) {
+    NextModal::answer<TEnterDocument>([](TEnterDocument* w) {
         for (const char* turn : {"Btn_Rotation_Right", "Btn_Rotation_Right", "Btn_Rotation_Left", "Btn_Rotation_Left"})
             click(w, turn);
         EXPECT_TRUE(w->pictureChanged());
@@ -509,7 +501,7 @@ TEST_F(DocumentPageTest, BadPicturesAreRefusedAtOnceAndNothingIsStored)
                                                    {QStringLiteral("geant.bmp"), hugeBmp},
                                                    {QStringLiteral("geant.jpg"), hugeJpeg},
                                                    {QStringLiteral("coupe.jpg"), truncated}};
-    whenDialogOpens([&](TEnterDocument* w) {
+    NextModal::answer<TEnterDocument>([&](TEnterDocument* w) {
         type(w, QStringLiteral("Essai"));
         for (const auto& [name, bytes] : bad) {
             m_messages.clear();
@@ -550,7 +542,7 @@ TEST_F(DocumentPageTest, PictureRemovedByHandAndDeletion)
               QStringLiteral("IMPOSSIBLE DE TROUVER L'IMAGE !\rLe fichier \"%1\" a sans doute été supprimé "
                              "manuellement et n'est plus accessible.")
                   .arg(stored));
-    whenDialogOpens([](TEnterDocument* w) {
+    NextModal::answer<TEnterDocument>([](TEnterDocument* w) {
         EXPECT_EQ(caption(w), QStringLiteral("Image"));
         EXPECT_FALSE(w->okButton()->isEnabled());
         click(w, "Btn_Cancel");
@@ -586,18 +578,7 @@ TEST_F(DocumentPageTest, ViewingAndSendingOpenTheirWindowsOnceTheSettingsAllowIt
     EXPECT_FALSE(button("Btn_Document_Img_Email")->isEnabled());
     EXPECT_FALSE(button("Btn_Document_File_Email")->isEnabled());
 
-    const auto opens = [](const std::function<void()>& command) {
-        QString opened;
-        QTimer::singleShot(0, [&opened] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                opened = QString::fromLatin1(w->metaObject()->className());
-                w->close();
-            }
-        });
-        command();
-        return opened;
-    };
-    EXPECT_EQ(opens([this] { emit m_page->images()->itemDoubleClicked(m_page->images()->item(0)); }),
+    EXPECT_EQ(NextModal::openedBy([this] { emit m_page->images()->itemDoubleClicked(m_page->images()->item(0)); }),
               QStringLiteral("TPreviewImage"));
 
     Settings& settings = program().settings;
@@ -607,8 +588,8 @@ TEST_F(DocumentPageTest, ViewingAndSendingOpenTheirWindowsOnceTheSettingsAllowIt
     m_page->refreshCommandStates(true);
     EXPECT_TRUE(button("Btn_Document_Img_Email")->isEnabled());
     EXPECT_TRUE(button("Btn_Document_File_Email")->isEnabled());
-    EXPECT_EQ(opens([this] { button("Btn_Document_Img_Email")->click(); }), QStringLiteral("TSendEmail"));
-    EXPECT_EQ(opens([this] { button("Btn_Document_File_Email")->click(); }), QStringLiteral("TSendEmail"));
+    EXPECT_EQ(NextModal::openedBy([this] { button("Btn_Document_Img_Email")->click(); }), QStringLiteral("TSendEmail"));
+    EXPECT_EQ(NextModal::openedBy([this] { button("Btn_Document_File_Email")->click(); }), QStringLiteral("TSendEmail"));
     EXPECT_TRUE(m_messages.texts().isEmpty()) << m_messages.texts().join(QLatin1Char('|')).toStdString();
     settings = Settings();
 }

@@ -6,6 +6,7 @@
 #include "ImageStore.h"
 #include "JpegIO.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "SaneDevice.h"
 #include "Scanner.h"
 #include "TemplateDatabaseTest.h"
@@ -165,9 +166,7 @@ TEST_F(ScannerTest, TheDeviceOptionsDialogChangesTheScan)
     configure("mode Gray\ndepth 8\ntest-picture \"Solid black\"\n");
     Messages::Recorder messages;
     bool shown = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
+    NextModal::answer<QWidget>([&](QWidget* dialog) {
         shown = dialog->objectName() == QLatin1String("ScanOptions");
         auto* mode = dialog->findChild<QComboBox*>(QStringLiteral("Opt_mode"));
         ASSERT_NE(mode, nullptr);
@@ -189,7 +188,8 @@ TEST_F(ScannerTest, TheDeviceOptionsDialogChangesTheScan)
 
     // Annuler in the options dialog scans nothing.
     QFile::remove(target());
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->findChild<QPushButton*>(QStringLiteral("Btn_Cancel"))->click(); });
+    NextModal::answer<QWidget>(
+        [](QWidget* dialog) { dialog->findChild<QPushButton*>(QStringLiteral("Btn_Cancel"))->click(); });
     EXPECT_FALSE(Scanner::acquire(nullptr, QStringLiteral("test:0"), true, target()));
     EXPECT_FALSE(QFileInfo::exists(target()));
     EXPECT_TRUE(messages.messages().isEmpty());

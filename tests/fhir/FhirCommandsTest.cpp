@@ -1,6 +1,7 @@
 #include "FileDialogs.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "ProgramAssembly.h"
 #include "ProgramState.h"
 #include "TExportFhir.h"
@@ -8,7 +9,6 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
-#include <QTimer>
 
 namespace {
 
@@ -47,9 +46,7 @@ TEST_F(FhirCommands, ExportThroughItsDialogThenImportAsANewPersonShownInTheList)
     EXPECT_TRUE(action("Popup_File_Import_Fhir")->isEnabled());
     const QString file = m_household.dataFolder() + QStringLiteral("Export/Léa.json");
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<TExportFhir*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    NextModal::answer<TExportFhir>([&](TExportFhir* dialog) {
         seen = true;
         auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("Ed_File"));
         // The proposed file is named after the person, in the data folder's Export/.

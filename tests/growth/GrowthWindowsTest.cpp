@@ -10,6 +10,7 @@
 #include "LineChart.h"
 #include "Measurements.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "NumberFormat.h"
 #include "ProgramAssembly.h"
 #include "TAnalysisList.h"
@@ -40,16 +41,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs `answer` on the modal window of that type the next time one opens.
-template <typename Window> void whenOpens(std::function<void(Window*)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        auto* w = qobject_cast<Window*>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr) << "no " << Window::staticMetaObject.className() << " opened";
-        answer(w);
-    });
-}
 
 // Chooses a menu entry the next time a popup menu opens; checks its entries.
 void whenMenuOpens(const QString& name, const QStringList& entries, const QString& ticked, const QString& choice)
@@ -198,15 +189,8 @@ TEST_F(GrowthWindows, ChartsFollowThePersonAndTheModeStoredWithIt)
     EXPECT_EQ(labels(chart("Chart_Size")), (QStringList{QStringLiteral("Naissance"), QStringLiteral("11 mois")}));
     EXPECT_TRUE(button(m_form.get(), "Btn_Chart_Weight_Edit")->isEnabled());
     // Printing previews the chart as a report page.
-    QString opened;
-    QTimer::singleShot(0, [&opened] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            opened = QString::fromLatin1(w->metaObject()->className());
-            w->close();
-        }
-    });
-    button(m_form.get(), "Btn_Chart_Weight_Print")->click();
-    EXPECT_EQ(opened, QStringLiteral("TReportPrintViewer"));
+    EXPECT_EQ(NextModal::openedBy([this] { button(m_form.get(), "Btn_Chart_Weight_Print")->click(); }),
+              QStringLiteral("TReportPrintViewer"));
 
     whenMenuOpens(QStringLiteral("Popup_Chart_Weight_Type"),
                   {QStringLiteral("Mois"), QStringLiteral("Années"), QString(), QStringLiteral("Dates")},
@@ -234,10 +218,10 @@ TEST_F(GrowthWindows, ChartsFollowThePersonAndTheModeStoredWithIt)
 TEST_F(GrowthWindows, AMeasurementTypedWithACommaIsStoredAndWhatIsNoNumberIsRefused)
 {
     selectPerson(m_child);
-    whenOpens<TChartValueList>([this](TChartValueList* values) {
+    NextModal::answer<TChartValueList>([this](TChartValueList* values) {
         EXPECT_EQ(values->windowTitle(), QStringLiteral("Gestion de la courbe de poids"));
         EXPECT_EQ(values->mode(), 2);
-        whenOpens<TEnterWeight>([this](TEnterWeight* entry) {
+        NextModal::answer<TEnterWeight>([this](TEnterWeight* entry) {
             EXPECT_EQ(entry->windowTitle(), QStringLiteral("Saisie d'une mesure"));
             EXPECT_EQ(entry->findChild<QLineEdit*>(QStringLiteral("Ed_Date"))->text(), QStringLiteral("09/12/2026"));
             QPushButton* ok = button(entry, "Btn_Ok");
@@ -323,7 +307,7 @@ TEST_F(GrowthWindows, TheSexChosenOnThePageDrawsTheCentilesAndTheCurveWindowTell
     EXPECT_EQ(number(QStringLiteral("SELECT Sex FROM PERSON WHERE Id=%1").arg(m_child)), 2);
 
     bool opened = false;
-    whenOpens<TChartValueList>([&](TChartValueList* values) {
+    NextModal::answer<TChartValueList>([&](TChartValueList* values) {
         opened = true;
         const QAbstractItemModel* grid = values->findChild<QTableView*>(QStringLiteral("Grid_Value"))->model();
         QStringList headings;
@@ -347,7 +331,7 @@ TEST_F(GrowthWindows, TheSexChosenOnThePageDrawsTheCentilesAndTheCurveWindowTell
         EXPECT_EQ(grid->index(3, 4).data().toString(), expected(Indicator::Bmi, QDate(2025, 6, 10), bodyMassIndex(8.6, 75)));
         EXPECT_EQ(grid->index(4, 3).data().toString(), QString()) << "8 days from the height";
 
-        whenOpens<TChartBmi>([](TChartBmi* bmi) {
+        NextModal::answer<TChartBmi>([](TChartBmi* bmi) {
             EXPECT_EQ(bmi->windowTitle(), QStringLiteral("Courbe de l'indice de masse corporelle"));
             EXPECT_EQ(bmi->mode(), GrowthSeries::Years);
             // Birth (3.2 kg, 50 cm) and the one weighing with its height.
@@ -472,7 +456,7 @@ TEST_F(GrowthWindows, FollowingAnAnalysisTakesItsDefinitionAndItsResultsTheRange
 {
     selectPerson(m_child);
     showPage(TMainForm::Analysis);
-    whenOpens<TEnterPersonAnalysis>([](TEnterPersonAnalysis* w) {
+    NextModal::answer<TEnterPersonAnalysis>([](TEnterPersonAnalysis* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Sélection d'une analyse"));
         EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
         EXPECT_FALSE(button(w, "Btn_Ok")->isEnabled());
@@ -498,7 +482,7 @@ TEST_F(GrowthWindows, FollowingAnAnalysisTakesItsDefinitionAndItsResultsTheRange
     EXPECT_TRUE(button(m_form.get(), "Btn_AnalysisValue_Add")->isEnabled());
     EXPECT_FALSE(button(m_form.get(), "Btn_AnalysisValue_Edit")->isEnabled());
 
-    whenOpens<TEnterAnalysisValue>([](TEnterAnalysisValue* w) {
+    NextModal::answer<TEnterAnalysisValue>([](TEnterAnalysisValue* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'une valeur"));
         EXPECT_TRUE(w->findChild<QLineEdit*>(QStringLiteral("Ed_Min"))->text().startsWith(QStringLiteral("135")));
         type(w->findChild<QLineEdit*>(QStringLiteral("Ed_Value")), QStringLiteral("139,4"));
@@ -574,7 +558,7 @@ TEST_F(GrowthWindows, StoppingAnAnalysisOrDeletingADefinitionTakesTheirResultsAn
     EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM ANALYSIS WHERE Id_Ref=%1").arg(otherTsh)), 2);
     EXPECT_EQ(analysisPage()->currentAnalysis(), childCrp);
 
-    whenOpens<TAnalysisList>([](TAnalysisList* list) {
+    NextModal::answer<TAnalysisList>([](TAnalysisList* list) {
         EXPECT_EQ(list->windowTitle(), QStringLiteral("Liste des analyses"));
         Dataset& definitions = list->panel()->query();
         ASSERT_TRUE(definitions.locate(QStringLiteral("Title"), QStringLiteral("CRP")));
@@ -596,7 +580,7 @@ TEST_F(GrowthWindows, ANewDefinitionStartsWithTwoDecimalsAndNeedsATitle)
 {
     TAnalysisList list(m_household.dm(), m_form.get());
     list.show();
-    whenOpens<TEnterAnalysis>([](TEnterAnalysis* w) {
+    NextModal::answer<TEnterAnalysis>([](TEnterAnalysis* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'une analyse"));
         EXPECT_FALSE(button(w, "Btn_Ok")->isEnabled());
         EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("Ed_Decimal"))->text(), QStringLiteral("2"));

@@ -2,6 +2,7 @@
 #include "ComboItems.h"
 #include "DataBinding.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "HouseholdFixture.h"
 #include "Errors.h"
 #include "PickerRules.h"
@@ -20,7 +21,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -176,14 +176,12 @@ TEST(TextEntry, OkOnlyWithText)
 
 TEST(TextEntry, AskReturnsTheConfirmedTextOnly)
 {
-    QTimer::singleShot(0, [] {
-        auto* w = qobject_cast<TEnterStr*>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr);
+    NextModal::answer<TEnterStr>([](TEnterStr* w) {
         w->Ed_Str()->setText(QStringLiteral("Vaccins du voyage"));
         w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();
     });
     EXPECT_EQ(TEnterStr::ask(QStringLiteral("Libellé"), QStringLiteral("Divers 1")), QStringLiteral("Vaccins du voyage"));
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    NextModal::answer<TEnterStr>([](TEnterStr* w) { w->close(); });
     EXPECT_EQ(TEnterStr::ask(QStringLiteral("Libellé"), QStringLiteral("Divers 1")), std::nullopt);
 }
 

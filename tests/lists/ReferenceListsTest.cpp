@@ -5,6 +5,7 @@
 #include "DatasetUtils.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "TComboList.h"
 #include "TStrList.h"
 
@@ -18,27 +19,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 namespace {
-
-// Runs `step` on the modal window the next command opens. A window of
-// another kind fails the test and is closed, so the command still returns.
-template <typename Window> void onNextModal(std::function<void(Window*)> step)
-{
-    QTimer::singleShot(0, [step] {
-        QWidget* modal = QApplication::activeModalWidget();
-        auto* window = qobject_cast<Window*>(modal);
-        if (!window) {
-            ADD_FAILURE() << "expected a " << Window::staticMetaObject.className() << ", got "
-                          << (modal ? modal->metaObject()->className() : "no window");
-            if (modal)
-                modal->close();
-            return;
-        }
-        step(window);
-    });
-}
 
 template <typename W = QLineEdit> W* child(QWidget* window, const char* name)
 {
@@ -93,7 +75,7 @@ protected:
     void addDoctor(TDoctorList& list, const QString& name,
                    const std::function<void(TEnterDoctor*)>& more = {})
     {
-        onNextModal<TEnterDoctor>([name, more](TEnterDoctor* entry) {
+        NextModal::answer<TEnterDoctor>([name, more](TEnterDoctor* entry) {
             type(child(entry, "Ed_Name"), name);
             if (more)
                 more(entry);
@@ -159,7 +141,7 @@ TEST_F(ReferenceLists, EveryMemberOpensItsOwnEntryWindowWhoseOkFollowsTheRequire
         std::unique_ptr<TReferenceList> list(m.make());
         const int before = list->dataset().recordCount();
         bool seen = false;
-        onNextModal<TEnterReference>([&](TEnterReference* entry) {
+        NextModal::answer<TEnterReference>([&](TEnterReference* entry) {
             seen = true;
             EXPECT_STREQ(entry->metaObject()->className(), m.entryClass);
             EXPECT_EQ(entry->windowTitle(), QString::fromUtf8(m.title));
@@ -200,7 +182,7 @@ TEST_F(ReferenceLists, ChoosingNonForTheAgreementStoresNo)
     EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT Convention FROM LST_DOCTOR")), 0);
     EXPECT_EQ(cell(list, 0, 2), QStringLiteral("Non"));
 
-    onNextModal<TEnterDoctor>([](TEnterDoctor* entry) {
+    NextModal::answer<TEnterDoctor>([](TEnterDoctor* entry) {
         QLineEdit* agreement = child(entry, "Ed_Convention");
         QTest::keyClick(agreement, Qt::Key_Return); // Enter opens the list too
         auto* pick = agreement->findChild<TStrList*>();
@@ -238,7 +220,7 @@ TEST_F(ReferenceLists, TheSpecialityOffersTheUsersListItsEditorAndFreeTyping)
         EXPECT_EQ(speciality->text(), QStringLiteral("Pédiatre"));
 
         bool edited = false;
-        onNextModal<TComboList>([&edited](TComboList* editor) {
+        NextModal::answer<TComboList>([&edited](TComboList* editor) {
             edited = true;
             EXPECT_EQ(editor->windowTitle(), QStringLiteral("Spécialités"));
             editor->reject();
@@ -248,7 +230,7 @@ TEST_F(ReferenceLists, TheSpecialityOffersTheUsersListItsEditorAndFreeTyping)
     });
     EXPECT_EQ(cell(list, 0, 1), QStringLiteral("Pédiatre"));
 
-    onNextModal<TEnterDoctor>([](TEnterDoctor* entry) {
+    NextModal::answer<TEnterDoctor>([](TEnterDoctor* entry) {
         QLineEdit* speciality = child(entry, "Ed_Category");
         speciality->selectAll();
         type(speciality, QStringLiteral("Ostéopathe"));
@@ -300,23 +282,17 @@ TEST_F(ReferenceLists, DoubleClickEditsARowAndDoesNothingOnAnEmptyGrid)
     TDoctorList list(dm());
     list.show();
     auto* grid = child<DatasetGrid>(&list, "BFSDBGridColor2");
-    bool opened = false;
-    const auto noWindow = [&opened] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            opened = true;
-            modal->close();
-        }
-    };
-    QTimer::singleShot(0, noWindow);
-    doubleClick(grid->viewport(), QPoint(20, 10));
-    emit child<DatasetGrid>(&list, "BFSDBGridColor2")->doubleClicked(QModelIndex());
-    QApplication::processEvents();
-    EXPECT_FALSE(opened);
+    const QString opened = NextModal::openedBy([&] {
+        doubleClick(grid->viewport(), QPoint(20, 10));
+        emit child<DatasetGrid>(&list, "BFSDBGridColor2")->doubleClicked(QModelIndex());
+        QApplication::processEvents();
+    });
+    EXPECT_TRUE(opened.isEmpty()) << opened.toStdString();
     EXPECT_EQ(list.dataset().state(), Dataset::State::Browse);
     EXPECT_EQ(count("LST_DOCTOR"), 0) << "no row was added";
 
     addDoctor(list, QStringLiteral("Petit"));
-    onNextModal<TEnterDoctor>([](TEnterDoctor* entry) {
+    NextModal::answer<TEnterDoctor>([](TEnterDoctor* entry) {
         type(child(entry, "Ed_City"), QStringLiteral("Nantes"));
         button(entry, "Btn_Ok")->click();
     });
@@ -328,7 +304,7 @@ TEST_F(ReferenceLists, DoubleClickEditsARowAndDoesNothingOnAnEmptyGrid)
 TEST_F(ReferenceLists, ClosingTheEntryWindowByItsFrameCancelsThePendingRow)
 {
     TPharmacyList list(dm());
-    onNextModal<TEnterPharmacy>([&list](TEnterPharmacy* entry) {
+    NextModal::answer<TEnterPharmacy>([&list](TEnterPharmacy* entry) {
         type(child(entry, "Ed_Name"), QStringLiteral("Pharmacie du Port"));
         entry->close();
         EXPECT_EQ(list.dataset().state(), Dataset::State::Browse) << "the entry window itself cancels";
@@ -338,17 +314,17 @@ TEST_F(ReferenceLists, ClosingTheEntryWindowByItsFrameCancelsThePendingRow)
     EXPECT_EQ(list.dataset().state(), Dataset::State::Browse);
     EXPECT_EQ(list.dataset().recordCount(), 0);
 
-    onNextModal<TEnterPharmacy>([](TEnterPharmacy* entry) {
+    NextModal::answer<TEnterPharmacy>([](TEnterPharmacy* entry) {
         type(child(entry, "Ed_Name"), QStringLiteral("Pharmacie du Port"));
         button(entry, "Btn_Ok")->click();
     });
     button(&list, "Btn_Add")->click();
-    onNextModal<TEnterPharmacy>([](TEnterPharmacy* entry) {
+    NextModal::answer<TEnterPharmacy>([](TEnterPharmacy* entry) {
         type(child(entry, "Ed_City"), QStringLiteral("Brest"));
         entry->close();
     });
     button(&list, "Btn_Edit")->click();
-    onNextModal<TEnterPharmacy>([](TEnterPharmacy* entry) {
+    NextModal::answer<TEnterPharmacy>([](TEnterPharmacy* entry) {
         type(child(entry, "Ed_City"), QStringLiteral("Lorient"));
         QTest::keyClick(entry, Qt::Key_Escape);
     });
@@ -363,7 +339,7 @@ TEST_F(ReferenceLists, TextLongerThanItsColumnCannotBeTyped)
 {
     TDrugList list(dm());
     const QString tooLong(300, QLatin1Char('x'));
-    onNextModal<TEnterDrug>([&tooLong](TEnterDrug* entry) {
+    NextModal::answer<TEnterDrug>([&tooLong](TEnterDrug* entry) {
         QLineEdit* title = child(entry, "Ed_Title");
         type(title, tooLong.left(130));
         EXPECT_EQ(title->text().size(), 128);
@@ -387,7 +363,7 @@ TEST_F(ReferenceLists, AValueTheColumnRefusesKeepsTheWindowOpenWithWhatWasTyped)
 {
     TDoctorList list(dm());
     bool stayedOpen = false;
-    onNextModal<TEnterDoctor>([this, &stayedOpen, &list](TEnterDoctor* entry) {
+    NextModal::answer<TEnterDoctor>([this, &stayedOpen, &list](TEnterDoctor* entry) {
         type(child(entry, "Ed_Name"), QStringLiteral("Simon"));
         QLineEdit* agreement = child(entry, "Ed_Convention");
         agreement->selectAll();
@@ -424,7 +400,7 @@ TEST_F(ReferenceLists, AssistiveTechnologiesFindEveryControlByItsCaption)
         buttons << name(button(&list, b));
     EXPECT_EQ(buttons.join(QLatin1Char('|')), QStringLiteral("Ajouter|Modifier|Supprimer|Fermer"));
 
-    onNextModal<TEnterDoctor>([&name](TEnterDoctor* entry) {
+    NextModal::answer<TEnterDoctor>([&name](TEnterDoctor* entry) {
         // In input order, as the focus moves through them.
         QStringList fields;
         for (QWidget* w = child(entry, "Ed_Name"); w && fields.size() < 14; w = w->nextInFocusChain())

@@ -3,6 +3,7 @@
 #include "MailAttachments.h"
 #include "MailCommands.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "Settings.h"
 #include "SmtpPeer.h"
 #include "TSendEmail.h"
@@ -144,9 +145,7 @@ TEST(SendEmailDialog, DocumentCommandsPrepareTheirCopyOrSayTheFileIsGone)
     TestFolders::writeFile(stored, QByteArray(2500, 'j'));
     QString attached;
     QString detail;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<TSendEmail*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    NextModal::answer<TSendEmail>([&](TSendEmail* dialog) {
         attached = dialog->message().attachments.value(0);
         const QListWidgetItem* item = child<QListWidget>(*dialog, "Grid_AttachmentsList")->item(0);
         detail = item->data(Qt::AccessibleTextRole).toString();

@@ -15,6 +15,7 @@
 #include "MaintenanceCommands.h"
 #include "MaintenanceSamples.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "ProgramAssembly.h"
 #include "ProgramState.h"
 #include "Restore.h"
@@ -420,9 +421,7 @@ TEST_F(MaintenanceCommands, HistoryWindowListsAndPurgesWithoutTouchingArchives)
     const QString archive = backup(QStringLiteral("un.bkp"));
     m_messages.clear();
     bool checked = false;
-    QTimer::singleShot(0, [&] {
-        auto* list = qobject_cast<TBackupList*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(list);
+    NextModal::answer<TBackupList>([&](TBackupList* list) {
         EXPECT_EQ(list->windowTitle(), QStringLiteral("Historique des sauvegardes"));
         auto* grid = list->findChild<DatasetGrid*>(QStringLiteral("Grid_Backup"));
         ASSERT_TRUE(grid);

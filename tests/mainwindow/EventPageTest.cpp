@@ -4,16 +4,15 @@
 #include "GridPage.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "TEnterEvents.h"
 #include "ProgramAssembly.h"
 #include "TMainForm.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,22 +33,13 @@ protected:
 
     QPushButton* button(const char* name) const { return m_form->findChild<QPushButton*>(QString::fromLatin1(name)); }
     Dataset& events() { return m_household.dm().Event; }
-    // Answers the entry window the next time it opens.
-    static void whenEntryOpens(std::function<void(TEnterEvents*)> answer)
-    {
-        QTimer::singleShot(0, [answer] {
-            auto* w = qobject_cast<TEnterEvents*>(QApplication::activeModalWidget());
-            ASSERT_NE(w, nullptr);
-            answer(w);
-        });
-    }
     static void describe(TEnterEvents* w, const QString& text)
     {
         w->findChild<QPlainTextEdit*>(QStringLiteral("Ed_Description"))->setPlainText(text);
     }
     void addEvent(const QString& date, const QString& time, const QString& text)
     {
-        whenEntryOpens([date, time, text, this](TEnterEvents* w) {
+        NextModal::answer<TEnterEvents>([date, time, text, this](TEnterEvents* w) {
             events().field(QStringLiteral("Date_Event")).setAsString(date);
             events().field(QStringLiteral("Time_Event")).setAsString(time);
             describe(w, text);
@@ -78,7 +68,7 @@ TEST_F(EventsPage, NewEventProposesTodayAndAnEmptyTime)
     EXPECT_TRUE(button("Btn_Event_Add")->isEnabled());
     EXPECT_FALSE(button("Btn_Event_Edit")->isEnabled());
     EXPECT_FALSE(button("Btn_Event_Delete")->isEnabled());
-    whenEntryOpens([](TEnterEvents* w) {
+    NextModal::answer<TEnterEvents>([](TEnterEvents* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'un événement"));
         EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("Ed_Event_Date"))->text(), QStringLiteral("09/12/2026"));
         auto* ok = w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"));
@@ -99,7 +89,7 @@ TEST_F(EventsPage, NewEventProposesTodayAndAnEmptyTime)
 
 TEST_F(EventsPage, CancelAndFrameCloseDropTheRow)
 {
-    whenEntryOpens([](TEnterEvents* w) {
+    NextModal::answer<TEnterEvents>([](TEnterEvents* w) {
         describe(w, QStringLiteral("brouillon"));
         w->findChild<QPushButton*>(QStringLiteral("Btn_Cancel"))->click();
     });
@@ -107,7 +97,7 @@ TEST_F(EventsPage, CancelAndFrameCloseDropTheRow)
     EXPECT_EQ(events().recordCount(), 0);
 
     addEvent(QStringLiteral("01/12/2026"), QStringLiteral("10:00"), QStringLiteral("Fièvre"));
-    whenEntryOpens([](TEnterEvents* w) {
+    NextModal::answer<TEnterEvents>([](TEnterEvents* w) {
         describe(w, QStringLiteral("changé"));
         w->close();
     });
@@ -125,7 +115,7 @@ TEST_F(EventsPage, EachEntryTakesItsPlaceByDateAndTimeAndStaysSelected)
     EXPECT_EQ(events().field(QStringLiteral("Description")).asString(), QStringLiteral("veille"));
     // Moving an event to a later time moves it down the list, still current.
     events().locate(QStringLiteral("Description"), QStringLiteral("veille"));
-    whenEntryOpens([this](TEnterEvents* w) {
+    NextModal::answer<TEnterEvents>([this](TEnterEvents* w) {
         events().field(QStringLiteral("Date_Event")).setAsString(QStringLiteral("06/12/2026"));
         w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();
     });

@@ -1,4 +1,5 @@
 #include "Messages.h"
+#include "NextModal.h"
 #include "ProgramState.h"
 #include "ProgramAssembly.h"
 #include "TMainForm.h"
@@ -7,8 +8,6 @@
 #include "UrlCatcher.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QTimer>
 #include <QDesktopServices>
 #include <QMenu>
 #include <QPushButton>
@@ -108,16 +107,9 @@ TEST_F(MainCommands, ListsMenuOpensEachReferenceList)
                    {"Praticiens1", "TDoctorList"},
                    {"Pharmacie1", "TPharmacyList"}};
     for (const auto& e : entries) {
-        QString opened;
-        QTimer::singleShot(0, [&opened] {
-            QWidget* w = QApplication::activeModalWidget();
-            ASSERT_NE(w, nullptr);
-            opened = QString::fromLatin1(w->metaObject()->className());
-            w->close();
-        });
         ASSERT_TRUE(action(e.action)->isEnabled()) << e.action;
-        action(e.action)->trigger();
-        EXPECT_EQ(opened, QString::fromLatin1(e.windowClass)) << e.action;
+        EXPECT_EQ(NextModal::openedBy([&] { action(e.action)->trigger(); }), QString::fromLatin1(e.windowClass))
+            << e.action;
     }
     EXPECT_TRUE(m_messages.texts().isEmpty());
 }

@@ -6,6 +6,7 @@
 #include "GridPage.h"
 #include "IniFile.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "OdbcDataSource.h"
 #include "ProgramAssembly.h"
 #include "ProgramState.h"
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTabBar>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -147,9 +147,7 @@ TEST_F(OdbcRoute, TheProgramWorksThroughTheDataSource)
     ASSERT_NE(qobject_cast<GridPage*>(m_form->page(TMainForm::Event)), nullptr);
 
     // The events page: add through its entry window, the page query shows it.
-    QTimer::singleShot(0, [this] {
-        auto* w = qobject_cast<TEnterEvents*>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr);
+    NextModal::answer<TEnterEvents>([this](TEnterEvents* w) {
         m_dm->Event.field(QStringLiteral("Time_Event")).setAsString(QStringLiteral("08:15"));
         w->findChild<QPlainTextEdit*>(QStringLiteral("Ed_Description"))->setPlainText(QStringLiteral("Vaccin à l'école"));
         w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();

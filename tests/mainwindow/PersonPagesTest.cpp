@@ -3,6 +3,7 @@
 #include "GeneralPage.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "TEnterStr.h"
 #include "ProgramAssembly.h"
 #include "TMainForm.h"
@@ -16,7 +17,6 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -167,9 +167,7 @@ TEST_F(PersonPages, CustomCaptionsAreLoadedAndRenamedForEveryone)
     EXPECT_EQ(page->caption(3)->text(), QStringLiteral("Allergies")) << "from the labels row of the template";
     EXPECT_EQ(page->caption(1)->toolTip(), QStringLiteral("Double-cliquez\r\npour modifier"));
 
-    QTimer::singleShot(0, [] {
-        auto* w = qobject_cast<TEnterStr*>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr);
+    NextModal::answer<TEnterStr>([](TEnterStr* w) {
         EXPECT_EQ(w->Ed_Str()->text(), QStringLiteral("Allergies"));
         w->Ed_Str()->clear();
         EXPECT_FALSE(w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->isEnabled()) << "never empty";
@@ -179,7 +177,7 @@ TEST_F(PersonPages, CustomCaptionsAreLoadedAndRenamedForEveryone)
     page->renameCaption(3);
     EXPECT_EQ(page->caption(3)->text(), QStringLiteral("Intolérances"));
 
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    NextModal::answer<TEnterStr>([](TEnterStr* w) { w->close(); });
     page->renameCaption(3);
     EXPECT_EQ(page->caption(3)->text(), QStringLiteral("Intolérances")) << "cancelling keeps the caption";
 

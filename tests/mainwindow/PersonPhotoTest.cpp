@@ -6,6 +6,7 @@
 #include "FileDialogs.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "PersonListModel.h"
 #include "PhotoFrame.h"
 #include "PictureCanvas.h"
@@ -23,7 +24,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,24 +60,6 @@ protected:
         EXPECT_EQ(dialogs.requests()[0].title, QStringLiteral("Sélectionnez une image"));
         EXPECT_EQ(dialogs.requests()[0].filter,
                   QStringLiteral("Tout (*.jpg;*.bmp)|*.jpg;*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp"));
-    }
-    // The class of the modal window the action opens, closed at once.
-    static QString opens(const std::function<void()>& action, QString* title = nullptr)
-    {
-        // Long work may let events through before the window shows: wait for it.
-        QString opened;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                opened = QString::fromLatin1(w->metaObject()->className());
-                if (title)
-                    *title = w->windowTitle();
-                w->close();
-            }
-        });
-        poll.start(10);
-        action();
-        return opened;
     }
 
     HouseholdFixture m_household;
@@ -126,11 +108,11 @@ TEST_F(PersonPhoto, DeletingAsksThenEmptiesBothAndRemovesTheFile)
 TEST_F(PersonPhoto, ViewingPrintingAndSavingUseTheFullSizeFile)
 {
     // Nothing to view without a photo.
-    EXPECT_TRUE(opens([&] { entry("Popup_Img_View")->trigger(); }).isEmpty());
+    EXPECT_TRUE(NextModal::openedBy([&] { entry("Popup_Img_View")->trigger(); }).isEmpty());
     choose({640, 480});
-    EXPECT_EQ(opens([&] { entry("Popup_Img_View")->trigger(); }), QStringLiteral("TViewImage"));
+    EXPECT_EQ(NextModal::openedBy([&] { entry("Popup_Img_View")->trigger(); }), QStringLiteral("TViewImage"));
     QString title;
-    EXPECT_EQ(opens([&] { entry("Popup_Img_Print")->trigger(); }, &title), QStringLiteral("TPreviewImage"));
+    EXPECT_EQ(NextModal::openedBy([&] { entry("Popup_Img_Print")->trigger(); }, &title), QStringLiteral("TPreviewImage"));
     EXPECT_EQ(title, QStringLiteral("Photo (AC/DC)"));
     {
         FileDialogs::Recorder dialogs;
@@ -140,7 +122,7 @@ TEST_F(PersonPhoto, ViewingPrintingAndSavingUseTheFullSizeFile)
     }
     // The file removed by hand: the small copy stays, viewing says why nothing shows.
     QFile::remove(photoFile());
-    EXPECT_TRUE(opens([&] { entry("Popup_Img_View")->trigger(); }).isEmpty());
+    EXPECT_TRUE(NextModal::openedBy([&] { entry("Popup_Img_View")->trigger(); }).isEmpty());
     EXPECT_EQ(m_messages.texts(), QStringList{TViewImage::missingMessage(photoFile())});
     EXPECT_TRUE(m_frame->hasPhoto());
 }
@@ -180,8 +162,8 @@ TEST_F(PersonPhoto, ImpressionMenuPreviewsTheRecordAndSaysWhenAListIsEmpty)
     EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Il n'y a pas d'enregistrements dans cette liste.")});
     m_messages.clear();
     QString title;
-    EXPECT_EQ(opens([&] { action("Popup_Report_Fich")->trigger(); }, &title), QStringLiteral("TReportPrintViewer"));
-    EXPECT_EQ(opens([&] { action("Popup_Report_List")->trigger(); }), QStringLiteral("TReportPrintViewer"));
+    EXPECT_EQ(NextModal::openedBy([&] { action("Popup_Report_Fich")->trigger(); }, &title), QStringLiteral("TReportPrintViewer"));
+    EXPECT_EQ(NextModal::openedBy([&] { action("Popup_Report_List")->trigger(); }), QStringLiteral("TReportPrintViewer"));
     EXPECT_TRUE(m_messages.texts().isEmpty()) << m_messages.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(QFileInfo::exists(m_household.dataFolder() + QStringLiteral("weight.bmp")));
 }
@@ -195,7 +177,7 @@ TEST_F(PersonPhoto, ChartPrintingDrawsTheChartLargeAndPreviewsIt)
         picture.fill(Qt::white);
         return picture;
     };
-    EXPECT_EQ(opens([&] {
+    EXPECT_EQ(NextModal::openedBy([&] {
                   ReportCommands::printChart(chart, QStringLiteral("Evolution de la taille"),
                                              QStringLiteral("AC/DC Élise"), m_form.get());
               }),

@@ -6,7 +6,9 @@
 #include "GridPanel.h"
 #include "HouseholdFixture.h"
 #include "JpegIO.h"
+#include "ListWindow.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "ProgramAssembly.h"
 #include "RecognitionStatus.h"
 #include "SearchBox.h"
@@ -18,7 +20,6 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <QTableView>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -73,15 +74,9 @@ TEST(SearchBox, KeyboardAloneFindsAndOpensTheRowOnItsPage)
 
     // Return in the box opens the best result; a picture opens in its viewer.
     QString viewer;
-    QTimer::singleShot(800, [&viewer] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            viewer = modal->windowTitle();
-            modal->close();
-        }
-    });
     box->field()->setFocus();
     box->field()->setText(QStringLiteral("genou radio"));
-    QTest::keyClick(box->field(), Qt::Key_Return);
+    NextModal::openedBy([&] { QTest::keyClick(box->field(), Qt::Key_Return); }, &viewer);
     EXPECT_EQ(household.dm().Person.field(QStringLiteral("Id")).asInteger(), luc);
     EXPECT_EQ(form->visiblePage(), TMainForm::Document);
     EXPECT_TRUE(viewer.startsWith(QStringLiteral("Document - Image"))) << viewer.toStdString();
@@ -115,10 +110,7 @@ TEST(RecognitionStatus, ListsTheDocumentsWithoutTextAndWhy)
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(status->listButton()->accessibleName(), QStringLiteral("Documents sans texte"));
     QStringList rows;
-    QTimer::singleShot(500, [&rows] {
-        QWidget* list = QApplication::activeModalWidget();
-        if (!list)
-            return;
+    NextModal::answer<ListWindow>([&rows](ListWindow* list) {
         if (auto* grid = list->findChild<QTableView*>()) {
             const QAbstractItemModel* model = grid->model();
             for (int r = 0; r < model->rowCount(); ++r) {
@@ -128,7 +120,6 @@ TEST(RecognitionStatus, ListsTheDocumentsWithoutTextAndWhy)
                 rows << cells.join(u'|');
             }
         }
-        list->close();
     });
     status->listButton()->click();
     EXPECT_EQ(rows, QStringList{QStringLiteral("Aubert Luc|Image|Abîmée|Image illisible ou endommagée.")});

@@ -3,6 +3,7 @@
 #include "IniFile.h"
 #include "MailCommands.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "NumberEdit.h"
 #include "PersonPage.h"
 #include "ProgramState.h"
@@ -10,13 +11,11 @@
 #include "TEnterProperties.h"
 #include "TestFolders.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -101,9 +100,7 @@ TEST_F(Properties, NumberFieldsRefuseWhatTheyCannotHold)
 TEST_F(Properties, OkRaisesTheMinimumsAndWritesTheWholeFileAtOnce)
 {
     Settings running = sample();
-    QTimer::singleShot(0, [] {
-        QWidget* d = QApplication::activeModalWidget();
-        ASSERT_NE(d, nullptr);
+    NextModal::answer<TEnterProperties>([](TEnterProperties* d) {
         typed(child<NumberEdit>(*d, "Ed_ScanMaxWidth"), QStringLiteral("100"));
         typed(child<NumberEdit>(*d, "Ed_ScanJpegQuality"), QStringLiteral("5"));
         typed(child<NumberEdit>(*d, "Ed_SMTP_Port"), QStringLiteral("587"));
@@ -137,9 +134,7 @@ TEST_F(Properties, RefusalsAndAnnulerLeaveTheFileAndTheSettings)
     Settings running = sample();
     Messages::Recorder messages;
     QStringList shownAfterRefusal;
-    QTimer::singleShot(0, [&] {
-        QWidget* d = QApplication::activeModalWidget();
-        ASSERT_NE(d, nullptr);
+    NextModal::answer<TEnterProperties>([&](TEnterProperties* d) {
         typed(child<NumberEdit>(*d, "Ed_ScanMaxWidth"), QStringLiteral("3000"));
         for (const QString& bad : {QStringLiteral("lea@"), QStringLiteral("lea example.org")}) {
             child<QLineEdit>(*d, "Ed_SMTP_Email")->setText(bad);
@@ -173,8 +168,7 @@ TEST_F(Properties, RefusalsAndAnnulerLeaveTheFileAndTheSettings)
     messages.clear();
     const QString unwritable = m_scratch.path() + QStringLiteral("absent/brivoline.ini");
     bool stillOpen = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* d = QApplication::activeModalWidget();
+    NextModal::answer<TEnterProperties>([&](TEnterProperties* d) {
         typed(child<NumberEdit>(*d, "Ed_ScanMaxWidth"), QStringLiteral("3000"));
         child<QPushButton>(*d, "Btn_Ok")->click();
         stillOpen = d->isVisible();
@@ -235,8 +229,7 @@ TEST_F(Properties, MenuEntryEditsTheProgramSettingsAndRefreshesTheCommands)
     SettingsCommands::installCommands(host);
     ASSERT_TRUE(host.commands.contains(QStringLiteral("Popup_File_Properties")));
 
-    QTimer::singleShot(0, [] {
-        QWidget* d = QApplication::activeModalWidget();
+    NextModal::answer<TEnterProperties>([](TEnterProperties* d) {
         child<QLineEdit>(*d, "Ed_SMTP_Host")->setText(QStringLiteral("mail.example.org"));
         child<QPushButton>(*d, "Btn_Ok")->click();
     });
@@ -245,7 +238,7 @@ TEST_F(Properties, MenuEntryEditsTheProgramSettingsAndRefreshesTheCommands)
     EXPECT_EQ(Settings::read(m_ini).smtpHost, QStringLiteral("mail.example.org"));
     EXPECT_EQ(host.refreshes, 1);
 
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    NextModal::answer<TEnterProperties>([](TEnterProperties* d) { d->close(); });
     host.commands.value(QStringLiteral("Popup_File_Properties"))();
     EXPECT_EQ(host.refreshes, 2) << "after a cancelled dialog too";
 }

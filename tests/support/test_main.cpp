@@ -1,5 +1,6 @@
 // Every test program runs with a QApplication on the offscreen platform, so
 // window tests need no display.
+#include "NextModal.h"
 #include "MenuAccessibility.h"
 
 #include <QApplication>
@@ -21,5 +22,6 @@ int main(int argc, char** argv)
     MenuAccessibility::install();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    NextModal::failTestsLeftWaiting();
     return RUN_ALL_TESTS();
 }

@@ -5,6 +5,7 @@
 #include "GridPage.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
+#include "NextModal.h"
 #include "ProgramAssembly.h"
 #include "TEnterVaccineExe.h"
 #include "TMainForm.h"
@@ -12,7 +13,6 @@
 #include "TStrList.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,28 +22,10 @@
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs `step` on the modal window the next command opens; another window
-// fails the test and is closed so that the command returns.
-template <typename Window> void onNextModal(std::function<void(Window*)> step)
-{
-    QTimer::singleShot(0, [step] {
-        QWidget* modal = QApplication::activeModalWidget();
-        auto* window = qobject_cast<Window*>(modal);
-        if (!window) {
-            ADD_FAILURE() << "expected a " << Window::staticMetaObject.className();
-            if (modal)
-                modal->close();
-            return;
-        }
-        step(window);
-    });
-}
 
 template <typename W = QLineEdit> W* child(const QWidget* window, const char* name)
 {
@@ -153,7 +135,7 @@ TEST_F(VaccinePage, AddingAnInjectionNeedsAVaccineChosenFromTheList)
     EXPECT_FALSE(button("Btn_Vaccine_Edit")->isEnabled());
 
     bool seen = false;
-    onNextModal<TEnterVaccineExe>([&](TEnterVaccineExe* w) {
+    NextModal::answer<TEnterVaccineExe>([&](TEnterVaccineExe* w) {
         seen = true;
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'une vaccination"));
         EXPECT_EQ(child(w, "Ed_Date")->text(), QStringLiteral("09/12/2026"));
@@ -212,7 +194,7 @@ TEST_F(VaccinePage, EditingKeepsTheChoicesUntouchedAndADeletedVaccineMustBeChose
 
     // Double click edits; without opening the lists the Ids stay as they are.
     query().moveTo(0);
-    onNextModal<TEnterVaccineExe>([](TEnterVaccineExe* w) {
+    NextModal::answer<TEnterVaccineExe>([](TEnterVaccineExe* w) {
         EXPECT_EQ(child(w, "Ed_Doctor")->text(), QStringLiteral("Blanc"));
         EXPECT_EQ(child(w, "Ed_Vaccine")->text(), QStringLiteral("dTP (Adulte)"));
         child<QPlainTextEdit>(w, "Memo_Remark1")->setPlainText(QStringLiteral("Lot 42"));
@@ -225,7 +207,7 @@ TEST_F(VaccinePage, EditingKeepsTheChoicesUntouchedAndADeletedVaccineMustBeChose
     EXPECT_EQ(query().currentRow(), 0) << "the row edited stays selected";
 
     query().moveTo(1);
-    onNextModal<TEnterVaccineExe>([](TEnterVaccineExe* w) {
+    NextModal::answer<TEnterVaccineExe>([](TEnterVaccineExe* w) {
         EXPECT_EQ(child(w, "Ed_Vaccine")->text(), QString());
         EXPECT_FALSE(child<QPushButton>(w, "Btn_Ok")->isEnabled());
         openList(w, "Ed_Vaccine", "Btn_Vaccine");
@@ -242,7 +224,7 @@ TEST_F(VaccinePage, ABoosterBeforeItsInjectionIsRefusedAndTheDialogStaysOpen)
     inject(m_dtp, "2020-01-10", "2030-01-10");
     reloadPage();
     bool refused = false;
-    onNextModal<TEnterVaccineExe>([&](TEnterVaccineExe* w) {
+    NextModal::answer<TEnterVaccineExe>([&](TEnterVaccineExe* w) {
         typeDate(w, "Ed_Date_Repeat", QStringLiteral("09/01/2020"));
         child<QPushButton>(w, "Btn_Ok")->click();
         refused = w->isVisible();
@@ -308,7 +290,7 @@ TEST_F(VaccinePage, TheReminderListMarksOverdueAndSoonBoostersAndCountsTheOverdu
     ASSERT_NE(command, nullptr);
     EXPECT_TRUE(command->isEnabled());
     bool seen = false;
-    onNextModal<TRepeatVaccineList>([&](TRepeatVaccineList* w) {
+    NextModal::answer<TRepeatVaccineList>([&](TRepeatVaccineList* w) {
         seen = true;
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Liste des rappels de vaccination"));
         QAbstractItemModel* model = child<DatasetGrid>(w, "Grid_RepeatVaccine")->model();
