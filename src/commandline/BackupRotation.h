@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Keeps a folder of nightly backups from growing without end.
+namespace BackupRotation {
+
+// The archives of `folder` (ending with '/') that the program named after
+// their day (BackupArchive::proposedPathIn), newest day first. Any other
+// file is none of them, whatever it holds.
+QStringList datedArchives(const QString& folder);
+
+// Removes all but the `keep` newest of those archives and returns what went.
+// Throws FileError naming an archive that could not be removed.
+QStringList keepNewest(const QString& folder, int keep);
+
+} // namespace BackupRotation
