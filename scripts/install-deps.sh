@@ -19,7 +19,9 @@ packages=(
   libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1
   python3-aiosmtpd openssl poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
   # the install tree, the Debian package and their validators
-  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info
+  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info man-db
+  # systemd-analyze checks the documented timer of the nightly backup
+  systemd
   # benchmarks
   libbenchmark-dev tesseract-ocr
 )
