@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   # runtime libraries
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins
-  libgcab-dev zlib1g-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
+  libgcab-dev zlib1g-dev libsodium-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
   # text of the documents: Tesseract with its French (and English) data, PDF text through Poppler
   libtesseract-dev libleptonica-dev tesseract-ocr-fra tesseract-ocr-eng libpoppler-qt6-dev
   # the Windows version's Jet files: libmdb, and mdbtools' own tools as the tests' peer
@@ -18,8 +18,8 @@ packages=(
   # tests and their real peers
   libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1
   python3-aiosmtpd openssl poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
-  # the install tree, the Debian package and their validators
-  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info man-db
+  # the install tree, the Debian package and their validators (gio reads the MIME database back)
+  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db
   # systemd-analyze checks the documented timer of the nightly backup
   systemd
   # benchmarks

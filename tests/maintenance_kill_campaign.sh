@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Kills a backup, a compaction and a restore with SIGKILL at random moments
+# Kills a backup, a compaction and a restore (the backup and the restore
+# also encrypted) with SIGKILL at random moments
 # (half after a random delay, half at a random report of their progress),
 # starts the real program again after each kill, and checks that it starts
 # cleanly and that the records are whole, as before or as after the

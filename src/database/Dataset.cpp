@@ -1151,6 +1151,12 @@ Field Dataset::field(const QString& name) const
 
 void Dataset::addCalculatedField(const QString& name, Schema::ColumnType type, Calculation calculation)
 {
+    // Added again, as a window opened a second time does, it replaces the first.
+    for (CalculatedField& field : m_calculations)
+        if (field.name.compare(name, Qt::CaseInsensitive) == 0) {
+            field = {name, type, std::move(calculation)};
+            return;
+        }
     m_calculations.push_back({name, type, std::move(calculation)});
 }
 

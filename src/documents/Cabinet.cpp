@@ -2,6 +2,7 @@
 // QT_NO_KEYWORDS (see CMakeLists.txt) and uses no Qt keyword.
 #include "Cabinet.h"
 #include "CabinetMeter.h"
+#include "CabinetPlan.h"
 #include "FileDescriptor.h"
 #include "FileUtils.h"
 
@@ -243,12 +244,6 @@ void checkFreeSpace(const QString& folder, qint64 needed)
 // each folder's files in their stored order, decompressing from the
 // folder's start to the end of each entry taken, and starts the folder
 // again for an entry that begins before the point it has reached.
-struct Expansion
-{
-    qint64 bytes = 0;  // decompressed in all
-    qint64 passes = 0; // over a folder's compressed data
-};
-
 // Refuses, before anything is decompressed, entries taken that share their
 // bytes (a few compressed blocks would then fill any disk) and an
 // extraction that would expand beyond what one archive can hold.
@@ -436,10 +431,7 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory, 
 
 QList<Entry> list(const QString& archive)
 {
-    QList<Entry> entries;
-    for (const CabinetFormat::File& file : readDirectoryOf(archive).files)
-        entries << Entry{file.name, qint64(file.size), fromDos(file.date, file.time)};
-    return entries;
+    return entriesOf(readDirectoryOf(archive));
 }
 
 void extractEntry(const QString& archive, int index, const QString& target, const Progress& progress)
@@ -469,11 +461,11 @@ void extractAll(const QString& archive, const QString& folder, const Progress& p
               progress);
 }
 
-void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor, const Progress& progress)
+ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Directory& directory, const QString& folder,
+                              const NameFor& nameFor, Reading reading)
 {
-    const CabinetFormat::Directory directory = readDirectoryOf(archive);
     checkedPaths(archive, directory);
-    QHash<int, QString> wanted;
+    ExtractionPlan plan;
     QSet<QString> seen;
     qint64 needed = 0;
     for (int i = 0; i < directory.files.size(); ++i) {
@@ -488,17 +480,40 @@ void extractAs(const QString& archive, const QString& folder, const NameFor& nam
                                "nom \"%3\" (nom dangereux ou déjà pris).")
                     .arg(archive, file.name, given));
         seen.insert(path.toLower());
-        wanted.insert(i, path);
+        plan.wanted.insert(i, path);
         needed += file.size;
     }
-    const QString base = QDir::cleanPath(QDir(folder).absolutePath()) + QLatin1Char('/');
-    if (!QDir().mkpath(base))
+    plan.base = QDir::cleanPath(QDir(folder).absolutePath()) + QLatin1Char('/');
+    if (!QDir().mkpath(plan.base))
         throw CabinetError(QStringLiteral("Impossible de créer le dossier \"%1\".").arg(folder));
-    if (wanted.isEmpty())
-        return;
-    const Expansion expansion = checkedExpansion(archive, directory, wanted.keys());
-    checkFreeSpace(base, needed);
-    extract(archive, directory, wanted, expansion, base, progress);
+    if (plan.wanted.isEmpty())
+        return plan;
+    QList<int> decoded = plan.wanted.keys();
+    if (reading == Reading::Sequential) {
+        const int last = *std::max_element(decoded.cbegin(), decoded.cend());
+        decoded.clear();
+        for (int i = 0; i <= last; ++i)
+            decoded << i;
+    }
+    plan.expansion = checkedExpansion(archive, directory, decoded);
+    checkFreeSpace(plan.base, needed);
+    return plan;
+}
+
+QList<Entry> entriesOf(const CabinetFormat::Directory& directory)
+{
+    QList<Entry> entries;
+    for (const CabinetFormat::File& file : directory.files)
+        entries << Entry{file.name, qint64(file.size), fromDos(file.date, file.time)};
+    return entries;
+}
+
+void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor, const Progress& progress)
+{
+    const CabinetFormat::Directory directory = readDirectoryOf(archive);
+    const ExtractionPlan plan = planExtraction(archive, directory, folder, nameFor, Reading::Selective);
+    if (!plan.wanted.isEmpty())
+        extract(archive, directory, plan.wanted, plan.expansion, plan.base, progress);
 }
 
 } // namespace Cabinet

@@ -5,9 +5,13 @@
 // takes), and content beyond one folder's reach goes on in further folders.
 #include "Cabinet.h"
 #include "CabinetMeter.h"
+#include "CabinetPlan.h"
+#include "CabinetStreams.h"
 #include "FileDescriptor.h"
 #include "FileUtils.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -127,6 +131,19 @@ ssize_t readFully(int fd, unsigned char* into, std::size_t count)
     return ssize_t(done);
 }
 
+void writeAll(int fd, const unsigned char* bytes, std::size_t count)
+{
+    while (count > 0) {
+        const ssize_t n = ::write(fd, bytes, count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw Failure{n < 0 ? errno : EIO, {}};
+        bytes += n;
+        count -= std::size_t(n);
+    }
+}
+
 // ------------------------------------------------------------- writing
 
 struct Planned
@@ -161,62 +178,54 @@ void toDos(const QDateTime& moment, std::uint16_t& date, std::uint16_t& time)
 }
 
 // The archive's bytes on their way to the file, through one buffer; the
-// header fields known only at the end are written in place afterwards.
-class Output
+// directory, known only at the end, is written in its place afterwards.
+class FileSink final : public Sink
 {
 public:
-    explicit Output(int fd) : m_fd(fd) { m_buffer.reserve(kIoSize); }
+    FileSink(int fd, const QString& name) : m_fd(fd), m_name(name) { m_buffer.reserve(kIoSize); }
 
-    void write(const void* data, std::size_t count)
+    QString displayName() const override { return m_name; }
+    void reserve(std::size_t directorySize) override
     {
-        const auto* bytes = static_cast<const unsigned char*>(data);
+        const std::vector<unsigned char> room(directorySize);
+        append(room.data(), room.size());
+    }
+    void append(const unsigned char* bytes, std::size_t count) override
+    {
         if (m_buffer.size() + count > kIoSize)
             flush();
         if (count >= kIoSize)
-            writeAll(bytes, count);
+            writeAll(m_fd, bytes, count);
         else
             m_buffer.insert(m_buffer.end(), bytes, bytes + count);
-        m_position += qint64(count);
     }
-    void flush()
-    {
-        if (!m_buffer.empty())
-            writeAll(m_buffer.data(), m_buffer.size());
-        m_buffer.clear();
-    }
-    void writeAt(qint64 offset, const unsigned char* data, std::size_t count)
+    void finish(const unsigned char* directory, std::size_t count) override
     {
         flush();
-        while (count > 0) {
-            const ssize_t n = ::pwrite(m_fd, data, count, offset);
+        for (off_t offset = 0; count > 0;) {
+            const ssize_t n = ::pwrite(m_fd, directory, count, offset);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
                 throw Failure{n < 0 ? errno : EIO, {}};
-            data += n;
+            directory += n;
             offset += n;
             count -= std::size_t(n);
         }
+        if (::fdatasync(m_fd) != 0)
+            throw Failure{errno, {}};
     }
-    qint64 position() const { return m_position; }
 
 private:
-    void writeAll(const unsigned char* bytes, std::size_t count)
+    void flush()
     {
-        while (count > 0) {
-            const ssize_t n = ::write(m_fd, bytes, count);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                throw Failure{n < 0 ? errno : EIO, {}};
-            bytes += n;
-            count -= std::size_t(n);
-        }
+        writeAll(m_fd, m_buffer.data(), m_buffer.size());
+        m_buffer.clear();
     }
 
     int m_fd;
+    QString m_name;
     std::vector<unsigned char> m_buffer;
-    qint64 m_position = 0;
 };
 
 // Codes one data block: deflated when that is worth it, stored otherwise.
@@ -267,7 +276,7 @@ private:
 class Writer
 {
 public:
-    Writer(Output& out, Meter& meter, const QList<Planned>& files) : m_out(out), m_meter(meter), m_files(files)
+    Writer(Sink& out, Meter& meter, const QList<Planned>& files) : m_out(out), m_meter(meter), m_files(files)
     {
         m_worth.assign(std::size_t(files.size()), true);
         m_input.resize(kIoSize);
@@ -303,6 +312,8 @@ public:
             blocks += emit();
         return blocks;
     }
+    // The content's bytes handed to the sink so far.
+    qint64 written() const { return m_written; }
 
 private:
     static Failure changed() { return {0, QStringLiteral("un fichier a changé pendant qu'il était archivé.")}; }
@@ -336,7 +347,8 @@ private:
         put16(header + 4, std::uint32_t(coded));
         put16(header + 6, std::uint32_t(m_fill));
         put32(header, blockChecksum(header, m_coded + kBlockHeaderSize, std::size_t(coded)));
-        m_out.write(m_coded, std::size_t(kBlockHeaderSize + coded));
+        m_out.append(m_coded, std::size_t(kBlockHeaderSize + coded));
+        m_written += kBlockHeaderSize + coded;
         m_done += m_fill;
         m_fill = 0;
         ++m_blockCount;
@@ -345,7 +357,7 @@ private:
         return 1;
     }
 
-    Output& m_out;
+    Sink& m_out;
     Meter& m_meter;
     const QList<Planned>& m_files;
     BlockCoder m_coder;
@@ -355,25 +367,48 @@ private:
     unsigned char m_coded[kBlockHeaderSize + kMaxCoded];
     int m_fill = 0;
     int m_blockMember = 0;
+    qint64 m_written = 0;
     qint64 m_blockCount = 0;
     qint64 m_done = 0;
 };
 
 // ------------------------------------------------------------- reading back
 
-// The archive read in large pieces, front to back.
-class Input
+// An archive's bytes front to back, each folder's data from where it begins.
+class Bytes
+{
+public:
+    virtual ~Bytes() = default;
+    // False when the archive ends first.
+    virtual bool read(unsigned char* into, std::size_t count) = 0;
+    // To where a folder's data begin.
+    virtual void moveTo(qint64 offset) = 0;
+
+    bool skip(std::size_t count)
+    {
+        unsigned char scrap[256];
+        while (count > 0) {
+            const std::size_t take = std::min(count, sizeof scrap);
+            if (!read(scrap, take))
+                return false;
+            count -= take;
+        }
+        return true;
+    }
+};
+
+// The archive file read in large pieces.
+class Input final : public Bytes
 {
 public:
     Input(int fd, Meter& meter) : m_fd(fd), m_meter(meter) { m_buffer.resize(kIoSize); }
 
-    void seek(qint64 offset)
+    void moveTo(qint64 offset) override
     {
         m_offset = offset;
         m_start = m_end = 0;
     }
-    // False when the file ends first.
-    bool read(unsigned char* into, std::size_t count)
+    bool read(unsigned char* into, std::size_t count) override
     {
         while (count > 0) {
             if (m_start == m_end && !refill())
@@ -382,17 +417,6 @@ public:
             std::memcpy(into, m_buffer.data() + m_start, take);
             m_start += take;
             into += take;
-            count -= take;
-        }
-        return true;
-    }
-    bool skip(std::size_t count)
-    {
-        unsigned char scrap[256];
-        while (count > 0) {
-            const std::size_t take = std::min(count, sizeof scrap);
-            if (!read(scrap, take))
-                return false;
             count -= take;
         }
         return true;
@@ -420,6 +444,32 @@ private:
     qint64 m_offset = 0;
     std::size_t m_start = 0;
     std::size_t m_end = 0;
+};
+
+// A source's bytes after its directory; its folders must follow one another.
+class SourceBytes final : public Bytes
+{
+public:
+    SourceBytes(Source& source, qint64 start, Meter& meter) : m_source(source), m_meter(meter), m_position(start) {}
+
+    bool read(unsigned char* into, std::size_t count) override
+    {
+        const std::size_t n = m_source.read(into, count);
+        m_position += qint64(n);
+        if (!m_meter.advance(m_position))
+            throw Failure{0, QStringLiteral("opération interrompue.")};
+        return n == count;
+    }
+    void moveTo(qint64 offset) override
+    {
+        if (offset != m_position)
+            throw Failure{0, QStringLiteral("ses dossiers ne se suivent pas comme ce logiciel les écrit.")};
+    }
+
+private:
+    Source& m_source;
+    Meter& m_meter;
+    qint64 m_position;
 };
 
 class BlockDecoder
@@ -528,9 +578,251 @@ QByteArray storedName(const QString& name)
     return QString(CabinetFormat::safeRelativePath(name)).replace(QLatin1Char('/'), QLatin1Char('\\')).toUtf8();
 }
 
-} // namespace
 
-void create(const QString& archive, const QList<Member>& members, const Progress& progress, qint64 folderSize)
+// The archive's data blocks decoded, folder after folder: `take` gets each
+// block's bytes and returns false once it needs no more, `folderDone` each
+// folder's index once read. False when `take` stopped it before the end.
+template <typename Take, typename FolderDone>
+bool decodeBlocks(const CabinetFormat::Directory& directory, Bytes& in, Take&& take, FolderDone&& folderDone)
+{
+    BlockDecoder decoder;
+    std::vector<unsigned char> coded(std::size_t(kMaxCoded) + 255);
+    std::vector<unsigned char> plain(kBlock);
+    for (int f = 0; f < directory.folders.size(); ++f) {
+        const CabinetFormat::Folder& folder = directory.folders.at(f);
+        const int method = folder.compression & 0x0f;
+        if (method != CabinetFormat::MsZip && method != CabinetFormat::None)
+            throw Failure{0, QStringLiteral("sa méthode de compression n'est pas celle de ce logiciel.")};
+        in.moveTo(folder.dataOffset);
+        decoder.startFolder();
+        for (int b = 0; b < folder.blocks; ++b) {
+            unsigned char header[kBlockHeaderSize];
+            if (!in.read(header, sizeof header) || !in.skip(directory.dataReserve))
+                throw Failure{0, QStringLiteral("elle est incomplète (tronquée).")};
+            const int codedSize = int(get16(header + 4));
+            const int plainSize = int(get16(header + 6));
+            if (codedSize > kMaxCoded || plainSize > kBlock || plainSize == 0)
+                throw Failure{0, QStringLiteral("elle est endommagée.")};
+            if (!in.read(coded.data(), std::size_t(codedSize)))
+                throw Failure{0, QStringLiteral("elle est incomplète (tronquée).")};
+            const std::uint32_t stored = get32(header);
+            if (stored != 0 && stored != blockChecksum(header, coded.data(), std::size_t(codedSize)))
+                throw Failure{0, QStringLiteral("elle est endommagée (somme de contrôle).")};
+            const unsigned char* out = coded.data();
+            if (method == CabinetFormat::MsZip) {
+                if (!decoder.decode(coded.data(), codedSize, plain.data(), plainSize))
+                    throw Failure{0, QStringLiteral("elle est endommagée.")};
+                out = plain.data();
+            } else if (codedSize != plainSize) {
+                throw Failure{0, QStringLiteral("elle est endommagée.")};
+            }
+            if (!take(out, std::size_t(plainSize)))
+                return false;
+        }
+        folderDone(f);
+    }
+    return true;
+}
+
+// The directory holds exactly the members, in order, each folder's files
+// one after the other: returns their sizes.
+QList<qint64> sizesAgainst(const CabinetFormat::Directory& directory, const QList<Member>& members)
+{
+    if (directory.files.size() != members.size())
+        throw Failure{0, QStringLiteral("elle contient %1 fichiers au lieu de %2.")
+                             .arg(directory.files.size())
+                             .arg(members.size())};
+    QList<qint64> sizes;
+    for (int i = 0; i < members.size(); ++i) {
+        const CabinetFormat::File& entry = directory.files.at(i);
+        const qint64 size = QFileInfo(members.at(i).path).size();
+        if (entry.rawName != storedName(members.at(i).name) || qint64(entry.size) != size)
+            throw Failure{0, QStringLiteral("le fichier \"%1\" n'y figure pas tel quel.").arg(members.at(i).name)};
+        // Each folder holds its files one after the other, in their order.
+        const bool continues = i > 0 && directory.files.at(i - 1).folder == entry.folder;
+        const qint64 expectedOffset =
+            continues ? qint64(directory.files.at(i - 1).offset) + directory.files.at(i - 1).size : 0;
+        if (entry.offset != expectedOffset || (i > 0 && entry.folder < directory.files.at(i - 1).folder))
+            throw Failure{0, QStringLiteral("ses fichiers ne sont pas rangés comme ils ont été écrits.")};
+        sizes << size;
+    }
+    return sizes;
+}
+
+void compareContent(const CabinetFormat::Directory& directory, Bytes& in, const QList<Member>& members)
+{
+    const QList<qint64> sizes = sizesAgainst(directory, members);
+    Comparison comparison(members);
+    int lastOfFolder = -1;
+    decodeBlocks(
+        directory, in,
+        [&](const unsigned char* data, std::size_t count) {
+            comparison.compare(data, count, sizes);
+            return true;
+        },
+        [&](int f) {
+            while (lastOfFolder + 1 < directory.files.size() && directory.files.at(lastOfFolder + 1).folder == f)
+                ++lastOfFolder;
+            comparison.finishFolder(lastOfFolder, sizes);
+        });
+    if (lastOfFolder != directory.files.size() - 1)
+        throw Failure{0, QStringLiteral("elle est endommagée.")};
+}
+
+QString reasonOf(const Failure& failure)
+{
+    return failure.text.isEmpty() ? FileUtils::systemReason(failure.error) + QLatin1Char('.') : failure.text;
+}
+
+// The entries written one after the other as their bytes come: those
+// the plan wants to their files, the others passed over, up to the last
+// one wanted.
+class Extraction
+{
+public:
+    Extraction(const CabinetFormat::Directory& directory, const ExtractionPlan& plan)
+        : m_directory(directory), m_plan(plan)
+    {
+        m_buffer.reserve(kIoSize);
+        for (auto it = plan.wanted.cbegin(); it != plan.wanted.cend(); ++it)
+            m_lastWanted = std::max(m_lastWanted, it.key());
+    }
+    ~Extraction()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_complete)
+            for (const QString& path : std::as_const(m_written))
+                QFile::remove(path);
+    }
+    Extraction(const Extraction&) = delete;
+    Extraction& operator=(const Extraction&) = delete;
+
+    // False once every wanted entry has all its bytes.
+    bool take(const unsigned char* data, std::size_t count)
+    {
+        while (count > 0) {
+            while (m_left == 0)
+                startNext(m_folder);
+            const std::size_t part = std::size_t(std::min<qint64>(qint64(count), m_left));
+            if (m_fd >= 0)
+                write(data, part);
+            m_left -= qint64(part);
+            data += part;
+            count -= part;
+        }
+        return !allWritten();
+    }
+    // After a folder: its files complete, empty ones included.
+    void folderDone(int folder)
+    {
+        if (m_left != 0)
+            throw Failure{0, QStringLiteral("il y manque une partie du fichier \"%1\".")
+                                 .arg(m_directory.files.at(m_index).name)};
+        while (m_index + 1 < m_directory.files.size() && m_directory.files.at(m_index + 1).folder == folder) {
+            startNext(folder);
+            if (m_left != 0)
+                throw Failure{0, QStringLiteral("il y manque une partie du fichier \"%1\".")
+                                     .arg(m_directory.files.at(m_index).name)};
+        }
+        closeCurrent();
+        m_folder = folder + 1;
+    }
+    // After the last block, or once take() needed no more.
+    void complete(bool wholeArchive)
+    {
+        if (wholeArchive ? m_index != m_directory.files.size() - 1 : !allWritten())
+            throw Failure{0, QStringLiteral("elle est endommagée.")};
+        closeCurrent();
+        m_complete = true;
+    }
+
+private:
+    bool allWritten() const { return m_index >= m_lastWanted && m_left == 0; }
+
+    void startNext(int folder)
+    {
+        closeCurrent();
+        if (m_index + 1 >= m_directory.files.size())
+            throw Failure{0, QStringLiteral("elle contient plus que ses fichiers.")};
+        const CabinetFormat::File& file = m_directory.files.at(++m_index);
+        const qint64 expectedOffset = m_index > 0 && m_directory.files.at(m_index - 1).folder == file.folder
+                                          ? qint64(m_directory.files.at(m_index - 1).offset) +
+                                                m_directory.files.at(m_index - 1).size
+                                          : 0;
+        if (file.folder != folder || file.offset != expectedOffset)
+            throw Failure{0, QStringLiteral("ses fichiers ne se suivent pas comme ce logiciel les écrit.")};
+        m_left = file.size;
+        const auto name = m_plan.wanted.constFind(m_index);
+        if (name == m_plan.wanted.cend())
+            return;
+        const QString path = m_plan.base + *name;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        m_fd = ::open(nativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (m_fd < 0)
+            throw Failure{errno, {}};
+        m_written << path;
+    }
+    void write(const unsigned char* data, std::size_t count)
+    {
+        if (m_buffer.size() + count > kIoSize)
+            flush();
+        m_buffer.insert(m_buffer.end(), data, data + count);
+    }
+    void flush()
+    {
+        writeAll(m_fd, m_buffer.data(), m_buffer.size());
+        m_buffer.clear();
+    }
+    void closeCurrent()
+    {
+        if (m_fd < 0)
+            return;
+        flush();
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0)
+            throw Failure{errno, {}};
+    }
+
+    const CabinetFormat::Directory& m_directory;
+    const ExtractionPlan& m_plan;
+    std::vector<unsigned char> m_buffer;
+    QStringList m_written;
+    int m_lastWanted = -1;
+    int m_index = -1;
+    int m_folder = 0;
+    qint64 m_left = 0;
+    int m_fd = -1;
+    bool m_complete = false;
+};
+
+// A source's directory, read and checked like a file's; the archive it
+// opens must be as long as the source says.
+CabinetFormat::Directory directoryOf(Source& source, QByteArray& bytes)
+{
+    bytes = source.directory();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    CabinetFormat::Directory directory = CabinetFormat::readDirectory(buffer, source.size(), source.displayName());
+    if (qint64(directory.declaredSize) != source.size() ||
+        (!directory.folders.isEmpty() && directory.folders.first().dataOffset != std::uint32_t(bytes.size())))
+        throw CabinetError(QStringLiteral("L'archive \"%1\" est inutilisable : elle est endommagée.")
+                               .arg(source.displayName()));
+    return directory;
+}
+
+// What create() decides before writing: the directory with its records,
+// and where each member goes.
+struct Plan
+{
+    QList<Planned> files;
+    QList<PlannedFolder> folders;
+    QByteArray directory;
+    qint64 total = 0;
+};
+
+Plan planArchive(const QString& archive, const QList<Member>& members, qint64 folderSize)
 {
     const auto refuse = [&](const QString& why) {
         return CabinetError(QStringLiteral("Impossible de créer l'archive \"%1\" : %2").arg(archive, why));
@@ -540,10 +832,10 @@ void create(const QString& archive, const QList<Member>& members, const Progress
         throw refuse(QStringLiteral("elle ne peut pas contenir plus de 65 535 fichiers."));
 
     // The directory first: names, sizes, which folder each file goes in.
-    QList<Planned> files;
-    QList<PlannedFolder> folders;
+    Plan plan;
+    QList<Planned>& files = plan.files;
+    QList<PlannedFolder>& folders = plan.folders;
     QSet<QString> seen;
-    qint64 total = 0;
     qint64 directorySize = kHeaderSize;
     for (const Member& member : members) {
         const QFileInfo info(member.path);
@@ -575,7 +867,7 @@ void create(const QString& archive, const QList<Member>& members, const Progress
         folders.last().content += file.size;
         toDos(info.lastModified(), file.date, file.time);
         directorySize += kFileRecordSize + file.name.size() + 1;
-        total += file.size;
+        plan.total += file.size;
         files << file;
     }
     if (folders.isEmpty())
@@ -588,10 +880,10 @@ void create(const QString& archive, const QList<Member>& members, const Progress
     if (largest > CabinetFormat::kMaxCabinetSize)
         throw refuse(QStringLiteral("les fichiers dépassent %1 octets, la taille la plus grande d'une archive de ce "
                                     "format.")
-                         .arg(CabinetFormat::kMaxCabinetSize - (largest - total)));
+                         .arg(CabinetFormat::kMaxCabinetSize - (largest - plan.total)));
 
-    QByteArray directory(int(directorySize), '\0');
-    auto* d = reinterpret_cast<unsigned char*>(directory.data());
+    plan.directory = QByteArray(int(directorySize), '\0');
+    auto* d = reinterpret_cast<unsigned char*>(plan.directory.data());
     std::memcpy(d, "MSCF", 4);
     put32(d + 16, std::uint32_t(kHeaderSize + folders.size() * kFolderRecordSize)); // first file record
     d[24] = 3; // format 1.3
@@ -614,56 +906,73 @@ void create(const QString& archive, const QList<Member>& members, const Progress
         std::memcpy(at + kFileRecordSize, file.name.constData(), std::size_t(file.name.size()));
         at += kFileRecordSize + file.name.size() + 1;
     }
+    return plan;
+}
 
+// Writes the planned archive into the sink; the directory goes last, with
+// the archive's size and each folder's start filled in.
+void writeArchive(Sink& sink, Plan& plan, Meter& meter)
+{
+    auto* d = reinterpret_cast<unsigned char*>(plan.directory.data());
+    const qint64 directorySize = plan.directory.size();
+    sink.reserve(std::size_t(directorySize));
+    Writer writer(sink, meter, plan.files);
+    int first = 0;
+    for (int f = 0; f < plan.folders.size(); ++f) {
+        put32(d + kHeaderSize + f * kFolderRecordSize, std::uint32_t(directorySize + writer.written()));
+        int last = first;
+        while (last < plan.files.size() && plan.files.at(last).folder == f)
+            ++last;
+        if (writer.writeFolder(first, last) != plan.folders.at(f).blocks())
+            throw Failure{0, QStringLiteral("un fichier a changé pendant qu'il était archivé.")};
+        first = last;
+    }
+    put32(d + 8, std::uint32_t(directorySize + writer.written()));
+    sink.finish(d, std::size_t(directorySize));
+}
+
+} // namespace
+
+void create(const QString& archive, const QList<Member>& members, const Progress& progress, qint64 folderSize)
+{
+    Plan plan = planArchive(archive, members, folderSize);
     const QByteArray path = nativePath(archive);
     FileDescriptor fd(::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (fd.get() < 0)
-        throw refuse(FileUtils::systemReason(errno) + QLatin1Char('.'));
-    Meter meter(progress, total);
-    Failure failure;
+        throw CabinetError(QStringLiteral("Impossible de créer l'archive \"%1\" : %2.")
+                               .arg(archive, FileUtils::systemReason(errno)));
+    Meter meter(progress, plan.total);
+    QString why;
     try {
-        Output out(fd.get());
-        out.write(d, std::size_t(directorySize));
-        Writer writer(out, meter, files);
-        std::vector<std::uint32_t> starts;
-        int first = 0;
-        for (int f = 0; f < folders.size(); ++f) {
-            starts.push_back(std::uint32_t(out.position()));
-            int last = first;
-            while (last < files.size() && files.at(last).folder == f)
-                ++last;
-            if (writer.writeFolder(first, last) != folders.at(f).blocks())
-                throw Failure{0, QStringLiteral("un fichier a changé pendant qu'il était archivé.")};
-            first = last;
-        }
-        unsigned char field[4];
-        put32(field, std::uint32_t(out.position()));
-        out.writeAt(8, field, 4);
-        for (int f = 0; f < folders.size(); ++f) {
-            put32(field, starts.at(std::size_t(f)));
-            out.writeAt(kHeaderSize + f * kFolderRecordSize, field, 4);
-        }
-        if (::fdatasync(fd.get()) != 0)
-            throw Failure{errno, {}};
+        FileSink sink(fd.get(), archive);
+        writeArchive(sink, plan, meter);
         if (!fd.close())
             throw Failure{errno, {}};
     } catch (const Failure& f) {
-        failure = f;
-        if (failure.text.isEmpty())
-            failure.text = FileUtils::systemReason(failure.error) + QLatin1Char('.');
+        why = reasonOf(f);
     }
-    if (!failure.text.isEmpty()) {
+    if (!why.isEmpty()) {
         ::unlink(path.constData());
-        throw refuse(failure.text);
+        throw CabinetError(QStringLiteral("Impossible de créer l'archive \"%1\" : %2").arg(archive, why));
+    }
+    meter.finish();
+}
+
+void create(Sink& sink, const QList<Member>& members, const Progress& progress, qint64 folderSize)
+{
+    Plan plan = planArchive(sink.displayName(), members, folderSize);
+    Meter meter(progress, plan.total);
+    try {
+        writeArchive(sink, plan, meter);
+    } catch (const Failure& f) {
+        throw CabinetError(
+            QStringLiteral("Impossible de créer l'archive \"%1\" : %2").arg(sink.displayName(), reasonOf(f)));
     }
     meter.finish();
 }
 
 void verify(const QString& archive, const QList<Member>& members, const Progress& progress)
 {
-    const auto refuse = [&](const QString& why) {
-        return CabinetError(QStringLiteral("L'archive \"%1\" ne correspond pas aux fichiers archivés : %2").arg(archive, why));
-    };
     FileDescriptor fd(openForReading(archive));
     if (fd.get() < 0)
         throw CabinetError(QStringLiteral("Impossible de relire l'archive \"%1\" : %2.")
@@ -672,73 +981,60 @@ void verify(const QString& archive, const QList<Member>& members, const Progress
     if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         throw CabinetError(QStringLiteral("Impossible de relire l'archive \"%1\".").arg(archive));
     const CabinetFormat::Directory directory = CabinetFormat::readDirectory(file, file.size(), archive);
-    if (directory.files.size() != members.size())
-        throw refuse(QStringLiteral("elle contient %1 fichiers au lieu de %2.").arg(directory.files.size()).arg(members.size()));
-    QList<qint64> sizes;
-    for (int i = 0; i < members.size(); ++i) {
-        const CabinetFormat::File& entry = directory.files.at(i);
-        const qint64 size = QFileInfo(members.at(i).path).size();
-        if (entry.rawName != storedName(members.at(i).name) || qint64(entry.size) != size)
-            throw refuse(QStringLiteral("le fichier \"%1\" n'y figure pas tel quel.").arg(members.at(i).name));
-        // Each folder holds its files one after the other, in their order.
-        const bool continues = i > 0 && directory.files.at(i - 1).folder == entry.folder;
-        const qint64 expectedOffset =
-            continues ? qint64(directory.files.at(i - 1).offset) + directory.files.at(i - 1).size : 0;
-        if (entry.offset != expectedOffset || (i > 0 && entry.folder < directory.files.at(i - 1).folder))
-            throw refuse(QStringLiteral("ses fichiers ne sont pas rangés comme ils ont été écrits."));
-        sizes << size;
-    }
-
     Meter meter(progress, file.size());
-    QString why;
     try {
         Input in(fd.get(), meter);
-        BlockDecoder decoder;
-        Comparison comparison(members);
-        std::vector<unsigned char> coded(std::size_t(kMaxCoded) + 255);
-        std::vector<unsigned char> plain(kBlock);
-        int lastOfFolder = -1;
-        for (int f = 0; f < directory.folders.size(); ++f) {
-            const CabinetFormat::Folder& folder = directory.folders.at(f);
-            const int method = folder.compression & 0x0f;
-            if (method != CabinetFormat::MsZip && method != CabinetFormat::None)
-                throw Failure{0, QStringLiteral("sa méthode de compression n'est pas celle de ce logiciel.")};
-            in.seek(folder.dataOffset);
-            decoder.startFolder();
-            for (int b = 0; b < folder.blocks; ++b) {
-                unsigned char header[kBlockHeaderSize];
-                if (!in.read(header, sizeof header) || !in.skip(directory.dataReserve))
-                    throw Failure{0, QStringLiteral("elle est incomplète (tronquée).")};
-                const int codedSize = int(get16(header + 4));
-                const int plainSize = int(get16(header + 6));
-                if (codedSize > kMaxCoded || plainSize > kBlock || plainSize == 0)
-                    throw Failure{0, QStringLiteral("elle est endommagée.")};
-                if (!in.read(coded.data(), std::size_t(codedSize)))
-                    throw Failure{0, QStringLiteral("elle est incomplète (tronquée).")};
-                const std::uint32_t stored = get32(header);
-                if (stored != 0 && stored != blockChecksum(header, coded.data(), std::size_t(codedSize)))
-                    throw Failure{0, QStringLiteral("elle est endommagée (somme de contrôle).")};
-                const unsigned char* out = coded.data();
-                if (method == CabinetFormat::MsZip) {
-                    if (!decoder.decode(coded.data(), codedSize, plain.data(), plainSize))
-                        throw Failure{0, QStringLiteral("elle est endommagée.")};
-                    out = plain.data();
-                } else if (codedSize != plainSize) {
-                    throw Failure{0, QStringLiteral("elle est endommagée.")};
-                }
-                comparison.compare(out, std::size_t(plainSize), sizes);
-            }
-            while (lastOfFolder + 1 < directory.files.size() && directory.files.at(lastOfFolder + 1).folder == f)
-                ++lastOfFolder;
-            comparison.finishFolder(lastOfFolder, sizes);
-        }
-        if (lastOfFolder != directory.files.size() - 1)
-            throw Failure{0, QStringLiteral("elle est endommagée.")};
+        compareContent(directory, in, members);
     } catch (const Failure& failure) {
-        why = failure.text.isEmpty() ? FileUtils::systemReason(failure.error) + QLatin1Char('.') : failure.text;
+        throw CabinetError(QStringLiteral("L'archive \"%1\" ne correspond pas aux fichiers archivés : %2")
+                               .arg(archive, reasonOf(failure)));
     }
-    if (!why.isEmpty())
-        throw refuse(why);
+    meter.finish();
+}
+
+void verify(Source& source, const QList<Member>& members, const Progress& progress)
+{
+    QByteArray bytes;
+    const CabinetFormat::Directory directory = directoryOf(source, bytes);
+    Meter meter(progress, source.size());
+    try {
+        SourceBytes in(source, bytes.size(), meter);
+        compareContent(directory, in, members);
+    } catch (const Failure& failure) {
+        throw CabinetError(QStringLiteral("L'archive \"%1\" ne correspond pas aux fichiers archivés : %2")
+                               .arg(source.displayName(), reasonOf(failure)));
+    }
+    meter.finish();
+}
+
+QList<Entry> list(Source& source)
+{
+    QByteArray bytes;
+    return entriesOf(directoryOf(source, bytes));
+}
+
+void extractAs(Source& source, const QString& folder, const NameFor& nameFor, const Progress& progress)
+{
+    QByteArray bytes;
+    const CabinetFormat::Directory directory = directoryOf(source, bytes);
+    const ExtractionPlan plan = planExtraction(source.displayName(), directory, folder, nameFor, Reading::Sequential);
+    if (plan.wanted.isEmpty())
+        return;
+    Meter meter(progress, source.size());
+    try {
+        SourceBytes in(source, bytes.size(), meter);
+        Extraction extraction(directory, plan);
+        const bool wholeArchive = decodeBlocks(
+            directory, in, [&](const unsigned char* data, std::size_t count) { return extraction.take(data, count); },
+            [&](int f) { extraction.folderDone(f); });
+        extraction.complete(wholeArchive);
+    } catch (const Failure& failure) {
+        if (failure.error != 0)
+            throw CabinetError(QStringLiteral("Impossible d'extraire l'archive \"%1\" : %2")
+                                   .arg(source.displayName(), reasonOf(failure)));
+        throw CabinetError(
+            QStringLiteral("L'archive \"%1\" est endommagée : %2").arg(source.displayName(), failure.text));
+    }
     meter.finish();
 }
 

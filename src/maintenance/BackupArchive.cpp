@@ -1,5 +1,6 @@
 #include "BackupArchive.h"
 
+#include "ArchiveFile.h"
 #include "Compaction.h"
 #include "Errors.h"
 #include "FileUtils.h"
@@ -86,7 +87,7 @@ QList<Cabinet::Member> members(const RecordSet& set)
     return list;
 }
 
-void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress)
+void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress, const Sealed::Key* key)
 {
     const QList<Cabinet::Member> list = members(set);
     // Renaming the archive over a file it holds would lose that file.
@@ -124,10 +125,10 @@ void write(const RecordSet& set, const QString& target, MaintenanceProgress& pro
         // backup of this very target: never a finished archive.
         QFile::remove(partial);
         writeNote(note, partial);
-        Cabinet::create(partial, list, compressing);
+        ArchiveFile::create(partial, list, key, compressing);
         progress.task(QStringLiteral("Vérification de la sauvegarde"));
         progress.bar(0, total);
-        Cabinet::verify(partial, list, [&progress](qint64 done, qint64 all) {
+        ArchiveFile::verify(partial, list, key, [&progress](qint64 done, qint64 all) {
             progress.bar(done, all);
             return true;
         });
@@ -160,11 +161,11 @@ void removeInterrupted(const RecordSet& set)
         FileUtils::removeFile(set.backupFolder() + name);
 }
 
-void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress)
+void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress, Sealed::PendingKey* key)
 {
     // The compaction checks the copy it puts in place.
     Compaction::compactInPlace(set.databaseFile());
-    write(set, target, progress);
+    write(set, target, progress, key ? &key->get() : nullptr);
 }
 
 } // namespace BackupArchive

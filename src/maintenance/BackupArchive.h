@@ -7,6 +7,11 @@
 #include <QList>
 #include <QString>
 
+namespace Sealed {
+class Key;
+class PendingKey;
+} // namespace Sealed
+
 // The backup archive of a record set: a cabinet holding the database file
 // (always under the name BRIVOLINE.MDB), then every "*.jpg" of the images
 // folder, then every "*.f" of the attached-files folder, by bare name.
@@ -35,8 +40,10 @@ QList<Cabinet::Member> members(const RecordSet& set);
 // files entry by entry, and only then renamed over the target: a failure
 // leaves any earlier archive of that name as it was, and no partial file
 // (one left by a killed process goes at the next start: removeInterrupted).
-// The database, closed, goes in as it is. Throws AppError.
-void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
+// The database, closed, goes in as it is. With a key, the archive is
+// encrypted with it on its way to the disk. Throws AppError.
+void write(const RecordSet& set, const QString& target, MaintenanceProgress& progress,
+           const Sealed::Key* key = nullptr);
 
 // Removes the partial archive of a backup that the process did not live to
 // finish (named in a note of the data folder, wherever its target was), and
@@ -46,7 +53,9 @@ void removeInterrupted(const RecordSet& set);
 
 // The backup command's work: compacts the database in place, which checks
 // it (in place of any scratch file an interrupted compaction left), then
-// writes the archive as above. The database must be closed. Throws AppError.
-void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress);
+// writes the archive as above, encrypted with the key when one is being
+// derived (meanwhile). The database must be closed. Throws AppError.
+void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress,
+            Sealed::PendingKey* key = nullptr);
 
 } // namespace BackupArchive

@@ -5,8 +5,10 @@
 #include "Connection.h"
 #include "Dataset.h"
 #include "RecordSet.h"
+#include "SealedFormat.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlError>
@@ -25,6 +27,16 @@ void add(Dataset& backup, const QString& description, const QString& path)
     backup.field(QStringLiteral("Description")).setAsString(description);
     backup.field(QStringLiteral("Path")).setAsString(path);
     backup.post();
+}
+
+QString encryptedText(const QString& path)
+{
+    if (Sealed::isSealed(path))
+        return QStringLiteral("Oui");
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.read(4) == "MSCF")
+        return QStringLiteral("Non");
+    return {};
 }
 
 std::optional<Archive> latestArchive(const RecordSet& set)

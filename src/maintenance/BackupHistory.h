@@ -23,6 +23,11 @@ inline const QString kWindowsImport = QStringLiteral("Importation d'une base de 
 // saves it and closes the dataset. Throws DatabaseError.
 void add(Dataset& backup, const QString& description, const QString& path);
 
+// Whether the archive a row names is encrypted, as its file says: "Oui" or
+// "Non"; nothing when the file is gone or is no archive (a compaction's row
+// names the database).
+QString encryptedText(const QString& path);
+
 struct Archive
 {
     QString path;

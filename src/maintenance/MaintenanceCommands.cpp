@@ -1,5 +1,6 @@
 #include "MaintenanceCommands.h"
 
+#include "ArchiveFile.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
 #include "BusyCursor.h"
@@ -14,7 +15,9 @@
 #include "PersonPage.h"
 #include "ProgramState.h"
 #include "Restore.h"
+#include "SealedFormat.h"
 #include "TBackupList.h"
+#include "TBackupPassword.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "TWait.h"
@@ -165,6 +168,25 @@ void prepare(MainWindowHost& host, TDataModule1& dm)
     host.showPage(0);
 }
 
+// The key of an encrypted archive from its password, asked until it is
+// right or the user gives up; nothing for a plain archive or when given up.
+// Throws CabinetError for a damaged header.
+std::optional<Sealed::Key> keyOf(const QString& archive, QWidget* parent)
+{
+    if (!ArchiveFile::isEncrypted(archive))
+        return std::nullopt;
+    const Sealed::Header header = Sealed::Header::read(archive);
+    while (std::optional<Secret> password = TBackupPassword::ask(archive, parent)) {
+        try {
+            BusyCursor busy;
+            return Sealed::Key::open(header, *password);
+        } catch (const Sealed::WrongPassword& e) {
+            Messages::error(e.text());
+        }
+    }
+    return std::nullopt;
+}
+
 RecordSet records()
 {
     const ProgramState& p = program();
@@ -187,16 +209,23 @@ void Popup_Tools_DataBase_BackupClick(MainWindowHost& host, TDataModule1& dm1, T
     const QString target = FileDialogs::choose(request);
     if (target.isEmpty())
         return;
+    std::optional<TBackupPassword::Choice> choice = TBackupPassword::choose(host.window());
+    if (!choice)
+        return;
     std::optional<QString> failure;
     {
         BusyCursor busy;
+        // Derived while the database is compacted.
+        std::optional<Sealed::PendingKey> key;
+        if (choice->password)
+            key.emplace(std::move(*choice->password));
         prepare(host, dm1);
         // Written before the work, so that a failed backup leaves its trace too.
         BackupHistory::add(dm1.Backup, BackupHistory::kBackup, target);
         WaitWindow wait(host.window(), QStringLiteral("Sauvegarde de la base"), true);
         ClosedDatabase closed(host, dm1, dm2);
         try {
-            BackupArchive::backup(set, target, wait);
+            BackupArchive::backup(set, target, wait, key ? &*key : nullptr);
         } catch (const AppError& e) {
             failure = e.text();
         }
@@ -219,6 +248,20 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
     const QString archive = FileDialogs::choose(request);
     if (archive.isEmpty())
         return;
+    const auto refused = [&archive](const QString& why) {
+        return QStringLiteral("La sauvegarde \"%1\" n'a pas été restaurée :\r%2\r\rVos données n'ont pas été "
+                              "modifiées.")
+            .arg(FileUtils::shownPath(archive), why);
+    };
+    std::optional<Sealed::Key> key;
+    try {
+        key = keyOf(archive, host.window());
+    } catch (const CabinetError& e) {
+        Messages::error(refused(e.text()));
+        return;
+    }
+    if (ArchiveFile::isEncrypted(archive) && !key)
+        return;
     std::optional<QString> failure;
     QString leftOut;
     {
@@ -227,11 +270,9 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
         WaitWindow wait(host.window(), QStringLiteral("Préparation de la restauration"), true);
         ClosedDatabase closed(host, dm1, dm2);
         try {
-            leftOut = Restore::run(set, archive, wait, &wait).leftOutText();
+            leftOut = Restore::run(set, archive, wait, &wait, key ? &*key : nullptr).leftOutText();
         } catch (const Restore::NotRestored& e) {
-            failure = QStringLiteral("La sauvegarde \"%1\" n'a pas été restaurée :\r%2\r\rVos données n'ont pas été "
-                                     "modifiées.")
-                          .arg(FileUtils::shownPath(archive), e.text());
+            failure = refused(e.text());
         } catch (const AppError& e) {
             failure = e.text();
         }
@@ -331,10 +372,13 @@ void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, 
 
 QString restoreAtStart(const QString& archive)
 {
+    const std::optional<Sealed::Key> key = keyOf(archive, nullptr);
+    if (ArchiveFile::isEncrypted(archive) && !key)
+        throw Restore::NotRestored(QStringLiteral("son mot de passe n'a pas été donné."));
     BusyCursor busy;
     WaitWindow wait(nullptr, QStringLiteral("Préparation de la restauration"), true);
     try {
-        return Restore::run(records(), archive, wait, &wait).safetyArchive;
+        return Restore::run(records(), archive, wait, &wait, key ? &*key : nullptr).safetyArchive;
     } catch (const Restore::NotRestored&) {
         throw;
     } catch (const AppError& e) {

@@ -1,5 +1,6 @@
 #include "Restore.h"
 
+#include "ArchiveFile.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
 #include "Cabinet.h"
@@ -234,8 +235,9 @@ bool isPicture(const QString& relative)
 // `incoming`, pictures only when they are JPEG files the codec takes, in
 // place of any the update wrote from the rows; the others are left out.
 // The directory's sizes are weighed before anything is decompressed.
-void stageNamedFiles(const RecordSet& set, const QString& archive, const QList<Cabinet::Entry>& entries, int database,
-                     const QString& stage, Result& result, MaintenanceProgress& progress)
+void stageNamedFiles(const RecordSet& set, const QString& archive, const Sealed::Key* key,
+                     const QList<Cabinet::Entry>& entries, int database, const QString& stage, Result& result,
+                     MaintenanceProgress& progress)
 {
     const QString incoming = stage + kIncoming;
     const QHash<QString, QString> named = namedFiles(incoming + set.databaseName);
@@ -268,8 +270,9 @@ void stageNamedFiles(const RecordSet& set, const QString& archive, const QList<C
                            .arg(total / 1000000)
                            .arg(CabinetFormat::kMaxContent / 1000000));
     const QString extracted = stage + kExtracted;
-    Cabinet::extractAs(
-        archive, extracted, [&taken](int index, const Cabinet::Entry&) { return taken.value(index); }, barOf(progress));
+    ArchiveFile::extractAs(
+        archive, extracted, [&taken](int index, const Cabinet::Entry&) { return taken.value(index); }, key,
+        barOf(progress));
     for (auto it = taken.cbegin(); it != taken.cend(); ++it) {
         if (isPicture(it.value()) && !jpegFileWithinLimits(extracted + it.value())) {
             result.refusedPictures << bareName(entries.at(it.key()).name);
@@ -340,6 +343,14 @@ void recordHistory(const QString& file, const QString& safety, const QString& de
     transaction.commit();
 }
 
+// An encrypted archive is read to its end once, which checks every byte,
+// so that a damaged one is refused before anything is staged.
+void authenticateEncrypted(const QString& archive, const Sealed::Key* key, MaintenanceProgress& progress)
+{
+    progress.task(QStringLiteral("Vérification de la sauvegarde chiffrée"));
+    ArchiveFile::authenticate(archive, key, barOf(progress));
+}
+
 // Renames only work within one disk: said before anything is moved.
 void checkSameDisk(const RecordSet& set, const QString& stage)
 {
@@ -388,12 +399,13 @@ namespace {
 
 // A restore once `stageDatabase` has put the new database under the staging
 // folder it is given and `stageFiles`, after its check, the files it names:
-// the current data saved, the swap.
+// the current data saved (encrypted with `safetyKey` when there is one),
+// the swap.
 using StageStep = std::function<void(const QString& stage, Result& result)>;
 
 Result replaceWith(const RecordSet& set, const StageStep& stageDatabase, const StageStep& stageFiles,
-                   const QString& description, const QString& source, MaintenanceProgress& progress,
-                   UpdateGauge* gauge)
+                   const QString& description, const QString& source, const Sealed::Key* safetyKey,
+                   MaintenanceProgress& progress, UpdateGauge* gauge)
 {
     const QString stage = stagingFolder(set);
     const QString incoming = stage + kIncoming;
@@ -420,7 +432,7 @@ Result replaceWith(const RecordSet& set, const StageStep& stageDatabase, const S
         progress.message(QStringLiteral("Sauvegarde de sécurité des données actuelles ..."));
         FileUtils::makeFolder(set.backupFolder());
         safety = BackupArchive::safetyPath(set, Clock::now());
-        BackupArchive::write(set, safety, progress);
+        BackupArchive::write(set, safety, progress, safetyKey);
         safetyWritten = true;
         progress.message(QStringLiteral("Quelques instants, SVP ..."));
         recordHistory(incoming + set.databaseName, safety, description, source);
@@ -472,26 +484,30 @@ void stageWindowsFiles(const RecordSet& set, const QString& folder, const QStrin
 
 } // namespace
 
-Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge)
+Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge,
+           const Sealed::Key* key)
 {
     QList<Cabinet::Entry> entries;
     int database = -1;
+    const bool encrypted = ArchiveFile::isEncrypted(archive);
     return replaceWith(
         set,
         [&](const QString& stage, Result&) {
-            entries = Cabinet::list(archive);
+            if (encrypted)
+                authenticateEncrypted(archive, key, progress);
+            entries = ArchiveFile::list(archive, key);
             database = databaseEntry(entries);
             progress.task(QStringLiteral("Décompression des fichiers ..."));
-            Cabinet::extractAs(
+            ArchiveFile::extractAs(
                 archive, stage + kIncoming,
                 [&set, database](int index, const Cabinet::Entry&) { return index == database ? set.databaseName : QString(); },
-                barOf(progress));
+                key, barOf(progress));
         },
         [&](const QString& stage, Result& result) {
             progress.task(QStringLiteral("Décompression des fichiers ..."));
-            stageNamedFiles(set, archive, entries, database, stage, result, progress);
+            stageNamedFiles(set, archive, key, entries, database, stage, result, progress);
         },
-        BackupHistory::kRestore, archive, progress, gauge);
+        BackupHistory::kRestore, archive, encrypted ? key : nullptr, progress, gauge);
 }
 
 Result importWindowsDatabase(const RecordSet& set, const QString& jetFile, const QString& filesFolder,
@@ -510,7 +526,7 @@ Result importWindowsDatabase(const RecordSet& set, const QString& jetFile, const
             progress.task(QStringLiteral("Copie des images et des fichiers joints ..."));
             stageWindowsFiles(set, FileUtils::withTrailingSeparator(filesFolder), stage, result, progress);
         },
-        BackupHistory::kWindowsImport, jetFile, progress, gauge);
+        BackupHistory::kWindowsImport, jetFile, nullptr, progress, gauge);
 }
 
 QString Result::leftOutText() const

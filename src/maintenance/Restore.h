@@ -7,6 +7,9 @@
 #include <QStringList>
 
 class UpdateGauge;
+namespace Sealed {
+class Key;
+} // namespace Sealed
 
 // Restoring a backup archive over the record set. Nothing is replaced
 // before everything is checked: the archive is staged in a folder of its
@@ -40,17 +43,20 @@ struct Result
 // unsafe or repeated name, without a database, or whose database is
 // damaged, not one of this program's or made by a newer version is
 // refused. A database of the Windows version (a Jet file) is converted; an
-// older database is brought up to date with the program's update scripts. Of the other entries, only the files the staged
-// database's rows name are taken (a person's photo Images/People<Id>.jpg,
-// a picture document's Images/Doc<Id>.jpg, an attached file's
-// Files/File<Id>.f, matched by bare name in any case), a picture only when
-// it is a JPEG the codec takes; what they add up to is weighed from the
+// older database is brought up to date with the program's update scripts.
+// Of the other entries, only the files the staged database's rows name are
+// taken (a person's photo Images/People<Id>.jpg, a picture document's
+// Images/Doc<Id>.jpg, an attached file's Files/File<Id>.f, matched by bare
+// name in any case), a picture only when it is a JPEG the codec takes; what they add up to is weighed from the
 // archive's directory before anything is decompressed, and an archive whose
 // files could not be backed up again is refused. The staged database gets
-// the history rows of the safety archive and of the restore.
-// Throws NotRestored, or AppError when the swap could not be completed
-// (the next start completes it).
-Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge);
+// the history rows of the safety archive and of the restore. An encrypted
+// archive is opened with `key` and read to its end, every byte checked,
+// before anything is staged; the safety archive is then encrypted with the
+// same key. Throws NotRestored, or AppError when the swap could not be
+// completed (the next start completes it).
+Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge,
+           const Sealed::Key* key = nullptr);
 
 // Replaces the record set, as a restore does, by a database of the Windows
 // version: its Jet file `jetFile`, converted and brought up to date, with

@@ -1,5 +1,6 @@
 #include "TBackupList.h"
 
+#include "BackupHistory.h"
 #include "DatasetUtils.h"
 #include "Messages.h"
 #include "TDataModule1.h"
@@ -10,6 +11,11 @@ namespace {
 
 GridPanelSettings settingsFor(TDataModule1& dm)
 {
+    // Read from each archive's file as the rows are shown: the history keeps
+    // no more than the design's columns.
+    dm.Backup.addCalculatedField(QStringLiteral("Chiffree"), Schema::ColumnType::Text, [](const Dataset& row) {
+        return BackupHistory::encryptedText(row.field(QStringLiteral("Path")).asString());
+    });
     GridPanelSettings s;
     s.gridName = QStringLiteral("Grid_Backup");
     s.accessibleName = QStringLiteral("Historique des sauvegardes");
@@ -17,7 +23,8 @@ GridPanelSettings settingsFor(TDataModule1& dm)
     s.columns = {{QStringLiteral("Date"), QStringLiteral("DateSav")},
                  {QStringLiteral("Heure"), QStringLiteral("TimeSav")},
                  {QStringLiteral("Description"), QStringLiteral("Description")},
-                 {QStringLiteral("Fichier de sauvegarde"), QStringLiteral("Path")}};
+                 {QStringLiteral("Fichier de sauvegarde"), QStringLiteral("Path")},
+                 {QStringLiteral("Chiffrée"), QStringLiteral("Chiffree")}};
     return s;
 }
 
@@ -41,8 +48,9 @@ TBackupList::TBackupList(TDataModule1& dm, QWidget* parent)
     header->resizeSection(0, 80);
     header->resizeSection(1, 50);
     header->resizeSection(2, 250);
+    header->resizeSection(3, 380);
     header->setStretchLastSection(true);
-    resize(820, 380);
+    resize(900, 380);
     updateButtons();
 }
 

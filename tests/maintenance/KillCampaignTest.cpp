@@ -2,9 +2,11 @@
 // SIGKILL at a random moment (after a random delay, or at a random report
 // of its progress), then the real program started again: it must start
 // cleanly, and the records must be the ones before or the ones after, whole,
-// with nothing of the interrupted operation left beside them.
+// with nothing of the interrupted operation left beside them. The backup
+// and the restore run both plain and encrypted.
 // BRIVOLINE_KILL_ROUNDS sets the kills per operation (3 by default;
 // tests/maintenance_kill_campaign.sh runs 50 or more).
+#include "ArchiveFile.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
 #include "Compaction.h"
@@ -12,6 +14,7 @@
 #include "Dataset.h"
 #include "MaintenanceSamples.h"
 #include "Restore.h"
+#include "SealedFormat.h"
 #include "TestFolders.h"
 
 #include <QCoreApplication>
@@ -24,6 +27,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 #include <unistd.h>
 
@@ -32,6 +36,20 @@ using namespace MaintenanceSamples;
 namespace {
 
 const QString kTarget = QStringLiteral("Backup/famille.bkp");
+const char kPassword[] = "mot de passe de la famille";
+const QString kEncrypted = QStringLiteral("-chiffrée");
+
+Secret password()
+{
+    QByteArray bytes(kPassword);
+    return Secret::takeBytes(bytes);
+}
+
+// "backup-chiffrée" is the backup, encrypted.
+QString plainOperation(const QString& operation)
+{
+    return QString(operation).remove(kEncrypted);
+}
 
 // The operation's progress, which kills its own process at one report.
 class KillingProgress final : public MaintenanceProgress
@@ -58,9 +76,11 @@ private:
 // closed and the work done.
 TEST(KillCampaignChild, Operation)
 {
-    const QString operation = qEnvironmentVariable("BRIVOLINE_CHILD_OPERATION");
-    if (operation.isEmpty())
+    const QString given = qEnvironmentVariable("BRIVOLINE_CHILD_OPERATION");
+    if (given.isEmpty())
         GTEST_SKIP() << "run by KillCampaign in a process of its own";
+    const QString operation = plainOperation(given);
+    const bool encrypted = given != operation;
     const RecordSet set = recordSetIn(qEnvironmentVariable("BRIVOLINE_CHILD_DATA"));
     KillingProgress progress(qEnvironmentVariableIntValue("BRIVOLINE_CHILD_KILL_AT"));
     const QString target = set.dataFolder + kTarget;
@@ -77,12 +97,20 @@ TEST(KillCampaignChild, Operation)
     }
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
-    if (operation == QLatin1String("backup"))
-        BackupArchive::backup(set, target, progress);
-    else if (operation == QLatin1String("compact"))
+    const QString archive = qEnvironmentVariable("BRIVOLINE_CHILD_ARCHIVE") + (encrypted ? kEncrypted : QString());
+    if (operation == QLatin1String("backup")) {
+        std::optional<Sealed::PendingKey> key;
+        if (encrypted)
+            key.emplace(password(), Sealed::kLeastCost);
+        BackupArchive::backup(set, target, progress, key ? &*key : nullptr);
+    } else if (operation == QLatin1String("compact")) {
         Compaction::compactInPlace(set.databaseFile());
-    else
-        Restore::run(set, qEnvironmentVariable("BRIVOLINE_CHILD_ARCHIVE"), progress, nullptr);
+    } else {
+        std::optional<Sealed::Key> key;
+        if (encrypted)
+            key = Sealed::Key::open(Sealed::Header::read(archive), password());
+        Restore::run(set, archive, progress, nullptr, key ? &*key : nullptr);
+    }
     std::printf("reports %d\n", progress.reports());
     std::fflush(stdout);
 }
@@ -112,6 +140,8 @@ protected:
         m_archive = m_scratch.path() + QStringLiteral("autre.bkp");
         KillingProgress none(0);
         BackupArchive::write(other, m_archive, none);
+        const Sealed::Key key = Sealed::Key::create(password(), Sealed::kLeastCost);
+        BackupArchive::write(other, m_archive + kEncrypted, none, &key);
         m_archived = snapshot(other);
     }
 
@@ -182,8 +212,9 @@ protected:
 
     // Which state the records are in after the kill and a new start: 0 the
     // one before, 1 the one after; -1 neither.
-    int stateAfter(const QString& operation, const QString& home)
+    int stateAfter(const QString& given, const QString& home)
     {
+        const QString operation = plainOperation(given);
         const RecordSet set = recordSetIn(home + kDataFolder);
         if (integrityOf(set.databaseFile()) != QLatin1String("ok"))
             return -1;
@@ -202,10 +233,19 @@ protected:
         const QString target = set.dataFolder + kTarget;
         if (TestFolders::readFile(target) == "sauvegarde précédente")
             return 0;
-        if (!run(QStringLiteral("cabextract"), {QStringLiteral("-t"), target}).contains("All done, no errors"))
-            return -1;
         const QString out = home + QStringLiteral("extracted/");
-        run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, target});
+        if (given != operation) {
+            try {
+                const Sealed::Key key = Sealed::Key::open(Sealed::Header::read(target), password());
+                ArchiveFile::extractAs(target, out, [](int, const Cabinet::Entry& e) { return e.name; }, &key);
+            } catch (const AppError&) {
+                return -1;
+            }
+        } else {
+            if (!run(QStringLiteral("cabextract"), {QStringLiteral("-t"), target}).contains("All done, no errors"))
+                return -1;
+            run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, target});
+        }
         for (auto it = m_old.files.cbegin(); it != m_old.files.cend(); ++it)
             if (TestFolders::readFile(out + it.key().section(QLatin1Char('/'), 1)) != it.value())
                 return -1;
@@ -238,7 +278,8 @@ TEST_F(KillCampaign, EveryOperationKilledAtRandomLeavesTheStateBeforeOrAfter)
                                    : 3);
     QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
     int round = 0;
-    for (const QString& operation : {QStringLiteral("backup"), QStringLiteral("compact"), QStringLiteral("restore")}) {
+    for (const QString& operation : {QStringLiteral("backup"), QStringLiteral("compact"), QStringLiteral("restore"),
+                                     QStringLiteral("backup") + kEncrypted, QStringLiteral("restore") + kEncrypted}) {
         SCOPED_TRACE(operation.toStdString());
         // Runs to the end: how long it takes (the quickest of three, the
         // disk being busy at times) and how often it reports.

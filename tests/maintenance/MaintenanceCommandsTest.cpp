@@ -1,27 +1,34 @@
 // The "Base de données" commands through the assembled main window, on a
-// real household: backup, change, restore and compaction, the history
-// window, and what the user is told.
+// real household: backup, change, restore and compaction, plain and
+// encrypted, the history window, and what the user is told.
+#include "ArchiveFile.h"
 #include "BackgroundRecognition.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
 #include "Compaction.h"
 #include "DatasetUtils.h"
 #include "FileDialogs.h"
+#include "FileUtils.h"
 #include "HouseholdFixture.h"
 #include "JetHousehold.h"
 #include "JetSamples.h"
+#include "MaintenanceCommands.h"
 #include "MaintenanceSamples.h"
 #include "Messages.h"
 #include "ProgramAssembly.h"
 #include "ProgramState.h"
 #include "Restore.h"
+#include "SealedFormat.h"
 #include "TBackupList.h"
+#include "TBackupPassword.h"
 #include "TMainForm.h"
 #include "TWait.h"
 #include "TestFolders.h"
 #include "WindowsDatabase.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -58,6 +65,31 @@ protected:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         m_form->show();
         select(m_second);
+        // The password window, answered from the queue; cancelled when it is empty.
+        QObject::connect(&m_passwordWatch, &QTimer::timeout, [this] {
+            auto* window = qobject_cast<TBackupPassword*>(QApplication::activeModalWidget());
+            if (!window || !window->isVisible())
+                return;
+            m_passwordTitles << window->windowTitle();
+            if (m_passwords.isEmpty()) {
+                window->reject();
+                return;
+            }
+            const PasswordAnswer answer = m_passwords.takeFirst();
+            if (auto* encrypt = window->findChild<QCheckBox*>(QStringLiteral("Chk_Encrypt")))
+                encrypt->setChecked(answer.encrypt);
+            window->findChild<QLineEdit*>(QStringLiteral("Ed_Password"))->setText(answer.password);
+            if (auto* confirm = window->findChild<QLineEdit*>(QStringLiteral("Ed_Confirm")))
+                confirm->setText(answer.confirm.isNull() ? answer.password : answer.confirm);
+            if (answer.inspect)
+                answer.inspect(*window);
+            auto* ok = window->findChild<QPushButton*>(QStringLiteral("Btn_Ok"));
+            if (ok->isEnabled())
+                ok->click();
+            else
+                window->reject();
+        });
+        m_passwordWatch.start(5);
     }
 
     void select(int id)
@@ -88,10 +120,11 @@ protected:
         action->trigger();
         watch.stop();
     }
-    QString backup(const QString& name)
+    QString backup(const QString& name, const QString& password = {})
     {
         const QString target = m_set.backupFolder() + name;
         m_dialogs.queueAnswer(target);
+        m_passwords << PasswordAnswer{!password.isEmpty(), password};
         trigger("Popup_Tools_DataBase_Backup");
         return target;
     }
@@ -101,6 +134,17 @@ protected:
         trigger("Popup_Tools_DataBase_restore");
     }
     int currentPerson() { return DatasetUtils::currentId(m_household.dm().Person); }
+
+    struct PasswordAnswer
+    {
+        bool encrypt = false;
+        QString password;
+        QString confirm = {}; // the password when null
+        std::function<void(TBackupPassword&)> inspect = {};
+    };
+    QList<PasswordAnswer> m_passwords;
+    QStringList m_passwordTitles;
+    QTimer m_passwordWatch;
 
     HouseholdFixture m_household;
     Messages::Recorder m_messages;
@@ -197,6 +241,100 @@ TEST_F(MaintenanceCommands, BackupChangeRestoreGivesBackEveryRowAndFileAndKeepsT
     EXPECT_EQ(snapshot(m_set).withoutHistory(), named);
 }
 
+TEST_F(MaintenanceCommands, EncryptedBackupRestoresOnlyWithItsPasswordAndKeepsTheSafetyArchiveEncrypted)
+{
+    const QString word = QStringLiteral("Cheval agrafe 42 pile !");
+    // The window: the option, the password twice, how strong it is.
+    QStringList hints;
+    bool okWithMismatch = true;
+    m_dialogs.queueAnswer(m_set.backupFolder() + QStringLiteral("chiffree.bkp"));
+    m_passwords << PasswordAnswer{true, word, QStringLiteral("autre chose"), [&](TBackupPassword& w) {
+                                      auto* strength = w.findChild<QLabel*>(QStringLiteral("Lab_Strength"));
+                                      hints << strength->text();
+                                      okWithMismatch = w.findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->isEnabled();
+                                      w.findChild<QLineEdit*>(QStringLiteral("Ed_Confirm"))->setText(word);
+                                      hints << strength->text();
+                                      EXPECT_EQ(w.findChild<QLineEdit*>(QStringLiteral("Ed_Password"))->accessibleName(),
+                                                QStringLiteral("Mot de passe :"));
+                                  }};
+    trigger("Popup_Tools_DataBase_Backup");
+    const QString archive = m_set.backupFolder() + QStringLiteral("chiffree.bkp");
+    ASSERT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde effectuée.")});
+    EXPECT_EQ(m_passwordTitles, QStringList{QStringLiteral("Chiffrement de la sauvegarde")});
+    EXPECT_EQ(hints, (QStringList{QStringLiteral("Les deux mots de passe diffèrent."),
+                                  QStringLiteral("Force du mot de passe : excellente")}));
+    EXPECT_FALSE(okWithMismatch);
+    ASSERT_TRUE(ArchiveFile::isEncrypted(archive));
+    EXPECT_EQ(BackupHistory::encryptedText(archive), QStringLiteral("Oui"));
+    EXPECT_FALSE(TestFolders::readFile(archive).contains(word.toUtf8()));
+    EXPECT_EQ(currentPerson(), m_second);
+    const Snapshot saved = snapshot(m_set);
+
+    m_household.addPerson(QStringLiteral("Nouveau"), QStringLiteral("Venu"));
+    TestFolders::writeFile(m_set.filesFolder() + QStringLiteral("File12.f"), "remplacé");
+    const Snapshot changed = snapshot(m_set);
+
+    // A wrong password is told, asked again, and giving up changes nothing.
+    m_messages.clear();
+    m_passwordTitles.clear();
+    m_passwords << PasswordAnswer{false, QStringLiteral("mauvais")};
+    restore(archive);
+    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Mot de passe incorrect.")});
+    EXPECT_EQ(m_passwordTitles, QStringList(2, QStringLiteral("Sauvegarde chiffrée")));
+    EXPECT_EQ(snapshot(m_set), changed);
+    EXPECT_FALSE(QDir(Restore::stagingFolder(m_set)).exists());
+
+    // Damaged, it is refused before anything is staged or kept aside.
+    const QStringList backups = FileUtils::listFiles(m_set.backupFolder(), QStringLiteral("*.bkp"));
+    QByteArray bytes = TestFolders::readFile(archive);
+    const QString damaged = m_set.backupFolder() + QStringLiteral("abimee.bkp");
+    bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x10);
+    TestFolders::writeFile(damaged, bytes);
+    m_messages.clear();
+    m_passwords << PasswordAnswer{false, word};
+    restore(damaged);
+    ASSERT_EQ(m_messages.texts().size(), 1);
+    EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("endommagée"))) << m_messages.texts().first().toStdString();
+    EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("Vos données n'ont pas été modifiées.")));
+    EXPECT_EQ(snapshot(m_set), changed);
+    EXPECT_EQ(FileUtils::listFiles(m_set.backupFolder(), QStringLiteral("*.bkp")).size(), backups.size() + 1);
+
+    // The right password: the records as saved, and what they replaced kept
+    // in a safety archive that only the same password opens.
+    m_messages.clear();
+    m_passwords << PasswordAnswer{false, QStringLiteral("presque")} << PasswordAnswer{false, word};
+    restore(archive);
+    ASSERT_EQ(m_messages.texts(),
+              (QStringList{QStringLiteral("Mot de passe incorrect."), QStringLiteral("Sauvegarde restaurée.")}));
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), saved.withoutHistory());
+    const QStringList rows = historyOf(m_set.databaseFile());
+    const QString safety = rows.at(rows.size() - 2).section(QLatin1Char('|'), 1);
+    ASSERT_TRUE(ArchiveFile::isEncrypted(safety));
+    const Sealed::Header header = Sealed::Header::read(safety);
+    QByteArray other("presque");
+    EXPECT_THROW(Sealed::Key::open(header, Secret::takeBytes(other)), Sealed::WrongPassword);
+    m_messages.clear();
+    m_passwords << PasswordAnswer{false, word};
+    restore(safety);
+    ASSERT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde restaurée.")});
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), changed.withoutHistory());
+
+    // The way back at start, on closed records, asks the same password:
+    // given up, nothing changes; given, the records as saved.
+    for (QObject* module : {static_cast<QObject*>(&m_household.dm()), static_cast<QObject*>(&m_household.dm2())})
+        for (Dataset* dataset : module->findChildren<Dataset*>())
+            dataset->close();
+    Connection::close();
+    m_passwordTitles.clear();
+    EXPECT_THROW(::MaintenanceCommands::restoreAtStart(archive), Restore::NotRestored);
+    EXPECT_EQ(m_passwordTitles, QStringList{QStringLiteral("Sauvegarde chiffrée")});
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), changed.withoutHistory());
+    m_passwords << PasswordAnswer{false, word};
+    EXPECT_TRUE(ArchiveFile::isEncrypted(::MaintenanceCommands::restoreAtStart(archive)));
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), saved.withoutHistory());
+    Connection::open(program().db);
+}
+
 TEST_F(MaintenanceCommands, BackingUpOverAnArchiveReplacesItAndAFailureKeepsIt)
 {
     const QString archive = m_set.backupFolder() + QStringLiteral("famille.bkp");
@@ -233,6 +371,7 @@ TEST_F(MaintenanceCommands, BackingUpOverAnArchiveReplacesItAndAFailureKeepsIt)
     const QByteArray picture = TestFolders::readFile(m_set.imagesFolder() + QStringLiteral("Doc10.jpg"));
     m_messages.clear();
     m_dialogs.queueAnswer(m_set.imagesFolder() + QStringLiteral("Doc10.jpg"));
+    m_passwords << PasswordAnswer{};
     trigger("Popup_Tools_DataBase_Backup");
     ASSERT_EQ(m_messages.texts().size(), 1);
     EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("fait partie des données sauvegardées")));
@@ -291,11 +430,12 @@ TEST_F(MaintenanceCommands, HistoryWindowListsAndPurgesWithoutTouchingArchives)
         for (int c = 0; c < grid->model()->columnCount(); ++c)
             titles << grid->model()->headerData(c, Qt::Horizontal).toString();
         EXPECT_EQ(titles, (QStringList{QStringLiteral("Date"), QStringLiteral("Heure"), QStringLiteral("Description"),
-                                       QStringLiteral("Fichier de sauvegarde")}));
+                                       QStringLiteral("Fichier de sauvegarde"), QStringLiteral("Chiffrée")}));
         ASSERT_EQ(grid->model()->rowCount(), 1);
         EXPECT_EQ(grid->model()->index(0, 0).data().toString(), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
         EXPECT_EQ(grid->model()->index(0, 2).data().toString(), BackupHistory::kBackup);
         EXPECT_EQ(grid->model()->index(0, 3).data().toString(), archive);
+        EXPECT_EQ(grid->model()->index(0, 4).data().toString(), QStringLiteral("Non"));
         auto* purge = list->findChild<QPushButton*>(QStringLiteral("Btn_Delete"));
         ASSERT_TRUE(purge);
         EXPECT_EQ(purge->text(), QStringLiteral("Purger l'historique"));

@@ -1,6 +1,7 @@
 // Restores and backups on real files without the main window: hostile
 // archives, archives of other tools and of older versions, full disks, a
 // read-only backup folder, and a swap cut short.
+#include "ArchiveFile.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
 #include "CabBuilder.h"
@@ -11,6 +12,7 @@
 #include "OlderLayout.h"
 #include "Product.h"
 #include "Restore.h"
+#include "SealedStreams.h"
 #include "SmallDisk.h"
 #include "TestFolders.h"
 
@@ -78,12 +80,26 @@ protected:
         TestFolders::writeFile(m_scratch.path() + name, bytes);
         return m_scratch.path() + name;
     }
-    void expectRefused(const QString& archive, const QString& words)
+    // The cabinet's bytes encrypted as the program's writer seals its own:
+    // its directory apart, the rest in chunks.
+    QString sealed(const QString& name, const QByteArray& cabinet, const Sealed::Key& key)
+    {
+        QFile file(m_scratch.path() + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(cabinet.constData());
+        const std::size_t directory = CabBuilder::Cab::dataStartOf(cabinet);
+        Sealed::Writer writer(file.fileName(), file.handle(), key);
+        writer.reserve(directory);
+        writer.append(bytes + directory, std::size_t(cabinet.size()) - directory);
+        writer.finish(bytes, directory);
+        return file.fileName();
+    }
+    void expectRefused(const QString& archive, const QString& words, const Sealed::Key* key = nullptr)
     {
         SCOPED_TRACE(words.toStdString());
         const QStringList everything = filesUnder(m_scratch.path());
         try {
-            Restore::run(m_set, archive, m_progress, nullptr);
+            Restore::run(m_set, archive, m_progress, nullptr, key);
             ADD_FAILURE() << "restored";
         } catch (const Restore::NotRestored& e) {
             EXPECT_TRUE(e.text().contains(words)) << e.text().toStdString();
@@ -222,20 +238,32 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
     const quint32 twoGigabytes = quint32(cab.zeroBlocks) * 32768;
     for (const QByteArray& name : {QByteArray("Bomb1.jpg"), QByteArray("Bomb2.jpg"), QByteArray("Doc3.jpg")})
         cab.entries << CabBuilder::Cab::Entry{name, twoGigabytes, cab.zerosOffset()};
-    const QString archive = write(QStringLiteral("bombe.bkp"), cab.build());
-    ASSERT_LT(QFileInfo(archive).size(), 8'000'000);
+    const QByteArray bomb = cab.build();
+    ASSERT_LT(bomb.size(), 8'000'000);
 
-    const Restore::Result result = Restore::run(m_set, archive, m_progress, nullptr);
-    EXPECT_EQ(QDir(m_set.imagesFolder()).entryList(QDir::Files),
-              (QStringList{QStringLiteral("Doc1.jpg"), QStringLiteral("People1.jpg")}));
-    EXPECT_EQ(TestFolders::readFile(m_set.imagesFolder() + QStringLiteral("Doc1.jpg")), jpeg(2));
-    EXPECT_EQ(result.notNamed, (QStringList{QStringLiteral("Bomb1.jpg"), QStringLiteral("Bomb2.jpg")}));
-    QStringList refused = result.refusedPictures;
-    refused.sort();
-    EXPECT_EQ(refused, (QStringList{QStringLiteral("Doc2.jpg"), QStringLiteral("Doc3.jpg")}));
-    EXPECT_TRUE(result.leftOutText().contains(QStringLiteral("2 images qui ne sont pas des images JPEG lisibles")));
-    EXPECT_LT(bytesWrittenBesides(archive), 20'000'000) << "what was left out never reached the disk";
-    BackupArchive::backup(m_set, m_set.backupFolder() + QStringLiteral("ensuite.bkp"), m_progress);
+    // Plain, then encrypted: the decryption changes neither what is taken
+    // nor the bounds, and the sequential reader stops before the bombs.
+    QByteArray password("mot de passe");
+    const Sealed::Key key = Sealed::Key::create(Secret::takeBytes(password), Sealed::kLeastCost);
+    for (const bool encrypted : {false, true}) {
+        SCOPED_TRACE(encrypted ? "encrypted" : "plain");
+        const QString archive = encrypted ? sealed(QStringLiteral("bombe-chiffree.bkp"), bomb, key)
+                                          : write(QStringLiteral("bombe.bkp"), bomb);
+        const Restore::Result result = Restore::run(m_set, archive, m_progress, nullptr, encrypted ? &key : nullptr);
+        EXPECT_EQ(QDir(m_set.imagesFolder()).entryList(QDir::Files),
+                  (QStringList{QStringLiteral("Doc1.jpg"), QStringLiteral("People1.jpg")}));
+        EXPECT_EQ(TestFolders::readFile(m_set.imagesFolder() + QStringLiteral("Doc1.jpg")), jpeg(2));
+        EXPECT_EQ(result.notNamed, (QStringList{QStringLiteral("Bomb1.jpg"), QStringLiteral("Bomb2.jpg")}));
+        QStringList refused = result.refusedPictures;
+        refused.sort();
+        EXPECT_EQ(refused, (QStringList{QStringLiteral("Doc2.jpg"), QStringLiteral("Doc3.jpg")}));
+        EXPECT_TRUE(result.leftOutText().contains(QStringLiteral("2 fichiers qu'aucune fiche ne nomme : Bomb1.jpg, "
+                                                                 "Bomb2.jpg")));
+        EXPECT_TRUE(result.leftOutText().contains(QStringLiteral("2 images qui ne sont pas des images JPEG lisibles")));
+        EXPECT_EQ(ArchiveFile::isEncrypted(result.safetyArchive), encrypted);
+        EXPECT_LT(bytesWrittenBesides(archive), 20'000'000) << "what was left out never reached the disk";
+        BackupArchive::backup(m_set, m_set.backupFolder() + QStringLiteral("ensuite.bkp"), m_progress);
+    }
 
     // Attached files the records name, sharing their bytes: refused whole.
     CabBuilder::Cab shared = cab;
@@ -244,6 +272,8 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
         shared.entries << CabBuilder::Cab::Entry{name, twoGigabytes / 2, cab.zerosOffset()};
     m_before = snapshot(m_set);
     expectRefused(write(QStringLiteral("partage.bkp"), shared.build()), QStringLiteral("partagent les mêmes données"));
+    expectRefused(sealed(QStringLiteral("partage-chiffree.bkp"), shared.build(), key),
+                  QStringLiteral("partagent les mêmes données"), &key);
 }
 
 // When the database in use is damaged is when a restore is needed most: it

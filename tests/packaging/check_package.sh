@@ -47,6 +47,11 @@ cp /usr/share/mime/packages/freedesktop.org.xml "$root/share/mime/packages/brivo
 update-mime-database "$scratch/mime"
 grep -q 'application/x-brivoline-backup:\*\.bkp' "$scratch/mime/globs2" || fail "type des archives .bkp absent"
 grep -q 'application/x-brivoline-database:BRIVOLINE.MDB' "$scratch/mime/globs2" || fail "type de la base absent"
+# An encrypted archive that lost its name is still known by its first bytes.
+printf 'BRVCRYPT\001\000' > "$scratch/sauvegarde"
+type=$(XDG_DATA_HOME="$scratch" XDG_DATA_DIRS="$scratch" gio info -a standard::content-type "$scratch/sauvegarde" \
+       2>/dev/null | sed -n 's/.*content-type: //p')
+[ "$type" = application/x-brivoline-backup ] || fail "archive chiffrée sans extension reconnue comme « $type »"
 
 # 3. The package, unpacked and started offscreen on a fresh data folder.
 (cd "$scratch" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/pkg" >/dev/null)

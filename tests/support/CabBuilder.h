@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <cstddef>
+
 // Cabinets written field by field, with uncompressed data blocks (or
 // MS-ZIP ones), so that a test can put anything in any field: what no
 // cabinet tool would write.
@@ -54,6 +56,13 @@ struct Cab
     {
         entries << Entry{name, quint32(bytes.size()), quint32(content.size())};
         content += bytes;
+    }
+
+    // Where a built cabinet's first folder's data begin: its directory's size.
+    static std::size_t dataStartOf(const QByteArray& built)
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(built.constData()) + 36;
+        return std::size_t(p[0]) | std::size_t(p[1]) << 8 | std::size_t(p[2]) << 16 | std::size_t(p[3]) << 24;
     }
 
     // Where the run of zeros starts in the folder's bytes.

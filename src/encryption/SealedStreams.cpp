@@ -1,0 +1,575 @@
+#include "SealedStreams.h"
+
+#include "FileDescriptor.h"
+#include "FileUtils.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <mutex>
+#include <sodium.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace Sealed {
+namespace {
+
+// Chunks on their way between the caller's thread and the worker: enough
+// for each side to work on one while the other is ready.
+constexpr int kSlots = 4;
+// The stream state's nonce: a 32-bit chunk counter, then the inner nonce.
+constexpr std::size_t kCounterSize = 4;
+constexpr std::size_t kInnerNonceSize = 8;
+static_assert(sizeof crypto_secretstream_xchacha20poly1305_state{}.nonce == kCounterSize + kInnerNonceSize);
+
+struct Slot
+{
+    std::vector<unsigned char> plain;
+    std::vector<unsigned char> sealed;
+    std::size_t length = 0; // plaintext bytes held
+    bool final = false;
+    int error = 0;        // errno of a failed read or write
+    bool damaged = false; // a chunk that does not open
+    // For a check of all chunks at once: the chunk's index, its record's
+    // length and the state it opens with.
+    qint64 index = 0;
+    std::size_t sealedLength = 0;
+    crypto_secretstream_xchacha20poly1305_state state{};
+    bool pending = false; // given to a worker, its outcome not yet taken
+};
+
+// Each slot goes from the side that fills it to the side that empties it
+// and back; stop() ends both sides' waits.
+class Relay
+{
+public:
+    Relay(std::size_t plainSize, std::size_t sealedSize, int count = kSlots) : m_slots(std::size_t(count))
+    {
+        for (Slot& slot : m_slots) {
+            slot.plain.resize(plainSize);
+            slot.sealed.resize(sealedSize);
+            m_empty.push_back(&slot);
+        }
+    }
+    ~Relay()
+    {
+        // What passed through may be health records.
+        for (Slot& slot : m_slots) {
+            sodium_memzero(slot.plain.data(), slot.plain.size());
+            sodium_memzero(&slot.state, sizeof slot.state);
+        }
+    }
+    Relay(const Relay&) = delete;
+    Relay& operator=(const Relay&) = delete;
+
+    Slot* takeEmpty() { return take(m_empty); }
+    Slot* takeFull() { return take(m_full); }
+    void giveEmpty(Slot* slot) { give(m_empty, slot); }
+    void giveFull(Slot* slot) { give(m_full, slot); }
+    void stop()
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped = true;
+        m_changed.notify_all();
+    }
+
+private:
+    Slot* take(std::deque<Slot*>& queue)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_stopped || !queue.empty(); });
+        if (m_stopped)
+            return nullptr;
+        Slot* slot = queue.front();
+        queue.pop_front();
+        return slot;
+    }
+    void give(std::deque<Slot*>& queue, Slot* slot)
+    {
+        std::lock_guard lock(m_mutex);
+        queue.push_back(slot);
+        m_changed.notify_all();
+    }
+
+    std::vector<Slot> m_slots;
+    std::deque<Slot*> m_empty;
+    std::deque<Slot*> m_full;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stopped = false;
+};
+
+// The worker thread of one side with the stream state it alone uses;
+// stopped, joined and the state wiped with the object.
+struct Pipeline
+{
+    Pipeline(std::size_t plainSize, std::size_t sealedSize) : relay(plainSize, sealedSize) {}
+    ~Pipeline()
+    {
+        if (worker.joinable()) {
+            relay.stop();
+            worker.join();
+        }
+        sodium_memzero(&stream, sizeof stream);
+    }
+    Pipeline(const Pipeline&) = delete;
+    Pipeline& operator=(const Pipeline&) = delete;
+
+    Relay relay;
+    std::thread worker;
+    crypto_secretstream_xchacha20poly1305_state stream{};
+};
+
+bool writeAt(int fd, const unsigned char* data, std::size_t count, off_t offset, int& error)
+{
+    while (count > 0) {
+        const ssize_t n = ::pwrite(fd, data, count, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            return false;
+        }
+        data += n;
+        offset += n;
+        count -= std::size_t(n);
+    }
+    return true;
+}
+
+// Reads up to `count` bytes, fewer only at the file's end; -1 with `error` set.
+qint64 readUpTo(int fd, unsigned char* into, std::size_t count, off_t offset, int& error)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(fd, into + done, count - done, offset + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = errno;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += std::size_t(n);
+    }
+    return qint64(done);
+}
+
+// Reads exactly `count` bytes; false with `error` set (0 at the file's end).
+bool readAt(int fd, unsigned char* into, std::size_t count, off_t offset, int& error)
+{
+    error = 0;
+    return readUpTo(fd, into, count, offset, error) == qint64(count);
+}
+
+void put32(unsigned char* p, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+} // namespace
+
+// ------------------------------------------------------------- writing
+
+struct Writer::State
+{
+    State(const QString& displayName, int file, const Key& sealing, std::uint32_t chunk)
+        : name(displayName), fd(file), key(sealing), chunkSize(chunk)
+    {
+    }
+
+    QString name;
+    int fd;
+    const Key& key;
+    std::uint32_t chunkSize;
+    unsigned char header[kHeaderSize] = {};
+    std::size_t directoryLength = 0;
+    off_t offset = 0; // where the worker writes its next chunk
+    Slot* current = nullptr;
+    std::atomic<int> error{0};
+    std::unique_ptr<Pipeline> pipe; // last: its worker uses the rest until it is joined
+
+    [[noreturn]] void fail(int why) const
+    {
+        throw CabinetError(
+            QStringLiteral("Impossible de créer l'archive \"%1\" : %2.").arg(name, FileUtils::systemReason(why)));
+    }
+
+    // The worker: seals the chunks in their order and writes them.
+    void work()
+    {
+        bool first = true;
+        for (;;) {
+            Slot* slot = pipe->relay.takeFull();
+            if (!slot)
+                return;
+            const bool final = slot->final;
+            if (error.load() == 0) {
+                unsigned long long sealedLength = 0;
+                crypto_secretstream_xchacha20poly1305_push(
+                    &pipe->stream, slot->sealed.data(), &sealedLength, slot->plain.data(), slot->length,
+                    first ? header : nullptr, first ? kHeaderSize : 0,
+                    final ? crypto_secretstream_xchacha20poly1305_TAG_FINAL : 0);
+                first = false;
+                int why = 0;
+                if (writeAt(fd, slot->sealed.data(), std::size_t(sealedLength), offset, why))
+                    offset += off_t(sealedLength);
+                else
+                    error = why;
+            }
+            slot->length = 0;
+            pipe->relay.giveEmpty(slot);
+            if (final)
+                return;
+        }
+    }
+
+    Slot* emptySlot()
+    {
+        Slot* slot = pipe->relay.takeEmpty();
+        if (error.load() != 0 || !slot)
+            fail(error.load() ? error.load() : EIO);
+        slot->length = 0;
+        slot->final = false;
+        return slot;
+    }
+};
+
+Writer::Writer(const QString& displayName, int fd, const Key& key, std::uint32_t chunkSize)
+    : m(std::make_unique<State>(displayName, fd, key, std::clamp(chunkSize, kLeastChunkSize, kMostChunkSize)))
+{
+    m->pipe = std::make_unique<Pipeline>(m->chunkSize, m->chunkSize + kChunkOverhead);
+}
+
+Writer::~Writer() = default;
+
+QString Writer::displayName() const
+{
+    return m->name;
+}
+
+void Writer::reserve(std::size_t directorySize)
+{
+    if (directorySize < kLeastDirectory || directorySize > kMostDirectory)
+        throw CabinetError(QStringLiteral("Impossible de créer l'archive \"%1\" : elle contient trop de fichiers "
+                                          "pour être chiffrée.")
+                               .arg(m->name));
+    m->directoryLength = directorySize;
+    const QByteArray fields = m->key.keyFields();
+    std::memcpy(m->header, fields.constData(), std::size_t(fields.size()));
+    const auto check = m->key.checkOf(m->header);
+    std::memcpy(m->header + 36, check.data(), check.size());
+    put32(m->header + 52, m->chunkSize);
+    put32(m->header + 56, std::uint32_t(directorySize));
+    crypto_secretstream_xchacha20poly1305_init_push(&m->pipe->stream, m->header + 60, m->key.streamKey());
+    randombytes_buf(m->header + 84, kNonceSize);
+    m->offset = off_t(kHeaderSize + directorySize + kMacSize);
+    m->pipe->worker = std::thread([state = m.get()] { state->work(); });
+}
+
+void Writer::append(const unsigned char* data, std::size_t count)
+{
+    while (count > 0) {
+        if (!m->current)
+            m->current = m->emptySlot();
+        Slot& slot = *m->current;
+        const std::size_t take = std::min<std::size_t>(count, m->chunkSize - slot.length);
+        std::memcpy(slot.plain.data() + slot.length, data, take);
+        slot.length += take;
+        data += take;
+        count -= take;
+        if (slot.length == m->chunkSize) {
+            m->pipe->relay.giveFull(m->current);
+            m->current = nullptr;
+        }
+    }
+}
+
+void Writer::finish(const unsigned char* directory, std::size_t count)
+{
+    // The last chunk holds less than a whole one, possibly nothing.
+    if (!m->current)
+        m->current = m->emptySlot();
+    m->current->final = true;
+    m->pipe->relay.giveFull(m->current);
+    m->current = nullptr;
+    m->pipe->worker.join();
+    if (m->error.load() != 0)
+        m->fail(m->error.load());
+    if (count != m->directoryLength)
+        throw CabinetError(QStringLiteral("Impossible de créer l'archive \"%1\".").arg(m->name));
+
+    // The header, then the directory sealed behind it.
+    std::vector<unsigned char> front(kHeaderSize + count + kMacSize);
+    std::memcpy(front.data(), m->header, kHeaderSize);
+    unsigned long long sealedLength = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(front.data() + kHeaderSize, &sealedLength, directory, count,
+                                               m->header, kHeaderSize, nullptr, m->header + 84,
+                                               m->key.directoryKey());
+    int why = 0;
+    if (!writeAt(m->fd, front.data(), front.size(), 0, why))
+        m->fail(why);
+    if (::fdatasync(m->fd) != 0)
+        m->fail(errno);
+}
+
+// ------------------------------------------------------------- reading
+
+struct Reader::State
+{
+    State(const QString& path, const Key& opening) : name(path), key(opening) {}
+
+    QString name;
+    const Key& key;
+    std::unique_ptr<FileDescriptor> fd;
+    Header header;
+    QByteArray directory;
+    qint64 plainSize = 0;
+    qint64 chunks = 0;
+    off_t contentStart = 0;
+    Slot* current = nullptr;
+    std::size_t taken = 0; // of the current slot's bytes
+    bool ended = false;
+    std::unique_ptr<Pipeline> pipe; // last: its worker uses the rest until it is joined
+
+    [[noreturn]] void refuse(const QString& why) const
+    {
+        throw CabinetError(QStringLiteral("L'archive \"%1\" est endommagée : %2").arg(name, why));
+    }
+
+    // A whole chunk's record, or the last one: what the file holds after the whole ones.
+    std::size_t recordLength(qint64 chunk) const
+    {
+        const qint64 plain = chunk == chunks - 1 ? plainSize - (chunks - 1) * qint64(header.chunkSize)
+                                                 : qint64(header.chunkSize);
+        return std::size_t(plain) + kChunkOverhead;
+    }
+
+    // The worker: reads and opens the chunks in their order.
+    void work()
+    {
+        off_t offset = contentStart;
+        for (qint64 i = 0; i < chunks; ++i) {
+            Slot* slot = pipe->relay.takeEmpty();
+            if (!slot)
+                return;
+            const bool last = i == chunks - 1;
+            const std::size_t length = recordLength(i);
+            slot->final = last;
+            slot->length = 0;
+            int why = 0;
+            unsigned long long opened = 0;
+            unsigned char tag = 0;
+            if (!readAt(fd->get(), slot->sealed.data(), length, offset, why)) {
+                slot->error = why;
+                slot->damaged = why == 0;
+            } else if (crypto_secretstream_xchacha20poly1305_pull(
+                           &pipe->stream, slot->plain.data(), &opened, &tag, slot->sealed.data(), length,
+                           i == 0 ? reinterpret_cast<const unsigned char*>(header.bytes.constData()) : nullptr,
+                           i == 0 ? kHeaderSize : 0) != 0 ||
+                       tag != (last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
+                                    : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE)) {
+                slot->damaged = true;
+            } else {
+                slot->length = std::size_t(opened);
+            }
+            const bool failed = slot->damaged || slot->error != 0;
+            pipe->relay.giveFull(slot);
+            if (failed)
+                return;
+            offset += off_t(length);
+        }
+    }
+};
+
+Reader::Reader(const QString& path, const Key& key) : m(std::make_unique<State>(path, key))
+{
+    m->fd = std::make_unique<FileDescriptor>(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    struct stat info = {};
+    if (m->fd->get() < 0 || ::fstat(m->fd->get(), &info) != 0)
+        throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2.")
+                               .arg(path, FileUtils::systemReason(errno)));
+    ::posix_fadvise(m->fd->get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    QByteArray front(kHeaderSize, '\0');
+    int why = 0;
+    const qint64 got = readUpTo(m->fd->get(), reinterpret_cast<unsigned char*>(front.data()), kHeaderSize, 0, why);
+    if (got < 0)
+        throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2.")
+                               .arg(path, FileUtils::systemReason(why)));
+    m->header = Header::parse(front.left(qsizetype(got)), path);
+    if (!key.opens(m->header))
+        throw WrongPassword();
+
+    // Where the chunks lie follows from the file's length: whole ones,
+    // then the last, shorter one.
+    const qint64 fileSize = info.st_size;
+    const qint64 directoryEnd = qint64(kHeaderSize) + m->header.directoryLength + qint64(kMacSize);
+    const qint64 record = qint64(m->header.chunkSize) + qint64(kChunkOverhead);
+    const qint64 content = fileSize - directoryEnd;
+    if (content < qint64(kChunkOverhead) || content % record < qint64(kChunkOverhead))
+        m->refuse(QStringLiteral("elle est incomplète (tronquée)."));
+    m->chunks = content / record + 1;
+    m->plainSize = (content / record) * m->header.chunkSize + content % record - qint64(kChunkOverhead);
+    m->contentStart = off_t(directoryEnd);
+
+    std::vector<unsigned char> sealed(m->header.directoryLength + kMacSize);
+    if (!readAt(m->fd->get(), sealed.data(), sealed.size(), kHeaderSize, why))
+        m->refuse(QStringLiteral("elle est incomplète (tronquée)."));
+    m->directory = QByteArray(qsizetype(m->header.directoryLength), '\0');
+    unsigned long long opened = 0;
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(reinterpret_cast<unsigned char*>(m->directory.data()), &opened,
+                                                   nullptr, sealed.data(), sealed.size(),
+                                                   reinterpret_cast<const unsigned char*>(m->header.bytes.constData()),
+                                                   kHeaderSize, m->header.directoryNonce(), key.directoryKey()) != 0)
+        m->refuse(QStringLiteral("son en-tête ou son répertoire a été modifié."));
+    m->pipe = std::make_unique<Pipeline>(m->header.chunkSize, m->header.chunkSize + kChunkOverhead);
+    if (crypto_secretstream_xchacha20poly1305_init_pull(&m->pipe->stream, m->header.streamHeader(), key.streamKey()) != 0)
+        m->refuse(QStringLiteral("son en-tête a été modifié."));
+}
+
+Reader::~Reader() = default;
+
+QString Reader::displayName() const
+{
+    return m->name;
+}
+
+QByteArray Reader::directory()
+{
+    return m->directory;
+}
+
+qint64 Reader::size()
+{
+    return m->directory.size() + m->plainSize;
+}
+
+std::size_t Reader::read(unsigned char* into, std::size_t count)
+{
+    if (!m->pipe->worker.joinable() && !m->ended && !m->current)
+        m->pipe->worker = std::thread([state = m.get()] { state->work(); });
+    std::size_t done = 0;
+    while (done < count && !m->ended) {
+        if (!m->current || m->taken == m->current->length) {
+            if (m->current) {
+                if (m->current->final) {
+                    m->ended = true;
+                    break;
+                }
+                m->pipe->relay.giveEmpty(m->current);
+            }
+            m->current = m->pipe->relay.takeFull();
+            m->taken = 0;
+            if (!m->current)
+                m->refuse(QStringLiteral("sa lecture a été interrompue."));
+            if (m->current->error != 0)
+                throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2.")
+                                       .arg(m->name, FileUtils::systemReason(m->current->error)));
+            if (m->current->damaged)
+                m->refuse(QStringLiteral("son contenu chiffré a été modifié ou tronqué."));
+        }
+        const std::size_t take = std::min(count - done, m->current->length - m->taken);
+        std::memcpy(into + done, m->current->plain.data() + m->taken, take);
+        m->taken += take;
+        done += take;
+    }
+    return done;
+}
+
+void Reader::checkAll(const Cabinet::Progress& progress)
+{
+    // The state a chunk opens with follows from the chunks before it: the
+    // counter counts them, and the inner nonce is XORed with the first 8
+    // bytes of each one's MAC, which the file holds. So every chunk can be
+    // opened with its own state on any core as soon as it is read; each
+    // opening then checks the chunk exactly as a reading in order would.
+    const int workers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    Relay relay(m->header.chunkSize, m->header.chunkSize + kChunkOverhead, workers + 2);
+    const auto* additional = reinterpret_cast<const unsigned char*>(m->header.bytes.constData());
+    const qint64 chunks = m->chunks;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < workers; ++t)
+        threads.emplace_back([&relay, additional, chunks] {
+            while (Slot* slot = relay.takeFull()) {
+                unsigned char tag = 0;
+                const bool last = slot->index == chunks - 1;
+                slot->damaged = crypto_secretstream_xchacha20poly1305_pull(
+                                    &slot->state, slot->plain.data(), nullptr, &tag, slot->sealed.data(),
+                                    slot->sealedLength, slot->index == 0 ? additional : nullptr,
+                                    slot->index == 0 ? kHeaderSize : 0) != 0 ||
+                                tag != (last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
+                                             : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
+                relay.giveEmpty(slot);
+            }
+        });
+    const auto finish = [&] {
+        relay.stop();
+        for (std::thread& t : threads)
+            t.join();
+    };
+
+    crypto_secretstream_xchacha20poly1305_state state = m->pipe->stream;
+    off_t offset = m->contentStart;
+    int inFlight = 0;
+    bool damaged = false;
+    int error = 0;
+    qint64 reported = 0;
+    const auto collect = [&](Slot* slot) {
+        if (!slot->pending)
+            return;
+        damaged = damaged || slot->damaged;
+        slot->damaged = slot->pending = false;
+        --inFlight;
+    };
+    for (qint64 i = 0; i < chunks && !damaged && error == 0; ++i) {
+        Slot* slot = relay.takeEmpty();
+        collect(slot);
+        const std::size_t length = m->recordLength(i);
+        if (!readAt(m->fd->get(), slot->sealed.data(), length, offset, error)) {
+            damaged = error == 0;
+            relay.giveEmpty(slot);
+            break;
+        }
+        slot->index = i;
+        slot->sealedLength = length;
+        slot->state = state;
+        slot->pending = true;
+        ++inFlight;
+        relay.giveFull(slot);
+        // The state of the next chunk: this one's MAC folded in, the counter on.
+        const unsigned char* mac = slot->sealed.data() + length - kMacSize;
+        for (std::size_t b = 0; b < kInnerNonceSize; ++b)
+            state.nonce[kCounterSize + b] ^= mac[b];
+        sodium_increment(state.nonce, kCounterSize);
+        offset += off_t(length);
+        const qint64 done = m->directory.size() + std::min(m->plainSize, (i + 1) * qint64(m->header.chunkSize));
+        if (progress && (done - reported >= (qint64(1) << 24) || i == chunks - 1)) {
+            reported = done;
+            if (!progress(done, size())) {
+                finish();
+                throw CabinetError(QStringLiteral("Opération interrompue."));
+            }
+        }
+    }
+    while (inFlight > 0)
+        collect(relay.takeEmpty());
+    finish();
+    sodium_memzero(&state, sizeof state);
+    if (error != 0)
+        throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2.")
+                               .arg(m->name, FileUtils::systemReason(error)));
+    if (damaged)
+        m->refuse(QStringLiteral("son contenu chiffré a été modifié ou tronqué."));
+}
+
+} // namespace Sealed
