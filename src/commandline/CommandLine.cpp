@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "ArchiveFile.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
 #include "BackupRotation.h"
@@ -17,6 +18,8 @@
 #include "ProgramState.h"
 #include "RecordsCheck.h"
 #include "RecordsLock.h"
+#include "SealedFormat.h"
+#include "Secret.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -127,7 +130,8 @@ QString archiveFor(const CommandOptions& options)
     // A timer may name the same archive every night; any other file stays.
     if (target.exists()) {
         QFile existing(target.absoluteFilePath());
-        if (!target.isFile() || !existing.open(QIODevice::ReadOnly) || existing.read(4) != "MSCF")
+        if (!target.isFile() || !existing.open(QIODevice::ReadOnly) ||
+            (existing.read(4) != "MSCF" && !ArchiveFile::isEncrypted(target.absoluteFilePath())))
             throw Refusal(Failed, QStringLiteral("Le fichier \"%1\" existe et n'est pas une sauvegarde : il n'est pas "
                                                  "remplacé.")
                                       .arg(FileUtils::shownPath(target.absoluteFilePath())));
@@ -135,10 +139,39 @@ QString archiveFor(const CommandOptions& options)
     return target.absoluteFilePath();
 }
 
+// The password of an encrypted backup: the file's content but a final line
+// ending, never anywhere else than in wiped memory once read.
+Secret passwordFrom(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw Refusal(Failed, QStringLiteral("Le fichier de mot de passe \"%1\" ne peut pas être lu : %2.")
+                                  .arg(FileUtils::shownPath(path), file.exists() ? QStringLiteral("accès refusé")
+                                                                                 : QStringLiteral("il est introuvable")));
+    if (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+        tell(QStringLiteral("Attention : le fichier de mot de passe \"%1\" peut être lu par d'autres utilisateurs "
+                            "(chmod 600 le réserve au vôtre).")
+                 .arg(FileUtils::shownPath(path)));
+    QByteArray bytes = file.read(4096);
+    for (const char* ending : {"\n", "\r"})
+        if (bytes.endsWith(ending))
+            bytes.chop(1);
+    Secret password = Secret::takeBytes(bytes);
+    if (password.isEmpty())
+        throw Refusal(Failed, QStringLiteral("Le fichier de mot de passe \"%1\" est vide.").arg(FileUtils::shownPath(path)));
+    return password;
+}
+
 int backup(const CommandOptions& options)
 {
     const RecordSet set = records(options);
     const QString archive = archiveFor(options);
+    // Derived on its own thread while the database is checked.
+    std::optional<Sealed::PendingKey> key;
+    if (!options.passwordFile.isEmpty()) {
+        ensureSodium();
+        key.emplace(passwordFrom(options.passwordFile));
+    }
     const auto lock = takeRecords(set);
     Connection::open(program().db);
     {
@@ -156,8 +189,9 @@ int backup(const CommandOptions& options)
         BackupHistory::add(history, BackupHistory::kBackup, archive);
     }
     NoProgress progress;
-    BackupArchive::write(set, archive, progress);
-    tell(QStringLiteral("Sauvegarde effectuée : \"%1\".").arg(FileUtils::shownPath(archive)));
+    BackupArchive::write(set, archive, progress, key ? &key->get() : nullptr);
+    tell((key ? QStringLiteral("Sauvegarde chiffrée effectuée : \"%1\".") : QStringLiteral("Sauvegarde effectuée : \"%1\"."))
+             .arg(FileUtils::shownPath(archive)));
     if (options.keep > 0) {
         const QString folder = QFileInfo(archive).absolutePath() + QLatin1Char('/');
         try {

@@ -124,6 +124,7 @@ CommandOptions CommandOptions::parse(const QStringList& arguments)
 QString CommandOptions::usageText()
 {
     return QStringLiteral("Usage : brivoline [--data DOSSIER] --sauvegarde FICHIER.bkp|DOSSIER/ [--rotation N]\n"
+                          "                  [--mot-de-passe-fichier FICHIER]\n"
                           "        brivoline [--data DOSSIER] --verifier\n"
                           "        brivoline [--data DOSSIER] --exporter-fhir PERSONNE FICHIER.json\n"
                           "« brivoline --help » donne l'aide complète.\n");
@@ -158,6 +159,10 @@ QString CommandOptions::helpText()
                "  --rotation N               avec --sauvegarde DOSSIER/ : une fois la nouvelle sauvegarde vérifiée,\n"
                "                             garde les N plus récentes de ce dossier nommées par le logiciel et\n"
                "                             supprime les autres ; aucun autre fichier n'est touché\n"
+               "  --mot-de-passe-fichier FICHIER\n"
+               "                             avec --sauvegarde : chiffre la sauvegarde avec le mot de passe que\n"
+               "                             contient ce fichier (sans le saut de ligne final ; chmod 600) ;\n"
+               "                             le mot de passe ne se donne jamais sur la ligne de commande\n"
                "\n"
                "Codes de retour :\n"
                "  0  succès\n"

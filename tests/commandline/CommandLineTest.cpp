@@ -1,11 +1,14 @@
 // The real program run from a terminal: no display at all, a data folder of
 // its own, real archives checked with cabextract.
+#include "ArchiveFile.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
 #include "Bitmap.h"
 #include "Cabinet.h"
 #include "JpegIO.h"
 #include "RecordsLock.h"
+#include "SealedFormat.h"
+#include "Secret.h"
 #include "SmallDisk.h"
 #include "TestFolders.h"
 
@@ -297,6 +300,44 @@ TEST_F(Household, RotationKeepsExactlyTheNewestOfTheProgramsArchives)
     for (const QString& name : foreign)
         EXPECT_EQ(readFile(folder + name), "pas à moi");
     EXPECT_TRUE(backup.err.contains(QStringLiteral("Ancienne sauvegarde supprimée")));
+}
+
+TEST_F(Household, EncryptedBackupTakesItsPasswordFromAFileOnly)
+{
+    const QString passwordFile = m_scratch.path() + QStringLiteral("mdp");
+    writeFile(passwordFile, "cheval agrafe pile\n");
+    QFile::setPermissions(passwordFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString folder = m_scratch.make(QStringLiteral("nuage"));
+    const Outcome backup = run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"), QStringLiteral("2"),
+                                QStringLiteral("--mot-de-passe-fichier"), passwordFile});
+    ASSERT_EQ(backup.status, 0) << backup.err.toStdString();
+    EXPECT_FALSE(backup.err.contains(QStringLiteral("Attention")));
+    const QString archive = BackupArchive::proposedPathIn(folder, QDate::currentDate());
+    ASSERT_TRUE(ArchiveFile::isEncrypted(archive));
+    EXPECT_FALSE(readFile(archive).contains("cheval"));
+    EXPECT_FALSE(readFile(archive).contains("MSCF"));
+
+    // The password without its line ending opens it, and nothing else does.
+    const Sealed::Header header = Sealed::Header::read(archive);
+    QByteArray wrong("cheval agrafe pile\n");
+    EXPECT_THROW(Sealed::Key::open(header, Secret::takeBytes(wrong)), Sealed::WrongPassword);
+    QByteArray right("cheval agrafe pile");
+    const Sealed::Key key = Sealed::Key::open(header, Secret::takeBytes(right));
+    QStringList names;
+    for (const Cabinet::Entry& entry : ArchiveFile::list(archive, &key))
+        names << entry.name;
+    EXPECT_EQ(names, (QStringList{QStringLiteral("BRIVOLINE.MDB"), QStringLiteral("Doc1.jpg"),
+                                  QStringLiteral("People1.jpg"), QStringLiteral("File1.f")}));
+    EXPECT_NO_THROW(ArchiveFile::authenticate(archive, &key));
+
+    // Replaced by the next night's, as a plain one would be; an empty
+    // password file or a missing one makes nothing.
+    writeFile(passwordFile, "");
+    EXPECT_EQ(run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--mot-de-passe-fichier"), passwordFile}).status, 1);
+    EXPECT_EQ(run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--mot-de-passe-fichier"),
+                   m_scratch.path() + QStringLiteral("absent")}).status, 1);
+    EXPECT_EQ(backupRows(), 1);
+    EXPECT_EQ(filesIn(folder), QStringList{QFileInfo(archive).fileName()});
 }
 
 TEST_F(Household, ExportsOnePersonsBundleByNumberOrName)
