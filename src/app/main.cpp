@@ -18,7 +18,7 @@
 int main(int argc, char* argv[])
 {
     // Decided before anything of the GUI exists: the command line needs no display.
-    if (CommandLine::wanted(argc, argv))
+    if (CommandLine::wanted(argc))
         return CommandLine::run(argc, argv);
     MenuAccessibility::install();
     QApplication app(argc, argv);

@@ -27,10 +27,12 @@ QStringList datedArchives(const QString& folder)
     return names;
 }
 
-QStringList keepNewest(const QString& folder, int keep)
+QStringList keepNewest(const QString& folder, int keep, const QString& written)
 {
     QStringList removed;
-    const QStringList archives = datedArchives(folder);
+    QStringList archives = datedArchives(folder);
+    if (archives.removeAll(written) > 0)
+        archives.prepend(written);
     for (const QString& name : archives.mid(keep)) {
         FileUtils::removeFile(folder + name);
         removed << folder + name;

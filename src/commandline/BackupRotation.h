@@ -12,7 +12,10 @@ namespace BackupRotation {
 QStringList datedArchives(const QString& folder);
 
 // Removes all but the `keep` newest of those archives and returns what went.
-// Throws FileError naming an archive that could not be removed.
-QStringList keepNewest(const QString& folder, int keep);
+// The archive just written (a name in the folder) counts as the newest
+// whatever the days of the others, which a clock set wrong once may have
+// put ahead of it. Throws FileError naming an archive that could not be
+// removed.
+QStringList keepNewest(const QString& folder, int keep, const QString& written);
 
 } // namespace BackupRotation

@@ -195,7 +195,7 @@ int backup(const CommandOptions& options)
     if (options.keep > 0) {
         const QString folder = QFileInfo(archive).absolutePath() + QLatin1Char('/');
         try {
-            for (const QString& removed : BackupRotation::keepNewest(folder, options.keep))
+            for (const QString& removed : BackupRotation::keepNewest(folder, options.keep, QFileInfo(archive).fileName()))
                 tell(QStringLiteral("Ancienne sauvegarde supprimée : \"%1\".").arg(FileUtils::shownPath(removed)));
         } catch (const AppError& e) {
             throw Refusal(Failed, QStringLiteral("Les anciennes sauvegardes n'ont pas toutes été supprimées :\r%1")
@@ -231,9 +231,8 @@ int exportFhir(const CommandOptions& options)
 
 } // namespace
 
-bool wanted(int argc, char* argv[])
+bool wanted(int argc)
 {
-    Q_UNUSED(argv);
     return argc > 1;
 }
 

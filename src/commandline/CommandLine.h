@@ -16,7 +16,7 @@ enum ExitStatus : int {
 
 // Whether these arguments ask for the command line rather than the window:
 // any argument does.
-bool wanted(int argc, char* argv[]);
+bool wanted(int argc);
 
 // Runs the command with an application object of its own (no GUI one);
 // returns the exit status.

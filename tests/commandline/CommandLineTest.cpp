@@ -275,6 +275,9 @@ TEST_F(Household, RotationKeepsExactlyTheNewestOfTheProgramsArchives)
     QFile::remove(today);
     for (int daysBack : {9, 3, 12, 1, 30})
         writeFile(BackupArchive::proposedPathIn(folder, QDate::currentDate().addDays(-daysBack)), archive);
+    // Made on a day the clock was set ahead: tonight's still counts as the newest.
+    const QString ahead = BackupArchive::proposedPathIn(folder, QDate::currentDate().addDays(40));
+    writeFile(ahead, archive);
     const QStringList foreign = {QStringLiteral("BRIVOLINE_ACCESS_BACKUP_1_2_2020.bkp"),
                                  QStringLiteral("BRIVOLINE_ACCESS_BACKUP_31_02_2020.bkp"),
                                  QStringLiteral("BRIVOLINE_ACCESS_BACKUP_01_01_2020.bkp.old"),
@@ -293,7 +296,7 @@ TEST_F(Household, RotationKeepsExactlyTheNewestOfTheProgramsArchives)
     const Outcome backup = run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"), QStringLiteral("3")});
     ASSERT_EQ(backup.status, 0) << backup.err.toStdString();
     QStringList expected = foreign;
-    for (int daysBack : {0, 1, 3})
+    for (int daysBack : {0, -40, 1})
         expected << QFileInfo(BackupArchive::proposedPathIn(folder, QDate::currentDate().addDays(-daysBack))).fileName();
     expected.sort();
     EXPECT_EQ(filesIn(folder), expected);
