@@ -355,7 +355,9 @@ TEST_F(Household, ExportsOnePersonsBundleByNumberOrName)
               QStringLiteral("Patient"));
     const QString again = m_scratch.path() + QStringLiteral("encore.json");
     ASSERT_EQ(run({QStringLiteral("--exporter-fhir"), QStringLiteral("1"), again}).status, 0);
-    EXPECT_EQ(readFile(again), readFile(file));
+    // The same person, whichever way named: the same entries (the bundle's own timestamp aside).
+    EXPECT_EQ(QJsonDocument::fromJson(readFile(again)).object().value(QStringLiteral("entry")),
+              bundle.value(QStringLiteral("entry")));
     const Outcome nobody = run({QStringLiteral("--exporter-fhir"), QStringLiteral("Martin"), m_scratch.path() + QStringLiteral("x.json")});
     EXPECT_EQ(nobody.status, 1);
     EXPECT_FALSE(exists(m_scratch.path() + QStringLiteral("x.json")));
