@@ -20,7 +20,9 @@ packages=(
   libgtest-dev libgmock-dev cabextract gcab sane-utils libsane1
   python3-aiosmtpd openssl poppler-utils sqlite3 libjpeg-turbo-progs xauth xvfb
   # the install tree, the Debian package and their validators (gio reads the MIME database back)
-  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin
+  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db
+  # systemd-analyze checks the documented timer of the nightly backup
+  systemd
   # benchmarks
   libbenchmark-dev tesseract-ocr
 )

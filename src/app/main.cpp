@@ -1,4 +1,5 @@
 #include "CommandGuard.h"
+#include "CommandLine.h"
 #include "MenuAccessibility.h"
 #include "Messages.h"
 #include "ProgramState.h"
@@ -16,6 +17,9 @@
 
 int main(int argc, char* argv[])
 {
+    // Decided before anything of the GUI exists: the command line needs no display.
+    if (CommandLine::wanted(argc))
+        return CommandLine::run(argc, argv);
     MenuAccessibility::install();
     QApplication app(argc, argv);
     Messages::installLogHandlerFromEnvironment();

@@ -41,12 +41,30 @@ void writeNote(const QString& note, const QString& partial)
         throw FileError(FileUtils::cannotWrite(note, why));
 }
 
+const QString kProposedPrefix = QStringLiteral("BRIVOLINE_ACCESS_BACKUP_");
+const QString kProposedDay = QStringLiteral("dd_MM_yyyy");
+const QString kArchiveSuffix = QStringLiteral(".bkp");
+
 } // namespace
 
 QString proposedPath(const RecordSet& set, const QDate& day)
 {
-    return set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_") + day.toString(QStringLiteral("dd_MM_yyyy")) +
-           QStringLiteral(".bkp");
+    return proposedPathIn(set.backupFolder(), day);
+}
+
+QString proposedPathIn(const QString& folder, const QDate& day)
+{
+    return folder + kProposedPrefix + day.toString(kProposedDay) + kArchiveSuffix;
+}
+
+QDate dayOfProposedName(const QString& fileName)
+{
+    if (!fileName.startsWith(kProposedPrefix) || !fileName.endsWith(kArchiveSuffix))
+        return {};
+    const QString day = fileName.mid(kProposedPrefix.size(), fileName.size() - kProposedPrefix.size() - kArchiveSuffix.size());
+    // QDate reads "1_2_2026" for that format too: only the name it writes counts.
+    const QDate read = QDate::fromString(day, kProposedDay);
+    return read.isValid() && read.toString(kProposedDay) == day ? read : QDate();
 }
 
 QString safetyPath(const RecordSet& set, const QDateTime& moment)

@@ -23,6 +23,11 @@ inline const QString kSafetyPrefix = QStringLiteral("BRIVOLINE_ACCESS_AVANT_REST
 
 // The archive proposed on a day: Backup/BRIVOLINE_ACCESS_BACKUP_08_12_2026.bkp.
 QString proposedPath(const RecordSet& set, const QDate& day);
+// The same name in another folder (ending with '/').
+QString proposedPathIn(const QString& folder, const QDate& day);
+// The day of a file name that proposedPath gives; an invalid date for any
+// other name, which is then none of the program's dated archives.
+QDate dayOfProposedName(const QString& fileName);
 // The archive kept before a restore replaces the data, named after the
 // moment; never the name of an archive already there.
 QString safetyPath(const RecordSet& set, const QDateTime& moment);

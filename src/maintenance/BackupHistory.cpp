@@ -41,8 +41,13 @@ QString encryptedText(const QString& path)
 
 std::optional<Archive> latestArchive(const RecordSet& set)
 {
-    if (Connection::isOpen()) {
-        QSqlQuery rows(Connection::database());
+    return latestArchive(set, Connection::isOpen() ? Connection::database() : QSqlDatabase());
+}
+
+std::optional<Archive> latestArchive(const RecordSet& set, const QSqlDatabase& db)
+{
+    if (db.isOpen()) {
+        QSqlQuery rows(db);
         rows.setForwardOnly(true);
         if (rows.exec(QStringLiteral("SELECT DateSav, TimeSav, Path FROM BACKUP WHERE Description = '%1' "
                                      "ORDER BY DateSav DESC, TimeSav DESC, rowid DESC")

@@ -5,6 +5,7 @@
 #include <optional>
 
 class Dataset;
+class QSqlDatabase;
 struct RecordSet;
 
 // The rows of BACKUP that tell what was saved, restored or compacted, when
@@ -37,5 +38,7 @@ struct Archive
 // archives of the backup folder (safety archives left out) when the history
 // cannot be read at all. Never throws: a damaged database is why it is asked.
 std::optional<Archive> latestArchive(const RecordSet& set);
+// The same from the rows `db` reads, when it is open.
+std::optional<Archive> latestArchive(const RecordSet& set, const QSqlDatabase& db);
 
 } // namespace BackupHistory

@@ -22,6 +22,20 @@ struct RecordSet
     QString backupFolder() const { return dataFolder + QStringLiteral("Backup/"); }
 };
 
+// The files that rows of the records name, under the database folder: each
+// person's photo, each picture document's picture, each attached file's
+// archive ("%1" is the row's Id).
+struct StoredFileKind
+{
+    QString table;
+    QString pattern;
+    bool picture;
+};
+inline const StoredFileKind kStoredFileKinds[] = {
+    {QStringLiteral("PERSON"), QStringLiteral("Images/People%1.jpg"), true},
+    {QStringLiteral("DOCUMENTIMG"), QStringLiteral("Images/Doc%1.jpg"), true},
+    {QStringLiteral("DOCUMENTFILE"), QStringLiteral("Files/File%1.f"), false}};
+
 // What a long maintenance operation tells its progress window.
 class MaintenanceProgress
 {

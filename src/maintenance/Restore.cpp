@@ -211,19 +211,15 @@ Cabinet::Progress barOf(MaintenanceProgress& progress)
 // document's picture, each attached file's archive.
 QHash<QString, QString> namedFiles(const QString& databaseFile)
 {
-    static const std::pair<QString, QString> kStored[] = {
-        {QStringLiteral("PERSON"), QStringLiteral("Images/People%1.jpg")},
-        {QStringLiteral("DOCUMENTIMG"), QStringLiteral("Images/Doc%1.jpg")},
-        {QStringLiteral("DOCUMENTFILE"), QStringLiteral("Files/File%1.f")}};
     StagedConnection staged(databaseFile);
     QHash<QString, QString> named;
-    for (const auto& [table, pattern] : kStored) {
+    for (const StoredFileKind& kind : kStoredFileKinds) {
         QSqlQuery ids(staged.database());
-        if (!ids.exec(QStringLiteral("SELECT Id FROM ") + table))
+        if (!ids.exec(QStringLiteral("SELECT Id FROM ") + kind.table))
             throw AppError(QStringLiteral("la table %1 de la base de données de l'archive ne peut pas être lue (%2).")
-                               .arg(table, Connection::errorText(ids.lastError())));
+                               .arg(kind.table, Connection::errorText(ids.lastError())));
         while (ids.next()) {
-            const QString relative = pattern.arg(ids.value(0).toLongLong());
+            const QString relative = kind.pattern.arg(ids.value(0).toLongLong());
             named.insert(relative.section(QLatin1Char('/'), -1).toLower(), relative);
         }
     }

@@ -42,7 +42,7 @@ QString unfitness(const QString& file)
         else if (!db.open())
             problem = Connection::errorText(db.lastError());
         else
-            problem = checkWith(db, QStringLiteral("integrity_check"));
+            problem = DatabaseRecovery::integrityDamageOf(db);
         if (problem.isEmpty()) {
             QStringList tables = db.tables();
             for (QString& table : tables)
@@ -68,6 +68,11 @@ DatabaseRecovery::DatabaseRecovery(const DbConfig& db, BackupRoute route) : m_db
 QString DatabaseRecovery::damageOf(const QSqlDatabase& db)
 {
     return checkWith(db, QStringLiteral("quick_check"));
+}
+
+QString DatabaseRecovery::integrityDamageOf(const QSqlDatabase& db)
+{
+    return checkWith(db, QStringLiteral("integrity_check"));
 }
 
 QString DatabaseRecovery::damagedMessage(const QString& databaseFile)

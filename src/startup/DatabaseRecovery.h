@@ -50,6 +50,8 @@ public:
     // What the engine's quick check finds wrong in the open database; empty
     // when it finds it sound.
     static QString damageOf(const QSqlDatabase& db);
+    // The same from the engine's full integrity check, slower and thorough.
+    static QString integrityDamageOf(const QSqlDatabase& db);
 
     // The database is damaged. True when a restored backup or a repair made
     // it sound again; false when start-up must end (the user was told).

@@ -17,7 +17,8 @@ app_id=com.example.halvorn.brivoline
 for f in bin/brivoline \
          share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml \
          share/mime/packages/brivoline.xml share/icons/hicolor/scalable/apps/brivoline.svg \
-         share/doc/brivoline/copyright share/doc/brivoline/changelog.gz \
+         share/doc/brivoline/copyright share/doc/brivoline/changelog.gz share/man/man1/brivoline.1.gz \
+         share/doc/brivoline/examples/brivoline-sauvegarde.timer \
          share/brivoline/Ressources/DB/Data/Access/BRIVOLINE.MDB; do
     [ -s "$root/$f" ] || fail "$f n'est pas installé"
 done
@@ -64,10 +65,17 @@ out=$(HOME="$home" XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM=offscreen BRIVOLINE_Q
       BRIVOLINE_MESSAGE_LOG="$home/messages.log" timeout 60 "$scratch/root/usr/bin/brivoline" 2>&1) \
     || fail "le programme installé s'est arrêté : $out"
 echo "$out" | grep -q 'shown-after-ms' || fail "la fenêtre principale ne s'est pas ouverte : $out"
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$scratch/root/usr/bin/brivoline" --version) \
+    || fail "la ligne de commande du programme installé a échoué"
+echo "$version" | grep -q -E '^Brivoline [0-9.]+$' || fail "version : $version"
 [ -s "$home/Documents/Halvorn Software Development/Brivoline/Data/Access/BRIVOLINE.MDB" ] \
     || fail "la base de données n'a pas été mise en place"
 [ ! -s "$home/messages.log" ] || fail "messages au démarrage : $(cat "$home/messages.log")"
 
 # 4. lintian: no error (the warnings kept are listed in docs/installation.md).
 lintian --fail-on error "$deb" 2>&1 | tee "$scratch/lintian.txt"
+grep -q 'no-manual-page' "$scratch/lintian.txt" && fail "lintian ne trouve pas la page de manuel"
+if command -v man >/dev/null; then
+    man --warnings -l "$root/share/man/man1/brivoline.1.gz" 2>&1 >/dev/null | grep . && fail "la page de manuel a des défauts"
+fi
 echo "Paquet : $(basename "$deb"), $(stat -c %s "$deb") octets"
