@@ -101,7 +101,8 @@ void BM_ActsPageOpenAndDraw(benchmark::State& state)
 {
     BenchSupport::Household& h = household();
     h.dataModule->Person.locateId(g_pagePerson);
-    std::unique_ptr<GridPage> page(ActPage::create(*h.dataModule, CareQueries::ActKind::Consultation, nullptr));
+    std::unique_ptr<GridPage> page(
+        ActPage::create(*h.dataModule, CareQueries::ActKind::Consultation, nullptr));
     page->resize(1000, 560);
     page->show();
     qint64 pixels = 0;

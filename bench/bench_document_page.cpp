@@ -90,7 +90,8 @@ void prepare()
 
     QSqlQuery q(Connection::database());
     q.exec(QStringLiteral("BEGIN"));
-    q.prepare(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, DoType, Title, ImgMini) VALUES (0, ?, 1, ?, ?)"));
+    q.prepare(QStringLiteral(
+        "INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, DoType, Title, ImgMini) VALUES (0, ?, 1, ?, ?)"));
     for (int i = 0; i < kPictures; ++i) {
         q.addBindValue(g_person);
         q.addBindValue(QStringLiteral("Document numéro %1").arg(i));
@@ -144,8 +145,9 @@ void BM_GcabCreate200MB_Peer(benchmark::State& state)
     ::sync(); // each one starts with the disk at rest
     const QString folder = program().folders.data;
     for (auto _ : state)
-        runTool(QStringLiteral("gcab"), {QStringLiteral("-c"), QStringLiteral("-z"), QStringLiteral("peer.cab"),
-                                        QStringLiteral("examen.bin")},
+        runTool(QStringLiteral("gcab"),
+                {QStringLiteral("-c"), QStringLiteral("-z"), QStringLiteral("peer.cab"),
+                 QStringLiteral("examen.bin")},
                 folder);
     state.SetBytesProcessed(state.iterations() * kFileSize);
 }
@@ -169,9 +171,8 @@ void BM_CabextractReopen200MB_Peer(benchmark::State& state)
     const QString folder = program().folders.data + QStringLiteral("peer/");
     QDir().mkpath(folder);
     for (auto _ : state)
-        runTool(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), folder,
-                                               archiveOfTheBigFile()},
-                folder);
+        runTool(QStringLiteral("cabextract"),
+                {QStringLiteral("-q"), QStringLiteral("-d"), folder, archiveOfTheBigFile()}, folder);
     QDir(folder).removeRecursively();
     state.SetBytesProcessed(state.iterations() * kFileSize);
 }

@@ -33,7 +33,8 @@ void BM_StoreImageFile_Bmp6000x4000(benchmark::State& state)
 {
     const QString source = BenchSupport::scratchFile(QStringLiteral("tmp.bmp"));
     BmpFormat::writeFile(camera(), source);
-    const DbConfig config = BenchSupport::copyTemplateDatabase(BenchSupport::scratchFile(QStringLiteral("db/")));
+    const DbConfig config =
+        BenchSupport::copyTemplateDatabase(BenchSupport::scratchFile(QStringLiteral("db/")));
     Connection::open(config);
     QSqlQuery(Connection::database())
         .exec(QStringLiteral(

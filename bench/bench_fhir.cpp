@@ -43,14 +43,20 @@ void prepare()
                           "VALUES ('Durand', 'Paul', '01/02/1985', '1 85 02 75 123 456 78', 'Asthme')"));
     g_person = q.lastInsertId().toInt();
     for (int i = 0; i < 7000; ++i)
-        run(q, QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, "
-                              "Remark1, Price, Repayment, Date_Repayment, Price_Repayment, Repayment_Comp, "
-                              "Price_Repayment_Comp) VALUES (?, ?, ?, ?, ?, ?, '10:30', 'Contrôle annuel', ?, ?, ?, 17.5, 0, 7.5)"),
+        run(q,
+            QStringLiteral(
+                "INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, "
+                "Remark1, Price, Repayment, Date_Repayment, Price_Repayment, Repayment_Comp, "
+                "Price_Repayment_Comp) VALUES (?, ?, ?, ?, ?, ?, '10:30', 'Contrôle annuel', ?, ?, ?, 17.5, "
+                "0, 7.5)"),
             {g_person, i < 5000 ? 1 : 2, 1 + i % 40, i < 5000 ? QVariant(1 + i % 30) : QVariant(),
-             i < 5000 ? QVariant() : QVariant(1 + i % 30), day(i), 25.0 + i % 7, i % 2, i % 2 ? QVariant(day(i + 20)) : QVariant()});
+             i < 5000 ? QVariant() : QVariant(1 + i % 30), day(i), 25.0 + i % 7, i % 2,
+             i % 2 ? QVariant(day(i + 20)) : QVariant()});
     for (int i = 0; i < 200; ++i)
-        run(q, QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Repeat_Exe, Remark1) "
-                              "VALUES (?, ?, ?, ?, ?, 0, 'Bras gauche')"),
+        run(q,
+            QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, "
+                           "Repeat_Exe, Remark1) "
+                           "VALUES (?, ?, ?, ?, ?, 0, 'Bras gauche')"),
             {g_person, 1 + i % 40, 1 + i % 10, day(i * 30), day(i * 30 + 3650)});
     for (int i = 0; i < 1000; ++i) {
         run(q, QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight) VALUES (?, ?, ?)"),
@@ -58,15 +64,20 @@ void prepare()
         run(q, QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) VALUES (?, ?, ?)"),
             {g_person, day(i * 7 + 1), 50.0 + i * 0.1});
     }
-    run(q, QStringLiteral("INSERT INTO L_ANALYSIS (Id_File, Id_Ref, Id_Analysis, Unit, Decimal, Value_Min, Value_Max) "
-                          "SELECT -1, ?, Id, Unit, Decimal, Value_Min, Value_Max FROM LST_ANALYSIS LIMIT 1"),
+    run(q,
+        QStringLiteral(
+            "INSERT INTO L_ANALYSIS (Id_File, Id_Ref, Id_Analysis, Unit, Decimal, Value_Min, Value_Max) "
+            "SELECT -1, ?, Id, Unit, Decimal, Value_Min, Value_Max FROM LST_ANALYSIS LIMIT 1"),
         {g_person});
     const int followed = q.lastInsertId().toInt();
     for (int i = 0; i < 20; ++i)
-        run(q, QStringLiteral("INSERT INTO [ANALYSIS] (Id_Ref, Date_Analysis, Value_Analysis) VALUES (?, ?, ?)"),
+        run(q,
+            QStringLiteral("INSERT INTO [ANALYSIS] (Id_Ref, Date_Analysis, Value_Analysis) VALUES (?, ?, ?)"),
             {followed, day(i * 90), 0.9 + i * 0.01});
     for (int i = 0; i < 100; ++i) {
-        run(q, QStringLiteral("INSERT INTO EVENT (Id_Ref, Date_Event, Description) VALUES (?, ?, 'Chute à vélo')"),
+        run(q,
+            QStringLiteral(
+                "INSERT INTO EVENT (Id_Ref, Date_Event, Description) VALUES (?, ?, 'Chute à vélo')"),
             {g_person, day(i * 50)});
         run(q, QStringLiteral("INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, Title, DoType) VALUES (0, ?, ?, 1)"),
             {g_person, QStringLiteral("Ordonnance %1").arg(i)});
@@ -124,20 +135,28 @@ void BM_ShellCopyRows(benchmark::State& state)
 {
     const QString p = QString::number(g_person);
     const QString statements =
-        QStringLiteral("BEGIN;\n"
-                       "INSERT INTO PERSON (Name, ForeName, BirthDay_Date, No, Previous) "
-                       "SELECT Name, ForeName, BirthDay_Date, No, Previous FROM PERSON WHERE Id=%1;\n"
-                       "INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, Remark1, "
-                       "Price, Repayment, Date_Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
-                       "SELECT (SELECT max(Id) FROM PERSON), Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, Remark1, "
-                       "Price, Repayment, Date_Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp "
-                       "FROM [ACTION] WHERE Id_Ref=%1;\n"
-                       "INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Repeat_Exe, Remark1) "
-                       "SELECT (SELECT max(Id) FROM PERSON), Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Repeat_Exe, Remark1 FROM VACCINE WHERE Id_Ref=%1;\n"
-                       "INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight) SELECT (SELECT max(Id) FROM PERSON), Date_Weight, Weight FROM WEIGHT WHERE Id_Ref=%1;\n"
-                       "INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) SELECT (SELECT max(Id) FROM PERSON), Date_Size, Size FROM [SIZE] WHERE Id_Ref=%1;\n"
-                       "INSERT INTO EVENT (Id_Ref, Date_Event, Description) SELECT (SELECT max(Id) FROM PERSON), Date_Event, Description FROM EVENT WHERE Id_Ref=%1;\n"
-                       "COMMIT;\n")
+        QStringLiteral(
+            "BEGIN;\n"
+            "INSERT INTO PERSON (Name, ForeName, BirthDay_Date, No, Previous) "
+            "SELECT Name, ForeName, BirthDay_Date, No, Previous FROM PERSON WHERE Id=%1;\n"
+            "INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, "
+            "Remark1, "
+            "Price, Repayment, Date_Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
+            "SELECT (SELECT max(Id) FROM PERSON), Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, "
+            "Time_Action, Remark1, "
+            "Price, Repayment, Date_Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp "
+            "FROM [ACTION] WHERE Id_Ref=%1;\n"
+            "INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Repeat_Exe, "
+            "Remark1) "
+            "SELECT (SELECT max(Id) FROM PERSON), Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Repeat_Exe, "
+            "Remark1 FROM VACCINE WHERE Id_Ref=%1;\n"
+            "INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight) SELECT (SELECT max(Id) FROM PERSON), "
+            "Date_Weight, Weight FROM WEIGHT WHERE Id_Ref=%1;\n"
+            "INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) SELECT (SELECT max(Id) FROM PERSON), Date_Size, "
+            "Size FROM [SIZE] WHERE Id_Ref=%1;\n"
+            "INSERT INTO EVENT (Id_Ref, Date_Event, Description) SELECT (SELECT max(Id) FROM PERSON), "
+            "Date_Event, Description FROM EVENT WHERE Id_Ref=%1;\n"
+            "COMMIT;\n")
             .arg(p);
     qint64 bytes = 0;
     for (auto _ : state)
@@ -150,5 +169,6 @@ BENCHMARK(BM_ShellCopyRows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    return BenchSupport::runBenchmarks(argc, argv, {.prepare = prepare, .application = BenchSupport::Application::Core});
+    return BenchSupport::runBenchmarks(argc, argv,
+                                       {.prepare = prepare, .application = BenchSupport::Application::Core});
 }

@@ -32,13 +32,14 @@ const QSize kChartSize(420, 300);
 using BenchSupport::household;
 
 std::unique_ptr<TMainForm> g_window;
-int g_heavy = 0;          // the girl with 10 000 weighings
+int g_heavy = 0;           // the girl with 10 000 weighings
 int g_heavyWithoutSex = 0; // the same weighings, her sex not given
 
 int addPerson(QSqlQuery& q, const QString& name, int weighings, int measures, bool sexKnown = true)
 {
-    q.prepare(QStringLiteral("INSERT INTO PERSON (Name, ForeName, BirthDay_Date, BirthDay_Weight, BirthDay_Size, "
-                             "WeightMode, SizeMode, Sex) VALUES (?, 'Léa', '15/06/1990', 3.2, 50, 1, 3, ?)"));
+    q.prepare(
+        QStringLiteral("INSERT INTO PERSON (Name, ForeName, BirthDay_Date, BirthDay_Weight, BirthDay_Size, "
+                       "WeightMode, SizeMode, Sex) VALUES (?, 'Léa', '15/06/1990', 3.2, 50, 1, 3, ?)"));
     q.addBindValue(name);
     q.addBindValue(sexKnown ? QVariant(2) : QVariant());
     q.exec();
@@ -105,8 +106,8 @@ void buildAndDraw(benchmark::State& state, int person)
     QImage image(kChartSize, QImage::Format_RGB32);
     for (auto _ : state) {
         Measurements::open(*h.dataModule, MeasureKind::weight(), person);
-        chart.setData(GrowthSeries::build(Measurements::input(*h.dataModule, MeasureKind::weight(),
-                                                              GrowthSeries::Dates, MeasureKind::weight().pageMargins)));
+        chart.setData(GrowthSeries::build(Measurements::input(
+            *h.dataModule, MeasureKind::weight(), GrowthSeries::Dates, MeasureKind::weight().pageMargins)));
         image.fill(Qt::white);
         QPainter painter(&image);
         chart.render(&painter);

@@ -60,28 +60,35 @@ void prepareHousehold()
     db.transaction();
     QSqlQuery q(db);
     BenchSupport::insertPractitioners(q);
-    run(q, QStringLiteral("INSERT INTO PERSON (Name, ForeName, BirthDay_Date, WeightMode, SizeMode, ImgMini1) "
-                          "VALUES ('Durand', 'Élise', '02/03/1995', 1, 1, ?)"),
+    run(q,
+        QStringLiteral("INSERT INTO PERSON (Name, ForeName, BirthDay_Date, WeightMode, SizeMode, ImgMini1) "
+                       "VALUES ('Durand', 'Élise', '02/03/1995', 1, 1, ?)"),
         {BmpFormat::encode(fromQImage(picture(80, 80, 1)))});
     g_person = q.lastInsertId().toInt();
     for (int i = 0; i < kActs + kPurchases; ++i) {
         const bool act = i < kActs;
         const int day = act ? i * kDays / kActs : (i - kActs) * kDays / kPurchases;
         run(q,
-            QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, "
-                           "Remark1, Price, Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp, "
-                           "Date_Repayment) VALUES (?, ?, ?, ?, ?, ?, '10:30', ?, ?, 1, ?, 0, 2.5, ?)"),
+            QStringLiteral(
+                "INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, "
+                "Remark1, Price, Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp, "
+                "Date_Repayment) VALUES (?, ?, ?, ?, ?, ?, '10:30', ?, ?, 1, ?, 0, 2.5, ?)"),
             {g_person, act ? 1 : 2, 1 + i % 40, 1 + i % 30, 1 + i % 20,
-             QDate(1995, 3, 2).addDays(day).toString(Qt::ISODate), QStringLiteral("Contrôle <annuel> & suivi"),
-             25.0 + i % 7, 17.5, QDate(1995, 3, 20).addDays(day).toString(Qt::ISODate)});
+             QDate(1995, 3, 2).addDays(day).toString(Qt::ISODate),
+             QStringLiteral("Contrôle <annuel> & suivi"), 25.0 + i % 7, 17.5,
+             QDate(1995, 3, 20).addDays(day).toString(Qt::ISODate)});
     }
     for (int i = 0; i < kVaccinations; ++i)
-        run(q, QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Remark1) "
-                              "VALUES (?, ?, ?, ?, ?, 'Rappel')"),
+        run(q,
+            QStringLiteral(
+                "INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Remark1) "
+                "VALUES (?, ?, ?, ?, ?, 'Rappel')"),
             {g_person, 1 + i % 40, 1 + i % 10, QDate(1995, 5, 1).addDays(i * 50).toString(Qt::ISODate),
              QDate(2000, 5, 1).addDays(i * 50).toString(Qt::ISODate)});
     for (int i = 0; i < 60; ++i) {
-        run(q, QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight, Remark) VALUES (?, ?, ?, 'Visite')"),
+        run(q,
+            QStringLiteral(
+                "INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight, Remark) VALUES (?, ?, ?, 'Visite')"),
             {g_person, QDate(1995, 6, 1).addMonths(i * 6).toString(Qt::ISODate), 4.0 + i});
         run(q, QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, [Size]) VALUES (?, ?, ?)"),
             {g_person, QDate(1995, 6, 1).addMonths(i * 6).toString(Qt::ISODate), 55.0 + i * 2});
@@ -90,8 +97,9 @@ void prepareHousehold()
     for (int i = 0; i < kPictures; ++i) {
         run(q, QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, ImgMini, DoType) VALUES (?, ?, ?, 1)"),
             {g_person, QStringLiteral("Radio n° %1").arg(i), thumbnail});
-        SaveJpegFile(fromQImage(picture(1600, 1200, i)),
-                     h.config.databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(q.lastInsertId().toInt()), 85);
+        SaveJpegFile(
+            fromQImage(picture(1600, 1200, i)),
+            h.config.databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(q.lastInsertId().toInt()), 85);
     }
     const QString source = scratchFile(QStringLiteral("compte-rendu.txt"));
     QFile text(source);
@@ -101,10 +109,13 @@ void prepareHousehold()
     text.close();
     const QByteArray icon = BmpFormat::encode(fromQImage(picture(32, 32, 3)));
     for (int i = 0; i < kFiles; ++i) {
-        run(q, QStringLiteral("INSERT INTO DOCUMENTFILE (Id_Ref, FileName, FileType, FileSize, FileIcon, DoType) "
-                              "VALUES (?, ?, 'Texte', '92 Ko', ?, 1)"),
+        run(q,
+            QStringLiteral(
+                "INSERT INTO DOCUMENTFILE (Id_Ref, FileName, FileType, FileSize, FileIcon, DoType) "
+                "VALUES (?, ?, 'Texte', '92 Ko', ?, 1)"),
             {g_person, QStringLiteral("compte-rendu %1.txt").arg(i), icon});
-        Cabinet::create(h.config.databaseFolder + QStringLiteral("Files/File%1.f").arg(q.lastInsertId().toInt()),
+        Cabinet::create(h.config.databaseFolder +
+                            QStringLiteral("Files/File%1.f").arg(q.lastInsertId().toInt()),
                         {{source, QStringLiteral("compte-rendu.txt")}});
     }
     db.commit();
@@ -116,10 +127,12 @@ void prepareHousehold()
 QImage chart(int personId, TDataModuleReport::Chart which, QSize size)
 {
     TDataModule1& dm = *household().dataModule;
-    const MeasureKind& kind = which == TDataModuleReport::Chart::Weight ? MeasureKind::weight() : MeasureKind::size();
+    const MeasureKind& kind =
+        which == TDataModuleReport::Chart::Weight ? MeasureKind::weight() : MeasureKind::size();
     Measurements::open(dm, kind, personId);
-    return ChartExport::render(
-        GrowthSeries::build(Measurements::input(dm, kind, Measurements::storedMode(dm, kind), kind.pageMargins)), size);
+    return ChartExport::render(GrowthSeries::build(Measurements::input(
+                                   dm, kind, Measurements::storedMode(dm, kind), kind.pageMargins)),
+                               size);
 }
 
 void BM_HealthSheet(benchmark::State& state)
@@ -161,7 +174,8 @@ void BM_CpCopiesTheStoredPictures(benchmark::State& state)
     for (auto _ : state) {
         QDir(target).removeRecursively();
         QProcess p;
-        p.start(QStringLiteral("cp"), {QStringLiteral("-r"), household().config.databaseFolder + QStringLiteral("Images"), target});
+        p.start(QStringLiteral("cp"),
+                {QStringLiteral("-r"), household().config.databaseFolder + QStringLiteral("Images"), target});
         if (!p.waitForFinished(60000) || p.exitCode() != 0)
             state.SkipWithError("cp failed");
     }
@@ -189,10 +203,11 @@ BENCHMARK(BM_SynthesisSumsAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->
 
 void BM_Sqlite3ShellSumsTheYears(benchmark::State& state)
 {
-    const QString sql = QStringLiteral("SELECT strftime('%Y', Date_Action) AS y, Tag, sum(Price), "
-                                       "sum(coalesce(Price_Repayment,0)) + sum(coalesce(Price_Repayment_Comp,0)) "
-                                       "FROM ACTION WHERE Id_Ref=%1 GROUP BY y, Tag ORDER BY y;")
-                            .arg(g_person);
+    const QString sql =
+        QStringLiteral("SELECT strftime('%Y', Date_Action) AS y, Tag, sum(Price), "
+                       "sum(coalesce(Price_Repayment,0)) + sum(coalesce(Price_Repayment_Comp,0)) "
+                       "FROM ACTION WHERE Id_Ref=%1 GROUP BY y, Tag ORDER BY y;")
+            .arg(g_person);
     shell(state, sql);
 }
 BENCHMARK(BM_Sqlite3ShellSumsTheYears)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);

@@ -13,11 +13,11 @@
 #include "WindowsDatabase.h"
 
 #include <benchmark/benchmark.h>
+#include <map>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <map>
 #include <sys/resource.h>
 
 namespace {
@@ -29,30 +29,35 @@ constexpr int kActs = 1000000;
 // other content is never taken for it.
 QString jetFile()
 {
-    return QDir::tempPath() + QStringLiteral("/brivoline-bench-jet-1/BRIVOLINE_%1_%2.MDB").arg(kPersons).arg(kActs);
+    return QDir::tempPath() +
+           QStringLiteral("/brivoline-bench-jet-1/BRIVOLINE_%1_%2.MDB").arg(kPersons).arg(kActs);
 }
 
 // A row of the table's columns, NULL where none is given.
-std::vector<JetWriter::Value> row(const JetHousehold::TableLayout& table, const std::map<QString, JetWriter::Value>& values)
+std::vector<JetWriter::Value> row(const JetHousehold::TableLayout& table,
+                                  const std::map<QString, JetWriter::Value>& values)
 {
     std::vector<JetWriter::Value> r;
     for (const JetWriter::Column& c : table.columns) {
         const auto it = values.find(c.name);
-        r.push_back(it == values.end() ? (c.type == JetWriter::Type::Boolean ? JetWriter::Value(false) : JetWriter::null())
-                                       : it->second);
+        r.push_back(it == values.end()
+                        ? (c.type == JetWriter::Type::Boolean ? JetWriter::Value(false) : JetWriter::null())
+                        : it->second);
     }
     return r;
 }
 
 void writeJetFile(const QString& path)
 {
-    const DbConfig source = BenchSupport::copyTemplateDatabase(BenchSupport::scratchFile(QStringLiteral("template/")));
+    const DbConfig source =
+        BenchSupport::copyTemplateDatabase(BenchSupport::scratchFile(QStringLiteral("template/")));
     JetHousehold::Writer writer(source.databaseFile(), path);
     const JetHousehold::TableLayout& person = writer.table(QStringLiteral("PERSON"));
     const JetHousehold::TableLayout& act = writer.table(QStringLiteral("ACTION"));
-    const QString history = QStringLiteral("Antécédents : rougeole à 3 ans, appendicectomie en 1994, allergie aux "
-                                           "pénicillines ; suivi cardiologique annuel depuis 2010. ")
-                                .repeated(4);
+    const QString history =
+        QStringLiteral("Antécédents : rougeole à 3 ans, appendicectomie en 1994, allergie aux "
+                       "pénicillines ; suivi cardiologique annuel depuis 2010. ")
+            .repeated(4);
     for (int p = 1; p <= kPersons; ++p)
         writer.addRow(QStringLiteral("PERSON"),
                       row(person, {{QStringLiteral("Id"), std::int64_t(p)},
@@ -77,7 +82,9 @@ void writeJetFile(const QString& path)
                                 {QStringLiteral("Date_Action"), JetWriter::date(day)},
                                 {QStringLiteral("Time_Action"), QStringLiteral("09:15")},
                                 {QStringLiteral("Remark1"), QStringLiteral("Consultation n° %1").arg(a)},
-                                {QStringLiteral("Remark2"), a % 4 ? JetWriter::null() : JetWriter::Value(QStringLiteral("Revoir dans trois mois"))},
+                                {QStringLiteral("Remark2"),
+                                 a % 4 ? JetWriter::null()
+                                       : JetWriter::Value(QStringLiteral("Revoir dans trois mois"))},
                                 {QStringLiteral("Gravity"), QStringLiteral("Bénigne")},
                                 {QStringLiteral("Price"), JetWriter::Money{250000 + a % 1000}},
                                 {QStringLiteral("Repayment"), a % 3 != 0},
@@ -112,13 +119,15 @@ void BM_ConvertWindowsDatabase(benchmark::State& state)
         QDir().mkpath(staging);
         state.ResumeTiming();
         try {
-            WindowsDatabase::convert(jetFile(), staging + QStringLiteral("BRIVOLINE.MDB"), staging, program().folders, {});
+            WindowsDatabase::convert(jetFile(), staging + QStringLiteral("BRIVOLINE.MDB"), staging,
+                                     program().folders, {});
         } catch (const AppError& e) {
             state.SkipWithError(qPrintable(e.text()));
         }
     }
     state.counters["jet_MB"] = static_cast<double>(QFileInfo(jetFile()).size()) / (1 << 20);
-    state.counters["sqlite_MB"] = static_cast<double>(QFileInfo(staging + QStringLiteral("BRIVOLINE.MDB")).size()) / (1 << 20);
+    state.counters["sqlite_MB"] =
+        static_cast<double>(QFileInfo(staging + QStringLiteral("BRIVOLINE.MDB")).size()) / (1 << 20);
 }
 BENCHMARK(BM_ConvertWindowsDatabase)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
@@ -127,10 +136,11 @@ BENCHMARK(BM_ConvertWindowsDatabase)->Iterations(1)->Unit(benchmark::kSecond)->U
 void BM_Peer_mdbexport_sqlite3(benchmark::State& state)
 {
     const QString target = BenchSupport::scratchFile(QStringLiteral("peer.db"));
-    const QString script = QStringLiteral("f='%1'; ( echo 'BEGIN;'; mdb-schema --no-indexes --no-relations \"$f\" sqlite; "
-                                          "mdb-tables -1 \"$f\" | while read -r t; do mdb-export -I sqlite \"$f\" \"$t\" "
-                                          "|| exit 1; done; echo 'COMMIT;' ) | sqlite3 -bail '%2'")
-                               .arg(jetFile(), target);
+    const QString script =
+        QStringLiteral("f='%1'; ( echo 'BEGIN;'; mdb-schema --no-indexes --no-relations \"$f\" sqlite; "
+                       "mdb-tables -1 \"$f\" | while read -r t; do mdb-export -I sqlite \"$f\" \"$t\" "
+                       "|| exit 1; done; echo 'COMMIT;' ) | sqlite3 -bail '%2'")
+            .arg(jetFile(), target);
     for (auto _ : state) {
         state.PauseTiming();
         QFile::remove(target);
@@ -141,9 +151,11 @@ void BM_Peer_mdbexport_sqlite3(benchmark::State& state)
     // The peer's processor time, its children's, beside the program's own figure.
     rusage children = {};
     getrusage(RUSAGE_CHILDREN, &children);
-    state.counters["peer_cpu_s"] = static_cast<double>(children.ru_utime.tv_sec + children.ru_stime.tv_sec) +
-                                   static_cast<double>(children.ru_utime.tv_usec + children.ru_stime.tv_usec) / 1e6;
-    const QByteArray acts = BenchSupport::sqliteShell(target, QStringLiteral("SELECT count(*) FROM ACTION;")).trimmed();
+    state.counters["peer_cpu_s"] =
+        static_cast<double>(children.ru_utime.tv_sec + children.ru_stime.tv_sec) +
+        static_cast<double>(children.ru_utime.tv_usec + children.ru_stime.tv_usec) / 1e6;
+    const QByteArray acts =
+        BenchSupport::sqliteShell(target, QStringLiteral("SELECT count(*) FROM ACTION;")).trimmed();
     if (acts.toInt() != kActs)
         state.SkipWithError("the peer lost acts");
 }

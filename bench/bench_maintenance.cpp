@@ -77,10 +77,11 @@ QByteArray photo(int seed)
     QPainter painter(&image);
     painter.fillRect(image.rect(), QColor::fromHsv(seed * 37 % 360, 60, 180));
     for (int i = 0; i < 40; ++i) {
-        painter.setBrush(QColor::fromHsv(int(random.bounded(360)), 40 + int(random.bounded(160)), 90 + int(random.bounded(160))));
+        painter.setBrush(QColor::fromHsv(int(random.bounded(360)), 40 + int(random.bounded(160)),
+                                         90 + int(random.bounded(160))));
         painter.setPen(Qt::NoPen);
-        painter.drawEllipse(int(random.bounded(2400)), int(random.bounded(1800)), 100 + int(random.bounded(900)),
-                            100 + int(random.bounded(700)));
+        painter.drawEllipse(int(random.bounded(2400)), int(random.bounded(1800)),
+                            100 + int(random.bounded(900)), 100 + int(random.bounded(700)));
     }
     painter.end();
     for (int y = 0; y < image.height(); ++y) {
@@ -88,7 +89,8 @@ QByteArray photo(int seed)
         for (int x = 0; x < image.width(); ++x) {
             const int n = int(random.bounded(24)) - 12;
             const QRgb c = line[x];
-            line[x] = qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255), qBound(0, qBlue(c) + n, 255));
+            line[x] = qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255),
+                           qBound(0, qBlue(c) + n, 255));
         }
     }
     QByteArray bytes;
@@ -107,18 +109,21 @@ void fillDatabase(const QString& file, qint64 bytes)
     sql(file, {QStringLiteral("INSERT INTO PERSON (Id, Name, ForeName) VALUES (1, 'Durand', 'Élise')")});
     int batch = 0;
     while (QFileInfo(file).size() < bytes) {
-        sql(file, {QStringLiteral("BEGIN"),
-                   QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
-                                  "INSERT INTO ACTION (Id_Ref, Tag, Date_Action, Remark1, Price, Price_Repayment, Price_Repayment_Comp) "
-                                  "SELECT 1, 1, date('2000-01-01', '+' || (i % 9000) || ' days'), "
-                                  "'Consultation de contrôle n° ' || (i + %1) || ', ordonnance renouvelée, "
-                                  "examen clinique sans particularité, tension ' || (110 + i % 40) || '/' || (60 + i % 30), "
-                                  "23.0 + i % 50, 15.1, 7.9 FROM n")
-                       .arg(batch * 20000),
-                   QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
-                                  "INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, Title, ImgMini, DoType) "
-                                  "SELECT 0, 1, 'Document ' || i, randomblob(4000), 1 FROM n"),
-                   QStringLiteral("COMMIT")});
+        sql(file,
+            {QStringLiteral("BEGIN"),
+             QStringLiteral(
+                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+                 "INSERT INTO ACTION (Id_Ref, Tag, Date_Action, Remark1, Price, Price_Repayment, "
+                 "Price_Repayment_Comp) "
+                 "SELECT 1, 1, date('2000-01-01', '+' || (i % 9000) || ' days'), "
+                 "'Consultation de contrôle n° ' || (i + %1) || ', ordonnance renouvelée, "
+                 "examen clinique sans particularité, tension ' || (110 + i % 40) || '/' || (60 + i % 30), "
+                 "23.0 + i % 50, 15.1, 7.9 FROM n")
+                 .arg(batch * 20000),
+             QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                            "INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, Title, ImgMini, DoType) "
+                            "SELECT 0, 1, 'Document ' || i, randomblob(4000), 1 FROM n"),
+             QStringLiteral("COMMIT")});
         ++batch;
     }
 }
@@ -171,10 +176,12 @@ Household& household()
         fillDatabase(made.bigDatabase, kBigDatabaseBytes + 50'000'000);
         // Rows deleted over the years: room the compaction gives back.
         sql(made.bigDatabase, {QStringLiteral("DELETE FROM DOCUMENTIMG WHERE Id % 10 = 0")});
-        std::fprintf(stderr, "pictures %lld bytes, database %lld bytes, archive %lld bytes, big database %lld bytes\n",
-                     static_cast<long long>(written), static_cast<long long>(QFileInfo(made.set.databaseFile()).size()),
-                     static_cast<long long>(QFileInfo(made.archive).size()),
-                     static_cast<long long>(QFileInfo(made.bigDatabase).size()));
+        std::fprintf(
+            stderr, "pictures %lld bytes, database %lld bytes, archive %lld bytes, big database %lld bytes\n",
+            static_cast<long long>(written),
+            static_cast<long long>(QFileInfo(made.set.databaseFile()).size()),
+            static_cast<long long>(QFileInfo(made.archive).size()),
+            static_cast<long long>(QFileInfo(made.bigDatabase).size()));
         return made;
     }();
     return h;
@@ -217,7 +224,11 @@ void BM_BackupEncrypted(benchmark::State& state)
     state.counters["archive_MB"] = double(QFileInfo(target).size()) / 1e6;
     QFile::remove(target);
 }
-BENCHMARK(BM_BackupEncrypted)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(2);
+BENCHMARK(BM_BackupEncrypted)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(2);
 
 // Where a backup's time goes: the archive written (forced to the disk),
 // then read back and compared with the files.
@@ -231,7 +242,11 @@ void BM_ArchiveWrite(benchmark::State& state)
         Cabinet::create(target, members);
     state.SetBytesProcessed(state.iterations() * contentBytes());
 }
-BENCHMARK(BM_ArchiveWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(2);
+BENCHMARK(BM_ArchiveWrite)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(2);
 
 void BM_ArchiveWriteEncrypted(benchmark::State& state)
 {
@@ -244,7 +259,11 @@ void BM_ArchiveWriteEncrypted(benchmark::State& state)
         ArchiveFile::create(target, members, &key);
     state.SetBytesProcessed(state.iterations() * contentBytes());
 }
-BENCHMARK(BM_ArchiveWriteEncrypted)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(2);
+BENCHMARK(BM_ArchiveWriteEncrypted)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(2);
 
 void BM_ArchiveVerify(benchmark::State& state)
 {
@@ -259,7 +278,11 @@ void BM_ArchiveVerify(benchmark::State& state)
     QFile::remove(archive);
     state.SetBytesProcessed(state.iterations() * contentBytes());
 }
-BENCHMARK(BM_ArchiveVerify)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(2);
+BENCHMARK(BM_ArchiveVerify)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(2);
 
 void BM_ArchiveVerifyEncrypted(benchmark::State& state)
 {
@@ -274,7 +297,11 @@ void BM_ArchiveVerifyEncrypted(benchmark::State& state)
     QFile::remove(archive);
     state.SetBytesProcessed(state.iterations() * contentBytes());
 }
-BENCHMARK(BM_ArchiveVerifyEncrypted)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(2);
+BENCHMARK(BM_ArchiveVerifyEncrypted)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(2);
 
 void BM_GcabCreate_Peer(benchmark::State& state)
 {
@@ -328,7 +355,11 @@ void BM_RestoreEncrypted(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * contentBytes());
 }
-BENCHMARK(BM_RestoreEncrypted)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(2);
+BENCHMARK(BM_RestoreEncrypted)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(2);
 
 // Its first step alone: the archive extracted as a restore stages it.
 void BM_RestoreExtraction(benchmark::State& state)
@@ -345,7 +376,11 @@ void BM_RestoreExtraction(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * contentBytes());
 }
-BENCHMARK(BM_RestoreExtraction)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(2);
+BENCHMARK(BM_RestoreExtraction)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(2);
 
 void BM_RestoreExtractionEncrypted(benchmark::State& state)
 {
@@ -354,7 +389,8 @@ void BM_RestoreExtractionEncrypted(benchmark::State& state)
     const Sealed::Key key = Sealed::Key::open(Sealed::Header::read(h.sealedArchive), password());
     ::sync();
     for (auto _ : state) {
-        ArchiveFile::extractAs(h.sealedArchive, out, [](int, const Cabinet::Entry& e) { return e.name; }, &key);
+        ArchiveFile::extractAs(
+            h.sealedArchive, out, [](int, const Cabinet::Entry& e) { return e.name; }, &key);
         state.PauseTiming();
         QDir(out).removeRecursively();
         ::sync();
@@ -362,7 +398,11 @@ void BM_RestoreExtractionEncrypted(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * contentBytes());
 }
-BENCHMARK(BM_RestoreExtractionEncrypted)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(2);
+BENCHMARK(BM_RestoreExtractionEncrypted)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(2);
 
 void BM_Cabextract_Peer(benchmark::State& state)
 {
@@ -420,6 +460,6 @@ BENCHMARK(BM_Sqlite3VacuumInto_Peer)->Unit(benchmark::kMillisecond)->UseRealTime
 
 int main(int argc, char** argv)
 {
-    return BenchSupport::runBenchmarks(argc, argv,
-                                       {.prepare = [] { household(); }, .application = BenchSupport::Application::Core});
+    return BenchSupport::runBenchmarks(
+        argc, argv, {.prepare = [] { household(); }, .application = BenchSupport::Application::Core});
 }

@@ -22,7 +22,8 @@ double cpuSeconds(int who)
 {
     rusage usage{};
     getrusage(who, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 QString g_png;
 
@@ -49,7 +50,8 @@ void BM_RecognizerA4(benchmark::State& state)
             state.SkipWithError("page misread");
         benchmark::DoNotOptimize(text);
     }
-    state.counters["cpu_s_per_page"] = (cpuSeconds(RUSAGE_SELF) - before) / static_cast<double>(state.iterations());
+    state.counters["cpu_s_per_page"] =
+        (cpuSeconds(RUSAGE_SELF) - before) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_RecognizerA4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
@@ -58,9 +60,9 @@ void BM_TesseractShellA4(benchmark::State& state)
     const double before = cpuSeconds(RUSAGE_CHILDREN);
     for (auto _ : state) {
         QProcess tesseract;
-        tesseract.start(QStringLiteral("tesseract"), {g_png, QStringLiteral("stdout"), QStringLiteral("-l"),
-                                                       QStringLiteral("fra"), QStringLiteral("--psm"),
-                                                       QStringLiteral("3")});
+        tesseract.start(QStringLiteral("tesseract"),
+                        {g_png, QStringLiteral("stdout"), QStringLiteral("-l"), QStringLiteral("fra"),
+                         QStringLiteral("--psm"), QStringLiteral("3")});
         if (!tesseract.waitForFinished(60000) || !tesseract.readAllStandardOutput().contains("Amoxicilline"))
             state.SkipWithError("tesseract failed");
     }

@@ -38,16 +38,20 @@ void prepareHousehold()
     db.transaction();
     QSqlQuery q(db);
     BenchSupport::insertPractitioners(q);
-    run(q, QStringLiteral("INSERT INTO PERSON (Name, ForeName, BirthDay_Date) VALUES ('Durand', 'Élise', '02/03/2015')"));
+    run(q,
+        QStringLiteral(
+            "INSERT INTO PERSON (Name, ForeName, BirthDay_Date) VALUES ('Durand', 'Élise', '02/03/2015')"));
     g_person = q.lastInsertId().toInt();
     for (int i = 0; i < kActs; ++i)
         run(q,
-            QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Date_Action, Time_Action, Remark1, "
-                           "Price, Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
-                           "VALUES (?, 1, ?, ?, ?, '10:30', ?, ?, 1, ?, 0, 0)"),
+            QStringLiteral(
+                "INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Date_Action, Time_Action, Remark1, "
+                "Price, Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
+                "VALUES (?, 1, ?, ?, ?, '10:30', ?, ?, 1, ?, 0, 0)"),
             {g_person, 1 + i % 40, 1 + i % 30, QDate(2000, 1, 1).addDays(i).toString(Qt::ISODate),
-             i % 10 ? QStringLiteral("Contrôle") : QStringLiteral("Fièvre depuis trois jours, otite, antibiotiques "
-                                                                  "prescrits pour huit jours, revoir si besoin"),
+             i % 10 ? QStringLiteral("Contrôle")
+                    : QStringLiteral("Fièvre depuis trois jours, otite, antibiotiques "
+                                     "prescrits pour huit jours, revoir si besoin"),
              25.0 + i % 7, 17.5});
     db.commit();
 }

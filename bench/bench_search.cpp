@@ -31,24 +31,29 @@ constexpr int kDocuments = 20000;
 constexpr int kDocumentWords = 120;
 
 const QStringList kWords{
-    QStringLiteral("contrôle"),  QStringLiteral("douleur"),     QStringLiteral("fièvre"),   QStringLiteral("toux"),
-    QStringLiteral("angine"),    QStringLiteral("otite"),       QStringLiteral("bilan"),    QStringLiteral("sanguin"),
-    QStringLiteral("radio"),     QStringLiteral("genou"),       QStringLiteral("épaule"),   QStringLiteral("vaccin"),
-    QStringLiteral("rappel"),    QStringLiteral("ordonnance"),  QStringLiteral("comprimé"), QStringLiteral("gélule"),
-    QStringLiteral("matin"),     QStringLiteral("soir"),        QStringLiteral("semaine"),  QStringLiteral("traitement"),
-    QStringLiteral("allergie"),  QStringLiteral("eczéma"),      QStringLiteral("asthme"),   QStringLiteral("cœur"),
-    QStringLiteral("tension"),   QStringLiteral("artérielle"),  QStringLiteral("suivi"),    QStringLiteral("examen"),
-    QStringLiteral("résultat"),  QStringLiteral("normal"),      QStringLiteral("léger"),    QStringLiteral("grippe"),
-    QStringLiteral("entorse"),   QStringLiteral("cheville"),    QStringLiteral("plâtre"),   QStringLiteral("kiné"),
-    QStringLiteral("séance"),    QStringLiteral("migraine"),    QStringLiteral("sommeil"),  QStringLiteral("fatigue"),
-    QStringLiteral("peau"),      QStringLiteral("dent"),        QStringLiteral("carie"),    QStringLiteral("lunettes"),
-    QStringLiteral("vue"),       QStringLiteral("oreille"),     QStringLiteral("gorge"),    QStringLiteral("nez"),
-    QStringLiteral("analyse"),   QStringLiteral("urine"),       QStringLiteral("glycémie"), QStringLiteral("cholestérol"),
-    QStringLiteral("poids"),     QStringLiteral("taille"),      QStringLiteral("croissance"), QStringLiteral("nourrisson"),
-    QStringLiteral("pédiatre"),  QStringLiteral("hôpital"),     QStringLiteral("urgence"),  QStringLiteral("œdème")};
+    QStringLiteral("contrôle"),    QStringLiteral("douleur"),    QStringLiteral("fièvre"),
+    QStringLiteral("toux"),        QStringLiteral("angine"),     QStringLiteral("otite"),
+    QStringLiteral("bilan"),       QStringLiteral("sanguin"),    QStringLiteral("radio"),
+    QStringLiteral("genou"),       QStringLiteral("épaule"),     QStringLiteral("vaccin"),
+    QStringLiteral("rappel"),      QStringLiteral("ordonnance"), QStringLiteral("comprimé"),
+    QStringLiteral("gélule"),      QStringLiteral("matin"),      QStringLiteral("soir"),
+    QStringLiteral("semaine"),     QStringLiteral("traitement"), QStringLiteral("allergie"),
+    QStringLiteral("eczéma"),      QStringLiteral("asthme"),     QStringLiteral("cœur"),
+    QStringLiteral("tension"),     QStringLiteral("artérielle"), QStringLiteral("suivi"),
+    QStringLiteral("examen"),      QStringLiteral("résultat"),   QStringLiteral("normal"),
+    QStringLiteral("léger"),       QStringLiteral("grippe"),     QStringLiteral("entorse"),
+    QStringLiteral("cheville"),    QStringLiteral("plâtre"),     QStringLiteral("kiné"),
+    QStringLiteral("séance"),      QStringLiteral("migraine"),   QStringLiteral("sommeil"),
+    QStringLiteral("fatigue"),     QStringLiteral("peau"),       QStringLiteral("dent"),
+    QStringLiteral("carie"),       QStringLiteral("lunettes"),   QStringLiteral("vue"),
+    QStringLiteral("oreille"),     QStringLiteral("gorge"),      QStringLiteral("nez"),
+    QStringLiteral("analyse"),     QStringLiteral("urine"),      QStringLiteral("glycémie"),
+    QStringLiteral("cholestérol"), QStringLiteral("poids"),      QStringLiteral("taille"),
+    QStringLiteral("croissance"),  QStringLiteral("nourrisson"), QStringLiteral("pédiatre"),
+    QStringLiteral("hôpital"),     QStringLiteral("urgence"),    QStringLiteral("œdème")};
 // Rare words, a few hundred rows each.
-const QStringList kRareWords{QStringLiteral("zona"), QStringLiteral("Amoxicilline"), QStringLiteral("scoliose"),
-                             QStringLiteral("varicelle")};
+const QStringList kRareWords{QStringLiteral("zona"), QStringLiteral("Amoxicilline"),
+                             QStringLiteral("scoliose"), QStringLiteral("varicelle")};
 
 QString phrase(QRandomGenerator& random, int words)
 {
@@ -63,8 +68,9 @@ QString phrase(QRandomGenerator& random, int words)
 QStringList indexObjects(const char* type)
 {
     QSqlQuery q(Connection::database());
-    run(q, QStringLiteral("SELECT name FROM sqlite_master WHERE type = ? AND (name LIKE 'SEARCH%' OR name = "
-                          "'DOCUMENT_WITHOUT_TEXT')"),
+    run(q,
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type = ? AND (name LIKE 'SEARCH%' OR name = "
+                       "'DOCUMENT_WITHOUT_TEXT')"),
         {QString::fromLatin1(type)});
     QStringList names;
     while (q.next())
@@ -91,7 +97,8 @@ void prepare()
     db.transaction();
     QSqlQuery q(db);
     BenchSupport::insertPractitioners(q);
-    run(q, QStringLiteral("UPDATE LST_DOCTOR SET Category = 'Dermatologue', City = 'Tours' WHERE Id % 10 = 3"));
+    run(q,
+        QStringLiteral("UPDATE LST_DOCTOR SET Category = 'Dermatologue', City = 'Tours' WHERE Id % 10 = 3"));
     q.prepare(QStringLiteral("INSERT INTO PERSON (Name, ForeName, Previous) VALUES (?, ?, ?)"));
     for (int p = 0; p < kPersons; ++p) {
         q.addBindValue(QStringLiteral("Famille%1").arg(p / 4));
@@ -100,8 +107,9 @@ void prepare()
         if (!q.exec())
             qFatal("person");
     }
-    q.prepare(QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Remark1, "
-                             "Remark2, Price) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 25)"));
+    q.prepare(QStringLiteral(
+        "INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Remark1, "
+        "Remark2, Price) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 25)"));
     for (int a = 0; a < kActs; ++a) {
         const bool purchase = a % 3 == 2;
         q.addBindValue(1 + a % kPersons);
@@ -116,7 +124,8 @@ void prepare()
             qFatal("act");
     }
     QSqlQuery text(db);
-    text.prepare(QStringLiteral("INSERT INTO DOCUMENTTEXT (Id_Document, DoKind, Content, State) VALUES (?, 1, ?, 1)"));
+    text.prepare(
+        QStringLiteral("INSERT INTO DOCUMENTTEXT (Id_Document, DoKind, Content, State) VALUES (?, 1, ?, 1)"));
     q.prepare(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, DoType) VALUES (?, ?, 1)"));
     for (int d = 0; d < kDocuments; ++d) {
         q.addBindValue(1 + d % kPersons);
@@ -152,8 +161,9 @@ void BM_BuildIndexFromScratch(benchmark::State& state)
 }
 BENCHMARK(BM_BuildIndexFromScratch)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
-const QStringList kQueries{QStringLiteral("amox"), QStringLiteral("dermato tours"), QStringLiteral("oedeme cheville"),
-                           QStringLiteral("zona"), QStringLiteral("fievre")};
+const QStringList kQueries{QStringLiteral("amox"), QStringLiteral("dermato tours"),
+                           QStringLiteral("oedeme cheville"), QStringLiteral("zona"),
+                           QStringLiteral("fievre")};
 
 void BM_SearchFirstResults(benchmark::State& state)
 {
@@ -176,14 +186,15 @@ void BM_ShellLikeScan(benchmark::State& state)
     state.SetLabel(word.toStdString());
     const QString like = QStringLiteral("'%") + word + QStringLiteral("%'");
     const QString sql =
-        QStringLiteral("SELECT p.Name, a.Date_Action, a.Remark1 FROM \"ACTION\" a JOIN PERSON p ON p.Id = a.Id_Ref "
-                       "LEFT JOIN LST_DOCTOR d ON d.Id = a.Id_Org LEFT JOIN LST_DRUG g ON g.Id = a.Id_Drug "
-                       "LEFT JOIN LST_ILLNESS i ON i.Id = a.Id_Illness WHERE a.Remark1 LIKE %1 OR a.Remark2 LIKE %1 "
-                       "OR d.Name LIKE %1 OR d.Category LIKE %1 OR d.City LIKE %1 OR g.Title LIKE %1 OR i.Title "
-                       "LIKE %1 UNION ALL SELECT p.Name, '', substr(t.Content, 1, 80) FROM DOCUMENTTEXT t JOIN "
-                       "DOCUMENTIMG g ON g.Id = t.Id_Document JOIN PERSON p ON p.Id = g.Id_Ref WHERE t.Content "
-                       "LIKE %1 OR g.Title LIKE %1 UNION ALL SELECT Name, '', ForeName FROM PERSON WHERE Name LIKE "
-                       "%1 OR ForeName LIKE %1 OR Previous LIKE %1 LIMIT 50;\n")
+        QStringLiteral(
+            "SELECT p.Name, a.Date_Action, a.Remark1 FROM \"ACTION\" a JOIN PERSON p ON p.Id = a.Id_Ref "
+            "LEFT JOIN LST_DOCTOR d ON d.Id = a.Id_Org LEFT JOIN LST_DRUG g ON g.Id = a.Id_Drug "
+            "LEFT JOIN LST_ILLNESS i ON i.Id = a.Id_Illness WHERE a.Remark1 LIKE %1 OR a.Remark2 LIKE %1 "
+            "OR d.Name LIKE %1 OR d.Category LIKE %1 OR d.City LIKE %1 OR g.Title LIKE %1 OR i.Title "
+            "LIKE %1 UNION ALL SELECT p.Name, '', substr(t.Content, 1, 80) FROM DOCUMENTTEXT t JOIN "
+            "DOCUMENTIMG g ON g.Id = t.Id_Document JOIN PERSON p ON p.Id = g.Id_Ref WHERE t.Content "
+            "LIKE %1 OR g.Title LIKE %1 UNION ALL SELECT Name, '', ForeName FROM PERSON WHERE Name LIKE "
+            "%1 OR ForeName LIKE %1 OR Previous LIKE %1 LIMIT 50;\n")
             .arg(like);
     const QString file = household().config.databaseFile();
     for (auto _ : state)

@@ -76,7 +76,8 @@ void update(benchmark::State& state, bool withBackup)
         UpdateEngine engine({QString(), QStringLiteral(BRIVOLINE_PROGRAM_DIR), b.data, config.databaseFolder,
                              config.databaseFile(), [] { Connection::close(); },
                              [config] { Connection::open(config); }});
-        QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Maj/BD_351.maj"), b.data + QStringLiteral("BD_351.maj"));
+        QFile::copy(QStringLiteral(BRIVOLINE_PROGRAM_DIR "Maj/BD_351.maj"),
+                    b.data + QStringLiteral("BD_351.maj"));
         state.ResumeTiming();
         QElapsedTimer timer;
         timer.start();
@@ -115,9 +116,11 @@ void BM_Peer_cjpeg(benchmark::State& state)
     const QString folder = BenchSupport::scratchFile(QStringLiteral("peer/"));
     QDir().mkpath(folder);
     for (int i = 0; i < kPeerPictures; ++i)
-        BmpFormat::writeFile(OlderLayout::picture(640, 480, 10 + i), folder + QStringLiteral("%1.bmp").arg(i));
-    const QString script = QStringLiteral("for f in '%1'*.bmp; do cjpeg -quality 100 -outfile \"$f.jpg\" \"$f\" || exit 1; done")
-                               .arg(folder);
+        BmpFormat::writeFile(OlderLayout::picture(640, 480, 10 + i),
+                             folder + QStringLiteral("%1.bmp").arg(i));
+    const QString script =
+        QStringLiteral("for f in '%1'*.bmp; do cjpeg -quality 100 -outfile \"$f.jpg\" \"$f\" || exit 1; done")
+            .arg(folder);
     double seconds = 0;
     for (auto _ : state) {
         QElapsedTimer timer;
@@ -135,8 +138,9 @@ BENCHMARK(BM_Peer_cjpeg)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime()
 // the engine's default of zeroing freed pages (argument 0) and without (1).
 void BM_Peer_sqlite3_EmptyThePictureColumns(benchmark::State& state)
 {
-    const QString statement = state.range(0) ? QStringLiteral("PRAGMA secure_delete=FAST; UPDATE DOCUMENTIMG SET Img=NULL;")
-                                             : QStringLiteral("UPDATE DOCUMENTIMG SET Img=NULL;");
+    const QString statement =
+        state.range(0) ? QStringLiteral("PRAGMA secure_delete=FAST; UPDATE DOCUMENTIMG SET Img=NULL;")
+                       : QStringLiteral("UPDATE DOCUMENTIMG SET Img=NULL;");
     for (auto _ : state) {
         state.PauseTiming();
         resetDatabase();
@@ -144,7 +148,12 @@ void BM_Peer_sqlite3_EmptyThePictureColumns(benchmark::State& state)
         BenchSupport::sqliteShell(bench().config.databaseFile(), statement);
     }
 }
-BENCHMARK(BM_Peer_sqlite3_EmptyThePictureColumns)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_Peer_sqlite3_EmptyThePictureColumns)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 } // namespace
 

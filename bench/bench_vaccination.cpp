@@ -36,13 +36,15 @@ void prepare()
     const int other = q.lastInsertId().toInt();
     QList<int> vaccines;
     for (int v = 0; v < kVaccines; ++v) {
-        run(q, QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('Vaccin %1', 'Catégorie %2')")
-                    .arg(v)
-                    .arg(v % 4));
+        run(q,
+            QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('Vaccin %1', 'Catégorie %2')")
+                .arg(v)
+                .arg(v % 4));
         vaccines << q.lastInsertId().toInt();
     }
     for (int d = 0; d < 20; ++d)
-        run(q, QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES ('Docteur %1', 'Généraliste')").arg(d));
+        run(q, QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES ('Docteur %1', 'Généraliste')")
+                   .arg(d));
     q.prepare(QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Time_Vaccine, "
                              "Repeat_Date, Remark1) VALUES (?, ?, ?, ?, '10:00', ?, 'Lot')"));
     // Two households' worth of rows, so the person's rows are picked out of more.
@@ -53,7 +55,8 @@ void prepare()
             q.addBindValue(1 + i % 20);
             q.addBindValue(vaccines.at(i % kVaccines));
             q.addBindValue(given.toString(QStringLiteral("yyyy-MM-dd")));
-            q.addBindValue(i % 5 == 4 ? QVariant() : QVariant(given.addYears(5).toString(QStringLiteral("yyyy-MM-dd"))));
+            q.addBindValue(i % 5 == 4 ? QVariant()
+                                      : QVariant(given.addYears(5).toString(QStringLiteral("yyyy-MM-dd"))));
             if (!q.exec())
                 qFatal("insert failed");
         }
@@ -74,7 +77,8 @@ void BM_RecomputeEveryFlagRewritten(benchmark::State& state)
     QSqlQuery q(Connection::database());
     for (auto _ : state) {
         state.PauseTiming();
-        run(q, QStringLiteral("UPDATE VACCINE SET Repeat_Exe = 1 - Repeat_Exe WHERE Id_Ref=%1").arg(g_person));
+        run(q,
+            QStringLiteral("UPDATE VACCINE SET Repeat_Exe = 1 - Repeat_Exe WHERE Id_Ref=%1").arg(g_person));
         state.ResumeTiming();
         BoosterReminders::recompute(g_person);
     }

@@ -121,7 +121,9 @@ QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2)
         {QStringLiteral("Personnalisé"), QStringLiteral("Page_Custom"),
          [&dm1](QWidget* parent) { return new CustomPage(dm1, parent); }},
         {QStringLiteral("Actes"), QStringLiteral("Page_Consult"),
-         [&dm1](QWidget* parent) { return ActPage::create(dm1, CareQueries::ActKind::Consultation, parent); }},
+         [&dm1](QWidget* parent) {
+             return ActPage::create(dm1, CareQueries::ActKind::Consultation, parent);
+         }},
         {QStringLiteral("Médicaments"), QStringLiteral("Page_Pharmacy"),
          [&dm1](QWidget* parent) { return ActPage::create(dm1, CareQueries::ActKind::Pharmacy, parent); }},
         {QStringLiteral("Analyses"), QStringLiteral("Page_Analysis"),

@@ -3,8 +3,8 @@
 #include "DatabaseRecovery.h"
 #include "PersonPage.h"
 
-#include <QList>
 #include <memory>
+#include <QList>
 
 class TDataModule1;
 class TDataModule2;

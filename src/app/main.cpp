@@ -1,19 +1,19 @@
 #include "CommandGuard.h"
 #include "CommandLine.h"
+#include "Leftovers.h"
 #include "MenuAccessibility.h"
 #include "Messages.h"
+#include "ProgramAssembly.h"
 #include "ProgramState.h"
 #include "RecordSet.h"
-#include "Leftovers.h"
 #include "StartupAdoption.h"
 #include "StartupSequence.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
-#include "ProgramAssembly.h"
 #include "TMainForm.h"
 
-#include <QApplication>
 #include <memory>
+#include <QApplication>
 
 int main(int argc, char* argv[])
 {

@@ -42,8 +42,9 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
         QStringLiteral("Popup_Table_Board"),
         [&host, &dm1] {
             const int person = HtmlCommands::currentPerson(dm1);
-            HtmlCommands::showPage([person](const QString& folder) { return ReimbursementSynthesis::write(person, folder); },
-                                   QStringLiteral(" Synthèse des remboursements"), host.window());
+            HtmlCommands::showPage(
+                [person](const QString& folder) { return ReimbursementSynthesis::write(person, folder); },
+                QStringLiteral(" Synthèse des remboursements"), host.window());
         },
         hasPerson);
 }

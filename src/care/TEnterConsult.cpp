@@ -10,9 +10,9 @@ TEnterConsult::TEnterConsult(TDataModule1& dm, QWidget* parent)
     : TEnterAct(dm, QStringLiteral("EnterConsult"), QStringLiteral("  Saisie d'un acte"), parent)
 {
     addWhenAndPrice();
-    m_doctor = EntryFields::addReferenceField(*this, QStringLiteral("Praticien"), QStringLiteral("Ed_Doctor"),
-                                              QStringLiteral("Id_Org"), QStringLiteral("Btn_Doctor"),
-                                              QStringLiteral("Choisir le praticien"), ReferenceKind::Doctor, dm);
+    m_doctor = EntryFields::addReferenceField(
+        *this, QStringLiteral("Praticien"), QStringLiteral("Ed_Doctor"), QStringLiteral("Id_Org"),
+        QStringLiteral("Btn_Doctor"), QStringLiteral("Choisir le praticien"), ReferenceKind::Doctor, dm);
     EntryFields::addReferenceField(*this, QStringLiteral("Pathologie"), QStringLiteral("Ed_Illness"),
                                    QStringLiteral("Id_Illness"), QStringLiteral("Btn_Illness"),
                                    QStringLiteral("Choisir la pathologie"), ReferenceKind::Illness, dm);

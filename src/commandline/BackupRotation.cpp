@@ -3,9 +3,9 @@
 #include "BackupArchive.h"
 #include "FileUtils.h"
 
+#include <algorithm>
 #include <QDir>
 #include <QFileInfo>
-#include <algorithm>
 
 namespace BackupRotation {
 

@@ -21,13 +21,13 @@
 #include "SealedFormat.h"
 #include "Secret.h"
 
+#include <cstdio>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QScopeGuard>
-#include <cstdio>
 
 namespace CommandLine {
 namespace {
@@ -82,9 +82,10 @@ RecordSet records(const CommandOptions& options)
         p.folders.data = FolderSetup::resolveDataFolder(p.folders, DesktopEnvironment::system());
     }
     if (!QFileInfo(p.folders.data + QStringLiteral("db.ini")).isFile())
-        throw Refusal(NoRecords, QStringLiteral("Le dossier \"%1\" n'est pas un dossier de données de %2 : db.ini y "
-                                                "manque.")
-                                     .arg(FileUtils::shownPath(p.folders.data), Product::name));
+        throw Refusal(NoRecords,
+                      QStringLiteral("Le dossier \"%1\" n'est pas un dossier de données de %2 : db.ini y "
+                                     "manque.")
+                          .arg(FileUtils::shownPath(p.folders.data), Product::name));
     try {
         p.db = DbIni::read(p.folders);
     } catch (const AppError& e) {
@@ -132,9 +133,10 @@ QString archiveFor(const CommandOptions& options)
         QFile existing(target.absoluteFilePath());
         if (!target.isFile() || !existing.open(QIODevice::ReadOnly) ||
             (existing.read(4) != "MSCF" && !ArchiveFile::isEncrypted(target.absoluteFilePath())))
-            throw Refusal(Failed, QStringLiteral("Le fichier \"%1\" existe et n'est pas une sauvegarde : il n'est pas "
-                                                 "remplacé.")
-                                      .arg(FileUtils::shownPath(target.absoluteFilePath())));
+            throw Refusal(
+                Failed, QStringLiteral("Le fichier \"%1\" existe et n'est pas une sauvegarde : il n'est pas "
+                                       "remplacé.")
+                            .arg(FileUtils::shownPath(target.absoluteFilePath())));
     }
     return target.absoluteFilePath();
 }
@@ -146,11 +148,13 @@ Secret passwordFrom(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw Refusal(Failed, QStringLiteral("Le fichier de mot de passe \"%1\" ne peut pas être lu : %2.")
-                                  .arg(FileUtils::shownPath(path), file.exists() ? QStringLiteral("accès refusé")
-                                                                                 : QStringLiteral("il est introuvable")));
+                                  .arg(FileUtils::shownPath(path),
+                                       file.exists() ? QStringLiteral("accès refusé")
+                                                     : QStringLiteral("il est introuvable")));
     if (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
-        tell(QStringLiteral("Attention : le fichier de mot de passe \"%1\" peut être lu par d'autres utilisateurs "
-                            "(chmod 600 le réserve au vôtre).")
+        tell(QStringLiteral(
+                 "Attention : le fichier de mot de passe \"%1\" peut être lu par d'autres utilisateurs "
+                 "(chmod 600 le réserve au vôtre).")
                  .arg(FileUtils::shownPath(path)));
     QByteArray bytes = file.read(4096);
     for (const char* ending : {"\n", "\r"})
@@ -158,7 +162,9 @@ Secret passwordFrom(const QString& path)
             bytes.chop(1);
     Secret password = Secret::takeBytes(bytes);
     if (password.isEmpty())
-        throw Refusal(Failed, QStringLiteral("Le fichier de mot de passe \"%1\" est vide.").arg(FileUtils::shownPath(path)));
+        throw Refusal(
+            Failed,
+            QStringLiteral("Le fichier de mot de passe \"%1\" est vide.").arg(FileUtils::shownPath(path)));
     return password;
 }
 
@@ -178,10 +184,12 @@ int backup(const CommandOptions& options)
         const auto closing = qScopeGuard([] { Connection::close(); });
         // A damaged database is not saved: with rotation, its archive would
         // push out the last sound one.
-        if (const QString damage = DatabaseRecovery::integrityDamageOf(Connection::database()); !damage.isEmpty())
-            throw Refusal(Failed, QStringLiteral("La base de données \"%1\" est endommagée : %2.\rOuvrez le logiciel, "
-                                                 "qui propose de la réparer ou de restaurer une sauvegarde.")
-                                      .arg(FileUtils::shownPath(set.databaseFile()), Connection::damageFoundText()));
+        if (const QString damage = DatabaseRecovery::integrityDamageOf(Connection::database());
+            !damage.isEmpty())
+            throw Refusal(
+                Failed, QStringLiteral("La base de données \"%1\" est endommagée : %2.\rOuvrez le logiciel, "
+                                       "qui propose de la réparer ou de restaurer une sauvegarde.")
+                            .arg(FileUtils::shownPath(set.databaseFile()), Connection::damageFoundText()));
         // Written before the work, as the backup window does, so that a
         // failed backup leaves its trace too.
         Dataset history(QStringLiteral("Backup"));
@@ -190,16 +198,20 @@ int backup(const CommandOptions& options)
     }
     NoProgress progress;
     BackupArchive::write(set, archive, progress, key ? &key->get() : nullptr);
-    tell((key ? QStringLiteral("Sauvegarde chiffrée effectuée : \"%1\".") : QStringLiteral("Sauvegarde effectuée : \"%1\"."))
+    tell((key ? QStringLiteral("Sauvegarde chiffrée effectuée : \"%1\".")
+              : QStringLiteral("Sauvegarde effectuée : \"%1\"."))
              .arg(FileUtils::shownPath(archive)));
     if (options.keep > 0) {
         const QString folder = QFileInfo(archive).absolutePath() + QLatin1Char('/');
         try {
-            for (const QString& removed : BackupRotation::keepNewest(folder, options.keep, QFileInfo(archive).fileName()))
-                tell(QStringLiteral("Ancienne sauvegarde supprimée : \"%1\".").arg(FileUtils::shownPath(removed)));
+            for (const QString& removed :
+                 BackupRotation::keepNewest(folder, options.keep, QFileInfo(archive).fileName()))
+                tell(QStringLiteral("Ancienne sauvegarde supprimée : \"%1\".")
+                         .arg(FileUtils::shownPath(removed)));
         } catch (const AppError& e) {
-            throw Refusal(Failed, QStringLiteral("Les anciennes sauvegardes n'ont pas toutes été supprimées :\r%1")
-                                      .arg(e.text()));
+            throw Refusal(Failed,
+                          QStringLiteral("Les anciennes sauvegardes n'ont pas toutes été supprimées :\r%1")
+                              .arg(e.text()));
         }
     }
     return Success;
@@ -218,8 +230,8 @@ int exportFhir(const CommandOptions& options)
     const auto lock = takeRecords(set);
     Connection::open(program().db);
     const auto closing = qScopeGuard([] { Connection::close(); });
-    const ExportResult result = FhirExport::exportPerson({Connection::database(), set.databaseFolder}, options.person,
-                                                         options.fhirFile, ExportOptions{});
+    const ExportResult result = FhirExport::exportPerson({Connection::database(), set.databaseFolder},
+                                                         options.person, options.fhirFile, ExportOptions{});
     tell(QStringLiteral("Le carnet de santé a été exporté dans le fichier \"%1\".")
              .arg(FileUtils::shownPath(options.fhirFile)));
     for (const QString& title : result.leftOut)

@@ -5,7 +5,8 @@
 // and an exit status that says how it went.
 namespace CommandLine {
 
-enum ExitStatus : int {
+enum ExitStatus : int
+{
     Success = 0,
     Failed = 1,       // the operation failed; nothing is left half-written
     Usage = 2,        // the arguments make no command

@@ -2,9 +2,8 @@
 
 #include "Product.h"
 
-#include <QFileInfo>
-
 #include <optional>
+#include <QFileInfo>
 
 namespace {
 
@@ -14,7 +13,17 @@ struct OptionName
     int values; // how many arguments follow it
 };
 
-enum Option { Help, Version, Data, Backup, Rotation, PasswordFile, Check, ExportFhir };
+enum Option
+{
+    Help,
+    Version,
+    Data,
+    Backup,
+    Rotation,
+    PasswordFile,
+    Check,
+    ExportFhir
+};
 
 const OptionName kOptions[] = {
     {{QStringLiteral("-h"), QStringLiteral("--help"), QStringLiteral("--aide")}, 0},
@@ -45,7 +54,8 @@ CommandOptions CommandOptions::parse(const QStringList& arguments)
     for (int i = 0; i < arguments.size(); ++i) {
         QString name = arguments.at(i);
         std::optional<QString> inline_;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); name.startsWith(QLatin1String("--")) && equals > 0) {
+        if (const qsizetype equals = name.indexOf(QLatin1Char('='));
+            name.startsWith(QLatin1String("--")) && equals > 0) {
             inline_ = name.mid(equals + 1);
             name.truncate(equals);
         }
@@ -65,8 +75,9 @@ CommandOptions CommandOptions::parse(const QStringList& arguments)
         else
             for (int v = 0; v < count; ++v) {
                 if (i + 1 >= arguments.size())
-                    throw UsageError(count == 1 ? QStringLiteral("L'option %1 attend une valeur.").arg(name)
-                                                : QStringLiteral("L'option %1 attend %2 valeurs.").arg(name).arg(count));
+                    throw UsageError(
+                        count == 1 ? QStringLiteral("L'option %1 attend une valeur.").arg(name)
+                                   : QStringLiteral("L'option %1 attend %2 valeurs.").arg(name).arg(count));
                 values << arguments.at(++i);
             }
         for (const QString& value : values)
@@ -86,9 +97,11 @@ CommandOptions CommandOptions::parse(const QStringList& arguments)
     for (const Option action : {Backup, Check, ExportFhir})
         actions += given[action] ? 1 : 0;
     if (actions == 0)
-        throw UsageError(QStringLiteral("Aucune action demandée : --sauvegarde, --verifier ou --exporter-fhir."));
+        throw UsageError(
+            QStringLiteral("Aucune action demandée : --sauvegarde, --verifier ou --exporter-fhir."));
     if (actions > 1)
-        throw UsageError(QStringLiteral("Une seule action à la fois : --sauvegarde, --verifier ou --exporter-fhir."));
+        throw UsageError(
+            QStringLiteral("Une seule action à la fois : --sauvegarde, --verifier ou --exporter-fhir."));
     if (given[Data])
         options.dataFolder = given[Data]->constFirst();
     if (given[Backup]) {
@@ -110,8 +123,9 @@ CommandOptions CommandOptions::parse(const QStringList& arguments)
             throw UsageError(QStringLiteral("--rotation attend un nombre entier d'au moins 1 : %1")
                                  .arg(given[Rotation]->constFirst()));
         if (!options.backupToFolder())
-            throw UsageError(QStringLiteral("--rotation demande un dossier de sauvegarde, terminé par « / » : %1")
-                                 .arg(options.backupTarget));
+            throw UsageError(
+                QStringLiteral("--rotation demande un dossier de sauvegarde, terminé par « / » : %1")
+                    .arg(options.backupTarget));
     }
     if (given[PasswordFile]) {
         if (options.action != Action::Backup)
@@ -123,29 +137,35 @@ CommandOptions CommandOptions::parse(const QStringList& arguments)
 
 QString CommandOptions::usageText()
 {
-    return QStringLiteral("Usage : brivoline [--data DOSSIER] --sauvegarde FICHIER.bkp|DOSSIER/ [--rotation N]\n"
-                          "                  [--mot-de-passe-fichier FICHIER]\n"
-                          "        brivoline [--data DOSSIER] --verifier\n"
-                          "        brivoline [--data DOSSIER] --exporter-fhir PERSONNE FICHIER.json\n"
-                          "« brivoline --help » donne l'aide complète.\n");
+    return QStringLiteral(
+        "Usage : brivoline [--data DOSSIER] --sauvegarde FICHIER.bkp|DOSSIER/ [--rotation N]\n"
+        "                  [--mot-de-passe-fichier FICHIER]\n"
+        "        brivoline [--data DOSSIER] --verifier\n"
+        "        brivoline [--data DOSSIER] --exporter-fhir PERSONNE FICHIER.json\n"
+        "« brivoline --help » donne l'aide complète.\n");
 }
 
 QString CommandOptions::helpText()
 {
     return QStringLiteral(
                "Usage : brivoline [OPTION]...\n"
-               "Sans option, %1 ouvre sa fenêtre. Avec une action, il travaille sans fenêtre ni écran, écrit\n"
+               "Sans option, %1 ouvre sa fenêtre. Avec une action, il travaille sans fenêtre ni écran, "
+               "écrit\n"
                "ses messages sur la sortie d'erreur et rend la main avec un code de retour.\n"
                "\n"
                "Actions :\n"
-               "  --sauvegarde FICHIER.bkp   (ou --backup) sauvegarde vérifiée des données, comme « Outils >\n"
-               "                             Sauvegarde », notée dans l'historique ; refusée tant que le logiciel\n"
+               "  --sauvegarde FICHIER.bkp   (ou --backup) sauvegarde vérifiée des données, comme « Outils "
+               ">\n"
+               "                             Sauvegarde », notée dans l'historique ; refusée tant que le "
+               "logiciel\n"
                "                             est ouvert sur les mêmes données\n"
                "  --sauvegarde DOSSIER/      la même dans ce dossier, sous le nom que le logiciel lui donne\n"
                "                             (BRIVOLINE_ACCESS_BACKUP_jj_mm_aaaa.bkp)\n"
-               "  --verifier                 (ou --check) vérifie l'intégrité de la base, la présence et la lecture\n"
+               "  --verifier                 (ou --check) vérifie l'intégrité de la base, la présence et la "
+               "lecture\n"
                "                             de chaque image et fichier joint qu'une fiche nomme, liste les\n"
-               "                             fichiers qu'aucune fiche ne nomme et donne l'âge de la dernière\n"
+               "                             fichiers qu'aucune fiche ne nomme et donne l'âge de la "
+               "dernière\n"
                "                             sauvegarde ; le rapport va sur la sortie standard\n"
                "  --exporter-fhir PERSONNE FICHIER.json\n"
                "                             exporte le carnet d'une personne (son numéro ou son nom) en un\n"
@@ -154,14 +174,19 @@ QString CommandOptions::helpText()
                "  --version                  affiche la version\n"
                "\n"
                "Options :\n"
-               "  --data DOSSIER             le dossier de données à utiliser (celui qui contient db.ini) au lieu\n"
+               "  --data DOSSIER             le dossier de données à utiliser (celui qui contient db.ini) au "
+               "lieu\n"
                "                             du dossier habituel\n"
-               "  --rotation N               avec --sauvegarde DOSSIER/ : une fois la nouvelle sauvegarde vérifiée,\n"
-               "                             garde les N plus récentes de ce dossier nommées par le logiciel et\n"
+               "  --rotation N               avec --sauvegarde DOSSIER/ : une fois la nouvelle sauvegarde "
+               "vérifiée,\n"
+               "                             garde les N plus récentes de ce dossier nommées par le logiciel "
+               "et\n"
                "                             supprime les autres ; aucun autre fichier n'est touché\n"
                "  --mot-de-passe-fichier FICHIER\n"
-               "                             avec --sauvegarde : chiffre la sauvegarde avec le mot de passe que\n"
-               "                             contient ce fichier (sans le saut de ligne final ; chmod 600) ;\n"
+               "                             avec --sauvegarde : chiffre la sauvegarde avec le mot de passe "
+               "que\n"
+               "                             contient ce fichier (sans le saut de ligne final ; chmod 600) "
+               ";\n"
                "                             le mot de passe ne se donne jamais sur la ligne de commande\n"
                "\n"
                "Codes de retour :\n"

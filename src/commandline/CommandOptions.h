@@ -10,7 +10,14 @@
 // one; a value follows its option as the next argument or after '='.
 struct CommandOptions
 {
-    enum class Action { Help, Version, Backup, Check, ExportFhir };
+    enum class Action
+    {
+        Help,
+        Version,
+        Backup,
+        Check,
+        ExportFhir
+    };
 
     // The arguments do not make a command; the text says why, in French.
     class UsageError : public AppError

@@ -95,11 +95,13 @@ private:
                 kind.table == QLatin1String("PERSON")
                     ? QStringLiteral("SELECT Id, trim(coalesce(Name, '') || ' ' || coalesce(ForeName, '')), "
                                      "length(ImgMini1) > 0 FROM PERSON")
-                : kind.table == QLatin1String("DOCUMENTIMG") ? QStringLiteral("SELECT Id, Title, 1 FROM DOCUMENTIMG")
-                                                            : QStringLiteral("SELECT Id, FileName, 1 FROM DOCUMENTFILE");
-            const QString what = kind.table == QLatin1String("PERSON")        ? QStringLiteral("photo de « %1 »")
-                                 : kind.table == QLatin1String("DOCUMENTIMG") ? QStringLiteral("image « %1 »")
-                                                                              : QStringLiteral("fichier joint « %1 »");
+                : kind.table == QLatin1String("DOCUMENTIMG")
+                    ? QStringLiteral("SELECT Id, Title, 1 FROM DOCUMENTIMG")
+                    : QStringLiteral("SELECT Id, FileName, 1 FROM DOCUMENTFILE");
+            const QString what = kind.table == QLatin1String("PERSON") ? QStringLiteral("photo de « %1 »")
+                                 : kind.table == QLatin1String("DOCUMENTIMG")
+                                     ? QStringLiteral("image « %1 »")
+                                     : QStringLiteral("fichier joint « %1 »");
             QSqlQuery rows(db);
             rows.setForwardOnly(true);
             if (!rows.exec(select)) {
@@ -133,7 +135,8 @@ private:
     {
         QStringList unnamed;
         for (const QString& folder : {QStringLiteral("Images/"), QStringLiteral("Files/")})
-            for (const QString& name : FileUtils::listFiles(m_set.databaseFolder + folder, QStringLiteral("*")))
+            for (const QString& name :
+                 FileUtils::listFiles(m_set.databaseFolder + folder, QStringLiteral("*")))
                 // The picture being scanned or edited is the program's scratch file.
                 if (!m_named.contains(folder + name) && folder + name != QLatin1String("Images/Temp.jpg"))
                     unnamed << folder + name;
@@ -152,7 +155,8 @@ private:
             return;
         }
         note(QStringLiteral("Dernière sauvegarde : \"%1\", du %2 à %3, %4.")
-                 .arg(FileUtils::shownPath(latest->path), latest->when.date().toString(QStringLiteral("dd/MM/yyyy")),
+                 .arg(FileUtils::shownPath(latest->path),
+                      latest->when.date().toString(QStringLiteral("dd/MM/yyyy")),
                       latest->when.time().toString(QStringLiteral("hh:mm")),
                       daysAgo(latest->when.date().daysTo(Clock::today()))));
     }
@@ -182,16 +186,18 @@ RecordsReport run(const RecordSet& set)
         // A read-only place: nothing can change the records there either.
     }
     if (QFileInfo::exists(Restore::stagingFolder(set)))
-        checker.problem(QStringLiteral("Une restauration a été interrompue : le logiciel la terminera à son prochain "
-                                       "démarrage."));
+        checker.problem(
+            QStringLiteral("Une restauration a été interrompue : le logiciel la terminera à son prochain "
+                           "démarrage."));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
         db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
         QSqlQuery catalogue(db);
         if (!db.open() || !catalogue.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-            checker.problem(QStringLiteral("La base de données ne peut pas être lue : %1.")
-                                .arg(Connection::errorText(db.isOpen() ? catalogue.lastError() : db.lastError())));
+            checker.problem(
+                QStringLiteral("La base de données ne peut pas être lue : %1.")
+                    .arg(Connection::errorText(db.isOpen() ? catalogue.lastError() : db.lastError())));
         else {
             catalogue.finish();
             checker.run(db);

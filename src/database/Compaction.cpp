@@ -4,15 +4,15 @@
 #include "Errors.h"
 #include "FileUtils.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace Compaction {
@@ -26,7 +26,8 @@ QString quotedName(const QString& name)
 }
 
 // What SQLite may keep beside a database file while writing it.
-const QString kCompanions[] = {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")};
+const QString kCompanions[] = {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"),
+                               QStringLiteral("-shm")};
 
 // The Windows program renamed its database to the scratch name before
 // compacting it back: such a file may be the only copy of the records.
@@ -48,7 +49,8 @@ public:
         db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
                                       : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open())
-            fail(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2").arg(file, Connection::errorText(db.lastError())));
+            fail(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2")
+                     .arg(file, Connection::errorText(db.lastError())));
     }
     ~FileConnection()
     {
@@ -80,13 +82,11 @@ public:
         return counts;
     }
 
-    [[noreturn]] static void fail(const QString& text)
-    {
-        throw DatabaseError(text);
-    }
+    [[noreturn]] static void fail(const QString& text) { throw DatabaseError(text); }
     static QString unreadable(const QString& file, const QSqlError& error)
     {
-        return QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2").arg(file, Connection::errorText(error));
+        return QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2")
+            .arg(file, Connection::errorText(error));
     }
 
 private:
@@ -111,10 +111,12 @@ void checkCopy(const QString& source, const QString& copy, const QMap<QString, q
     for (auto it = sourceCounts.cbegin(); it != sourceCounts.cend(); ++it)
         if (copyCounts.value(it.key(), -1) != it.value())
             FileConnection::fail(
-                QStringLiteral("La copie compactée de \"%1\" est incomplète : la table %2 n'y a pas toutes ses lignes.")
+                QStringLiteral(
+                    "La copie compactée de \"%1\" est incomplète : la table %2 n'y a pas toutes ses lignes.")
                     .arg(source, it.key()));
     if (copyCounts.size() != sourceCounts.size())
-        FileConnection::fail(QStringLiteral("La copie compactée de \"%1\" ne contient pas les mêmes tables.").arg(source));
+        FileConnection::fail(
+            QStringLiteral("La copie compactée de \"%1\" ne contient pas les mêmes tables.").arg(source));
 }
 
 // The compacted, checked copy of `source` written as `scratch`, in place of
@@ -122,11 +124,13 @@ void checkCopy(const QString& source, const QString& copy, const QMap<QString, q
 void writeCheckedCopy(const QString& source, const QString& scratch, const QString& target)
 {
     if (!QFileInfo(source).isFile())
-        throw FileError(QStringLiteral("La base de données \"%1\" est introuvable.").arg(FileUtils::shownPath(source)));
+        throw FileError(
+            QStringLiteral("La base de données \"%1\" est introuvable.").arg(FileUtils::shownPath(source)));
     removeLeftovers(target);
     // Made here rather than by the engine, which says no more than "unable
     // to open" whatever stops it (a read-only disk, the rights).
-    const int fd = ::open(QFile::encodeName(scratch).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(QFile::encodeName(scratch).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         throw FileError(QStringLiteral("Impossible de créer la copie compactée \"%1\" : %2.")
                             .arg(FileUtils::shownPath(scratch), FileUtils::systemReason(errno)));
@@ -142,8 +146,9 @@ void writeCheckedCopy(const QString& source, const QString& scratch, const QStri
             vacuum.prepare(QStringLiteral("VACUUM INTO ?"));
             vacuum.addBindValue(scratch);
             if (!vacuum.exec())
-                throw DatabaseError(QStringLiteral("Le compactage de la base de données \"%1\" a échoué :\r%2.")
-                                        .arg(FileUtils::shownPath(source), Connection::errorText(vacuum.lastError())));
+                throw DatabaseError(
+                    QStringLiteral("Le compactage de la base de données \"%1\" a échoué :\r%2.")
+                        .arg(FileUtils::shownPath(source), Connection::errorText(vacuum.lastError())));
         }
         // The engine does not force what it writes into a new file.
         FileUtils::syncFile(scratch);
@@ -172,10 +177,11 @@ void removeLeftovers(const QString& file)
 {
     const QString scratch = scratchFileFor(file);
     if (isJetDatabase(scratch))
-        throw FileError(QStringLiteral("Le fichier \"%1\" est une base de données de la version Windows du logiciel, "
-                                       "restée d'un compactage interrompu ; il n'a pas été utilisé.\r"
-                                       "Mettez-le de côté, puis recommencez.")
-                            .arg(FileUtils::shownPath(scratch)));
+        throw FileError(
+            QStringLiteral("Le fichier \"%1\" est une base de données de la version Windows du logiciel, "
+                           "restée d'un compactage interrompu ; il n'a pas été utilisé.\r"
+                           "Mettez-le de côté, puis recommencez.")
+                .arg(FileUtils::shownPath(scratch)));
     for (const QString& companion : kCompanions) {
         // Only what is there: a read-only disk refuses even to remove nothing.
         const QFileInfo left(scratch + companion);
@@ -184,7 +190,9 @@ void removeLeftovers(const QString& file)
         try {
             FileUtils::removeFile(scratch + companion);
         } catch (const FileError& e) {
-            throw FileError(QStringLiteral("La copie d'un compactage interrompu n'a pas pu être supprimée.\r%1").arg(e.text()));
+            throw FileError(
+                QStringLiteral("La copie d'un compactage interrompu n'a pas pu être supprimée.\r%1")
+                    .arg(e.text()));
         }
     }
 }
@@ -192,7 +200,8 @@ void removeLeftovers(const QString& file)
 void compactInto(const QString& source, const QString& target)
 {
     if (QFileInfo::exists(target))
-        throw FileError(QStringLiteral("Le fichier \"%1\" existe déjà ; il n'a pas été remplacé.").arg(target));
+        throw FileError(
+            QStringLiteral("Le fichier \"%1\" existe déjà ; il n'a pas été remplacé.").arg(target));
     const QString scratch = scratchFileFor(target);
     writeCheckedCopy(source, scratch, target);
     // QFile::rename never replaces an existing file.

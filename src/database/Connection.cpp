@@ -58,8 +58,10 @@ QString errorText(const QSqlError& error)
     // The engine's own words for a refused statement, each with the name it
     // carries after its prefix.
     static const std::pair<QLatin1String, QString> kStatements[] = {
-        {QLatin1String("no such table: "), QStringLiteral("la table « %1 » est absente de la base de données")},
-        {QLatin1String("no such column: "), QStringLiteral("la colonne « %1 » est absente de la base de données")},
+        {QLatin1String("no such table: "),
+         QStringLiteral("la table « %1 » est absente de la base de données")},
+        {QLatin1String("no such column: "),
+         QStringLiteral("la colonne « %1 » est absente de la base de données")},
         {QLatin1String("no such function: "), QStringLiteral("la fonction « %1 » n'existe pas")},
         {QLatin1String("no such index: "), QStringLiteral("l'index « %1 » n'existe pas")},
         {QLatin1String("duplicate column name: "), QStringLiteral("la colonne « %1 » existe déjà")},
@@ -70,7 +72,8 @@ QString errorText(const QSqlError& error)
     for (const auto& [english, french] : kStatements)
         if (text.startsWith(english))
             return french.arg(text.mid(english.size()).section(QLatin1Char(' '), 0, 0));
-    static const QRegularExpression kAlreadyExists(QStringLiteral("^(table|index|view|trigger) (\\S+) already exists"));
+    static const QRegularExpression kAlreadyExists(
+        QStringLiteral("^(table|index|view|trigger) (\\S+) already exists"));
     if (const QRegularExpressionMatch m = kAlreadyExists.match(text); m.hasMatch())
         return QStringLiteral("« %1 » existe déjà dans la base de données").arg(m.captured(2));
     static const QRegularExpression kSyntax(QStringLiteral("^near \"(.*)\": syntax error"));
@@ -85,12 +88,14 @@ QString errorText(const QSqlError& error)
     // Anything else is the engine's own text, said to be so.
     return text.trimmed().isEmpty()
                ? QStringLiteral("erreur inconnue de la base de données")
-               : QStringLiteral("erreur de la base de données (message du moteur SQLite : « %1 »)").arg(text.trimmed());
+               : QStringLiteral("erreur de la base de données (message du moteur SQLite : « %1 »)")
+                     .arg(text.trimmed());
 }
 
 QString damageFoundText()
 {
-    return QStringLiteral("la vérification de son intégrité y trouve des pages, des index ou des lignes abîmés");
+    return QStringLiteral(
+        "la vérification de son intégrité y trouve des pages, des index ou des lignes abîmés");
 }
 
 void open(const DbConfig& config)
@@ -119,8 +124,8 @@ void open(const DbConfig& config)
     {
         // The ODBC route names only the data source, which points at the file.
         const bool odbc = config.kind == DbConfig::Kind::Odbc;
-        QSqlDatabase db = QSqlDatabase::addDatabase(odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE"),
-                                                    kConnectionName);
+        QSqlDatabase db = QSqlDatabase::addDatabase(
+            odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE"), kConnectionName);
         if (!db.isValid()) {
             QSqlDatabase::removeDatabase(kConnectionName);
             throw DatabaseError(odbc ? QStringLiteral("Le pilote ODBC de Qt (QODBC) est introuvable.")
@@ -142,23 +147,26 @@ void open(const DbConfig& config)
             // now than at the user's first change.
             QSqlQuery probe(db);
             int version = 0;
-            if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next()
-                || !probe.exec(QStringLiteral("PRAGMA user_version")) || !probe.next()) {
+            if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next() ||
+                !probe.exec(QStringLiteral("PRAGMA user_version")) || !probe.next()) {
                 failure = errorText(probe.lastError());
                 damaged = (probe.lastError().nativeErrorCode().toInt() & 0xff) == 11; // SQLITE_CORRUPT
             } else {
                 version = probe.value(0).toInt();
                 probe.finish();
-                if (!probe.exec(QStringLiteral("BEGIN IMMEDIATE"))
-                    || !probe.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
+                if (!probe.exec(QStringLiteral("BEGIN IMMEDIATE")) ||
+                    !probe.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
                     failure = errorText(probe.lastError());
                     const int code = probe.lastError().nativeErrorCode().toInt() & 0xff;
                     if (FileUtils::onReadOnlyDisk(file))
-                        failure = QStringLiteral("le disque qui la contient est en lecture seule (monté en lecture "
-                                                 "seule) : elle ne peut pas y être modifiée");
-                    else if (code == 8 || code == 14 || !info.isWritable()) // read-only, journal not creatable
-                        failure = QStringLiteral("la base de données est en lecture seule : vérifiez les droits "
-                                                 "d'accès à ce fichier et au dossier qui le contient");
+                        failure =
+                            QStringLiteral("le disque qui la contient est en lecture seule (monté en lecture "
+                                           "seule) : elle ne peut pas y être modifiée");
+                    else if (code == 8 || code == 14 ||
+                             !info.isWritable()) // read-only, journal not creatable
+                        failure =
+                            QStringLiteral("la base de données est en lecture seule : vérifiez les droits "
+                                           "d'accès à ce fichier et au dossier qui le contient");
                 }
                 probe.finish();
                 QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
@@ -169,7 +177,8 @@ void open(const DbConfig& config)
         db.close();
     }
     QSqlDatabase::removeDatabase(kConnectionName);
-    const QString text = QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.").arg(shown, failure);
+    const QString text =
+        QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.").arg(shown, failure);
     if (damaged)
         throw DamagedDatabaseError(text);
     throw DatabaseError(text);

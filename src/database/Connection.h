@@ -8,7 +8,12 @@
 // Where the record database lives and how it is reached, as derived from db.ini.
 struct DbConfig
 {
-    enum class Kind { OleDb, Odbc, Unknown };
+    enum class Kind
+    {
+        OleDb,
+        Odbc,
+        Unknown
+    };
 
     Kind kind = Kind::OleDb;
     QString providerText = QStringLiteral("OLEDB"); // as written in db.ini, for messages

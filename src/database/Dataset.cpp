@@ -66,7 +66,8 @@ qint64 insertedRowid(const QSqlQuery& insert, const QSqlDatabase& db)
     if (db.driver()->hasFeature(QSqlDriver::LastInsertId))
         return insert.lastInsertId().toLongLong();
     QSqlQuery last(db);
-    return last.exec(QStringLiteral("SELECT last_insert_rowid()")) && last.next() ? last.value(0).toLongLong() : 0;
+    return last.exec(QStringLiteral("SELECT last_insert_rowid()")) && last.next() ? last.value(0).toLongLong()
+                                                                                  : 0;
 }
 
 // The ODBC driver types columns by their declared type: dates come as
@@ -677,7 +678,8 @@ void Dataset::fetch(QSqlQuery& query, bool withRowid, std::vector<Row>& into) co
             row.rowid = query.value(0).toLongLong();
         row.values.reserve(total);
         for (int i = first; i < columns; ++i)
-            row.values.append(odbc ? asSqliteGives(query.value(i), m_fields[i - first].type) : query.value(i));
+            row.values.append(odbc ? asSqliteGives(query.value(i), m_fields[i - first].type)
+                                   : query.value(i));
         row.values.resize(total);
         calculate(row.values);
         into.push_back(std::move(row));

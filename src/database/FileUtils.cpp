@@ -2,6 +2,9 @@
 
 #include "Errors.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,12 +12,6 @@
 #include <QMimeDatabase>
 #include <QRandomGenerator>
 #include <QStandardPaths>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -96,12 +93,14 @@ QString shownPath(const QString& path)
 
 QString cannotWrite(const QString& path, int error)
 {
-    return QStringLiteral("Impossible d'écrire le fichier \"%1\" : %2.").arg(shownPath(path), systemReason(error));
+    return QStringLiteral("Impossible d'écrire le fichier \"%1\" : %2.")
+        .arg(shownPath(path), systemReason(error));
 }
 
 QString cannotRead(const QString& path, int error)
 {
-    return QStringLiteral("Impossible de lire le fichier \"%1\" : %2.").arg(shownPath(path), systemReason(error));
+    return QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
+        .arg(shownPath(path), systemReason(error));
 }
 
 QString executablePath()
@@ -133,8 +132,9 @@ QString programsFolder()
 {
     // The prefix the program is installed under: the parent of its bin/.
     const QDir folder = QFileInfo(executablePath()).absoluteDir();
-    return withTrailingSeparator(folder.dirName() == QLatin1String("bin") ? QFileInfo(folder.absolutePath()).path()
-                                                                          : folder.absolutePath());
+    return withTrailingSeparator(folder.dirName() == QLatin1String("bin")
+                                     ? QFileInfo(folder.absolutePath()).path()
+                                     : folder.absolutePath());
 }
 
 QString temporaryFolder()
@@ -222,7 +222,8 @@ AtomicFile::AtomicFile(const QString& target) : m_target(target), m_shown(target
     if (exists && ::access(native.constData(), W_OK) != 0)
         fail(errno);
     for (int attempt = 0; m_fd < 0; ++attempt) {
-        m_partial = m_target + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        m_partial = m_target + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                             QLatin1Char('0'));
         // 0666 under the user's umask, as any new file of theirs.
         m_fd = openRetrying(nativePath(m_partial), O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (m_fd < 0 && (errno != EEXIST || attempt == 16)) {
@@ -328,8 +329,8 @@ void syncFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || ::fsync(file.handle()) != 0)
-        throw FileError(
-            QStringLiteral("Impossible d'enregistrer le fichier \"%1\" sur le disque : %2").arg(path, file.errorString()));
+        throw FileError(QStringLiteral("Impossible d'enregistrer le fichier \"%1\" sur le disque : %2")
+                            .arg(path, file.errorString()));
 }
 
 // A folder that cannot be synced (some network file systems) is no reason to fail.
@@ -349,7 +350,8 @@ void syncFileSystem(const QString& path)
     if (fd >= 0)
         ::close(fd);
     if (!synced)
-        throw FileError(QStringLiteral("Impossible d'enregistrer les fichiers de \"%1\" sur le disque.").arg(path));
+        throw FileError(
+            QStringLiteral("Impossible d'enregistrer les fichiers de \"%1\" sur le disque.").arg(path));
 }
 
 QString withoutAccents(const QString& text)

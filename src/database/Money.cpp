@@ -81,7 +81,8 @@ std::optional<Amount> parse(const QString& text)
     if ((whole.isEmpty() && fraction.isEmpty()) || whole.size() > kMaxWholeDigits)
         return std::nullopt;
     const auto allDigits = [](QStringView v) {
-        return std::all_of(v.begin(), v.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+        return std::all_of(v.begin(), v.end(),
+                           [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
     };
     if (!allDigits(whole) || !allDigits(fraction))
         return std::nullopt;

@@ -21,11 +21,12 @@ Column id()
 }
 
 // Appends prefix01..prefixNN (two digits) of one kind, as the custom fields are named.
-void numbered(std::vector<Column>& columns, const char* prefix, int from, int to, ColumnType type, int size = 0,
-              bool twoDigits = true)
+void numbered(std::vector<Column>& columns, const char* prefix, int from, int to, ColumnType type,
+              int size = 0, bool twoDigits = true)
 {
     for (int i = from; i <= to; ++i) {
-        const QString number = twoDigits ? QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')) : QString::number(i);
+        const QString number =
+            twoDigits ? QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')) : QString::number(i);
         columns.push_back({QString::fromLatin1(prefix) + number, type, size});
     }
 }
@@ -113,16 +114,20 @@ std::vector<Table> buildTables()
                    {id(), col("Id_File", T::Long), col("Id_Ref", T::Short), col("Id_Org", T::Short),
                     col("Id_Vaccine", T::Short), col("Date_Vaccine", T::DateTime), txt("Time_Vaccine", 5),
                     col("Repeat_Date", T::DateTime), col("Repeat_Exe", T::YesNo), txt("Remark1", 255),
-                    txt("Remark2", 255), col("Divers1", T::Long), col("Divers2", T::YesNo), txt("Divers3", 128),
-                    txt("Divers4", 128), col("Divers5", T::Memo)},
+                    txt("Remark2", 255), col("Divers1", T::Long), col("Divers2", T::YesNo),
+                    txt("Divers3", 128), txt("Divers4", 128), col("Divers5", T::Memo)},
                    {{"Id_Ref", "Date_Vaccine"}, {"Repeat_Date"}}});
 
     for (const char* kind : {"Weight", "Size"}) {
         const QString k = QString::fromLatin1(kind);
         all.push_back({k.toUpper(),
-                       {id(), col("Id_File", T::Long), col("Id_Ref", T::Short),
-                        {QStringLiteral("Date_") + k, T::DateTime, 0}, {QStringLiteral("Time_") + k, T::Text, 5},
-                        {k, T::Double, 0}, txt("Remark", 128)},
+                       {id(),
+                        col("Id_File", T::Long),
+                        col("Id_Ref", T::Short),
+                        {QStringLiteral("Date_") + k, T::DateTime, 0},
+                        {QStringLiteral("Time_") + k, T::Text, 5},
+                        {k, T::Double, 0},
+                        txt("Remark", 128)},
                        {{QStringLiteral("Id_Ref"), QStringLiteral("Date_") + k}}});
     }
 
@@ -139,14 +144,15 @@ std::vector<Table> buildTables()
                     txt("Time_Event", 5), txt("Description", 255)},
                    {{"Id_Ref", "Date_Event", "Time_Event"}}});
 
-    all.push_back({QStringLiteral("DOCUMENTIMG"),
-                   {id(), col("Id_File", T::Long), col("Id_Ref", T::Short), txt("Title", 128), col("Img", T::Bytes),
-                    col("ImgMini", T::Bytes), col("DoType", T::Short), col("Tag", T::Long)},
-                   {{"Id_Ref", "DoType"}}});
+    all.push_back(
+        {QStringLiteral("DOCUMENTIMG"),
+         {id(), col("Id_File", T::Long), col("Id_Ref", T::Short), txt("Title", 128), col("Img", T::Bytes),
+          col("ImgMini", T::Bytes), col("DoType", T::Short), col("Tag", T::Long)},
+         {{"Id_Ref", "DoType"}}});
     all.push_back({QStringLiteral("DOCUMENTFILE"),
                    {id(), col("Id_File", T::Short), col("Id_Ref", T::Short), txt("Title", 255),
-                    col("FileIcon", T::Bytes), txt("FileName", 255), txt("FileType", 128), txt("FileSize", 128),
-                    txt("Remark", 255), col("DoType", T::Short)},
+                    col("FileIcon", T::Bytes), txt("FileName", 255), txt("FileType", 128),
+                    txt("FileSize", 128), txt("Remark", 255), col("DoType", T::Short)},
                    {{"Id_Ref", "DoType"}}});
     // The text recognised in a picture document (DoKind 1) or read from an
     // attached file (DoKind 2); State 1 read, 2 unreadable (Note says why),
@@ -157,12 +163,12 @@ std::vector<Table> buildTables()
                     col("State", T::Short), txt("Note", 255)},
                    {{"DoKind", "Id_Document"}}});
 
-    all.push_back({QStringLiteral("LST_DOCTOR"),
-                   {id(), col("Id_File", T::Long), txt("Name", 128), txt("Category", 128),
-                    col("Convention", T::YesNo), txt("Address", 128), txt("City", 128), txt("CP", 128),
-                    txt("Phone", 128), txt("Fax", 128), txt("Email", 128), txt("Note", 255),
-                    col("Price", T::Currency), txt("Country", 128)},
-                   {{"Name"}}});
+    all.push_back(
+        {QStringLiteral("LST_DOCTOR"),
+         {id(), col("Id_File", T::Long), txt("Name", 128), txt("Category", 128), col("Convention", T::YesNo),
+          txt("Address", 128), txt("City", 128), txt("CP", 128), txt("Phone", 128), txt("Fax", 128),
+          txt("Email", 128), txt("Note", 255), col("Price", T::Currency), txt("Country", 128)},
+         {{"Name"}}});
     all.push_back({QStringLiteral("LST_PHARMACY"),
                    {id(), col("Id_File", T::Long), txt("Name", 128), txt("Address", 128), txt("City", 128),
                     txt("CP", 128), txt("Phone", 128), txt("Fax", 128), txt("Email", 128), txt("Note", 255),
@@ -196,13 +202,14 @@ std::vector<Table> buildTables()
         all.push_back({QStringLiteral("CUSTOMLAB"), c, {}});
     }
 
-    all.push_back({QStringLiteral("BACKUP"),
-                   {col("DateSav", T::DateTime), txt("TimeSav", 5), txt("Description", 128), txt("Path", 255)},
-                   {{"DateSav"}}});
-    all.push_back({QStringLiteral("OBJECT_VAL_STR"),
-                   {col("ID_CLASS", T::Long), col("ID_ATTRIBUTE", T::Long), col("USERID", T::Long),
-                    txt("VALUE", 255)},
-                   {{"ID_CLASS", "ID_ATTRIBUTE", "USERID"}}});
+    all.push_back(
+        {QStringLiteral("BACKUP"),
+         {col("DateSav", T::DateTime), txt("TimeSav", 5), txt("Description", 128), txt("Path", 255)},
+         {{"DateSav"}}});
+    all.push_back(
+        {QStringLiteral("OBJECT_VAL_STR"),
+         {col("ID_CLASS", T::Long), col("ID_ATTRIBUTE", T::Long), col("USERID", T::Long), txt("VALUE", 255)},
+         {{"ID_CLASS", "ID_ATTRIBUTE", "USERID"}}});
 
     for (const char* tree : {"SQL_TREE", "STAT_TREE"})
         all.push_back({QString::fromLatin1(tree),
@@ -210,7 +217,8 @@ std::vector<Table> buildTables()
                         col("NodePos", T::Long), col("NodeType", T::Long)},
                        {}});
     for (const char* query : {"SQL_QUERY", "STAT_QUERY"})
-        all.push_back({QString::fromLatin1(query), {id(), col("Id_Tree", T::Long), col("Query", T::Memo)},
+        all.push_back({QString::fromLatin1(query),
+                       {id(), col("Id_Tree", T::Long), col("Query", T::Memo)},
                        {{"Id_Tree"}}});
 
     // Declared by the program but never opened; kept so older files and
@@ -300,9 +308,9 @@ std::optional<DeclaredType> typeFromDeclared(const QString& declared, bool prima
             return DeclaredType{T::Text, size};
     }
     static const QHash<QString, ColumnType> byName{
-        {QStringLiteral("INTEGER"), T::Long},    {QStringLiteral("SMALLINT"), T::Short},
-        {QStringLiteral("TINYINT"), T::Byte},    {QStringLiteral("LONGTEXT"), T::Memo},
-        {QStringLiteral("DOUBLE"), T::Double},   {QStringLiteral("FLOAT"), T::Single},
+        {QStringLiteral("INTEGER"), T::Long},      {QStringLiteral("SMALLINT"), T::Short},
+        {QStringLiteral("TINYINT"), T::Byte},      {QStringLiteral("LONGTEXT"), T::Memo},
+        {QStringLiteral("DOUBLE"), T::Double},     {QStringLiteral("FLOAT"), T::Single},
         {QStringLiteral("CURRENCY"), T::Currency}, {QStringLiteral("YESNO"), T::YesNo},
         {QStringLiteral("DATETIME"), T::DateTime}, {QStringLiteral("BLOB"), T::Bytes}};
     const auto it = byName.constFind(d);
@@ -357,7 +365,8 @@ QStringList createStatements(const Table& table)
     QStringList defs;
     for (const Column& c : table.columns)
         defs << columnDefinition(c);
-    QStringList statements{QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), defs.join(QStringLiteral(", ")))};
+    QStringList statements{
+        QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), defs.join(QStringLiteral(", ")))};
     for (const QStringList& index : table.indexes)
         statements << createIndexStatement(table.name, index);
     return statements;

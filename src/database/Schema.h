@@ -1,8 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QString>
 #include <QStringList>
-#include <optional>
 #include <vector>
 
 // The record database, defined once: every table and column with its Access
@@ -11,7 +11,21 @@
 // existing file.
 namespace Schema {
 
-enum class ColumnType { AutoIncrement, Long, Short, Byte, Text, Memo, Double, Single, Currency, YesNo, DateTime, Bytes };
+enum class ColumnType
+{
+    AutoIncrement,
+    Long,
+    Short,
+    Byte,
+    Text,
+    Memo,
+    Double,
+    Single,
+    Currency,
+    YesNo,
+    DateTime,
+    Bytes
+};
 
 struct Column
 {

@@ -72,7 +72,6 @@ Dataset& TDataModule1::make(const QString& name)
     return *new Dataset(name, this);
 }
 
-
 void TDataModule1::designStatements()
 {
     using CareQueries::ActKind;
@@ -218,7 +217,8 @@ void TDataModule1::connectEvents()
         documents.setBeforeDelete([this, fileOf](Dataset& d) {
             m_fileOfDeletedRow = fileOf(d.field(QStringLiteral("Id")).asInteger());
         });
-        documents.setAfterDelete([this](Dataset&) { FileUtils::removeFile(std::exchange(m_fileOfDeletedRow, {})); });
+        documents.setAfterDelete(
+            [this](Dataset&) { FileUtils::removeFile(std::exchange(m_fileOfDeletedRow, {})); });
     };
     removeAfterDelete(DocumentImg, [this](int id) { return documentImageFile(id); });
     removeAfterDelete(DocumentFile, [this](int id) { return documentFile(id); });
@@ -326,13 +326,14 @@ void TDataModule1::deletePerson()
     try {
         // Every row goes, or none: a failure leaves the person whole.
         Transaction transaction;
-        for (const QString& statement : {QStringLiteral("DELETE FROM Weight WHERE Weight.Id_Ref="),
-                                         QStringLiteral("DELETE FROM [Size] WHERE [Size].Id_Ref="),
-                                         QStringLiteral("DELETE FROM [Action] WHERE Action.Id_Ref="),
-                                         QStringLiteral("DELETE FROM Vaccine WHERE Vaccine.Id_Ref="),
-                                         QStringLiteral("DELETE FROM Event WHERE Event.Id_Ref="),
-                                         QStringLiteral("DELETE FROM DocumentImg WHERE DocumentImg.Id_Ref="),
-                                         QStringLiteral("DELETE FROM DocumentFile WHERE DocumentFile.Id_Ref=")})
+        for (const QString& statement :
+             {QStringLiteral("DELETE FROM Weight WHERE Weight.Id_Ref="),
+              QStringLiteral("DELETE FROM [Size] WHERE [Size].Id_Ref="),
+              QStringLiteral("DELETE FROM [Action] WHERE Action.Id_Ref="),
+              QStringLiteral("DELETE FROM Vaccine WHERE Vaccine.Id_Ref="),
+              QStringLiteral("DELETE FROM Event WHERE Event.Id_Ref="),
+              QStringLiteral("DELETE FROM DocumentImg WHERE DocumentImg.Id_Ref="),
+              QStringLiteral("DELETE FROM DocumentFile WHERE DocumentFile.Id_Ref=")})
             DatasetUtils::runStatement(Query, whereIdRef(statement, id));
         deleteEach(L_Analysis, whereIdRef(QStringLiteral("WHERE L_Analysis.Id_Ref="), id));
         L_Analysis.setWhereLine(QStringLiteral("WHERE L_ANALYSIS.Id_Analysis>-1"));
@@ -350,9 +351,10 @@ void TDataModule1::deletePerson()
     const QStringList kept = FileUtils::removeFiles(files);
     emit personListRebuildRequested(-1);
     if (!kept.isEmpty())
-        throw FileError(QStringLiteral("Le carnet de santé a été supprimé, mais ces fichiers n'ont pas pu être "
-                                       "effacés :\r%1")
-                            .arg(kept.join(QStringLiteral("\r"))));
+        throw FileError(
+            QStringLiteral("Le carnet de santé a été supprimé, mais ces fichiers n'ont pas pu être "
+                           "effacés :\r%1")
+                .arg(kept.join(QStringLiteral("\r"))));
 }
 
 void TDataModule1::closeAtExit()

@@ -27,12 +27,9 @@ TDataModule2::TDataModule2(QObject* parent) : QObject(parent)
     L_Analysis.setSql(
         QStringList{QStringLiteral("SELECT * FROM LST_ANALYSIS"), QStringLiteral("ORDER BY TITLE")});
     setMoneyFormat({&ConsultRepaymentQuery, &PharmacyRepaymentQuery}, QStringLiteral("#######0.00"));
-
 }
 
-TDataModule2::~TDataModule2()
-{
-}
+TDataModule2::~TDataModule2() {}
 
 Dataset& TDataModule2::make(const QString& name)
 {
@@ -43,4 +40,3 @@ void TDataModule2::applyMoneyFormats()
 {
     setMoneyFormat({&ConsultRepaymentQuery, &PharmacyRepaymentQuery}, Money::displayFormat());
 }
-

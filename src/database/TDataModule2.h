@@ -24,6 +24,4 @@ public:
 
 private:
     Dataset& make(const QString& name);
-
 };
-

@@ -26,8 +26,9 @@ Transaction::Transaction(const QString& connectionName) : m_connectionName(conne
     if (depth == 0) {
         QSqlDatabase db = databaseOf(m_connectionName);
         if (!db.transaction())
-            throw DatabaseError(QStringLiteral("Impossible de commencer la modification de la base de données :\r%1")
-                                    .arg(Connection::errorText(db.lastError())));
+            throw DatabaseError(
+                QStringLiteral("Impossible de commencer la modification de la base de données :\r%1")
+                    .arg(Connection::errorText(db.lastError())));
         m_outermost = true;
     }
     ++depth;
@@ -52,7 +53,8 @@ void Transaction::commit()
         const QString why = Connection::errorText(db.lastError());
         db.rollback();
         throw DatabaseError(
-            QStringLiteral("Les modifications n'ont pas pu être enregistrées dans la base de données :\r%1").arg(why));
+            QStringLiteral("Les modifications n'ont pas pu être enregistrées dans la base de données :\r%1")
+                .arg(why));
     }
 }
 

@@ -2,8 +2,8 @@
 #include "Errors.h"
 #include "TemplateDatabase.h"
 
-#include <QCoreApplication>
 #include <cstdio>
+#include <QCoreApplication>
 
 int main(int argc, char* argv[])
 {

@@ -436,7 +436,9 @@ Bitmap decode(QByteArrayView data)
 {
     const Bytes bytes(data);
     const Layout layout = readLayout(bytes, bytes.size());
-    const auto storedRow = [&](qint64 row) { return bytes.at(layout.header.pixelOffset + row * layout.rowBytes); };
+    const auto storedRow = [&](qint64 row) {
+        return bytes.at(layout.header.pixelOffset + row * layout.rowBytes);
+    };
     BitmapRows rows;
     convertRows(layout, storedRow, rows);
     return rows.take();

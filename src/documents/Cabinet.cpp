@@ -1,24 +1,23 @@
 // GLib's headers name members "signals": this file is built with
 // QT_NO_KEYWORDS (see CMakeLists.txt) and uses no Qt keyword.
 #include "Cabinet.h"
+
 #include "CabinetMeter.h"
 #include "CabinetPlan.h"
 #include "FileDescriptor.h"
 #include "FileUtils.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <libgcab.h>
+#include <memory>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-
-#include <libgcab.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -89,7 +88,8 @@ void setIoError(GError** error, int code)
 class Source
 {
 public:
-    Source(int fd, qint64 size, qint64 budget, Meter& meter) : m_fd(fd), m_size(size), m_budget(budget), m_meter(meter)
+    Source(int fd, qint64 size, qint64 budget, Meter& meter)
+        : m_fd(fd), m_size(size), m_budget(budget), m_meter(meter)
     {
     }
 
@@ -234,10 +234,11 @@ void checkFreeSpace(const QString& folder, qint64 needed)
         return; // the writes themselves will say what is wrong
     const qint64 available = qint64(space.f_bavail) * qint64(space.f_frsize);
     if (available < needed)
-        throw CabinetError(QStringLiteral("Espace disque insuffisant dans \"%1\" : %2 Mo nécessaires, %3 Mo libres.")
-                               .arg(folder)
-                               .arg((needed + 999999) / 1000000)
-                               .arg(available / 1000000));
+        throw CabinetError(
+            QStringLiteral("Espace disque insuffisant dans \"%1\" : %2 Mo nécessaires, %3 Mo libres.")
+                .arg(folder)
+                .arg((needed + 999999) / 1000000)
+                .arg(available / 1000000));
 }
 
 // What extracting some entries costs the decompressor. libgcab goes through
@@ -247,7 +248,8 @@ void checkFreeSpace(const QString& folder, qint64 needed)
 // Refuses, before anything is decompressed, entries taken that share their
 // bytes (a few compressed blocks would then fill any disk) and an
 // extraction that would expand beyond what one archive can hold.
-Expansion checkedExpansion(const QString& archive, const CabinetFormat::Directory& directory, const QList<int>& taken)
+Expansion checkedExpansion(const QString& archive, const CabinetFormat::Directory& directory,
+                           const QList<int>& taken)
 {
     QList<QList<int>> byFolder(directory.folders.size());
     for (const int index : taken)
@@ -275,17 +277,19 @@ Expansion checkedExpansion(const QString& archive, const CabinetFormat::Director
             if (file.size == 0)
                 continue;
             if (before && qint64(before->offset) + before->size > file.offset)
-                throw CabinetError(QStringLiteral("L'archive \"%1\" est refusée : ses fichiers \"%2\" et \"%3\" "
-                                                  "partagent les mêmes données.")
-                                       .arg(archive, before->name, file.name));
+                throw CabinetError(
+                    QStringLiteral("L'archive \"%1\" est refusée : ses fichiers \"%2\" et \"%3\" "
+                                   "partagent les mêmes données.")
+                        .arg(archive, before->name, file.name));
             before = &file;
         }
     }
     if (expansion.bytes > CabinetFormat::kMaxContent)
-        throw CabinetError(QStringLiteral("L'archive \"%1\" est refusée : ses fichiers se décompresseraient en %2 Mo, "
-                                          "plus qu'une archive de ce format ne peut en contenir.")
-                               .arg(archive)
-                               .arg(expansion.bytes / 1000000));
+        throw CabinetError(
+            QStringLiteral("L'archive \"%1\" est refusée : ses fichiers se décompresseraient en %2 Mo, "
+                           "plus qu'une archive de ce format ne peut en contenir.")
+                .arg(archive)
+                .arg(expansion.bytes / 1000000));
     return expansion;
 }
 
@@ -302,9 +306,10 @@ CabinetError extractionFailure(const QString& archive, const GError* error, cons
         return CabinetError(QStringLiteral("Impossible d'extraire l'archive \"%1\" : %2").arg(archive, why));
     };
     if (source.overBudget())
-        return CabinetError(QStringLiteral("L'archive \"%1\" est refusée : sa décompression dépasse ce que son "
-                                           "répertoire annonce.")
-                                .arg(archive));
+        return CabinetError(
+            QStringLiteral("L'archive \"%1\" est refusée : sa décompression dépasse ce que son "
+                           "répertoire annonce.")
+                .arg(archive));
     if (source.readError() != 0)
         return cannot(errnoText(source.readError()));
     // GIO's codes for the files written; a plain failure is GIO's reading
@@ -327,9 +332,11 @@ CabinetError extractionFailure(const QString& archive, const GError* error, cons
         return damagedArchive(archive, QStringLiteral("elle est incomplète (tronquée) ou illisible."));
     const QByteArray text = error ? QByteArray(error->message) : QByteArray();
     if (text.contains("checksum"))
-        return damagedArchive(archive, QStringLiteral("une somme de contrôle ne correspond pas à ses données."));
+        return damagedArchive(archive,
+                              QStringLiteral("une somme de contrôle ne correspond pas à ses données."));
     if (text.contains("compression method"))
-        return damagedArchive(archive, QStringLiteral("sa méthode de compression n'est pas prise en charge."));
+        return damagedArchive(archive,
+                              QStringLiteral("sa méthode de compression n'est pas prise en charge."));
     if (error && error->domain == GCAB_ERROR && error->code == GCAB_ERROR_FORMAT)
         return damagedArchive(archive, QStringLiteral("elle est incomplète (tronquée) ou illisible."));
     return damagedArchive(archive, QStringLiteral("ses données compressées sont illisibles."));
@@ -344,13 +351,15 @@ struct Extraction
     QString folder;
 };
 
-void extract(const QString& archive, const CabinetFormat::Directory& directory, const QHash<int, QString>& wanted,
-             const Expansion& expansion, const QString& folder, const Progress& progress)
+void extract(const QString& archive, const CabinetFormat::Directory& directory,
+             const QHash<int, QString>& wanted, const Expansion& expansion, const QString& folder,
+             const Progress& progress)
 {
     const QByteArray path = nativePath(archive);
     FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
-        throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2").arg(archive, errnoText(errno)));
+        throw CabinetError(
+            QStringLiteral("Impossible de lire l'archive \"%1\" : %2").arg(archive, errnoText(errno)));
     const qint64 size = QFileInfo(archive).size();
     Meter meter(progress, size);
     // The directory, then each pass over a folder's data: never more than
@@ -405,7 +414,8 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory, 
         r->written << r->folder + *name;
         return TRUE;
     };
-    const bool done = gcab_cabinet_extract(cabinet.get(), target.get(), onFile, nullptr, &run, nullptr, error.slot());
+    const bool done =
+        gcab_cabinet_extract(cabinet.get(), target.get(), onFile, nullptr, &run, nullptr, error.slot());
     if (!done || meter.stopped()) {
         for (const QString& written : std::as_const(run.written))
             QFile::remove(written);
@@ -439,7 +449,8 @@ void extractEntry(const QString& archive, int index, const QString& target, cons
     const CabinetFormat::Directory directory = readDirectoryOf(archive);
     checkedPaths(archive, directory);
     if (index < 0 || index >= directory.files.size())
-        throw CabinetError(QStringLiteral("L'archive \"%1\" ne contient pas le fichier demandé.").arg(archive));
+        throw CabinetError(
+            QStringLiteral("L'archive \"%1\" ne contient pas le fichier demandé.").arg(archive));
     const QFileInfo info(target);
     const QString folder = info.absolutePath() + QLatin1Char('/');
     const Expansion expansion = checkedExpansion(archive, directory, {index});
@@ -448,21 +459,24 @@ void extractEntry(const QString& archive, int index, const QString& target, cons
     const QString part = QStringLiteral(".%1.%2.part").arg(info.fileName().left(64)).arg(::getpid());
     QFile::remove(folder + part);
     extract(archive, directory, {{index, part}}, expansion, folder, progress);
-    if (::rename(nativePath(folder + part).constData(), nativePath(info.absoluteFilePath()).constData()) != 0) {
+    if (::rename(nativePath(folder + part).constData(), nativePath(info.absoluteFilePath()).constData()) !=
+        0) {
         const int why = errno;
         QFile::remove(folder + part);
-        throw CabinetError(QStringLiteral("Impossible d'écrire le fichier \"%1\" : %2").arg(target, errnoText(why)));
+        throw CabinetError(
+            QStringLiteral("Impossible d'écrire le fichier \"%1\" : %2").arg(target, errnoText(why)));
     }
 }
 
 void extractAll(const QString& archive, const QString& folder, const Progress& progress)
 {
-    extractAs(archive, folder, [](int, const Entry& entry) { return CabinetFormat::safeRelativePath(entry.name); },
-              progress);
+    extractAs(
+        archive, folder, [](int, const Entry& entry) { return CabinetFormat::safeRelativePath(entry.name); },
+        progress);
 }
 
-ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Directory& directory, const QString& folder,
-                              const NameFor& nameFor, Reading reading)
+ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Directory& directory,
+                              const QString& folder, const NameFor& nameFor, Reading reading)
 {
     checkedPaths(archive, directory);
     ExtractionPlan plan;
@@ -476,8 +490,9 @@ ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Direc
         const QString path = CabinetFormat::safeRelativePath(given);
         if (path.isEmpty() || seen.contains(path.toLower()))
             throw CabinetError(
-                QStringLiteral("L'archive \"%1\" est refusée : le fichier \"%2\" ne peut pas y être extrait sous le "
-                               "nom \"%3\" (nom dangereux ou déjà pris).")
+                QStringLiteral(
+                    "L'archive \"%1\" est refusée : le fichier \"%2\" ne peut pas y être extrait sous le "
+                    "nom \"%3\" (nom dangereux ou déjà pris).")
                     .arg(archive, file.name, given));
         seen.insert(path.toLower());
         plan.wanted.insert(i, path);
@@ -508,7 +523,8 @@ QList<Entry> entriesOf(const CabinetFormat::Directory& directory)
     return entries;
 }
 
-void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor, const Progress& progress)
+void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor,
+               const Progress& progress)
 {
     const CabinetFormat::Directory directory = readDirectoryOf(archive);
     const ExtractionPlan plan = planExtraction(archive, directory, folder, nameFor, Reading::Selective);

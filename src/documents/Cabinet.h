@@ -73,6 +73,7 @@ void extractAll(const QString& archive, const QString& folder, const Progress& p
 // must still be safe, and the names given safe and distinct, before
 // anything is written.
 using NameFor = std::function<QString(int index, const Entry& entry)>;
-void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor, const Progress& progress = {});
+void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor,
+               const Progress& progress = {});
 
 } // namespace Cabinet

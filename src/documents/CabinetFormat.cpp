@@ -18,7 +18,8 @@ constexpr std::uint16_t kNameIsUtf8 = 0x80;
 class Reader
 {
 public:
-    Reader(QIODevice& device, std::int64_t size, const QString& name) : m_device(device), m_size(size), m_name(name)
+    Reader(QIODevice& device, std::int64_t size, const QString& name)
+        : m_device(device), m_size(size), m_name(name)
     {
     }
 

@@ -29,8 +29,7 @@ constexpr std::int64_t kMaxCabinetSize = 0xFFFFFFFFLL;
 // The most content one archive carries whatever its names and folders:
 // every block stored (15 bytes more than its content), and room for the
 // largest directory (65 535 entries of the longest name).
-constexpr std::int64_t kMaxContent =
-    (kMaxCabinetSize - 65536 * (16 + 256)) / (kBlockSize + 15) * kBlockSize;
+constexpr std::int64_t kMaxContent = (kMaxCabinetSize - 65536 * (16 + 256)) / (kBlockSize + 15) * kBlockSize;
 
 enum Compression : std::uint16_t
 {

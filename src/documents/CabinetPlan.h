@@ -37,8 +37,8 @@ enum class Reading
 // folder, and when any entry is wanted refuses entries that share their
 // bytes, a decompression beyond what one archive holds and a lack of free
 // space: throws CabinetError before anything is decompressed or written.
-ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Directory& directory, const QString& folder,
-                              const NameFor& nameFor, Reading reading);
+ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Directory& directory,
+                              const QString& folder, const NameFor& nameFor, Reading reading);
 
 QList<Entry> entriesOf(const CabinetFormat::Directory& directory);
 

@@ -10,21 +10,19 @@
 #include "FileDescriptor.h"
 #include "FileUtils.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-
-#include <zlib.h>
-
-#include <cerrno>
-#include <cstring>
-#include <algorithm>
-#include <fcntl.h>
-#include <memory>
 #include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 namespace Cabinet {
 
@@ -295,7 +293,8 @@ public:
                                      .arg(member.path, FileUtils::systemReason(errno))};
             qint64 left = member.size;
             while (left > 0) {
-                const ssize_t n = readFully(fd.get(), m_input.data(), std::size_t(std::min<qint64>(left, kIoSize)));
+                const ssize_t n =
+                    readFully(fd.get(), m_input.data(), std::size_t(std::min<qint64>(left, kIoSize)));
                 if (n < 0)
                     throw Failure{0, QStringLiteral("le fichier \"%1\" ne peut pas être lu : %2.")
                                          .arg(member.path, FileUtils::systemReason(errno))};
@@ -316,7 +315,10 @@ public:
     qint64 written() const { return m_written; }
 
 private:
-    static Failure changed() { return {0, QStringLiteral("un fichier a changé pendant qu'il était archivé.")}; }
+    static Failure changed()
+    {
+        return {0, QStringLiteral("un fichier a changé pendant qu'il était archivé.")};
+    }
 
     std::uint32_t feed(int member, const unsigned char* data, std::size_t count)
     {
@@ -450,7 +452,10 @@ private:
 class SourceBytes final : public Bytes
 {
 public:
-    SourceBytes(Source& source, qint64 start, Meter& meter) : m_source(source), m_meter(meter), m_position(start) {}
+    SourceBytes(Source& source, qint64 start, Meter& meter)
+        : m_source(source), m_meter(meter), m_position(start)
+    {
+    }
 
     bool read(unsigned char* into, std::size_t count) override
     {
@@ -548,11 +553,15 @@ public:
         if (m_index > lastIndex)
             throw Failure{0, QStringLiteral("elle est endommagée.")};
         if (m_left != 0)
-            throw Failure{0, QStringLiteral("il y manque une partie du fichier \"%1\".").arg(m_members.at(m_index).name)};
+            throw Failure{
+                0,
+                QStringLiteral("il y manque une partie du fichier \"%1\".").arg(m_members.at(m_index).name)};
         while (m_index < lastIndex)
             openNext(sizes);
         if (m_left != 0)
-            throw Failure{0, QStringLiteral("il y manque une partie du fichier \"%1\".").arg(m_members.at(m_index).name)};
+            throw Failure{
+                0,
+                QStringLiteral("il y manque une partie du fichier \"%1\".").arg(m_members.at(m_index).name)};
     }
 
 private:
@@ -575,9 +584,10 @@ private:
 
 QByteArray storedName(const QString& name)
 {
-    return QString(CabinetFormat::safeRelativePath(name)).replace(QLatin1Char('/'), QLatin1Char('\\')).toUtf8();
+    return QString(CabinetFormat::safeRelativePath(name))
+        .replace(QLatin1Char('/'), QLatin1Char('\\'))
+        .toUtf8();
 }
-
 
 // The archive's data blocks decoded, folder after folder: `take` gets each
 // block's bytes and returns false once it needs no more, `folderDone` each
@@ -637,7 +647,8 @@ QList<qint64> sizesAgainst(const CabinetFormat::Directory& directory, const QLis
         const CabinetFormat::File& entry = directory.files.at(i);
         const qint64 size = QFileInfo(members.at(i).path).size();
         if (entry.rawName != storedName(members.at(i).name) || qint64(entry.size) != size)
-            throw Failure{0, QStringLiteral("le fichier \"%1\" n'y figure pas tel quel.").arg(members.at(i).name)};
+            throw Failure{
+                0, QStringLiteral("le fichier \"%1\" n'y figure pas tel quel.").arg(members.at(i).name)};
         // Each folder holds its files one after the other, in their order.
         const bool continues = i > 0 && directory.files.at(i - 1).folder == entry.folder;
         const qint64 expectedOffset =
@@ -661,7 +672,8 @@ void compareContent(const CabinetFormat::Directory& directory, Bytes& in, const 
             return true;
         },
         [&](int f) {
-            while (lastOfFolder + 1 < directory.files.size() && directory.files.at(lastOfFolder + 1).folder == f)
+            while (lastOfFolder + 1 < directory.files.size() &&
+                   directory.files.at(lastOfFolder + 1).folder == f)
                 ++lastOfFolder;
             comparison.finishFolder(lastOfFolder, sizes);
         });
@@ -746,10 +758,10 @@ private:
         if (m_index + 1 >= m_directory.files.size())
             throw Failure{0, QStringLiteral("elle contient plus que ses fichiers.")};
         const CabinetFormat::File& file = m_directory.files.at(++m_index);
-        const qint64 expectedOffset = m_index > 0 && m_directory.files.at(m_index - 1).folder == file.folder
-                                          ? qint64(m_directory.files.at(m_index - 1).offset) +
-                                                m_directory.files.at(m_index - 1).size
-                                          : 0;
+        const qint64 expectedOffset =
+            m_index > 0 && m_directory.files.at(m_index - 1).folder == file.folder
+                ? qint64(m_directory.files.at(m_index - 1).offset) + m_directory.files.at(m_index - 1).size
+                : 0;
         if (file.folder != folder || file.offset != expectedOffset)
             throw Failure{0, QStringLiteral("ses fichiers ne se suivent pas comme ce logiciel les écrit.")};
         m_left = file.size;
@@ -804,7 +816,8 @@ CabinetFormat::Directory directoryOf(Source& source, QByteArray& bytes)
     bytes = source.directory();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    CabinetFormat::Directory directory = CabinetFormat::readDirectory(buffer, source.size(), source.displayName());
+    CabinetFormat::Directory directory =
+        CabinetFormat::readDirectory(buffer, source.size(), source.displayName());
     if (qint64(directory.declaredSize) != source.size() ||
         (!directory.folders.isEmpty() && directory.folders.first().dataOffset != std::uint32_t(bytes.size())))
         throw CabinetError(QStringLiteral("L'archive \"%1\" est inutilisable : elle est endommagée.")
@@ -878,15 +891,16 @@ Plan planArchive(const QString& archive, const QList<Member>& members, qint64 fo
     for (const PlannedFolder& folder : std::as_const(folders))
         largest += folder.content + qint64(folder.blocks()) * (kBlockHeaderSize + kStoredOverhead);
     if (largest > CabinetFormat::kMaxCabinetSize)
-        throw refuse(QStringLiteral("les fichiers dépassent %1 octets, la taille la plus grande d'une archive de ce "
-                                    "format.")
-                         .arg(CabinetFormat::kMaxCabinetSize - (largest - plan.total)));
+        throw refuse(
+            QStringLiteral("les fichiers dépassent %1 octets, la taille la plus grande d'une archive de ce "
+                           "format.")
+                .arg(CabinetFormat::kMaxCabinetSize - (largest - plan.total)));
 
     plan.directory = QByteArray(int(directorySize), '\0');
     auto* d = reinterpret_cast<unsigned char*>(plan.directory.data());
     std::memcpy(d, "MSCF", 4);
     put32(d + 16, std::uint32_t(kHeaderSize + folders.size() * kFolderRecordSize)); // first file record
-    d[24] = 3; // format 1.3
+    d[24] = 3;                                                                      // format 1.3
     d[25] = 1;
     put16(d + 26, std::uint32_t(folders.size()));
     put16(d + 28, std::uint32_t(files.size()));
@@ -1017,7 +1031,8 @@ void extractAs(Source& source, const QString& folder, const NameFor& nameFor, co
 {
     QByteArray bytes;
     const CabinetFormat::Directory directory = directoryOf(source, bytes);
-    const ExtractionPlan plan = planExtraction(source.displayName(), directory, folder, nameFor, Reading::Sequential);
+    const ExtractionPlan plan =
+        planExtraction(source.displayName(), directory, folder, nameFor, Reading::Sequential);
     if (plan.wanted.isEmpty())
         return;
     Meter meter(progress, source.size());
@@ -1025,7 +1040,8 @@ void extractAs(Source& source, const QString& folder, const NameFor& nameFor, co
         SourceBytes in(source, bytes.size(), meter);
         Extraction extraction(directory, plan);
         const bool wholeArchive = decodeBlocks(
-            directory, in, [&](const unsigned char* data, std::size_t count) { return extraction.take(data, count); },
+            directory, in,
+            [&](const unsigned char* data, std::size_t count) { return extraction.take(data, count); },
             [&](int f) { extraction.folderDone(f); });
         extraction.complete(wholeArchive);
     } catch (const Failure& failure) {

@@ -134,7 +134,8 @@ private:
     mutable QHash<QByteArray, QPixmap> m_icons;
 };
 
-QPushButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const QString& hint)
+QPushButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
+                           const QString& hint)
 {
     auto* button = new QPushButton(parent->style()->standardIcon(icon), QString(), parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -151,7 +152,8 @@ QAction* menuEntry(QMenu* menu, const char* name, const QString& caption, QPushB
     action->setObjectName(QString::fromLatin1(name));
     if (button) {
         connectCommand(action, &QAction::triggered, button, [button] { button->click(); });
-        QObject::connect(menu, &QMenu::aboutToShow, action, [action, button] { action->setEnabled(button->isEnabled()); });
+        QObject::connect(menu, &QMenu::aboutToShow, action,
+                         [action, button] { action->setEnabled(button->isEnabled()); });
     }
     return action;
 }
@@ -196,9 +198,13 @@ QWidget* DocumentPage::buildFileBand()
                  {QStringLiteral("Taille"), QStringLiteral("FileSize")}};
     s.filterLine = FileDocuments::personFilter(-1).replace(QStringLiteral("-1"), QStringLiteral("%1"));
     s.ownerId = [this] { return personId(); };
-    s.add = {QStringLiteral("Btn_Document_File_Add"), {}, QStringLiteral("Ajouter"),
+    s.add = {QStringLiteral("Btn_Document_File_Add"),
+             {},
+             QStringLiteral("Ajouter"),
              style()->standardIcon(QStyle::SP_FileDialogNewFolder)};
-    s.remove = {QStringLiteral("Btn_Document_File_Delete"), {}, QStringLiteral("Supprimer"),
+    s.remove = {QStringLiteral("Btn_Document_File_Delete"),
+                {},
+                QStringLiteral("Supprimer"),
                 style()->standardIcon(QStyle::SP_TrashIcon)};
     s.deleteQuestion = QStringLiteral("Confirmez-vous la suppression de ce fichier ?");
     s.initNewRow = [this](Dataset& row) {
@@ -211,18 +217,25 @@ QWidget* DocumentPage::buildFileBand()
     connect(m_files, &GridPanel::changed, this, &PersonPage::commandsChanged);
 
     const auto hasFiles = [this] { return m_files->hasRows(); };
-    QPushButton* exe = m_files->addButton({QStringLiteral("Btn_Document_File_Exe"), {}, QStringLiteral("Exécuter"),
-                                           style()->standardIcon(QStyle::SP_MediaPlay)},
-                                          [this] { Btn_Document_File_ExeClick(); }, hasFiles);
+    QPushButton* exe = m_files->addButton(
+        {QStringLiteral("Btn_Document_File_Exe"),
+         {},
+         QStringLiteral("Exécuter"),
+         style()->standardIcon(QStyle::SP_MediaPlay)},
+        [this] { Btn_Document_File_ExeClick(); }, hasFiles);
     QPushButton* save = m_files->addButton(
-        {QStringLiteral("Btn_Document_File_Save"), {}, QStringLiteral("Enregistrer le document sous .."),
+        {QStringLiteral("Btn_Document_File_Save"),
+         {},
+         QStringLiteral("Enregistrer le document sous .."),
          style()->standardIcon(QStyle::SP_DialogSaveButton)},
         [this] { Btn_Document_File_SaveClick(); }, hasFiles);
-    m_fileEmail = m_files->addButton({QStringLiteral("Btn_Document_File_Email"), {},
-                                      QStringLiteral("Envoyer par email"),
-                                      style()->standardIcon(QStyle::SP_CommandLink)},
-                                     [this] { Btn_Document_File_EmailClick(); },
-                                     [this] { return m_files->hasRows() && MailCommands::available(program().settings); });
+    m_fileEmail = m_files->addButton(
+        {QStringLiteral("Btn_Document_File_Email"),
+         {},
+         QStringLiteral("Envoyer par email"),
+         style()->standardIcon(QStyle::SP_CommandLink)},
+        [this] { Btn_Document_File_EmailClick(); },
+        [this] { return m_files->hasRows() && MailCommands::available(program().settings); });
 
     DatasetGrid* grid = m_files->grid();
     grid->setItemDelegateForColumn(0, new FileIconDelegate(m_dm.DocumentFile, grid));
@@ -233,7 +246,8 @@ QWidget* DocumentPage::buildFileBand()
     header->setSectionResizeMode(1, QHeaderView::Stretch);
     header->resizeSection(2, 220);
     header->resizeSection(3, 90);
-    grid->verticalHeader()->setDefaultSectionSize(qMax(grid->verticalHeader()->defaultSectionSize(), kGridIcon + 6));
+    grid->verticalHeader()->setDefaultSectionSize(
+        qMax(grid->verticalHeader()->defaultSectionSize(), kGridIcon + 6));
     connectCommand(grid, &QAbstractItemView::doubleClicked, this, [exe] {
         if (exe->isEnabled())
             exe->click();
@@ -247,7 +261,8 @@ QWidget* DocumentPage::buildFileBand()
     menuEntry(menu, "Popup_Document_File_Add", QStringLiteral("&Ajouter un fichier"),
               m_files->findChild<QPushButton*>(QStringLiteral("Btn_Document_File_Add")));
     // There is no editing of a stored file: a changed file is added again.
-    menuEntry(menu, "Popup_Document_File_Edit", QStringLiteral("&Modifier ce fichier"), nullptr)->setVisible(false);
+    menuEntry(menu, "Popup_Document_File_Edit", QStringLiteral("&Modifier ce fichier"), nullptr)
+        ->setVisible(false);
     menuEntry(menu, "Popup_Document_File_Delete", QStringLiteral("&Supprimer ce fichier"), remove);
     menu->addSeparator();
     menuEntry(menu, "Popup_Document_File_Exe", QStringLiteral("&Exécuter"), exe);
@@ -480,8 +495,9 @@ void DocumentPage::Btn_Document_File_SaveClick()
                      (extension.isEmpty() ? QString() : QLatin1Char('.') + extension);
     request.fileName = FileDocuments::bareFileName(name);
     const QString chosen = FileDialogs::choose(request);
-    if (!chosen.isEmpty() && (!QFileInfo::exists(chosen) ||
-                              Messages::ask(QStringLiteral("Souhaitez-vous remplacer le fichier %1 existant.").arg(chosen)))) {
+    if (!chosen.isEmpty() &&
+        (!QFileInfo::exists(chosen) ||
+         Messages::ask(QStringLiteral("Souhaitez-vous remplacer le fichier %1 existant.").arg(chosen)))) {
         BusyCursor busy;
         CopyProgress progress(QStringLiteral("Enregistrement du fichier"), name, QFileInfo(archive).size());
         FileDocuments::extractCopy(archive, chosen, false, progress.callback());
@@ -508,9 +524,9 @@ void DocumentPage::Btn_Document_Img_AddClick()
     const ImageStoreSettings settings{program().settings.maxWidth, program().settings.jpegQuality};
     TEnterDocument dialog(d, m_dm.databaseFolder(), settings, window());
     if (dialog.exec() == QDialog::Accepted) {
-        QListWidgetItem* item =
-            addImageItem(d.field(QStringLiteral("Id")).asInteger(), d.field(QStringLiteral("Title")).asString(),
-                         d.field(QStringLiteral("ImgMini")).asBytes());
+        QListWidgetItem* item = addImageItem(d.field(QStringLiteral("Id")).asInteger(),
+                                             d.field(QStringLiteral("Title")).asString(),
+                                             d.field(QStringLiteral("ImgMini")).asBytes());
         m_images->setCurrentItem(item);
     }
     emit commandsChanged();
@@ -580,8 +596,9 @@ void DocumentPage::Btn_Document_Img_ExeClick()
 {
     const int id = selectedImageId();
     if (id >= 0)
-        TPreviewImage::open(TPreviewImage::documents(m_dm.databaseFolder() + QStringLiteral("Images/"), personId(), id),
-                            window());
+        TPreviewImage::open(
+            TPreviewImage::documents(m_dm.databaseFolder() + QStringLiteral("Images/"), personId(), id),
+            window());
 }
 
 void DocumentPage::viewImageDocument(int id)
@@ -619,10 +636,11 @@ void DocumentPage::Btn_Document_File_EmailClick()
     } catch (const AppError&) {
         // A stored icon that does not read leaves the standard one.
     }
-    MailCommands::sendFileDocument(window(), program().settings, archive, files.field(QStringLiteral("FileName")).asString(),
-                                   files.field(QStringLiteral("FileType")).asString(),
-                                   files.field(QStringLiteral("FileSize")).asString(), icon,
-                                   [archive](const QString& target) { FileDocuments::extractCopy(archive, target, false); });
+    MailCommands::sendFileDocument(
+        window(), program().settings, archive, files.field(QStringLiteral("FileName")).asString(),
+        files.field(QStringLiteral("FileType")).asString(),
+        files.field(QStringLiteral("FileSize")).asString(), icon,
+        [archive](const QString& target) { FileDocuments::extractCopy(archive, target, false); });
 }
 
 void DocumentPage::Btn_Document_Img_SaveClick()

@@ -8,6 +8,8 @@
 #include "FileUtils.h"
 #include "Transaction.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <QAbstractFileIconProvider>
 #include <QDir>
 #include <QFile>
@@ -16,8 +18,6 @@
 #include <QImage>
 #include <QMimeDatabase>
 #include <QPainter>
-#include <cerrno>
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,15 +71,16 @@ QByteArray iconBitmap(const QString& fileName)
         const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
         icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
     }
-    const QImage image = icon.isNull() ? blankSheet()
-                                       : icon.pixmap(kIconSize, kIconSize)
-                                             .toImage()
-                                             .scaled(kIconSize, kIconSize, Qt::KeepAspectRatio,
-                                                     Qt::SmoothTransformation);
+    const QImage image =
+        icon.isNull() ? blankSheet()
+                      : icon.pixmap(kIconSize, kIconSize)
+                            .toImage()
+                            .scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return BmpFormat::encode(fromQImage(image));
 }
 
-int attach(Dataset& row, const QString& chosenFile, const QString& databaseFolder, const Cabinet::Progress& progress)
+int attach(Dataset& row, const QString& chosenFile, const QString& databaseFolder,
+           const Cabinet::Progress& progress)
 {
     const QFileInfo chosen(chosenFile);
     const QString name = chosen.fileName();
@@ -129,18 +130,21 @@ QString readingFolder()
     if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
         (info.st_mode & 0077) != 0)
         throw FileError(
-            QStringLiteral("Le dossier \"%1\" n'appartient pas à l'utilisateur : aucun fichier n'y est ouvert.")
+            QStringLiteral(
+                "Le dossier \"%1\" n'appartient pas à l'utilisateur : aucun fichier n'y est ouvert.")
                 .arg(folder));
     return folder;
 }
 
-void extractCopy(const QString& archive, const QString& target, bool readOnly, const Cabinet::Progress& progress)
+void extractCopy(const QString& archive, const QString& target, bool readOnly,
+                 const Cabinet::Progress& progress)
 {
     // The new copy takes the place of an earlier one, read-only or not, in
     // one step.
     Cabinet::extractEntry(archive, 0, target, progress);
     if (readOnly)
-        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        QFile::setPermissions(target,
+                              QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
 }
 
 } // namespace FileDocuments

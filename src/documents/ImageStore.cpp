@@ -14,12 +14,12 @@
 #include "Messages.h"
 #include "Transaction.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 

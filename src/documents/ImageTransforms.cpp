@@ -180,7 +180,7 @@ struct RowResampler::State
     {
     }
     ResamplingPlan plan;
-    std::vector<bool> sampled;        // per source row: some destination row reads it
+    std::vector<bool> sampled;         // per source row: some destination row reads it
     std::vector<std::uint8_t> kept[2]; // source row r, as 24-bit colour, in kept[r % 2]
     std::vector<std::uint8_t> out;
     PixelFormat format = PixelFormat::Bgr24;
@@ -295,8 +295,8 @@ ThumbnailRows::~ThumbnailRows() = default;
 void ThumbnailRows::start(int width, int height, PixelFormat format)
 {
     const bool reduced = m_fullWidth > 0 && m_fullHeight > 0;
-    const FitRect fit = FitImageRect(m_width, m_height, reduced ? m_fullWidth : width,
-                                     reduced ? m_fullHeight : height, 0);
+    const FitRect fit =
+        FitImageRect(m_width, m_height, reduced ? m_fullWidth : width, reduced ? m_fullHeight : height, 0);
     m_resampler = std::make_unique<RowResampler>(fit.width, fit.height, m_fitted);
     m_resampler->start(width, height, format);
 }

@@ -94,8 +94,9 @@ void installTrap(ErrorTrap& trap)
 
 QString unreadableText()
 {
-    return QStringLiteral("Ce n'est pas une image JPEG lisible : le fichier est endommagé, incomplet ou d'un autre "
-                          "format.");
+    return QStringLiteral(
+        "Ce n'est pas une image JPEG lisible : le fichier est endommagé, incomplet ou d'un autre "
+        "format.");
 }
 
 class Decoder
@@ -156,9 +157,12 @@ public:
         std::int64_t bytes = 0;
         for (int c = 0; c < m_info.num_components; ++c) {
             const jpeg_component_info& component = m_info.comp_info[c];
-            const auto roundUp = [](std::int64_t n, int multiple) { return (n + multiple - 1) / multiple * multiple; };
+            const auto roundUp = [](std::int64_t n, int multiple) {
+                return (n + multiple - 1) / multiple * multiple;
+            };
             bytes += roundUp(component.width_in_blocks, component.h_samp_factor) *
-                     roundUp(component.height_in_blocks, component.v_samp_factor) * std::int64_t(sizeof(JBLOCK));
+                     roundUp(component.height_in_blocks, component.v_samp_factor) *
+                     std::int64_t(sizeof(JBLOCK));
         }
         return bytes;
     }
@@ -378,7 +382,9 @@ void JpegWriter::fail()
                                               : jpegWriteErrorText() + QLatin1Char('\r') + m_writeFailure);
 }
 
-JpegFileWriter::JpegFileWriter(const QString& fileName, int quality) : JpegWriter(quality), m_file(fileName) {}
+JpegFileWriter::JpegFileWriter(const QString& fileName, int quality) : JpegWriter(quality), m_file(fileName)
+{
+}
 
 bool JpegFileWriter::write(const char* bytes, qint64 size)
 {
@@ -481,9 +487,10 @@ void JpegReader::checkHeader()
 {
     Decoder& decoder = m_state->decoder;
     if (decoder.components() != 1 && decoder.components() != 3)
-        throw ImageError(QStringLiteral("Image JPEG de %1 composantes : seules les images en gris ou en couleurs "
-                                        "sont lues.")
-                             .arg(decoder.components()));
+        throw ImageError(
+            QStringLiteral("Image JPEG de %1 composantes : seules les images en gris ou en couleurs "
+                           "sont lues.")
+                .arg(decoder.components()));
     // Arithmetic decoding fills damaged or missing data with zeros without a
     // word, so a cut file would pass for whole; cameras and scanners never
     // write it, and the program's first codec did not read it either.
@@ -494,11 +501,12 @@ void JpegReader::checkHeader()
     if (coefficients > kMaxCoefficientBytes) {
         // The limit for files of this layout (channels and their sampling).
         const double bytesPerPixel = double(coefficients) / (double(decoder.width()) * decoder.height());
-        throw ImageError(QStringLiteral("Image JPEG progressive trop grande : %1 x %2 pixels (au plus %3 millions de "
-                                        "pixels pour une image progressive de ce type).")
-                             .arg(decoder.width())
-                             .arg(decoder.height())
-                             .arg(std::floor(double(kMaxCoefficientBytes) / bytesPerPixel / 1e6)));
+        throw ImageError(
+            QStringLiteral("Image JPEG progressive trop grande : %1 x %2 pixels (au plus %3 millions de "
+                           "pixels pour une image progressive de ce type).")
+                .arg(decoder.width())
+                .arg(decoder.height())
+                .arg(std::floor(double(kMaxCoefficientBytes) / bytesPerPixel / 1e6)));
     }
 }
 
@@ -529,10 +537,12 @@ int JpegReader::eighthsFor(int width, int height) const
 
 void JpegReader::read(int eighths, PixelFormat format, RowSink& sink)
 {
-    if (m_state->used || eighths < 1 || eighths > 8 || (format != PixelFormat::Gray8 && format != PixelFormat::Bgr24))
+    if (m_state->used || eighths < 1 || eighths > 8 ||
+        (format != PixelFormat::Gray8 && format != PixelFormat::Bgr24))
         throw ImageError(unreadableText());
     m_state->used = true;
-    const std::size_t rowBytes = std::size_t((std::int64_t(width()) * eighths + 7) / 8) * bytesPerPixel(format);
+    const std::size_t rowBytes =
+        std::size_t((std::int64_t(width()) * eighths + 7) / 8) * bytesPerPixel(format);
     std::vector<std::uint8_t> band(rowBytes * kRowsPerCall);
     if (!m_state->decoder.readRows(eighths, format, sink, band.data(), rowBytes))
         throw ImageError(unreadableText());

@@ -2,15 +2,14 @@
 
 #include "ImageError.h"
 
-#include <sane/sane.h>
-#include <sane/saneopts.h>
-
 #include <cstring>
 #include <libintl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <QElapsedTimer>
 #include <QThread>
+#include <sane/sane.h>
+#include <sane/saneopts.h>
 #include <unistd.h>
 #include <vector>
 
@@ -196,7 +195,8 @@ Channel channelOf(SANE_Frame frame)
     case SANE_FRAME_BLUE:
         return Channel::Blue;
     default:
-        throw ScanError(QStringLiteral("Le scanner envoie l'image dans un format que le programme ne lit pas."));
+        throw ScanError(
+            QStringLiteral("Le scanner envoie l'image dans un format que le programme ne lit pas."));
     }
 }
 
@@ -226,11 +226,13 @@ QStringList deviceNames(bool localOnly)
 Device::Device(const QString& name) : m_name(name), m_handle(std::make_unique<Handle>())
 {
     if (!m_handle->session.ok())
-        throw ScanError(QStringLiteral("Chargement SANE impossible.\rVérifiez que les pilotes des scanners (SANE) "
-                                       "ont bien été installés."));
+        throw ScanError(
+            QStringLiteral("Chargement SANE impossible.\rVérifiez que les pilotes des scanners (SANE) "
+                           "ont bien été installés."));
     const SANE_Status status = sane_open(name.toUtf8().constData(), &m_handle->handle);
     if (status != SANE_STATUS_GOOD)
-        throw ScanError(QStringLiteral("Impossible d'ouvrir le scanner « %1 ».\r%2").arg(name, statusText(status)));
+        throw ScanError(
+            QStringLiteral("Impossible d'ouvrir le scanner « %1 ».\r%2").arg(name, statusText(status)));
 }
 
 Device::~Device()
@@ -297,8 +299,7 @@ QList<Option> Device::options() const
             break;
         case SANE_CONSTRAINT_STRING_LIST:
             o.constraint = Option::Constraint::StringList;
-            for (int s = 0; d->constraint.string_list[s]; ++s)
-            {
+            for (int s = 0; d->constraint.string_list[s]; ++s) {
                 o.strings << QString::fromUtf8(d->constraint.string_list[s]);
                 o.stringTitles << translated(d->constraint.string_list[s]);
             }
@@ -308,7 +309,8 @@ QList<Option> Device::options() const
         }
         if (o.active && d->size > 0 && d->type != SANE_TYPE_BUTTON && d->type != SANE_TYPE_GROUP) {
             std::vector<char> buffer(static_cast<size_t>(d->size) + 1, 0);
-            if (sane_control_option(h, i, SANE_ACTION_GET_VALUE, buffer.data(), nullptr) == SANE_STATUS_GOOD) {
+            if (sane_control_option(h, i, SANE_ACTION_GET_VALUE, buffer.data(), nullptr) ==
+                SANE_STATUS_GOOD) {
                 SANE_Word word;
                 std::memcpy(&word, buffer.data(), sizeof word);
                 if (d->type == SANE_TYPE_BOOL)
@@ -339,11 +341,13 @@ void Device::setOption(int index, const QVariant& value)
     } else if (d->type == SANE_TYPE_STRING) {
         std::vector<char> buffer(static_cast<size_t>(qMax<SANE_Int>(d->size, 1)), 0);
         const QByteArray text = value.toString().toUtf8();
-        std::memcpy(buffer.data(), text.constData(), qMin(static_cast<size_t>(text.size()), buffer.size() - 1));
+        std::memcpy(buffer.data(), text.constData(),
+                    qMin(static_cast<size_t>(text.size()), buffer.size() - 1));
         status = sane_control_option(h, index, SANE_ACTION_SET_VALUE, buffer.data(), &info);
     } else {
         // A value list (a gamma table, say) gets the same value everywhere.
-        const size_t words = static_cast<size_t>(qMax<SANE_Int>(1, d->size / static_cast<SANE_Int>(sizeof(SANE_Word))));
+        const size_t words =
+            static_cast<size_t>(qMax<SANE_Int>(1, d->size / static_cast<SANE_Int>(sizeof(SANE_Word))));
         SANE_Word word = 0;
         if (d->type == SANE_TYPE_BOOL)
             word = value.toBool() ? SANE_TRUE : SANE_FALSE;
@@ -383,8 +387,10 @@ Bitmap Device::scan(const Progress& progress)
             fail(status);
         last = p.last_frame != SANE_FALSE;
         const Channel channel = channelOf(p.format);
-        if (p.pixels_per_line <= 0 || p.bytes_per_line <= 0 || (p.depth != 1 && p.depth != 8 && p.depth != 16))
-            throw ScanError(QStringLiteral("Le scanner envoie l'image dans un format que le programme ne lit pas."));
+        if (p.pixels_per_line <= 0 || p.bytes_per_line <= 0 ||
+            (p.depth != 1 && p.depth != 8 && p.depth != 16))
+            throw ScanError(
+                QStringLiteral("Le scanner envoie l'image dans un format que le programme ne lit pas."));
         const qint64 perLine = p.bytes_per_line;
         // A hand scanner does not know its height: read until the end,
         // within the largest picture the program holds.

@@ -15,7 +15,9 @@
 class ScanError : public AppError
 {
 public:
-    explicit ScanError(const QString& text, bool cancelled = false) : AppError(text), m_cancelled(cancelled) {}
+    explicit ScanError(const QString& text, bool cancelled = false) : AppError(text), m_cancelled(cancelled)
+    {
+    }
     bool cancelled() const { return m_cancelled; }
 
 private:
@@ -56,8 +58,8 @@ struct Option
     QString title;
     QString description;
     Type type = Type::Int;
-    QString unit;   // "dpi", "mm", "%", "µs", "bits", "px" or empty
-    int count = 1;  // values of an Int or Fixed option (only the first is edited)
+    QString unit;  // "dpi", "mm", "%", "µs", "bits", "px" or empty
+    int count = 1; // values of an Int or Fixed option (only the first is edited)
     bool active = true;
     bool settable = true;
     bool advanced = false;
@@ -66,7 +68,7 @@ struct Option
     QList<double> words;
     QStringList strings;      // the values as the device knows them
     QStringList stringTitles; // the same, as shown to the user
-    QVariant value; // bool, int, double or QString
+    QVariant value;           // bool, int, double or QString
 };
 
 // One opened device. Only one exists at a time; SANE is started with it and

@@ -6,9 +6,9 @@
 #include "SaneDevice.h"
 #include "TScanOptions.h"
 
+#include <optional>
 #include <QApplication>
 #include <QProgressDialog>
-#include <optional>
 
 namespace Scanner {
 
@@ -38,8 +38,9 @@ bool acquire(QWidget* parent, const QString& source, bool showOptions, const QSt
             BusyCursor busy;
             const QStringList names = Sane::deviceNames();
             if (names.isEmpty()) {
-                Messages::plain(QStringLiteral("Aucun scanner n'est installé.\rBranchez et allumez le scanner, "
-                                               "puis vérifiez que son pilote (SANE) le reconnaît."));
+                Messages::plain(
+                    QStringLiteral("Aucun scanner n'est installé.\rBranchez et allumez le scanner, "
+                                   "puis vérifiez que son pilote (SANE) le reconnaît."));
                 return false;
             }
             QString name = names.first();
@@ -55,8 +56,8 @@ bool acquire(QWidget* parent, const QString& source, bool showOptions, const QSt
         }
 
         BusyCursor busy;
-        QProgressDialog progress(QStringLiteral("Numérisation en cours ..."), QStringLiteral(" &Annuler"), 0, 0,
-                                 parent);
+        QProgressDialog progress(QStringLiteral("Numérisation en cours ..."), QStringLiteral(" &Annuler"), 0,
+                                 0, parent);
         progress.setObjectName(QStringLiteral("ScanProgress"));
         progress.setWindowTitle(QStringLiteral("Scanner"));
         progress.setWindowModality(Qt::ApplicationModal);

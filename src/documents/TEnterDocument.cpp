@@ -40,18 +40,21 @@ QPushButton* smallButton(QWidget* parent, const char* name, const QString& glyph
 
 } // namespace
 
-TEnterDocument::TEnterDocument(Dataset& row, const QString& databaseFolder, const ImageStoreSettings& settings,
-                               QWidget* parent)
+TEnterDocument::TEnterDocument(Dataset& row, const QString& databaseFolder,
+                               const ImageStoreSettings& settings, QWidget* parent)
     : EntryDialog(row, QStringLiteral("EnterDocument"), QStringLiteral("  Sélection d'un document"), parent),
-      m_databaseFolder(databaseFolder), m_settings(settings), m_imageCaption(new QLabel(QStringLiteral("Image"), this)),
-      m_image(new QLabel)
+      m_databaseFolder(databaseFolder), m_settings(settings),
+      m_imageCaption(new QLabel(QStringLiteral("Image"), this)), m_image(new QLabel)
 {
-    QLineEdit* title = addLineField(QStringLiteral("Titre"), QStringLiteral("Ed_Title"), QStringLiteral("Title"));
+    QLineEdit* title =
+        addLineField(QStringLiteral("Titre"), QStringLiteral("Ed_Title"), QStringLiteral("Title"));
     form()->itemAtPosition(form()->rowCount() - 1, 0)->widget()->setObjectName(QStringLiteral("Lab_Title"));
 
     m_imageCaption->setObjectName(QStringLiteral("Lab_Image"));
-    auto* left = smallButton(this, "Btn_Rotation_Left", QStringLiteral("↺"), QStringLiteral("Pivoter à gauche"));
-    auto* right = smallButton(this, "Btn_Rotation_Right", QStringLiteral("↻"), QStringLiteral("Pivoter à droite"));
+    auto* left =
+        smallButton(this, "Btn_Rotation_Left", QStringLiteral("↺"), QStringLiteral("Pivoter à gauche"));
+    auto* right =
+        smallButton(this, "Btn_Rotation_Right", QStringLiteral("↻"), QStringLiteral("Pivoter à droite"));
     auto* captionRow = new QHBoxLayout;
     captionRow->addWidget(m_imageCaption, 1);
     captionRow->addWidget(left);
@@ -90,7 +93,9 @@ TEnterDocument::TEnterDocument(Dataset& row, const QString& databaseFolder, cons
     connectCommand(right, &QPushButton::clicked, this, [this] { Btn_Rotation_RightClick(); });
 
     // A title of blanks is a title; the picture must have pixels.
-    setOkRule([this] { return !this->row().field(QStringLiteral("Title")).asString().isEmpty() && m_picture.width() > 0; });
+    setOkRule([this] {
+        return !this->row().field(QStringLiteral("Title")).asString().isEmpty() && m_picture.width() > 0;
+    });
     showPicture();
     title->setFocus();
 }

@@ -45,9 +45,10 @@ TPreviewImage::Settings TPreviewImage::documents(const QString& imageFolder, int
     s.baseTitle = QStringLiteral("Document - Image");
     s.filePrefix = QStringLiteral("Doc");
     s.imageFolder = imageFolder;
-    s.selection = QStringLiteral("SELECT DOCUMENTIMG.Id as [Id], DOCUMENTIMG.Title as [Title] FROM DOCUMENTIMG WHERE "
-                                 "DOCUMENTIMG.DoType=1 AND DOCUMENTIMG.Id_Ref=") +
-                  QString::number(personId);
+    s.selection =
+        QStringLiteral("SELECT DOCUMENTIMG.Id as [Id], DOCUMENTIMG.Title as [Title] FROM DOCUMENTIMG WHERE "
+                       "DOCUMENTIMG.DoType=1 AND DOCUMENTIMG.Id_Ref=") +
+        QString::number(personId);
     s.startId = documentId;
     return s;
 }
@@ -58,15 +59,17 @@ TPreviewImage::Settings TPreviewImage::photo(const QString& imageFolder, int per
     s.baseTitle = QStringLiteral("Photo");
     s.filePrefix = QStringLiteral("People");
     s.imageFolder = imageFolder;
-    s.selection = QStringLiteral("SELECT PERSON.Id as [Id], PERSON.Name as [Title] FROM PERSON WHERE PERSON.Id=") +
-                  QString::number(personId);
+    s.selection =
+        QStringLiteral("SELECT PERSON.Id as [Id], PERSON.Name as [Title] FROM PERSON WHERE PERSON.Id=") +
+        QString::number(personId);
     return s;
 }
 
 QString TPreviewImage::missingMessage(const QString& path)
 {
-    return QStringLiteral("IMPOSSIBLE D'IMPRIMER L'IMAGE !\rLe fichier \"%1\" a sans doute été supprimé manuellement "
-                          "et n'est plus accessible.")
+    return QStringLiteral(
+               "IMPOSSIBLE D'IMPRIMER L'IMAGE !\rLe fichier \"%1\" a sans doute été supprimé manuellement "
+               "et n'est plus accessible.")
         .arg(path);
 }
 
@@ -224,10 +227,22 @@ void TPreviewImage::goTo(void (Dataset::*step)())
     layOut();
 }
 
-void TPreviewImage::Btn_FirstClick() { goTo(&Dataset::first); }
-void TPreviewImage::Btn_PriorClick() { goTo(&Dataset::prior); }
-void TPreviewImage::Btn_NextClick() { goTo(&Dataset::next); }
-void TPreviewImage::Btn_LastClick() { goTo(&Dataset::last); }
+void TPreviewImage::Btn_FirstClick()
+{
+    goTo(&Dataset::first);
+}
+void TPreviewImage::Btn_PriorClick()
+{
+    goTo(&Dataset::prior);
+}
+void TPreviewImage::Btn_NextClick()
+{
+    goTo(&Dataset::next);
+}
+void TPreviewImage::Btn_LastClick()
+{
+    goTo(&Dataset::last);
+}
 
 void TPreviewImage::Btn_SaveClick()
 {

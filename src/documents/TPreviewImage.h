@@ -3,9 +3,9 @@
 #include "PictureLayout.h"
 #include "PreparedReport.h"
 
-#include <QDialog>
 #include <memory>
 #include <optional>
+#include <QDialog>
 
 class Dataset;
 class PictureCanvas;

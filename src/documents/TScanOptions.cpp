@@ -114,7 +114,8 @@ void TScanOptions::rebuild()
             field = combo;
         } else if (o.type == Type::String) {
             auto* edit = new QLineEdit(o.value.toString(), m_content);
-            connect(edit, &QLineEdit::editingFinished, this, [this, index, edit] { apply(index, edit->text()); });
+            connect(edit, &QLineEdit::editingFinished, this,
+                    [this, index, edit] { apply(index, edit->text()); });
             field = edit;
         } else if (fixed) {
             auto* spin = new QDoubleSpinBox(m_content);
@@ -136,7 +137,8 @@ void TScanOptions::rebuild()
                 spin->setSingleStep(static_cast<int>(o.step));
             spin->setValue(o.value.toInt());
             spin->setSuffix(o.unit.isEmpty() ? QString() : QLatin1Char(' ') + o.unit);
-            connect(spin, &QSpinBox::editingFinished, this, [this, index, spin] { apply(index, spin->value()); });
+            connect(spin, &QSpinBox::editingFinished, this,
+                    [this, index, spin] { apply(index, spin->value()); });
             field = spin;
         }
         field->setObjectName(QStringLiteral("Opt_") + o.name);

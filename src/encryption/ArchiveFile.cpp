@@ -4,10 +4,9 @@
 #include "FileUtils.h"
 #include "SealedStreams.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <fcntl.h>
+#include <QFile>
 #include <unistd.h>
 
 namespace ArchiveFile {
@@ -79,8 +78,8 @@ void authenticate(const QString& path, const Sealed::Key* key, const Cabinet::Pr
     reader.checkAll(progress);
 }
 
-void extractAs(const QString& path, const QString& folder, const Cabinet::NameFor& nameFor, const Sealed::Key* key,
-               const Cabinet::Progress& progress)
+void extractAs(const QString& path, const QString& folder, const Cabinet::NameFor& nameFor,
+               const Sealed::Key* key, const Cabinet::Progress& progress)
 {
     if (!isEncrypted(path)) {
         Cabinet::extractAs(path, folder, nameFor, progress);

@@ -28,7 +28,7 @@ void authenticate(const QString& path, const Sealed::Key* key, const Cabinet::Pr
 
 // As Cabinet::extractAs. An encrypted archive is read only as far as the
 // last entry taken: authenticate() is what checks the rest.
-void extractAs(const QString& path, const QString& folder, const Cabinet::NameFor& nameFor, const Sealed::Key* key,
-               const Cabinet::Progress& progress = {});
+void extractAs(const QString& path, const QString& folder, const Cabinet::NameFor& nameFor,
+               const Sealed::Key* key, const Cabinet::Progress& progress = {});
 
 } // namespace ArchiveFile

@@ -1,8 +1,7 @@
 #include "PasswordStrength.h"
 
-#include <QSet>
-
 #include <cmath>
+#include <QSet>
 
 namespace PasswordStrength {
 

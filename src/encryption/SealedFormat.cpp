@@ -2,9 +2,8 @@
 
 #include "CabinetFormat.h"
 
-#include <QFile>
-
 #include <cstring>
+#include <QFile>
 #include <sodium.h>
 
 namespace Sealed {
@@ -55,7 +54,8 @@ Header Header::parse(const QByteArray& bytes, const QString& displayName)
         throw refuse(QStringLiteral("elle est incomplète (tronquée)."));
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     if (get16(p + 8) != kVersion)
-        throw refuse(QStringLiteral("son format de chiffrement n'est pas connu de cette version du logiciel."));
+        throw refuse(
+            QStringLiteral("son format de chiffrement n'est pas connu de cette version du logiciel."));
     Header h;
     h.bytes = bytes.left(kHeaderSize);
     h.cost = {get32(p + 12), get32(p + 16)};

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <exception>
 #include <optional>
-#include <thread>
 #include <QByteArray>
 #include <QString>
+#include <thread>
 
 // An encrypted archive: a cabinet sealed as a whole with a key derived from
 // a password. The file keeps the archive's ".bkp" name; its plaintext is

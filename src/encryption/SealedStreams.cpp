@@ -3,8 +3,6 @@
 #include "FileDescriptor.h"
 #include "FileUtils.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -13,6 +11,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
+#include <QFile>
 #include <sodium.h>
 #include <sys/stat.h>
 #include <thread>
@@ -201,8 +200,8 @@ struct Writer::State
 
     [[noreturn]] void fail(int why) const
     {
-        throw CabinetError(
-            QStringLiteral("Impossible de créer l'archive \"%1\" : %2.").arg(name, FileUtils::systemReason(why)));
+        throw CabinetError(QStringLiteral("Impossible de créer l'archive \"%1\" : %2.")
+                               .arg(name, FileUtils::systemReason(why)));
     }
 
     // The worker: seals the chunks in their order and writes them.
@@ -261,9 +260,10 @@ QString Writer::displayName() const
 void Writer::reserve(std::size_t directorySize)
 {
     if (directorySize < kLeastDirectory || directorySize > kMostDirectory)
-        throw CabinetError(QStringLiteral("Impossible de créer l'archive \"%1\" : elle contient trop de fichiers "
-                                          "pour être chiffrée.")
-                               .arg(m->name));
+        throw CabinetError(
+            QStringLiteral("Impossible de créer l'archive \"%1\" : elle contient trop de fichiers "
+                           "pour être chiffrée.")
+                .arg(m->name));
     m->directoryLength = directorySize;
     const QByteArray fields = m->key.keyFields();
     std::memcpy(m->header, fields.constData(), std::size_t(fields.size()));
@@ -375,7 +375,8 @@ struct Reader::State
                 slot->damaged = why == 0;
             } else if (crypto_secretstream_xchacha20poly1305_pull(
                            &pipe->stream, slot->plain.data(), &opened, &tag, slot->sealed.data(), length,
-                           i == 0 ? reinterpret_cast<const unsigned char*>(header.bytes.constData()) : nullptr,
+                           i == 0 ? reinterpret_cast<const unsigned char*>(header.bytes.constData())
+                                  : nullptr,
                            i == 0 ? kHeaderSize : 0) != 0 ||
                        tag != (last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
                                     : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE)) {
@@ -394,7 +395,8 @@ struct Reader::State
 
 Reader::Reader(const QString& path, const Key& key) : m(std::make_unique<State>(path, key))
 {
-    m->fd = std::make_unique<FileDescriptor>(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    m->fd =
+        std::make_unique<FileDescriptor>(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
     struct stat info = {};
     if (m->fd->get() < 0 || ::fstat(m->fd->get(), &info) != 0)
         throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2.")
@@ -402,7 +404,8 @@ Reader::Reader(const QString& path, const Key& key) : m(std::make_unique<State>(
     ::posix_fadvise(m->fd->get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     QByteArray front(kHeaderSize, '\0');
     int why = 0;
-    const qint64 got = readUpTo(m->fd->get(), reinterpret_cast<unsigned char*>(front.data()), kHeaderSize, 0, why);
+    const qint64 got =
+        readUpTo(m->fd->get(), reinterpret_cast<unsigned char*>(front.data()), kHeaderSize, 0, why);
     if (got < 0)
         throw CabinetError(QStringLiteral("Impossible de lire l'archive \"%1\" : %2.")
                                .arg(path, FileUtils::systemReason(why)));
@@ -427,13 +430,14 @@ Reader::Reader(const QString& path, const Key& key) : m(std::make_unique<State>(
         m->refuse(QStringLiteral("elle est incomplète (tronquée)."));
     m->directory = QByteArray(qsizetype(m->header.directoryLength), '\0');
     unsigned long long opened = 0;
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt(reinterpret_cast<unsigned char*>(m->directory.data()), &opened,
-                                                   nullptr, sealed.data(), sealed.size(),
-                                                   reinterpret_cast<const unsigned char*>(m->header.bytes.constData()),
-                                                   kHeaderSize, m->header.directoryNonce(), key.directoryKey()) != 0)
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(
+            reinterpret_cast<unsigned char*>(m->directory.data()), &opened, nullptr, sealed.data(),
+            sealed.size(), reinterpret_cast<const unsigned char*>(m->header.bytes.constData()), kHeaderSize,
+            m->header.directoryNonce(), key.directoryKey()) != 0)
         m->refuse(QStringLiteral("son en-tête ou son répertoire a été modifié."));
     m->pipe = std::make_unique<Pipeline>(m->header.chunkSize, m->header.chunkSize + kChunkOverhead);
-    if (crypto_secretstream_xchacha20poly1305_init_pull(&m->pipe->stream, m->header.streamHeader(), key.streamKey()) != 0)
+    if (crypto_secretstream_xchacha20poly1305_init_pull(&m->pipe->stream, m->header.streamHeader(),
+                                                        key.streamKey()) != 0)
         m->refuse(QStringLiteral("son en-tête a été modifié."));
 }
 
@@ -552,7 +556,8 @@ void Reader::checkAll(const Cabinet::Progress& progress)
             state.nonce[kCounterSize + b] ^= mac[b];
         sodium_increment(state.nonce, kCounterSize);
         offset += off_t(length);
-        const qint64 done = m->directory.size() + std::min(m->plainSize, (i + 1) * qint64(m->header.chunkSize));
+        const qint64 done =
+            m->directory.size() + std::min(m->plainSize, (i + 1) * qint64(m->header.chunkSize));
         if (progress && (done - reported >= (qint64(1) << 24) || i == chunks - 1)) {
             reported = done;
             if (!progress(done, size())) {

@@ -2,10 +2,9 @@
 
 #include "Errors.h"
 
+#include <cstring>
 #include <QByteArray>
 #include <QString>
-
-#include <cstring>
 #include <sodium.h>
 #include <utility>
 

@@ -42,9 +42,10 @@ void exportCurrent(MainWindowHost& host, TDataModule1& dm1)
     const int person = DatasetUtils::currentId(dm1.Person);
     if (person < 0)
         return;
-    const QString name = FileUtils::safeFileName(
-        (dm1.Person.field(QStringLiteral("Name")).asString() + QLatin1Char(' ') +
-         dm1.Person.field(QStringLiteral("ForeName")).asString()).trimmed());
+    const QString name =
+        FileUtils::safeFileName((dm1.Person.field(QStringLiteral("Name")).asString() + QLatin1Char(' ') +
+                                 dm1.Person.field(QStringLiteral("ForeName")).asString())
+                                    .trimmed());
     const QString folder = program().folders.data + QStringLiteral("Export/");
     QDir().mkpath(folder);
     TExportFhir dialog(folder + (name.isEmpty() ? QStringLiteral("carnet") : name) + QStringLiteral(".json"),

@@ -11,6 +11,7 @@
 #include "RecordRows.h"
 
 #include <cmath>
+#include <map>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileInfo>
@@ -20,7 +21,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
-#include <map>
 
 using namespace FhirValues;
 namespace T = FhirTerms;
@@ -62,9 +62,10 @@ QJsonObject complexExtension(const QString& url, const QJsonArray& parts)
 QJsonObject unknownConcept()
 {
     return {{QStringLiteral("extension"),
-             QJsonArray{QJsonObject{{QStringLiteral("url"),
-                                     QStringLiteral("http://hl7.org/fhir/StructureDefinition/data-absent-reason")},
-                                    {QStringLiteral("valueCode"), QStringLiteral("unknown")}}}}};
+             QJsonArray{
+                 QJsonObject{{QStringLiteral("url"),
+                              QStringLiteral("http://hl7.org/fhir/StructureDefinition/data-absent-reason")},
+                             {QStringLiteral("valueCode"), QStringLiteral("unknown")}}}}};
 }
 
 QString sha1(const QByteArray& data)
@@ -94,8 +95,9 @@ private:
     void history(const Row& person);
     void measures(const char* table, const char* column, const QString& loinc, const QString& display,
                   const QString& unit, std::map<QString, QString>& byDate, std::map<QString, double>& values);
-    void bodyMassIndex(const std::map<QString, QString>& weightByDate, const std::map<QString, double>& weights,
-                       const std::map<QString, QString>& sizeByDate, const std::map<QString, double>& sizes);
+    void bodyMassIndex(const std::map<QString, QString>& weightByDate,
+                       const std::map<QString, double>& weights, const std::map<QString, QString>& sizeByDate,
+                       const std::map<QString, double>& sizes);
     void analyses();
     QJsonObject analysisCode(int catalogueId) const;
     QJsonObject unitConcept(const QString& unit) const;
@@ -110,8 +112,8 @@ private:
 
     QString practitioner(int doctorId);
     QString pharmacy(int pharmacyId);
-    QJsonObject listConcept(const QHash<int, Row>& list, const char* table, const QString& system, const Row& row,
-                            const QString& column, bool withGravity) const;
+    QJsonObject listConcept(const QHash<int, Row>& list, const char* table, const QString& system,
+                            const Row& row, const QString& column, bool withGravity) const;
     QJsonObject listConceptOf(const QHash<int, Row>& list, const char* table, const QString& system, int id,
                               bool withGravity) const;
     static void contact(QJsonObject& resource, const Row& row);
@@ -159,21 +161,24 @@ QJsonObject BundleBuilder::build()
     if (people.empty())
         throw FhirError(QStringLiteral("Le carnet de santé n° %1 n'existe pas.").arg(m_personId));
     const Row& person = people.front();
-    for (auto [rows, table] : {std::pair{&m_doctors, "LST_DOCTOR"}, std::pair{&m_pharmacies, "LST_PHARMACY"},
-                               std::pair{&m_illnesses, "LST_ILLNESS"}, std::pair{&m_drugs, "LST_DRUG"},
-                               std::pair{&m_vaccines, "LST_VACCINE"}, std::pair{&m_catalogue, "LST_ANALYSIS"}})
+    for (auto [rows, table] :
+         {std::pair{&m_doctors, "LST_DOCTOR"}, std::pair{&m_pharmacies, "LST_PHARMACY"},
+          std::pair{&m_illnesses, "LST_ILLNESS"}, std::pair{&m_drugs, "LST_DRUG"},
+          std::pair{&m_vaccines, "LST_VACCINE"}, std::pair{&m_catalogue, "LST_ANALYSIS"}})
         *rows = RecordRows::byId(m_db, QString::fromLatin1(table));
 
     patient(person);
     personObservations(person);
     history(person);
     const bool hasActs =
-        !RecordRows::read(m_db, QStringLiteral("SELECT 1 FROM [ACTION] WHERE Id_Ref=? LIMIT 1"), {m_personId}).empty();
+        !RecordRows::read(m_db, QStringLiteral("SELECT 1 FROM [ACTION] WHERE Id_Ref=? LIMIT 1"), {m_personId})
+             .empty();
     payers(person, hasActs);
 
     std::map<QString, QString> weightByDate, sizeByDate;
     std::map<QString, double> weights, sizes;
-    measures("WEIGHT", "Weight", T::Loinc::bodyWeight, s("Body weight"), QStringLiteral("kg"), weightByDate, weights);
+    measures("WEIGHT", "Weight", T::Loinc::bodyWeight, s("Body weight"), QStringLiteral("kg"), weightByDate,
+             weights);
     measures("SIZE", "Size", T::Loinc::bodyHeight, s("Body height"), QStringLiteral("cm"), sizeByDate, sizes);
     bodyMassIndex(weightByDate, weights, sizeByDate, sizes);
     analyses();
@@ -188,8 +193,9 @@ QJsonObject BundleBuilder::build()
     return {{QStringLiteral("resourceType"), QStringLiteral("Bundle")},
             {QStringLiteral("id"), m_ids.id(QStringLiteral("BUNDLE"), m_personId)},
             {QStringLiteral("type"), QStringLiteral("collection")},
-            {QStringLiteral("timestamp"), QDateTime::currentDateTime().toOffsetFromUtc(
-                                              QDateTime::currentDateTime().offsetFromUtc()).toString(Qt::ISODate)},
+            {QStringLiteral("timestamp"), QDateTime::currentDateTime()
+                                              .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
+                                              .toString(Qt::ISODate)},
             {QStringLiteral("entry"), m_entries}};
 }
 
@@ -224,9 +230,10 @@ void BundleBuilder::patient(const Row& person)
     if (!name.isEmpty())
         p.insert(QStringLiteral("name"), QJsonArray{name});
 
-    const QString sexColumn = RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sex")).isEmpty()
-                                  ? RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sexe"))
-                                  : RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sex"));
+    const QString sexColumn =
+        RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sex")).isEmpty()
+            ? RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sexe"))
+            : RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sex"));
     if (!sexColumn.isEmpty() && !person.text(sexColumn).isEmpty()) {
         const QVariant v = person.value(sexColumn);
         const QString text = person.text(sexColumn);
@@ -246,7 +253,8 @@ void BundleBuilder::patient(const Row& person)
             p.remove(QStringLiteral("_gender"));
     }
 
-    const Moment birth = birthMoment(person.text(QStringLiteral("BirthDay_Date")), person.text(QStringLiteral("BirthDay_Time")));
+    const Moment birth = birthMoment(person.text(QStringLiteral("BirthDay_Date")),
+                                     person.text(QStringLiteral("BirthDay_Time")));
     const std::optional<QTime> birthTime = readTime(birth.timeText);
     if (birth.date.isValid()) {
         p.insert(QStringLiteral("birthDate"), birth.date.toString(Formats::isoDate));
@@ -273,7 +281,8 @@ void BundleBuilder::patient(const Row& person)
         const QString value = person.text(column);
         if (value.isEmpty())
             continue;
-        QJsonArray parts{QJsonObject{{QStringLiteral("url"), QStringLiteral("number")}, {QStringLiteral("valueInteger"), k}}};
+        QJsonArray parts{QJsonObject{{QStringLiteral("url"), QStringLiteral("number")},
+                                     {QStringLiteral("valueInteger"), k}}};
         const QJsonObject label =
             textExtension(QStringLiteral("label"), labels.empty() ? QString() : labels.front().text(column));
         if (!label.isEmpty())
@@ -296,7 +305,8 @@ void BundleBuilder::patient(const Row& person)
         QJsonArray photos;
         if (QFileInfo::exists(photoFile) && takesContent(QFileInfo(photoFile).size(), s("Photo"))) {
             try {
-                photos.append(attachment(QStringLiteral("image/jpeg"), FileUtils::readFile(photoFile), s("Photo")));
+                photos.append(
+                    attachment(QStringLiteral("image/jpeg"), FileUtils::readFile(photoFile), s("Photo")));
             } catch (const FileError& e) {
                 m_result.problems << s("Photo : ") + e.text();
             }
@@ -311,8 +321,10 @@ void BundleBuilder::patient(const Row& person)
 
 void BundleBuilder::personObservations(const Row& person)
 {
-    const Moment birth = birthMoment(person.text(QStringLiteral("BirthDay_Date")), person.text(QStringLiteral("BirthDay_Time")));
-    const auto observation = [&](const char* part, const QString& code, const char* display, const char* category) {
+    const Moment birth = birthMoment(person.text(QStringLiteral("BirthDay_Date")),
+                                     person.text(QStringLiteral("BirthDay_Time")));
+    const auto observation = [&](const char* part, const QString& code, const char* display,
+                                 const char* category) {
         QJsonObject o = resource("Observation", QStringLiteral("PERSON"), m_personId, QLatin1String(part));
         o.insert(QStringLiteral("status"), QStringLiteral("final"));
         o.insert(QStringLiteral("category"),
@@ -323,7 +335,8 @@ void BundleBuilder::personObservations(const Row& person)
     };
     for (auto [column, part, code, display, unit] :
          {std::tuple{"BirthDay_Weight", "birth-weight", T::Loinc::birthWeight, "Birth weight Measured", "kg"},
-          std::tuple{"BirthDay_Size", "birth-length", T::Loinc::birthLength, "Body height Measured --at birth", "cm"}}) {
+          std::tuple{"BirthDay_Size", "birth-length", T::Loinc::birthLength,
+                     "Body height Measured --at birth", "cm"}}) {
         const std::optional<double> value = person.number(QLatin1String(column));
         if (!value || !std::isfinite(*value))
             continue;
@@ -335,7 +348,8 @@ void BundleBuilder::personObservations(const Row& person)
     }
     const QString blood = person.text(QStringLiteral("Blood"));
     if (!blood.isEmpty()) {
-        QJsonObject o = observation("blood-group", T::Loinc::bloodGroup, "ABO and Rh group [Type] in Blood", "laboratory");
+        QJsonObject o = observation("blood-group", T::Loinc::bloodGroup, "ABO and Rh group [Type] in Blood",
+                                    "laboratory");
         QJsonObject value;
         putText(value, QStringLiteral("text"), blood);
         o.insert(QStringLiteral("valueCodeableConcept"), value);
@@ -351,7 +365,8 @@ void BundleBuilder::history(const Row& person)
     QJsonObject c = resource("Condition", QStringLiteral("PERSON"), m_personId, QStringLiteral("history"));
     c.insert(QStringLiteral("category"),
              QJsonArray{codeable(coding(T::conditionCategory, QStringLiteral("problem-list-item")))});
-    c.insert(QStringLiteral("code"), codeable(coding(T::kinds, T::Kind::history, s("Antécédents")), s("Antécédents")));
+    c.insert(QStringLiteral("code"),
+             codeable(coding(T::kinds, T::Kind::history, s("Antécédents")), s("Antécédents")));
     c.insert(QStringLiteral("subject"), subject());
     c.insert(QStringLiteral("note"), QJsonArray{annotation(previous)});
     add(c);
@@ -372,33 +387,38 @@ void BundleBuilder::payers(const Row& person, bool hasActs)
             continue;
         QJsonObject org = resource("Organization", QStringLiteral("PERSON"), m_personId, payers[i].kind);
         // The insurer's name is the memo's first line; the memo goes along whole.
-        putTextShown(org, QStringLiteral("name"), memo.section(QRegularExpression(QStringLiteral("[\r\n]")), 0, 0).trimmed(),
-                     memo);
+        putTextShown(org, QStringLiteral("name"),
+                     memo.section(QRegularExpression(QStringLiteral("[\r\n]")), 0, 0).trimmed(), memo);
         m_payerUrls[i] = add(org);
-        QJsonObject coverage =
-            resource("Coverage", QStringLiteral("PERSON"), m_personId, payers[i].kind + QStringLiteral("-coverage"));
+        QJsonObject coverage = resource("Coverage", QStringLiteral("PERSON"), m_personId,
+                                        payers[i].kind + QStringLiteral("-coverage"));
         coverage.insert(QStringLiteral("status"), QStringLiteral("active"));
-        coverage.insert(QStringLiteral("type"), codeable(coding(T::kinds, payers[i].kind, s(payers[i].display)),
-                                                        s(payers[i].display)));
+        coverage.insert(
+            QStringLiteral("type"),
+            codeable(coding(T::kinds, payers[i].kind, s(payers[i].display)), s(payers[i].display)));
         coverage.insert(QStringLiteral("beneficiary"), subject());
         coverage.insert(QStringLiteral("payor"), QJsonArray{reference(m_payerUrls[i])});
         m_coverageUrls[i] = add(coverage);
     }
 }
 
-void BundleBuilder::measures(const char* table, const char* column, const QString& loinc, const QString& display,
-                             const QString& unit, std::map<QString, QString>& byDate, std::map<QString, double>& values)
+void BundleBuilder::measures(const char* table, const char* column, const QString& loinc,
+                             const QString& display, const QString& unit, std::map<QString, QString>& byDate,
+                             std::map<QString, double>& values)
 {
     const QString t = QLatin1String(table), c = QLatin1String(column);
     for (const Row& row : RecordRows::read(
-             m_db, QStringLiteral("SELECT * FROM [%1] WHERE Id_Ref=? ORDER BY Date_%2, Id").arg(t, c), {m_personId})) {
+             m_db, QStringLiteral("SELECT * FROM [%1] WHERE Id_Ref=? ORDER BY Date_%2, Id").arg(t, c),
+             {m_personId})) {
         const int id = row.integer(QStringLiteral("Id"));
         QJsonObject o = resource("Observation", t, id);
         o.insert(QStringLiteral("status"), QStringLiteral("final"));
-        o.insert(QStringLiteral("category"), QJsonArray{codeable(coding(T::observationCategory, QStringLiteral("vital-signs")))});
+        o.insert(QStringLiteral("category"),
+                 QJsonArray{codeable(coding(T::observationCategory, QStringLiteral("vital-signs")))});
         o.insert(QStringLiteral("code"), codeable(coding(T::loinc, loinc, display), display));
         o.insert(QStringLiteral("subject"), subject());
-        const Moment when = storedMoment(row.text(QStringLiteral("Date_") + c), row.text(QStringLiteral("Time_") + c));
+        const Moment when =
+            storedMoment(row.text(QStringLiteral("Date_") + c), row.text(QStringLiteral("Time_") + c));
         putMoment(o, QStringLiteral("effectiveDateTime"), when);
         const std::optional<double> value = row.number(c);
         if (value && std::isfinite(*value))
@@ -414,8 +434,10 @@ void BundleBuilder::measures(const char* table, const char* column, const QStrin
     }
 }
 
-void BundleBuilder::bodyMassIndex(const std::map<QString, QString>& weightByDate, const std::map<QString, double>& weights,
-                                  const std::map<QString, QString>& sizeByDate, const std::map<QString, double>& sizes)
+void BundleBuilder::bodyMassIndex(const std::map<QString, QString>& weightByDate,
+                                  const std::map<QString, double>& weights,
+                                  const std::map<QString, QString>& sizeByDate,
+                                  const std::map<QString, double>& sizes)
 {
     // Only where both were measured on the same day; derived, so a reader
     // of the program's own bundles leaves it.
@@ -426,14 +448,18 @@ void BundleBuilder::bodyMassIndex(const std::map<QString, QString>& weightByDate
             continue;
         const double metres = sizes.at(date) / 100.0;
         const double bmi = std::round(weights.at(date) / (metres * metres) * 10.0) / 10.0;
-        QJsonObject o = resource("Observation", QStringLiteral("PERSON"), m_personId, QStringLiteral("bmi/%1").arg(++n));
+        QJsonObject o =
+            resource("Observation", QStringLiteral("PERSON"), m_personId, QStringLiteral("bmi/%1").arg(++n));
         o.insert(QStringLiteral("status"), QStringLiteral("final"));
-        o.insert(QStringLiteral("category"), QJsonArray{codeable(coding(T::observationCategory, QStringLiteral("vital-signs")))});
-        o.insert(QStringLiteral("code"), codeable(coding(T::loinc, T::Loinc::bodyMassIndex, s("Body mass index (BMI) [Ratio]")),
-                                                 s("Indice de masse corporelle")));
+        o.insert(QStringLiteral("category"),
+                 QJsonArray{codeable(coding(T::observationCategory, QStringLiteral("vital-signs")))});
+        o.insert(QStringLiteral("code"),
+                 codeable(coding(T::loinc, T::Loinc::bodyMassIndex, s("Body mass index (BMI) [Ratio]")),
+                          s("Indice de masse corporelle")));
         o.insert(QStringLiteral("subject"), subject());
         o.insert(QStringLiteral("effectiveDateTime"), date);
-        o.insert(QStringLiteral("valueQuantity"), quantity(bmi, QStringLiteral("kg/m2"), QStringLiteral("kg/m2")));
+        o.insert(QStringLiteral("valueQuantity"),
+                 quantity(bmi, QStringLiteral("kg/m2"), QStringLiteral("kg/m2")));
         o.insert(QStringLiteral("derivedFrom"), QJsonArray{reference(weightUrl), reference(size->second)});
         add(o);
     }
@@ -476,10 +502,12 @@ void BundleBuilder::putDefinition(QJsonObject& d, const Row& row) const
         details.insert(QStringLiteral("decimalPrecision"), row.integer(QStringLiteral("Decimal")));
     if (!details.isEmpty())
         d.insert(QStringLiteral("quantitativeDetails"), details);
-    const QJsonObject r = range(row.number(QStringLiteral("Value_Min")), row.number(QStringLiteral("Value_Max")), unit);
+    const QJsonObject r =
+        range(row.number(QStringLiteral("Value_Min")), row.number(QStringLiteral("Value_Max")), unit);
     if (!r.isEmpty())
         d.insert(QStringLiteral("qualifiedInterval"),
-                 QJsonArray{QJsonObject{{QStringLiteral("category"), QStringLiteral("reference")}, {QStringLiteral("range"), r}}});
+                 QJsonArray{QJsonObject{{QStringLiteral("category"), QStringLiteral("reference")},
+                                        {QStringLiteral("range"), r}}});
 }
 
 QString BundleBuilder::catalogueDefinition(int catalogueId)
@@ -495,7 +523,8 @@ QString BundleBuilder::catalogueDefinition(int catalogueId)
     putDefinition(d, row);
     QJsonArray entry;
     for (auto [column, part] : {std::pair{"Description", "description"}, std::pair{"Category", "category"}})
-        if (const QJsonObject e = textExtension(QLatin1String(part), row.text(QLatin1String(column))); !e.isEmpty())
+        if (const QJsonObject e = textExtension(QLatin1String(part), row.text(QLatin1String(column)));
+            !e.isEmpty())
             entry.append(e);
     addExtension(d, complexExtension(T::listEntry, entry));
     const QString url = add(d);
@@ -505,8 +534,8 @@ QString BundleBuilder::catalogueDefinition(int catalogueId)
 
 void BundleBuilder::analyses()
 {
-    for (const Row& followed : RecordRows::read(m_db, QStringLiteral("SELECT * FROM L_ANALYSIS WHERE Id_Ref=? ORDER BY Id"),
-                                                {m_personId})) {
+    for (const Row& followed : RecordRows::read(
+             m_db, QStringLiteral("SELECT * FROM L_ANALYSIS WHERE Id_Ref=? ORDER BY Id"), {m_personId})) {
         const int followedId = followed.integer(QStringLiteral("Id"));
         const int catalogueId = followed.integer(QStringLiteral("Id_Analysis"));
         const QString catalogueUrl = catalogueDefinition(catalogueId);
@@ -515,29 +544,36 @@ void BundleBuilder::analyses()
         d.insert(QStringLiteral("code"), analysisCode(catalogueId));
         putDefinition(d, followed);
         if (!catalogueUrl.isEmpty())
-            addExtension(d, {{QStringLiteral("url"), T::catalogueDefinition}, {QStringLiteral("valueReference"), reference(catalogueUrl)}});
+            addExtension(d, {{QStringLiteral("url"), T::catalogueDefinition},
+                             {QStringLiteral("valueReference"), reference(catalogueUrl)}});
         addExtension(d, textExtension(T::analysisRemark, followed.text(QStringLiteral("Remark1"))));
         const QString followedUrl = add(d);
 
         for (const Row& result : RecordRows::read(
-                 m_db, QStringLiteral("SELECT * FROM [ANALYSIS] WHERE Id_Ref=? ORDER BY Date_Analysis, Id"), {followedId})) {
-            QJsonObject o = resource("Observation", QStringLiteral("ANALYSIS"), result.integer(QStringLiteral("Id")));
+                 m_db, QStringLiteral("SELECT * FROM [ANALYSIS] WHERE Id_Ref=? ORDER BY Date_Analysis, Id"),
+                 {followedId})) {
+            QJsonObject o =
+                resource("Observation", QStringLiteral("ANALYSIS"), result.integer(QStringLiteral("Id")));
             o.insert(QStringLiteral("status"), QStringLiteral("final"));
-            o.insert(QStringLiteral("category"), QJsonArray{codeable(coding(T::observationCategory, QStringLiteral("laboratory")))});
+            o.insert(QStringLiteral("category"),
+                     QJsonArray{codeable(coding(T::observationCategory, QStringLiteral("laboratory")))});
             o.insert(QStringLiteral("code"), analysisCode(catalogueId));
             o.insert(QStringLiteral("subject"), subject());
             putMoment(o, QStringLiteral("effectiveDateTime"),
-                      storedMoment(result.text(QStringLiteral("Date_Analysis")), result.text(QStringLiteral("Time_Analysis"))));
-            if (const std::optional<double> v = result.number(QStringLiteral("Value_Analysis")); v && std::isfinite(*v))
+                      storedMoment(result.text(QStringLiteral("Date_Analysis")),
+                                   result.text(QStringLiteral("Time_Analysis"))));
+            if (const std::optional<double> v = result.number(QStringLiteral("Value_Analysis"));
+                v && std::isfinite(*v))
                 o.insert(QStringLiteral("valueQuantity"), quantity(*v, unit, ucumCode(unit)));
-            const QJsonObject rr =
-                range(result.number(QStringLiteral("Value_Min")), result.number(QStringLiteral("Value_Max")), unit);
+            const QJsonObject rr = range(result.number(QStringLiteral("Value_Min")),
+                                         result.number(QStringLiteral("Value_Max")), unit);
             if (!rr.isEmpty())
                 o.insert(QStringLiteral("referenceRange"), QJsonArray{rr});
             const QString remark = result.text(QStringLiteral("Remark1"));
             if (!remark.isEmpty())
                 o.insert(QStringLiteral("note"), QJsonArray{annotation(remark)});
-            addExtension(o, {{QStringLiteral("url"), T::followedAnalysis}, {QStringLiteral("valueReference"), reference(followedUrl)}});
+            addExtension(o, {{QStringLiteral("url"), T::followedAnalysis},
+                             {QStringLiteral("valueReference"), reference(followedUrl)}});
             add(o);
         }
     }
@@ -558,8 +594,8 @@ QJsonObject BundleBuilder::listConcept(const QHash<int, Row>& list, const char* 
     return made;
 }
 
-QJsonObject BundleBuilder::listConceptOf(const QHash<int, Row>& list, const char* table, const QString& system, int id,
-                                         bool withGravity) const
+QJsonObject BundleBuilder::listConceptOf(const QHash<int, Row>& list, const char* table,
+                                         const QString& system, int id, bool withGravity) const
 {
     const auto it = list.constFind(id);
     if (it == list.constEnd())
@@ -571,7 +607,8 @@ QJsonObject BundleBuilder::listConceptOf(const QHash<int, Row>& list, const char
                              std::pair{"Gravity", "gravity"}}) {
         if (!withGravity && QLatin1String(part) == QLatin1String("gravity"))
             continue;
-        if (const QJsonObject e = textExtension(QLatin1String(part), it->text(QLatin1String(col))); !e.isEmpty())
+        if (const QJsonObject e = textExtension(QLatin1String(part), it->text(QLatin1String(col)));
+            !e.isEmpty())
             parts.append(e);
     }
     addExtension(c, complexExtension(T::listEntry, parts));
@@ -581,7 +618,8 @@ QJsonObject BundleBuilder::listConceptOf(const QHash<int, Row>& list, const char
 void BundleBuilder::contact(QJsonObject& r, const Row& row)
 {
     QJsonArray telecom;
-    for (auto [column, system] : {std::pair{"Phone", "phone"}, std::pair{"Fax", "fax"}, std::pair{"Email", "email"}}) {
+    for (auto [column, system] :
+         {std::pair{"Phone", "phone"}, std::pair{"Fax", "fax"}, std::pair{"Email", "email"}}) {
         QJsonObject point{{QStringLiteral("system"), QLatin1String(system)}};
         putText(point, QStringLiteral("value"), row.text(QLatin1String(column)));
         if (point.contains(QStringLiteral("value")))
@@ -615,8 +653,10 @@ QString BundleBuilder::practitioner(int doctorId)
     QJsonObject speciality;
     putText(speciality, QStringLiteral("text"), it->text(QStringLiteral("Category")));
     if (!speciality.isEmpty())
-        p.insert(QStringLiteral("qualification"), QJsonArray{QJsonObject{{QStringLiteral("code"), speciality}}});
-    addExtension(p, {{QStringLiteral("url"), T::convention}, {QStringLiteral("valueBoolean"), it->flag(QStringLiteral("Convention"))}});
+        p.insert(QStringLiteral("qualification"),
+                 QJsonArray{QJsonObject{{QStringLiteral("code"), speciality}}});
+    addExtension(p, {{QStringLiteral("url"), T::convention},
+                     {QStringLiteral("valueBoolean"), it->flag(QStringLiteral("Convention"))}});
     const QString url = add(p);
     m_doctorUrls.insert(doctorId, url);
     return url;
@@ -644,25 +684,29 @@ QString BundleBuilder::pharmacy(int pharmacyId)
 void BundleBuilder::vaccinations()
 {
     for (const Row& row : RecordRows::read(
-             m_db, QStringLiteral("SELECT * FROM VACCINE WHERE Id_Ref=? ORDER BY Date_Vaccine, Id"), {m_personId})) {
-        QJsonObject v = resource("Immunization", QStringLiteral("VACCINE"), row.integer(QStringLiteral("Id")));
+             m_db, QStringLiteral("SELECT * FROM VACCINE WHERE Id_Ref=? ORDER BY Date_Vaccine, Id"),
+             {m_personId})) {
+        QJsonObject v =
+            resource("Immunization", QStringLiteral("VACCINE"), row.integer(QStringLiteral("Id")));
         v.insert(QStringLiteral("status"), QStringLiteral("completed"));
         const QJsonObject code =
             listConcept(m_vaccines, "LST_VACCINE", T::vaccines, row, QStringLiteral("Id_Vaccine"), false);
         v.insert(QStringLiteral("vaccineCode"), code.isEmpty() ? unknownConcept() : code);
         v.insert(QStringLiteral("patient"), subject());
-        putMoment(v, QStringLiteral("occurrenceDateTime"),
-                  storedMoment(row.text(QStringLiteral("Date_Vaccine")), row.text(QStringLiteral("Time_Vaccine"))));
+        putMoment(
+            v, QStringLiteral("occurrenceDateTime"),
+            storedMoment(row.text(QStringLiteral("Date_Vaccine")), row.text(QStringLiteral("Time_Vaccine"))));
         if (const QString doctor = practitioner(row.integer(QStringLiteral("Id_Org"))); !doctor.isEmpty())
-            v.insert(QStringLiteral("performer"), QJsonArray{QJsonObject{{QStringLiteral("actor"), reference(doctor)}}});
+            v.insert(QStringLiteral("performer"),
+                     QJsonArray{QJsonObject{{QStringLiteral("actor"), reference(doctor)}}});
         QJsonArray notes;
         if (const QString remark = row.text(QStringLiteral("Remark1")); !remark.isEmpty())
             notes.append(annotation(remark));
         const Moment booster = storedMoment(row.text(QStringLiteral("Repeat_Date")), {});
         if (!booster.dateText.isEmpty()) {
-            QJsonObject note = annotation(booster.date.isValid()
-                                              ? s("Rappel prévu le ") + booster.date.toString(Formats::shortDate)
-                                              : s("Rappel prévu"));
+            QJsonObject note = annotation(
+                booster.date.isValid() ? s("Rappel prévu le ") + booster.date.toString(Formats::shortDate)
+                                       : s("Rappel prévu"));
             QJsonObject e{{QStringLiteral("url"), T::boosterDate}};
             putMoment(e, QStringLiteral("valueDate"), booster, false);
             addExtension(note, e);
@@ -670,7 +714,8 @@ void BundleBuilder::vaccinations()
         }
         if (!notes.isEmpty())
             v.insert(QStringLiteral("note"), notes);
-        addExtension(v, {{QStringLiteral("url"), T::boosterPending}, {QStringLiteral("valueBoolean"), row.flag(QStringLiteral("Repeat_Exe"))}});
+        addExtension(v, {{QStringLiteral("url"), T::boosterPending},
+                         {QStringLiteral("valueBoolean"), row.flag(QStringLiteral("Repeat_Exe"))}});
         add(v);
     }
 }
@@ -678,27 +723,32 @@ void BundleBuilder::vaccinations()
 void BundleBuilder::acts()
 {
     for (const Row& row : RecordRows::read(
-             m_db, QStringLiteral("SELECT * FROM [ACTION] WHERE Id_Ref=? ORDER BY Date_Action, Time_Action, Id"), {m_personId})) {
+             m_db,
+             QStringLiteral("SELECT * FROM [ACTION] WHERE Id_Ref=? ORDER BY Date_Action, Time_Action, Id"),
+             {m_personId})) {
         const int id = row.integer(QStringLiteral("Id"));
         const int tag = row.integer(QStringLiteral("Tag"));
-        const Moment when = storedMoment(row.text(QStringLiteral("Date_Action")), row.text(QStringLiteral("Time_Action")));
+        const Moment when =
+            storedMoment(row.text(QStringLiteral("Date_Action")), row.text(QStringLiteral("Time_Action")));
         QString provider;
         QJsonObject a;
         if (tag == 1) {
             a = resource("Encounter", QStringLiteral("ACTION"), id);
             a.insert(QStringLiteral("status"), QStringLiteral("finished"));
-            a.insert(QStringLiteral("class"), coding(T::actCode, QStringLiteral("AMB"), QStringLiteral("ambulatory")));
+            a.insert(QStringLiteral("class"),
+                     coding(T::actCode, QStringLiteral("AMB"), QStringLiteral("ambulatory")));
             a.insert(QStringLiteral("subject"), subject());
             provider = practitioner(row.integer(QStringLiteral("Id_Org")));
             if (!provider.isEmpty())
-                a.insert(QStringLiteral("participant"), QJsonArray{QJsonObject{{QStringLiteral("individual"), reference(provider)}}});
+                a.insert(QStringLiteral("participant"),
+                         QJsonArray{QJsonObject{{QStringLiteral("individual"), reference(provider)}}});
             QJsonObject period;
             putMoment(period, QStringLiteral("start"), when);
             if (!period.isEmpty())
                 a.insert(QStringLiteral("period"), period);
             QJsonArray reasons;
-            const QJsonObject illness =
-                listConcept(m_illnesses, "LST_ILLNESS", T::illnesses, row, QStringLiteral("Id_Illness"), true);
+            const QJsonObject illness = listConcept(m_illnesses, "LST_ILLNESS", T::illnesses, row,
+                                                    QStringLiteral("Id_Illness"), true);
             if (!illness.isEmpty())
                 reasons.append(illness);
             QJsonObject purpose;
@@ -712,12 +762,14 @@ void BundleBuilder::acts()
         } else if (tag == 2) {
             a = resource("MedicationDispense", QStringLiteral("ACTION"), id);
             a.insert(QStringLiteral("status"), QStringLiteral("completed"));
-            const QJsonObject drug = listConcept(m_drugs, "LST_DRUG", T::drugs, row, QStringLiteral("Id_Drug"), false);
+            const QJsonObject drug =
+                listConcept(m_drugs, "LST_DRUG", T::drugs, row, QStringLiteral("Id_Drug"), false);
             a.insert(QStringLiteral("medicationCodeableConcept"), drug.isEmpty() ? unknownConcept() : drug);
             a.insert(QStringLiteral("subject"), subject());
             provider = pharmacy(row.integer(QStringLiteral("Id_Org")));
             if (!provider.isEmpty())
-                a.insert(QStringLiteral("performer"), QJsonArray{QJsonObject{{QStringLiteral("actor"), reference(provider)}}});
+                a.insert(QStringLiteral("performer"),
+                         QJsonArray{QJsonObject{{QStringLiteral("actor"), reference(provider)}}});
             putMoment(a, QStringLiteral("whenHandedOver"), when);
             if (const QString remark = row.text(QStringLiteral("Remark1")); !remark.isEmpty())
                 a.insert(QStringLiteral("note"), QJsonArray{annotation(remark)});
@@ -760,7 +812,8 @@ void BundleBuilder::claims(const Row& act, const QString& actUrl, const QString&
                                                  : reference(providerUrl));
         e.insert(QStringLiteral("outcome"), paid ? QStringLiteral("complete") : QStringLiteral("queued"));
         e.insert(QStringLiteral("insurance"),
-                 QJsonArray{QJsonObject{{QStringLiteral("focal"), true}, {QStringLiteral("coverage"), reference(m_coverageUrls[i])}}});
+                 QJsonArray{QJsonObject{{QStringLiteral("focal"), true},
+                                        {QStringLiteral("coverage"), reference(m_coverageUrls[i])}}});
         e.insert(QStringLiteral("supportingInfo"),
                  QJsonArray{QJsonObject{{QStringLiteral("sequence"), 1},
                                         {QStringLiteral("category"), information},
@@ -776,7 +829,8 @@ void BundleBuilder::claims(const Row& act, const QString& actUrl, const QString&
         if (!totals.isEmpty())
             e.insert(QStringLiteral("total"), totals);
         QJsonObject payment;
-        putMoment(payment, QStringLiteral("date"), storedMoment(act.text(QStringLiteral("Date_Repayment") + sfx), {}), false);
+        putMoment(payment, QStringLiteral("date"),
+                  storedMoment(act.text(QStringLiteral("Date_Repayment") + sfx), {}), false);
         if (paid && repaid)
             payment.insert(QStringLiteral("amount"), money(*repaid));
         if (!payment.isEmpty())
@@ -788,13 +842,16 @@ void BundleBuilder::claims(const Row& act, const QString& actUrl, const QString&
 void BundleBuilder::events()
 {
     for (const Row& row : RecordRows::read(
-             m_db, QStringLiteral("SELECT * FROM EVENT WHERE Id_Ref=? ORDER BY Date_Event, Time_Event, Id"), {m_personId})) {
+             m_db, QStringLiteral("SELECT * FROM EVENT WHERE Id_Ref=? ORDER BY Date_Event, Time_Event, Id"),
+             {m_personId})) {
         QJsonObject o = resource("Observation", QStringLiteral("EVENT"), row.integer(QStringLiteral("Id")));
         o.insert(QStringLiteral("status"), QStringLiteral("final"));
-        o.insert(QStringLiteral("code"), codeable(coding(T::kinds, T::Kind::event, s("Événement")), s("Événement")));
+        o.insert(QStringLiteral("code"),
+                 codeable(coding(T::kinds, T::Kind::event, s("Événement")), s("Événement")));
         o.insert(QStringLiteral("subject"), subject());
-        putMoment(o, QStringLiteral("effectiveDateTime"),
-                  storedMoment(row.text(QStringLiteral("Date_Event")), row.text(QStringLiteral("Time_Event"))));
+        putMoment(
+            o, QStringLiteral("effectiveDateTime"),
+            storedMoment(row.text(QStringLiteral("Date_Event")), row.text(QStringLiteral("Time_Event"))));
         putText(o, QStringLiteral("valueString"), row.text(QStringLiteral("Description")));
         add(o);
     }
@@ -808,7 +865,8 @@ bool BundleBuilder::takesContent(qint64 size, const QString& title)
     return false;
 }
 
-QJsonObject BundleBuilder::attachment(const QString& contentType, const QByteArray& data, const QString& title) const
+QJsonObject BundleBuilder::attachment(const QString& contentType, const QByteArray& data,
+                                      const QString& title) const
 {
     QJsonObject a{{QStringLiteral("contentType"), contentType},
                   {QStringLiteral("data"), QString::fromLatin1(data.toBase64())},
@@ -818,7 +876,8 @@ QJsonObject BundleBuilder::attachment(const QString& contentType, const QByteArr
     return a;
 }
 
-static QJsonObject representation(const QJsonObject& attachment, const QString& kind = {}, const char* display = nullptr)
+static QJsonObject representation(const QJsonObject& attachment, const QString& kind = {},
+                                  const char* display = nullptr)
 {
     QJsonObject c{{QStringLiteral("attachment"), attachment}};
     if (!kind.isEmpty())
@@ -829,12 +888,14 @@ static QJsonObject representation(const QJsonObject& attachment, const QString& 
 void BundleBuilder::pictures()
 {
     for (const Row& row : RecordRows::read(
-             m_db, QStringLiteral("SELECT * FROM DOCUMENTIMG WHERE Id_Ref=? AND DoType=1 ORDER BY Id"), {m_personId})) {
+             m_db, QStringLiteral("SELECT * FROM DOCUMENTIMG WHERE Id_Ref=? AND DoType=1 ORDER BY Id"),
+             {m_personId})) {
         const int id = row.integer(QStringLiteral("Id"));
         const QString title = row.text(QStringLiteral("Title"));
         QJsonObject d = resource("DocumentReference", QStringLiteral("DOCUMENTIMG"), id);
         d.insert(QStringLiteral("status"), QStringLiteral("current"));
-        d.insert(QStringLiteral("type"), codeable(coding(T::kinds, T::Kind::picture, s("Image")), s("Image")));
+        d.insert(QStringLiteral("type"),
+                 codeable(coding(T::kinds, T::Kind::picture, s("Image")), s("Image")));
         d.insert(QStringLiteral("subject"), subject());
         putText(d, QStringLiteral("description"), title);
         const QString file = m_folder + QStringLiteral("Images/Doc%1.jpg").arg(id);
@@ -842,7 +903,8 @@ void BundleBuilder::pictures()
         putText(main, QStringLiteral("title"), title);
         QJsonArray content;
         if (!QFileInfo::exists(file)) {
-            m_result.problems << s("Image « %1 » : le fichier %2 est introuvable").arg(title, FileUtils::shownPath(file));
+            m_result.problems
+                << s("Image « %1 » : le fichier %2 est introuvable").arg(title, FileUtils::shownPath(file));
         } else if (takesContent(QFileInfo(file).size(), title)) {
             try {
                 main = attachment(QStringLiteral("image/jpeg"), FileUtils::readFile(file), title);
@@ -867,12 +929,14 @@ void BundleBuilder::files()
     const QMimeDatabase mimes;
     QTemporaryDir scratch;
     for (const Row& row : RecordRows::read(
-             m_db, QStringLiteral("SELECT * FROM DOCUMENTFILE WHERE Id_Ref=? AND DoType=1 ORDER BY Id"), {m_personId})) {
+             m_db, QStringLiteral("SELECT * FROM DOCUMENTFILE WHERE Id_Ref=? AND DoType=1 ORDER BY Id"),
+             {m_personId})) {
         const int id = row.integer(QStringLiteral("Id"));
         const QString name = row.text(QStringLiteral("FileName"));
         QJsonObject d = resource("DocumentReference", QStringLiteral("DOCUMENTFILE"), id);
         d.insert(QStringLiteral("status"), QStringLiteral("current"));
-        d.insert(QStringLiteral("type"), codeable(coding(T::kinds, T::Kind::file, s("Fichier")), row.text(QStringLiteral("FileType"))));
+        d.insert(QStringLiteral("type"), codeable(coding(T::kinds, T::Kind::file, s("Fichier")),
+                                                  row.text(QStringLiteral("FileType"))));
         d.insert(QStringLiteral("subject"), subject());
         putText(d, QStringLiteral("description"), row.text(QStringLiteral("Remark")));
 
@@ -900,13 +964,15 @@ void BundleBuilder::files()
         } catch (const AppError& e) {
             m_result.problems << s("Fichier « %1 » : ").arg(name) + e.text();
         }
-        addElementExtension(main, QStringLiteral("size"), textExtension(T::originalText, row.text(QStringLiteral("FileSize"))));
+        addElementExtension(main, QStringLiteral("size"),
+                            textExtension(T::originalText, row.text(QStringLiteral("FileSize"))));
         if (main.value(QStringLiteral("_size")).toObject().isEmpty())
             main.remove(QStringLiteral("_size"));
         QJsonArray content{representation(main)};
         const QByteArray icon = row.bytes(QStringLiteral("FileIcon"));
         if (!icon.isEmpty() && m_options.includeDocuments)
-            content.append(representation(attachment(QStringLiteral("image/bmp"), icon, s("Icône")), T::Kind::icon, "Icône"));
+            content.append(representation(attachment(QStringLiteral("image/bmp"), icon, s("Icône")),
+                                          T::Kind::icon, "Icône"));
         d.insert(QStringLiteral("content"), content);
         add(d);
     }
@@ -926,8 +992,10 @@ int findPerson(const QSqlDatabase& db, const QString& numberOrName)
     }
     const std::vector<Row> matches = RecordRows::read(
         db,
-        QStringLiteral("SELECT Id FROM PERSON WHERE lower(trim(coalesce(Name,'') || ' ' || coalesce(ForeName,'')))=lower(?) "
-                       "OR lower(trim(coalesce(ForeName,'') || ' ' || coalesce(Name,'')))=lower(?) OR lower(trim(Name))=lower(?) ORDER BY Id"),
+        QStringLiteral("SELECT Id FROM PERSON WHERE lower(trim(coalesce(Name,'') || ' ' || "
+                       "coalesce(ForeName,'')))=lower(?) "
+                       "OR lower(trim(coalesce(ForeName,'') || ' ' || coalesce(Name,'')))=lower(?) OR "
+                       "lower(trim(Name))=lower(?) ORDER BY Id"),
         {wanted, wanted, wanted});
     if (matches.empty())
         throw FhirError(QStringLiteral("Aucun carnet de santé ne porte le nom « %1 ».").arg(wanted));
@@ -948,10 +1016,12 @@ QJsonObject bundle(const Records& records, int personId, const ExportOptions& op
     return BundleBuilder(records, personId, options, result ? *result : local).build();
 }
 
-ExportResult exportPerson(const Records& records, int personId, const QString& file, const ExportOptions& options)
+ExportResult exportPerson(const Records& records, int personId, const QString& file,
+                          const ExportOptions& options)
 {
     ExportResult result;
-    const QByteArray json = QJsonDocument(bundle(records, personId, options, &result)).toJson(QJsonDocument::Compact);
+    const QByteArray json =
+        QJsonDocument(bundle(records, personId, options, &result)).toJson(QJsonDocument::Compact);
     FileUtils::writeFileAtomically(file, json);
     return result;
 }

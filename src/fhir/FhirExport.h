@@ -42,7 +42,8 @@ QJsonObject bundle(const Records& records, int personId, const ExportOptions& op
 
 // Writes the bundle as UTF-8 JSON, replacing the file only once complete.
 // Throws FhirError, DatabaseError, FileError.
-ExportResult exportPerson(const Records& records, int personId, const QString& file, const ExportOptions& options);
+ExportResult exportPerson(const Records& records, int personId, const QString& file,
+                          const ExportOptions& options);
 ExportResult exportPerson(const Records& records, const QString& numberOrName, const QString& file,
                           const ExportOptions& options);
 

@@ -103,7 +103,8 @@ class BundleReader
 {
 public:
     explicit BundleReader(const Records& records)
-        : m_db(records.db), m_folder(records.databaseFolder), m_writer(records.db), m_lists(records.db, m_writer)
+        : m_db(records.db), m_folder(records.databaseFolder), m_writer(records.db),
+          m_lists(records.db, m_writer)
     {
     }
     ImportResult run(const QJsonObject& bundle);
@@ -160,11 +161,11 @@ private:
     int m_patient = -1;
     int m_personId = -1;
     QSet<int> m_taken;
-    QHash<int, int> m_payerOfCoverage;          // coverage entry -> 0 national insurance, 1 complementary
-    QHash<int, QJsonObject> m_claims[2];        // act entry -> its ExplanationOfBenefit, per payer
-    QHash<int, int> m_claimEntries[2];          // act entry -> the claim's entry
-    QHash<int, int> m_followed;                 // definition entry -> L_ANALYSIS Id
-    QHash<QString, int> m_followedByTitle;      // for results with no definition of the program's
+    QHash<int, int> m_payerOfCoverage;     // coverage entry -> 0 national insurance, 1 complementary
+    QHash<int, QJsonObject> m_claims[2];   // act entry -> its ExplanationOfBenefit, per payer
+    QHash<int, int> m_claimEntries[2];     // act entry -> the claim's entry
+    QHash<int, int> m_followed;            // definition entry -> L_ANALYSIS Id
+    QHash<QString, int> m_followedByTitle; // for results with no definition of the program's
     std::vector<StagedFile> m_files;
     ImportResult m_result;
 };
@@ -188,13 +189,15 @@ void BundleReader::index(const QJsonObject& bundle)
             e.url = e.type() + QLatin1Char('/') + id;
         if (e.type() == QLatin1String("Patient")) {
             if (m_patient >= 0)
-                throw FhirError(s("Ce fichier contient plusieurs patients : un carnet de santé n'en reprend qu'un."));
+                throw FhirError(
+                    s("Ce fichier contient plusieurs patients : un carnet de santé n'en reprend qu'un."));
             m_patient = i;
         }
         m_entries.push_back(std::move(e));
     }
     if (m_patient < 0)
-        throw FhirError(s("Ce fichier ne contient aucun patient (Patient) : il n'y a pas de carnet de santé à créer."));
+        throw FhirError(
+            s("Ce fichier ne contient aucun patient (Patient) : il n'y a pas de carnet de santé à créer."));
 }
 
 int BundleReader::indexOf(const QString& reference) const
@@ -245,7 +248,8 @@ QByteArray BundleReader::content(const QJsonObject& attachment, const QString& w
 {
     if (!attachment.contains(QStringLiteral("data")))
         throw FhirError(what + s(" : son contenu n'est pas dans le fichier"));
-    const QByteArray data = QByteArray::fromBase64(attachment.value(QStringLiteral("data")).toString().toLatin1());
+    const QByteArray data =
+        QByteArray::fromBase64(attachment.value(QStringLiteral("data")).toString().toLatin1());
     const QString hash = attachment.value(QStringLiteral("hash")).toString();
     if (!hash.isEmpty() &&
         QCryptographicHash::hash(data, QCryptographicHash::Sha1).toBase64() != hash.toLatin1())
@@ -280,7 +284,8 @@ void BundleReader::placeFiles()
             f.placed = true;
             continue;
         }
-        if (std::rename(QFile::encodeName(f.partial).constData(), QFile::encodeName(f.target).constData()) != 0)
+        if (std::rename(QFile::encodeName(f.partial).constData(), QFile::encodeName(f.target).constData()) !=
+            0)
             throw FileError(s("Impossible de mettre le fichier \"%1\" en place : %2.")
                                 .arg(f.target, FileUtils::systemReason(errno)));
         f.placed = true;
@@ -325,7 +330,8 @@ ImportResult BundleReader::run(const QJsonObject& bundle)
         }
         for (int i = 0; i < static_cast<int>(m_entries.size()); ++i)
             if (!m_taken.contains(i))
-                m_result.skipped << describe(m_entries[i]) + s(" : le carnet de santé n'a rien pour le garder");
+                m_result.skipped << describe(m_entries[i]) +
+                                        s(" : le carnet de santé n'a rien pour le garder");
         placeFiles();
         transaction.commit();
     } catch (...) {
@@ -354,24 +360,28 @@ void BundleReader::person()
         const QString system = id.value(QStringLiteral("system")).toString();
         QString value = readText(id, QStringLiteral("value"));
         if (system == T::nir) {
-            static const QRegularExpression digits(QStringLiteral("^(\\d)(\\d\\d)(\\d\\d)(\\d\\d)(\\d{3})(\\d{3})(\\d\\d)$"));
+            static const QRegularExpression digits(
+                QStringLiteral("^(\\d)(\\d\\d)(\\d\\d)(\\d\\d)(\\d{3})(\\d{3})(\\d\\d)$"));
             const QRegularExpressionMatch m = digits.match(value);
             // The program stores the number in the groups of its entry mask.
             if (m.hasMatch())
                 value = m.capturedTexts().mid(1).join(QLatin1Char(' '));
-        } else if (!system.isEmpty() || readText(object(id, "type"), QStringLiteral("text")) != s("N° de sécurité social")) {
+        } else if (!system.isEmpty() ||
+                   readText(object(id, "type"), QStringLiteral("text")) != s("N° de sécurité social")) {
             continue;
         }
         p.insert(QStringLiteral("No"), orNull(value));
         break;
     }
 
-    const QString sexColumn = RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sex")).isEmpty()
-                                  ? RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sexe"))
-                                  : RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sex"));
+    const QString sexColumn =
+        RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sex")).isEmpty()
+            ? RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sexe"))
+            : RecordRows::column(m_db, QStringLiteral("PERSON"), QStringLiteral("Sex"));
     const QString gender = pt.value(QStringLiteral("gender")).toString();
     if (!sexColumn.isEmpty() && !gender.isEmpty()) {
-        const bool numeric = m_db.record(QStringLiteral("PERSON")).field(sexColumn).metaType().id() != QMetaType::QString;
+        const bool numeric =
+            m_db.record(QStringLiteral("PERSON")).field(sexColumn).metaType().id() != QMetaType::QString;
         const QString text = readText(pt, QStringLiteral("gender"));
         if (text != gender)
             p.insert(sexColumn, numeric ? QVariant(text.toInt()) : QVariant(text));
@@ -394,7 +404,8 @@ void BundleReader::person()
         const QJsonObject e = v.toObject();
         const QString url = e.value(QStringLiteral("url")).toString();
         if (url == T::customField) {
-            const int k = extension(e, QStringLiteral("number")).value(QStringLiteral("valueInteger")).toInt();
+            const int k =
+                extension(e, QStringLiteral("number")).value(QStringLiteral("valueInteger")).toInt();
             if (k >= 1 && k <= 12)
                 p.insert(QStringLiteral("Misc%1").arg(k, 2, 10, QLatin1Char('0')),
                          orNull(extensionText(e, QStringLiteral("value"))));
@@ -442,23 +453,28 @@ void BundleReader::person()
         const QJsonObject code = object(e.resource, "code");
         if (e.type() == QLatin1String("Condition") && hasCoding(code, T::kinds, T::Kind::history)) {
             p.insert(QStringLiteral("Previous"), orNull(notes(e.resource)));
-        } else if (e.type() == QLatin1String("Observation") && hasCoding(code, T::loinc, T::Loinc::bloodGroup)) {
-            p.insert(QStringLiteral("Blood"), orNull(conceptText(object(e.resource, "valueCodeableConcept"))));
-        } else if (e.type() == QLatin1String("Observation") && (hasCoding(code, T::loinc, T::Loinc::birthWeight) ||
-                                                                 hasCoding(code, T::loinc, T::Loinc::birthLength))) {
+        } else if (e.type() == QLatin1String("Observation") &&
+                   hasCoding(code, T::loinc, T::Loinc::bloodGroup)) {
+            p.insert(QStringLiteral("Blood"),
+                     orNull(conceptText(object(e.resource, "valueCodeableConcept"))));
+        } else if (e.type() == QLatin1String("Observation") &&
+                   (hasCoding(code, T::loinc, T::Loinc::birthWeight) ||
+                    hasCoding(code, T::loinc, T::Loinc::birthLength))) {
             const bool weight = hasCoding(code, T::loinc, T::Loinc::birthWeight);
             const QJsonObject q = object(e.resource, "valueQuantity");
             const QString unit = q.value(QStringLiteral("code")).toString();
             const std::optional<double> value = numberOf(q, "value");
-            const double factor = weight ? (unit == QLatin1String("g") ? 0.001 : 1.0) : (unit == QLatin1String("m") ? 100.0 : 1.0);
+            const double factor = weight ? (unit == QLatin1String("g") ? 0.001 : 1.0)
+                                         : (unit == QLatin1String("m") ? 100.0 : 1.0);
             if (!value || !(unit.isEmpty() || unit == QLatin1String(weight ? "kg" : "cm") || factor != 1.0))
                 continue; // left for the list of what was not taken
-            p.insert(weight ? QStringLiteral("BirthDay_Weight") : QStringLiteral("BirthDay_Size"), *value * factor);
+            p.insert(weight ? QStringLiteral("BirthDay_Weight") : QStringLiteral("BirthDay_Size"),
+                     *value * factor);
         } else if (e.type() == QLatin1String("Coverage")) {
             const QJsonObject type = object(e.resource, "type");
             const int payer = hasCoding(type, T::kinds, T::Kind::nationalInsurance) ? 0
-                              : hasCoding(type, T::kinds, T::Kind::complementary) ? 1
-                                                                                   : -1;
+                              : hasCoding(type, T::kinds, T::Kind::complementary)   ? 1
+                                                                                    : -1;
             if (payer < 0)
                 continue;
             const int org = indexOf(first(e.resource, "payor").value(QStringLiteral("reference")).toString());
@@ -477,9 +493,10 @@ void BundleReader::person()
     m_personId = m_writer.insert(QStringLiteral("PERSON"), p);
     // Every detail row names its person in a Short.
     if (m_personId > 32767)
-        throw FhirError(s("Le carnet de santé ne peut pas être créé : son numéro %1 dépasse 32767, le plus grand "
-                          "qu'un carnet puisse porter.")
-                            .arg(m_personId));
+        throw FhirError(
+            s("Le carnet de santé ne peut pas être créé : son numéro %1 dépasse 32767, le plus grand "
+              "qu'un carnet puisse porter.")
+                .arg(m_personId));
     if (!photo.isEmpty())
         stage(m_folder + QStringLiteral("Images/People%1.jpg").arg(m_personId), photo);
 
@@ -536,10 +553,12 @@ void BundleReader::definitions()
     QSet<int> followed;
     for (int i = 0; i < static_cast<int>(m_entries.size()); ++i) {
         const Entry& e = m_entries[i];
-        if (e.type() == QLatin1String("ObservationDefinition") && !extension(e.resource, T::catalogueDefinition).isEmpty())
+        if (e.type() == QLatin1String("ObservationDefinition") &&
+            !extension(e.resource, T::catalogueDefinition).isEmpty())
             followed.insert(i);
         if (e.type() == QLatin1String("Observation")) {
-            const int d = indexOf(referenceOf(extension(e.resource, T::followedAnalysis), QStringLiteral("valueReference")));
+            const int d = indexOf(
+                referenceOf(extension(e.resource, T::followedAnalysis), QStringLiteral("valueReference")));
             if (d >= 0 && m_entries[d].type() == QLatin1String("ObservationDefinition"))
                 followed.insert(d);
         }
@@ -576,14 +595,16 @@ int BundleReader::followedFor(const QString& title, const QString& unit)
     const QString key = title.trimmed().toLower() + QLatin1Char('\n') + unit;
     if (const auto it = m_followedByTitle.constFind(key); it != m_followedByTitle.constEnd())
         return *it;
-    const int catalogueId = m_lists.find(QStringLiteral("LST_ANALYSIS"),
-                                         {{QStringLiteral("Title"), title}, {QStringLiteral("Unit"), orNull(unit)},
-                                          {QStringLiteral("Decimal"), 2}});
-    const int id = m_writer.insert(QStringLiteral("L_ANALYSIS"), {{QStringLiteral("Id_File"), -1},
-                                                                  {QStringLiteral("Id_Ref"), m_personId},
-                                                                  {QStringLiteral("Id_Analysis"), catalogueId},
-                                                                  {QStringLiteral("Unit"), orNull(unit)},
-                                                                  {QStringLiteral("Decimal"), 2}});
+    const int catalogueId =
+        m_lists.find(QStringLiteral("LST_ANALYSIS"), {{QStringLiteral("Title"), title},
+                                                      {QStringLiteral("Unit"), orNull(unit)},
+                                                      {QStringLiteral("Decimal"), 2}});
+    const int id =
+        m_writer.insert(QStringLiteral("L_ANALYSIS"), {{QStringLiteral("Id_File"), -1},
+                                                       {QStringLiteral("Id_Ref"), m_personId},
+                                                       {QStringLiteral("Id_Analysis"), catalogueId},
+                                                       {QStringLiteral("Unit"), orNull(unit)},
+                                                       {QStringLiteral("Decimal"), 2}});
     m_followedByTitle.insert(key, id);
     return id;
 }
@@ -597,13 +618,15 @@ void BundleReader::take(const Entry& e)
         if (hasCoding(code, T::loinc, T::Loinc::bodyWeight))
             measure(e, "WEIGHT", "Weight", {{QStringLiteral("kg"), 1.0}, {QStringLiteral("g"), 0.001}});
         else if (hasCoding(code, T::loinc, T::Loinc::bodyHeight))
-            measure(e, "SIZE", "Size", {{QStringLiteral("cm"), 1.0}, {QStringLiteral("m"), 100.0}, {QStringLiteral("mm"), 0.1}});
+            measure(e, "SIZE", "Size",
+                    {{QStringLiteral("cm"), 1.0}, {QStringLiteral("m"), 100.0}, {QStringLiteral("mm"), 0.1}});
         else if (hasCoding(code, T::loinc, T::Loinc::bodyMassIndex))
             ; // computed from the weights and heights, never kept
         else if (hasCoding(code, T::kinds, T::Kind::event))
             event(e);
         else if (!extension(e.resource, T::followedAnalysis).isEmpty() ||
-                 hasCoding(first(e.resource, "category"), T::observationCategory, QStringLiteral("laboratory")))
+                 hasCoding(first(e.resource, "category"), T::observationCategory,
+                           QStringLiteral("laboratory")))
             analysisResult(e);
         else
             return;
@@ -621,7 +644,8 @@ void BundleReader::take(const Entry& e)
     m_taken.insert(i);
 }
 
-void BundleReader::measure(const Entry& e, const char* table, const char* column, const QHash<QString, double>& units)
+void BundleReader::measure(const Entry& e, const char* table, const char* column,
+                           const QHash<QString, double>& units)
 {
     const QJsonObject q = object(e.resource, "valueQuantity");
     const std::optional<double> value = numberOf(q, "value");
@@ -643,7 +667,8 @@ void BundleReader::measure(const Entry& e, const char* table, const char* column
 void BundleReader::analysisResult(const Entry& e)
 {
     const QJsonObject q = object(e.resource, "valueQuantity");
-    const int definition = indexOf(referenceOf(extension(e.resource, T::followedAnalysis), QStringLiteral("valueReference")));
+    const int definition =
+        indexOf(referenceOf(extension(e.resource, T::followedAnalysis), QStringLiteral("valueReference")));
     int followed = m_followed.value(definition, -1);
     if (followed < 0) {
         const QString title = conceptText(object(e.resource, "code"));
@@ -654,13 +679,14 @@ void BundleReader::analysisResult(const Entry& e)
     }
     const QJsonObject range = first(e.resource, "referenceRange");
     const StoredTexts when = readMoment(e.resource, QStringLiteral("effectiveDateTime"));
-    m_writer.insert(QStringLiteral("ANALYSIS"), {{QStringLiteral("Id_Ref"), followed},
-                                                 {QStringLiteral("Date_Analysis"), orNull(when.date)},
-                                                 {QStringLiteral("Time_Analysis"), orNull(when.time)},
-                                                 {QStringLiteral("Value_Analysis"), orNull(numberOf(q, "value"))},
-                                                 {QStringLiteral("Value_Min"), orNull(numberOf(object(range, "low"), "value"))},
-                                                 {QStringLiteral("Value_Max"), orNull(numberOf(object(range, "high"), "value"))},
-                                                 {QStringLiteral("Remark1"), orNull(notes(e.resource))}});
+    m_writer.insert(QStringLiteral("ANALYSIS"),
+                    {{QStringLiteral("Id_Ref"), followed},
+                     {QStringLiteral("Date_Analysis"), orNull(when.date)},
+                     {QStringLiteral("Time_Analysis"), orNull(when.time)},
+                     {QStringLiteral("Value_Analysis"), orNull(numberOf(q, "value"))},
+                     {QStringLiteral("Value_Min"), orNull(numberOf(object(range, "low"), "value"))},
+                     {QStringLiteral("Value_Max"), orNull(numberOf(object(range, "high"), "value"))},
+                     {QStringLiteral("Remark1"), orNull(notes(e.resource))}});
     ++m_result.resources;
 }
 
@@ -670,7 +696,8 @@ void BundleReader::event(const Entry& e)
     m_writer.insert(QStringLiteral("EVENT"), {{QStringLiteral("Id_Ref"), m_personId},
                                               {QStringLiteral("Date_Event"), orNull(when.date)},
                                               {QStringLiteral("Time_Event"), orNull(when.time)},
-                                              {QStringLiteral("Description"), orNull(readText(e.resource, QStringLiteral("valueString")))}});
+                                              {QStringLiteral("Description"),
+                                               orNull(readText(e.resource, QStringLiteral("valueString")))}});
     ++m_result.resources;
 }
 
@@ -679,8 +706,8 @@ void BundleReader::contactInto(QVariantMap& values, const QJsonObject& r)
     for (const QJsonValue& v : array(r, "telecom")) {
         const QJsonObject point = v.toObject();
         const QString system = point.value(QStringLiteral("system")).toString();
-        const QString column = system == QLatin1String("phone") ? QStringLiteral("Phone")
-                               : system == QLatin1String("fax") ? QStringLiteral("Fax")
+        const QString column = system == QLatin1String("phone")   ? QStringLiteral("Phone")
+                               : system == QLatin1String("fax")   ? QStringLiteral("Fax")
                                : system == QLatin1String("email") ? QStringLiteral("Email")
                                                                   : QString();
         if (!column.isEmpty() && !values.contains(column))
@@ -705,10 +732,11 @@ QVariant BundleReader::doctor(const QJsonObject& holder, const char* key)
         text = QStringList{firstText(name, QStringLiteral("given")), readText(name, QStringLiteral("family"))}
                    .join(QLatin1Char(' '))
                    .trimmed();
-    QVariantMap values{{QStringLiteral("Name"), text},
-                       {QStringLiteral("Category"), orNull(conceptText(object(first(p, "qualification"), "code")))},
-                       {QStringLiteral("Convention"),
-                        extension(p, T::convention).value(QStringLiteral("valueBoolean")).toBool() ? 1 : 0}};
+    QVariantMap values{
+        {QStringLiteral("Name"), text},
+        {QStringLiteral("Category"), orNull(conceptText(object(first(p, "qualification"), "code")))},
+        {QStringLiteral("Convention"),
+         extension(p, T::convention).value(QStringLiteral("valueBoolean")).toBool() ? 1 : 0}};
     contactInto(values, p);
     const int id = m_lists.find(QStringLiteral("LST_DOCTOR"), values);
     return id < 0 ? QVariant() : QVariant(id);
@@ -747,16 +775,17 @@ void BundleReader::immunization(const Entry& e)
         if (!b.isEmpty())
             booster = orNull(readMoment(b, QStringLiteral("valueDate")).date);
     }
-    m_writer.insert(QStringLiteral("VACCINE"),
-                    {{QStringLiteral("Id_Ref"), m_personId},
-                     {QStringLiteral("Id_Vaccine"), listEntry("LST_VACCINE", object(r, "vaccineCode"), false)},
-                     {QStringLiteral("Id_Org"), doctor(first(r, "performer"), "actor")},
-                     {QStringLiteral("Date_Vaccine"), orNull(when.date)},
-                     {QStringLiteral("Time_Vaccine"), orNull(when.time)},
-                     {QStringLiteral("Remark1"), orNull(notes(r))},
-                     {QStringLiteral("Repeat_Date"), booster},
-                     {QStringLiteral("Repeat_Exe"),
-                      extension(r, T::boosterPending).value(QStringLiteral("valueBoolean")).toBool() ? 1 : 0}});
+    m_writer.insert(
+        QStringLiteral("VACCINE"),
+        {{QStringLiteral("Id_Ref"), m_personId},
+         {QStringLiteral("Id_Vaccine"), listEntry("LST_VACCINE", object(r, "vaccineCode"), false)},
+         {QStringLiteral("Id_Org"), doctor(first(r, "performer"), "actor")},
+         {QStringLiteral("Date_Vaccine"), orNull(when.date)},
+         {QStringLiteral("Time_Vaccine"), orNull(when.time)},
+         {QStringLiteral("Remark1"), orNull(notes(r))},
+         {QStringLiteral("Repeat_Date"), booster},
+         {QStringLiteral("Repeat_Exe"),
+          extension(r, T::boosterPending).value(QStringLiteral("valueBoolean")).toBool() ? 1 : 0}});
     ++m_result.resources;
 }
 
@@ -816,8 +845,10 @@ void BundleReader::act(const Entry& e, int tag)
         if (price && !values.contains(QStringLiteral("Price")))
             values.insert(QStringLiteral("Price"), amountOrNull(price));
         values.insert(QStringLiteral("Repayment") + sfx,
-                      claim->value(QStringLiteral("outcome")).toString() == QLatin1String("complete") ? 1 : 0);
-        values.insert(QStringLiteral("Date_Repayment") + sfx, orNull(readMoment(payment, QStringLiteral("date")).date));
+                      claim->value(QStringLiteral("outcome")).toString() == QLatin1String("complete") ? 1
+                                                                                                      : 0);
+        values.insert(QStringLiteral("Date_Repayment") + sfx,
+                      orNull(readMoment(payment, QStringLiteral("date")).date));
         values.insert(QStringLiteral("Price_Repayment") + sfx, amountOrNull(benefit));
     }
     m_writer.insert(QStringLiteral("ACTION"), values);
@@ -842,8 +873,9 @@ void BundleReader::document(const Entry& e)
             main = object(c, "attachment");
     }
     const QString contentType = main.value(QStringLiteral("contentType")).toString();
-    const bool picture = hasCoding(type, T::kinds, T::Kind::picture) ||
-                         (!hasCoding(type, T::kinds, T::Kind::file) && contentType == QLatin1String("image/jpeg"));
+    const bool picture =
+        hasCoding(type, T::kinds, T::Kind::picture) ||
+        (!hasCoding(type, T::kinds, T::Kind::file) && contentType == QLatin1String("image/jpeg"));
     const QByteArray data = content(main, s("le document"));
     const QByteArray extra = small.isEmpty() ? QByteArray() : content(small, s("sa vignette"));
     if (picture) {
@@ -851,13 +883,15 @@ void BundleReader::document(const Entry& e)
         if (!decodeJpeg(bitmap, data, true))
             throw FhirError(s("ce n'est pas une image JPEG lisible"));
         const QString title = readText(r, QStringLiteral("description"));
-        const int id = m_writer.insert(
-            QStringLiteral("DOCUMENTIMG"),
-            {{QStringLiteral("Id_File"), 0},
-             {QStringLiteral("Id_Ref"), m_personId},
-             {QStringLiteral("Title"), orNull(title.isEmpty() ? readText(main, QStringLiteral("title")) : title)},
-             {QStringLiteral("ImgMini"), extra.isEmpty() ? BmpFormat::encode(thumbnailOnWhite(bitmap, 90, 90)) : extra},
-             {QStringLiteral("DoType"), 1}});
+        const int id =
+            m_writer.insert(QStringLiteral("DOCUMENTIMG"),
+                            {{QStringLiteral("Id_File"), 0},
+                             {QStringLiteral("Id_Ref"), m_personId},
+                             {QStringLiteral("Title"),
+                              orNull(title.isEmpty() ? readText(main, QStringLiteral("title")) : title)},
+                             {QStringLiteral("ImgMini"),
+                              extra.isEmpty() ? BmpFormat::encode(thumbnailOnWhite(bitmap, 90, 90)) : extra},
+                             {QStringLiteral("DoType"), 1}});
         stage(m_folder + QStringLiteral("Images/Doc%1.jpg").arg(id), data);
     } else {
         QString name = readText(main, QStringLiteral("title"));
@@ -871,15 +905,16 @@ void BundleReader::document(const Entry& e)
         const QString sizeShown = elementExtension(main, QStringLiteral("size"), T::originalText).isEmpty()
                                       ? FileUtils::sizeText(data.size())
                                       : readText(main, QStringLiteral("size"));
-        const int id = m_writer.insert(QStringLiteral("DOCUMENTFILE"),
-                                       {{QStringLiteral("Id_File"), 0},
-                                        {QStringLiteral("Id_Ref"), m_personId},
-                                        {QStringLiteral("FileName"), name},
-                                        {QStringLiteral("FileType"), orNull(fileType)},
-                                        {QStringLiteral("FileSize"), sizeShown},
-                                        {QStringLiteral("Remark"), orNull(readText(r, QStringLiteral("description")))},
-                                        {QStringLiteral("FileIcon"), extra.isEmpty() ? QVariant() : QVariant(extra)},
-                                        {QStringLiteral("DoType"), 1}});
+        const int id =
+            m_writer.insert(QStringLiteral("DOCUMENTFILE"),
+                            {{QStringLiteral("Id_File"), 0},
+                             {QStringLiteral("Id_Ref"), m_personId},
+                             {QStringLiteral("FileName"), name},
+                             {QStringLiteral("FileType"), orNull(fileType)},
+                             {QStringLiteral("FileSize"), sizeShown},
+                             {QStringLiteral("Remark"), orNull(readText(r, QStringLiteral("description")))},
+                             {QStringLiteral("FileIcon"), extra.isEmpty() ? QVariant() : QVariant(extra)},
+                             {QStringLiteral("DoType"), 1}});
         stageArchive(m_folder + QStringLiteral("Files/File%1.f").arg(id), name, data);
     }
     ++m_result.resources;

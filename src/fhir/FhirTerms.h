@@ -19,12 +19,12 @@ inline QString codeSystem(const char* name)
 }
 
 // The program's extensions.
-inline const QString originalText = extension("original-text");     // a text no element can give back exactly
-inline const QString dateText = extension("date-text");             // a date text that is no date
-inline const QString timeText = extension("time-text");             // a time text that is no "hh:mm"
-inline const QString customField = extension("custom-field");       // number, label, value
-inline const QString chartAxes = extension("chart-axes");           // weight, size, analysis
-inline const QString listEntry = extension("list-entry");           // description, category, gravity
+inline const QString originalText = extension("original-text"); // a text no element can give back exactly
+inline const QString dateText = extension("date-text");         // a date text that is no date
+inline const QString timeText = extension("time-text");         // a time text that is no "hh:mm"
+inline const QString customField = extension("custom-field");   // number, label, value
+inline const QString chartAxes = extension("chart-axes");       // weight, size, analysis
+inline const QString listEntry = extension("list-entry");       // description, category, gravity
 inline const QString gravity = extension("gravity");
 inline const QString practitionerRemark = extension("practitioner-remark");
 inline const QString boosterDate = extension("booster-date");
@@ -60,10 +60,12 @@ inline const QString uriIdentifier = QStringLiteral("urn:ietf:rfc:3986");
 // The French national health number (NIR).
 inline const QString nir = QStringLiteral("urn:oid:1.2.250.1.213.1.4.8");
 inline const QString birthTime = QStringLiteral("http://hl7.org/fhir/StructureDefinition/patient-birthTime");
-inline const QString birthPlace = QStringLiteral("http://hl7.org/fhir/StructureDefinition/patient-birthPlace");
+inline const QString birthPlace =
+    QStringLiteral("http://hl7.org/fhir/StructureDefinition/patient-birthPlace");
 inline const QString observationCategory =
     QStringLiteral("http://terminology.hl7.org/CodeSystem/observation-category");
-inline const QString conditionCategory = QStringLiteral("http://terminology.hl7.org/CodeSystem/condition-category");
+inline const QString conditionCategory =
+    QStringLiteral("http://terminology.hl7.org/CodeSystem/condition-category");
 inline const QString actCode = QStringLiteral("http://terminology.hl7.org/CodeSystem/v3-ActCode");
 inline const QString claimType = QStringLiteral("http://terminology.hl7.org/CodeSystem/claim-type");
 inline const QString adjudication = QStringLiteral("http://terminology.hl7.org/CodeSystem/adjudication");

@@ -47,8 +47,10 @@ QString offsetText(int seconds)
 {
     const QChar sign = seconds < 0 ? QLatin1Char('-') : QLatin1Char('+');
     const int minutes = std::abs(seconds) / 60;
-    return QStringLiteral("%1%2:%3").arg(sign).arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10,
-                                                                                             QLatin1Char('0'));
+    return QStringLiteral("%1%2:%3")
+        .arg(sign)
+        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
@@ -198,7 +200,8 @@ std::optional<QTime> readTime(const QString& text)
 Moment storedMoment(const QString& storedDate, const QString& time)
 {
     QDate d;
-    if (storedDate.size() == 10 && storedDate.at(4) == QLatin1Char('-') && storedDate.at(7) == QLatin1Char('-'))
+    if (storedDate.size() == 10 && storedDate.at(4) == QLatin1Char('-') &&
+        storedDate.at(7) == QLatin1Char('-'))
         d = QDate(digitsAt(storedDate, 0, 4), digitsAt(storedDate, 5, 2), digitsAt(storedDate, 8, 2));
     return {storedDate, d.isValid() && d.year() >= 1 ? d : QDate(), time};
 }
@@ -247,7 +250,8 @@ std::optional<ReadMoment> parseDateTime(const QString& text)
     const QString zone = match.captured(4);
     int offset = 0;
     if (zone != QLatin1String("Z"))
-        offset = (zone.mid(1, 2).toInt() * 60 + zone.mid(4, 2).toInt()) * 60 * (zone.startsWith(u'-') ? -1 : 1);
+        offset =
+            (zone.mid(1, 2).toInt() * 60 + zone.mid(4, 2).toInt()) * 60 * (zone.startsWith(u'-') ? -1 : 1);
     // The program's own bundles carry the local offset of the wall-clock
     // time they write: that time stands as it is, even where the clock
     // skips an hour. Any other offset is turned into local time.
@@ -280,7 +284,8 @@ StoredTexts readBirthMoment(const QJsonObject& patient)
     if (const std::optional<ReadMoment> m = parseDateTime(patient.value(key).toString()))
         out.date = m->date.toString(Formats::shortDate);
     const QJsonObject birthTime = elementExtension(patient, key, FhirTerms::birthTime);
-    if (const std::optional<ReadMoment> m = parseDateTime(birthTime.value(QStringLiteral("valueDateTime")).toString()))
+    if (const std::optional<ReadMoment> m =
+            parseDateTime(birthTime.value(QStringLiteral("valueDateTime")).toString()))
         out.time = m->time;
     const QJsonObject dateExt = elementExtension(patient, key, FhirTerms::dateText);
     if (!dateExt.isEmpty())
@@ -293,7 +298,8 @@ StoredTexts readBirthMoment(const QJsonObject& patient)
 
 QJsonObject money(Money::Amount amount)
 {
-    return {{QStringLiteral("value"), amount.toDouble()}, {QStringLiteral("currency"), QStringLiteral("EUR")}};
+    return {{QStringLiteral("value"), amount.toDouble()},
+            {QStringLiteral("currency"), QStringLiteral("EUR")}};
 }
 
 std::optional<Money::Amount> readMoney(const QJsonObject& money)
@@ -320,26 +326,45 @@ QString ucumCode(const QString& unit)
     // The units of French laboratory reports, written as their users write
     // them (case kept apart only where UCUM needs it).
     static const QHash<QString, QString> known{
-        {QStringLiteral("kg"), QStringLiteral("kg")},         {QStringLiteral("g"), QStringLiteral("g")},
-        {QStringLiteral("cm"), QStringLiteral("cm")},         {QStringLiteral("mm"), QStringLiteral("mm")},
-        {QStringLiteral("%"), QStringLiteral("%")},           {QStringLiteral("g/l"), QStringLiteral("g/L")},
-        {QStringLiteral("mg/l"), QStringLiteral("mg/L")},     {QStringLiteral("µg/l"), QStringLiteral("ug/L")},
-        {QStringLiteral("ng/l"), QStringLiteral("ng/L")},     {QStringLiteral("g/dl"), QStringLiteral("g/dL")},
-        {QStringLiteral("mg/dl"), QStringLiteral("mg/dL")},   {QStringLiteral("ng/ml"), QStringLiteral("ng/mL")},
-        {QStringLiteral("pg/ml"), QStringLiteral("pg/mL")},   {QStringLiteral("µg/ml"), QStringLiteral("ug/mL")},
-        {QStringLiteral("mmol/l"), QStringLiteral("mmol/L")}, {QStringLiteral("µmol/l"), QStringLiteral("umol/L")},
-        {QStringLiteral("umol/l"), QStringLiteral("umol/L")}, {QStringLiteral("nmol/l"), QStringLiteral("nmol/L")},
-        {QStringLiteral("pmol/l"), QStringLiteral("pmol/L")}, {QStringLiteral("meq/l"), QStringLiteral("meq/L")},
-        {QStringLiteral("ui/l"), QStringLiteral("[IU]/L")},   {QStringLiteral("mui/l"), QStringLiteral("m[IU]/L")},
-        {QStringLiteral("µui/ml"), QStringLiteral("u[IU]/mL")}, {QStringLiteral("ui/ml"), QStringLiteral("[IU]/mL")},
-        {QStringLiteral("u/l"), QStringLiteral("U/L")},       {QStringLiteral("g/24h"), QStringLiteral("g/(24.h)")},
+        {QStringLiteral("kg"), QStringLiteral("kg")},
+        {QStringLiteral("g"), QStringLiteral("g")},
+        {QStringLiteral("cm"), QStringLiteral("cm")},
+        {QStringLiteral("mm"), QStringLiteral("mm")},
+        {QStringLiteral("%"), QStringLiteral("%")},
+        {QStringLiteral("g/l"), QStringLiteral("g/L")},
+        {QStringLiteral("mg/l"), QStringLiteral("mg/L")},
+        {QStringLiteral("µg/l"), QStringLiteral("ug/L")},
+        {QStringLiteral("ng/l"), QStringLiteral("ng/L")},
+        {QStringLiteral("g/dl"), QStringLiteral("g/dL")},
+        {QStringLiteral("mg/dl"), QStringLiteral("mg/dL")},
+        {QStringLiteral("ng/ml"), QStringLiteral("ng/mL")},
+        {QStringLiteral("pg/ml"), QStringLiteral("pg/mL")},
+        {QStringLiteral("µg/ml"), QStringLiteral("ug/mL")},
+        {QStringLiteral("mmol/l"), QStringLiteral("mmol/L")},
+        {QStringLiteral("µmol/l"), QStringLiteral("umol/L")},
+        {QStringLiteral("umol/l"), QStringLiteral("umol/L")},
+        {QStringLiteral("nmol/l"), QStringLiteral("nmol/L")},
+        {QStringLiteral("pmol/l"), QStringLiteral("pmol/L")},
+        {QStringLiteral("meq/l"), QStringLiteral("meq/L")},
+        {QStringLiteral("ui/l"), QStringLiteral("[IU]/L")},
+        {QStringLiteral("mui/l"), QStringLiteral("m[IU]/L")},
+        {QStringLiteral("µui/ml"), QStringLiteral("u[IU]/mL")},
+        {QStringLiteral("ui/ml"), QStringLiteral("[IU]/mL")},
+        {QStringLiteral("u/l"), QStringLiteral("U/L")},
+        {QStringLiteral("g/24h"), QStringLiteral("g/(24.h)")},
         {QStringLiteral("giga/l"), QStringLiteral("10*9/L")},
-        {QStringLiteral("10^9/l"), QStringLiteral("10*9/L")}, {QStringLiteral("10^12/l"), QStringLiteral("10*12/L")},
-        {QStringLiteral("tera/l"), QStringLiteral("10*12/L")}, {QStringLiteral("/mm3"), QStringLiteral("/mm3")},
-        {QStringLiteral("fl"), QStringLiteral("fL")},         {QStringLiteral("pg"), QStringLiteral("pg")},
-        {QStringLiteral("mm/h"), QStringLiteral("mm/h")},     {QStringLiteral("mmhg"), QStringLiteral("mm[Hg]")},
-        {QStringLiteral("°c"), QStringLiteral("Cel")},        {QStringLiteral("ml/min"), QStringLiteral("mL/min")},
-        {QStringLiteral("s"), QStringLiteral("s")},           {QStringLiteral("kg/m2"), QStringLiteral("kg/m2")},
+        {QStringLiteral("10^9/l"), QStringLiteral("10*9/L")},
+        {QStringLiteral("10^12/l"), QStringLiteral("10*12/L")},
+        {QStringLiteral("tera/l"), QStringLiteral("10*12/L")},
+        {QStringLiteral("/mm3"), QStringLiteral("/mm3")},
+        {QStringLiteral("fl"), QStringLiteral("fL")},
+        {QStringLiteral("pg"), QStringLiteral("pg")},
+        {QStringLiteral("mm/h"), QStringLiteral("mm/h")},
+        {QStringLiteral("mmhg"), QStringLiteral("mm[Hg]")},
+        {QStringLiteral("°c"), QStringLiteral("Cel")},
+        {QStringLiteral("ml/min"), QStringLiteral("mL/min")},
+        {QStringLiteral("s"), QStringLiteral("s")},
+        {QStringLiteral("kg/m2"), QStringLiteral("kg/m2")},
     };
     // In blood counts "G/l" and "T/l" are giga and tera per litre, not grams.
     static const QHash<QString, QString> caseSensitive{{QStringLiteral("G/l"), QStringLiteral("10*9/L")},

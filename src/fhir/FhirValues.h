@@ -29,7 +29,7 @@ void putTextShown(QJsonObject& object, const QString& key, const QString& shown,
 QString readText(const QJsonObject& object, const QString& key);
 
 // ---- Extensions ------------------------------------------------------------
-QJsonObject textExtension(const QString& url, const QString& text); // {} for an empty text
+QJsonObject textExtension(const QString& url, const QString& text);   // {} for an empty text
 void addExtension(QJsonObject& object, const QJsonObject& extension); // an empty one is left out
 // The first extension with that url, or {}.
 QJsonObject extension(const QJsonObject& object, const QString& url);

@@ -5,8 +5,9 @@
 namespace {
 QString nameColumn(const QString& table)
 {
-    return table == QLatin1String("LST_DOCTOR") || table == QLatin1String("LST_PHARMACY") ? QStringLiteral("Name")
-                                                                                          : QStringLiteral("Title");
+    return table == QLatin1String("LST_DOCTOR") || table == QLatin1String("LST_PHARMACY")
+               ? QStringLiteral("Name")
+               : QStringLiteral("Title");
 }
 
 QString kindOf(const QString& table)
@@ -35,7 +36,8 @@ int ListMatching::find(const QString& table, const QVariantMap& values)
     int id = -1;
     const std::vector<Row> rows = RecordRows::read(
         m_db,
-        QStringLiteral("SELECT Id, Category FROM [%1] WHERE lower(trim([%2]))=lower(trim(?)) ORDER BY Id").arg(table, column),
+        QStringLiteral("SELECT Id, Category FROM [%1] WHERE lower(trim([%2]))=lower(trim(?)) ORDER BY Id")
+            .arg(table, column),
         {name});
     for (const Row& row : rows)
         if (row.text(QStringLiteral("Category")) == category) {
@@ -48,9 +50,10 @@ int ListMatching::find(const QString& table, const QVariantMap& values)
         id = m_writer.insert(table, values);
         // The rows that point to list entries hold their Id in a Short.
         if (id > 32767)
-            throw FhirError(QStringLiteral("La liste « %1 » est pleine : son numéro %2 ne tient pas dans un carnet.")
-                                .arg(kindOf(table))
-                                .arg(id));
+            throw FhirError(
+                QStringLiteral("La liste « %1 » est pleine : son numéro %2 ne tient pas dans un carnet.")
+                    .arg(kindOf(table))
+                    .arg(id));
         m_added << QStringLiteral("%1 « %2 »").arg(kindOf(table), name);
     }
     m_known.insert(key, id);

@@ -16,7 +16,8 @@ constexpr int kClass = -98;
 QUuid databaseNamespace(const QSqlDatabase& db)
 {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS=? AND ID_ATTRIBUTE=? AND USERID=?"));
+    q.prepare(
+        QStringLiteral("SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS=? AND ID_ATTRIBUTE=? AND USERID=?"));
     for (int i = 0; i < 3; ++i)
         q.addBindValue(kClass);
     if (!q.exec())
@@ -28,12 +29,14 @@ QUuid databaseNamespace(const QSqlDatabase& db)
     }
     const QUuid made = QUuid::createUuid();
     QSqlQuery write(db);
-    write.prepare(QStringLiteral("DELETE FROM OBJECT_VAL_STR WHERE ID_CLASS=? AND ID_ATTRIBUTE=? AND USERID=?"));
+    write.prepare(
+        QStringLiteral("DELETE FROM OBJECT_VAL_STR WHERE ID_CLASS=? AND ID_ATTRIBUTE=? AND USERID=?"));
     for (int i = 0; i < 3; ++i)
         write.addBindValue(kClass);
     if (!write.exec())
         throw DatabaseError(Connection::errorText(write.lastError()));
-    write.prepare(QStringLiteral("INSERT INTO OBJECT_VAL_STR (ID_CLASS, ID_ATTRIBUTE, USERID, VALUE) VALUES (?, ?, ?, ?)"));
+    write.prepare(QStringLiteral(
+        "INSERT INTO OBJECT_VAL_STR (ID_CLASS, ID_ATTRIBUTE, USERID, VALUE) VALUES (?, ?, ?, ?)"));
     for (int i = 0; i < 3; ++i)
         write.addBindValue(kClass);
     write.addBindValue(made.toString(QUuid::WithoutBraces));

@@ -111,7 +111,8 @@ int Writer::insert(const QString& table, const QVariantMap& values)
                                 .arg(c->size));
         if (c && c->type == Schema::ColumnType::Short && v.isValid() && !v.isNull() &&
             (v.toLongLong() < -32768 || v.toLongLong() > 32767))
-            throw FhirError(QStringLiteral("le nombre %1 ne tient pas dans « %2 »").arg(v.toLongLong()).arg(it.key()));
+            throw FhirError(
+                QStringLiteral("le nombre %1 ne tient pas dans « %2 »").arg(v.toLongLong()).arg(it.key()));
         columns << it.key();
     }
     const QString key = table + QLatin1Char(':') + columns.join(QLatin1Char(','));

@@ -6,9 +6,9 @@
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QVariantMap>
 #include <QString>
 #include <QVariant>
+#include <QVariantMap>
 #include <vector>
 
 // The rows of a person's record as plain values, whatever case the

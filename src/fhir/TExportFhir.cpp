@@ -19,7 +19,8 @@ constexpr int kDefaultMegabytes = 20;
 
 TExportFhir::TExportFhir(const QString& proposedFile, QWidget* parent)
     : QDialog(parent), m_file(new QLineEdit(proposedFile, this)),
-      m_documents(new QCheckBox(QStringLiteral("&Inclure les documents (photo, images, fichiers joints)"), this)),
+      m_documents(
+          new QCheckBox(QStringLiteral("&Inclure les documents (photo, images, fichiers joints)"), this)),
       m_limit(new NumberEdit(kMaxMegabytes, 4, this))
 {
     setObjectName(QStringLiteral("ExportFhir"));
@@ -34,15 +35,17 @@ TExportFhir::TExportFhir(const QString& proposedFile, QWidget* parent)
 
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
-    QPushButton* pick = FormWidgets::pickButton(this, QStringLiteral("Btn_File"), QStringLiteral("Choisir le fichier"));
+    QPushButton* pick =
+        FormWidgets::pickButton(this, QStringLiteral("Btn_File"), QStringLiteral("Choisir le fichier"));
     pick->setAutoDefault(false);
     grid->addWidget(FormWidgets::caption(QStringLiteral("&Fichier"), m_file, this), 0, 0);
     grid->addWidget(m_file, 0, 1);
     grid->addWidget(pick, 0, 2);
     grid->addWidget(m_documents, 1, 0, 1, 3);
-    grid->addWidget(FormWidgets::caption(QStringLiteral("&Taille maximale d'un document (Mo, 0 : sans limite)"),
-                                         m_limit, this),
-                    2, 0, 1, 2);
+    grid->addWidget(
+        FormWidgets::caption(QStringLiteral("&Taille maximale d'un document (Mo, 0 : sans limite)"), m_limit,
+                             this),
+        2, 0, 1, 2);
     grid->addWidget(m_limit, 2, 2, Qt::AlignRight);
 
     const FormWidgets::OkCancel buttons = FormWidgets::okCancel(this);

@@ -33,7 +33,8 @@ const QString kModeField = QStringLiteral("AnalysisMode");
 const QStringList kValueFields{QStringLiteral("Value_Analysis"), QStringLiteral("Value_Min"),
                                QStringLiteral("Value_Max")};
 
-QPushButton* pictureButton(QWidget* parent, const char* name, const QString& hint, QStyle::StandardPixmap icon)
+QPushButton* pictureButton(QWidget* parent, const char* name, const QString& hint,
+                           QStyle::StandardPixmap icon)
 {
     auto* button = new QPushButton(parent->style()->standardIcon(icon), QString(), parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -46,16 +47,20 @@ QPushButton* pictureButton(QWidget* parent, const char* name, const QString& hin
 
 AnalysisPage::AnalysisPage(TDataModule1& dm, QWidget* parent)
     : PersonPage(parent), m_dm(dm), m_title(new QLineEdit(this)),
-      m_chart(new ChartPanel(QStringLiteral("Chart_Analysis"), QStringLiteral("Evolution des analyses"), this)),
+      m_chart(
+          new ChartPanel(QStringLiteral("Chart_Analysis"), QStringLiteral("Evolution des analyses"), this)),
       m_mode(AnalysisSeries::Years)
 {
     m_title->setObjectName(QStringLiteral("Ed_Analysis"));
     m_title->setReadOnly(true);
-    m_choose = FormWidgets::pickButton(this, QStringLiteral("Btn_Analysis"), QStringLiteral("Choisir une analyse"));
-    m_add = pictureButton(this, "Btn_Analysis_Add", QStringLiteral("Suivre une nouvelle analyse"), QStyle::SP_FileIcon);
+    m_choose =
+        FormWidgets::pickButton(this, QStringLiteral("Btn_Analysis"), QStringLiteral("Choisir une analyse"));
+    m_add = pictureButton(this, "Btn_Analysis_Add", QStringLiteral("Suivre une nouvelle analyse"),
+                          QStyle::SP_FileIcon);
     m_edit = pictureButton(this, "Btn_Analysis_Edit", QStringLiteral("Modifier l'analyse"),
                            QStyle::SP_FileDialogDetailedView);
-    m_delete = pictureButton(this, "Btn_Analysis_Delete", QStringLiteral("Retirer l'analyse"), QStyle::SP_TrashIcon);
+    m_delete =
+        pictureButton(this, "Btn_Analysis_Delete", QStringLiteral("Retirer l'analyse"), QStyle::SP_TrashIcon);
     connectCommand(m_choose, &QPushButton::clicked, this, [this] { Btn_AnalysisClick(); });
     connectCommand(m_add, &QPushButton::clicked, this, [this] { Btn_Analysis_AddClick(); });
     connectCommand(m_edit, &QPushButton::clicked, this, [this] { Btn_Analysis_EditClick(); });
@@ -184,8 +189,8 @@ void AnalysisPage::refreshCommandStates(bool hasPerson)
 {
     const bool analysis = hasPerson && m_current >= 0;
     m_chart->setAvailable(hasPerson);
-    for (QWidget* w : {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_choose),
-                       static_cast<QWidget*>(m_add)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_choose), static_cast<QWidget*>(m_add)})
         w->setEnabled(hasPerson);
     m_edit->setEnabled(analysis);
     m_delete->setEnabled(analysis);

@@ -25,22 +25,24 @@ Choices readChoices(const QString& statement)
 
 Choices followed(int personId)
 {
-    return readChoices(QStringLiteral("SELECT L_ANALYSIS.Id, LST_ANALYSIS.Title FROM L_ANALYSIS LEFT JOIN LST_ANALYSIS "
-                                      "ON L_ANALYSIS.Id_Analysis = LST_ANALYSIS.Id WHERE L_ANALYSIS.Id_Ref=%1 "
-                                      "ORDER BY LST_ANALYSIS.Title")
-                           .arg(personId));
+    return readChoices(
+        QStringLiteral("SELECT L_ANALYSIS.Id, LST_ANALYSIS.Title FROM L_ANALYSIS LEFT JOIN LST_ANALYSIS "
+                       "ON L_ANALYSIS.Id_Analysis = LST_ANALYSIS.Id WHERE L_ANALYSIS.Id_Ref=%1 "
+                       "ORDER BY LST_ANALYSIS.Title")
+            .arg(personId));
 }
 
 Choices notFollowed(int personId)
 {
     Dataset taken(QStringLiteral("FollowedDefinitions"));
-    taken.setSql(QStringLiteral("SELECT L_ANALYSIS.Id_Analysis FROM L_ANALYSIS WHERE L_ANALYSIS.Id_Ref=%1").arg(personId));
+    taken.setSql(QStringLiteral("SELECT L_ANALYSIS.Id_Analysis FROM L_ANALYSIS WHERE L_ANALYSIS.Id_Ref=%1")
+                     .arg(personId));
     taken.open();
     QSet<int> followedIds;
     for (int row = 0; row < taken.recordCount(); ++row)
         followedIds.insert(taken.fieldAt(row, 0).asInteger());
-    const Choices all = readChoices(
-        QStringLiteral("SELECT LST_ANALYSIS.Id, LST_ANALYSIS.Title FROM LST_ANALYSIS ORDER BY LST_ANALYSIS.Title"));
+    const Choices all = readChoices(QStringLiteral(
+        "SELECT LST_ANALYSIS.Id, LST_ANALYSIS.Title FROM LST_ANALYSIS ORDER BY LST_ANALYSIS.Title"));
     Choices left;
     for (qsizetype i = 0; i < all.ids.size(); ++i)
         if (!followedIds.contains(all.ids.at(i))) {
@@ -57,21 +59,24 @@ int resolveCurrent(int requested, int personId)
     // Only one of the person's own: an Id remembered from another person
     // never shows that person's results.
     if (requested >= 0 &&
-        DatasetUtils::readNumber(QStringLiteral("SELECT L_ANALYSIS.Id FROM L_ANALYSIS WHERE L_ANALYSIS.Id=%1 AND "
-                                                "L_ANALYSIS.Id_Ref=%2")
-                                     .arg(requested)
-                                     .arg(personId)) == requested)
+        DatasetUtils::readNumber(
+            QStringLiteral("SELECT L_ANALYSIS.Id FROM L_ANALYSIS WHERE L_ANALYSIS.Id=%1 AND "
+                           "L_ANALYSIS.Id_Ref=%2")
+                .arg(requested)
+                .arg(personId)) == requested)
         return requested;
-    return DatasetUtils::readNumber(QStringLiteral("SELECT id FROM L_ANALYSIS Where Id_Ref=%1").arg(personId));
+    return DatasetUtils::readNumber(
+        QStringLiteral("SELECT id FROM L_ANALYSIS Where Id_Ref=%1").arg(personId));
 }
 
 Followed describe(int analysisId)
 {
     Dataset query(QStringLiteral("FollowedAnalysis"));
-    query.setSql(QStringLiteral("SELECT L_ANALYSIS.Id, LST_ANALYSIS.Title, L_ANALYSIS.Decimal, L_ANALYSIS.Unit FROM "
-                                "L_ANALYSIS LEFT JOIN LST_ANALYSIS ON L_ANALYSIS.Id_Analysis = LST_ANALYSIS.Id WHERE "
-                                "L_ANALYSIS.Id=%1")
-                     .arg(analysisId));
+    query.setSql(
+        QStringLiteral("SELECT L_ANALYSIS.Id, LST_ANALYSIS.Title, L_ANALYSIS.Decimal, L_ANALYSIS.Unit FROM "
+                       "L_ANALYSIS LEFT JOIN LST_ANALYSIS ON L_ANALYSIS.Id_Analysis = LST_ANALYSIS.Id WHERE "
+                       "L_ANALYSIS.Id=%1")
+            .arg(analysisId));
     query.open();
     Followed f;
     if (query.isEmpty())
@@ -87,7 +92,8 @@ std::pair<double, double> range(int analysisId)
 {
     Dataset query(QStringLiteral("AnalysisRange"));
     query.setSql(
-        QStringLiteral("SELECT L_ANALYSIS.Value_Min, L_ANALYSIS.Value_Max FROM L_ANALYSIS WHERE L_ANALYSIS.Id=%1")
+        QStringLiteral(
+            "SELECT L_ANALYSIS.Value_Min, L_ANALYSIS.Value_Max FROM L_ANALYSIS WHERE L_ANALYSIS.Id=%1")
             .arg(analysisId));
     query.open();
     if (query.isEmpty())
@@ -108,13 +114,15 @@ QList<AnalysisSeries::Result> results(const Dataset& analysis)
     for (int row = 0; row < analysis.recordCount(); ++row) {
         const QDate day = analysis.fieldAt(row, date).asDate();
         if (day.isValid())
-            list.append({day, analysis.fieldAt(row, value).asDouble(), analysis.fieldAt(row, minimum).asDouble(),
+            list.append({day, analysis.fieldAt(row, value).asDouble(),
+                         analysis.fieldAt(row, minimum).asDouble(),
                          analysis.fieldAt(row, maximum).asDouble()});
     }
     return list;
 }
 
-ScopedRow::ScopedRow(Dataset& dataset, const QString& idColumn, int id) : m_dataset(dataset), m_design(dataset.sql())
+ScopedRow::ScopedRow(Dataset& dataset, const QString& idColumn, int id)
+    : m_dataset(dataset), m_design(dataset.sql())
 {
     m_dataset.close();
     QStringList lines = m_design;

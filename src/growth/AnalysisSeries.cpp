@@ -16,7 +16,8 @@ Chart::Data build(int mode, const QList<Result>& results)
 {
     Chart::Data data;
     data.title = chartTitle(QString());
-    data.activate({Chart::Value, Chart::ValueLine, Chart::MinLine, Chart::MaxLine, Chart::LimitMin, Chart::LimitMax});
+    data.activate(
+        {Chart::Value, Chart::ValueLine, Chart::MinLine, Chart::MaxLine, Chart::LimitMin, Chart::LimitMax});
     if (results.isEmpty()) {
         Chart::makeEmpty(data);
         return data;
@@ -28,7 +29,8 @@ Chart::Data build(int mode, const QList<Result>& results)
     double lowest = results.constFirst().value;
     double highest = lowest;
     for (const Result& r : results) {
-        const QString label = mode == Dates ? r.date.toString(Formats::shortDate) : r.date.toString(QStringLiteral("yyyy"));
+        const QString label =
+            mode == Dates ? r.date.toString(Formats::shortDate) : r.date.toString(QStringLiteral("yyyy"));
         const auto at = positions.constFind(label);
         if (at == positions.constEnd()) {
             positions.insert(label, values.size());

@@ -9,7 +9,11 @@
 namespace AnalysisSeries {
 
 // How the horizontal axis is labelled (PERSON.AnalysisMode).
-enum Mode { Dates = 1, Years = 2 };
+enum Mode
+{
+    Dates = 1,
+    Years = 2
+};
 
 struct Result
 {

@@ -16,7 +16,8 @@ class Dataset;
 namespace Chart {
 
 // The roles of the eight series, in their order.
-enum SeriesIndex {
+enum SeriesIndex
+{
     Value = 0,     // the curve, a thick line
     ValueLine = 1, // the same points, a thin line over it
     Min = 2,       // 2 and 3: a normal range's lower bound (3 is drawn)

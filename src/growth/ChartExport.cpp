@@ -1,7 +1,5 @@
 #include "ChartExport.h"
 
-#include "ReportCommands.h"
-
 #include "BitmapQt.h"
 #include "BusyCursor.h"
 #include "Clock.h"
@@ -9,6 +7,7 @@
 #include "JpegIO.h"
 #include "LineChart.h"
 #include "ProgramState.h"
+#include "ReportCommands.h"
 
 #include <QPainter>
 
@@ -38,7 +37,8 @@ void SaveChartAsJpeg(const Chart::Data& data, const QString& personText)
     request.title = QStringLiteral("Enregistrer l'image sous ...");
     request.filter = QStringLiteral("Image Jpeg|*.jpg");
     request.defaultExtension = QStringLiteral("jpg");
-    request.fileName = program().folders.data + Chart::proposedFileName(data.title, personText, Clock::today());
+    request.fileName =
+        program().folders.data + Chart::proposedFileName(data.title, personText, Clock::today());
     request.confirmOverwrite = true;
     const QString chosen = FileDialogs::choose(request);
     if (chosen.isEmpty())
@@ -49,7 +49,8 @@ void SaveChartAsJpeg(const Chart::Data& data, const QString& personText)
 
 void printChart(const Chart::Data& data, const QString& personText, QWidget* parent)
 {
-    ReportCommands::printChart([&data](QSize size) { return render(data, size); }, data.title, personText, parent);
+    ReportCommands::printChart([&data](QSize size) { return render(data, size); }, data.title, personText,
+                               parent);
 }
 
 } // namespace ChartExport

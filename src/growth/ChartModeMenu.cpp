@@ -19,7 +19,8 @@ QList<Entry> growthEntries()
 
 QList<Entry> analysisEntries()
 {
-    return {{QStringLiteral("Années"), AnalysisSeries::Years}, {QStringLiteral("Dates"), AnalysisSeries::Dates}};
+    return {{QStringLiteral("Années"), AnalysisSeries::Years},
+            {QStringLiteral("Dates"), AnalysisSeries::Dates}};
 }
 
 std::optional<int> choose(QWidget* button, const QString& menuName, const QList<Entry>& entries, int current)

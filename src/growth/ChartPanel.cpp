@@ -27,7 +27,8 @@ ChartPanel::ChartPanel(const QString& chartName, const QString& accessibleName, 
 QPushButton* ChartPanel::addButton(const QString& name, const QString& hint, const QString& themeIcon,
                                    QStyle::StandardPixmap fallback, std::function<void()> handler)
 {
-    auto* button = new QPushButton(QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)), QString(), this);
+    auto* button =
+        new QPushButton(QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)), QString(), this);
     button->setObjectName(name);
     button->setToolTip(hint);
     button->setAccessibleName(hint);

@@ -20,10 +20,11 @@ GrowthChartPanel::GrowthChartPanel(TDataModule1& dm, const MeasureKind& kind, QW
               QStyle::SP_FileDialogDetailedView, [this] { Btn_EditClick(); });
     addButton(prefix + QStringLiteral("_Print"), QStringLiteral("Imprimer"), QStringLiteral("document-print"),
               QStyle::SP_FileDialogContentsView, [this] { Btn_PrintClick(); });
-    addButton(prefix + QStringLiteral("_Save"), QStringLiteral("Enregistrer l'image"), QStringLiteral("document-save"),
-              QStyle::SP_DialogSaveButton, [this] { Btn_SaveClick(); });
-    m_type = addButton(prefix + QStringLiteral("_Type"), QStringLiteral("Affichage"), QStringLiteral("view-list-details"),
-                       QStyle::SP_FileDialogListView, [this] { Btn_TypeClick(); });
+    addButton(prefix + QStringLiteral("_Save"), QStringLiteral("Enregistrer l'image"),
+              QStringLiteral("document-save"), QStyle::SP_DialogSaveButton, [this] { Btn_SaveClick(); });
+    m_type = addButton(prefix + QStringLiteral("_Type"), QStringLiteral("Affichage"),
+                       QStringLiteral("view-list-details"), QStyle::SP_FileDialogListView,
+                       [this] { Btn_TypeClick(); });
     connectCommand(chart(), &LineChart::doubleClicked, this, [this] { Btn_EditClick(); });
     // The centiles follow the sex and the birth date as they are entered.
     connectCommand(&dm.Person, &Dataset::fieldChanged, this, [this](int index) {
@@ -47,9 +48,9 @@ QImage GrowthChartPanel::picture(TDataModule1& dm, const MeasureKind& kind, int 
 {
     Measurements::open(dm, kind, personId, DatasetUtils::currentId(kind.dataset(dm)));
     // The record names the chart above it: no title inside.
-    return ChartExport::render(
-        GrowthSeries::build(Measurements::input(dm, kind, Measurements::storedMode(dm, kind), kind.pageMargins)),
-        size);
+    return ChartExport::render(GrowthSeries::build(Measurements::input(
+                                   dm, kind, Measurements::storedMode(dm, kind), kind.pageMargins)),
+                               size);
 }
 
 void GrowthChartPanel::reload()

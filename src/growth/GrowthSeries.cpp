@@ -16,7 +16,8 @@ bool reached(const QDate& reference, const QDate& date)
 }
 
 // The centile curves at the points, each at the age of the value it shows.
-void addCentiles(Chart::Data& data, const QList<Chart::Point>& points, const QList<QDate>& days, const Input& input)
+void addCentiles(Chart::Data& data, const QList<Chart::Point>& points, const QList<QDate>& days,
+                 const Input& input)
 {
     using namespace GrowthReference;
     const Indicator indicator = *input.reference;
@@ -50,8 +51,8 @@ void addCentiles(Chart::Data& data, const QList<Chart::Point>& points, const QLi
     if (unreadable)
         centiles.note = QStringLiteral("Pas de centiles : tables de l'OMS illisibles");
     else
-        centiles.note =
-            QStringLiteral("Pas de centiles : âges hors de 0 à %1 ans").arg(ReferenceTables::lastDay(indicator) / 365);
+        centiles.note = QStringLiteral("Pas de centiles : âges hors de 0 à %1 ans")
+                            .arg(ReferenceTables::lastDay(indicator) / 365);
 }
 } // namespace
 

@@ -12,7 +12,12 @@
 namespace GrowthSeries {
 
 // How the horizontal axis is labelled (PERSON.WeightMode and SizeMode).
-enum Mode { Dates = 1, Years = 2, Months = 3 };
+enum Mode
+{
+    Dates = 1,
+    Years = 2,
+    Months = 3
+};
 
 using Measurement = GrowthReference::Measure;
 
@@ -26,7 +31,7 @@ struct Margins
 
 struct Input
 {
-    int mode = 0; // any value but the three modes labels every point "Naissance"
+    int mode = 0;       // any value but the three modes labels every point "Naissance"
     QString birthValue; // the person's birth weight or height as text
     QString birthDate;  // the person's birth date as stored, "dd/mm/yyyy"
     Margins margins;

@@ -76,7 +76,8 @@ QList<QPointF> sampled(const QList<QPointF>& points, int columns, qreal xMin, qr
 
 // The chart is given to the view as it is made: a view made without one makes
 // its own, which setChart() later lets go of without deleting it.
-LineChart::LineChart(QWidget* parent) : QChartView(new QChart, parent), m_x(new QValueAxis), m_y(new QValueAxis)
+LineChart::LineChart(QWidget* parent)
+    : QChartView(new QChart, parent), m_x(new QValueAxis), m_y(new QValueAxis)
 {
     setRenderHint(QPainter::Antialiasing);
     QChart* chart = this->chart();
@@ -239,7 +240,8 @@ void LineChart::placeLabels()
     // A legend on a chart too narrow for its texts would show bare squares.
     chart()->legend()->setVisible(!m_data.centiles.isEmpty() && chart()->size().width() >= kLegendWidth);
     const QString& note = m_data.centiles.note;
-    m_note->setText(QFontMetrics(m_note->font()).elidedText(note, Qt::ElideRight, static_cast<int>(plot.width()) - 12));
+    m_note->setText(
+        QFontMetrics(m_note->font()).elidedText(note, Qt::ElideRight, static_cast<int>(plot.width()) - 12));
     m_note->setVisible(!note.isEmpty());
     m_note->setPos(plot.left() + 6, plot.top() + 4);
     const int count = static_cast<int>(m_labels.size());
@@ -251,7 +253,8 @@ void LineChart::placeLabels()
         sampled += metrics.horizontalAdvance(m_labels.at(i));
     const qreal usual = samples > 0 ? sampled / samples : 0;
     const qreal spacing = count > 0 ? plot.width() / count : plot.width();
-    const int step = std::max(1, static_cast<int>(std::ceil((usual + kLabelGap) / std::max<qreal>(spacing, 0.001))));
+    const int step =
+        std::max(1, static_cast<int>(std::ceil((usual + kLabelGap) / std::max<qreal>(spacing, 0.001))));
     m_x->setTickInterval(step);
     const bool marked = spacing >= kMarkedSpacing;
     for (int i : {int(Chart::Value), int(Chart::MinLine), int(Chart::MaxLine)})

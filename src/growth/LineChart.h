@@ -54,7 +54,7 @@ private:
     QStringList m_labels;
     std::array<QLineSeries*, Chart::SeriesCount> m_series{};
     std::array<QList<QPointF>, Chart::SeriesCount> m_points; // every point, before thinning
-    std::array<QAreaSeries*, 2> m_bands{}; // 3rd-97th, 15th-85th
+    std::array<QAreaSeries*, 2> m_bands{};                   // 3rd-97th, 15th-85th
     QLineSeries* m_median = nullptr;
     std::array<QLineSeries*, Chart::Centiles::Count> m_centileLines{}; // the bands' bounds and the median
     std::array<QList<QPointF>, Chart::Centiles::Count> m_centilePoints;

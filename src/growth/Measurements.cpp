@@ -68,7 +68,8 @@ QList<GrowthSeries::Measurement> read(const Dataset& measures, const MeasureKind
     const int date = measures.fieldIndex(kind.dateField);
     const int value = measures.fieldIndex(kind.valueField);
     if (date < 0 || value < 0)
-        throw DatabaseError(QStringLiteral("La requête « %1 » n'a pas les colonnes des mesures.").arg(measures.name()));
+        throw DatabaseError(
+            QStringLiteral("La requête « %1 » n'a pas les colonnes des mesures.").arg(measures.name()));
     list.reserve(measures.recordCount());
     for (int row = 0; row < measures.recordCount(); ++row) {
         const QDate day = measures.fieldAt(row, date).asDate();
@@ -96,8 +97,9 @@ Child child(const Dataset& person)
         return {};
     // A database not yet given the column counts as one that does not know the sex.
     const int sex = person.fieldIndex(QStringLiteral("Sex"));
-    return {GrowthSeries::birthDate(person.field(QStringLiteral("BirthDay_Date")).asString()).value_or(QDate()),
-            GrowthReference::sexFromCode(sex < 0 ? 0 : person.field(sex).asInteger())};
+    return {
+        GrowthSeries::birthDate(person.field(QStringLiteral("BirthDay_Date")).asString()).value_or(QDate()),
+        GrowthReference::sexFromCode(sex < 0 ? 0 : person.field(sex).asInteger())};
 }
 
 GrowthReference::ReferenceTables& references()
@@ -105,8 +107,9 @@ GrowthReference::ReferenceTables& references()
     return GrowthReference::shipped(program().folders.program);
 }
 
-GrowthSeries::Input input(const Dataset& person, QList<GrowthSeries::Measurement> values, const QString& birthValue,
-                          GrowthReference::Indicator reference, int mode, const GrowthSeries::Margins& margins)
+GrowthSeries::Input input(const Dataset& person, QList<GrowthSeries::Measurement> values,
+                          const QString& birthValue, GrowthReference::Indicator reference, int mode,
+                          const GrowthSeries::Margins& margins)
 {
     GrowthSeries::Input in;
     in.mode = mode;
@@ -121,12 +124,14 @@ GrowthSeries::Input input(const Dataset& person, QList<GrowthSeries::Measurement
     return in;
 }
 
-GrowthSeries::Input input(TDataModule1& dm, const MeasureKind& kind, int mode, const GrowthSeries::Margins& margins)
+GrowthSeries::Input input(TDataModule1& dm, const MeasureKind& kind, int mode,
+                          const GrowthSeries::Margins& margins)
 {
     const Dataset& person = dm.Person;
     const bool hasPerson = person.isActive() && !person.isEmpty();
-    return input(person, read(kind.dataset(dm), kind), hasPerson ? person.field(kind.birthField).asString() : QString(),
-                 kind.reference, mode, margins);
+    return input(person, read(kind.dataset(dm), kind),
+                 hasPerson ? person.field(kind.birthField).asString() : QString(), kind.reference, mode,
+                 margins);
 }
 
 int storedMode(TDataModule1& dm, const MeasureKind& kind)

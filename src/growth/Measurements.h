@@ -12,14 +12,14 @@ class TDataModule1;
 struct MeasureKind
 {
     int series;
-    QString name;             // "Weight": the design names of its controls
+    QString name; // "Weight": the design names of its controls
     Dataset& (*dataset)(TDataModule1& dm);
     QString dateField;
     QString valueField;
-    QString modeField;        // the person's label mode of this chart
-    QString birthField;       // the person's value at birth
+    QString modeField;  // the person's label mode of this chart
+    QString birthField; // the person's value at birth
     QString chartTitle;
-    QString windowTitle;      // of the curve window, leading blanks included
+    QString windowTitle; // of the curve window, leading blanks included
     QString displayFormat;
     QString editFormat;
     GrowthSeries::Margins pageMargins;
@@ -56,11 +56,13 @@ GrowthReference::ReferenceTables& references();
 
 // What the chart of the current person is built from, in that label mode,
 // with the centiles of the kind's reference.
-GrowthSeries::Input input(TDataModule1& dm, const MeasureKind& kind, int mode, const GrowthSeries::Margins& margins);
+GrowthSeries::Input input(TDataModule1& dm, const MeasureKind& kind, int mode,
+                          const GrowthSeries::Margins& margins);
 // The same for a series of values that is not the kind's dataset, with
 // the centiles of `reference`.
-GrowthSeries::Input input(const Dataset& person, QList<GrowthSeries::Measurement> values, const QString& birthValue,
-                          GrowthReference::Indicator reference, int mode, const GrowthSeries::Margins& margins);
+GrowthSeries::Input input(const Dataset& person, QList<GrowthSeries::Measurement> values,
+                          const QString& birthValue, GrowthReference::Indicator reference, int mode,
+                          const GrowthSeries::Margins& margins);
 
 // The person's stored label mode of the kind's chart.
 int storedMode(TDataModule1& dm, const MeasureKind& kind);

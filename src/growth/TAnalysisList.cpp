@@ -26,17 +26,21 @@ GridPanelSettings settingsOf(TDataModule1& dm)
         row.field(QStringLiteral("Value_Min")).setAsDouble(0);
         row.field(QStringLiteral("Value_Max")).setAsDouble(0);
     };
-    s.runEntry = [&dm](QWidget* window, Dataset&) { return TEnterAnalysis(dm, window).exec() == QDialog::Accepted; };
+    s.runEntry = [&dm](QWidget* window, Dataset&) {
+        return TEnterAnalysis(dm, window).exec() == QDialog::Accepted;
+    };
     return s;
 }
 } // namespace
 
 TAnalysisList::TAnalysisList(TDataModule1& dm, QWidget* parent)
-    : ListWindow(QStringLiteral("AnalysisList"), QStringLiteral("  Liste des analyses"), settingsOf(dm), parent),
+    : ListWindow(QStringLiteral("AnalysisList"), QStringLiteral("  Liste des analyses"), settingsOf(dm),
+                 parent),
       m_dm(dm)
 {
     // Deleting takes the persons' follow-ups along, so it is the window's own command.
-    panel()->addButton({QStringLiteral("Btn_Delete"), QStringLiteral(" Supprimer")}, [this] { Btn_DeleteClick(); });
+    panel()->addButton({QStringLiteral("Btn_Delete"), QStringLiteral(" Supprimer")},
+                       [this] { Btn_DeleteClick(); });
     QHeaderView* header = panel()->grid()->horizontalHeader();
     header->setStretchLastSection(true);
     header->resizeSection(0, 240);

@@ -37,10 +37,12 @@ TChartBmi::TChartBmi(TDataModule1& dm, QList<GrowthSeries::Measurement> indices,
     setObjectName(QStringLiteral("ChartBmi"));
     setWindowTitle(QStringLiteral("Courbe de l'indice de masse corporelle"));
     chart()->setTitleShown(true);
-    m_panel->addButton(QStringLiteral("Btn_Print"), QStringLiteral("Imprimer"), QStringLiteral("document-print"),
-                       QStyle::SP_FileDialogContentsView, [this] { Btn_PrintClick(); });
+    m_panel->addButton(QStringLiteral("Btn_Print"), QStringLiteral("Imprimer"),
+                       QStringLiteral("document-print"), QStyle::SP_FileDialogContentsView,
+                       [this] { Btn_PrintClick(); });
     m_panel->addButton(QStringLiteral("Btn_Save"), QStringLiteral("Enregistrer l'image"),
-                       QStringLiteral("document-save"), QStyle::SP_DialogSaveButton, [this] { Btn_SaveClick(); });
+                       QStringLiteral("document-save"), QStyle::SP_DialogSaveButton,
+                       [this] { Btn_SaveClick(); });
     m_type = m_panel->addButton(QStringLiteral("Btn_Type"), QStringLiteral("Affichage"),
                                 QStringLiteral("view-list-details"), QStyle::SP_FileDialogListView,
                                 [this] { Btn_TypeClick(); });

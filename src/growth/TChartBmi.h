@@ -17,7 +17,8 @@ class TChartBmi : public QDialog
 {
     Q_OBJECT
 public:
-    TChartBmi(TDataModule1& dm, QList<GrowthSeries::Measurement> indices, int mode, QWidget* parent = nullptr);
+    TChartBmi(TDataModule1& dm, QList<GrowthSeries::Measurement> indices, int mode,
+              QWidget* parent = nullptr);
 
     LineChart* chart() const;
     int mode() const { return m_mode; }

@@ -33,7 +33,8 @@ QVariant assessmentCell(const std::optional<Assessment>& assessment, int role, c
     case Qt::ForegroundRole:
         return assessment->outside() ? QVariant(QColor(0xcc, 0, 0)) : QVariant();
     case Qt::ToolTipRole:
-        return reference + (assessment->outside() ? QStringLiteral(", hors des 3e et 97e centiles") : QString());
+        return reference +
+               (assessment->outside() ? QStringLiteral(", hors des 3e et 97e centiles") : QString());
     default:
         return {};
     }
@@ -42,8 +43,8 @@ QVariant assessmentCell(const std::optional<Assessment>& assessment, int role, c
 
 TChartValueList::TChartValueList(TDataModule1& dm, const MeasureKind& kind, QWidget* parent)
     : QDialog(parent), m_dm(dm), m_kind(kind), m_otherKind(MeasureKind::of(kind.series == 1 ? 2 : 1)),
-      m_others(Measurements::load(m_otherKind, DatasetUtils::currentId(dm.Person))), m_chart(new LineChart(this)),
-      m_mode(Measurements::storedMode(dm, kind))
+      m_others(Measurements::load(m_otherKind, DatasetUtils::currentId(dm.Person))),
+      m_chart(new LineChart(this)), m_mode(Measurements::storedMode(dm, kind))
 {
     setObjectName(QStringLiteral("ChartValueList"));
     setWindowTitle(kind.windowTitle.trimmed());
@@ -56,13 +57,21 @@ TChartValueList::TChartValueList(TDataModule1& dm, const MeasureKind& kind, QWid
     s.gridName = QStringLiteral("Grid_Value");
     s.accessibleName = QStringLiteral("Mesures");
     s.query = &measures;
-    s.columns = {{QStringLiteral("Date"), kind.dateField},
-                 {QStringLiteral("Valeur"), kind.valueField},
-                 {QStringLiteral("Centile"), {}, {}, {}, [this](int row, int role) { return centileCell(row, role); }},
-                 {QStringLiteral("IMC"), {}, {}, {}, [this](int row, int role) { return bodyMassIndexCell(row, role); }},
-                 {QStringLiteral("Centile IMC"), {}, {}, {},
-                  [this](int row, int role) { return bodyMassIndexCentileCell(row, role); }},
-                 {QStringLiteral("Observations"), QStringLiteral("Remark")}};
+    s.columns = {
+        {QStringLiteral("Date"), kind.dateField},
+        {QStringLiteral("Valeur"), kind.valueField},
+        {QStringLiteral("Centile"), {}, {}, {}, [this](int row, int role) { return centileCell(row, role); }},
+        {QStringLiteral("IMC"),
+         {},
+         {},
+         {},
+         [this](int row, int role) { return bodyMassIndexCell(row, role); }},
+        {QStringLiteral("Centile IMC"),
+         {},
+         {},
+         {},
+         [this](int row, int role) { return bodyMassIndexCentileCell(row, role); }},
+        {QStringLiteral("Observations"), QStringLiteral("Remark")}};
     s.filterLine = QStringLiteral("WHERE Id_Ref=%1");
     s.ownerId = [&dm] { return DatasetUtils::currentId(dm.Person); };
     s.add = {QStringLiteral("Btn_Add"), QStringLiteral(" Ajouter")};
@@ -84,14 +93,15 @@ TChartValueList::TChartValueList(TDataModule1& dm, const MeasureKind& kind, QWid
     m_panel->grid()->setColumnWidth(3, 60);
 
     const auto always = [] { return true; };
-    m_panel->addButton({QStringLiteral("Btn_Print"), QStringLiteral(" Imprimer")}, [this] { Btn_PrintClick(); },
-                       always);
-    m_panel->addButton({QStringLiteral("Btn_Save"), QStringLiteral(" Enregistrer")}, [this] { Btn_SaveClick(); },
-                       always);
-    m_type = m_panel->addButton({QStringLiteral("Btn_Type"), QStringLiteral(" Affichage")},
-                                [this] { Btn_TypeClick(); }, always);
-    m_panel->addButton({QStringLiteral("Btn_Bmi"), QStringLiteral(" IMC")}, [this] { Btn_BmiClick(); },
-                       [this] { return !bodyMassIndices().isEmpty(); });
+    m_panel->addButton(
+        {QStringLiteral("Btn_Print"), QStringLiteral(" Imprimer")}, [this] { Btn_PrintClick(); }, always);
+    m_panel->addButton(
+        {QStringLiteral("Btn_Save"), QStringLiteral(" Enregistrer")}, [this] { Btn_SaveClick(); }, always);
+    m_type = m_panel->addButton(
+        {QStringLiteral("Btn_Type"), QStringLiteral(" Affichage")}, [this] { Btn_TypeClick(); }, always);
+    m_panel->addButton(
+        {QStringLiteral("Btn_Bmi"), QStringLiteral(" IMC")}, [this] { Btn_BmiClick(); },
+        [this] { return !bodyMassIndices().isEmpty(); });
     auto* closeButton = new QPushButton(QStringLiteral(" &Fermer"), this);
     closeButton->setObjectName(QStringLiteral("Btn_Close"));
     closeButton->setAccessibleName(QStringLiteral("Fermer"));
@@ -178,8 +188,8 @@ std::optional<double> TChartValueList::bodyMassIndexAt(int row) const
 QVariant TChartValueList::centileCell(int row, int role) const
 {
     const Measurements::Child child = Measurements::child(m_dm.Person);
-    const std::optional<Assessment> assessment =
-        GrowthReference::assess(Measurements::references(), m_kind.reference, child.sex, child.birth, measureAt(row));
+    const std::optional<Assessment> assessment = GrowthReference::assess(
+        Measurements::references(), m_kind.reference, child.sex, child.birth, measureAt(row));
     QString reference = QStringLiteral("Poids pour l'âge (OMS)");
     if (m_kind.reference == GrowthReference::Indicator::Height)
         reference = assessment && assessment->lying ? QStringLiteral("Longueur couchée pour l'âge (OMS)")

@@ -7,7 +7,8 @@
 #include <QLineEdit>
 
 TEnterAnalysisValue::TEnterAnalysisValue(Dataset& results, QWidget* parent)
-    : EntryDialog(results, QStringLiteral("EnterAnalysisValue"), QStringLiteral("  Saisie d'une valeur"), parent)
+    : EntryDialog(results, QStringLiteral("EnterAnalysisValue"), QStringLiteral("  Saisie d'une valeur"),
+                  parent)
 {
     // Messages about a refused value name the field as the dialog does.
     const struct
@@ -22,7 +23,8 @@ TEnterAnalysisValue::TEnterAnalysisValue(Dataset& results, QWidget* parent)
         results.setDisplayLabel(QString::fromLatin1(l.field), QString::fromUtf8(l.label));
     EntryFields::addDateField(*this, QStringLiteral("&Date"), QStringLiteral("Ed_Date"),
                               QStringLiteral("Date_Analysis"), QStringLiteral("Btn_Date"));
-    QLineEdit* value = addLineField(QStringLiteral("&Valeur"), QStringLiteral("Ed_Value"), QStringLiteral("Value_Analysis"));
+    QLineEdit* value =
+        addLineField(QStringLiteral("&Valeur"), QStringLiteral("Ed_Value"), QStringLiteral("Value_Analysis"));
     addLineField(QStringLiteral("Valeur m&inimale"), QStringLiteral("Ed_Min"), QStringLiteral("Value_Min"));
     addLineField(QStringLiteral("Valeur m&aximale"), QStringLiteral("Ed_Max"), QStringLiteral("Value_Max"));
     // The column holds 128 characters; its binding drops what goes beyond.
@@ -33,5 +35,6 @@ TEnterAnalysisValue::TEnterAnalysisValue(Dataset& results, QWidget* parent)
 
 void TEnterAnalysisValue::checkBeforePost()
 {
-    ValueFields::requireDateAndValue(row(), QStringLiteral("Date_Analysis"), QStringLiteral("Value_Analysis"));
+    ValueFields::requireDateAndValue(row(), QStringLiteral("Date_Analysis"),
+                                     QStringLiteral("Value_Analysis"));
 }

@@ -16,8 +16,8 @@ constexpr int kRemarkLength = 255;
 } // namespace
 
 TEnterPersonAnalysis::TEnterPersonAnalysis(TDataModule1& dm, int personId, QWidget* parent)
-    : EntryDialog(dm.L_Analysis, QStringLiteral("EnterPersonAnalysis"), QStringLiteral("  Sélection d'une analyse"),
-                  parent),
+    : EntryDialog(dm.L_Analysis, QStringLiteral("EnterPersonAnalysis"),
+                  QStringLiteral("  Sélection d'une analyse"), parent),
       m_title(new QLineEdit(this)), m_choices(AnalysisRecords::notFollowed(personId))
 {
     // Only Ok or Annuler end the choice.
@@ -27,7 +27,8 @@ TEnterPersonAnalysis::TEnterPersonAnalysis(TDataModule1& dm, int personId, QWidg
     m_title->setObjectName(QStringLiteral("Ed_Title"));
     m_title->setReadOnly(true);
     addFormRow(QStringLiteral("&Titre"), m_title);
-    addPickButton(m_title, QStringLiteral("Btn_Title"), QStringLiteral("Choisir l'analyse"), [this] { Btn_TitleClick(); });
+    addPickButton(m_title, QStringLiteral("Btn_Title"), QStringLiteral("Choisir l'analyse"),
+                  [this] { Btn_TitleClick(); });
     FieldShortcuts::install(m_title, [this] { Btn_TitleClick(); });
     ValueFields::addRangeFields(*this, dm);
     addMemoField(QStringLiteral("&Remarques"), QStringLiteral("Memo_Remark1"), QStringLiteral("Remark1"));
@@ -35,8 +36,10 @@ TEnterPersonAnalysis::TEnterPersonAnalysis(TDataModule1& dm, int personId, QWidg
     const int definition = row().field(QStringLiteral("Id_Analysis")).asInteger();
     if (definition >= 0 && !row().field(QStringLiteral("Id_Analysis")).isNull()) {
         Dataset title(QStringLiteral("DefinitionTitle"));
-        title.setSql(QStringLiteral("SELECT LST_ANALYSIS.Id, LST_ANALYSIS.Title FROM LST_ANALYSIS WHERE LST_ANALYSIS.Id=%1")
-                         .arg(definition));
+        title.setSql(
+            QStringLiteral(
+                "SELECT LST_ANALYSIS.Id, LST_ANALYSIS.Title FROM LST_ANALYSIS WHERE LST_ANALYSIS.Id=%1")
+                .arg(definition));
         title.open();
         if (!title.isEmpty())
             m_title->setText(title.field(1).asString());
@@ -57,7 +60,8 @@ void TEnterPersonAnalysis::Btn_TitleClick()
 void TEnterPersonAnalysis::pickDefinition(int definitionId)
 {
     Dataset definition(QStringLiteral("Definition"));
-    definition.setSql(QStringLiteral("SELECT * FROM LST_ANALYSIS WHERE LST_ANALYSIS.Id=%1").arg(definitionId));
+    definition.setSql(
+        QStringLiteral("SELECT * FROM LST_ANALYSIS WHERE LST_ANALYSIS.Id=%1").arg(definitionId));
     definition.open();
     if (definition.isEmpty())
         throw DatabaseError(QStringLiteral("Cette analyse n'existe plus dans la liste des analyses."));

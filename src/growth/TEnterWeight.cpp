@@ -8,7 +8,8 @@
 #include <QLineEdit>
 
 TEnterWeight::TEnterWeight(Dataset& measures, const MeasureKind& kind, QWidget* parent)
-    : EntryDialog(measures, QStringLiteral("EnterWeight"), QStringLiteral("  Saisie d'une mesure"), parent), m_kind(kind)
+    : EntryDialog(measures, QStringLiteral("EnterWeight"), QStringLiteral("  Saisie d'une mesure"), parent),
+      m_kind(kind)
 {
     // Messages about a refused value name the field as the dialog does.
     measures.setDisplayLabel(kind.dateField, QStringLiteral("Date"));

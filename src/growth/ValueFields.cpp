@@ -48,13 +48,17 @@ void addRangeFields(EntryDialog& dialog, TDataModule1& dm)
 {
     QLineEdit* unit = EntryFields::addPickListField(
         dialog, QStringLiteral("&Unité"), QStringLiteral("Ed_Unit"), kUnit, QStringLiteral("Btn_Unit"),
-        QStringLiteral("Choisir l'unité"), {&dm.ComboItems, QStringLiteral("Analysis_Unit"), QStringLiteral("Unités")});
+        QStringLiteral("Choisir l'unité"),
+        {&dm.ComboItems, QStringLiteral("Analysis_Unit"), QStringLiteral("Unités")});
     unit->setReadOnly(true);
     unit->setToolTip(QStringLiteral("Double-cliquer pour enrichir"));
     QLineEdit* decimals = EntryFields::addPickListField(
-        dialog, QStringLiteral("&Décimal"), QStringLiteral("Ed_Decimal"), kDecimal, QStringLiteral("Btn_Decimal"),
-        QStringLiteral("Choisir le nombre de décimales"),
-        {nullptr, {}, {}, {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}});
+        dialog, QStringLiteral("&Décimal"), QStringLiteral("Ed_Decimal"), kDecimal,
+        QStringLiteral("Btn_Decimal"), QStringLiteral("Choisir le nombre de décimales"),
+        {nullptr,
+         {},
+         {},
+         {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}});
     decimals->setReadOnly(true);
     decimals->setMaximumWidth(60);
     dialog.addLineField(QStringLiteral("Valeur m&inimale"), QStringLiteral("Ed_Min"), kRange.at(0));

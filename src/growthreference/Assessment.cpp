@@ -20,7 +20,8 @@ QString Assessment::centileText() const
 QString Assessment::zText() const
 {
     const double shown = std::round(z * 100) / 100;
-    const QString digits = QString::number(std::abs(shown), 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
+    const QString digits =
+        QString::number(std::abs(shown), 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
     return QStringLiteral("z ") + (shown < 0 ? QLatin1Char('-') : QLatin1Char('+')) + digits;
 }
 

@@ -14,8 +14,8 @@ constexpr double kDaysPerMonth = 30.4375;
 // The 2006 tables are by day up to 1826 days (60 months less a few hours);
 // the 2007 ones take over after, from their row of 60 months.
 constexpr int kLastStandardDay = 1826;
-constexpr int kLastWeightDay = 3652;  // 120 months
-constexpr int kLastHeightDay = 6939;  // 228 months
+constexpr int kLastWeightDay = 3652; // 120 months
+constexpr int kLastHeightDay = 6939; // 228 months
 
 struct Source
 {
@@ -26,12 +26,15 @@ struct Source
 
 const std::array<Source, 2>& sources(Indicator indicator)
 {
-    static const std::array<Source, 2> weight{{{"who2006_wfa_0_5y_day.csv", 0, kLastStandardDay},
-                                               {"who2007_wfa_5_10y_month.csv", kLastStandardDay + 1, kLastWeightDay}}};
-    static const std::array<Source, 2> height{{{"who2006_lhfa_0_5y_day.csv", 0, kLastStandardDay},
-                                               {"who2007_hfa_5_19y_month.csv", kLastStandardDay + 1, kLastHeightDay}}};
-    static const std::array<Source, 2> bmi{{{"who2006_bfa_0_5y_day.csv", 0, kLastStandardDay},
-                                            {"who2007_bfa_5_19y_month.csv", kLastStandardDay + 1, kLastHeightDay}}};
+    static const std::array<Source, 2> weight{
+        {{"who2006_wfa_0_5y_day.csv", 0, kLastStandardDay},
+         {"who2007_wfa_5_10y_month.csv", kLastStandardDay + 1, kLastWeightDay}}};
+    static const std::array<Source, 2> height{
+        {{"who2006_lhfa_0_5y_day.csv", 0, kLastStandardDay},
+         {"who2007_hfa_5_19y_month.csv", kLastStandardDay + 1, kLastHeightDay}}};
+    static const std::array<Source, 2> bmi{
+        {{"who2006_bfa_0_5y_day.csv", 0, kLastStandardDay},
+         {"who2007_bfa_5_19y_month.csv", kLastStandardDay + 1, kLastHeightDay}}};
     switch (indicator) {
     case Indicator::Weight:
         return weight;

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-
 #include <sqlite3.h>
 
 namespace JetConversion {
@@ -19,7 +18,8 @@ constexpr qint64 kRowsBetweenReports = 1024;
 
 QString quoted(const QString& name)
 {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
 }
 
 Schema::Column schemaColumn(const Jet::Column& c)
@@ -79,8 +79,9 @@ public:
     }
     [[noreturn]] void fail(const QString& what) const
     {
-        throw AppError(QStringLiteral("La base de données convertie ne peut pas être écrite (%1) : %2.")
-                           .arg(what, QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "mémoire insuffisante")));
+        throw AppError(
+            QStringLiteral("La base de données convertie ne peut pas être écrite (%1) : %2.")
+                .arg(what, QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "mémoire insuffisante")));
     }
 
 private:
@@ -126,8 +127,8 @@ void bindText(sqlite3_stmt* s, int at, const QByteArray& utf8)
     sqlite3_bind_text(s, at, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
 }
 
-void bindValue(sqlite3_stmt* s, int at, const Jet::Row& row, int column, const Jet::Column& c, const Jet::Table& t,
-               const QString& path)
+void bindValue(sqlite3_stmt* s, int at, const Jet::Row& row, int column, const Jet::Column& c,
+               const Jet::Table& t, const QString& path)
 {
     using J = Jet::Type;
     if (row.isNull(column)) {
@@ -154,10 +155,11 @@ void bindValue(sqlite3_stmt* s, int at, const Jet::Row& row, int column, const J
     case J::DateTime: {
         const std::optional<JetDate::DateTime> date = JetDate::fromDays(row.days(column));
         if (!date)
-            throw Jet::JetError(QStringLiteral("La base de données \"%1\" est endommagée ou incomplète (date "
-                                               "impossible dans la colonne %2 de la table %3) : elle ne peut pas "
-                                               "être reprise.")
-                                    .arg(FileUtils::shownPath(path), c.name, t.name));
+            throw Jet::JetError(
+                QStringLiteral("La base de données \"%1\" est endommagée ou incomplète (date "
+                               "impossible dans la colonne %2 de la table %3) : elle ne peut pas "
+                               "être reprise.")
+                    .arg(FileUtils::shownPath(path), c.name, t.name));
         bindText(s, at, JetDate::isoText(*date).toUtf8());
         return;
     }
@@ -170,7 +172,8 @@ void bindValue(sqlite3_stmt* s, int at, const Jet::Row& row, int column, const J
     case J::Binary:
     case J::Ole: {
         const QByteArray bytes = row.bytes(column);
-        sqlite3_bind_blob64(s, at, bytes.constData(), static_cast<sqlite3_uint64>(bytes.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob64(s, at, bytes.constData(), static_cast<sqlite3_uint64>(bytes.size()),
+                            SQLITE_TRANSIENT);
         return;
     }
     }
@@ -181,7 +184,8 @@ void createTable(const Database& db, const Jet::Table& table)
     QStringList definitions;
     for (const Jet::Column& c : table.columns)
         definitions << Schema::columnDefinition(schemaColumn(c));
-    db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), definitions.join(QStringLiteral(", "))));
+    db.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                .arg(quoted(table.name), definitions.join(QStringLiteral(", "))));
 }
 
 // The template's indexes of a table it knows, those whose columns are all there.
@@ -210,8 +214,9 @@ void keepAutoNumber(const Database& db, const Jet::Table& table)
         sqlite3_bind_int64(keep.handle(), 1, table.nextAutoNumber - 1);
         bindText(keep.handle(), 2, table.name.toUtf8());
         keep.step(QStringLiteral("numérotation de %1").arg(table.name));
-        Statement first(db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT ?, ? WHERE NOT EXISTS "
-                                           "(SELECT 1 FROM sqlite_sequence WHERE name = ?)"));
+        Statement first(db,
+                        QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT ?, ? WHERE NOT EXISTS "
+                                       "(SELECT 1 FROM sqlite_sequence WHERE name = ?)"));
         bindText(first.handle(), 1, table.name.toUtf8());
         sqlite3_bind_int64(first.handle(), 2, table.nextAutoNumber - 1);
         bindText(first.handle(), 3, table.name.toUtf8());
@@ -224,7 +229,9 @@ void copyRows(const Jet::File& file, const Database& db, const Jet::Table& table
     QStringList marks;
     for (std::size_t i = 0; i < table.columns.size(); ++i)
         marks << QStringLiteral("?");
-    Statement insert(db, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoted(table.name), marks.join(QLatin1Char(','))));
+    Statement insert(
+        db,
+        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoted(table.name), marks.join(QLatin1Char(','))));
     sqlite3_stmt* s = insert.handle();
     qint64 done = 0;
     bool cancelled = progress && !progress(table.name, 0, table.rowCount);
@@ -233,7 +240,8 @@ void copyRows(const Jet::File& file, const Database& db, const Jet::Table& table
     const QString what = QStringLiteral("table %1").arg(table.name);
     file.readRows(table, [&](const Jet::Row& row) {
         for (std::size_t i = 0; i < table.columns.size(); ++i)
-            bindValue(s, static_cast<int>(i) + 1, row, static_cast<int>(i), table.columns[i], table, file.path());
+            bindValue(s, static_cast<int>(i) + 1, row, static_cast<int>(i), table.columns[i], table,
+                      file.path());
         insert.step(what);
         insert.reset();
         ++done;
@@ -247,7 +255,8 @@ void copyRows(const Jet::File& file, const Database& db, const Jet::Table& table
 
 void removeDatabase(const QString& path)
 {
-    for (const QString& companion : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+    for (const QString& companion :
+         {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
         QFile::remove(path + companion);
 }
 
@@ -258,9 +267,11 @@ QString layoutVersion(const Jet::File& file)
     const Jet::Table* table = file.findTable(kVersionTable);
     if (!table)
         return QStringLiteral("0");
-    const int value = table->columnIndex(QStringLiteral("VALUE")) >= 0 ? table->columnIndex(QStringLiteral("VALUE"))
-                                                                         : table->columnIndex(QStringLiteral("VAL"));
-    const int keys[] = {table->columnIndex(QStringLiteral("ID_CLASS")), table->columnIndex(QStringLiteral("ID_ATTRIBUTE")),
+    const int value = table->columnIndex(QStringLiteral("VALUE")) >= 0
+                          ? table->columnIndex(QStringLiteral("VALUE"))
+                          : table->columnIndex(QStringLiteral("VAL"));
+    const int keys[] = {table->columnIndex(QStringLiteral("ID_CLASS")),
+                        table->columnIndex(QStringLiteral("ID_ATTRIBUTE")),
                         table->columnIndex(QStringLiteral("USERID"))};
     if (value < 0 || keys[0] < 0 || keys[1] < 0 || keys[2] < 0)
         return QStringLiteral("0");
@@ -316,19 +327,22 @@ void check(const Jet::File& file, const QString& database)
         const Statement integrity(db, QStringLiteral("PRAGMA integrity_check"));
         QStringList found;
         while (integrity.step(QStringLiteral("vérification")) && found.size() < 5)
-            found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(integrity.handle(), 0)));
+            found << QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(integrity.handle(), 0)));
         if (found != QStringList{QStringLiteral("ok")})
-            throw AppError(QStringLiteral("La base de données convertie est endommagée :\r%1").arg(found.join(QLatin1Char('\r'))));
+            throw AppError(QStringLiteral("La base de données convertie est endommagée :\r%1")
+                               .arg(found.join(QLatin1Char('\r'))));
     }
     for (const Jet::Table& table : file.tables()) {
         const Statement count(db, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(table.name)));
         const qint64 rows = count.step(table.name) ? sqlite3_column_int64(count.handle(), 0) : -1;
         if (rows != table.rowCount)
-            throw AppError(QStringLiteral("La base de données convertie compte %1 lignes dans la table %2 au lieu "
-                                          "de %3.")
-                               .arg(rows)
-                               .arg(table.name)
-                               .arg(table.rowCount));
+            throw AppError(
+                QStringLiteral("La base de données convertie compte %1 lignes dans la table %2 au lieu "
+                               "de %3.")
+                    .arg(rows)
+                    .arg(table.name)
+                    .arg(table.rowCount));
     }
 }
 

@@ -2,8 +2,8 @@
 
 #include "JetFile.h"
 
-#include <QString>
 #include <functional>
+#include <QString>
 
 // A Jet file written into a new SQLite database of the same layout: every
 // user table with its columns under the program's declared types, every

@@ -39,8 +39,8 @@ QString isoText(const DateTime& value)
     const QDate& d = value.date;
     int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year(), d.month(), d.day());
     if (value.seconds != 0)
-        n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), " %02d:%02d:%02d", value.seconds / 3600,
-                           value.seconds / 60 % 60, value.seconds % 60);
+        n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), " %02d:%02d:%02d",
+                           value.seconds / 3600, value.seconds / 60 % 60, value.seconds % 60);
     return QString::fromLatin1(text, n);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QDate>
 #include <QString>
-#include <optional>
 
 // Jet keeps a date and time as a double: days since 30/12/1899, the
 // fraction being the time of day. For a value below zero the whole part

@@ -3,14 +3,13 @@
 #include "FileUtils.h"
 #include "JetHeader.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <mdbtools.h>
+#include <QFile>
+#include <QFileInfo>
 
 namespace Jet {
 namespace {
@@ -37,9 +36,10 @@ QString shown(const QString& path)
 
 JetError damaged(const QString& path, const QString& reason)
 {
-    return JetError(QStringLiteral("La base de données \"%1\" est endommagée ou incomplète (%2) : elle ne peut pas "
-                                   "être reprise.")
-                        .arg(shown(path), reason));
+    return JetError(
+        QStringLiteral("La base de données \"%1\" est endommagée ou incomplète (%2) : elle ne peut pas "
+                       "être reprise.")
+            .arg(shown(path), reason));
 }
 
 std::uint32_t le32(const unsigned char* p)
@@ -79,7 +79,8 @@ Type typeOf(int mdbType, const QString& path, const QString& table)
     case MDB_NUMERIC:
         return Type::Numeric;
     default:
-        throw damaged(path, QStringLiteral("colonne d'un type inconnu (%1) dans la table %2").arg(mdbType).arg(table));
+        throw damaged(
+            path, QStringLiteral("colonne d'un type inconnu (%1) dans la table %2").arg(mdbType).arg(table));
     }
 }
 
@@ -89,28 +90,34 @@ void checkFirstPage(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw JetError(QStringLiteral("Le fichier \"%1\" ne peut pas être lu : %2.")
-                           .arg(shown(path), file.exists() ? file.errorString() : QStringLiteral("il n'existe pas")));
+        throw JetError(
+            QStringLiteral("Le fichier \"%1\" ne peut pas être lu : %2.")
+                .arg(shown(path), file.exists() ? file.errorString() : QStringLiteral("il n'existe pas")));
     const QByteArray page = file.read(JetHeader::kPageSize);
     if (!looksLikeJet(path))
-        throw JetError(QStringLiteral("Le fichier \"%1\" n'est pas une base de données Access.").arg(shown(path)));
-    const auto version = static_cast<unsigned char>(page.size() > kVersionOffset ? page.at(kVersionOffset) : 0xff);
+        throw JetError(
+            QStringLiteral("Le fichier \"%1\" n'est pas une base de données Access.").arg(shown(path)));
+    const auto version =
+        static_cast<unsigned char>(page.size() > kVersionOffset ? page.at(kVersionOffset) : 0xff);
     if (version == kJet3)
-        throw JetError(QStringLiteral("Le fichier \"%1\" est une base de données Access 97 (Jet 3). Seules les bases "
-                                      "Access 2000 (Jet 4) de la version Windows peuvent être reprises.")
-                           .arg(shown(path)));
+        throw JetError(
+            QStringLiteral("Le fichier \"%1\" est une base de données Access 97 (Jet 3). Seules les bases "
+                           "Access 2000 (Jet 4) de la version Windows peuvent être reprises.")
+                .arg(shown(path)));
     if (version != kJet4)
-        throw JetError(QStringLiteral("Le fichier \"%1\" est une base de données d'une version d'Access plus récente "
-                                      "(2007 ou au-delà). Seules les bases Access 2000 (Jet 4) de la version Windows "
-                                      "peuvent être reprises.")
-                           .arg(shown(path)));
+        throw JetError(
+            QStringLiteral("Le fichier \"%1\" est une base de données d'une version d'Access plus récente "
+                           "(2007 ou au-delà). Seules les bases Access 2000 (Jet 4) de la version Windows "
+                           "peuvent être reprises.")
+                .arg(shown(path)));
     if (page.size() < JetHeader::kPageSize || file.size() % JetHeader::kPageSize != 0)
         throw damaged(path, QStringLiteral("le fichier est tronqué"));
     if (JetHeader::hasPassword(page))
-        throw JetError(QStringLiteral("La base de données \"%1\" est protégée par un mot de passe, et le logiciel ne "
-                                      "peut pas ouvrir une base protégée. Enlevez d'abord son mot de passe avec "
-                                      "Microsoft Access, puis recommencez.")
-                           .arg(shown(path)));
+        throw JetError(
+            QStringLiteral("La base de données \"%1\" est protégée par un mot de passe, et le logiciel ne "
+                           "peut pas ouvrir une base protégée. Enlevez d'abord son mot de passe avec "
+                           "Microsoft Access, puis recommencez.")
+                .arg(shown(path)));
 }
 
 } // namespace
@@ -156,7 +163,8 @@ struct File::Impl
         if (t->usage_map[0] == 1)
             for (std::size_t at = 1; at + 4 <= t->map_sz; at += 4)
                 if (le32(t->usage_map + at) >= pageCount)
-                    throw damaged(path, QStringLiteral("carte des pages de la table %1 hors du fichier").arg(name));
+                    throw damaged(path,
+                                  QStringLiteral("carte des pages de la table %1 hors du fichier").arg(name));
     }
 
     void readTable(MdbCatalogEntry* entry)
@@ -308,7 +316,8 @@ void File::readRows(const Table& table, const std::function<bool(const Row&)>& e
             if (start & kOverflowOrDeletedRow)
                 continue;
             const int rowStart = start & kRowOffsetMask;
-            if (mdb_crack_row(t, rowStart, length, d->fields.data()) < 0 || !d->withinRow(t, rowStart, length))
+            if (mdb_crack_row(t, rowStart, length, d->fields.data()) < 0 ||
+                !d->withinRow(t, rowStart, length))
                 throw damaged(d->path, QStringLiteral("ligne illisible dans la table %1").arg(table.name));
             ++read;
             if (!each(row))

@@ -3,10 +3,10 @@
 #include "Errors.h"
 #include "Money.h"
 
-#include <QByteArray>
-#include <QString>
 #include <functional>
 #include <memory>
+#include <QByteArray>
+#include <QString>
 #include <vector>
 
 // Reading the Jet 4 (Access 2000) files of the Windows version, through
@@ -24,7 +24,23 @@ public:
     using AppError::AppError;
 };
 
-enum class Type { Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Binary, Text, Ole, Memo, Guid, Numeric };
+enum class Type
+{
+    Boolean,
+    Byte,
+    Integer,
+    Long,
+    Currency,
+    Single,
+    Double,
+    DateTime,
+    Binary,
+    Text,
+    Ole,
+    Memo,
+    Guid,
+    Numeric
+};
 
 struct Column
 {
@@ -38,8 +54,8 @@ struct Table
 {
     QString name;
     std::vector<Column> columns;
-    qint64 rowCount = 0;       // as the table's definition says
-    qint64 nextAutoNumber = 0; // the engine's counter, 0 when it has none
+    qint64 rowCount = 0;                          // as the table's definition says
+    qint64 nextAutoNumber = 0;                    // the engine's counter, 0 when it has none
     int columnIndex(const QString& column) const; // -1 when absent; any case
 };
 
@@ -55,14 +71,17 @@ public:
     qint64 integer(int column) const; // Byte, Integer, Long
     double real(int column) const;    // Single (its shortest decimal), Double
     Money::Amount money(int column) const;
-    double days(int column) const;     // Date/Time as stored (see JetDate)
-    QByteArray utf8(int column) const; // Text, Memo; Guid and Numeric as their text
+    double days(int column) const;      // Date/Time as stored (see JetDate)
+    QByteArray utf8(int column) const;  // Text, Memo; Guid and Numeric as their text
     QByteArray bytes(int column) const; // OLE, Binary: byte for byte
     QString text(int column) const { return QString::fromUtf8(utf8(column)); }
 
 private:
     friend class File;
-    Row(const File& file, const void* fields, int tableIndex) : m_file(file), m_fields(fields), m_table(tableIndex) {}
+    Row(const File& file, const void* fields, int tableIndex)
+        : m_file(file), m_fields(fields), m_table(tableIndex)
+    {
+    }
     const File& m_file;
     const void* m_fields;
     int m_table;
@@ -80,7 +99,7 @@ public:
     File& operator=(const File&) = delete;
 
     const QString& path() const;
-    const std::vector<Table>& tables() const; // user tables, in catalogue order
+    const std::vector<Table>& tables() const;          // user tables, in catalogue order
     const Table* findTable(const QString& name) const; // any case
 
     // Hands over every row of `table` in stored order, until `each` returns

@@ -38,7 +38,8 @@ QByteArray passwordMask(const QByteArray& unscrambled)
 {
     double created = 0;
     std::memcpy(&created, unscrambled.constData() + kCreationDateOffset, sizeof created);
-    const auto days = static_cast<std::int32_t>(std::isfinite(created) && std::fabs(created) < 2e9 ? std::floor(created) : 0);
+    const auto days = static_cast<std::int32_t>(
+        std::isfinite(created) && std::fabs(created) < 2e9 ? std::floor(created) : 0);
     QByteArray mask(kPasswordLength, '\0');
     for (int i = 0; i < kPasswordLength; ++i)
         mask[i] = static_cast<char>((static_cast<std::uint32_t>(days) >> (8 * (i % 4))) & 0xff);

@@ -9,13 +9,13 @@
 #include "TSelectDate.h"
 #include "TStrList.h"
 
-#include <QLineEdit>
 #include <memory>
+#include <QLineEdit>
 
 namespace EntryFields {
 
-QLineEdit* addDateField(EntryDialog& dialog, const QString& caption, const QString& name, const QString& field,
-                        const QString& buttonName, const QString& hint)
+QLineEdit* addDateField(EntryDialog& dialog, const QString& caption, const QString& name,
+                        const QString& field, const QString& buttonName, const QString& hint)
 {
     QLineEdit* edit = dialog.addLineField(caption, name, field);
     const auto open = [edit] { TSelectDate::open(edit); };
@@ -38,7 +38,9 @@ QLineEdit* addPickListField(EntryDialog& dialog, const QString& caption, const Q
     dialog.addPickButton(edit, buttonName, hint, open);
     FieldShortcuts::Action editList;
     if (!list.column.isEmpty())
-        editList = [edit, list] { TComboList::edit(list.editorTitle, *list.items, list.column, edit->window()); };
+        editList = [edit, list] {
+            TComboList::edit(list.editorTitle, *list.items, list.column, edit->window());
+        };
     FieldShortcuts::install(edit, open, editList);
     return edit;
 }

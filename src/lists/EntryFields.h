@@ -14,8 +14,9 @@ enum class ReferenceKind;
 // the entries of a reference list.
 namespace EntryFields {
 // A date field; its pick button and the Enter key open the date picker.
-QLineEdit* addDateField(EntryDialog& dialog, const QString& caption, const QString& name, const QString& field,
-                        const QString& buttonName, const QString& hint = QStringLiteral("Choisir la date"));
+QLineEdit* addDateField(EntryDialog& dialog, const QString& caption, const QString& name,
+                        const QString& field, const QString& buttonName,
+                        const QString& hint = QStringLiteral("Choisir la date"));
 
 // A field with its drop-down pick list under it (button or Enter). With a
 // user's list (`column`), a double-click in the field edits that list under

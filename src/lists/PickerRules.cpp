@@ -2,10 +2,10 @@
 
 #include "Formats.h"
 
+#include <algorithm>
 #include <QCollator>
 #include <QRegularExpression>
 #include <QSet>
-#include <algorithm>
 
 namespace PickerRules {
 namespace {

@@ -10,7 +10,7 @@ namespace {
 QString nameColumn(ReferenceKind kind)
 {
     return kind == ReferenceKind::Doctor || kind == ReferenceKind::Pharmacy ? QStringLiteral("Name")
-                                                                              : QStringLiteral("Title");
+                                                                            : QStringLiteral("Title");
 }
 
 QString detailColumn(ReferenceKind kind)
@@ -38,8 +38,8 @@ QList<ReferenceEntry> read(ReferenceKind kind, TDataModule1& dm, const QString& 
     entries.reserve(list.recordCount());
     for (int row = 0; row < list.recordCount(); ++row)
         entries.append({list.fieldAt(row, id).asInteger(),
-                         CareQueries::withDetail(list.fieldAt(row, name).asString(),
-                                                 list.fieldAt(row, detail).asString())});
+                        CareQueries::withDetail(list.fieldAt(row, name).asString(),
+                                                list.fieldAt(row, detail).asString())});
     return entries;
 }
 } // namespace

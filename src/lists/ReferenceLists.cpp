@@ -39,9 +39,7 @@ TPharmacyList::TPharmacyList(TDataModule1& dm, QWidget* parent)
 {
 }
 
-TDrugList::TDrugList(TDataModule1& dm, QWidget* parent) : TReferenceList(ReferenceKind::Drug, dm, parent)
-{
-}
+TDrugList::TDrugList(TDataModule1& dm, QWidget* parent) : TReferenceList(ReferenceKind::Drug, dm, parent) {}
 
 TVaccineList::TVaccineList(TDataModule1& dm, QWidget* parent)
     : TReferenceList(ReferenceKind::Vaccine, dm, parent)

@@ -92,9 +92,16 @@ ReferenceMember titled(Dataset& (*dataset)(TDataModule1&), const char* name, con
                        const char* entryTitle, const char* deleteQuestion)
 {
     const QString member = text(name);
-    return {dataset,        member + QStringLiteral("List"), QStringLiteral("Enter") + member,
-            text(listTitle), text(entryTitle), titleColumns(), titleFields(), text("Title"),
-            text(deleteQuestion), {}};
+    return {dataset,
+            member + QStringLiteral("List"),
+            QStringLiteral("Enter") + member,
+            text(listTitle),
+            text(entryTitle),
+            titleColumns(),
+            titleFields(),
+            text("Title"),
+            text(deleteQuestion),
+            {}};
 }
 } // namespace
 

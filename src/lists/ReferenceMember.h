@@ -43,7 +43,7 @@ struct ReferenceField
 struct ReferenceMember
 {
     Dataset& (*dataset)(TDataModule1& dm);
-    QString listName;   // the windows' object names
+    QString listName; // the windows' object names
     QString entryName;
     QString listTitle;  // with the design's two leading blanks
     QString entryTitle; // likewise

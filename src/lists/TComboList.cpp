@@ -1,7 +1,7 @@
 #include "TComboList.h"
 
-#include "CommandGuard.h"
 #include "ComboItems.h"
+#include "CommandGuard.h"
 #include "FormWidgets.h"
 #include "PickerRules.h"
 

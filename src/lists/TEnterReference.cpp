@@ -6,10 +6,9 @@
 
 #include <QLineEdit>
 
-
 TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
-    : EntryDialog(ReferenceMembers::of(kind).dataset(dm), ReferenceMembers::of(kind).entryName, ReferenceMembers::of(kind).entryTitle,
-                  parent)
+    : EntryDialog(ReferenceMembers::of(kind).dataset(dm), ReferenceMembers::of(kind).entryName,
+                  ReferenceMembers::of(kind).entryTitle, parent)
 {
     const ReferenceMember& member = ReferenceMembers::of(kind);
     for (const ReferenceField& field : member.fields) {
@@ -17,8 +16,9 @@ TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* 
         if (field.multiLine)
             addMemoField(field.caption, name, field.field);
         else if (field.hasPickList())
-            EntryFields::addPickListField(*this, field.caption, name, field.field, field.pickButton, field.pickHint,
-                                          {&dm.ComboItems, field.pickColumn, field.editorTitle, field.fixedEntries});
+            EntryFields::addPickListField(
+                *this, field.caption, name, field.field, field.pickButton, field.pickHint,
+                {&dm.ComboItems, field.pickColumn, field.editorTitle, field.fixedEntries});
         else
             addLineField(field.caption, name, field.field);
     }

@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TEnterStr::TEnterStr(QWidget* parent) : QDialog(parent), m_prompt(new QLabel(this)), m_text(new QLineEdit(this))
+TEnterStr::TEnterStr(QWidget* parent)
+    : QDialog(parent), m_prompt(new QLabel(this)), m_text(new QLineEdit(this))
 {
     const FormWidgets::OkCancel buttons = FormWidgets::okCancel(this);
     m_ok = buttons.ok;
@@ -18,7 +19,8 @@ TEnterStr::TEnterStr(QWidget* parent) : QDialog(parent), m_prompt(new QLabel(thi
     m_prompt->setBuddy(m_text);
     m_text->setObjectName(QStringLiteral("Ed_Str"));
 
-    connect(m_text, &QLineEdit::textChanged, this, [this](const QString& t) { m_ok->setEnabled(!t.isEmpty()); });
+    connect(m_text, &QLineEdit::textChanged, this,
+            [this](const QString& t) { m_ok->setEnabled(!t.isEmpty()); });
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_ok->setEnabled(false);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QDialog>
 #include <optional>
+#include <QDialog>
 
 class QLabel;
 class QLineEdit;
@@ -18,7 +18,8 @@ public:
     QLineEdit* Ed_Str() const { return m_text; }
 
     // The confirmed text, or nothing when cancelled.
-    static std::optional<QString> ask(const QString& prompt, const QString& initial, QWidget* parent = nullptr);
+    static std::optional<QString> ask(const QString& prompt, const QString& initial,
+                                      QWidget* parent = nullptr);
 
 private:
     QLabel* m_prompt;

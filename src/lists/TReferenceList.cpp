@@ -39,8 +39,8 @@ GridPanelSettings settingsOf(ReferenceKind kind, TDataModule1& dm, TReferenceLis
 } // namespace
 
 TReferenceList::TReferenceList(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
-    : ListWindow(ReferenceMembers::of(kind).listName, ReferenceMembers::of(kind).listTitle, settingsOf(kind, dm, this),
-                 parent),
+    : ListWindow(ReferenceMembers::of(kind).listName, ReferenceMembers::of(kind).listTitle,
+                 settingsOf(kind, dm, this), parent),
       m_dm(dm)
 {
     const QList<GridColumn>& columns = ReferenceMembers::of(kind).columns;

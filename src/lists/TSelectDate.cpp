@@ -45,8 +45,8 @@ TSelectDate* TSelectDate::open(QLineEdit* field)
 }
 
 TSelectDate::TSelectDate(QLineEdit* field)
-    : QWidget(field, Qt::Popup | Qt::FramelessWindowHint), m_field(field), m_calendar(new QCalendarWidget(this)),
-      m_year(new QLabel(this)), m_month(new QLabel(this))
+    : QWidget(field, Qt::Popup | Qt::FramelessWindowHint), m_field(field),
+      m_calendar(new QCalendarWidget(this)), m_year(new QLabel(this)), m_month(new QLabel(this))
 {
     setObjectName(QStringLiteral("SelectDate"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -67,10 +67,14 @@ TSelectDate::TSelectDate(QLineEdit* field)
         l->setMinimumWidth(90);
     }
 
-    auto* priorYear = arrowButton(this, "Btn_PriorYear", QStringLiteral("Année précédente"), QStyle::SP_ArrowLeft);
-    auto* nextYear = arrowButton(this, "Btn_NextYear", QStringLiteral("Année suivante"), QStyle::SP_ArrowRight);
-    auto* priorMonth = arrowButton(this, "Btn_PriorMonth", QStringLiteral("Mois précédent"), QStyle::SP_ArrowLeft);
-    auto* nextMonth = arrowButton(this, "Btn_NextMonth", QStringLiteral("Mois suivant"), QStyle::SP_ArrowRight);
+    auto* priorYear =
+        arrowButton(this, "Btn_PriorYear", QStringLiteral("Année précédente"), QStyle::SP_ArrowLeft);
+    auto* nextYear =
+        arrowButton(this, "Btn_NextYear", QStringLiteral("Année suivante"), QStyle::SP_ArrowRight);
+    auto* priorMonth =
+        arrowButton(this, "Btn_PriorMonth", QStringLiteral("Mois précédent"), QStyle::SP_ArrowLeft);
+    auto* nextMonth =
+        arrowButton(this, "Btn_NextMonth", QStringLiteral("Mois suivant"), QStyle::SP_ArrowRight);
     connect(priorYear, &QPushButton::clicked, this, &TSelectDate::Btn_PriorYearClick);
     connect(nextYear, &QPushButton::clicked, this, &TSelectDate::Btn_NextYearClick);
     connect(priorMonth, &QPushButton::clicked, this, &TSelectDate::Btn_PriorMonthClick);

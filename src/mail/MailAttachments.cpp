@@ -19,7 +19,8 @@ QString folder()
         throw FileError(QStringLiteral("Impossible de créer le dossier temporaire \"%1\".").arg(path));
     info.refresh();
     if (info.isSymLink() || !info.isDir() || info.ownerId() != getuid())
-        throw FileError(QStringLiteral("Le dossier temporaire \"%1\" n'appartient pas à l'utilisateur.").arg(path));
+        throw FileError(
+            QStringLiteral("Le dossier temporaire \"%1\" n'appartient pas à l'utilisateur.").arg(path));
     return path;
 }
 

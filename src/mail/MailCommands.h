@@ -1,8 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <QIcon>
 #include <QString>
-#include <functional>
 
 class QWidget;
 struct Settings;

@@ -93,7 +93,8 @@ QStringList rfc2231Pieces(const QString& value)
         if (isAttributeChar(c))
             encoded += QLatin1Char(c);
         else
-            encoded += QStringLiteral("%%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0')).toUpper();
+            encoded +=
+                QStringLiteral("%%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0')).toUpper();
     }
     QStringList pieces;
     qsizetype start = 0;
@@ -182,7 +183,8 @@ QList<MailAddress> parseAddressList(const QString& text)
         if (open >= 0 && entry.endsWith(QLatin1Char('>'))) {
             a.address = entry.mid(open + 1, entry.size() - open - 2).trimmed();
             a.name = entry.left(open).trimmed();
-            if (a.name.size() >= 2 && a.name.startsWith(QLatin1Char('"')) && a.name.endsWith(QLatin1Char('"')))
+            if (a.name.size() >= 2 && a.name.startsWith(QLatin1Char('"')) &&
+                a.name.endsWith(QLatin1Char('"')))
                 a.name = a.name.mid(1, a.name.size() - 2);
         } else {
             a.address = entry;
@@ -212,10 +214,10 @@ QString mailbox(const QString& name, const QString& address)
     const QString display = singleLine(name).trimmed();
     if (display.isEmpty())
         return QLatin1Char('<') + address + QLatin1Char('>');
-    const QString shown = isPrintableAscii(display) && display.size() <= kPlainLimit &&
-                                  !display.contains(QLatin1String("=?"))
-                              ? quoted(display)
-                              : encodedWords(display).join(QStringLiteral("\r\n "));
+    const QString shown =
+        isPrintableAscii(display) && display.size() <= kPlainLimit && !display.contains(QLatin1String("=?"))
+            ? quoted(display)
+            : encodedWords(display).join(QStringLiteral("\r\n "));
     return shown + QStringLiteral(" <") + address + QLatin1Char('>');
 }
 
@@ -233,8 +235,8 @@ QStringList headerLines(const MailMessage& message, const QDateTime& now)
     lines << QStringLiteral("From: ") + mailbox(senderDisplayName(message.senderName), message.senderEmail);
     lines << QStringLiteral("Reply-To: ") + message.senderEmail;
     // Blind copies alone still give a valid message.
-    lines << QStringLiteral("To: ") +
-                 (toBoxes.isEmpty() ? QStringLiteral("undisclosed-recipients:;") : toBoxes.join(QStringLiteral(",\r\n ")));
+    lines << QStringLiteral("To: ") + (toBoxes.isEmpty() ? QStringLiteral("undisclosed-recipients:;")
+                                                         : toBoxes.join(QStringLiteral(",\r\n ")));
     lines << QStringLiteral("Subject: ") + encodeText(message.subject);
     lines << QStringLiteral("Message-ID: <%1@%2>")
                  .arg(QUuid::createUuid().toString(QUuid::WithoutBraces), domainOf(message.senderEmail));

@@ -2,9 +2,8 @@
 
 #include "Clock.h"
 
-#include <curl/curl.h>
-
 #include <cmath>
+#include <curl/curl.h>
 #include <memory>
 #include <QElapsedTimer>
 #include <QFile>
@@ -82,7 +81,8 @@ int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* user)
         }
     } else if (type == CURLINFO_HEADER_IN) {
         for (const QString& line : lines) {
-            exchange->pendingReply += (exchange->pendingReply.isEmpty() ? QString() : QStringLiteral("\r")) + line;
+            exchange->pendingReply +=
+                (exchange->pendingReply.isEmpty() ? QString() : QStringLiteral("\r")) + line;
             if (line.size() < 4 || line.at(3) != QLatin1Char('-')) {
                 exchange->lastReply = exchange->pendingReply;
                 exchange->pendingReply.clear();
@@ -114,13 +114,15 @@ QString urlHost(const QString& host)
         for (const QChar c : trimmed)
             if (!(c.isDigit() || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')) ||
                   c == QLatin1Char(':') || c == QLatin1Char('.')))
-                throw MailError(QStringLiteral("Le nom du serveur SMTP « %1 » n'est pas valide.").arg(trimmed));
+                throw MailError(
+                    QStringLiteral("Le nom du serveur SMTP « %1 » n'est pas valide.").arg(trimmed));
         return QLatin1Char('[') + trimmed + QLatin1Char(']');
     }
     const QString ace = QString::fromLatin1(QUrl::toAce(trimmed));
     bool ok = !ace.isEmpty();
     for (const QChar c : ace)
-        ok = ok && ((c.isLetterOrNumber() && c.unicode() < 0x80) || c == QLatin1Char('-') || c == QLatin1Char('.'));
+        ok = ok &&
+             ((c.isLetterOrNumber() && c.unicode() < 0x80) || c == QLatin1Char('-') || c == QLatin1Char('.'));
     if (!ok)
         throw MailError(QStringLiteral("Le nom du serveur SMTP « %1 » n'est pas valide.")
                             .arg(QString(trimmed).replace(QRegularExpression(QStringLiteral("[\\r\\n]+")),
@@ -168,8 +170,8 @@ void addAttachment(curl_mime* mime, const QString& path)
 
 } // namespace
 
-QString failureText(int curlCode, const SmtpServer& server, const QString& lastCommand, const QString& lastReply,
-                    const QString& curlDetail, int secondsWaited)
+QString failureText(int curlCode, const SmtpServer& server, const QString& lastCommand,
+                    const QString& lastReply, const QString& curlDetail, int secondsWaited)
 {
     const QString host = server.host.trimmed();
     switch (curlCode) {
@@ -191,7 +193,8 @@ QString failureText(int curlCode, const SmtpServer& server, const QString& lastC
         return QStringLiteral("Le serveur de messagerie a refusé le nom d'utilisateur ou le mot de passe.") +
                (lastReply.isEmpty() ? QString() : QStringLiteral("\r") + lastReply);
     case CURLE_USE_SSL_FAILED:
-        return QStringLiteral("Le serveur de messagerie « %1 » ne propose pas de connexion chiffrée (STARTTLS).")
+        return QStringLiteral(
+                   "Le serveur de messagerie « %1 » ne propose pas de connexion chiffrée (STARTTLS).")
             .arg(host);
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CONNECT_ERROR:
@@ -220,8 +223,9 @@ QString failureText(int curlCode, const SmtpServer& server, const QString& lastC
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE:
     case CURLE_WEIRD_SERVER_REPLY:
-        return QStringLiteral("La connexion avec le serveur de messagerie « %1 » a été interrompue avant la fin "
-                              "de l'envoi. Le message n'a pas été expédié.")
+        return QStringLiteral(
+                   "La connexion avec le serveur de messagerie « %1 » a été interrompue avant la fin "
+                   "de l'envoi. Le message n'a pas été expédié.")
             .arg(host);
     default:
         return QStringLiteral("L'envoi du message a échoué :\r%1").arg(curlDetail);
@@ -285,7 +289,8 @@ void send(const SmtpServer& server, const MailMessage& message, const Progress& 
     check(curl_easy_setopt(h, CURLOPT_XFERINFODATA, &exchange));
     // The bounded wait: a server that stops answering ends the exchange.
     check(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(server.connectTimeoutSeconds)));
-    check(curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(server.replyTimeoutSeconds)));
+    check(
+        curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(server.replyTimeoutSeconds)));
     check(curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L));
     check(curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(server.replyTimeoutSeconds)));
 
@@ -322,12 +327,13 @@ void send(const SmtpServer& server, const MailMessage& message, const Progress& 
             result = msg->data.result;
     curl_multi_remove_handle(multi.get(), h);
     if (result != CURLE_OK) {
-        const QString detail = errorBuffer[0] ? QString::fromUtf8(errorBuffer)
-                                              : QString::fromUtf8(curl_easy_strerror(result));
+        const QString detail =
+            errorBuffer[0] ? QString::fromUtf8(errorBuffer) : QString::fromUtf8(curl_easy_strerror(result));
         // Which limit ran out depends on the step (curl counts the greeting and
         // the login against the connection's limit), so the wait is measured.
         const int waited = int(std::lround(double(exchange.quiet.elapsed()) / 1000.0));
-        throw MailError(failureText(result, server, exchange.lastCommand, exchange.lastReply, detail, waited));
+        throw MailError(
+            failureText(result, server, exchange.lastCommand, exchange.lastReply, detail, waited));
     }
 }
 

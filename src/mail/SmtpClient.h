@@ -40,7 +40,7 @@ void send(const SmtpServer& server, const MailMessage& message, const Progress& 
 
 // The French text for a failure, from curl's code, the server's last reply
 // and the command it answered; a time-out states the seconds waited.
-QString failureText(int curlCode, const SmtpServer& server, const QString& lastCommand, const QString& lastReply,
-                    const QString& curlDetail, int secondsWaited);
+QString failureText(int curlCode, const SmtpServer& server, const QString& lastCommand,
+                    const QString& lastReply, const QString& curlDetail, int secondsWaited);
 
 } // namespace SmtpClient

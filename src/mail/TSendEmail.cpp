@@ -60,8 +60,8 @@ public:
         painter->setPen(ink);
         painter->setFont(name);
         painter->drawText(text.adjusted(0, 0, 0, -text.height() / 2), Qt::AlignLeft | Qt::AlignBottom,
-                          QFontMetrics(name).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle,
-                                                        text.width()));
+                          QFontMetrics(name).elidedText(index.data(Qt::DisplayRole).toString(),
+                                                        Qt::ElideMiddle, text.width()));
         painter->setFont(detail);
         painter->drawText(text.adjusted(0, text.height() / 2 + 1, 0, 0), Qt::AlignLeft | Qt::AlignTop,
                           index.data(DetailRole).toString());

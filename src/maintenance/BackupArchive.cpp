@@ -5,12 +5,11 @@
 #include "Errors.h"
 #include "FileUtils.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <QFile>
+#include <QFileInfo>
 #include <unistd.h>
 
 namespace BackupArchive {
@@ -32,7 +31,8 @@ QString inProgressNote(const RecordSet& set)
 void writeNote(const QString& note, const QString& partial)
 {
     const QByteArray bytes = QFile::encodeName(partial);
-    const int fd = ::open(QFile::encodeName(note).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(QFile::encodeName(note).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const bool written = fd >= 0 && ::write(fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
     const int why = errno;
     if (fd >= 0)
@@ -61,7 +61,8 @@ QDate dayOfProposedName(const QString& fileName)
 {
     if (!fileName.startsWith(kProposedPrefix) || !fileName.endsWith(kArchiveSuffix))
         return {};
-    const QString day = fileName.mid(kProposedPrefix.size(), fileName.size() - kProposedPrefix.size() - kArchiveSuffix.size());
+    const QString day = fileName.mid(kProposedPrefix.size(),
+                                     fileName.size() - kProposedPrefix.size() - kArchiveSuffix.size());
     // QDate reads "1_2_2026" for that format too: only the name it writes counts.
     const QDate read = QDate::fromString(day, kProposedDay);
     return read.isValid() && read.toString(kProposedDay) == day ? read : QDate();
@@ -69,8 +70,8 @@ QDate dayOfProposedName(const QString& fileName)
 
 QString safetyPath(const RecordSet& set, const QDateTime& moment)
 {
-    const QString stem = set.backupFolder() + kSafetyPrefix +
-                         moment.toString(QStringLiteral("dd_MM_yyyy_hh_mm_ss"));
+    const QString stem =
+        set.backupFolder() + kSafetyPrefix + moment.toString(QStringLiteral("dd_MM_yyyy_hh_mm_ss"));
     QString path = stem + QStringLiteral(".bkp");
     for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + partialSuffix()); ++n)
         path = stem + QStringLiteral("_%1.bkp").arg(n);
@@ -94,10 +95,12 @@ void write(const RecordSet& set, const QString& target, MaintenanceProgress& pro
     const QString absoluteTarget = QFileInfo(target).absoluteFilePath();
     for (const Cabinet::Member& m : list)
         if (QFileInfo(m.path).absoluteFilePath() == absoluteTarget ||
-            (QFileInfo::exists(target) && QFileInfo(m.path).canonicalFilePath() == QFileInfo(target).canonicalFilePath()))
-            throw FileError(QStringLiteral("La sauvegarde ne peut pas remplacer le fichier \"%1\", qui fait partie des "
-                                           "données sauvegardées.")
-                                .arg(FileUtils::shownPath(target)));
+            (QFileInfo::exists(target) &&
+             QFileInfo(m.path).canonicalFilePath() == QFileInfo(target).canonicalFilePath()))
+            throw FileError(
+                QStringLiteral("La sauvegarde ne peut pas remplacer le fichier \"%1\", qui fait partie des "
+                               "données sauvegardées.")
+                    .arg(FileUtils::shownPath(target)));
     // Where each member's bytes end, to name the file being compressed.
     QList<qint64> ends;
     qint64 total = 0;
@@ -156,12 +159,13 @@ void removeInterrupted(const RecordSet& set)
         FileUtils::removeFile(note);
     }
     // Those of the program's own names in Backup/, whoever left them.
-    for (const QString& name : FileUtils::listFiles(set.backupFolder(), QStringLiteral("BRIVOLINE_ACCESS_*.bkp") +
-                                                                            partialSuffix()))
+    for (const QString& name :
+         FileUtils::listFiles(set.backupFolder(), QStringLiteral("BRIVOLINE_ACCESS_*.bkp") + partialSuffix()))
         FileUtils::removeFile(set.backupFolder() + name);
 }
 
-void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress, Sealed::PendingKey* key)
+void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress,
+            Sealed::PendingKey* key)
 {
     // The compaction checks the copy it puts in place.
     Compaction::compactInPlace(set.databaseFile());

@@ -55,15 +55,17 @@ std::optional<Archive> latestArchive(const RecordSet& set, const QSqlDatabase& d
             while (rows.next()) {
                 const QString path = rows.value(2).toString();
                 if (!path.isEmpty() && QFileInfo(path).isFile())
-                    return Archive{path, QDateTime(rows.value(0).toDate(),
-                                                   QTime::fromString(rows.value(1).toString(), QStringLiteral("hh:mm")))};
+                    return Archive{
+                        path, QDateTime(rows.value(0).toDate(), QTime::fromString(rows.value(1).toString(),
+                                                                                  QStringLiteral("hh:mm")))};
             }
             if (!rows.lastError().isValid())
                 return std::nullopt;
         }
     }
     std::optional<Archive> newest;
-    const QFileInfoList archives = QDir(set.backupFolder()).entryInfoList({QStringLiteral("*.bkp")}, QDir::Files);
+    const QFileInfoList archives =
+        QDir(set.backupFolder()).entryInfoList({QStringLiteral("*.bkp")}, QDir::Files);
     for (const QFileInfo& file : archives)
         if (!file.fileName().startsWith(BackupArchive::kSafetyPrefix, Qt::CaseInsensitive) &&
             (!newest || file.lastModified() > newest->when))

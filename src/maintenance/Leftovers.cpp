@@ -16,7 +16,8 @@ QString clearAtStart(const RecordSet& set)
     Restore::finishInterrupted(set);
     QStringList staying;
     if (QFileInfo::exists(Restore::stagingFolder(set)))
-        staying << QStringLiteral("Le dossier \"%1\" d'une restauration interrompue n'a pas pu être supprimé.")
+        staying << QStringLiteral(
+                       "Le dossier \"%1\" d'une restauration interrompue n'a pas pu être supprimé.")
                        .arg(FileUtils::shownPath(Restore::stagingFolder(set)));
     const auto clear = [&staying](const auto& remove) {
         try {

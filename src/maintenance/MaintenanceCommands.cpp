@@ -24,9 +24,9 @@
 #include "UpdateEngine.h"
 #include "WindowsDatabase.h"
 
+#include <optional>
 #include <QApplication>
 #include <QLabel>
-#include <optional>
 
 namespace MaintenanceCommands {
 namespace {
@@ -303,24 +303,27 @@ void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDat
     const QString filesFolder = FileDialogs::choose(folderRequest);
     if (filesFolder.isEmpty())
         return;
-    if (!Messages::ask(QStringLiteral("Les données actuelles vont être remplacées par celles de la base de données "
-                                      "Windows \"%1\", avec les images et les fichiers joints du dossier \"%2\".\r"
-                                      "Une sauvegarde de sécurité des données actuelles est faite d'abord dans le "
-                                      "dossier Backup.\r\rConfirmez-vous l'importation ?")
-                           .arg(FileUtils::shownPath(jetFile), FileUtils::shownPath(filesFolder))))
+    if (!Messages::ask(
+            QStringLiteral("Les données actuelles vont être remplacées par celles de la base de données "
+                           "Windows \"%1\", avec les images et les fichiers joints du dossier \"%2\".\r"
+                           "Une sauvegarde de sécurité des données actuelles est faite d'abord dans le "
+                           "dossier Backup.\r\rConfirmez-vous l'importation ?")
+                .arg(FileUtils::shownPath(jetFile), FileUtils::shownPath(filesFolder))))
         return;
     std::optional<QString> failure;
     Restore::Result result;
     {
         BusyCursor busy;
         prepare(host, dm1);
-        WaitWindow wait(host.window(), QStringLiteral("Importation de la base de données Windows"), true, true);
+        WaitWindow wait(host.window(), QStringLiteral("Importation de la base de données Windows"), true,
+                        true);
         ClosedDatabase closed(host, dm1, dm2);
         try {
             result = Restore::importWindowsDatabase(set, jetFile, filesFolder, wait, &wait);
         } catch (const Restore::NotRestored& e) {
-            failure = QStringLiteral("La base de données Windows \"%1\" n'a pas été importée :\r%2\r\rVos données n'ont "
-                                     "pas été modifiées.")
+            failure = QStringLiteral(
+                          "La base de données Windows \"%1\" n'a pas été importée :\r%2\r\rVos données n'ont "
+                          "pas été modifiées.")
                           .arg(FileUtils::shownPath(jetFile), e.text());
         } catch (const AppError& e) {
             failure = e.text();
@@ -330,9 +333,10 @@ void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDat
     if (failure)
         Messages::error(*failure);
     else {
-        QString text = QStringLiteral("Base de données Windows importée. Les données d'avant sont gardées dans la "
-                                      "sauvegarde de sécurité \"%1\".")
-                           .arg(FileUtils::shownPath(result.safetyArchive));
+        QString text =
+            QStringLiteral("Base de données Windows importée. Les données d'avant sont gardées dans la "
+                           "sauvegarde de sécurité \"%1\".")
+                .arg(FileUtils::shownPath(result.safetyArchive));
         if (const QString leftOut = result.leftOutText(); !leftOut.isEmpty())
             text += QStringLiteral("\r\r") + leftOut;
         Messages::information(text);

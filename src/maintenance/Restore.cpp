@@ -7,8 +7,8 @@
 #include "CabinetFormat.h"
 #include "Clock.h"
 #include "Connection.h"
-#include "Dataset.h"
 #include "DatabaseVersion.h"
+#include "Dataset.h"
 #include "FileUtils.h"
 #include "Folders.h"
 #include "JetFile.h"
@@ -18,6 +18,9 @@
 #include "Transaction.h"
 #include "WindowsDatabase.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <functional>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,10 +29,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-
-#include <cerrno>
-#include <functional>
-#include <cstdio>
 #include <sys/stat.h>
 
 namespace Restore {
@@ -50,19 +49,22 @@ const QString kConnection = QStringLiteral("brivoline-restore");
 const std::pair<QString, QString> kReplaced[] = {{QStringLiteral("Images/"), QStringLiteral("*.jpg")},
                                                  {QStringLiteral("Files/"), QStringLiteral("*.f")}};
 // What SQLite may keep beside a database file, which goes with it.
-const QString kCompanions[] = {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")};
+const QString kCompanions[] = {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"),
+                               QStringLiteral("-shm")};
 
 void makeFolders(const QString& path)
 {
     if (!QDir().mkpath(path))
-        throw FileError(QStringLiteral("Impossible de créer le dossier \"%1\".").arg(FileUtils::shownPath(path)));
+        throw FileError(
+            QStringLiteral("Impossible de créer le dossier \"%1\".").arg(FileUtils::shownPath(path)));
 }
 
 void moveFile(const QString& from, const QString& to)
 {
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        throw FileError(QStringLiteral("Impossible de déplacer \"%1\" vers \"%2\" : %3.")
-                            .arg(FileUtils::shownPath(from), FileUtils::shownPath(to), FileUtils::systemReason(errno)));
+        throw FileError(
+            QStringLiteral("Impossible de déplacer \"%1\" vers \"%2\" : %3.")
+                .arg(FileUtils::shownPath(from), FileUtils::shownPath(to), FileUtils::systemReason(errno)));
 }
 
 // Every file of `from` that the mask takes goes to `to`, by rename.
@@ -186,9 +188,10 @@ int databaseEntry(const QList<Cabinet::Entry>& entries)
         if (bareName(entries.at(i).name).compare(BackupArchive::kDatabaseEntry, Qt::CaseInsensitive) != 0)
             continue;
         if (found >= 0)
-            throw AppError(QStringLiteral("l'archive contient deux fois la base de données (%1) : ce nom est déjà "
-                                          "pris.")
-                               .arg(BackupArchive::kDatabaseEntry));
+            throw AppError(
+                QStringLiteral("l'archive contient deux fois la base de données (%1) : ce nom est déjà "
+                               "pris.")
+                    .arg(BackupArchive::kDatabaseEntry));
         found = i;
     }
     if (found < 0)
@@ -216,8 +219,9 @@ QHash<QString, QString> namedFiles(const QString& databaseFile)
     for (const StoredFileKind& kind : kStoredFileKinds) {
         QSqlQuery ids(staged.database());
         if (!ids.exec(QStringLiteral("SELECT Id FROM ") + kind.table))
-            throw AppError(QStringLiteral("la table %1 de la base de données de l'archive ne peut pas être lue (%2).")
-                               .arg(kind.table, Connection::errorText(ids.lastError())));
+            throw AppError(
+                QStringLiteral("la table %1 de la base de données de l'archive ne peut pas être lue (%2).")
+                    .arg(kind.table, Connection::errorText(ids.lastError())));
         while (ids.next()) {
             const QString relative = kind.pattern.arg(ids.value(0).toLongLong());
             named.insert(relative.section(QLatin1Char('/'), -1).toLower(), relative);
@@ -254,8 +258,9 @@ void stageNamedFiles(const RecordSet& set, const QString& archive, const Sealed:
             continue;
         }
         if (seen.contains(relative))
-            throw AppError(QStringLiteral("l'archive contient deux fois le fichier « %1 » : ce nom est déjà pris.")
-                               .arg(relative.section(QLatin1Char('/'), -1)));
+            throw AppError(
+                QStringLiteral("l'archive contient deux fois le fichier « %1 » : ce nom est déjà pris.")
+                    .arg(relative.section(QLatin1Char('/'), -1)));
         seen.insert(relative);
         if (isPicture(relative) && entries.at(i).size > kMaxJpegFileSize) {
             result.refusedPictures << bare;
@@ -266,9 +271,10 @@ void stageNamedFiles(const RecordSet& set, const QString& archive, const Sealed:
     }
     // More than that could never be saved again: every later backup would fail.
     if (total > CabinetFormat::kMaxContent)
-        throw AppError(QStringLiteral("ses fichiers font %1 Mo, plus qu'une sauvegarde ne peut en contenir (%2 Mo).")
-                           .arg(total / 1000000)
-                           .arg(CabinetFormat::kMaxContent / 1000000));
+        throw AppError(
+            QStringLiteral("ses fichiers font %1 Mo, plus qu'une sauvegarde ne peut en contenir (%2 Mo).")
+                .arg(total / 1000000)
+                .arg(CabinetFormat::kMaxContent / 1000000));
     const QString extracted = stage + kExtracted;
     ArchiveFile::extractAs(
         archive, extracted, [&taken](int index, const Cabinet::Entry&) { return taken.value(index); }, key,
@@ -282,11 +288,13 @@ void stageNamedFiles(const RecordSet& set, const QString& archive, const Sealed:
         moveFile(extracted + it.value(), incoming + it.value());
     }
     if (!QDir(extracted).removeRecursively())
-        throw FileError(QStringLiteral("Le dossier \"%1\" ne peut pas être supprimé.").arg(FileUtils::shownPath(extracted)));
+        throw FileError(QStringLiteral("Le dossier \"%1\" ne peut pas être supprimé.")
+                            .arg(FileUtils::shownPath(extracted)));
 }
 
 // Checks the staged database and brings an older one up to date, where it is.
-void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgress& progress, UpdateGauge* gauge)
+void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgress& progress,
+                 UpdateGauge* gauge)
 {
     const QString file = incoming + set.databaseName;
     Folders folders;
@@ -295,11 +303,12 @@ void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgr
     // A database of the Windows version (a Jet file) is made into one of
     // this program's where it is staged, then checked as any other.
     if (Jet::looksLikeJet(file))
-        WindowsDatabase::convert(file, file, incoming, folders, [&progress](const QString& step, qint64 done, qint64 total) {
-            progress.task(step);
-            progress.bar(done, total);
-            return !progress.cancelled();
-        });
+        WindowsDatabase::convert(file, file, incoming, folders,
+                                 [&progress](const QString& step, qint64 done, qint64 total) {
+                                     progress.task(step);
+                                     progress.bar(done, total);
+                                     return !progress.cancelled();
+                                 });
     progress.task(QStringLiteral("Vérification de la base de données"));
     progress.bar(0, 0);
     QString state;
@@ -309,29 +318,34 @@ void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgr
         state.clear();
     }
     if (state.isEmpty() || QFileInfo(file).size() == 0)
-        throw AppError(QStringLiteral("la base de données de l'archive n'est pas une base de données lisible."));
+        throw AppError(
+            QStringLiteral("la base de données de l'archive n'est pas une base de données lisible."));
     if (state != QLatin1String("ok"))
-        throw AppError(QStringLiteral("la base de données de l'archive est endommagée : %1.").arg(Connection::damageFoundText()));
+        throw AppError(QStringLiteral("la base de données de l'archive est endommagée : %1.")
+                           .arg(Connection::damageFoundText()));
 
     StagedConnection staged(file);
     QStringList tables = staged.database().tables();
     for (QString& table : tables)
         table = table.toUpper();
     if (!tables.contains(QStringLiteral("PERSON")) || !tables.contains(QStringLiteral("OBJECT_VAL_STR")))
-        throw AppError(QStringLiteral("la base de données de l'archive n'est pas celle d'un carnet de santé de %1.")
-                           .arg(Product::name));
+        throw AppError(
+            QStringLiteral("la base de données de l'archive n'est pas celle d'un carnet de santé de %1.")
+                .arg(Product::name));
     const QString version = StartupUpdate::databaseVersion(kConnection);
     if (numericVersion(version) > Product::databaseVersionNumber)
-        throw AppError(QStringLiteral("elle a été faite par une version plus récente du logiciel (base de données en "
-                                      "version %1) ; la version %2 ne peut pas la reprendre.")
-                           .arg(version.left(20), Product::version));
+        throw AppError(
+            QStringLiteral("elle a été faite par une version plus récente du logiciel (base de données en "
+                           "version %1) ; la version %2 ne peut pas la reprendre.")
+                .arg(version.left(20), Product::version));
     StartupUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
                                        [&progress](const QString& text) { progress.task(text); });
     if (const QString missing = Connection::missingSchemaPart(staged.database()); !missing.isEmpty())
         throw AppError(QStringLiteral("il manque %1 à la base de données de l'archive.").arg(missing));
 }
 
-void recordHistory(const QString& file, const QString& safety, const QString& description, const QString& source)
+void recordHistory(const QString& file, const QString& safety, const QString& description,
+                   const QString& source)
 {
     StagedConnection staged(file);
     Dataset backup(QStringLiteral("Backup"));
@@ -357,7 +371,8 @@ void checkSameDisk(const RecordSet& set, const QString& stage)
     struct stat staged = {};
     if (::stat(QFile::encodeName(stage).constData(), &staged) != 0)
         return;
-    for (const QString& place : {set.imagesFolder(), set.filesFolder(), QFileInfo(set.databaseFile()).absolutePath()}) {
+    for (const QString& place :
+         {set.imagesFolder(), set.filesFolder(), QFileInfo(set.databaseFile()).absolutePath()}) {
         struct stat there = {};
         if (::stat(QFile::encodeName(place).constData(), &there) == 0 && there.st_dev != staged.st_dev)
             throw AppError(QStringLiteral("le dossier \"%1\" n'est pas sur le même disque que \"%2\".")
@@ -385,7 +400,8 @@ void finishInterrupted(const RecordSet& set, MaintenanceProgress* progress)
                 moveOut(set, stage, progress);
             moveIn(set, stage, progress);
         } catch (const AppError& e) {
-            throw FileError(QStringLiteral("La restauration interrompue n'a pas pu être achevée :\r%1").arg(e.text()));
+            throw FileError(
+                QStringLiteral("La restauration interrompue n'a pas pu être achevée :\r%1").arg(e.text()));
         }
         FileUtils::removeFile(stage + kMarker);
         FileUtils::syncFolder(stage);
@@ -461,8 +477,8 @@ void stageWindowsFiles(const RecordSet& set, const QString& folder, const QStrin
     const QHash<QString, QString> named = namedFiles(incoming + set.databaseName);
     const QDir from(folder);
     for (const auto& [subfolder, mask] : kReplaced) {
-        const QStringList found =
-            from.entryList({subfolder.chopped(1)}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+        const QStringList found = from.entryList({subfolder.chopped(1)}, QDir::Dirs | QDir::NoDotAndDotDot,
+                                                 QDir::Name | QDir::IgnoreCase);
         if (found.isEmpty())
             continue;
         const QString source = folder + found.constFirst() + QLatin1Char('/');
@@ -500,7 +516,9 @@ Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& pr
             progress.task(QStringLiteral("Décompression des fichiers ..."));
             ArchiveFile::extractAs(
                 archive, stage + kIncoming,
-                [&set, database](int index, const Cabinet::Entry&) { return index == database ? set.databaseName : QString(); },
+                [&set, database](int index, const Cabinet::Entry&) {
+                    return index == database ? set.databaseName : QString();
+                },
                 key, barOf(progress));
         },
         [&](const QString& stage, Result& result) {
@@ -536,19 +554,23 @@ QString Result::leftOutText() const
         QString listed = names.mid(0, kShown).join(QStringLiteral(", "));
         if (names.size() > kShown)
             listed += QStringLiteral(" et %1 autres").arg(names.size() - kShown);
-        return QStringLiteral("- %1 %2 : %3").arg(names.size()).arg(names.size() == 1 ? one : several, listed);
+        return QStringLiteral("- %1 %2 : %3")
+            .arg(names.size())
+            .arg(names.size() == 1 ? one : several, listed);
     };
     QStringList lines;
     if (!notNamed.isEmpty())
         lines << line(notNamed, QStringLiteral("fichier qu'aucune fiche ne nomme"),
                       QStringLiteral("fichiers qu'aucune fiche ne nomme"));
     if (!refusedPictures.isEmpty())
-        lines << line(refusedPictures,
-                      QStringLiteral("image qui n'est pas une image JPEG lisible dans les limites du logiciel"),
-                      QStringLiteral("images qui ne sont pas des images JPEG lisibles dans les limites du logiciel"));
+        lines << line(
+            refusedPictures,
+            QStringLiteral("image qui n'est pas une image JPEG lisible dans les limites du logiciel"),
+            QStringLiteral("images qui ne sont pas des images JPEG lisibles dans les limites du logiciel"));
     if (lines.isEmpty())
         return {};
-    return QStringLiteral("Ces fichiers de l'archive n'ont pas été restaurés :\r") + lines.join(QLatin1Char('\r'));
+    return QStringLiteral("Ces fichiers de l'archive n'ont pas été restaurés :\r") +
+           lines.join(QLatin1Char('\r'));
 }
 
 } // namespace Restore

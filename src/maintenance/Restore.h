@@ -47,14 +47,12 @@ struct Result
 // Of the other entries, only the files the staged database's rows name are
 // taken (a person's photo Images/People<Id>.jpg, a picture document's
 // Images/Doc<Id>.jpg, an attached file's Files/File<Id>.f, matched by bare
-// name in any case), a picture only when it is a JPEG the codec takes; what they add up to is weighed from the
-// archive's directory before anything is decompressed, and an archive whose
-// files could not be backed up again is refused. The staged database gets
-// the history rows of the safety archive and of the restore. An encrypted
-// archive is opened with `key` and read to its end, every byte checked,
-// before anything is staged; the safety archive is then encrypted with the
-// same key. Throws NotRestored, or AppError when the swap could not be
-// completed (the next start completes it).
+// name in any case), a picture only when it is a JPEG the codec takes; what they add up to is weighed from
+// the archive's directory before anything is decompressed, and an archive whose files could not be backed up
+// again is refused. The staged database gets the history rows of the safety archive and of the restore. An
+// encrypted archive is opened with `key` and read to its end, every byte checked, before anything is staged;
+// the safety archive is then encrypted with the same key. Throws NotRestored, or AppError when the swap could
+// not be completed (the next start completes it).
 Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge,
            const Sealed::Key* key = nullptr);
 

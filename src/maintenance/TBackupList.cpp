@@ -13,9 +13,10 @@ GridPanelSettings settingsFor(TDataModule1& dm)
 {
     // Read from each archive's file as the rows are shown: the history keeps
     // no more than the design's columns.
-    dm.Backup.addCalculatedField(QStringLiteral("Chiffree"), Schema::ColumnType::Text, [](const Dataset& row) {
-        return BackupHistory::encryptedText(row.field(QStringLiteral("Path")).asString());
-    });
+    dm.Backup.addCalculatedField(
+        QStringLiteral("Chiffree"), Schema::ColumnType::Text, [](const Dataset& row) {
+            return BackupHistory::encryptedText(row.field(QStringLiteral("Path")).asString());
+        });
     GridPanelSettings s;
     s.gridName = QStringLiteral("Grid_Backup");
     s.accessibleName = QStringLiteral("Historique des sauvegardes");
@@ -31,11 +32,13 @@ GridPanelSettings settingsFor(TDataModule1& dm)
 } // namespace
 
 TBackupList::TBackupList(TDataModule1& dm, QWidget* parent)
-    : ListWindow(QStringLiteral("BackupList"), QStringLiteral("  Historique des sauvegardes"), settingsFor(dm), parent),
+    : ListWindow(QStringLiteral("BackupList"), QStringLiteral("  Historique des sauvegardes"),
+                 settingsFor(dm), parent),
       m_dm(dm)
 {
-    panel()->addButton({QStringLiteral("Btn_Delete"), QStringLiteral("Purger l'historique")},
-                       [this] { Btn_DeleteClick(); }, [this] { return panel()->hasRows(); });
+    panel()->addButton(
+        {QStringLiteral("Btn_Delete"), QStringLiteral("Purger l'historique")}, [this] { Btn_DeleteClick(); },
+        [this] { return panel()->hasRows(); });
     // White and pale blue rows, the chosen one dark blue with white text.
     DatasetGrid* grid = panel()->grid();
     QPalette colours = grid->palette();

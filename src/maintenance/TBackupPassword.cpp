@@ -38,8 +38,8 @@ TBackupPassword::TBackupPassword(Mode mode, QWidget* parent)
         m_confirm = passwordField(QStringLiteral("Ed_Confirm"), this);
         m_strength = new QLabel(this);
         m_strength->setObjectName(QStringLiteral("Lab_Strength"));
-        auto* warning = new QLabel(QStringLiteral("Sans ce mot de passe, la sauvegarde ne pourra pas être restaurée."),
-                                   this);
+        auto* warning = new QLabel(
+            QStringLiteral("Sans ce mot de passe, la sauvegarde ne pourra pas être restaurée."), this);
         warning->setObjectName(QStringLiteral("Lab_Warning"));
         warning->setWordWrap(true);
         layout->addWidget(m_encrypt);
@@ -112,8 +112,8 @@ std::optional<TBackupPassword::Choice> TBackupPassword::choose(QWidget* parent)
 std::optional<Secret> TBackupPassword::ask(const QString& archive, QWidget* parent)
 {
     TBackupPassword window(Mode::Ask, parent);
-    window.m_archive->setText(
-        QStringLiteral("La sauvegarde \"%1\" est chiffrée. Tapez son mot de passe.").arg(FileUtils::shownPath(archive)));
+    window.m_archive->setText(QStringLiteral("La sauvegarde \"%1\" est chiffrée. Tapez son mot de passe.")
+                                  .arg(FileUtils::shownPath(archive)));
     if (window.exec() != QDialog::Accepted)
         return std::nullopt;
     return window.takePassword();

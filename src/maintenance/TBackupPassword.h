@@ -2,8 +2,8 @@
 
 #include "Secret.h"
 
-#include <QDialog>
 #include <optional>
+#include <QDialog>
 
 class QCheckBox;
 class QLabel;

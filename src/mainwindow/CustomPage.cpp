@@ -59,8 +59,9 @@ CustomPage::CustomPage(TDataModule1& dm, QWidget* parent)
         if (k <= kPickFields) {
             auto* edit = new QLineEdit(this);
             DataBinding::bind(edit, m_person, column(k));
-            FieldShortcuts::install(edit, [this, k] { openPickList(k); },
-                                    [this, k] { TComboList::edit(caption(k)->text(), m_comboItems, column(k), this); });
+            FieldShortcuts::install(
+                edit, [this, k] { openPickList(k); },
+                [this, k] { TComboList::edit(caption(k)->text(), m_comboItems, column(k), this); });
             auto* button = FormWidgets::pickButton(this, QStringLiteral("Btn_Misc") + number,
                                                    QStringLiteral("Choisir dans la liste"));
             connectCommand(button, &QPushButton::clicked, this, [this, k] { openPickList(k); });
@@ -114,7 +115,8 @@ void CustomPage::loadCaptions()
 
 void CustomPage::renameCaption(int k)
 {
-    const std::optional<QString> text = TEnterStr::ask(QStringLiteral("Modifiez le libellé"), caption(k)->text(), this);
+    const std::optional<QString> text =
+        TEnterStr::ask(QStringLiteral("Modifiez le libellé"), caption(k)->text(), this);
     if (!text)
         return;
     m_labels.close();
@@ -131,7 +133,8 @@ void CustomPage::renameCaption(int k)
 
 void CustomPage::openPickList(int k)
 {
-    TStrList::openColumn(qobject_cast<QLineEdit*>(m_fields[static_cast<size_t>(k - 1)]), m_comboItems, column(k));
+    TStrList::openColumn(qobject_cast<QLineEdit*>(m_fields[static_cast<size_t>(k - 1)]), m_comboItems,
+                         column(k));
 }
 
 void CustomPage::refreshCommandStates(bool hasPerson)

@@ -29,7 +29,9 @@ GridPage* create(TDataModule1& dm, QWidget* parent)
         event.field(QStringLiteral("Id_Ref")).setAsInteger(DatasetUtils::currentId(dm.Person));
         event.field(QStringLiteral("Date_Event")).setAsDate(Clock::today());
     };
-    s.runEntry = [](QWidget* window, Dataset& event) { return TEnterEvents(event, window).exec() == QDialog::Accepted; };
+    s.runEntry = [](QWidget* window, Dataset& event) {
+        return TEnterEvents(event, window).exec() == QDialog::Accepted;
+    };
     auto* page = new GridPage(std::move(s), parent);
     page->panel()->grid()->horizontalHeader()->setStretchLastSection(true);
     return page;

@@ -85,10 +85,17 @@ GeneralPage::GeneralPage(TDataModule1& dm, QWidget* parent)
     connectCommand(cityButton, &QPushButton::clicked, this, [this] { Btn_BirthDay_CityClick(); });
     connectCommand(bloodButton, &QPushButton::clicked, this, [this] { Btn_BloodClick(); });
     FieldShortcuts::install(m_birthDate, [this] { Btn_BirthDay_DateClick(); });
-    FieldShortcuts::install(m_city, [this] { Btn_BirthDay_CityClick(); },
-                            [this] { TComboList::edit(QStringLiteral("Lieu de naissance"), m_comboItems, QStringLiteral("BirthDay_City"), this); });
-    FieldShortcuts::install(m_blood, [this] { Btn_BloodClick(); },
-                            [this] { TComboList::edit(QStringLiteral("Groupe sanguin"), m_comboItems, QStringLiteral("Blood"), this); });
+    FieldShortcuts::install(
+        m_city, [this] { Btn_BirthDay_CityClick(); },
+        [this] {
+            TComboList::edit(QStringLiteral("Lieu de naissance"), m_comboItems,
+                             QStringLiteral("BirthDay_City"), this);
+        });
+    FieldShortcuts::install(
+        m_blood, [this] { Btn_BloodClick(); },
+        [this] {
+            TComboList::edit(QStringLiteral("Groupe sanguin"), m_comboItems, QStringLiteral("Blood"), this);
+        });
 
     // The badge lies over the read-only field, which keeps its place for the pick list.
     m_badge = new QLabel(m_blood);
@@ -99,9 +106,10 @@ GeneralPage::GeneralPage(TDataModule1& dm, QWidget* parent)
     over->setContentsMargins(1, 1, 1, 1);
     over->addWidget(m_badge);
     m_blood->setFixedWidth(90);
-    m_badge->setStyleSheet(QStringLiteral(
-        "QLabel { color: white; font-weight: bold; border-radius: 11px; padding: 0 8px;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f26b6b, stop:0.5 #d41e1e, stop:1 #a30d0d); }"));
+    m_badge->setStyleSheet(
+        QStringLiteral("QLabel { color: white; font-weight: bold; border-radius: 11px; padding: 0 8px;"
+                       " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f26b6b, stop:0.5 "
+                       "#d41e1e, stop:1 #a30d0d); }"));
     connect(m_blood, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_badge->setText(badgeText(text));
         m_badge->setVisible(!text.isEmpty());
@@ -131,7 +139,8 @@ GeneralPage::GeneralPage(TDataModule1& dm, QWidget* parent)
     addRow(caption(QStringLiteral("Se&xe"), sex, this), sexLine);
     addRow(caption(QStringLiteral("N° de &sécurité social"), number, this), line({number}));
     birthTime->setMaximumWidth(60);
-    addRow(caption(QStringLiteral("&Date et heure de naissance"), m_birthDate, this), line({m_birthDate, dateButton, birthTime}));
+    addRow(caption(QStringLiteral("&Date et heure de naissance"), m_birthDate, this),
+           line({m_birthDate, dateButton, birthTime}));
     auto* weightCaption = caption(QStringLiteral("P&oids"), weight, this);
     auto* sizeCaption = caption(QStringLiteral("&Taille"), size, this);
     form->addWidget(weightCaption, row, 0);

@@ -16,8 +16,9 @@ MiniCalendar::MiniCalendar(QWidget* parent) : QWidget(parent)
 
 QString MiniCalendar::monthAbbreviation(const QDate& date)
 {
-    static const char* const months[] = {"janvier", "février", "mars",      "avril",   "mai",      "juin",
-                                         "juillet", "août",    "septembre", "octobre", "novembre", "décembre"};
+    static const char* const months[] = {"janvier",   "février", "mars",     "avril",
+                                         "mai",       "juin",    "juillet",  "août",
+                                         "septembre", "octobre", "novembre", "décembre"};
     return QString::fromUtf8(months[date.month() - 1]).left(3);
 }
 
@@ -33,7 +34,8 @@ void MiniCalendar::paintEvent(QPaintEvent*)
     p.fillPath(path, Qt::white);
     p.setPen(QColor(0x68, 0x89, 0xCE));
     p.drawPath(path);
-    p.fillRect(QRectF(leaf.left() + 1, leaf.top() + 1, leaf.width() - 2, side * 0.14), QColor(0x33, 0x62, 0xFF));
+    p.fillRect(QRectF(leaf.left() + 1, leaf.top() + 1, leaf.width() - 2, side * 0.14),
+               QColor(0x33, 0x62, 0xFF));
 
     QFont dayFont = font();
     dayFont.setBold(true);

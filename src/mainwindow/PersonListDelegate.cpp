@@ -25,7 +25,8 @@ QSize PersonListDelegate::sizeHint(const QStyleOptionViewItem& option, const QMo
     return {option.rect.width(), kRowHeight};
 }
 
-void PersonListDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void PersonListDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const
 {
     p->save();
     const QRect r = option.rect;
@@ -59,9 +60,12 @@ void PersonListDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, 
     small.setPointSize(8);
     const int top = r.top() + 9;
     p->setFont(name);
-    drawShadowed(p, QRect(left, top, width, 16), index.data(PersonListModel::NameRole).toString(), background);
+    drawShadowed(p, QRect(left, top, width, 16), index.data(PersonListModel::NameRole).toString(),
+                 background);
     p->setFont(small);
-    drawShadowed(p, QRect(left, top + 14, width, 15), index.data(PersonListModel::ForeNameRole).toString(), background);
-    drawShadowed(p, QRect(left, top + 31, width, 15), index.data(PersonListModel::NumberRole).toString(), background);
+    drawShadowed(p, QRect(left, top + 14, width, 15), index.data(PersonListModel::ForeNameRole).toString(),
+                 background);
+    drawShadowed(p, QRect(left, top + 31, width, 15), index.data(PersonListModel::NumberRole).toString(),
+                 background);
     p->restore();
 }

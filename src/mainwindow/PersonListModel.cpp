@@ -7,8 +7,8 @@
 #include "ImageError.h"
 #include "ImageTransforms.h"
 
-#include <QCollator>
 #include <algorithm>
+#include <QCollator>
 
 QImage PersonListModel::thumbnailFrom(const QByteArray& smallPhoto)
 {
@@ -34,8 +34,9 @@ int PersonListModel::rebuild(int id)
     Dataset persons(QStringLiteral("PersonList"));
     // The columns the list shows, and of the pictures only the small photo:
     // the list is read again after every save of a person.
-    persons.setSql(QStringLiteral("SELECT Id, Name, ForeName, [No], BirthDay_Date, BirthDay_Time, Blood, ImgMini1 "
-                                  "FROM PERSON ORDER BY NAME, FORENAME"));
+    persons.setSql(
+        QStringLiteral("SELECT Id, Name, ForeName, [No], BirthDay_Date, BirthDay_Time, Blood, ImgMini1 "
+                       "FROM PERSON ORDER BY NAME, FORENAME"));
     persons.open();
     std::vector<Entry> entries;
     entries.reserve(static_cast<size_t>(persons.recordCount()));

@@ -11,7 +11,14 @@ class PersonListModel : public QAbstractListModel
     Q_OBJECT
 public:
     static constexpr int kThumbnailSide = 45;
-    enum Role { IdRole = Qt::UserRole + 1, NameRole, ForeNameRole, NumberRole, ThumbnailRole };
+    enum Role
+    {
+        IdRole = Qt::UserRole + 1,
+        NameRole,
+        ForeNameRole,
+        NumberRole,
+        ThumbnailRole
+    };
 
     struct Entry
     {

@@ -110,8 +110,10 @@ void PhotoFrame::showThumbnail()
     if (picture.isNull())
         picture = AppIcon::silhouette(kSide);
     m_frame->setPicture(picture);
-    const QSize fitted = picture.size().scaled(QSize(kSide, kSide), Qt::KeepAspectRatio).boundedTo(picture.size());
-    m_frame->setPictureRect(QRect(QPoint((kSide - fitted.width()) / 2, (kSide - fitted.height()) / 2), fitted));
+    const QSize fitted =
+        picture.size().scaled(QSize(kSide, kSide), Qt::KeepAspectRatio).boundedTo(picture.size());
+    m_frame->setPictureRect(
+        QRect(QPoint((kSide - fitted.width()) / 2, (kSide - fitted.height()) / 2), fitted));
 }
 
 int PhotoFrame::personId() const
@@ -137,7 +139,8 @@ void PhotoFrame::Btn_Select_ImgClick()
     FileDialogs::Request request;
     request.title = QStringLiteral("Sélectionnez une image");
     request.defaultExtension = QStringLiteral("jpg");
-    request.filter = QStringLiteral("Tout (*.jpg;*.bmp)|*.jpg;*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp");
+    request.filter = QStringLiteral(
+        "Tout (*.jpg;*.bmp)|*.jpg;*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp");
     const QString chosen = FileDialogs::choose(request);
     // The list is rebuilt in every case, a failed store included.
     try {
@@ -182,7 +185,8 @@ void PhotoFrame::ImgDB_Photo_MiniDblClick()
 
 void PhotoFrame::Popup_Img_PrintClick()
 {
-    TPreviewImage::open(TPreviewImage::photo(m_dm.databaseFolder() + QStringLiteral("Images/"), personId()), window());
+    TPreviewImage::open(TPreviewImage::photo(m_dm.databaseFolder() + QStringLiteral("Images/"), personId()),
+                        window());
 }
 
 void PhotoFrame::Popup_Img_SaveClick()

@@ -32,7 +32,8 @@ QRect initialGeometry(const Saved& saved, const QRect& workArea)
 {
     const int right = workArea.x() + workArea.width();
     const int bottom = workArea.y() + workArea.height();
-    if (saved.width < 0 || saved.height < 0 || saved.left + saved.width > right || saved.top + saved.height > bottom)
+    if (saved.width < 0 || saved.height < 0 || saved.left + saved.width > right ||
+        saved.top + saved.height > bottom)
         return centredDefault(workArea);
     return {onScreen(saved.left, right, saved.width), onScreen(saved.top, bottom, saved.height), saved.width,
             saved.height};

@@ -6,7 +6,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-PreviousPage::PreviousPage(Dataset& person, QWidget* parent) : PersonPage(parent), m_previous(new QPlainTextEdit(this))
+PreviousPage::PreviousPage(Dataset& person, QWidget* parent)
+    : PersonPage(parent), m_previous(new QPlainTextEdit(this))
 {
     m_previous->setObjectName(QStringLiteral("Ed_Previous"));
     m_previous->setAccessibleName(QStringLiteral("Antécédants familiaux"));

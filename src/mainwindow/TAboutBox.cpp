@@ -27,12 +27,15 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     auto* purpose = new QLabel(QStringLiteral("Le carnet de santé de toute la famille."), this);
     auto* maker = new QLabel(Product::makerLine(), this);
     maker->setObjectName(QStringLiteral("Copyright"));
-    auto* contact = new QLabel(QStringLiteral("<a href=\"%1\">%1</a><br>%2").arg(Product::webAddress, Product::supportAddress), this);
+    auto* contact = new QLabel(
+        QStringLiteral("<a href=\"%1\">%1</a><br>%2").arg(Product::webAddress, Product::supportAddress),
+        this);
     contact->setOpenExternalLinks(true);
 
     auto* text = new QVBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(product), static_cast<QWidget*>(version), static_cast<QWidget*>(purpose),
-                       static_cast<QWidget*>(maker), static_cast<QWidget*>(contact)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(product), static_cast<QWidget*>(version), static_cast<QWidget*>(purpose),
+          static_cast<QWidget*>(maker), static_cast<QWidget*>(contact)})
         text->addWidget(w);
     auto* row = new QHBoxLayout;
     row->addWidget(picture, 0, Qt::AlignTop);

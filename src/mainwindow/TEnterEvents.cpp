@@ -13,6 +13,7 @@ TEnterEvents::TEnterEvents(Dataset& events, QWidget* parent)
     addLineField(QStringLiteral("&Heure"), QStringLiteral("Ed_Event_Time"), QStringLiteral("Time_Event"))
         ->setMaximumWidth(70);
     // The column holds 255 characters; its binding drops what goes beyond.
-    addMemoField(QStringLiteral("D&escription"), QStringLiteral("Ed_Description"), QStringLiteral("Description"), 110);
+    addMemoField(QStringLiteral("D&escription"), QStringLiteral("Ed_Description"),
+                 QStringLiteral("Description"), 110);
     setOkRule([this] { return !row().field(QStringLiteral("Description")).asString().isEmpty(); });
 }

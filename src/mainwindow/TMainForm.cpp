@@ -2,10 +2,10 @@
 
 #include "AppIcon.h"
 #include "BusyCursor.h"
-#include "DatasetUtils.h"
-#include "Errors.h"
 #include "CommandGuard.h"
+#include "DatasetUtils.h"
 #include "DigitalClock.h"
+#include "Errors.h"
 #include "Messages.h"
 #include "MiniCalendar.h"
 #include "Money.h"
@@ -67,10 +67,11 @@ struct MenuDefinition
 
 QString TMainForm::instabilityMessage()
 {
-    return QStringLiteral("INSTABILITE DETECTEE !!\r\rL'exécutable de ce logiciel ne semble pas être compatible. "
-                          "Installer une mise à jour peut résoudre ce problème.\rTéléchargez et installez la mise "
-                          "à jour gratuite de ce logiciel sur le site ")
-           + Product::webAddress + QStringLiteral(" (rubrique : MISES A JOUR)");
+    return QStringLiteral(
+               "INSTABILITE DETECTEE !!\r\rL'exécutable de ce logiciel ne semble pas être compatible. "
+               "Installer une mise à jour peut résoudre ce problème.\rTéléchargez et installez la mise "
+               "à jour gratuite de ce logiciel sur le site ") +
+           Product::webAddress + QStringLiteral(" (rubrique : MISES A JOUR)");
 }
 
 QString TMainForm::helpMissingMessage()
@@ -236,8 +237,9 @@ QWidget* TMainForm::buildLeftBar()
     m_leftBar->setObjectName(QStringLiteral("Pan_LeftBar"));
     m_leftBar->setFixedWidth(82);
     m_leftBar->setAttribute(Qt::WA_StyledBackground);
-    m_leftBar->setStyleSheet(QStringLiteral("#Pan_LeftBar { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, "
-                                            "stop:0 #0050d2, stop:1 #3362ff); }"));
+    m_leftBar->setStyleSheet(
+        QStringLiteral("#Pan_LeftBar { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, "
+                       "stop:0 #0050d2, stop:1 #3362ff); }"));
     auto* column = new QVBoxLayout(m_leftBar);
     column->setContentsMargins(8, 0, 8, 10);
     column->setSpacing(6);
@@ -279,7 +281,8 @@ void TMainForm::popupBeside(QMenu* menu, QWidget* button)
     menu->popup(button->mapToGlobal(QPoint(50, 0)));
 }
 
-QPushButton* TMainForm::addPersonButton(QLayout* layout, const char* name, const QString& hint, int standardIcon)
+QPushButton* TMainForm::addPersonButton(QLayout* layout, const char* name, const QString& hint,
+                                        int standardIcon)
 {
     auto* button = new QPushButton(this);
     button->setObjectName(QString::fromLatin1(name));
@@ -314,7 +317,8 @@ QWidget* TMainForm::buildPersonColumn()
     bar->addStretch();
     m_prior = addPersonButton(bar, "Btn_Main_Prior", QStringLiteral("Carnet précédent"), QStyle::SP_ArrowUp);
     m_next = addPersonButton(bar, "Btn_Main_Next", QStringLiteral("Carnet suivant"), QStyle::SP_ArrowDown);
-    m_add = addPersonButton(bar, "Btn_Main_Add", QStringLiteral("Nouveau carnet de santé"), QStyle::SP_FileIcon);
+    m_add =
+        addPersonButton(bar, "Btn_Main_Add", QStringLiteral("Nouveau carnet de santé"), QStyle::SP_FileIcon);
     m_delete = addPersonButton(bar, "Btn_Main_Delete", QStringLiteral("Supprimer ce carnet de santé"),
                                QStyle::SP_TrashIcon);
     m_record = addPersonButton(bar, "Btn_Main_Record", QStringLiteral("Enregistrer les modifications"),
@@ -348,7 +352,8 @@ QWidget* TMainForm::buildPageArea(const QList<PageDefinition>& pages)
         m_pages << page;
         m_tabs->addTab(definition.caption);
     }
-    connectCommand(m_tabs, &QTabBar::currentChanged, this, [this](int index) { TabNoteBookTabChange(index); });
+    connectCommand(m_tabs, &QTabBar::currentChanged, this,
+                   [this](int index) { TabNoteBookTabChange(index); });
     return m_notebook;
 }
 

@@ -26,7 +26,19 @@ class TMainForm : public QMainWindow, public MainWindowHost
     Q_OBJECT
 public:
     // The tabs in the design's order; the page table gives one page for each.
-    enum PageIndex { General, Previous, Custom, Consult, Pharmacy, Analysis, Vaccine, Document, Event, PageCount };
+    enum PageIndex
+    {
+        General,
+        Previous,
+        Custom,
+        Consult,
+        Pharmacy,
+        Analysis,
+        Vaccine,
+        Document,
+        Event,
+        PageCount
+    };
 
     TMainForm(TDataModule1& dataModule, const QList<PageDefinition>& pages, QWidget* parent = nullptr);
 
@@ -40,7 +52,8 @@ public:
     void RefreshPersonList(int personId) override;
     PersonPage* currentPage() const override { return m_pages.at(m_visiblePage); }
     void showPage(int index) override { TabNoteBookTabChange(index); }
-    void setCommand(const QString& name, std::function<void()> handler, std::function<bool()> enabled = {}) override;
+    void setCommand(const QString& name, std::function<void()> handler,
+                    std::function<bool()> enabled = {}) override;
     int visiblePage() const { return m_visiblePage; }
     PersonPage* page(int index) const { return m_pages.value(index); }
 

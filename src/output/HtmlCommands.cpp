@@ -22,7 +22,8 @@ int currentPerson(TDataModule1& dm1)
     return id;
 }
 
-void showPage(const std::function<QString(const QString& folder)>& write, const QString& title, QWidget* parent)
+void showPage(const std::function<QString(const QString& folder)>& write, const QString& title,
+              QWidget* parent)
 {
     QString page;
     {
@@ -33,7 +34,8 @@ void showPage(const std::function<QString(const QString& folder)>& write, const 
     view.exec();
 }
 
-void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2, const ReportCommands::Hooks& hooks)
+void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
+                     const ReportCommands::Hooks& hooks)
 {
     const auto hasPerson = [&dm1] { return DatasetUtils::currentId(dm1.Person) >= 0; };
     const auto tables = [&host, &dm1, &dm2](HtmlExport::Tables which) {
@@ -47,14 +49,17 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
             const int person = currentPerson(dm1);
             const HtmlExport::Sources sources{dm1.databaseFolder(), charts,
                                               &GrowthReference::shipped(program().folders.program)};
-            showPage([&](const QString& folder) { return HtmlExport::writeHealthSheet(person, folder, sources); },
-                     QStringLiteral(" Fiche de santé"), host.window());
+            showPage(
+                [&](const QString& folder) { return HtmlExport::writeHealthSheet(person, folder, sources); },
+                QStringLiteral(" Fiche de santé"), host.window());
         },
         hasPerson);
-    host.setCommand(QStringLiteral("Popup_Html_List_Consult"), [tables] { tables(HtmlExport::Tables::ActsHistory); },
-                    hasPerson);
-    host.setCommand(QStringLiteral("Popup_Html_List_Pharmacy"),
-                    [tables] { tables(HtmlExport::Tables::MedicinesHistory); }, hasPerson);
+    host.setCommand(
+        QStringLiteral("Popup_Html_List_Consult"), [tables] { tables(HtmlExport::Tables::ActsHistory); },
+        hasPerson);
+    host.setCommand(
+        QStringLiteral("Popup_Html_List_Pharmacy"),
+        [tables] { tables(HtmlExport::Tables::MedicinesHistory); }, hasPerson);
     host.setCommand(
         QStringLiteral("Popup_Html_Inventory"),
         [tables, &dm1, recompute = hooks.recomputeBoosters] {

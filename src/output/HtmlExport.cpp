@@ -16,14 +16,14 @@
 #include "JpegIO.h"
 #include "TDataModule2.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
-#include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace HtmlExport {
@@ -69,8 +69,8 @@ QString money(const Field& amount)
 
 Cell repayment(const Dataset& d, int row, int date, int amount)
 {
-    return {Html::text(d.fieldAt(row, date).asString()) + Html::nbsp + Html::nbsp + money(d.fieldAt(row, amount)) +
-                Html::nbsp,
+    return {Html::text(d.fieldAt(row, date).asString()) + Html::nbsp + Html::nbsp +
+                money(d.fieldAt(row, amount)) + Html::nbsp,
             true};
 }
 
@@ -101,8 +101,8 @@ void writeJpeg(const Bitmap& picture, const QString& path)
 QString actsTable(const Dataset& d, ActKind kind)
 {
     const bool consult = kind == ActKind::Consultation;
-    QList<Table::Column> columns{{QStringLiteral("Date"), 1}, {QStringLiteral("heure"), 1},
-                                 {QStringLiteral("Montant"), 1}};
+    QList<Table::Column> columns{
+        {QStringLiteral("Date"), 1}, {QStringLiteral("heure"), 1}, {QStringLiteral("Montant"), 1}};
     if (consult)
         columns += {{QStringLiteral("Praticien"), 20},
                     {QStringLiteral("Maladie"), 20},
@@ -113,13 +113,16 @@ QString actsTable(const Dataset& d, ActKind kind)
                 {QStringLiteral("Remboursement<br/>caisse complém."), 10}};
     Table table(columns);
     const auto f = [&d](const char* name) { return d.fieldIndex(QString::fromLatin1(name)); };
-    const int date = f("Date_Action"), time = f("Time_Action"), price = f("Price"), gravity = f("ACTION.Gravity");
+    const int date = f("Date_Action"), time = f("Time_Action"), price = f("Price"),
+              gravity = f("ACTION.Gravity");
     const int org = f(consult ? "Doctor" : "Pharmacy"), what = f(consult ? "Illness" : "Drug");
     const int secuDate = f("Date_Repayment"), secu = f("Price_Repayment");
     const int compDate = f("Date_Repayment_Comp"), comp = f("Price_Repayment_Comp");
     for (int row = 0; row < d.recordCount(); ++row) {
-        QList<Cell> cells{plain(d.fieldAt(row, date).asString()), plain(d.fieldAt(row, time).asString()),
-                          {money(d.fieldAt(row, price)), true}, plain(d.fieldAt(row, org).asString()),
+        QList<Cell> cells{plain(d.fieldAt(row, date).asString()),
+                          plain(d.fieldAt(row, time).asString()),
+                          {money(d.fieldAt(row, price)), true},
+                          plain(d.fieldAt(row, org).asString()),
                           plain(d.fieldAt(row, what).asString())};
         if (consult)
             cells << plain(d.fieldAt(row, gravity).asString());
@@ -134,8 +137,8 @@ QString boostersTable(const Dataset& d)
     Table table({{QStringLiteral("Date de rappel"), 20},
                  {QStringLiteral("Vaccin"), 40},
                  {QStringLiteral("Dernière vaccination"), 40}});
-    const int date = d.fieldIndex(QStringLiteral("Repeat_Date")), vaccine = d.fieldIndex(QStringLiteral("Vaccin")),
-              last = d.fieldIndex(QStringLiteral("Last"));
+    const int date = d.fieldIndex(QStringLiteral("Repeat_Date")),
+              vaccine = d.fieldIndex(QStringLiteral("Vaccin")), last = d.fieldIndex(QStringLiteral("Last"));
     for (int row = 0; row < d.recordCount(); ++row)
         table.addRow({plain(d.fieldAt(row, date).asString()), plain(d.fieldAt(row, vaccine).asString()),
                       plain(d.fieldAt(row, last).asString())});
@@ -167,7 +170,8 @@ public:
     {
         Dataset person;
         openPerson(person, m_person);
-        writePhoto(person.field(QStringLiteral("ImgMini1")).asBytes(), 80, m_folder + QStringLiteral("face.jpg"));
+        writePhoto(person.field(QStringLiteral("ImgMini1")).asBytes(), 80,
+                   m_folder + QStringLiteral("face.jpg"));
         m_page.section(QStringLiteral("INFORMATIONS GENERALES"));
         m_page.band(QStringLiteral("INFORMATIONS GENERALES"));
         m_page.add(personBlock(person, 80, {}, true));
@@ -186,12 +190,16 @@ public:
     }
 
 private:
-    QString where(const QString& column) const { return QStringLiteral("WHERE %1=%2").arg(column, id(m_person)); }
+    QString where(const QString& column) const
+    {
+        return QStringLiteral("WHERE %1=%2").arg(column, id(m_person));
+    }
 
     // The centile of each measure of a child; none at all for a person the
     // references do not cover.
-    QList<std::optional<GrowthReference::Assessment>> centiles(const Dataset& person, const Dataset& d, int date,
-                                                               int value, GrowthReference::Indicator indicator) const
+    QList<std::optional<GrowthReference::Assessment>> centiles(const Dataset& person, const Dataset& d,
+                                                               int date, int value,
+                                                               GrowthReference::Indicator indicator) const
     {
         QList<std::optional<GrowthReference::Assessment>> all;
         const std::optional<QDate> birth =
@@ -201,9 +209,9 @@ private:
             return all;
         bool any = false;
         for (int row = 0; row < d.recordCount(); ++row) {
-            all.append(GrowthReference::assess(*m_sources.references, indicator,
-                                               GrowthReference::sexFromCode(person.field(sex).asInteger()), *birth,
-                                               {d.fieldAt(row, date).asDate(), d.fieldAt(row, value).asDouble()}));
+            all.append(GrowthReference::assess(
+                *m_sources.references, indicator, GrowthReference::sexFromCode(person.field(sex).asInteger()),
+                *birth, {d.fieldAt(row, date).asDate(), d.fieldAt(row, value).asDouble()}));
             any = any || all.constLast();
         }
         return any ? all : QList<std::optional<GrowthReference::Assessment>>();
@@ -221,9 +229,9 @@ private:
         addSection(m_page, title, d, QStringLiteral("AUCUNE MESURE"), [&] {
             const int date = d.fieldIndex(QStringLiteral("Date_") + column), value = d.fieldIndex(column),
                       remark = d.fieldIndex(QStringLiteral("Remark"));
-            const auto centile = centiles(person, d, date, value,
-                                          weight ? GrowthReference::Indicator::Weight
-                                                 : GrowthReference::Indicator::Height);
+            const auto centile =
+                centiles(person, d, date, value,
+                         weight ? GrowthReference::Indicator::Weight : GrowthReference::Indicator::Height);
             QList<Table::Column> columns{{QStringLiteral("Date"), 1}, {QStringLiteral("Valeur"), 15}};
             if (!centile.isEmpty())
                 columns << Table::Column{QStringLiteral("Centile"), 15};
@@ -237,8 +245,9 @@ private:
                 if (!centile.isEmpty()) {
                     const auto& a = centile.at(row);
                     const QString text = a ? Html::text(a->text()) : QString();
-                    cells << Cell{a && a->outside() ? QStringLiteral("<font color=\"#CC0000\">%1</font>").arg(text)
-                                                    : text};
+                    cells << Cell{a && a->outside()
+                                      ? QStringLiteral("<font color=\"#CC0000\">%1</font>").arg(text)
+                                      : text};
                 }
                 cells << plain(d.fieldAt(row, remark).asString());
                 values.addRow(cells);
@@ -246,11 +255,12 @@ private:
             QString html = values.html();
             if (m_sources.charts) {
                 const QString file = weight ? QStringLiteral("weight.bmp") : QStringLiteral("size.bmp");
-                const QImage picture = TDataModuleReport::chartOnWhite(m_sources.charts(m_person, chart, kChartSize),
-                                                                       kChartSize);
+                const QImage picture = TDataModuleReport::chartOnWhite(
+                    m_sources.charts(m_person, chart, kChartSize), kChartSize);
                 writeFile(m_folder + file, BmpFormat::encode(fromQImage(picture)));
-                html += QStringLiteral("<br/><center><table border=\"1\" bordercolor=\"#DFDFDF\" cellspacing=\"0\" "
-                                       "cellpadding=\"0\"><tr><td>%1</td></tr></table></center>\n")
+                html += QStringLiteral(
+                            "<br/><center><table border=\"1\" bordercolor=\"#DFDFDF\" cellspacing=\"0\" "
+                            "cellpadding=\"0\"><tr><td>%1</td></tr></table></center>\n")
                             .arg(Html::image(file, kChartSize.width(), kChartSize.height()));
             }
             return html;
@@ -288,7 +298,8 @@ private:
         Dataset d;
         d.setSql(CareQueries::actStatement(kind));
         CareQueries::addActTexts(d, kind);
-        d.setWhereLine(QStringLiteral("WHERE ACTION.TAG=%1 AND ACTION.ID_REF=%2").arg(consult ? 1 : 2).arg(m_person));
+        d.setWhereLine(
+            QStringLiteral("WHERE ACTION.TAG=%1 AND ACTION.ID_REF=%2").arg(consult ? 1 : 2).arg(m_person));
         d.open();
         addSection(m_page, consult ? QStringLiteral("ACTES") : QStringLiteral("MEDICAMENTS"), d,
                    consult ? QStringLiteral("AUCUN ACTE") : QStringLiteral("AUCUN MEDICAMENT"),
@@ -309,12 +320,13 @@ private:
                          {QStringLiteral("Vaccin"), 20},
                          {QStringLiteral("Observations"), 20}});
             const auto f = [&d](const char* name) { return d.fieldIndex(QString::fromLatin1(name)); };
-            const int date = f("Date_Vaccine"), booster = f("Repeat_Date"), doctor = f("Doctor"), vaccine = f("Vaccin"),
-                      remark = f("Remark1");
+            const int date = f("Date_Vaccine"), booster = f("Repeat_Date"), doctor = f("Doctor"),
+                      vaccine = f("Vaccin"), remark = f("Remark1");
             for (int row = 0; row < d.recordCount(); ++row)
-                table.addRow({plain(d.fieldAt(row, date).asString()), plain(d.fieldAt(row, booster).asString()),
-                              plain(d.fieldAt(row, doctor).asString()), plain(d.fieldAt(row, vaccine).asString()),
-                              plain(d.fieldAt(row, remark).asString())});
+                table.addRow(
+                    {plain(d.fieldAt(row, date).asString()), plain(d.fieldAt(row, booster).asString()),
+                     plain(d.fieldAt(row, doctor).asString()), plain(d.fieldAt(row, vaccine).asString()),
+                     plain(d.fieldAt(row, remark).asString())});
             return table.html();
         });
     }
@@ -322,13 +334,15 @@ private:
     void events()
     {
         Dataset d;
-        openStatement(d, QStringLiteral("SELECT * FROM EVENT WHERE Id_Ref=%1 ORDER BY DATE_EVENT").arg(m_person));
+        openStatement(
+            d, QStringLiteral("SELECT * FROM EVENT WHERE Id_Ref=%1 ORDER BY DATE_EVENT").arg(m_person));
         addSection(m_page, QStringLiteral("EVENEMENTS"), d, QStringLiteral("AUCUN EVENEMENT"), [&] {
             Table table({{QStringLiteral("Date"), 1}, {QStringLiteral("Description"), 100}});
             const int date = d.fieldIndex(QStringLiteral("Date_Event")),
                       text = d.fieldIndex(QStringLiteral("Description"));
             for (int row = 0; row < d.recordCount(); ++row)
-                table.addRow({plain(d.fieldAt(row, date).asString()), plain(d.fieldAt(row, text).asString())});
+                table.addRow(
+                    {plain(d.fieldAt(row, date).asString()), plain(d.fieldAt(row, text).asString())});
             return table.html();
         });
     }
@@ -338,8 +352,9 @@ private:
     QString attachmentName(const QString& stored, int documentId)
     {
         static const QRegularExpression own(
-            QStringLiteral(R"(^(index\.htm|face\.jpg|weight\.bmp|size\.bmp|fileicon\d+\.jpg|doc\d+\.(jpg|htm)|)"
-                           R"(docfullsize\d+\.jpg)$)"),
+            QStringLiteral(
+                R"(^(index\.htm|face\.jpg|weight\.bmp|size\.bmp|fileicon\d+\.jpg|doc\d+\.(jpg|htm)|)"
+                R"(docfullsize\d+\.jpg)$)"),
             QRegularExpression::CaseInsensitiveOption);
         QString name = FileUtils::bareFileName(stored);
         for (QChar& c : name)
@@ -363,7 +378,10 @@ private:
             m_page.empty(QStringLiteral("Pas de document \"fichier\""), 1);
             return;
         }
-        Table table({{QString(), 1}, {QStringLiteral("Nom"), 50}, {QStringLiteral("Type"), 35}, {QStringLiteral("Taille"), 15}},
+        Table table({{QString(), 1},
+                     {QStringLiteral("Nom"), 50},
+                     {QStringLiteral("Type"), 35},
+                     {QStringLiteral("Taille"), 15}},
                     {QStringLiteral("#DDDDDD"), QStringLiteral("#000000"), QStringLiteral("#F4F4F4")});
         const auto f = [&d](const char* name) { return d.fieldIndex(QString::fromLatin1(name)); };
         const int idField = f("Id"), icon = f("FileIcon"), fileName = f("FileName"), type = f("FileType"),
@@ -386,16 +404,20 @@ private:
             } else {
                 try {
                     Cabinet::extractEntry(archive, 0, m_folder + name);
-                    nameHtml = QStringLiteral("<a href=\"%1\">%2</a>").arg(Html::link(name), Html::text(stored));
+                    nameHtml =
+                        QStringLiteral("<a href=\"%1\">%2</a>").arg(Html::link(name), Html::text(stored));
                 } catch (const CabinetError&) {
                     // Said in the page, and the rest goes on; the page may
                     // travel, so the local path stays out of it.
-                    nameHtml = Html::text(stored) + mark(QStringLiteral("archive endommagée, fichier non extrait"));
+                    nameHtml =
+                        Html::text(stored) + mark(QStringLiteral("archive endommagée, fichier non extrait"));
                 } catch (const FileError&) {
                     nameHtml = Html::text(stored) + mark(QStringLiteral("fichier non extrait"));
                 }
             }
-            table.addRow({{iconHtml}, {nameHtml}, plain(d.fieldAt(row, type).asString()),
+            table.addRow({{iconHtml},
+                          {nameHtml},
+                          plain(d.fieldAt(row, type).asString()),
                           plain(d.fieldAt(row, size).asString())});
         }
         m_page.add(table.html());
@@ -404,18 +426,21 @@ private:
     void pictures()
     {
         Dataset d;
-        openStatement(d, QStringLiteral("SELECT Id, Title, ImgMini FROM DOCUMENTIMG WHERE Id_Ref=%1 ORDER BY Id")
-                             .arg(m_person));
+        openStatement(d,
+                      QStringLiteral("SELECT Id, Title, ImgMini FROM DOCUMENTIMG WHERE Id_Ref=%1 ORDER BY Id")
+                          .arg(m_person));
         m_page.section(QStringLiteral("DOCUMENT(S) IMAGE(S)"));
         m_page.documentBand(QStringLiteral("DOCUMENT(S) IMAGE(S)"));
         if (d.isEmpty()) {
             m_page.empty(QStringLiteral("Pas de document \"image\" "), 1);
             return;
         }
-        const int idField = d.fieldIndex(QStringLiteral("Id")), titleField = d.fieldIndex(QStringLiteral("Title")),
+        const int idField = d.fieldIndex(QStringLiteral("Id")),
+                  titleField = d.fieldIndex(QStringLiteral("Title")),
                   thumbnailField = d.fieldIndex(QStringLiteral("ImgMini"));
         // Four documents a row: their thumbnails, then their titles under them.
-        QString html = QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"3\" cellpadding=\"0\">\n");
+        QString html =
+            QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"3\" cellpadding=\"0\">\n");
         QString thumbnails;
         QString titles;
         const auto endRow = [&](int filled) {
@@ -444,15 +469,17 @@ private:
             QString picture = Html::image(thumbnailFile, 90, 90, 1);
             const QString pictureFile = QStringLiteral("doc%1.htm").arg(document);
             const QString fullSize = QStringLiteral("docfullsize%1.jpg").arg(document);
-            const QString problem =
-                copyPicture(m_sources.databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(document), fullSize);
+            const QString problem = copyPicture(
+                m_sources.databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(document), fullSize);
             if (problem.isEmpty()) {
                 writeFile(m_folder + pictureFile, Html::picturePage(title, fullSize));
-                picture = QStringLiteral("<a href=\"%1\">%2</a>").arg(Html::popupLink(pictureFile, 600, 500), picture);
+                picture = QStringLiteral("<a href=\"%1\">%2</a>")
+                              .arg(Html::popupLink(pictureFile, 600, 500), picture);
             } else {
                 marks += mark(problem);
             }
-            thumbnails += QStringLiteral("<td width=\"25%\" align=\"center\">") + picture + QStringLiteral("</td>");
+            thumbnails +=
+                QStringLiteral("<td width=\"25%\" align=\"center\">") + picture + QStringLiteral("</td>");
             titles += QStringLiteral("<td width=\"25%\" align=\"center\" valign=\"top\">") +
                       Html::font(Html::text(title) + marks, 1) + QStringLiteral("</td>");
             if (row % 4 == 3)
@@ -501,7 +528,8 @@ QString prepareFolder(const QString& dataFolder)
     const QString temp = workingFolder(dataFolder);
     for (const QString& folder : {html, temp}) {
         if (!FileUtils::makeFolder(folder) || !QFileInfo(folder).isDir()) {
-            const int error = QFileInfo::exists(folder.chopped(1)) && !QFileInfo(folder).isDir() ? ENOTDIR : errno;
+            const int error =
+                QFileInfo::exists(folder.chopped(1)) && !QFileInfo(folder).isDir() ? ENOTDIR : errno;
             throw FileError(cantPrepare(folder, error ? error : EACCES));
         }
     }
@@ -567,25 +595,30 @@ void openPerson(Dataset& person, int personId)
 
 QString personBlock(const Dataset& person, int photoSide, const Html::TableLook& look, bool insurers)
 {
-    const auto value = [&person](const char* name) { return person.field(QString::fromLatin1(name)).asString(); };
-    Table names({{QStringLiteral("Nom"), 33}, {QStringLiteral("Prénom"), 33}, {QStringLiteral("N° de sécurité social"), 33}},
+    const auto value = [&person](const char* name) {
+        return person.field(QString::fromLatin1(name)).asString();
+    };
+    Table names({{QStringLiteral("Nom"), 33},
+                 {QStringLiteral("Prénom"), 33},
+                 {QStringLiteral("N° de sécurité social"), 33}},
                 look);
     names.addRow({spaced(value("Name")), spaced(value("ForeName")), spaced(value("No"))});
     Table birth({{QStringLiteral("Date et heure de naissance"), 45},
                  {QStringLiteral("Poids et taille de naissance"), 35},
                  {QStringLiteral("Groupe sanguin"), 20}},
                 look);
-    birth.addRow({spaced(value("BirthDay_Date") + QStringLiteral(" - ") + value("BirthDay_Time") +
-                         QStringLiteral(" à ") + value("BirthDay_City")),
-                  {Html::nbsp + Html::decimal(person.field(QStringLiteral("BirthDay_Weight")).asDouble(), 3) +
-                   QStringLiteral(" Kg - ") +
-                   Html::decimal(person.field(QStringLiteral("BirthDay_Size")).asDouble(), 2) +
-                   QStringLiteral(" cm")},
-                  spaced(value("Blood"))});
+    birth.addRow(
+        {spaced(value("BirthDay_Date") + QStringLiteral(" - ") + value("BirthDay_Time") +
+                QStringLiteral(" à ") + value("BirthDay_City")),
+         {Html::nbsp + Html::decimal(person.field(QStringLiteral("BirthDay_Weight")).asDouble(), 3) +
+          QStringLiteral(" Kg - ") +
+          Html::decimal(person.field(QStringLiteral("BirthDay_Size")).asDouble(), 2) + QStringLiteral(" cm")},
+         spaced(value("Blood"))});
     QString right = names.html() + birth.html();
     QString below;
     if (insurers) {
-        Table orgs({{QStringLiteral("Organisme de sécurité social"), 50}, {QStringLiteral("Organisme complémentaire"), 50}},
+        Table orgs({{QStringLiteral("Organisme de sécurité social"), 50},
+                    {QStringLiteral("Organisme complémentaire"), 50}},
                    look);
         orgs.addRow({spaced(value("Org_Secu")), spaced(value("Org_Comp"))});
         right += orgs.html();
@@ -615,10 +648,12 @@ QString writeTables(TDataModule2& dm2, Tables which, int personId, const QString
     };
     try {
         const auto actsSection = [&](ActKind kind, const QString& title, const QString& where) {
-            Dataset& d = kind == ActKind::Consultation ? dm2.ConsultRepaymentQuery : dm2.PharmacyRepaymentQuery;
+            Dataset& d =
+                kind == ActKind::Consultation ? dm2.ConsultRepaymentQuery : dm2.PharmacyRepaymentQuery;
             DatasetUtils::replaceWhereLine(d, where);
             addSection(page, title, d,
-                       kind == ActKind::Consultation ? QStringLiteral("AUCUN ACTE") : QStringLiteral("AUCUN MEDICAMENT"),
+                       kind == ActKind::Consultation ? QStringLiteral("AUCUN ACTE")
+                                                     : QStringLiteral("AUCUN MEDICAMENT"),
                        [&] { return actsTable(d, kind); });
         };
         switch (which) {
@@ -639,10 +674,12 @@ QString writeTables(TDataModule2& dm2, Tables which, int personId, const QString
                         QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) and "
                                        "Action.Tag=2 AND Action.Id_Ref=") +
                             person);
-            DatasetUtils::replaceWhereLine(dm2.RepeatVaccineQuery,
-                                 QStringLiteral("WHERE Vaccine.Repeat_Exe=True AND Vaccine.Id_Ref=") + person);
+            DatasetUtils::replaceWhereLine(
+                dm2.RepeatVaccineQuery,
+                QStringLiteral("WHERE Vaccine.Repeat_Exe=True AND Vaccine.Id_Ref=") + person);
             addSection(page, QStringLiteral("RAPPELS DE VACCINATION"), dm2.RepeatVaccineQuery,
-                       QStringLiteral("AUCUNE VACCINATION"), [&] { return boostersTable(dm2.RepeatVaccineQuery); });
+                       QStringLiteral("AUCUNE VACCINATION"),
+                       [&] { return boostersTable(dm2.RepeatVaccineQuery); });
             break;
         }
         const QString index = folder + kIndex;
@@ -674,8 +711,8 @@ QStringList referencedFiles(const QString& folder, const QString& page)
                 popup.page.isEmpty() ? QUrl::fromPercentEncoding(m.captured(1).toUtf8()) : popup.page;
             // Only files of the folder itself: no address, no folder part.
             if (target.isEmpty() || target.contains(QLatin1Char(':')) || target.contains(QLatin1Char('/')) ||
-                target.contains(QLatin1Char('\\')) || target == QLatin1String("..") || seen.contains(target) ||
-                !QFileInfo(folder + target).isFile())
+                target.contains(QLatin1Char('\\')) || target == QLatin1String("..") ||
+                seen.contains(target) || !QFileInfo(folder + target).isFile())
                 continue;
             seen.insert(target);
             found << target;

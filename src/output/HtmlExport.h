@@ -3,10 +3,10 @@
 #include "HtmlPage.h"
 #include "TDataModuleReport.h"
 
+#include <functional>
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 class Dataset;
 class TDataModule2;

@@ -24,18 +24,32 @@ QString escaped(const QString& plain, bool inAttribute)
     for (qsizetype i = 0; i < plain.size(); ++i) {
         const QChar c = plain.at(i);
         switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
-        case '\'': out += QLatin1String("&#39;"); break;
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '"':
+            out += QLatin1String("&quot;");
+            break;
+        case '\'':
+            out += QLatin1String("&#39;");
+            break;
         case '\r':
             // "\r\n" is one line break.
             if (i + 1 < plain.size() && plain.at(i + 1) == QLatin1Char('\n'))
                 break;
             Q_FALLTHROUGH();
-        case '\n': out += inAttribute ? QStringLiteral(" ") : QStringLiteral("<br/>"); break;
-        case '\t': out += QLatin1Char(' '); break;
+        case '\n':
+            out += inAttribute ? QStringLiteral(" ") : QStringLiteral("<br/>");
+            break;
+        case '\t':
+            out += QLatin1Char(' ');
+            break;
         default:
             // Control characters have no place in a page (nor in XML).
             if (c.unicode() >= 0x20 && c.unicode() != 0x7f && c.unicode() != 0xfffe && c.unicode() != 0xffff)
@@ -114,9 +128,10 @@ void Table::addRow(const QList<Cell>& cells)
 {
     m_rows += QStringLiteral("<tr>");
     for (qsizetype i = 0; i < cells.size(); ++i)
-        m_rows += QStringLiteral("<td bgcolor=\"%1\" valign=\"top\"%2%3>%4</td>")
-                      .arg(m_look.valueBackground, cells[i].right ? QStringLiteral(" align=\"right\"") : QString(),
-                           cells[i].right ? noWrapStyle() : noWrap(i), font(cells[i].html));
+        m_rows +=
+            QStringLiteral("<td bgcolor=\"%1\" valign=\"top\"%2%3>%4</td>")
+                .arg(m_look.valueBackground, cells[i].right ? QStringLiteral(" align=\"right\"") : QString(),
+                     cells[i].right ? noWrapStyle() : noWrap(i), font(cells[i].html));
     m_rows += QStringLiteral("</tr>\n");
 }
 
@@ -130,7 +145,8 @@ QString Table::noWrap(qsizetype column) const
 
 QString Table::html() const
 {
-    QString out = QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"1\" cellpadding=\"2\">\n<tr>");
+    QString out =
+        QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"1\" cellpadding=\"2\">\n<tr>");
     // The widths are shares: scaled so that they fill the table, as browsers
     // do, since some viewers leave whatever the shares do not claim empty.
     int narrow = 0;
@@ -155,7 +171,8 @@ void Page::section(const QString& name)
         m_html += QStringLiteral("<br/>\n");
     m_first = false;
     // A comment may not hold "--".
-    m_html += QStringLiteral("<!-- %1 -->\n").arg(QString(name).replace(QLatin1String("--"), QLatin1String("- ")));
+    m_html +=
+        QStringLiteral("<!-- %1 -->\n").arg(QString(name).replace(QLatin1String("--"), QLatin1String("- ")));
 }
 
 void Page::band(const QString& name)
@@ -167,8 +184,9 @@ void Page::band(const QString& name)
 
 void Page::documentBand(const QString& name)
 {
-    m_html += QStringLiteral("<table width=\"100%\" border=\"0\" bordercolor=\"#000000\" cellspacing=\"0\" "
-                             "cellpadding=\"2\"><tr><td bgcolor=\"#0099FF\" align=\"center\">%1</td></tr></table>\n")
+    m_html += QStringLiteral(
+                  "<table width=\"100%\" border=\"0\" bordercolor=\"#000000\" cellspacing=\"0\" "
+                  "cellpadding=\"2\"><tr><td bgcolor=\"#0099FF\" align=\"center\">%1</td></tr></table>\n")
                   .arg(font(text(name), 2, true, QStringLiteral("#FFFFFF")));
 }
 
@@ -186,27 +204,32 @@ QByteArray Page::finish()
 {
     m_html += QStringLiteral("</td></tr></table>\n<br/>\n<center>%1</center>\n</center></body>\n</html>\n")
                   .arg(font(QStringLiteral("Page créée par <a href=\"%1\">%2 %3</a> - %4")
-                                .arg(attribute(Product::webAddress), text(Product::name), text(Product::version),
-                                     text(Product::makerLine())),
+                                .arg(attribute(Product::webAddress), text(Product::name),
+                                     text(Product::version), text(Product::makerLine())),
                             1));
     return m_html.toUtf8();
 }
 
 QByteArray picturePage(const QString& title, const QString& pictureFile)
 {
-    return QStringLiteral("<!DOCTYPE html>\n<html style=\"height:100%\">\n<head>\n<meta charset=\"utf-8\"/>\n"
-                          "<title>%1</title>\n</head>\n"
-                          "<body topmargin=\"0\" leftmargin=\"0\" style=\"margin:0;height:100%\">\n"
-                          "<table width=\"100%\" height=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\">"
-                          "<tr><td align=\"center\" valign=\"middle\"><img border=\"1\" src=\"%2\" alt=\"%1\"/>"
-                          "</td></tr></table>\n</body>\n</html>\n")
+    return QStringLiteral(
+               "<!DOCTYPE html>\n<html style=\"height:100%\">\n<head>\n<meta charset=\"utf-8\"/>\n"
+               "<title>%1</title>\n</head>\n"
+               "<body topmargin=\"0\" leftmargin=\"0\" style=\"margin:0;height:100%\">\n"
+               "<table width=\"100%\" height=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\">"
+               "<tr><td align=\"center\" valign=\"middle\"><img border=\"1\" src=\"%2\" alt=\"%1\"/>"
+               "</td></tr></table>\n</body>\n</html>\n")
         .arg(text(title), link(pictureFile))
         .toUtf8();
 }
 
 QString popupLink(const QString& page, int width, int height)
 {
-    return QStringLiteral("javascript:centerwindow('%1',%2,%3,'%4')").arg(link(page)).arg(width).arg(height).arg(kPopupOptions);
+    return QStringLiteral("javascript:centerwindow('%1',%2,%3,'%4')")
+        .arg(link(page))
+        .arg(width)
+        .arg(height)
+        .arg(kPopupOptions);
 }
 
 Popup parsePopupLink(const QString& href)

@@ -56,8 +56,8 @@ void drawText(QPainter& p, const PreparedItem& item)
         top += r.height() - textHeight;
     const Qt::Alignment horizontal = item.align & Qt::AlignHorizontal_Mask;
     for (const QString& line : item.lines) {
-        p.drawText(QRectF(r.left(), top, r.width(), lineHeight), horizontal | Qt::AlignVCenter | Qt::TextSingleLine,
-                   line);
+        p.drawText(QRectF(r.left(), top, r.width(), lineHeight),
+                   horizontal | Qt::AlignVCenter | Qt::TextSingleLine, line);
         top += lineHeight;
     }
     p.restore();
@@ -69,8 +69,8 @@ void drawPicture(QPainter& p, const PreparedItem& item)
         return;
     const QRectF box = inUnits(item.rect);
     QSizeF size = QSizeF(item.picture.size()).scaled(box.size(), Qt::KeepAspectRatio);
-    const QRectF target(box.left() + (box.width() - size.width()) / 2, box.top() + (box.height() - size.height()) / 2,
-                        size.width(), size.height());
+    const QRectF target(box.left() + (box.width() - size.width()) / 2,
+                        box.top() + (box.height() - size.height()) / 2, size.width(), size.height());
     p.drawImage(target, item.picture);
 }
 } // namespace
@@ -84,8 +84,10 @@ void PreparedReport::renderPage(int index, QPainter& painter, const QRectF& targ
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.translate(target.topLeft());
-    painter.scale(target.width() / (pageSize.width() * kUnits), target.height() / (pageSize.height() * kUnits));
-    painter.setClipRect(QRectF(0, 0, pageSize.width() * kUnits, pageSize.height() * kUnits), Qt::IntersectClip);
+    painter.scale(target.width() / (pageSize.width() * kUnits),
+                  target.height() / (pageSize.height() * kUnits));
+    painter.setClipRect(QRectF(0, 0, pageSize.width() * kUnits, pageSize.height() * kUnits),
+                        Qt::IntersectClip);
     for (const PreparedItem& item : pages[static_cast<size_t>(index)]) {
         switch (item.kind) {
         case PreparedItem::Kind::Box:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -8,7 +9,6 @@
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <vector>
 
 class QPainter;

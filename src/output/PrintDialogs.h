@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QList>
 #include <functional>
 #include <optional>
+#include <QList>
 
 class QPrinter;
 class QWidget;

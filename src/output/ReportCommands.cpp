@@ -23,8 +23,8 @@ template <typename Work> auto withProgress(Work work)
 }
 } // namespace
 
-ReportCommands::ReportCommands(TDataModule1& dm, const QString& reportsFolder, const QString& dataFolder, Hooks hooks,
-                               QWidget* window)
+ReportCommands::ReportCommands(TDataModule1& dm, const QString& reportsFolder, const QString& dataFolder,
+                               Hooks hooks, QWidget* window)
     : QObject(window), m_dm(dm), m_report(new TDataModuleReport(reportsFolder, dataFolder, this)),
       m_hooks(std::move(hooks)), m_window(window)
 {
@@ -38,13 +38,16 @@ ReportCommands& ReportCommands::installCommands(MainWindowHost& host, TDataModul
     const Folders& folders = program().folders;
     auto* commands = new ReportCommands(dm, folders.reports, folders.data, std::move(hooks), host.window());
     const auto hasPerson = [&dm] { return dm.Person.isActive() && !dm.Person.isEmpty(); };
-    host.setCommand(QStringLiteral("Popup_Report_Fich"), [commands] { commands->Popup_Report_FichClick(); }, hasPerson);
-    host.setCommand(QStringLiteral("Popup_Report_List_Consult"),
-                    [commands] { commands->Popup_Report_List_ConsultClick(); }, hasPerson);
-    host.setCommand(QStringLiteral("Popup_Report_List_Pharmacy"),
-                    [commands] { commands->Popup_Report_List_PharmacyClick(); }, hasPerson);
-    host.setCommand(QStringLiteral("Popup_Report_List"), [commands] { commands->Popup_Report_ListClick(); },
-                    hasPerson);
+    host.setCommand(
+        QStringLiteral("Popup_Report_Fich"), [commands] { commands->Popup_Report_FichClick(); }, hasPerson);
+    host.setCommand(
+        QStringLiteral("Popup_Report_List_Consult"),
+        [commands] { commands->Popup_Report_List_ConsultClick(); }, hasPerson);
+    host.setCommand(
+        QStringLiteral("Popup_Report_List_Pharmacy"),
+        [commands] { commands->Popup_Report_List_PharmacyClick(); }, hasPerson);
+    host.setCommand(
+        QStringLiteral("Popup_Report_List"), [commands] { commands->Popup_Report_ListClick(); }, hasPerson);
     return *commands;
 }
 
@@ -66,7 +69,9 @@ int ReportCommands::personId() const
 void ReportCommands::Popup_Report_FichClick()
 {
     const int id = personId();
-    preview(withProgress([&](const auto& progress) { return m_report->healthRecord(id, m_hooks.growthCharts, progress); }),
+    preview(withProgress([&](const auto& progress) {
+                return m_report->healthRecord(id, m_hooks.growthCharts, progress);
+            }),
             m_window);
 }
 
@@ -96,11 +101,12 @@ void ReportCommands::Popup_Report_ListClick()
     const int id = personId();
     if (m_hooks.recomputeBoosters)
         m_hooks.recomputeBoosters(id);
-    preview(withProgress([&](const auto& progress) { return m_report->reminderTables(id, progress); }), m_window);
+    preview(withProgress([&](const auto& progress) { return m_report->reminderTables(id, progress); }),
+            m_window);
 }
 
-void ReportCommands::printChart(const ChartPainter& chart, const QString& chartTitle, const QString& personText,
-                                QWidget* parent)
+void ReportCommands::printChart(const ChartPainter& chart, const QString& chartTitle,
+                                const QString& personText, QWidget* parent)
 {
     const Folders& folders = program().folders;
     TDataModuleReport report(folders.reports, folders.data);

@@ -3,8 +3,8 @@
 #include "PreparedReport.h"
 #include "TDataModuleReport.h"
 
-#include <QObject>
 #include <functional>
+#include <QObject>
 
 class MainWindowHost;
 class QWidget;

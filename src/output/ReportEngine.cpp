@@ -4,15 +4,15 @@
 #include "Formats.h"
 #include "ReportError.h"
 
+#include <map>
+#include <memory>
 #include <QFontMetricsF>
 #include <QRegularExpression>
 #include <QTextLayout>
-#include <map>
-#include <memory>
 
 namespace {
 
-constexpr qreal kUnits = 100.0;          // font pixel sizes are in hundredths of a millimetre
+constexpr qreal kUnits = 100.0; // font pixel sizes are in hundredths of a millimetre
 constexpr qreal kPointInMm = 25.4 / 72.0;
 // Stands for the page count until the last page is known.
 const QString kTotalPagesMark = QStringLiteral("\uE000TP\uE000");
@@ -77,7 +77,7 @@ struct Block
 struct LaidBand
 {
     qreal height = 0;
-    std::vector<PreparedItem> items; // relative to the band's top-left corner
+    std::vector<PreparedItem> items;   // relative to the band's top-left corner
     std::vector<size_t> withPageCount; // items that show [TOTALPAGES]
 };
 
@@ -158,8 +158,8 @@ public:
 private:
     [[noreturn]] void fail(const QString& why) const
     {
-        throw ReportError(
-            QStringLiteral("Le modèle d'impression \"%1\" ne peut pas être préparé : %2.").arg(m_layout.source, why));
+        throw ReportError(QStringLiteral("Le modèle d'impression \"%1\" ne peut pas être préparé : %2.")
+                              .arg(m_layout.source, why));
     }
 
     // ---- compiling the layout against the data
@@ -188,7 +188,8 @@ private:
     // `Dataset."Column"` or `Dataset.Column`.
     FieldRef fieldOf(const QString& expression) const
     {
-        static const QRegularExpression pattern(QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\.\"?([^\"]+)\"?\\s*$"));
+        static const QRegularExpression pattern(
+            QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\.\"?([^\"]+)\"?\\s*$"));
         const QRegularExpressionMatch m = pattern.match(expression);
         if (!m.hasMatch())
             fail(QStringLiteral("\"%1\" n'est pas un champ").arg(expression));
@@ -272,7 +273,10 @@ private:
             f.setHintingPreference(QFont::PreferNoHinting);
             f.setKerning(false);
             const QFontMetricsF metrics(f);
-            found = m_fonts.emplace(key, std::make_unique<FontInfo>(FontInfo{f, metrics, metrics.height() / kUnits})).first;
+            found =
+                m_fonts
+                    .emplace(key, std::make_unique<FontInfo>(FontInfo{f, metrics, metrics.height() / kUnits}))
+                    .first;
         }
         return found->second.get();
     }
@@ -317,26 +321,37 @@ private:
         using T = ReportBand::Type;
         for (const ReportBand& band : m_layout.bands) {
             switch (band.type) {
-            case T::PageHeader: single(m_pageHeader, band, "pageHeader"); break;
-            case T::PageFooter: single(m_pageFooter, band, "pageFooter"); break;
-            case T::Title: single(m_title, band, "title"); break;
-            case T::Summary: single(m_summary, band, "summary"); break;
+            case T::PageHeader:
+                single(m_pageHeader, band, "pageHeader");
+                break;
+            case T::PageFooter:
+                single(m_pageFooter, band, "pageFooter");
+                break;
+            case T::Title:
+                single(m_title, band, "title");
+                break;
+            case T::Summary:
+                single(m_summary, band, "summary");
+                break;
             case T::MasterHeader:
             case T::MasterData: {
-                const bool attach = band.type == T::MasterData && !m_blocks.empty() && m_blocks.back().header &&
-                                    !m_blocks.back().data &&
+                const bool attach = band.type == T::MasterData && !m_blocks.empty() &&
+                                    m_blocks.back().header && !m_blocks.back().data &&
                                     m_blocks.back().dataset.compare(band.dataset, Qt::CaseInsensitive) == 0;
                 if (!attach) {
                     m_blocks.emplace_back();
                     m_blocks.back().dataset = band.dataset;
                     m_blocks.back().source = band.dataset.isEmpty() ? nullptr : source(band.dataset);
                 }
-                (band.type == T::MasterHeader ? m_blocks.back().header : m_blocks.back().data) = compile(band);
+                (band.type == T::MasterHeader ? m_blocks.back().header : m_blocks.back().data) =
+                    compile(band);
                 break;
             }
             case T::MasterFooter:
-                if (m_blocks.empty() || m_blocks.back().dataset.compare(band.dataset, Qt::CaseInsensitive) != 0)
-                    fail(QStringLiteral("le pied <masterFooter> de \"%1\" ne suit pas ses données").arg(band.dataset));
+                if (m_blocks.empty() ||
+                    m_blocks.back().dataset.compare(band.dataset, Qt::CaseInsensitive) != 0)
+                    fail(QStringLiteral("le pied <masterFooter> de \"%1\" ne suit pas ses données")
+                             .arg(band.dataset));
                 m_blocks.back().footer = compile(band);
                 break;
             case T::DetailHeader:
@@ -344,7 +359,8 @@ private:
             case T::DetailFooter:
             case T::NoData: {
                 Block& master = currentMaster();
-                if (band.type == T::NoData && master.dataset.compare(band.dataset, Qt::CaseInsensitive) == 0 &&
+                if (band.type == T::NoData &&
+                    master.dataset.compare(band.dataset, Qt::CaseInsensitive) == 0 &&
                     !master.dataset.isEmpty()) {
                     master.noData = compile(band);
                     break;
@@ -364,10 +380,18 @@ private:
                 }
                 const CompiledBand* compiled = compile(band);
                 switch (band.type) {
-                case T::DetailHeader: detail->header = compiled; break;
-                case T::DetailData: detail->data = compiled; break;
-                case T::DetailFooter: detail->footer = compiled; break;
-                default: detail->noData = compiled; break;
+                case T::DetailHeader:
+                    detail->header = compiled;
+                    break;
+                case T::DetailData:
+                    detail->data = compiled;
+                    break;
+                case T::DetailFooter:
+                    detail->footer = compiled;
+                    break;
+                default:
+                    detail->noData = compiled;
+                    break;
                 }
                 break;
             }
@@ -422,13 +446,22 @@ private:
         for (const Token& t : c.tokens) {
             switch (t.kind) {
             case Token::Kind::Literal:
-            case Token::Kind::Constant: text += t.text; break;
-            case Token::Kind::Field: text += formatReportValue(valueOf(t.field), t.format); break;
-            case Token::Kind::Sum: text += formatReportValue(sumOf(t.field), t.format); break;
-            case Token::Kind::Count:
-                text += QString::number(t.field.source && t.field.source->isOpen() ? t.field.source->rowCount() : 0);
+            case Token::Kind::Constant:
+                text += t.text;
                 break;
-            case Token::Kind::Page: text += QString::number(m_out.pageCount()); break;
+            case Token::Kind::Field:
+                text += formatReportValue(valueOf(t.field), t.format);
+                break;
+            case Token::Kind::Sum:
+                text += formatReportValue(sumOf(t.field), t.format);
+                break;
+            case Token::Kind::Count:
+                text += QString::number(
+                    t.field.source && t.field.source->isOpen() ? t.field.source->rowCount() : 0);
+                break;
+            case Token::Kind::Page:
+                text += QString::number(m_out.pageCount());
+                break;
             case Token::Kind::TotalPages:
                 text += kTotalPagesMark;
                 hasTotal = true;

@@ -4,11 +4,11 @@
 #include "ReportData.h"
 #include "ReportLayout.h"
 
+#include <functional>
+#include <optional>
 #include <QDate>
 #include <QHash>
 #include <QImage>
-#include <functional>
-#include <optional>
 
 // The banded report engine: a layout, the named datasets and variables it
 // draws from, and the pictures put into its picture objects; prepare()

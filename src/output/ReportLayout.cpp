@@ -12,13 +12,17 @@ namespace {
 const QHash<QString, ReportBand::Type>& bandTypes()
 {
     using T = ReportBand::Type;
-    static const QHash<QString, T> types{
-        {QStringLiteral("pageHeader"), T::PageHeader},     {QStringLiteral("title"), T::Title},
-        {QStringLiteral("masterHeader"), T::MasterHeader}, {QStringLiteral("masterData"), T::MasterData},
-        {QStringLiteral("masterFooter"), T::MasterFooter}, {QStringLiteral("detailHeader"), T::DetailHeader},
-        {QStringLiteral("detailData"), T::DetailData},     {QStringLiteral("detailFooter"), T::DetailFooter},
-        {QStringLiteral("noData"), T::NoData},             {QStringLiteral("summary"), T::Summary},
-        {QStringLiteral("pageFooter"), T::PageFooter}};
+    static const QHash<QString, T> types{{QStringLiteral("pageHeader"), T::PageHeader},
+                                         {QStringLiteral("title"), T::Title},
+                                         {QStringLiteral("masterHeader"), T::MasterHeader},
+                                         {QStringLiteral("masterData"), T::MasterData},
+                                         {QStringLiteral("masterFooter"), T::MasterFooter},
+                                         {QStringLiteral("detailHeader"), T::DetailHeader},
+                                         {QStringLiteral("detailData"), T::DetailData},
+                                         {QStringLiteral("detailFooter"), T::DetailFooter},
+                                         {QStringLiteral("noData"), T::NoData},
+                                         {QStringLiteral("summary"), T::Summary},
+                                         {QStringLiteral("pageFooter"), T::PageFooter}};
     return types;
 }
 
@@ -41,7 +45,8 @@ public:
             const QString name = m_xml.name().toString();
             if (name == QLatin1String("page")) {
                 layout.pageSize = {number("width", 210), number("height", 297)};
-                layout.margins = {number("left", 10), number("top", 10), number("right", 10), number("bottom", 10)};
+                layout.margins = {number("left", 10), number("top", 10), number("right", 10),
+                                  number("bottom", 10)};
                 if (layout.pageSize.width() < 20 || layout.pageSize.height() < 20 ||
                     layout.margins.left() + layout.margins.right() >= layout.pageSize.width() ||
                     layout.margins.top() + layout.margins.bottom() >= layout.pageSize.height())
@@ -91,7 +96,8 @@ private:
         bool ok = false;
         const qreal n = value.toDouble(&ok);
         if (!ok || n < -10000 || n > 10000)
-            fail(QStringLiteral("la valeur \"%1\" de %2 n'est pas un nombre").arg(value, QString::fromLatin1(name)));
+            fail(QStringLiteral("la valeur \"%1\" de %2 n'est pas un nombre")
+                     .arg(value, QString::fromLatin1(name)));
         return n;
     }
 
@@ -104,7 +110,8 @@ private:
             return true;
         if (value == QLatin1String("false") || value == QLatin1String("0"))
             return false;
-        fail(QStringLiteral("la valeur \"%1\" de %2 doit être true ou false").arg(value, QString::fromLatin1(name)));
+        fail(QStringLiteral("la valeur \"%1\" de %2 doit être true ou false")
+                 .arg(value, QString::fromLatin1(name)));
     }
 
     QColor colour(const char* name, const QColor& fallback)
@@ -131,11 +138,20 @@ private:
         int s = 0;
         for (QChar c : value) {
             switch (c.toLatin1()) {
-            case 'l': s |= ReportFrame::Left; break;
-            case 't': s |= ReportFrame::Top; break;
-            case 'r': s |= ReportFrame::Right; break;
-            case 'b': s |= ReportFrame::Bottom; break;
-            default: fail(QStringLiteral("le cadre \"%1\" n'est pas fait de l, t, r et b").arg(value));
+            case 'l':
+                s |= ReportFrame::Left;
+                break;
+            case 't':
+                s |= ReportFrame::Top;
+                break;
+            case 'r':
+                s |= ReportFrame::Right;
+                break;
+            case 'b':
+                s |= ReportFrame::Bottom;
+                break;
+            default:
+                fail(QStringLiteral("le cadre \"%1\" n'est pas fait de l, t, r et b").arg(value));
             }
         }
         return s;
@@ -203,7 +219,8 @@ private:
             readFrame(o);
         } else if (kind == QLatin1String("line")) {
             o.kind = ReportObject::Kind::Line;
-            o.rect = QRectF(QPointF(number("x1", 0), number("y1", 0)), QPointF(number("x2", 0), number("y2", 0)));
+            o.rect =
+                QRectF(QPointF(number("x1", 0), number("y1", 0)), QPointF(number("x2", 0), number("y2", 0)));
             o.lineWidth = number("width", 0.2);
             o.color = colour("color", Qt::black);
         } else if (kind == QLatin1String("rect")) {
@@ -231,8 +248,9 @@ private:
             fail(QStringLiteral("une bande a une hauteur impossible"));
         b.repeat = flag("repeat", false);
         b.newPage = flag("newPage", false);
-        const bool needsDataset = type == T::MasterHeader || type == T::MasterFooter || type == T::DetailHeader ||
-                                  type == T::DetailData || type == T::DetailFooter || type == T::NoData;
+        const bool needsDataset = type == T::MasterHeader || type == T::MasterFooter ||
+                                  type == T::DetailHeader || type == T::DetailData ||
+                                  type == T::DetailFooter || type == T::NoData;
         if (needsDataset && b.dataset.isEmpty())
             fail(QStringLiteral("la bande <%1> doit nommer son jeu de données (dataset)").arg(m_xml.name()));
         while (m_xml.readNextStartElement())

@@ -37,8 +37,9 @@ void print(const QList<Page>& pages, QPrinter& printer, const QString& jobName)
     printer.setPageLayout(pages.first().report->pageLayout());
     QPainter painter;
     if (!painter.begin(&printer))
-        throw AppError(QStringLiteral("L'impression n'a pas pu commencer : l'imprimante \"%1\" ne répond pas.")
-                           .arg(printer.printerName()));
+        throw AppError(
+            QStringLiteral("L'impression n'a pas pu commencer : l'imprimante \"%1\" ne répond pas.")
+                .arg(printer.printerName()));
     for (qsizetype i = 0; i < pages.size(); ++i) {
         const Page& page = pages[i];
         if (i > 0) {
@@ -48,7 +49,8 @@ void print(const QList<Page>& pages, QPrinter& printer, const QString& jobName)
                 throw AppError(QStringLiteral("L'impression a été interrompue par l'imprimante."));
             }
         }
-        page.report->renderPage(page.index, painter, printer.pageLayout().fullRectPixels(printer.resolution()));
+        page.report->renderPage(page.index, painter,
+                                printer.pageLayout().fullRectPixels(printer.resolution()));
     }
     if (!painter.end())
         throw AppError(QStringLiteral("L'impression n'a pas pu être terminée."));
@@ -71,9 +73,10 @@ QString savePdf(const PreparedReport& report, QWidget* parent)
     request.title = QStringLiteral("Enregistrer le rapport au format PDF");
     request.filter = QStringLiteral("Document PDF|*.pdf");
     request.defaultExtension = QStringLiteral("pdf");
-    request.fileName = program().folders.data + QStringLiteral("Export/") +
-                       FileUtils::safeFileName(report.title.isEmpty() ? QStringLiteral("Rapport") : report.title) +
-                       QStringLiteral(".pdf");
+    request.fileName =
+        program().folders.data + QStringLiteral("Export/") +
+        FileUtils::safeFileName(report.title.isEmpty() ? QStringLiteral("Rapport") : report.title) +
+        QStringLiteral(".pdf");
     request.confirmOverwrite = true;
     const QString chosen = FileDialogs::choose(request);
     if (chosen.isEmpty())

@@ -132,23 +132,28 @@ void TDataModuleReport::designStatements()
     const QString actColumns = QStringLiteral(
         "SELECT ACTION.Id, ACTION.Id_Ref, ACTION.Id_Org, ACTION.%1, ACTION.Date_Action, ACTION.Time_Action, "
         "ACTION.Remark1, ACTION.Remark2, ACTION.Gravity, ACTION.Price, ACTION.Category, ACTION.Duration, "
-        "ACTION.Repeat, ACTION.Repayment, ACTION.Date_Repayment, ACTION.Price_Repayment, ACTION.Repayment_Comp, "
+        "ACTION.Repeat, ACTION.Repayment, ACTION.Date_Repayment, ACTION.Price_Repayment, "
+        "ACTION.Repayment_Comp, "
         "ACTION.Date_Repayment_Comp, ACTION.Price_Repayment_Comp, %2");
     ReportQueryConsult.setSql(QStringList{
-        actColumns.arg(QStringLiteral("Id_Illness"),
-                       QStringLiteral("LST_DOCTOR.Name as [DoctorName], LST_DOCTOR.Category as [DoctorCategory], "
-                                      "LST_DOCTOR.Convention as [DoctorConvention], LST_ILLNESS.Title as "
-                                      "[IllnessTitle], LST_ILLNESS.Gravity as [IllnessGravity]")),
-        QStringLiteral("FROM ([ACTION] LEFT JOIN LST_DOCTOR ON ACTION.Id_Org = LST_DOCTOR.Id) LEFT JOIN LST_ILLNESS "
-                       "ON ACTION.Id_Illness = LST_ILLNESS.Id"),
+        actColumns.arg(
+            QStringLiteral("Id_Illness"),
+            QStringLiteral("LST_DOCTOR.Name as [DoctorName], LST_DOCTOR.Category as [DoctorCategory], "
+                           "LST_DOCTOR.Convention as [DoctorConvention], LST_ILLNESS.Title as "
+                           "[IllnessTitle], LST_ILLNESS.Gravity as [IllnessGravity]")),
+        QStringLiteral(
+            "FROM ([ACTION] LEFT JOIN LST_DOCTOR ON ACTION.Id_Org = LST_DOCTOR.Id) LEFT JOIN LST_ILLNESS "
+            "ON ACTION.Id_Illness = LST_ILLNESS.Id"),
         QStringLiteral("WHERE Action.Id_Ref=-1"), QStringLiteral("ORDER BY DATE_ACTION, TIME_ACTION")});
     ReportQueryPharmacy.setSql(QStringList{
-        actColumns.arg(QStringLiteral("Id_Drug"),
-                       QStringLiteral("LST_PHARMACY.Name as [PharmacyName], LST_PHARMACY.Category as "
-                                      "[PharmacyCategory], LST_DRUG.Title as [DrugTitle], LST_DRUG.Category as "
-                                      "[DrugCategory]")),
-        QStringLiteral("FROM ([ACTION] LEFT JOIN LST_PHARMACY ON ACTION.Id_Org = LST_PHARMACY.Id) LEFT JOIN LST_DRUG "
-                       "ON ACTION.Id_Drug = LST_DRUG.Id"),
+        actColumns.arg(
+            QStringLiteral("Id_Drug"),
+            QStringLiteral("LST_PHARMACY.Name as [PharmacyName], LST_PHARMACY.Category as "
+                           "[PharmacyCategory], LST_DRUG.Title as [DrugTitle], LST_DRUG.Category as "
+                           "[DrugCategory]")),
+        QStringLiteral(
+            "FROM ([ACTION] LEFT JOIN LST_PHARMACY ON ACTION.Id_Org = LST_PHARMACY.Id) LEFT JOIN LST_DRUG "
+            "ON ACTION.Id_Drug = LST_DRUG.Id"),
         QStringLiteral("WHERE Action.Id_Ref=-1"), QStringLiteral("ORDER BY DATE_ACTION, TIME_ACTION")});
     ReportQueryVaccine.setSql(lines(
         {"SELECT VACCINE.Id, VACCINE.Id_Ref, VACCINE.Id_Org, VACCINE.Id_Vaccine, VACCINE.Date_Vaccine, "
@@ -227,7 +232,8 @@ void TDataModuleReport::closeAll()
         d->close();
 }
 
-PreparedReport TDataModuleReport::healthRecord(int personId, const ChartPicture& charts, const Progress& progress)
+PreparedReport TDataModuleReport::healthRecord(int personId, const ChartPicture& charts,
+                                               const Progress& progress)
 {
     const QString weightFile = m_data + QStringLiteral("weight.bmp");
     const QString sizeFile = m_data + QStringLiteral("size.bmp");
@@ -245,7 +251,8 @@ PreparedReport TDataModuleReport::healthRecord(int personId, const ChartPicture&
         }
         DatasetUtils::Clauses clauses;
         clauses.where = QStringLiteral("Id=") + idText(personId);
-        ReportQuery.setSql(DatasetUtils::statementFromFile(m_reports + QStringLiteral("Fich.rpt"), true, clauses));
+        ReportQuery.setSql(
+            DatasetUtils::statementFromFile(m_reports + QStringLiteral("Fich.rpt"), true, clauses));
         ReportQuery.open();
         const QString id = idText(personId);
         for (const auto& [dataset, where] :
@@ -297,13 +304,15 @@ std::optional<PreparedReport> TDataModuleReport::listReport(const QString& baseN
 std::optional<PreparedReport> TDataModuleReport::actsHistory(int personId, const Progress& progress)
 {
     return listReport(QStringLiteral("ConsultList"), QStringLiteral("Historique des actes"),
-                      QStringLiteral("Action.Tag=1 AND Action.Id_Ref=") + idText(personId), personId, progress);
+                      QStringLiteral("Action.Tag=1 AND Action.Id_Ref=") + idText(personId), personId,
+                      progress);
 }
 
 std::optional<PreparedReport> TDataModuleReport::medicinesHistory(int personId, const Progress& progress)
 {
     return listReport(QStringLiteral("PharmacyList"), QStringLiteral("Historique des médicaments"),
-                      QStringLiteral("Action.Tag=2 AND Action.Id_Ref=") + idText(personId), personId, progress);
+                      QStringLiteral("Action.Tag=2 AND Action.Id_Ref=") + idText(personId), personId,
+                      progress);
 }
 
 PreparedReport TDataModuleReport::reminderTables(int personId, const Progress& progress)
@@ -311,16 +320,18 @@ PreparedReport TDataModuleReport::reminderTables(int personId, const Progress& p
     try {
         setPerson(personId);
         const QString id = idText(personId);
-        DatasetUtils::replaceWhereLine(ReportQueryConsult,
-                                       QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) "
-                                                      "and Action.Tag=1  AND Action.Id_Ref=") +
-                                           id);
-        DatasetUtils::replaceWhereLine(ReportQueryPharmacy,
-                                       QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) "
-                                                      "and Action.Tag=2 AND Action.Id_Ref=") +
-                                           id);
-        DatasetUtils::replaceWhereLine(ReportQueryVaccine,
-                                       QStringLiteral("WHERE Vaccine.Repeat_Exe=True AND Vaccine.Id_Ref=") + id);
+        DatasetUtils::replaceWhereLine(
+            ReportQueryConsult,
+            QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) "
+                           "and Action.Tag=1  AND Action.Id_Ref=") +
+                id);
+        DatasetUtils::replaceWhereLine(
+            ReportQueryPharmacy,
+            QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) "
+                           "and Action.Tag=2 AND Action.Id_Ref=") +
+                id);
+        DatasetUtils::replaceWhereLine(
+            ReportQueryVaccine, QStringLiteral("WHERE Vaccine.Repeat_Exe=True AND Vaccine.Id_Ref=") + id);
         PreparedReport prepared =
             report(QStringLiteral("TableList"), QStringLiteral("Tableaux de rappel")).prepare(progress);
         closeAll();
@@ -334,8 +345,8 @@ PreparedReport TDataModuleReport::reminderTables(int personId, const Progress& p
 PreparedReport TDataModuleReport::chartReport(const QImage& chart, const QString& chartTitle,
                                               const QString& personText, const Progress& progress)
 {
-    const QString title =
-        chartTitle.section(QLatin1Char('\n'), 0, 0).trimmed() + QStringLiteral(" (") + personText + QLatin1Char(')');
+    const QString title = chartTitle.section(QLatin1Char('\n'), 0, 0).trimmed() + QStringLiteral(" (") +
+                          personText + QLatin1Char(')');
     m_title = titleVariable(title);
     m_person = personText;
     const QString file = m_data + QStringLiteral("temp.bmp");

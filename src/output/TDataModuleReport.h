@@ -3,12 +3,12 @@
 #include "Dataset.h"
 #include "PreparedReport.h"
 
-#include <QImage>
-#include <QObject>
-#include <QSize>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <QImage>
+#include <QObject>
+#include <QSize>
 
 class Report;
 
@@ -57,8 +57,9 @@ public:
     PreparedReport healthRecord(int personId, const ChartPicture& charts, const Progress& progress = {});
     // A history from its template and layout; nothing when the template
     // finds no row. Without a template the layout prints on its own.
-    std::optional<PreparedReport> listReport(const QString& baseName, const QString& title, const QString& where,
-                                             int personId, const Progress& progress = {});
+    std::optional<PreparedReport> listReport(const QString& baseName, const QString& title,
+                                             const QString& where, int personId,
+                                             const Progress& progress = {});
     std::optional<PreparedReport> actsHistory(int personId, const Progress& progress = {});
     std::optional<PreparedReport> medicinesHistory(int personId, const Progress& progress = {});
     // What is not yet reimbursed and the boosters due (their flags as stored).

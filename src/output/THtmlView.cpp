@@ -113,8 +113,8 @@ void THtmlView::savePdf()
     request.title = QStringLiteral("Enregistrer la page au format PDF");
     request.filter = QStringLiteral("Document PDF|*.pdf");
     request.defaultExtension = QStringLiteral("pdf");
-    request.fileName = program().folders.data + QStringLiteral("Export/") + FileUtils::safeFileName(windowTitle()) +
-                       QStringLiteral(".pdf");
+    request.fileName = program().folders.data + QStringLiteral("Export/") +
+                       FileUtils::safeFileName(windowTitle()) + QStringLiteral(".pdf");
     request.confirmOverwrite = true;
     const QString chosen = FileDialogs::choose(request);
     if (chosen.isEmpty())

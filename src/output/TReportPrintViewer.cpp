@@ -92,7 +92,8 @@ TReportPrintViewer::TReportPrintViewer(PreparedReport report, QWidget* parent)
     m_last = add("Btn_Last", QStringLiteral("▶|"), QStringLiteral("Dernière page"));
     bar->addSpacing(8);
     QPushButton* whole = add("Btn_Zoom_Page", QStringLiteral("Page entière"), QStringLiteral("Page entière"));
-    QPushButton* width = add("Btn_Zoom_Width", QStringLiteral("Largeur"), QStringLiteral("Largeur de la page"));
+    QPushButton* width =
+        add("Btn_Zoom_Width", QStringLiteral("Largeur"), QStringLiteral("Largeur de la page"));
     QPushButton* actual = add("Btn_Zoom_100", QStringLiteral("100 %"), QStringLiteral("Taille réelle"));
     bar->addSpacing(8);
     QPushButton* pdf = add("Btn_Pdf", QStringLiteral("PDF"), QStringLiteral("Enregistrer au format PDF"));
@@ -136,7 +137,8 @@ void TReportPrintViewer::showPage(int index)
 
 void TReportPrintViewer::layOutPage()
 {
-    const QSize room = m_scroll->viewport()->size() - QSize(2 * ReportPageView::kMargin, 2 * ReportPageView::kMargin);
+    const QSize room =
+        m_scroll->viewport()->size() - QSize(2 * ReportPageView::kMargin, 2 * ReportPageView::kMargin);
     const QSizeF mm = m_report.pageSize;
     int width = 0;
     switch (m_zoom) {
@@ -181,11 +183,26 @@ void TReportPrintViewer::resizeEvent(QResizeEvent* event)
 void TReportPrintViewer::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_PageDown: Btn_NextClick(); return;
-    case Qt::Key_PageUp: Btn_PriorClick(); return;
-    case Qt::Key_Home: if (event->modifiers() & Qt::ControlModifier) { Btn_FirstClick(); return; } break;
-    case Qt::Key_End: if (event->modifiers() & Qt::ControlModifier) { Btn_LastClick(); return; } break;
-    default: break;
+    case Qt::Key_PageDown:
+        Btn_NextClick();
+        return;
+    case Qt::Key_PageUp:
+        Btn_PriorClick();
+        return;
+    case Qt::Key_Home:
+        if (event->modifiers() & Qt::ControlModifier) {
+            Btn_FirstClick();
+            return;
+        }
+        break;
+    case Qt::Key_End:
+        if (event->modifiers() & Qt::ControlModifier) {
+            Btn_LastClick();
+            return;
+        }
+        break;
+    default:
+        break;
     }
     QDialog::keyPressEvent(event);
 }

@@ -111,7 +111,8 @@ void BackgroundRecognition::sendNext()
     const RecognitionJob job = jobFor(m_queue.takeFirst());
     m_busy = true;
     emit progressChanged(m_done, total());
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, job] { worker->read(job); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, job] { worker->read(job); }, Qt::QueuedConnection);
 }
 
 void BackgroundRecognition::accept(const RecognitionJob& job, const DocumentReader::Reading& reading)
@@ -120,10 +121,12 @@ void BackgroundRecognition::accept(const RecognitionJob& job, const DocumentRead
     // The file read must still be the document's: a rotation, a restore or
     // a new picture since then makes the reading worthless.
     const QFileInfo now(job.file);
-    const bool sameFile = now.exists() ? now.size() == job.size && now.lastModified() == job.modified : job.size < 0;
+    const bool sameFile =
+        now.exists() ? now.size() == job.size && now.lastModified() == job.modified : job.size < 0;
     if (sameFile && Connection::isOpen() && !Transaction::isRunning()) {
         try {
-            DocumentTexts::store(job.document.kind, job.document.id, reading.state, reading.content, reading.note);
+            DocumentTexts::store(job.document.kind, job.document.id, reading.state, reading.content,
+                                 reading.note);
         } catch (const AppError&) {
             // Left waiting: read again on a later look.
         }

@@ -3,19 +3,19 @@
 #include "DocumentReader.h"
 #include "DocumentTexts.h"
 
+#include <atomic>
+#include <memory>
 #include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QThread>
 #include <QTimer>
-#include <atomic>
-#include <memory>
 
 // One document to read, as the worker gets it: files only, never the database.
 struct RecognitionJob
 {
     DocumentTexts::Pending document;
-    QString file;    // the stored JPEG or the attached file's archive
+    QString file;     // the stored JPEG or the attached file's archive
     qint64 size = -1; // the file as it was when the job was made
     QDateTime modified;
 };

@@ -7,7 +7,6 @@
 #include "TextFiles.h"
 
 #include <poppler-qt6.h>
-
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -93,7 +92,8 @@ Reading readFileBytes(const QByteArray& bytes, const QString& fileName, TextReco
         const int dpi = qRound(image.dotsPerMeterX() * 0.0254);
         return recognised(greyOf(image), recognizer, cancel, dpi >= 70 && dpi <= 1200 ? dpi : 300);
     }
-    return {State::NoText, {}, QStringLiteral("Type de fichier sans texte lisible (%1).").arg(type.comment())};
+    return {
+        State::NoText, {}, QStringLiteral("Type de fichier sans texte lisible (%1).").arg(type.comment())};
 }
 
 Reading readAttachedFile(const QString& archive, const QString& fileName, TextRecognizer& recognizer,

@@ -3,10 +3,10 @@
 #include "DocumentTexts.h"
 #include "TextRecognizer.h"
 
+#include <atomic>
 #include <QByteArray>
 #include <QImage>
 #include <QString>
-#include <atomic>
 
 // What a document says, from its stored file, without the database: a
 // picture through the recognizer; an attached file by its type: a PDF's

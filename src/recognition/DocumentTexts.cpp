@@ -32,15 +32,17 @@ QString tableOf(Kind kind)
 
 QList<Pending> pending(int pictureFloor, int fileFloor)
 {
-    QSqlQuery query = run(QStringLiteral(
-        "SELECT 1, g.Id, '' FROM DOCUMENTIMG g WHERE g.Id > ? AND NOT EXISTS "
-        "(SELECT 1 FROM DOCUMENTTEXT t WHERE t.DoKind = 1 AND t.Id_Document = g.Id) "
-        "UNION ALL SELECT 2, f.Id, f.FileName FROM DOCUMENTFILE f WHERE f.Id > ? AND NOT EXISTS "
-        "(SELECT 1 FROM DOCUMENTTEXT t WHERE t.DoKind = 2 AND t.Id_Document = f.Id) ORDER BY 2 DESC"),
-                          {pictureFloor, fileFloor});
+    QSqlQuery query =
+        run(QStringLiteral(
+                "SELECT 1, g.Id, '' FROM DOCUMENTIMG g WHERE g.Id > ? AND NOT EXISTS "
+                "(SELECT 1 FROM DOCUMENTTEXT t WHERE t.DoKind = 1 AND t.Id_Document = g.Id) "
+                "UNION ALL SELECT 2, f.Id, f.FileName FROM DOCUMENTFILE f WHERE f.Id > ? AND NOT EXISTS "
+                "(SELECT 1 FROM DOCUMENTTEXT t WHERE t.DoKind = 2 AND t.Id_Document = f.Id) ORDER BY 2 DESC"),
+            {pictureFloor, fileFloor});
     QList<Pending> found;
     while (query.next())
-        found << Pending{static_cast<Kind>(query.value(0).toInt()), query.value(1).toInt(), query.value(2).toString()};
+        found << Pending{static_cast<Kind>(query.value(0).toInt()), query.value(1).toInt(),
+                         query.value(2).toString()};
     return found;
 }
 
@@ -54,12 +56,13 @@ bool store(Kind kind, int id, State state, const QString& content, const QString
 {
     Transaction transaction;
     const int k = static_cast<int>(kind);
-    QSqlQuery query = run(QStringLiteral("INSERT INTO DOCUMENTTEXT (Id_Document, DoKind, Content, State, Note) "
-                                         "SELECT ?, ?, ?, ?, ? WHERE EXISTS (SELECT 1 FROM %1 WHERE Id = ?) "
-                                         "AND NOT EXISTS (SELECT 1 FROM DOCUMENTTEXT WHERE DoKind = ? AND "
-                                         "Id_Document = ?)")
-                              .arg(tableOf(kind)),
-                          {id, k, content, static_cast<int>(state), note.left(255), id, k, id});
+    QSqlQuery query =
+        run(QStringLiteral("INSERT INTO DOCUMENTTEXT (Id_Document, DoKind, Content, State, Note) "
+                           "SELECT ?, ?, ?, ?, ? WHERE EXISTS (SELECT 1 FROM %1 WHERE Id = ?) "
+                           "AND NOT EXISTS (SELECT 1 FROM DOCUMENTTEXT WHERE DoKind = ? AND "
+                           "Id_Document = ?)")
+                .arg(tableOf(kind)),
+            {id, k, content, static_cast<int>(state), note.left(255), id, k, id});
     const bool stored = query.numRowsAffected() == 1;
     query.finish();
     transaction.commit();

@@ -76,6 +76,7 @@ void RecognitionStatus::Btn_Recognition_ListClick()
                         {QStringLiteral("Type"), QStringLiteral("KindName")},
                         {QStringLiteral("Document"), QStringLiteral("Title")},
                         {QStringLiteral("Remarque"), QStringLiteral("Note")}};
-    ListWindow list(QStringLiteral("DocumentTextList"), QStringLiteral("  Documents sans texte"), settings, window());
+    ListWindow list(QStringLiteral("DocumentTextList"), QStringLiteral("  Documents sans texte"), settings,
+                    window());
     list.exec();
 }

@@ -1,10 +1,9 @@
 #include "TextRecognizer.h"
 
+#include <omp.h>
+#include <QByteArray>
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
-
-#include <QByteArray>
-#include <omp.h>
 #include <thread>
 #include <vector>
 
@@ -50,9 +49,10 @@ TextRecognizer::~TextRecognizer()
 
 QString TextRecognizer::missingLanguageMessage()
 {
-    return QStringLiteral("Le texte des documents ne peut pas être reconnu : le fichier de la langue française "
-                          "de Tesseract (fra.traineddata) est introuvable.\rInstallez le paquet "
-                          "« tesseract-ocr-fra » (sudo apt install tesseract-ocr-fra), puis relancez le programme.");
+    return QStringLiteral(
+        "Le texte des documents ne peut pas être reconnu : le fichier de la langue française "
+        "de Tesseract (fra.traineddata) est introuvable.\rInstallez le paquet "
+        "« tesseract-ocr-fra » (sudo apt install tesseract-ocr-fra), puis relancez le programme.");
 }
 
 int TextRecognizer::cutRow(const Bitmap& grey)
@@ -120,7 +120,8 @@ QString TextRecognizer::recognize(const Bitmap& grey, const std::atomic_bool& ca
     if (cut == 0)
         return readBand(*m_engines[0], grey, 0, grey.height(), cancel, resolution).trimmed();
     QString lower;
-    std::thread second([&] { lower = readBand(*m_engines[1], grey, cut, grey.height() - cut, cancel, resolution); });
+    std::thread second(
+        [&] { lower = readBand(*m_engines[1], grey, cut, grey.height() - cut, cancel, resolution); });
     const QString upper = readBand(*m_engines[0], grey, 0, cut, cancel, resolution);
     second.join();
     if (cancel.load())

@@ -2,9 +2,9 @@
 
 #include "Bitmap.h"
 
-#include <QString>
 #include <atomic>
 #include <memory>
+#include <QString>
 
 namespace tesseract {
 class TessBaseAPI;

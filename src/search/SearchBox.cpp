@@ -63,7 +63,8 @@ public:
 
 } // namespace
 
-SearchBox::SearchBox(QWidget* window, Opener open) : QWidget(window), m_window(window), m_open(std::move(open))
+SearchBox::SearchBox(QWidget* window, Opener open)
+    : QWidget(window), m_window(window), m_open(std::move(open))
 {
     setObjectName(QStringLiteral("Search_Box"));
     auto* label = new QLabel(QStringLiteral("Rechercher"), this);
@@ -141,7 +142,8 @@ void SearchBox::searchNow()
         auto* item = new QTreeWidgetItem(m_results);
         item->setText(PersonColumn, hit.personName);
         item->setText(KindColumn, Search::kindLabel(hit.kind));
-        item->setText(DateColumn, hit.date.isValid() ? hit.date.toString(QStringLiteral("dd/MM/yyyy")) : QString());
+        item->setText(DateColumn,
+                      hit.date.isValid() ? hit.date.toString(QStringLiteral("dd/MM/yyyy")) : QString());
         item->setText(SnippetColumn, hit.snippet);
         item->setToolTip(SnippetColumn, hit.snippet);
         item->setData(SnippetColumn, kHtmlRole, hit.snippetHtml);

@@ -2,10 +2,10 @@
 
 #include "SearchQuery.h"
 
+#include <functional>
 #include <QFrame>
 #include <QTimer>
 #include <QWidget>
-#include <functional>
 
 class QLabel;
 class QLineEdit;

@@ -101,8 +101,9 @@ QString matchExpression(const QString& typed)
         QStringList variants;
         for (const QString& v : ligatureVariants(word))
             variants << QLatin1Char('"') + v + QLatin1Char('"') + star;
-        terms << (variants.size() == 1 ? variants.first()
-                                       : QLatin1Char('(') + variants.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+        terms << (variants.size() == 1
+                      ? variants.first()
+                      : QLatin1Char('(') + variants.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
     }
     return terms.join(QStringLiteral(" AND "));
 }
@@ -131,12 +132,12 @@ QList<Hit> find(const QString& typed, int limit, const QSqlDatabase& db)
     const qint64 lowest = query.next() ? query.value(0).toLongLong() : 0;
     // The inner query lets FTS5 sort by rank itself, so the snippets are
     // made for the rows returned only.
-    query.prepare(QStringLiteral(
-        "SELECT h.Entry, h.Person, h.Date, h.Target, h.Snippet, p.Name, p.ForeName FROM "
-        "(SELECT rowid AS Entry, Person, Date, Target, rank, "
-        "snippet(SEARCH_INDEX, 0, char(2), char(3), '…', 16) AS Snippet "
-        "FROM SEARCH_INDEX WHERE SEARCH_INDEX MATCH ? AND rowid >= ? ORDER BY rank LIMIT ?) h "
-        "JOIN PERSON p ON p.Id = h.Person ORDER BY h.rank"));
+    query.prepare(
+        QStringLiteral("SELECT h.Entry, h.Person, h.Date, h.Target, h.Snippet, p.Name, p.ForeName FROM "
+                       "(SELECT rowid AS Entry, Person, Date, Target, rank, "
+                       "snippet(SEARCH_INDEX, 0, char(2), char(3), '…', 16) AS Snippet "
+                       "FROM SEARCH_INDEX WHERE SEARCH_INDEX MATCH ? AND rowid >= ? ORDER BY rank LIMIT ?) h "
+                       "JOIN PERSON p ON p.Id = h.Person ORDER BY h.rank"));
     query.addBindValue(match);
     query.addBindValue(lowest);
     query.addBindValue(limit);

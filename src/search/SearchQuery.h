@@ -35,9 +35,9 @@ struct Hit
     int personId = -1;
     QString personName; // "Name ForeName"
     Kind kind = Kind::Identity;
-    int rowId = -1;     // the row the page selects (for a value, its analysis)
-    QDate date;         // invalid when the row has none
-    QString snippet;    // plain text around the words found
+    int rowId = -1;      // the row the page selects (for a value, its analysis)
+    QDate date;          // invalid when the row has none
+    QString snippet;     // plain text around the words found
     QString snippetHtml; // the same, escaped, the words found in <b>...</b>
 };
 

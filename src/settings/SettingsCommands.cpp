@@ -10,7 +10,8 @@ namespace SettingsCommands {
 
 bool editProperties(QWidget* parent, Settings& settings, const QString& iniFile)
 {
-    TEnterProperties dialog(settings, [&iniFile](const Settings& s) { s.write(iniFile); }, parent);
+    TEnterProperties dialog(
+        settings, [&iniFile](const Settings& s) { s.write(iniFile); }, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     settings = dialog.settings();

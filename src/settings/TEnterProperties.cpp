@@ -27,7 +27,8 @@ constexpr int kMaxQuality = 100;
 constexpr int kMaxPort = 5000;
 
 // One captioned row of a group's grid.
-void addRow(QGridLayout* grid, QWidget* owner, const QString& caption, QWidget* field, QWidget* button = nullptr)
+void addRow(QGridLayout* grid, QWidget* owner, const QString& caption, QWidget* field,
+            QWidget* button = nullptr)
 {
     const int r = grid->rowCount();
     grid->addWidget(FormWidgets::caption(caption, field, owner), r, 0);
@@ -53,8 +54,8 @@ TEnterProperties::TEnterProperties(const Settings& settings, Writer write, QWidg
       m_name(textField(this, "Ed_SMTP_Name")), m_email(textField(this, "Ed_SMTP_Email")),
       m_host(textField(this, "Ed_SMTP_Host")), m_port(new NumberEdit(kMaxPort, 6, this)),
       m_startTls(new QCheckBox(QStringLiteral("Connexion chiffrée (STARTTLS)"), this)),
-      m_auth(new QCheckBox(QStringLiteral("Authentification"), this)), m_user(textField(this, "Ed_SMTP_User")),
-      m_password(textField(this, "Ed_SMTP_Password"))
+      m_auth(new QCheckBox(QStringLiteral("Authentification"), this)),
+      m_user(textField(this, "Ed_SMTP_User")), m_password(textField(this, "Ed_SMTP_Password"))
 {
     setObjectName(QStringLiteral("EnterProperties"));
     setWindowTitle(QStringLiteral("Propriétés"));
@@ -75,8 +76,8 @@ TEnterProperties::TEnterProperties(const Settings& settings, Writer write, QWidg
     auto* scanner = new QGroupBox(QStringLiteral(" Paramètrage du scanner "), general);
     auto* scanGrid = new QGridLayout(scanner);
     scanGrid->setColumnStretch(1, 1);
-    QPushButton* pick = FormWidgets::pickButton(this, QStringLiteral("Btn_TwainSource"),
-                                                QStringLiteral("Choisir la source"));
+    QPushButton* pick =
+        FormWidgets::pickButton(this, QStringLiteral("Btn_TwainSource"), QStringLiteral("Choisir la source"));
     pick->setAutoDefault(false);
     addRow(scanGrid, this, QStringLiteral("Source TWAIN"), m_twainSource, pick);
     addRow(scanGrid, this, QStringLiteral("Afficher la fenêtre du pilote"), m_showTwainUI);
@@ -89,8 +90,8 @@ TEnterProperties::TEnterProperties(const Settings& settings, Writer write, QWidg
     // "Serveur SMTP": the sender and the server, then what some servers require.
     auto* smtp = new QWidget(m_pages);
     smtp->setObjectName(QStringLiteral("Tab_Smtp"));
-    auto* mail = new QGroupBox(QStringLiteral(" Paramètres pour l'envoi de documents (images ou fichiers) par emails "),
-                               smtp);
+    auto* mail = new QGroupBox(
+        QStringLiteral(" Paramètres pour l'envoi de documents (images ou fichiers) par emails "), smtp);
     auto* mailGrid = new QGridLayout(mail);
     mailGrid->setColumnStretch(1, 1);
     addRow(mailGrid, this, QStringLiteral("Nom"), m_name);
@@ -169,10 +170,12 @@ Settings TEnterProperties::edited()
         if (c.isSpace() || c.unicode() < 0x20 || c == QLatin1Char('/') || c == QLatin1Char('@'))
             refuse(m_host, QStringLiteral("Le nom du serveur SMTP « %1 » n'est pas valide.").arg(host));
     if (m_port->isEmpty())
-        refuse(m_port, QStringLiteral("Indiquez le port du serveur SMTP, un nombre de 0 à %1.").arg(kMaxPort));
+        refuse(m_port,
+               QStringLiteral("Indiquez le port du serveur SMTP, un nombre de 0 à %1.").arg(kMaxPort));
     if (m_auth->isChecked() && m_user->text().trimmed().isEmpty())
-        refuse(m_user, QStringLiteral("Indiquez le nom d'utilisateur pour l'authentification auprès du serveur "
-                                      "SMTP."));
+        refuse(m_user,
+               QStringLiteral("Indiquez le nom d'utilisateur pour l'authentification auprès du serveur "
+                              "SMTP."));
 
     Settings s = m_settings;
     s.twainSource = m_twainSource->text();

@@ -2,8 +2,8 @@
 
 #include "Settings.h"
 
-#include <QDialog>
 #include <functional>
+#include <QDialog>
 
 class NumberEdit;
 class QCheckBox;

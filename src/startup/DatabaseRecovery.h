@@ -3,11 +3,11 @@
 #include "Connection.h"
 #include "Errors.h"
 
+#include <functional>
+#include <optional>
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
-#include <functional>
-#include <optional>
 
 // The way back when start-up finds the records unusable: a damaged
 // database, or one the update left incomplete. It says what is wrong,
@@ -66,7 +66,8 @@ public:
     bool recoverIncomplete(const QString& missing, const QString& updateBackup);
 
     // The messages that end start-up when nothing made the database usable.
-    static QString incompleteMessage(const QString& databaseFile, const QString& missing, const QString& updateBackup);
+    static QString incompleteMessage(const QString& databaseFile, const QString& missing,
+                                     const QString& updateBackup);
     static QString damagedMessage(const QString& databaseFile);
 
 private:

@@ -28,10 +28,11 @@ void checkPaths(const DbConfig& c, const QString& dbIniPath)
     const QString ini = FileUtils::shownPath(dbIniPath);
     const QFileInfo folder(QDir::cleanPath(c.databaseFolder));
     if (folder.exists() && !folder.isDir())
-        throw FileError(QStringLiteral("Le fichier de configuration \"%1\" indique comme dossier de la base de "
-                                       "données \"%2\", qui est un fichier et non un dossier.\r"
-                                       "Corrigez la clé Path de la section [DataBase].")
-                            .arg(ini, FileUtils::shownPath(c.databaseFolder)));
+        throw FileError(
+            QStringLiteral("Le fichier de configuration \"%1\" indique comme dossier de la base de "
+                           "données \"%2\", qui est un fichier et non un dossier.\r"
+                           "Corrigez la clé Path de la section [DataBase].")
+                .arg(ini, FileUtils::shownPath(c.databaseFolder)));
     const auto checkFile = [&](const QString& name, const char* key) {
         const QString file = c.databaseFolder + name;
         if (name.isEmpty() || name.endsWith(QLatin1Char('/')) || QFileInfo(file).isDir())
@@ -74,7 +75,8 @@ DbConfig read(const Folders& folders)
 
     if (!ini.exists()) {
         for (size_t i = 0; i < std::size(keys); ++i)
-            ini.setValue(QString::fromLatin1(keys[i].section), QString::fromLatin1(keys[i].key), values.at(i));
+            ini.setValue(QString::fromLatin1(keys[i].section), QString::fromLatin1(keys[i].key),
+                         values.at(i));
         try {
             ini.save(path);
         } catch (const FileError&) {

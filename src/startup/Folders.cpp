@@ -30,8 +30,10 @@ Folders Folders::forProgramFolder(const QString& programFolder, const QString& e
 QString Folders::programFolderOf(const QString& executablePath)
 {
     const QString beside = FileUtils::withTrailingSeparator(QFileInfo(executablePath).absolutePath());
-    const QString installed = FileUtils::withTrailingSeparator(QFileInfo(beside + QStringLiteral("../share/brivoline")).absoluteFilePath());
-    if (!QFileInfo(beside + QStringLiteral("Ressources/DB")).isDir() && QFileInfo(installed + QStringLiteral("Ressources/DB")).isDir())
+    const QString installed = FileUtils::withTrailingSeparator(
+        QFileInfo(beside + QStringLiteral("../share/brivoline")).absoluteFilePath());
+    if (!QFileInfo(beside + QStringLiteral("Ressources/DB")).isDir() &&
+        QFileInfo(installed + QStringLiteral("Ressources/DB")).isDir())
         return QDir::cleanPath(installed) + QLatin1Char('/');
     return beside;
 }
@@ -45,7 +47,8 @@ namespace FolderSetup {
 namespace {
 QStringList contactLines()
 {
-    return {QStringLiteral("Contact : ") + Product::supportAddress, QStringLiteral("Site web : ") + Product::webAddress};
+    return {QStringLiteral("Contact : ") + Product::supportAddress,
+            QStringLiteral("Site web : ") + Product::webAddress};
 }
 
 // Creates the folder; when it is new, writes its warning file.
@@ -67,16 +70,16 @@ QStringList makerWarningLines()
 {
     return QStringList{QStringLiteral("ATTENTION : NE SUPPRIMEZ PAS CE REPERTOIRE "), QString(),
                        QStringLiteral("Ce répertoire contient les données des logiciels édités par ") +
-                           Product::makerInTexts}
-           + contactLines();
+                           Product::makerInTexts} +
+           contactLines();
 }
 
 QStringList productWarningLines()
 {
     return QStringList{QStringLiteral("ATTENTION : NE SUPPRIMEZ PAS CE REPERTOIRE "), QString(),
                        QStringLiteral("Ce répertoire contient les données du logiciels ") + Product::name +
-                           QStringLiteral(" édités par ") + Product::makerInTexts}
-           + contactLines();
+                           QStringLiteral(" édités par ") + Product::makerInTexts} +
+           contactLines();
 }
 
 bool isOnRemovableDrive(const QString& path)
@@ -103,10 +106,10 @@ QString resolveDataFolder(const Folders& folders, const DesktopEnvironment& desk
     const QString appDataDir = directories.value(QStringLiteral("Path"), QStringLiteral("AppDataDir"));
 
     QString data;
-    if (appDataDir.compare(QLatin1String("appexe"), Qt::CaseInsensitive) == 0
-        || QFileInfo::exists(folders.developmentMarker)
-        || (desktop.isRemovable && desktop.isRemovable(folders.program)
-            && !folders.program.contains(desktop.programsFolder))) {
+    if (appDataDir.compare(QLatin1String("appexe"), Qt::CaseInsensitive) == 0 ||
+        QFileInfo::exists(folders.developmentMarker) ||
+        (desktop.isRemovable && desktop.isRemovable(folders.program) &&
+         !folders.program.contains(desktop.programsFolder))) {
         data = folders.program;
     } else {
         QString base;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <functional>
+#include <QString>
 
 // The program's folders, each ending with '/'.
 struct Folders

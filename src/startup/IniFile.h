@@ -21,8 +21,14 @@ public:
     bool boolValue(const QString& section, const QString& key, bool fallback) const;
 
     void setValue(const QString& section, const QString& key, const QString& value);
-    void setInt(const QString& section, const QString& key, int value) { setValue(section, key, QString::number(value)); }
-    void setBool(const QString& section, const QString& key, bool value) { setValue(section, key, value ? QStringLiteral("1") : QStringLiteral("0")); }
+    void setInt(const QString& section, const QString& key, int value)
+    {
+        setValue(section, key, QString::number(value));
+    }
+    void setBool(const QString& section, const QString& key, bool value)
+    {
+        setValue(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+    }
 
     // Atomic replacement; throws FileError.
     void save(const QString& path) const;

@@ -1,8 +1,8 @@
 #include "OdbcDataSource.h"
 
+#include <odbcinst.h>
 #include <QFile>
 #include <QFileInfo>
-#include <odbcinst.h>
 
 namespace OdbcDataSource {
 namespace {

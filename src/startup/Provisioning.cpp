@@ -11,7 +11,8 @@
 namespace Provisioning {
 
 const QString kMissingComponentsMessage = QStringLiteral(
-    "EXECUTION IMPOSSIBLE !!\r\rCertains composants nécessaires au bon fonctionnement de cette application sont "
+    "EXECUTION IMPOSSIBLE !!\r\rCertains composants nécessaires au bon fonctionnement de cette application "
+    "sont "
     "introuvables.\rEffectuez une nouvelle installation de l'application afin de résoudre ce problème.");
 
 QString copyFailedMessage(const QString& databaseFolder, const QString& reason)
@@ -25,9 +26,9 @@ bool copyDatabase(const Folders& folders, const DbConfig& db)
 {
     const QString fileName = db.providerFileName();
     const QString oldData = folders.program + QStringLiteral("Data/");
-    const bool transfer = QFileInfo(oldData + fileName).isFile()
-                          && (QFileInfo::exists(folders.program + QStringLiteral("dsn.ini"))
-                              || QFileInfo::exists(folders.program + QStringLiteral("db.ini")));
+    const bool transfer = QFileInfo(oldData + fileName).isFile() &&
+                          (QFileInfo::exists(folders.program + QStringLiteral("dsn.ini")) ||
+                           QFileInfo::exists(folders.program + QStringLiteral("db.ini")));
     const QString source = transfer ? oldData : folders.program + QStringLiteral("Ressources/DB/Data/");
 
     // Checked before any folder is made: a broken installation leaves nothing behind.
@@ -35,7 +36,8 @@ bool copyDatabase(const Folders& folders, const DbConfig& db)
         Messages::warning(kMissingComponentsMessage);
         return false;
     }
-    for (const QString& sub : {QString(), QStringLiteral("Access"), QStringLiteral("Images"), QStringLiteral("Files")})
+    for (const QString& sub :
+         {QString(), QStringLiteral("Access"), QStringLiteral("Images"), QStringLiteral("Files")})
         FileUtils::makeFolder(db.databaseFolder + sub);
 
     BusyCursor busy;
@@ -55,8 +57,8 @@ bool copyDatabase(const Folders& folders, const DbConfig& db)
         FileUtils::copyFile(source + fileName, target, false);
         databaseCopied = true;
         wait.step(QStringLiteral("Copie des images"), TWait::Line::Message);
-        FileUtils::copyFiles(source + QStringLiteral("Images/"), db.databaseFolder + QStringLiteral("Images/"),
-                             QStringLiteral("*.jpg"));
+        FileUtils::copyFiles(source + QStringLiteral("Images/"),
+                             db.databaseFolder + QStringLiteral("Images/"), QStringLiteral("*.jpg"));
         wait.step(QStringLiteral("Copie des fichiers"), TWait::Line::Message);
         FileUtils::copyFiles(source + QStringLiteral("Files/"), db.databaseFolder + QStringLiteral("Files/"),
                              QStringLiteral("*.f"));
@@ -72,8 +74,9 @@ bool copyDatabase(const Folders& folders, const DbConfig& db)
     wait.close();
 
     if (transfer)
-        Messages::warning(QStringLiteral("IMPORTANT !!\r\rLa base de données a été transférée dans le réperoire :\r")
-                          + db.databaseFolder + QStringLiteral("\r\rNE SUPPRIMEZ PAS CE REPERTOIRE"));
+        Messages::warning(
+            QStringLiteral("IMPORTANT !!\r\rLa base de données a été transférée dans le réperoire :\r") +
+            db.databaseFolder + QStringLiteral("\r\rNE SUPPRIMEZ PAS CE REPERTOIRE"));
     return true;
 }
 } // namespace

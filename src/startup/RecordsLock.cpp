@@ -4,12 +4,11 @@
 #include "FileUtils.h"
 #include "Product.h"
 
-#include <QFile>
-#include <QSysInfo>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <pwd.h>
+#include <QFile>
+#include <QSysInfo>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,15 +93,15 @@ bool RecordsLock::acquire()
         }
         struct stat locked = {};
         struct stat named = {};
-        if (::fstat(fd, &locked) != 0 || ::stat(path.constData(), &named) != 0 || locked.st_ino != named.st_ino ||
-            locked.st_dev != named.st_dev) {
+        if (::fstat(fd, &locked) != 0 || ::stat(path.constData(), &named) != 0 ||
+            locked.st_ino != named.st_ino || locked.st_dev != named.st_dev) {
             ::close(fd); // its holder removed it between our open and our lock
             continue;
         }
         m_fd = fd;
         if (writable) {
-            const QByteArray me = QByteArray::number(qint64(::getpid())) + '\n' + currentUser().toUtf8() + '\n' +
-                                  QSysInfo::machineHostName().toUtf8() + '\n';
+            const QByteArray me = QByteArray::number(qint64(::getpid())) + '\n' + currentUser().toUtf8() +
+                                  '\n' + QSysInfo::machineHostName().toUtf8() + '\n';
             // Best effort: the lock itself is what keeps others out.
             const bool written =
                 ::ftruncate(fd, 0) == 0 && ::pwrite(fd, me.constData(), size_t(me.size()), 0) == me.size();
@@ -110,7 +109,8 @@ bool RecordsLock::acquire()
         }
         return true;
     }
-    throw FileError(QStringLiteral("Impossible de verrouiller le fichier \"%1\".").arg(FileUtils::shownPath(m_path)));
+    throw FileError(
+        QStringLiteral("Impossible de verrouiller le fichier \"%1\".").arg(FileUtils::shownPath(m_path)));
 }
 
 QString RecordsLock::inUseMessage() const
@@ -120,8 +120,9 @@ QString RecordsLock::inUseMessage() const
         who = QStringLiteral(" (utilisateur « %1 » sur l'ordinateur « %2 », processus %3)")
                   .arg(m_holder.user, m_holder.host)
                   .arg(m_holder.pid);
-    return QStringLiteral("Les données \"%1\" sont déjà ouvertes par %2 dans une autre session%3.\r\r"
-                          "Fermez le logiciel dans cette session avant de l'ouvrir ici : deux sessions sur les "
-                          "mêmes données pourraient les endommager.")
+    return QStringLiteral(
+               "Les données \"%1\" sont déjà ouvertes par %2 dans une autre session%3.\r\r"
+               "Fermez le logiciel dans cette session avant de l'ouvrir ici : deux sessions sur les "
+               "mêmes données pourraient les endommager.")
         .arg(FileUtils::shownPath(m_databaseFile), Product::name, who);
 }

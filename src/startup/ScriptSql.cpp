@@ -7,7 +7,6 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QVariant>
-
 #include <sqlite3.h>
 
 ScriptSql::ScriptSql(const QSqlDatabase& db)
@@ -16,8 +15,9 @@ ScriptSql::ScriptSql(const QSqlDatabase& db)
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
         m_handle = *static_cast<sqlite3* const*>(handle.constData());
     if (!m_handle)
-        throw UpdateError(QStringLiteral("les scripts de mise à jour ne s'exécutent que sur une connexion SQLite directe "
-                                         "à la base de données."));
+        throw UpdateError(
+            QStringLiteral("les scripts de mise à jour ne s'exécutent que sur une connexion SQLite directe "
+                           "à la base de données."));
     sqlite3_set_authorizer(m_handle, &ScriptSql::authorize, this);
 }
 
@@ -30,9 +30,11 @@ int ScriptSql::authorize(void* self, int action, const char*, const char* second
 {
     QString refused;
     if (action == SQLITE_ATTACH)
-        refused = QStringLiteral("un script de mise à jour ne peut pas ouvrir une autre base de données (ATTACH)");
+        refused =
+            QStringLiteral("un script de mise à jour ne peut pas ouvrir une autre base de données (ATTACH)");
     else if (action == SQLITE_DETACH)
-        refused = QStringLiteral("un script de mise à jour ne peut pas détacher une base de données (DETACH)");
+        refused =
+            QStringLiteral("un script de mise à jour ne peut pas détacher une base de données (DETACH)");
     else if (action == SQLITE_FUNCTION && second && qstricmp(second, "load_extension") == 0)
         refused = QStringLiteral("un script de mise à jour ne peut pas charger d'extension (load_extension)");
     if (refused.isEmpty())
@@ -45,7 +47,8 @@ QStringList ScriptSql::statements(const QString& text)
 {
     QStringList found;
     qsizetype start = 0;
-    for (qsizetype end = text.indexOf(QLatin1Char(';')); end >= 0; end = text.indexOf(QLatin1Char(';'), end + 1)) {
+    for (qsizetype end = text.indexOf(QLatin1Char(';')); end >= 0;
+         end = text.indexOf(QLatin1Char(';'), end + 1)) {
         const QString candidate = text.mid(start, end + 1 - start);
         if (sqlite3_complete(candidate.toUtf8().constData())) {
             found << candidate.chopped(1).trimmed();
@@ -73,13 +76,13 @@ void ScriptSql::run(const QString& text)
                     rc = sqlite3_step(prepared);
                 while (rc == SQLITE_ROW);
             // A statement that failed after a refusal failed for it.
-            const QString failure = rc == SQLITE_OK || rc == SQLITE_DONE ? QString()
-                                    : !m_refused.isEmpty()
-                                        ? m_refused
-                                        : Connection::errorText(QSqlError(
-                                              QString(), QString::fromUtf8(sqlite3_errmsg(m_handle)),
-                                              QSqlError::StatementError,
-                                              QString::number(sqlite3_extended_errcode(m_handle))));
+            const QString failure =
+                rc == SQLITE_OK || rc == SQLITE_DONE ? QString()
+                : !m_refused.isEmpty()
+                    ? m_refused
+                    : Connection::errorText(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(m_handle)),
+                                                      QSqlError::StatementError,
+                                                      QString::number(sqlite3_extended_errcode(m_handle))));
             sqlite3_finalize(prepared);
             if (!failure.isEmpty())
                 throw AppError(failure);

@@ -1,7 +1,7 @@
 #include "SignalCloser.h"
 
-#include <QSocketNotifier>
 #include <csignal>
+#include <QSocketNotifier>
 #include <sys/socket.h>
 #include <unistd.h>
 

@@ -26,10 +26,11 @@ bool SingleInstance::acquire()
     if (m_lock->tryLock(0))
         return true;
     if (m_lock->error() == QLockFile::PermissionError || m_lock->error() == QLockFile::UnknownError)
-        throw FileError(QStringLiteral("Impossible de créer le fichier de verrou \"%1\"%2.")
-                            .arg(FileUtils::shownPath(m_lock->fileName()),
-                                 m_lock->error() == QLockFile::PermissionError ? QStringLiteral(" : accès refusé")
-                                                                             : QString()));
+        throw FileError(
+            QStringLiteral("Impossible de créer le fichier de verrou \"%1\"%2.")
+                .arg(FileUtils::shownPath(m_lock->fileName()), m_lock->error() == QLockFile::PermissionError
+                                                                   ? QStringLiteral(" : accès refusé")
+                                                                   : QString()));
     // A lock that names no owner (a process killed between creating the file
     // and writing its id, or a damaged file) cannot show that anyone holds
     // it. Removing it succeeds only when no live process keeps it open.

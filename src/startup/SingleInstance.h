@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QLockFile>
 #include <memory>
+#include <QLockFile>
 
 // Keeps a second copy of the program from starting. The lock lives in the
 // user's runtime folder; a lock whose owner cannot be shown to be alive (a

@@ -17,20 +17,21 @@
 #include "TSplash.h"
 #include "WriteTest.h"
 
+#include <cstdio>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProgressBar>
 #include <QLocale>
+#include <QProgressBar>
 #include <QSqlDatabase>
 #include <QTimer>
 #include <QWidget>
-#include <cstdio>
 
 const QString StartupSequence::kConnectionFailedMessage =
-    QStringLiteral("EXECUTION IMPOSSIBLE !!\r\rCe logiciel a rencontré un problème lors de la connexion à la base de "
-                   "données.\rContactez le support par email pour tenter de trouver une solution : ")
-    + Product::supportAddress;
+    QStringLiteral(
+        "EXECUTION IMPOSSIBLE !!\r\rCe logiciel a rencontré un problème lors de la connexion à la base de "
+        "données.\rContactez le support par email pour tenter de trouver une solution : ") +
+    Product::supportAddress;
 
 QString StartupSequence::alreadyRunningMessage()
 {
@@ -92,7 +93,8 @@ int StartupSequence::run(const StartupHooks& hooks)
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QApplication::setApplicationDisplayName(Product::name);
     ProgramState& p = program();
-    p.folders = Folders::forProgramFolder(Folders::programFolderOf(FileUtils::executablePath()), FileUtils::executablePath());
+    p.folders = Folders::forProgramFolder(Folders::programFolderOf(FileUtils::executablePath()),
+                                          FileUtils::executablePath());
 
     SingleInstance instance(QStringLiteral("BRIVOLINE"));
     try {
@@ -138,7 +140,8 @@ int StartupSequence::run(const StartupHooks& hooks)
         return 1;
     };
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
-        Messages::plain(QStringLiteral("Le pilote de base de données SQLite de Qt (QSQLITE) est introuvable."));
+        Messages::plain(
+            QStringLiteral("Le pilote de base de données SQLite de Qt (QSQLITE) est introuvable."));
         return abandon(kConnectionFailedMessage);
     }
     // The data modules, made anew after a recovery replaced the database.
@@ -177,8 +180,8 @@ int StartupSequence::run(const StartupHooks& hooks)
     QString updateBackup;
     const auto update = [&] {
         try {
-            updateBackup =
-                StartupUpdate::run(p.folders, p.db, [&splash](const QString& text) { splash->setStatus(text); });
+            updateBackup = StartupUpdate::run(p.folders, p.db,
+                                              [&splash](const QString& text) { splash->setStatus(text); });
         } catch (const AppError& e) {
             abandon(StartupUpdate::failureMessage(e.text(), p.folders));
             return false;

@@ -3,9 +3,9 @@
 #include "DatabaseRecovery.h"
 #include "Folders.h"
 
-#include <QString>
 #include <functional>
 #include <memory>
+#include <QString>
 
 class QWidget;
 class RecordsLock;

@@ -10,13 +10,12 @@
 #include "UpdateEngine.h"
 #include "UpdateLog.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
-
-#include <algorithm>
 
 namespace StartupUpdate {
 namespace {
@@ -63,18 +62,19 @@ private:
 // file, the only kind on which their statements can be guarded.
 UpdateTarget programTarget(const Folders& folders, const DbConfig& db)
 {
-    UpdateTarget target{QString(),
-                        folders.program,
-                        folders.data,
-                        db.databaseFolder,
-                        db.databaseFile(),
-                        [] { Connection::close(); },
-                        [db] {
-                            Connection::open(db);
-                            if (!Connection::isOpen())
-                                throw DatabaseError(
-                                    QStringLiteral("La base de données \"%1\" est introuvable.").arg(db.databaseFile()));
-                        }};
+    UpdateTarget target{
+        QString(),
+        folders.program,
+        folders.data,
+        db.databaseFolder,
+        db.databaseFile(),
+        [] { Connection::close(); },
+        [db] {
+            Connection::open(db);
+            if (!Connection::isOpen())
+                throw DatabaseError(
+                    QStringLiteral("La base de données \"%1\" est introuvable.").arg(db.databaseFile()));
+        }};
     if (db.kind != DbConfig::Kind::Odbc)
         return target;
     target.connectionName = kScriptConnection;
@@ -87,8 +87,9 @@ UpdateTarget programTarget(const Folders& folders, const DbConfig& db)
         connection.setDatabaseName(file);
         connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!connection.open())
-            throw DatabaseError(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.")
-                                    .arg(FileUtils::shownPath(file), Connection::errorText(connection.lastError())));
+            throw DatabaseError(
+                QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2.")
+                    .arg(FileUtils::shownPath(file), Connection::errorText(connection.lastError())));
     };
     return target;
 }
@@ -97,14 +98,16 @@ QString versionColumn(const QString& connectionName)
 {
     const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     const QString table = UpdateCatalog::tableName(db, kVersionTable);
-    const bool older = !table.isEmpty() && UpdateCatalog::find(UpdateCatalog::columns(db, table), QStringLiteral("VAL"));
+    const bool older =
+        !table.isEmpty() && UpdateCatalog::find(UpdateCatalog::columns(db, table), QStringLiteral("VAL"));
     return older ? QStringLiteral("VAL") : QStringLiteral("VALUE");
 }
 
 // "BD_352.maj" -> 352, 0 for any other name.
 int scriptNumber(const QString& name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^BD_(\\d{3,})\\.maj$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(QStringLiteral("^BD_(\\d{3,})\\.maj$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = pattern.match(name);
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
@@ -177,8 +180,9 @@ bool updateOlderDatabase(const Folders& folders, const QString& connectionName, 
                          const QString& file, UpdateGauge* gauge, const Status& status)
 {
     const QString scriptFolder = folders.program + QStringLiteral("Maj/");
-    const QStringList scripts =
-        scriptsAfter(scriptFolder, numericVersion(GetBDVersion(connectionName, kVersionTable, versionColumn(connectionName))));
+    const QStringList scripts = scriptsAfter(
+        scriptFolder,
+        numericVersion(GetBDVersion(connectionName, kVersionTable, versionColumn(connectionName))));
     if (scripts.isEmpty())
         return false;
     const auto open = [connectionName] {
@@ -205,7 +209,8 @@ void secondPass(const Folders& folders, const DbConfig& db)
         return;
     try {
         {
-            QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kSecondPassConnection);
+            QSqlDatabase connection =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kSecondPassConnection);
             connection.setDatabaseName(file);
             connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
             if (!connection.open())
@@ -240,9 +245,10 @@ QStringList scriptsAfter(const QString& folder, int fromVersion)
 QString failureMessage(const QString& error, const Folders& folders)
 {
     return QStringLiteral("MISE A JOUR IMPOSSIBLE !!\r\r") + error +
-           QStringLiteral("\r\rLe démarrage du logiciel est interrompu. La base de données est restée dans l'état où "
-                          "la mise à jour l'a laissée ; le journal \"%1\" en donne le détail.\r"
-                          "Contactez le support par email pour tenter de trouver une solution : ")
+           QStringLiteral(
+               "\r\rLe démarrage du logiciel est interrompu. La base de données est restée dans l'état où "
+               "la mise à jour l'a laissée ; le journal \"%1\" en donne le détail.\r"
+               "Contactez le support par email pour tenter de trouver une solution : ")
                .arg(folders.data + QStringLiteral("Maj.Log")) +
            Product::supportAddress;
 }

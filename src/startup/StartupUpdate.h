@@ -3,8 +3,8 @@
 #include "Connection.h"
 #include "Folders.h"
 
-#include <QString>
 #include <functional>
+#include <QString>
 
 class UpdateGauge;
 

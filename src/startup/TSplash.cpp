@@ -11,13 +11,14 @@
 #include <QVBoxLayout>
 
 TSplash::TSplash(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_info(new QLabel(QStringLiteral("Chargement ..."), this)),
-      m_bar(new QProgressBar(this))
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
+      m_info(new QLabel(QStringLiteral("Chargement ..."), this)), m_bar(new QProgressBar(this))
 {
     setObjectName(QStringLiteral("Splash"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("TSplash { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, "
-                                 "stop:1 #dfe8fb); border: 1px solid #0050d2; }"));
+    setStyleSheet(
+        QStringLiteral("TSplash { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, "
+                       "stop:1 #dfe8fb); border: 1px solid #0050d2; }"));
 
     auto* picture = new QLabel(this);
     picture->setPixmap(AppIcon::pixmap(112));

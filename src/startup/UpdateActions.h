@@ -46,11 +46,12 @@ QString errorText(const class QSqlQuery& query);
 // read leaves its row as it was and the others go on. Errors of the table
 // itself or of the database are thrown (AppError).
 namespace PictureActions {
-QString extractImageToJpeg(ActionContext& context, const QString& table, const QString& field, const QString& prefix,
-                           bool keepPicture);
-QString extractJpegImage(ActionContext& context, const QString& table, const QString& field, const QString& prefix);
-QString resizeBitmap(ActionContext& context, const QString& table, const QString& field, int width, int height,
-                     bool onWhite);
+QString extractImageToJpeg(ActionContext& context, const QString& table, const QString& field,
+                           const QString& prefix, bool keepPicture);
+QString extractJpegImage(ActionContext& context, const QString& table, const QString& field,
+                         const QString& prefix);
+QString resizeBitmap(ActionContext& context, const QString& table, const QString& field, int width,
+                     int height, bool onWhite);
 QString convertBitmapToJpeg(ActionContext& context, const QString& table, const QString& field);
 } // namespace PictureActions
 

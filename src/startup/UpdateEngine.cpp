@@ -5,17 +5,17 @@
 #include "FileUtils.h"
 #include "Messages.h"
 #include "Schema.h"
-#include "SearchIndex.h"
 #include "ScriptSql.h"
+#include "SearchIndex.h"
 #include "Transaction.h"
 #include "UpdateActions.h"
 #include "UpdateLog.h"
 
+#include <memory>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlQuery>
-#include <memory>
 
 namespace {
 
@@ -32,18 +32,18 @@ const QString kBackupQuestion =
 const QSet<QString>& knownTypeNames()
 {
     static const QSet<QString> names{
-        QStringLiteral("ftUnknown"),     QStringLiteral("ftString"),    QStringLiteral("ftSmallint"),
-        QStringLiteral("ftInteger"),     QStringLiteral("ftWord"),      QStringLiteral("ftBoolean"),
-        QStringLiteral("ftFloat"),       QStringLiteral("ftCurrency"),  QStringLiteral("ftBCD"),
-        QStringLiteral("ftDate"),        QStringLiteral("ftTime"),      QStringLiteral("ftDateTime"),
-        QStringLiteral("ftBytes"),       QStringLiteral("ftVarBytes"),  QStringLiteral("ftAutoInc"),
-        QStringLiteral("ftBlob"),        QStringLiteral("ftMemo"),      QStringLiteral("ftGraphic"),
+        QStringLiteral("ftUnknown"),     QStringLiteral("ftString"),     QStringLiteral("ftSmallint"),
+        QStringLiteral("ftInteger"),     QStringLiteral("ftWord"),       QStringLiteral("ftBoolean"),
+        QStringLiteral("ftFloat"),       QStringLiteral("ftCurrency"),   QStringLiteral("ftBCD"),
+        QStringLiteral("ftDate"),        QStringLiteral("ftTime"),       QStringLiteral("ftDateTime"),
+        QStringLiteral("ftBytes"),       QStringLiteral("ftVarBytes"),   QStringLiteral("ftAutoInc"),
+        QStringLiteral("ftBlob"),        QStringLiteral("ftMemo"),       QStringLiteral("ftGraphic"),
         QStringLiteral("ftFmtMemo"),     QStringLiteral("ftParadoxOle"), QStringLiteral("ftDBaseOle"),
-        QStringLiteral("ftTypedBinary"), QStringLiteral("ftCursor"),    QStringLiteral("ftFixedChar"),
-        QStringLiteral("ftWideString"),  QStringLiteral("ftLargeInt"),  QStringLiteral("ftADT"),
-        QStringLiteral("ftArray"),       QStringLiteral("ftReference"), QStringLiteral("ftDataSet"),
-        QStringLiteral("ftOraBlob"),     QStringLiteral("ftOraClob"),   QStringLiteral("ftVariant"),
-        QStringLiteral("ftInterface"),   QStringLiteral("ftIDispatch"), QStringLiteral("ftGuid"),
+        QStringLiteral("ftTypedBinary"), QStringLiteral("ftCursor"),     QStringLiteral("ftFixedChar"),
+        QStringLiteral("ftWideString"),  QStringLiteral("ftLargeInt"),   QStringLiteral("ftADT"),
+        QStringLiteral("ftArray"),       QStringLiteral("ftReference"),  QStringLiteral("ftDataSet"),
+        QStringLiteral("ftOraBlob"),     QStringLiteral("ftOraClob"),    QStringLiteral("ftVariant"),
+        QStringLiteral("ftInterface"),   QStringLiteral("ftIDispatch"),  QStringLiteral("ftGuid"),
         QStringLiteral("ftWideMemo")};
     return names;
 }
@@ -105,10 +105,11 @@ private:
 class ScriptRun
 {
 public:
-    ScriptRun(const UpdateTarget& target, PictureTimes& times, QStringList& backups, const UpdateEngine::Run& run,
-              UpdateLog& log)
-        : m_target(target), m_run(run), m_log(log), m_backups(backups),
-          m_context{target.connectionName, target.programFolder, target.databaseFolder, log, times}
+    ScriptRun(const UpdateTarget& target, PictureTimes& times, QStringList& backups,
+              const UpdateEngine::Run& run, UpdateLog& log)
+        : m_target(target), m_run(run), m_log(log),
+          m_backups(backups), m_context{target.connectionName, target.programFolder, target.databaseFolder,
+                                        log, times}
     {
     }
 
@@ -164,9 +165,8 @@ public:
 private:
     [[noreturn]] void fail(int line, const QString& what) const
     {
-        throw UpdateError(QStringLiteral("Ligne %1 du script « %2 » : %3")
-                              .arg(line + 1)
-                              .arg(m_run.fileName, what));
+        throw UpdateError(
+            QStringLiteral("Ligne %1 du script « %2 » : %3").arg(line + 1).arg(m_run.fileName, what));
     }
 
     int advanceTo(int next, int current)
@@ -233,7 +233,8 @@ private:
     {
         const QString table = UpdateCatalog::tableName(database(), name);
         if (table.isEmpty())
-            fail(line, QStringLiteral("la table « %1 » qu'elle teste n'existe pas dans la base de données.").arg(name));
+            fail(line, QStringLiteral("la table « %1 » qu'elle teste n'existe pas dans la base de données.")
+                           .arg(name));
         return table;
     }
 
@@ -260,11 +261,13 @@ private:
             case Command::NotFieldExists:
             case Command::FieldExists: {
                 const QString table = existingTable(args.table, lineIndex);
-                const bool exists = UpdateCatalog::find(UpdateCatalog::columns(database(), table), args.field);
+                const bool exists =
+                    UpdateCatalog::find(UpdateCatalog::columns(database(), table), args.field);
                 return command == Command::FieldExists ? exists : !exists;
             }
             case Command::NotFieldType: {
-                const QString named = knownTypeNames().contains(args.type) ? args.type : QStringLiteral("ftUnknown");
+                const QString named =
+                    knownTypeNames().contains(args.type) ? args.type : QStringLiteral("ftUnknown");
                 return !typeNamesOf(existingColumn(args, lineIndex)).contains(named);
             }
             case Command::TableEmpty: {
@@ -317,7 +320,8 @@ private:
             return QStringLiteral("OPTIMISATION:Extraction des images au format jpeg de la table ") +
                    argumentOrEmpty(line, 0);
         case Command::ExtractJpegImage:
-            return QStringLiteral("OPTIMISATION:Extraction des images jpeg de la table ") + argumentOrEmpty(line, 0);
+            return QStringLiteral("OPTIMISATION:Extraction des images jpeg de la table ") +
+                   argumentOrEmpty(line, 0);
         case Command::ResizeBitmapInDataBase:
             return QStringLiteral("OPTIMISATION:Redimensionne les images Bitmap de la table ") +
                    argumentOrEmpty(line, 0);
@@ -333,7 +337,8 @@ private:
     {
         QStringList args = UpdateScript::delimitedArguments(line);
         if (args.size() < count)
-            throw AppError(QStringLiteral("%1 valeur(s) attendue(s), %2 trouvée(s).").arg(count).arg(args.size()));
+            throw AppError(
+                QStringLiteral("%1 valeur(s) attendue(s), %2 trouvée(s).").arg(count).arg(args.size()));
         return args;
     }
 
@@ -372,8 +377,9 @@ private:
         case Command::ReplaceStringInStatScript: {
             const QStringList args = arguments(line, 2);
             TreeConversion::replaceText(m_context,
-                                        command == Command::ReplaceStringInQueryScript ? TreeConversion::Tree::Query
-                                                                                       : TreeConversion::Tree::Stat,
+                                        command == Command::ReplaceStringInQueryScript
+                                            ? TreeConversion::Tree::Query
+                                            : TreeConversion::Tree::Stat,
                                         args[0], args[1]);
             return {};
         }
@@ -421,9 +427,10 @@ private:
                 runStatement(QStringLiteral("RELEASE update_action"));
             } catch (const AppError& e) {
                 // The engine dropped the whole transaction (disk full, I/O error).
-                fail(m_blockLine, QStringLiteral("les changements du bloc qu'elle commence ont été annulés par la "
-                                                 "base de données ; ils seront refaits au prochain démarrage.\r%1")
-                                      .arg(e.text()));
+                fail(m_blockLine,
+                     QStringLiteral("les changements du bloc qu'elle commence ont été annulés par la "
+                                    "base de données ; ils seront refaits au prochain démarrage.\r%1")
+                         .arg(e.text()));
             }
             throw;
         }
@@ -507,7 +514,8 @@ private:
         // nor may a backup cut short (its scratch file left) be taken over.
         QDateTime moment = Clock::now();
         QString target = UpdateEngine::backupFileName(m_target.dataFolder, m_target.databaseFile, moment);
-        for (int i = 0; i < 3600 && (QFileInfo::exists(target) || QFileInfo::exists(Compaction::scratchFileFor(target)));
+        for (int i = 0;
+             i < 3600 && (QFileInfo::exists(target) || QFileInfo::exists(Compaction::scratchFileFor(target)));
              ++i) {
             if (QFileInfo::exists(Compaction::scratchFileFor(target)))
                 m_log.write(QStringLiteral("Sauvegarde interrompue laissée de côté : ") +
@@ -529,9 +537,10 @@ private:
             failure += (failure.isEmpty() ? QString() : QStringLiteral("\r")) + e.text();
         }
         if (!failure.isEmpty())
-            throw UpdateError(QStringLiteral("La sauvegarde de la base de données avant la mise à jour du script « %1 » "
-                                             "a échoué ; aucune ligne du script n'a été exécutée.\r%2")
-                                  .arg(m_run.fileName, failure));
+            throw UpdateError(
+                QStringLiteral("La sauvegarde de la base de données avant la mise à jour du script « %1 » "
+                               "a échoué ; aucune ligne du script n'a été exécutée.\r%2")
+                    .arg(m_run.fileName, failure));
         m_log.write(QStringLiteral("Sauvegarde de la base de données : ") + target + QStringLiteral(" (Ok)"));
         m_backups << target;
     }
@@ -556,12 +565,13 @@ QString UpdateEngine::logFile() const
     return m_target.dataFolder + QStringLiteral("Maj.Log");
 }
 
-QString UpdateEngine::backupFileName(const QString& dataFolder, const QString& databaseFile, const QDateTime& moment)
+QString UpdateEngine::backupFileName(const QString& dataFolder, const QString& databaseFile,
+                                     const QDateTime& moment)
 {
     const QString name = QFileInfo(databaseFile).fileName();
-    return dataFolder + QStringLiteral("Backup/Maj/") + name.left(qMax<qsizetype>(0, name.size() - 4)).toUpper() +
-           QStringLiteral("_ACCESS_BACKUP_MAJ_") + moment.toString(QStringLiteral("ddMMyyyyhhmmss")) +
-           QStringLiteral(".bkp");
+    return dataFolder + QStringLiteral("Backup/Maj/") +
+           name.left(qMax<qsizetype>(0, name.size() - 4)).toUpper() + QStringLiteral("_ACCESS_BACKUP_MAJ_") +
+           moment.toString(QStringLiteral("ddMMyyyyhhmmss")) + QStringLiteral(".bkp");
 }
 
 void UpdateEngine::run(const Run& run)
@@ -574,7 +584,8 @@ void UpdateEngine::run(const Run& run)
         log.write(QStringLiteral("Script de mise à jour : ") + path);
         ScriptRun(m_target, m_times, m_backups, run, log).execute(lines);
     } catch (const UpdateError& e) {
-        log.write(QStringLiteral("ERREUR : ") + QString(e.text()).replace(QLatin1Char('\r'), QLatin1Char(' ')));
+        log.write(QStringLiteral("ERREUR : ") +
+                  QString(e.text()).replace(QLatin1Char('\r'), QLatin1Char(' ')));
         log.write(QString());
         throw;
     }

@@ -2,9 +2,9 @@
 
 #include "UpdateScript.h"
 
+#include <functional>
 #include <QDateTime>
 #include <QString>
-#include <functional>
 
 // Where a script runs: the database, its connection and the folders around it.
 struct UpdateTarget
@@ -33,11 +33,11 @@ public:
 // Where the time of the picture actions went, summed over a run.
 struct PictureTimes
 {
-    int pictures = 0;       // rows whose picture was worked on
-    qint64 decodeNs = 0;    // reading bitmaps (and JPEGs checked again)
-    qint64 encodeNs = 0;    // writing JPEGs and bitmaps in memory, resampling
-    qint64 filesNs = 0;     // picture files written and forced to the disk
-    qint64 databaseNs = 0;  // reading the rows, writing them back, committing
+    int pictures = 0;      // rows whose picture was worked on
+    qint64 decodeNs = 0;   // reading bitmaps (and JPEGs checked again)
+    qint64 encodeNs = 0;   // writing JPEGs and bitmaps in memory, resampling
+    qint64 filesNs = 0;    // picture files written and forced to the disk
+    qint64 databaseNs = 0; // reading the rows, writing them back, committing
 };
 
 // Runs update scripts ("*.maj") on a database. Each line is a comment for
@@ -75,7 +75,8 @@ public:
     // The update backup of the database file at a moment: data folder +
     // "Backup/Maj/" + the file name without its extension, in upper case,
     // + "_ACCESS_BACKUP_MAJ_" + ddMMyyyyhhmmss + ".bkp".
-    static QString backupFileName(const QString& dataFolder, const QString& databaseFile, const QDateTime& moment);
+    static QString backupFileName(const QString& dataFolder, const QString& databaseFile,
+                                  const QDateTime& moment);
 
 private:
     UpdateTarget m_target;

@@ -13,7 +13,8 @@ void UpdateLog::write(const QString& message)
         return;
     QByteArray line;
     if (!message.isEmpty())
-        line = Clock::now().toString(QStringLiteral("dd/MM/yyyy-hh:mm:ss")).toUtf8() + " : " + message.toUtf8();
+        line =
+            Clock::now().toString(QStringLiteral("dd/MM/yyyy-hh:mm:ss")).toUtf8() + " : " + message.toUtf8();
     m_file.write(line + '\n');
     m_file.flush();
 }

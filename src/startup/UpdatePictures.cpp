@@ -1,7 +1,5 @@
 // The picture actions of the update engine: pictures kept in rows by older
 // versions moved out into files, resized or re-encoded in place.
-#include "UpdateActions.h"
-
 #include "Bitmap.h"
 #include "BmpFormat.h"
 #include "Connection.h"
@@ -11,8 +9,12 @@
 #include "ImageGeometry.h"
 #include "ImageTransforms.h"
 #include "JpegIO.h"
+#include "UpdateActions.h"
 #include "UpdateLog.h"
 
+#include <cstdio>
+#include <functional>
+#include <optional>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,13 +22,11 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <cstdio>
-#include <functional>
-#include <optional>
 
 QSqlDatabase ActionContext::database() const
 {
-    QSqlDatabase db = connectionName.isEmpty() ? Connection::database() : QSqlDatabase::database(connectionName, false);
+    QSqlDatabase db =
+        connectionName.isEmpty() ? Connection::database() : QSqlDatabase::database(connectionName, false);
     if (!db.isOpen())
         throw DatabaseError(QStringLiteral("La connexion à la base de données n'est pas ouverte."));
     return db;
@@ -144,7 +144,8 @@ Bitmap readBitmap(ActionContext& context, const PictureRow& row)
         Bitmap picture = BmpFormat::decode(row.bytes);
         return picture.format() == PixelFormat::Bgr24 ? picture : toBgr24(picture);
     } catch (const ImageError& e) {
-        throw ImageError(QStringLiteral("L'image de la ligne %1 n'a pas été traitée : %2").arg(row.id).arg(e.text()));
+        throw ImageError(
+            QStringLiteral("L'image de la ligne %1 n'a pas été traitée : %2").arg(row.id).arg(e.text()));
     }
 }
 
@@ -164,10 +165,11 @@ void writePictureFile(ActionContext& context, const QString& path, const QByteAr
     Timed timed(context.times.filesNs);
     const QString partial = path + QStringLiteral(".part");
     QFile file(partial);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
-                         file.flush();
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                         file.write(bytes) == bytes.size() && file.flush();
     file.close();
-    if (!written || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+    if (!written ||
+        std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
         QFile::remove(partial);
         throw FileError(QStringLiteral("Impossible d'écrire l'image \"%1\".").arg(path));
     }
@@ -264,10 +266,11 @@ QString forEachPicture(ActionContext& context, const QString& tableArgument, con
         context.log.write(QString());
         return {};
     }
-    const QString summary = QStringLiteral("%1 image(s) sur %2 n'ont pas pu être traitées et sont restées telles "
-                                           "quelles dans la base")
-                                .arg(failures.size())
-                                .arg(ids.size());
+    const QString summary =
+        QStringLiteral("%1 image(s) sur %2 n'ont pas pu être traitées et sont restées telles "
+                       "quelles dans la base")
+            .arg(failures.size())
+            .arg(ids.size());
     context.log.write(summary);
     return summary;
 }
@@ -276,9 +279,12 @@ QString forEachPicture(ActionContext& context, const QString& tableArgument, con
 // prefix comes from a script and must not lead out of the folder.
 QString pictureFile(const ActionContext& context, const QString& prefix, qint64 id)
 {
-    if (prefix.contains(QLatin1Char('/')) || prefix.contains(QLatin1Char('\\')) || prefix.contains(QLatin1String("..")))
-        throw DatabaseError(QStringLiteral("Le préfixe « %1 » ne peut pas servir de nom de fichier.").arg(prefix));
-    return context.databaseFolder + QStringLiteral("Images/") + prefix + QString::number(id) + QStringLiteral(".jpg");
+    if (prefix.contains(QLatin1Char('/')) || prefix.contains(QLatin1Char('\\')) ||
+        prefix.contains(QLatin1String("..")))
+        throw DatabaseError(
+            QStringLiteral("Le préfixe « %1 » ne peut pas servir de nom de fichier.").arg(prefix));
+    return context.databaseFolder + QStringLiteral("Images/") + prefix + QString::number(id) +
+           QStringLiteral(".jpg");
 }
 
 void makeImagesFolder(const ActionContext& context)
@@ -298,14 +304,15 @@ void syncImages(ActionContext& context)
 
 } // namespace
 
-QString extractImageToJpeg(ActionContext& context, const QString& table, const QString& field, const QString& prefix,
-                           bool keepPicture)
+QString extractImageToJpeg(ActionContext& context, const QString& table, const QString& field,
+                           const QString& prefix, bool keepPicture)
 {
     pictureFile(context, prefix, 0); // refuses a bad prefix before any row
-    context.log.write(QStringLiteral("OPTIMISATION:Extraction des images au format jpeg de la table ") + table);
+    context.log.write(QStringLiteral("OPTIMISATION:Extraction des images au format jpeg de la table ") +
+                      table);
     makeImagesFolder(context);
-    const QString failed =
-        forEachPicture(context, table, field, QStringLiteral("Pas d'images dans la base"), [&](PictureRow& row) {
+    const QString failed = forEachPicture(
+        context, table, field, QStringLiteral("Pas d'images dans la base"), [&](PictureRow& row) {
             const QString path = pictureFile(context, prefix, row.id);
             context.log.write(QStringLiteral("Conversion de l'image : ") + path);
             // An earlier run cut short may have written the file already.
@@ -318,13 +325,14 @@ QString extractImageToJpeg(ActionContext& context, const QString& table, const Q
     return failed;
 }
 
-QString extractJpegImage(ActionContext& context, const QString& table, const QString& field, const QString& prefix)
+QString extractJpegImage(ActionContext& context, const QString& table, const QString& field,
+                         const QString& prefix)
 {
     pictureFile(context, prefix, 0); // refuses a bad prefix before any row
     context.log.write(QStringLiteral("OPTIMISATION:Extraction des images jpeg de la table ") + table);
     makeImagesFolder(context);
-    const QString failed =
-        forEachPicture(context, table, field, QStringLiteral("Pas d'images dans la base"), [&](PictureRow& row) {
+    const QString failed = forEachPicture(
+        context, table, field, QStringLiteral("Pas d'images dans la base"), [&](PictureRow& row) {
             const QString path = pictureFile(context, prefix, row.id);
             context.log.write(QStringLiteral("Extraction de l'image : ") + path);
             writePictureFile(context, path, row.bytes);
@@ -334,42 +342,46 @@ QString extractJpegImage(ActionContext& context, const QString& table, const QSt
     return failed;
 }
 
-QString resizeBitmap(ActionContext& context, const QString& table, const QString& field, int width, int height,
-                     bool onWhite)
+QString resizeBitmap(ActionContext& context, const QString& table, const QString& field, int width,
+                     int height, bool onWhite)
 {
     if (width < 1 || height < 1 || !Bitmap::sizeAllowed(width, height))
-        throw DatabaseError(QStringLiteral("La taille %1 × %2 ne convient pas à une image.").arg(width).arg(height));
+        throw DatabaseError(
+            QStringLiteral("La taille %1 × %2 ne convient pas à une image.").arg(width).arg(height));
     context.log.write(QStringLiteral("OPTIMISATION:Redimensionne les images Bitmap de la table ") + table);
-    return forEachPicture(context, table, field, QStringLiteral("Pas d'images dans la table"), [&](PictureRow& row) {
-        context.log.write(QStringLiteral("Redimensionnement de l'image : %1.jpg").arg(row.id));
-        Bitmap picture = readBitmap(context, row);
-        Timed timed(context.times.encodeNs);
-        const FitRect fit = FitImageRect(width, height, picture.width(), picture.height(), 0);
-        // A picture already of its size is kept as it is: resampling to the
-        // same size would blur it, and a second run would blur it again.
-        if (fit.width != picture.width() || fit.height != picture.height())
-            ResizeBitmap(picture, fit.width, fit.height);
-        if (onWhite) {
-            Bitmap framed(width, height);
-            framed.fill(0xFF);
-            framed.draw(picture, nearestInt((width - picture.width()) / 2.0),
-                        nearestInt((height - picture.height()) / 2.0));
-            picture = std::move(framed);
-        }
-        row.replacement = BmpFormat::encode(picture);
-    });
+    return forEachPicture(
+        context, table, field, QStringLiteral("Pas d'images dans la table"), [&](PictureRow& row) {
+            context.log.write(QStringLiteral("Redimensionnement de l'image : %1.jpg").arg(row.id));
+            Bitmap picture = readBitmap(context, row);
+            Timed timed(context.times.encodeNs);
+            const FitRect fit = FitImageRect(width, height, picture.width(), picture.height(), 0);
+            // A picture already of its size is kept as it is: resampling to the
+            // same size would blur it, and a second run would blur it again.
+            if (fit.width != picture.width() || fit.height != picture.height())
+                ResizeBitmap(picture, fit.width, fit.height);
+            if (onWhite) {
+                Bitmap framed(width, height);
+                framed.fill(0xFF);
+                framed.draw(picture, nearestInt((width - picture.width()) / 2.0),
+                            nearestInt((height - picture.height()) / 2.0));
+                picture = std::move(framed);
+            }
+            row.replacement = BmpFormat::encode(picture);
+        });
 }
 
 QString convertBitmapToJpeg(ActionContext& context, const QString& table, const QString& field)
 {
-    context.log.write(QStringLiteral("OPTIMISATION:Conversion des images Bitmap en Jpeg de la table ") + table);
-    return forEachPicture(context, table, field, QStringLiteral("Pas d'images dans la table"), [&](PictureRow& row) {
-        context.log.write(QStringLiteral("Conversion de l'image : %1.jpg").arg(row.id));
-        // Converted by an earlier run.
-        if (isJpeg(row.bytes))
-            return;
-        row.replacement = jpegOf(context, readBitmap(context, row));
-    });
+    context.log.write(QStringLiteral("OPTIMISATION:Conversion des images Bitmap en Jpeg de la table ") +
+                      table);
+    return forEachPicture(context, table, field, QStringLiteral("Pas d'images dans la table"),
+                          [&](PictureRow& row) {
+                              context.log.write(QStringLiteral("Conversion de l'image : %1.jpg").arg(row.id));
+                              // Converted by an earlier run.
+                              if (isJpeg(row.bytes))
+                                  return;
+                              row.replacement = jpegOf(context, readBitmap(context, row));
+                          });
 }
 
 } // namespace PictureActions

@@ -2,9 +2,9 @@
 
 #include "TextFiles.h"
 
+#include <array>
 #include <QFile>
 #include <QRegularExpression>
-#include <array>
 #include <utility>
 
 namespace UpdateScript {
@@ -114,9 +114,9 @@ QStringList delimitedArguments(const QString& line)
 {
     const auto malformed = [&line] {
         return AppError(QStringLiteral("les valeurs de la ligne « %1 » ne sont pas écrites comme attendu : "
-                                          "chacune entre deux délimiteurs, séparées par une virgule, le tout "
-                                          "entre parenthèses.")
-                               .arg(line.left(kMaxValue)));
+                                       "chacune entre deux délimiteurs, séparées par une virgule, le tout "
+                                       "entre parenthèses.")
+                            .arg(line.left(kMaxValue)));
     };
     QStringList values;
     qsizetype at = line.indexOf(QLatin1Char('('));
@@ -183,9 +183,10 @@ QStringList load(const QString& path)
     const QByteArray bytes = file.readAll();
     // Text in either encoding never holds NUL bytes; a binary file does.
     if (bytes.contains('\0'))
-        throw UpdateError(QStringLiteral("Le fichier « %1 » n'est pas un script de mise à jour : ce n'est pas un "
-                                         "fichier texte. Il n'a pas été exécuté.")
-                              .arg(path));
+        throw UpdateError(
+            QStringLiteral("Le fichier « %1 » n'est pas un script de mise à jour : ce n'est pas un "
+                           "fichier texte. Il n'a pas été exécuté.")
+                .arg(path));
     return splitLines(TextFiles::decode(bytes));
 }
 

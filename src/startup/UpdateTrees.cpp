@@ -1,9 +1,8 @@
 // The conversion of the older file-based trees of stored queries and
 // statistics (a definition file and one statement file per leaf) into rows.
-#include "UpdateActions.h"
-
 #include "Errors.h"
 #include "TextFiles.h"
+#include "UpdateActions.h"
 #include "UpdateScript.h"
 
 #include <QFileInfo>
@@ -26,8 +25,8 @@ TreeFiles filesOf(const ActionContext& context, Tree tree)
     if (tree == Tree::Query)
         return {context.programFolder + QStringLiteral("Query/"), QStringLiteral("QueryTree.def"),
                 QStringLiteral(".req"), QStringLiteral("SQL_TREE"), QStringLiteral("SQL_QUERY")};
-    return {context.programFolder + QStringLiteral("Stat/"), QStringLiteral("StatTree.def"), QStringLiteral(".stq"),
-            QStringLiteral("STAT_TREE"), QStringLiteral("STAT_QUERY")};
+    return {context.programFolder + QStringLiteral("Stat/"), QStringLiteral("StatTree.def"),
+            QStringLiteral(".stq"), QStringLiteral("STAT_TREE"), QStringLiteral("STAT_QUERY")};
 }
 
 void exec(QSqlQuery& query)
@@ -39,15 +38,18 @@ void exec(QSqlQuery& query)
 // A leaf's title names its statement file: it must stay a bare name.
 QString statementFile(const TreeFiles& files, const QString& title)
 {
-    if (title.contains(QLatin1Char('/')) || title.contains(QLatin1Char('\\')) || title.contains(QLatin1String("..")))
-        throw DatabaseError(QStringLiteral("Le titre « %1 » ne peut pas servir de nom de fichier.").arg(title));
+    if (title.contains(QLatin1Char('/')) || title.contains(QLatin1Char('\\')) ||
+        title.contains(QLatin1String("..")))
+        throw DatabaseError(
+            QStringLiteral("Le titre « %1 » ne peut pas servir de nom de fichier.").arg(title));
     return files.folder + title + files.extension;
 }
 
 // "{marker}" appended to the second line, which is added when missing.
 QString markedStatistic(const QString& text, const QString& marker)
 {
-    const QString lineEnd = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    const QString lineEnd =
+        text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QStringList lines = UpdateScript::splitLines(text);
     while (lines.size() < 2)
         lines << QString();

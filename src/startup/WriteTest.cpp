@@ -3,27 +3,26 @@
 #include "FileUtils.h"
 #include "Messages.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <cerrno>
 #include <fcntl.h>
+#include <QFile>
+#include <QFileInfo>
 #include <unistd.h>
 
 QString writeTestMessage(const QString& productAndVersion, const QString& folder)
 {
-    return productAndVersion.toUpper() + QStringLiteral(" : EXECUTION IMPOSSIBLE") + QStringLiteral("\r\r")
-           + QStringLiteral("Pour utiliser ce logiciel vous devez :") + QStringLiteral("\r\r")
-           + QStringLiteral("  - Soit avoir un compte administrateur") + QStringLiteral("\r")
-           + QStringLiteral("  - Soit avoir des droits en écriture sur le répertoire : ")
-           + FileUtils::shownPath(folder) + QStringLiteral("\r\r");
+    return productAndVersion.toUpper() + QStringLiteral(" : EXECUTION IMPOSSIBLE") + QStringLiteral("\r\r") +
+           QStringLiteral("Pour utiliser ce logiciel vous devez :") + QStringLiteral("\r\r") +
+           QStringLiteral("  - Soit avoir un compte administrateur") + QStringLiteral("\r") +
+           QStringLiteral("  - Soit avoir des droits en écriture sur le répertoire : ") +
+           FileUtils::shownPath(folder) + QStringLiteral("\r\r");
 }
 
 QString diskFullMessage(const QString& productAndVersion, const QString& folder)
 {
-    return productAndVersion.toUpper() + QStringLiteral(" : EXECUTION IMPOSSIBLE") + QStringLiteral("\r\r")
-           + QStringLiteral("Le disque qui contient le répertoire ") + FileUtils::shownPath(folder)
-           + QStringLiteral(" est plein.\rLibérez de la place sur ce disque puis relancez le logiciel.");
+    return productAndVersion.toUpper() + QStringLiteral(" : EXECUTION IMPOSSIBLE") + QStringLiteral("\r\r") +
+           QStringLiteral("Le disque qui contient le répertoire ") + FileUtils::shownPath(folder) +
+           QStringLiteral(" est plein.\rLibérez de la place sur ce disque puis relancez le logiciel.");
 }
 
 namespace {

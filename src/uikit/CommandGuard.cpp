@@ -3,8 +3,8 @@
 #include "Errors.h"
 #include "Messages.h"
 
-#include <QApplication>
 #include <exception>
+#include <QApplication>
 
 bool runGuarded(const std::function<void()>& command)
 {

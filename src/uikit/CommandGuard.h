@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QObject>
 #include <functional>
+#include <QObject>
 #include <type_traits>
 #include <utility>
 

@@ -86,8 +86,8 @@ bool LineEditBinding::eventFilter(QObject* watched, QEvent* event)
 {
     // A line edit being destroyed still loses its focus, by then as a mere
     // QWidget (qobject_cast sees that): nothing is left to show in it.
-    if (watched == m_edit && qobject_cast<QLineEdit*>(watched)
-        && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+    if (watched == m_edit && qobject_cast<QLineEdit*>(watched) &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         refresh();
     return FieldBinding::eventFilter(watched, event);
 }
@@ -195,7 +195,8 @@ void CheckBoxBinding::refresh()
 
 // ---------------------------------------------------------------- ComboBoxBinding
 
-ComboBoxBinding::ComboBoxBinding(QComboBox* box, Dataset& dataset, const QString& fieldName, QList<Choice> choices)
+ComboBoxBinding::ComboBoxBinding(QComboBox* box, Dataset& dataset, const QString& fieldName,
+                                 QList<Choice> choices)
     : FieldBinding(box, dataset, fieldName), m_box(box), m_choices(std::move(choices))
 {
     box->clear();

@@ -2,9 +2,9 @@
 
 #include "Dataset.h"
 
+#include <functional>
 #include <QAbstractTableModel>
 #include <QPointer>
-#include <functional>
 
 // One column of a grid over a dataset.
 struct GridColumn

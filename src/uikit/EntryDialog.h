@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QDialog>
 #include <functional>
+#include <QDialog>
 
 class Dataset;
 class QBoxLayout;

@@ -9,7 +9,8 @@
 #include <QVBoxLayout>
 
 GridPanel::GridPanel(GridPanelSettings settings, QWidget* parent)
-    : QWidget(parent), m_settings(std::move(settings)), m_grid(new DatasetGrid(this)), m_buttons(new QHBoxLayout)
+    : QWidget(parent), m_settings(std::move(settings)), m_grid(new DatasetGrid(this)),
+      m_buttons(new QHBoxLayout)
 {
     m_grid->setObjectName(m_settings.gridName);
     m_grid->setAccessibleName(m_settings.accessibleName);
@@ -42,7 +43,8 @@ QPushButton* GridPanel::makeButton(const PanelButton& b)
         return nullptr;
     auto* button = new QPushButton(b.icon, b.caption, this);
     button->setObjectName(b.name);
-    const QString spoken = b.caption.isEmpty() ? b.hint : QString(b.caption).remove(QLatin1Char('&')).trimmed();
+    const QString spoken =
+        b.caption.isEmpty() ? b.hint : QString(b.caption).remove(QLatin1Char('&')).trimmed();
     button->setAccessibleName(spoken);
     if (!b.hint.isEmpty())
         button->setToolTip(b.hint);
@@ -56,7 +58,8 @@ QPushButton* GridPanel::makeButton(const PanelButton& b)
     return button;
 }
 
-QPushButton* GridPanel::addButton(const PanelButton& b, std::function<void()> handler, std::function<bool()> enabled)
+QPushButton* GridPanel::addButton(const PanelButton& b, std::function<void()> handler,
+                                  std::function<bool()> enabled)
 {
     QPushButton* button = makeButton(b);
     connectCommand(button, &QPushButton::clicked, this, std::move(handler));

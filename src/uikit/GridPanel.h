@@ -2,9 +2,9 @@
 
 #include "DatasetGrid.h"
 
+#include <functional>
 #include <QIcon>
 #include <QWidget>
-#include <functional>
 
 class QHBoxLayout;
 class QPushButton;
@@ -105,5 +105,4 @@ private:
     QStringList m_tableDesign;
     int m_buttonCount = 0;
     bool m_available = false; // as the owner last said
-
 };

@@ -29,8 +29,9 @@ public:
         if (index < windows)
             return QAccessibleApplication::child(index);
         const QList<QMenu*> menus = openMenus();
-        return index - windows < menus.size() ? QAccessible::queryAccessibleInterface(menus.at(index - windows))
-                                              : nullptr;
+        return index - windows < menus.size()
+                   ? QAccessible::queryAccessibleInterface(menus.at(index - windows))
+                   : nullptr;
     }
 
     int indexOfChild(const QAccessibleInterface* child) const override

@@ -57,7 +57,8 @@ Answer show(Icon icon, const QString& text, bool yesNo)
     if (g_handler)
         return g_handler(Message{icon, text, yesNo});
     QMessageBox box(boxIcon(icon), QApplication::applicationDisplayName(), displayText(text),
-                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, QApplication::activeWindow());
+                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                    QApplication::activeWindow());
     if (yesNo) {
         box.button(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
         box.button(QMessageBox::No)->setText(QStringLiteral("&Non"));

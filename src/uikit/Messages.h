@@ -1,15 +1,27 @@
 #pragma once
 
+#include <functional>
 #include <QList>
 #include <QString>
-#include <functional>
 
 // Every message box of the program goes through here, so tests (and a
 // process started by a test) answer them without a person.
 namespace Messages {
 
-enum class Icon { None, Information, Warning, Error, Question };
-enum class Answer { Ok, Yes, No };
+enum class Icon
+{
+    None,
+    Information,
+    Warning,
+    Error,
+    Question
+};
+enum class Answer
+{
+    Ok,
+    Yes,
+    No
+};
 
 struct Message
 {
@@ -20,11 +32,26 @@ struct Message
 
 // Shows a modal box; "\r" in a text is a line break.
 Answer show(Icon icon, const QString& text, bool yesNo = false);
-inline void plain(const QString& text) { show(Icon::None, text); }
-inline void information(const QString& text) { show(Icon::Information, text); }
-inline void warning(const QString& text) { show(Icon::Warning, text); }
-inline void error(const QString& text) { show(Icon::Error, text); }
-inline bool ask(const QString& text) { return show(Icon::Question, text, true) == Answer::Yes; }
+inline void plain(const QString& text)
+{
+    show(Icon::None, text);
+}
+inline void information(const QString& text)
+{
+    show(Icon::Information, text);
+}
+inline void warning(const QString& text)
+{
+    show(Icon::Warning, text);
+}
+inline void error(const QString& text)
+{
+    show(Icon::Error, text);
+}
+inline bool ask(const QString& text)
+{
+    return show(Icon::Question, text, true) == Answer::Yes;
+}
 
 // Replaces the boxes by a handler (tests); an empty handler restores them.
 using Handler = std::function<Answer(const Message&)>;

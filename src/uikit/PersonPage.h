@@ -1,8 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 // One page of the main window. Each subsystem provides its own; the main
 // window only switches between them and asks them to refresh, so no

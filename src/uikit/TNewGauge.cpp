@@ -32,10 +32,9 @@ TNewGauge::TNewGauge(QWidget* parent)
     m_bar->setAccessibleName(QStringLiteral("Progression de la mise à jour"));
 
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral(
-        "TNewGauge { background: #fffff2; border: 1px solid #4a6aa8; }"
-        "QProgressBar { background: white; border: 1px solid #7a8ba8; }"
-        "QProgressBar::chunk { background: #3163d4; }"));
+    setStyleSheet(QStringLiteral("TNewGauge { background: #fffff2; border: 1px solid #4a6aa8; }"
+                                 "QProgressBar { background: white; border: 1px solid #7a8ba8; }"
+                                 "QProgressBar::chunk { background: #3163d4; }"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(18, 14, 18, 14);
     layout->setSpacing(10);

@@ -1,7 +1,7 @@
 #include "TWait.h"
 
-#include <QApplication>
 #include <algorithm>
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -10,8 +10,9 @@
 
 TWait::TWait(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint), m_task(new QLabel(this)),
-      m_message(new QLabel(QStringLiteral("Quelques instants, SVP ..."), this)), m_gaugeBack(new QFrame(this)),
-      m_gaugeCursor(new QFrame(m_gaugeBack)), m_cancel(new QPushButton(QStringLiteral(" &Annuler"), this))
+      m_message(new QLabel(QStringLiteral("Quelques instants, SVP ..."), this)),
+      m_gaugeBack(new QFrame(this)), m_gaugeCursor(new QFrame(m_gaugeBack)),
+      m_cancel(new QPushButton(QStringLiteral(" &Annuler"), this))
 {
     setObjectName(QStringLiteral("Wait"));
     setWindowModality(Qt::ApplicationModal);
@@ -28,7 +29,8 @@ TWait::TWait(QWidget* parent)
 
     m_gaugeBack->setFixedSize(kBarWidth, 14);
     m_gaugeBack->setFrameShape(QFrame::Box);
-    m_gaugeBack->setStyleSheet(QStringLiteral("#Gauge_Back { background: white; border: 1px solid #7a8ba8; }"));
+    m_gaugeBack->setStyleSheet(
+        QStringLiteral("#Gauge_Back { background: white; border: 1px solid #7a8ba8; }"));
     m_gaugeCursor->setStyleSheet(QStringLiteral("background: #3163d4;"));
     m_gaugeCursor->setGeometry(0, 0, 0, 14);
     m_gaugeBack->hide();
@@ -83,7 +85,8 @@ void TWait::step(const QString& text, Line line)
 {
     (line == Line::Task ? m_task : m_message)->setText(text);
     ++m_counter;
-    const qint64 width = m_total > 0 ? qMin<qint64>(kBarWidth, static_cast<qint64>(m_counter) * kBarWidth / m_total) : 0;
+    const qint64 width =
+        m_total > 0 ? qMin<qint64>(kBarWidth, static_cast<qint64>(m_counter) * kBarWidth / m_total) : 0;
     m_gaugeCursor->resize(static_cast<int>(width), m_gaugeCursor->height());
     QApplication::processEvents();
 }

@@ -13,7 +13,11 @@ class TWait : public QWidget
     Q_OBJECT
 public:
     static constexpr int kBarWidth = 251;
-    enum class Line { Task, Message };
+    enum class Line
+    {
+        Task,
+        Message
+    };
 
     explicit TWait(QWidget* parent = nullptr);
 

@@ -53,9 +53,9 @@ void setFlag(const QList<int>& ids, bool value)
         QStringList list;
         for (int i = from; i < std::min<int>(from + kChunk, ids.size()); ++i)
             list.append(QString::number(ids.at(i)));
-        statement.setSql(QStringLiteral("UPDATE VACCINE SET Repeat_Exe=%1 WHERE Id IN (%2)")
-                             .arg(value ? QStringLiteral("True") : QStringLiteral("False"),
-                                  list.join(QLatin1Char(','))));
+        statement.setSql(
+            QStringLiteral("UPDATE VACCINE SET Repeat_Exe=%1 WHERE Id IN (%2)")
+                .arg(value ? QStringLiteral("True") : QStringLiteral("False"), list.join(QLatin1Char(','))));
         statement.execSql();
     }
 }
@@ -133,7 +133,8 @@ QString overdueText(int count)
 {
     if (count == 0)
         return QStringLiteral("Aucun rappel en retard");
-    return count == 1 ? QStringLiteral("1 rappel en retard") : QStringLiteral("%1 rappels en retard").arg(count);
+    return count == 1 ? QStringLiteral("1 rappel en retard")
+                      : QStringLiteral("%1 rappels en retard").arg(count);
 }
 
 } // namespace BoosterReminders

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <QDate>
 #include <QList>
 #include <QSet>
 #include <QString>
-#include <optional>
 
 class Dataset;
 

@@ -10,7 +10,8 @@
 #include <QPlainTextEdit>
 
 TEnterVaccineExe::TEnterVaccineExe(TDataModule1& dm, Dataset& vaccine, QWidget* parent)
-    : EntryDialog(vaccine, QStringLiteral("EnterVaccineExe"), QStringLiteral("  Saisie d'une vaccination"), parent)
+    : EntryDialog(vaccine, QStringLiteral("EnterVaccineExe"), QStringLiteral("  Saisie d'une vaccination"),
+                  parent)
 {
     EntryFields::addDateField(*this, QStringLiteral("Date de vaccination"), QStringLiteral("Ed_Date"),
                               QStringLiteral("Date_Vaccine"), QStringLiteral("Btn_Date"),
@@ -18,11 +19,12 @@ TEnterVaccineExe::TEnterVaccineExe(TDataModule1& dm, Dataset& vaccine, QWidget* 
     EntryFields::addReferenceField(*this, QStringLiteral("Praticien"), QStringLiteral("Ed_Doctor"),
                                    QStringLiteral("Id_Org"), QStringLiteral("Btn_Doctor"),
                                    QStringLiteral("Choisir le praticien"), ReferenceKind::Doctor, dm);
-    m_vaccine = EntryFields::addReferenceField(*this, QStringLiteral("Vaccin"), QStringLiteral("Ed_Vaccine"),
-                                               QStringLiteral("Id_Vaccine"), QStringLiteral("Btn_Vaccine"),
-                                               QStringLiteral("Choisir le vaccin"), ReferenceKind::Vaccine, dm);
+    m_vaccine = EntryFields::addReferenceField(
+        *this, QStringLiteral("Vaccin"), QStringLiteral("Ed_Vaccine"), QStringLiteral("Id_Vaccine"),
+        QStringLiteral("Btn_Vaccine"), QStringLiteral("Choisir le vaccin"), ReferenceKind::Vaccine, dm);
     // The column holds 255 characters; its binding drops what goes beyond.
-    addMemoField(QStringLiteral("Observations"), QStringLiteral("Memo_Remark1"), QStringLiteral("Remark1"), 90);
+    addMemoField(QStringLiteral("Observations"), QStringLiteral("Memo_Remark1"), QStringLiteral("Remark1"),
+                 90);
     EntryFields::addDateField(*this, QStringLiteral("Date de rappel"), QStringLiteral("Ed_Date_Repeat"),
                               QStringLiteral("Repeat_Date"), QStringLiteral("Btn_Date_Repeat"),
                               QStringLiteral("Choisir la date de rappel"));

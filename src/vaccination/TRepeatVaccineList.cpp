@@ -32,7 +32,9 @@ GridPanelSettings settingsFor(TDataModule2& dm2, int personId)
 class UrgencyDelegate : public QStyledItemDelegate
 {
 public:
-    UrgencyDelegate(Dataset& reminders, QObject* parent) : QStyledItemDelegate(parent), m_reminders(reminders) {}
+    UrgencyDelegate(Dataset& reminders, QObject* parent) : QStyledItemDelegate(parent), m_reminders(reminders)
+    {
+    }
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override

@@ -26,7 +26,8 @@ GridPage* create(TDataModule1& dm, QWidget* parent)
     s.ownerId = [&dm] { return DatasetUtils::currentId(dm.Person); };
     s.add = {QStringLiteral("Btn_Vaccine_Add"), QStringLiteral(" Ajouter"), QStringLiteral("Ajouter")};
     s.edit = {QStringLiteral("Btn_Vaccine_Edit"), QStringLiteral(" Modifier"), QStringLiteral("Modifier")};
-    s.remove = {QStringLiteral("Btn_Vaccine_Delete"), QStringLiteral(" Supprimer"), QStringLiteral("Supprimer")};
+    s.remove = {QStringLiteral("Btn_Vaccine_Delete"), QStringLiteral(" Supprimer"),
+                QStringLiteral("Supprimer")};
     s.deleteQuestion = QStringLiteral("Désirez-vous supprimer ce vaccin ?");
     s.initNewRow = [&dm](Dataset& vaccine) {
         vaccine.field(QStringLiteral("Id_Ref")).setAsInteger(DatasetUtils::currentId(dm.Person));

@@ -10,13 +10,12 @@
 #include "Messages.h"
 #include "TWait.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <cerrno>
-#include <cstdio>
 
 namespace StartupAdoption {
 namespace {
@@ -26,8 +25,9 @@ const QString kStaging = QStringLiteral(".conversion/");
 void moveFile(const QString& from, const QString& to)
 {
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        throw FileError(QStringLiteral("Impossible de déplacer \"%1\" vers \"%2\" : %3.")
-                            .arg(FileUtils::shownPath(from), FileUtils::shownPath(to), FileUtils::systemReason(errno)));
+        throw FileError(
+            QStringLiteral("Impossible de déplacer \"%1\" vers \"%2\" : %3.")
+                .arg(FileUtils::shownPath(from), FileUtils::shownPath(to), FileUtils::systemReason(errno)));
 }
 
 // The copy kept of the Windows file: BRIVOLINE_WINDOWS_<ddMMyyyyhhmmss>.MDB,
@@ -52,10 +52,12 @@ QString adopt(const Folders& folders, const DbConfig& db, const WindowsDatabase:
     const QString staging = db.databaseFolder + kStaging;
     // What an interrupted conversion left there is its own, never the user's.
     if (QFileInfo::exists(staging) && !QDir(staging).removeRecursively())
-        throw FileError(QStringLiteral("Le dossier \"%1\" d'une conversion précédente ne peut pas être supprimé.")
-                            .arg(FileUtils::shownPath(staging)));
+        throw FileError(
+            QStringLiteral("Le dossier \"%1\" d'une conversion précédente ne peut pas être supprimé.")
+                .arg(FileUtils::shownPath(staging)));
     if (!QDir().mkpath(staging + QStringLiteral("Images")))
-        throw FileError(QStringLiteral("Impossible de créer le dossier \"%1\".").arg(FileUtils::shownPath(staging)));
+        throw FileError(
+            QStringLiteral("Impossible de créer le dossier \"%1\".").arg(FileUtils::shownPath(staging)));
     const QString converted = staging + QFileInfo(jetFile).fileName();
     QString kept;
     try {
@@ -67,7 +69,8 @@ QString adopt(const Folders& folders, const DbConfig& db, const WindowsDatabase:
         // the Windows file to convert again, and these pictures taken as they are.
         const QString images = db.databaseFolder + QStringLiteral("Images/");
         QDir().mkpath(images);
-        for (const QString& name : FileUtils::listFiles(staging + QStringLiteral("Images/"), QStringLiteral("*.jpg"))) {
+        for (const QString& name :
+             FileUtils::listFiles(staging + QStringLiteral("Images/"), QStringLiteral("*.jpg"))) {
             if (!QFileInfo::exists(images + name))
                 moveFile(staging + QStringLiteral("Images/") + name, images + name);
         }
@@ -93,12 +96,13 @@ bool offerAtStart(const Folders& folders, const DbConfig& db)
     try {
         // Refused before the question: it is only asked about a file that can be taken.
         const QString version = WindowsDatabase::checkFile(file);
-        if (!Messages::ask(QStringLiteral("La base de données \"%1\" est celle de la version Windows du logiciel "
-                                          "(version %2).\rPour l'utiliser ici, elle doit être convertie au format "
-                                          "de cette version. Le fichier d'origine n'est pas modifié : une copie en "
-                                          "est gardée dans le dossier Backup.\r\rSouhaitez-vous la convertir "
-                                          "maintenant ?")
-                               .arg(shown, version)))
+        if (!Messages::ask(
+                QStringLiteral("La base de données \"%1\" est celle de la version Windows du logiciel "
+                               "(version %2).\rPour l'utiliser ici, elle doit être convertie au format "
+                               "de cette version. Le fichier d'origine n'est pas modifié : une copie en "
+                               "est gardée dans le dossier Backup.\r\rSouhaitez-vous la convertir "
+                               "maintenant ?")
+                    .arg(shown, version)))
             return false;
         BusyCursor busy;
         TWait wait;
@@ -114,14 +118,16 @@ bool offerAtStart(const Folders& folders, const DbConfig& db)
             return !wait.cancelRequested();
         });
         wait.close();
-        Messages::information(QStringLiteral("La base de données Windows a été convertie. Une copie du fichier "
-                                             "d'origine est gardée sous \"%1\".")
-                                  .arg(FileUtils::shownPath(kept)));
+        Messages::information(
+            QStringLiteral("La base de données Windows a été convertie. Une copie du fichier "
+                           "d'origine est gardée sous \"%1\".")
+                .arg(FileUtils::shownPath(kept)));
         return true;
     } catch (const AppError& e) {
-        Messages::error(QStringLiteral("La base de données \"%1\" n'a pas été convertie :\r%2\r\rElle est restée "
-                                       "telle quelle ; le démarrage du logiciel est interrompu.")
-                            .arg(shown, e.text()));
+        Messages::error(
+            QStringLiteral("La base de données \"%1\" n'a pas été convertie :\r%2\r\rElle est restée "
+                           "telle quelle ; le démarrage du logiciel est interrompu.")
+                .arg(shown, e.text()));
         return false;
     }
 }

@@ -8,14 +8,13 @@
 #include "StartupUpdate.h"
 #include "UpdateEngine.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
-
-#include <cerrno>
-#include <cstdio>
 
 namespace WindowsDatabase {
 namespace {
@@ -84,7 +83,8 @@ public:
     Connected& operator=(const Connected&) = delete;
 };
 
-void update(const QString& file, const QString& stagingFolder, const Folders& folders, const Progress& progress)
+void update(const QString& file, const QString& stagingFolder, const Folders& folders,
+            const Progress& progress)
 {
     Connected connected(file);
     UpdateProgress gauge(progress);
@@ -96,7 +96,8 @@ void update(const QString& file, const QString& stagingFolder, const Folders& fo
     }
     if (const QString missing = Connection::missingSchemaPart(QSqlDatabase::database(kConnection, false));
         !missing.isEmpty())
-        throw AppError(QStringLiteral("La base de données convertie est incomplète : il y manque %1.").arg(missing));
+        throw AppError(
+            QStringLiteral("La base de données convertie est incomplète : il y manque %1.").arg(missing));
 }
 
 void removeFile(const QString& path)
@@ -111,14 +112,16 @@ namespace {
 QString acceptable(const Jet::File& file, const QString& jetFile)
 {
     if (!JetConversion::isHousehold(file))
-        throw Jet::JetError(QStringLiteral("Le fichier \"%1\" est une base de données Access, mais pas celle d'un "
-                                           "carnet de santé : il ne contient pas les tables du logiciel.")
-                                .arg(FileUtils::shownPath(jetFile)));
+        throw Jet::JetError(
+            QStringLiteral("Le fichier \"%1\" est une base de données Access, mais pas celle d'un "
+                           "carnet de santé : il ne contient pas les tables du logiciel.")
+                .arg(FileUtils::shownPath(jetFile)));
     const QString version = JetConversion::layoutVersion(file);
     if (numericVersion(version) > kLastWindowsLayout)
-        throw Jet::JetError(QStringLiteral("La base de données \"%1\" est en version %2, plus récente que la version "
-                                           "3.51 de la version Windows : ce logiciel ne sait pas la reprendre.")
-                                .arg(FileUtils::shownPath(jetFile), version.left(20)));
+        throw Jet::JetError(
+            QStringLiteral("La base de données \"%1\" est en version %2, plus récente que la version "
+                           "3.51 de la version Windows : ce logiciel ne sait pas la reprendre.")
+                .arg(FileUtils::shownPath(jetFile), version.left(20)));
     return version;
 }
 } // namespace
@@ -127,7 +130,9 @@ QString filesFolderBeside(const QString& jetFile)
 {
     const QDir own = QFileInfo(jetFile).absoluteDir();
     const auto holdsFiles = [](const QDir& folder) {
-        return !folder.entryList({QStringLiteral("Images"), QStringLiteral("Files")}, QDir::Dirs | QDir::NoDotAndDotDot)
+        return !folder
+                    .entryList({QStringLiteral("Images"), QStringLiteral("Files")},
+                               QDir::Dirs | QDir::NoDotAndDotDot)
                     .isEmpty();
     };
     QDir above = own;
@@ -141,8 +146,8 @@ QString checkFile(const QString& jetFile)
     return acceptable(Jet::File(jetFile), jetFile);
 }
 
-void convert(const QString& jetFile, const QString& target, const QString& stagingFolder, const Folders& folders,
-             const Progress& progress)
+void convert(const QString& jetFile, const QString& target, const QString& stagingFolder,
+             const Folders& folders, const Progress& progress)
 {
     const Jet::File file(jetFile);
     acceptable(file, jetFile);
@@ -157,8 +162,9 @@ void convert(const QString& jetFile, const QString& target, const QString& stagi
         JetConversion::check(file, scratch);
         FileUtils::syncFile(scratch);
         if (std::rename(QFile::encodeName(scratch).constData(), QFile::encodeName(target).constData()) != 0)
-            throw FileError(QStringLiteral("La base de données convertie ne peut pas prendre le nom \"%1\" : %2.")
-                                .arg(FileUtils::shownPath(target), FileUtils::systemReason(errno)));
+            throw FileError(
+                QStringLiteral("La base de données convertie ne peut pas prendre le nom \"%1\" : %2.")
+                    .arg(FileUtils::shownPath(target), FileUtils::systemReason(errno)));
         FileUtils::syncFolder(QFileInfo(target).absolutePath());
     } catch (...) {
         removeFile(scratch);

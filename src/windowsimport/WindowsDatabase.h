@@ -2,8 +2,8 @@
 
 #include "Folders.h"
 
-#include <QString>
 #include <functional>
+#include <QString>
 
 // A database of the Windows version made into one of this program's: its
 // Jet file converted into a new SQLite file, brought up to date as the
@@ -42,7 +42,7 @@ QString checkFile(const QString& jetFile);
 // program needs. Throws AppError (Jet::JetError for a refused file,
 // JetConversion::Cancelled); `target` is then as it was, and what the update
 // wrote into the staging folder is the caller's to drop.
-void convert(const QString& jetFile, const QString& target, const QString& stagingFolder, const Folders& folders,
-             const Progress& progress);
+void convert(const QString& jetFile, const QString& target, const QString& stagingFolder,
+             const Folders& folders, const Progress& progress);
 
 } // namespace WindowsDatabase

@@ -151,7 +151,8 @@ TEST_F(ActPages, EachPayerIsRecordedThroughThePinUntilBothHavePaid)
     EXPECT_TRUE(action("Popup_ConsultRepayment_Secu")->isEnabled());
     EXPECT_TRUE(action("Popup_ConsultRepayment_Comp")->isEnabled());
     // A screen reader finds the open menu and its entries from the application.
-    const QList<QStringList> payers{{QStringLiteral("Sécurité sociale"), QStringLiteral("Caisse complémentaire")}};
+    const QList<QStringList> payers{
+        {QStringLiteral("Sécurité sociale"), QStringLiteral("Caisse complémentaire")}};
     EXPECT_EQ(AccessibleMenus::open(), payers);
     menu()->hide();
     EXPECT_TRUE(AccessibleMenus::open().isEmpty());

@@ -18,7 +18,9 @@ protected:
     std::pair<QString, QString> openPage(const char* entry)
     {
         std::pair<QString, QString> shown;
-        NextModal::answer<THtmlView>([&shown](THtmlView* view) { shown = {view->currentPage(), view->windowTitle()}; });
+        NextModal::answer<THtmlView>([&shown](THtmlView* view) {
+            shown = {view->currentPage(), view->windowTitle()};
+        });
         action(entry)->trigger();
         return shown;
     }
@@ -55,17 +57,17 @@ TEST_F(Synthesis, EveryYearFromTheFirstToTheLastWithThePersonsOwnSums)
     const PageReader read(page);
     ASSERT_TRUE(read.ok()) << read.error().toStdString();
     EXPECT_EQ(read.sections(), (QStringList{"PERSONNE", "2005", "2006", "2007", "2008"}));
-    EXPECT_TRUE(PageReader::text(read.section(QStringLiteral("PERSONNE")).value(0)).contains(QStringLiteral("Durand Élise")));
+    EXPECT_TRUE(PageReader::text(read.section(QStringLiteral("PERSONNE")).value(0))
+                    .contains(QStringLiteral("Durand Élise")));
     EXPECT_EQ(yearRows(read, 2005),
               (QList<QStringList>{{"TYPE", "MONTANT", "REMBOURSEMENTS", "NON REMBOURSES"},
                                   {"Actes", "25.00 €", "22.50 €", "2.50 €"},
                                   {"Pharmacie", "0.00 €", "0.00 €", "0.00 €"},
                                   {"TOTAL", "25.00 €", "22.50 €", "2.50 €"}}));
     EXPECT_EQ(yearRows(read, 2006).value(3), (QStringList{"TOTAL", "0.00 €", "0.00 €", "0.00 €"}));
-    EXPECT_EQ(yearRows(read, 2008).mid(1),
-              (QList<QStringList>{{"Actes", "40.00 €", "10.00 €", "30.00 €"},
-                                  {"Pharmacie", "12.30 €", "8.61 €", "3.69 €"},
-                                  {"TOTAL", "52.30 €", "18.61 €", "33.69 €"}}));
+    EXPECT_EQ(yearRows(read, 2008).mid(1), (QList<QStringList>{{"Actes", "40.00 €", "10.00 €", "30.00 €"},
+                                                               {"Pharmacie", "12.30 €", "8.61 €", "3.69 €"},
+                                                               {"TOTAL", "52.30 €", "18.61 €", "33.69 €"}}));
     // The year stands digit over digit beside its table.
     for (const QDomElement& td : read.all(QStringLiteral("td")))
         if (PageReader::text(td) == QStringLiteral("2|0|0|7"))
@@ -100,8 +102,8 @@ TEST_F(Synthesis, HtmlMenuWritesEachPageUnderItsTitleAndRecomputesTheBoostersFir
          {m_person, m_person});
     exec(QStringLiteral("UPDATE PERSON SET WeightMode=1 WHERE Id=?"), {m_person});
     DatasetUtils::reopenOnSameRow(dm().Person);
-    for (const char* entry : {"Popup_Html_Fich", "Popup_Html_List_Consult", "Popup_Html_List_Pharmacy",
-                              "Popup_Html_Inventory"})
+    for (const char* entry :
+         {"Popup_Html_Fich", "Popup_Html_List_Consult", "Popup_Html_List_Pharmacy", "Popup_Html_Inventory"})
         EXPECT_TRUE(action(entry)->isEnabled()) << entry;
 
     const auto [sheet, sheetTitle] = openPage("Popup_Html_Fich");
@@ -132,7 +134,8 @@ TEST_F(Synthesis, HtmlMenuWritesEachPageUnderItsTitleAndRecomputesTheBoostersFir
 TEST_F(Synthesis, AnHtmlFolderThatCannotBeWrittenGivesAMessageAndNoWindow)
 {
     TestFolders::writeFile(m_household.dataFolder() + QStringLiteral("Html"), "un fichier");
-    EXPECT_EQ(NextModal::openedBy([this] { action("Popup_Html_Fich")->trigger(); }), QString()) << "a window opened";
+    EXPECT_EQ(NextModal::openedBy([this] { action("Popup_Html_Fich")->trigger(); }), QString())
+        << "a window opened";
     ASSERT_EQ(m_messages.messages().size(), 1);
     EXPECT_TRUE(m_messages.texts().first().startsWith(QStringLiteral("Impossible de préparer le dossier")))
         << m_messages.texts().first().toStdString();

@@ -12,6 +12,7 @@
 #include "SmallDisk.h"
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -21,7 +22,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUuid>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -89,13 +89,17 @@ protected:
         m_data = m_scratch.make(QStringLiteral("donnees"));
         for (const char* sub : {"Backup", "Data/Images", "Data/Files"})
             m_scratch.make(QStringLiteral("donnees/") + QString::fromLatin1(sub));
-        QFile::copy(TestFolders::programFolder() + QStringLiteral("Ressources/DB/db.ini"), m_data + QStringLiteral("db.ini"));
+        QFile::copy(TestFolders::programFolder() + QStringLiteral("Ressources/DB/db.ini"),
+                    m_data + QStringLiteral("db.ini"));
         TestFolders::copyTemplate(database());
-        sql(database(), QStringLiteral("INSERT INTO PERSON (Id, Name, ForeName, ImgMini1) VALUES (1, 'Dupont', 'Jean', "
-                                       "x'424d00')"));
-        sql(database(), QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title, DoType) VALUES (1, 1, 'Radio', 1)"));
-        sql(database(), QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName, DoType) VALUES (1, 1, "
-                                       "'lettre.txt', 1)"));
+        sql(database(),
+            QStringLiteral("INSERT INTO PERSON (Id, Name, ForeName, ImgMini1) VALUES (1, 'Dupont', 'Jean', "
+                           "x'424d00')"));
+        sql(database(),
+            QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title, DoType) VALUES (1, 1, 'Radio', 1)"));
+        sql(database(),
+            QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName, DoType) VALUES (1, 1, "
+                           "'lettre.txt', 1)"));
         writeJpeg(images() + QStringLiteral("People1.jpg"));
         writeJpeg(images() + QStringLiteral("Doc1.jpg"));
         writeFile(m_scratch.path() + QStringLiteral("lettre.txt"), "Cher docteur");
@@ -105,7 +109,10 @@ protected:
 
     QString database() const { return m_data + QStringLiteral("Data/Access/BRIVOLINE.MDB"); }
     QString images() const { return m_data + QStringLiteral("Data/Images/"); }
-    Outcome run(QStringList arguments) const { return brivoline(QStringList{QStringLiteral("--data"), m_data} + arguments); }
+    Outcome run(QStringList arguments) const
+    {
+        return brivoline(QStringList{QStringLiteral("--data"), m_data} + arguments);
+    }
     qint64 backupRows() const
     {
         return sql(database(), QStringLiteral("SELECT count(*) FROM BACKUP WHERE Description = '%1'")
@@ -114,7 +121,9 @@ protected:
     }
     void damageDatabase() const
     {
-        const qint64 page = sql(database(), QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='ACTION'")).toLongLong();
+        const qint64 page =
+            sql(database(), QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='ACTION'"))
+                .toLongLong();
         const qint64 size = sql(database(), QStringLiteral("PRAGMA page_size")).toLongLong();
         ASSERT_GT(page, 1);
         QFile f(database());
@@ -165,16 +174,22 @@ TEST(CommandLine, EachOptionHasItsExitStatusWithNoDisplayAtAll)
         {{QStringLiteral("--sauvegarde")}, 2, "attend une valeur"},
         {{QStringLiteral("--data"), empty}, 2, "Aucune action"},
         {{QStringLiteral("--verifier"), QStringLiteral("--sauvegarde"), empty}, 2, "Une seule action"},
-        {{QStringLiteral("--sauvegarde"), scratch.path() + QStringLiteral("a.bkp"), QStringLiteral("--rotation"),
-          QStringLiteral("3")}, 2, "demande un dossier"},
-        {{QStringLiteral("--sauvegarde"), empty, QStringLiteral("--rotation"), QStringLiteral("0")}, 2, "au moins 1"},
-        {{QStringLiteral("--data"), scratch.path() + QStringLiteral("absent"), QStringLiteral("--verifier")}, 5,
+        {{QStringLiteral("--sauvegarde"), scratch.path() + QStringLiteral("a.bkp"),
+          QStringLiteral("--rotation"), QStringLiteral("3")},
+         2,
+         "demande un dossier"},
+        {{QStringLiteral("--sauvegarde"), empty, QStringLiteral("--rotation"), QStringLiteral("0")},
+         2,
+         "au moins 1"},
+        {{QStringLiteral("--data"), scratch.path() + QStringLiteral("absent"), QStringLiteral("--verifier")},
+         5,
          "introuvable"},
         {{QStringLiteral("--data"), empty, QStringLiteral("--check")}, 5, "db.ini y manque"},
     };
     for (const Refused& r : refused) {
         const Outcome outcome = brivoline(r.arguments);
-        EXPECT_EQ(outcome.status, r.status) << r.arguments.join(' ').toStdString() << outcome.err.toStdString();
+        EXPECT_EQ(outcome.status, r.status)
+            << r.arguments.join(' ').toStdString() << outcome.err.toStdString();
         EXPECT_TRUE(outcome.err.contains(QString::fromUtf8(r.said))) << outcome.err.toStdString();
         EXPECT_TRUE(outcome.out.isEmpty());
     }
@@ -188,7 +203,8 @@ TEST_F(Household, CheckReportsSoundRecordsThenEachFault)
     Outcome check = run({QStringLiteral("--verifier")});
     EXPECT_EQ(check.status, 0) << check.out.toStdString() << check.err.toStdString();
     EXPECT_TRUE(check.out.contains(QStringLiteral("Base de données : intègre.")));
-    EXPECT_TRUE(check.out.contains(QStringLiteral("Images et fichiers joints : 3, tous présents et lisibles.")));
+    EXPECT_TRUE(
+        check.out.contains(QStringLiteral("Images et fichiers joints : 3, tous présents et lisibles.")));
     // A file no row names is listed, not a fault.
     EXPECT_TRUE(check.out.contains(QStringLiteral("  Images/Doc77.jpg")));
     EXPECT_TRUE(check.out.contains(QStringLiteral("Dernière sauvegarde : aucune")));
@@ -200,7 +216,8 @@ TEST_F(Household, CheckReportsSoundRecordsThenEachFault)
     check = run({QStringLiteral("--check")});
     EXPECT_EQ(check.status, 4);
     EXPECT_TRUE(check.out.contains(QStringLiteral("Manquant : Images/Doc1.jpg (image « Radio »).")));
-    EXPECT_TRUE(check.out.contains(QStringLiteral("Illisible : Images/People1.jpg (photo de « Dupont Jean »)")))
+    EXPECT_TRUE(
+        check.out.contains(QStringLiteral("Illisible : Images/People1.jpg (photo de « Dupont Jean »)")))
         << check.out.toStdString();
     EXPECT_TRUE(check.out.contains(QStringLiteral("Résultat : 2 problèmes.")));
     EXPECT_TRUE(TestFolders::englishIn(check.out).isEmpty()) << check.out.toStdString();
@@ -223,7 +240,8 @@ TEST_F(Household, BackupIsTheVerifiedArchiveRecordedInTheHistory)
     const Outcome backup = run({QStringLiteral("--sauvegarde"), target});
     ASSERT_EQ(backup.status, 0) << backup.err.toStdString();
     expectSoundArchive(target + QStringLiteral(".bkp"));
-    EXPECT_EQ(sql(database(), QStringLiteral("SELECT Path FROM BACKUP")).toString(), target + QStringLiteral(".bkp"));
+    EXPECT_EQ(sql(database(), QStringLiteral("SELECT Path FROM BACKUP")).toString(),
+              target + QStringLiteral(".bkp"));
     EXPECT_TRUE(run({QStringLiteral("--verifier")}).out.contains(QStringLiteral("famille.bkp")));
 
     // Into a folder, under the name the window proposes; a file that is no
@@ -232,7 +250,8 @@ TEST_F(Household, BackupIsTheVerifiedArchiveRecordedInTheHistory)
     ASSERT_EQ(run({QStringLiteral("--backup"), folder}).status, 0);
     expectSoundArchive(BackupArchive::proposedPathIn(folder, QDate::currentDate()));
     writeFile(m_scratch.path() + QStringLiteral("notes.bkp"), "mes notes");
-    const Outcome refused = run({QStringLiteral("--sauvegarde"), m_scratch.path() + QStringLiteral("notes.bkp")});
+    const Outcome refused =
+        run({QStringLiteral("--sauvegarde"), m_scratch.path() + QStringLiteral("notes.bkp")});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(readFile(m_scratch.path() + QStringLiteral("notes.bkp")), "mes notes");
 }
@@ -258,9 +277,11 @@ TEST_F(Household, BackupOntoAFullDiskLeavesNoPartialFile)
     disk.fill(4096);
     const QStringList filled = filesIn(folder);
     const QByteArray records = readFile(images() + QStringLiteral("Doc1.jpg"));
-    const Outcome backup = run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"), QStringLiteral("1")});
+    const Outcome backup =
+        run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"), QStringLiteral("1")});
     EXPECT_EQ(backup.status, 1);
-    EXPECT_TRUE(backup.err.contains(QStringLiteral("La sauvegarde n'a pas été faite"))) << backup.err.toStdString();
+    EXPECT_TRUE(backup.err.contains(QStringLiteral("La sauvegarde n'a pas été faite")))
+        << backup.err.toStdString();
     EXPECT_EQ(filesIn(folder), filled);
     EXPECT_FALSE(exists(m_data + QStringLiteral(".sauvegarde-en-cours")));
     EXPECT_EQ(readFile(images() + QStringLiteral("Doc1.jpg")), records);
@@ -282,22 +303,27 @@ TEST_F(Household, RotationKeepsExactlyTheNewestOfTheProgramsArchives)
                                  QStringLiteral("BRIVOLINE_ACCESS_BACKUP_31_02_2020.bkp"),
                                  QStringLiteral("BRIVOLINE_ACCESS_BACKUP_01_01_2020.bkp.old"),
                                  BackupArchive::kSafetyPrefix + QStringLiteral("01_01_2020_10_00_00.bkp"),
-                                 QStringLiteral("vacances.bkp"), QStringLiteral("lisez-moi.txt")};
+                                 QStringLiteral("vacances.bkp"),
+                                 QStringLiteral("lisez-moi.txt")};
     for (const QString& name : foreign)
         writeFile(folder + name, "pas à moi");
 
     // A refused backup rotates nothing.
     damageDatabase();
     const QStringList intact = filesIn(folder);
-    EXPECT_EQ(run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"), QStringLiteral("1")}).status, 1);
+    EXPECT_EQ(run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"), QStringLiteral("1")})
+                  .status,
+              1);
     EXPECT_EQ(filesIn(folder), intact);
 
     TestFolders::copyTemplate(database());
-    const Outcome backup = run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"), QStringLiteral("3")});
+    const Outcome backup =
+        run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"), QStringLiteral("3")});
     ASSERT_EQ(backup.status, 0) << backup.err.toStdString();
     QStringList expected = foreign;
     for (int daysBack : {0, -40, 1})
-        expected << QFileInfo(BackupArchive::proposedPathIn(folder, QDate::currentDate().addDays(-daysBack))).fileName();
+        expected << QFileInfo(BackupArchive::proposedPathIn(folder, QDate::currentDate().addDays(-daysBack)))
+                        .fileName();
     expected.sort();
     EXPECT_EQ(filesIn(folder), expected);
     for (const QString& name : foreign)
@@ -311,8 +337,8 @@ TEST_F(Household, EncryptedBackupTakesItsPasswordFromAFileOnly)
     writeFile(passwordFile, "cheval agrafe pile\n");
     QFile::setPermissions(passwordFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QString folder = m_scratch.make(QStringLiteral("nuage"));
-    const Outcome backup = run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"), QStringLiteral("2"),
-                                QStringLiteral("--mot-de-passe-fichier"), passwordFile});
+    const Outcome backup = run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--rotation"),
+                                QStringLiteral("2"), QStringLiteral("--mot-de-passe-fichier"), passwordFile});
     ASSERT_EQ(backup.status, 0) << backup.err.toStdString();
     EXPECT_FALSE(backup.err.contains(QStringLiteral("Attention")));
     const QString archive = BackupArchive::proposedPathIn(folder, QDate::currentDate());
@@ -336,9 +362,14 @@ TEST_F(Household, EncryptedBackupTakesItsPasswordFromAFileOnly)
     // Replaced by the next night's, as a plain one would be; an empty
     // password file or a missing one makes nothing.
     writeFile(passwordFile, "");
-    EXPECT_EQ(run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--mot-de-passe-fichier"), passwordFile}).status, 1);
+    EXPECT_EQ(
+        run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--mot-de-passe-fichier"), passwordFile})
+            .status,
+        1);
     EXPECT_EQ(run({QStringLiteral("--sauvegarde"), folder, QStringLiteral("--mot-de-passe-fichier"),
-                   m_scratch.path() + QStringLiteral("absent")}).status, 1);
+                   m_scratch.path() + QStringLiteral("absent")})
+                  .status,
+              1);
     EXPECT_EQ(backupRows(), 1);
     EXPECT_EQ(filesIn(folder), QStringList{QFileInfo(archive).fileName()});
 }
@@ -350,15 +381,22 @@ TEST_F(Household, ExportsOnePersonsBundleByNumberOrName)
     ASSERT_EQ(byName.status, 0) << byName.err.toStdString();
     const QJsonObject bundle = QJsonDocument::fromJson(readFile(file)).object();
     EXPECT_EQ(bundle.value(QStringLiteral("resourceType")).toString(), QStringLiteral("Bundle"));
-    EXPECT_EQ(bundle.value(QStringLiteral("entry")).toArray().first().toObject().value(QStringLiteral("resource"))
-                  .toObject().value(QStringLiteral("resourceType")).toString(),
+    EXPECT_EQ(bundle.value(QStringLiteral("entry"))
+                  .toArray()
+                  .first()
+                  .toObject()
+                  .value(QStringLiteral("resource"))
+                  .toObject()
+                  .value(QStringLiteral("resourceType"))
+                  .toString(),
               QStringLiteral("Patient"));
     const QString again = m_scratch.path() + QStringLiteral("encore.json");
     ASSERT_EQ(run({QStringLiteral("--exporter-fhir"), QStringLiteral("1"), again}).status, 0);
     // The same person, whichever way named: the same entries (the bundle's own timestamp aside).
     EXPECT_EQ(QJsonDocument::fromJson(readFile(again)).object().value(QStringLiteral("entry")),
               bundle.value(QStringLiteral("entry")));
-    const Outcome nobody = run({QStringLiteral("--exporter-fhir"), QStringLiteral("Martin"), m_scratch.path() + QStringLiteral("x.json")});
+    const Outcome nobody = run({QStringLiteral("--exporter-fhir"), QStringLiteral("Martin"),
+                                m_scratch.path() + QStringLiteral("x.json")});
     EXPECT_EQ(nobody.status, 1);
     EXPECT_FALSE(exists(m_scratch.path() + QStringLiteral("x.json")));
 }

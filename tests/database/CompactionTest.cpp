@@ -5,6 +5,8 @@
 #include "SmallDisk.h"
 #include "TestFolders.h"
 
+#include <functional>
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,8 +14,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
-#include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -80,10 +80,15 @@ protected:
         File db(path);
         QStringList out;
         const QStringList tables =
-            db.scalar(QStringLiteral("SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE type='table' ORDER BY name)")).toString().split(',');
+            db.scalar(QStringLiteral("SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE "
+                                     "type='table' ORDER BY name)"))
+                .toString()
+                .split(',');
         for (const QString& table : tables)
-            out << table + QLatin1Char('=') + db.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toString();
-        out << db.scalar(QStringLiteral("SELECT group_concat(Title) || sum(length(Img)) FROM DOCUMENTIMG")).toString();
+            out << table + QLatin1Char('=') +
+                       db.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toString();
+        out << db.scalar(QStringLiteral("SELECT group_concat(Title) || sum(length(Img)) FROM DOCUMENTIMG"))
+                   .toString();
         return out;
     }
 
@@ -184,18 +189,21 @@ TEST_F(CompactionTest, EngineFailuresAreSaidInFrench)
     };
     disk.fill(8 * 1024);
     QString said = failureOf([&] { Compaction::compactInPlace(file); });
-    EXPECT_TRUE(said.contains(QStringLiteral("le disque est plein")) && said.contains(file)) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("le disque est plein")) && said.contains(file))
+        << said.toStdString();
     disk.release();
 
     ASSERT_TRUE(disk.makeReadOnly());
     said = failureOf([&] { Compaction::compactInPlace(file); });
-    EXPECT_TRUE(said.contains(QStringLiteral("lecture seule")) && said.contains(QStringLiteral("BRIVOLINE~.MDB")))
+    EXPECT_TRUE(said.contains(QStringLiteral("lecture seule")) &&
+                said.contains(QStringLiteral("BRIVOLINE~.MDB")))
         << said.toStdString();
     DbConfig config;
     config.databaseFolder = mounted;
     config.oledbFileName = QStringLiteral("BRIVOLINE.MDB");
     said = failureOf([&] { Connection::open(config); });
-    EXPECT_TRUE(said.contains(QStringLiteral("monté en lecture seule")) && said.contains(file)) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("monté en lecture seule")) && said.contains(file))
+        << said.toStdString();
 
     File db(m_file);
     const QSqlDatabase connection = QSqlDatabase::database(db.name(), false);
@@ -210,7 +218,8 @@ TEST_F(CompactionTest, EngineFailuresAreSaidInFrench)
     db.exec(QStringLiteral("ROLLBACK"));
     EXPECT_EQ(refused(QStringLiteral("SELECT * FROM NULLEPART")),
               QStringLiteral("la table « NULLEPART » est absente de la base de données"));
-    EXPECT_EQ(refused(QStringLiteral("SELEC Id FROM PERSON")), QStringLiteral("erreur de syntaxe près de « SELEC »"));
+    EXPECT_EQ(refused(QStringLiteral("SELEC Id FROM PERSON")),
+              QStringLiteral("erreur de syntaxe près de « SELEC »"));
     EXPECT_EQ(refused(QStringLiteral("CREATE TABLE PERSON (x)")),
               QStringLiteral("« PERSON » existe déjà dans la base de données"));
     db.exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (900, 1, 'a')"));
@@ -226,7 +235,8 @@ TEST_F(CompactionTest, DamagedSourceFailsAndLeavesNothingBehind)
         db.exec(QStringLiteral("CREATE TABLE T (Body TEXT)"));
         db.exec(QStringLiteral("BEGIN"));
         for (int i = 0; i < 20000; ++i)
-            db.exec(QStringLiteral("INSERT INTO T VALUES (?)"), {QStringLiteral("ligne %1 de la table").arg(i)});
+            db.exec(QStringLiteral("INSERT INTO T VALUES (?)"),
+                    {QStringLiteral("ligne %1 de la table").arg(i)});
         db.exec(QStringLiteral("COMMIT"));
     }
     // Pages in the middle of the table overwritten.

@@ -138,7 +138,8 @@ TEST_F(DataModuleTest, ADeletionThatFailsHalfWayLeavesThePersonWholeWithItsFiles
     const Household victim = addPersonWithRecords(QStringLiteral("Durand"));
     const QList<int> rows = rowsOf(victim.person);
     // The last step, the person's own row, is refused after every detail row went.
-    exec(QStringLiteral("CREATE TRIGGER keep_person BEFORE DELETE ON PERSON BEGIN SELECT RAISE(ABORT, 'refusé'); END"));
+    exec(QStringLiteral(
+        "CREATE TRIGGER keep_person BEFORE DELETE ON PERSON BEGIN SELECT RAISE(ABORT, 'refusé'); END"));
     m_dm1->Person.open();
     ASSERT_TRUE(m_dm1->Person.locateId(victim.person));
     EXPECT_THROW(m_dm1->deletePerson(), DatabaseError);

@@ -409,8 +409,10 @@ TEST_F(DatasetTest, FailingStatementsCarryTheDatabaseText)
     // A damaged page met half-way through the rows: an error, never the rows before it as if they were all.
     exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
                         "INSERT INTO LST_DOCTOR (Name) SELECT printf('Docteur %03d %.100c', i, 'x') FROM n"));
-    const qint64 page = scalar(QStringLiteral("SELECT pageno FROM dbstat WHERE name='LST_DOCTOR' AND pagetype='leaf' "
-                                              "ORDER BY pageno LIMIT 1 OFFSET 3")).toLongLong();
+    const qint64 page =
+        scalar(QStringLiteral("SELECT pageno FROM dbstat WHERE name='LST_DOCTOR' AND pagetype='leaf' "
+                              "ORDER BY pageno LIMIT 1 OFFSET 3"))
+            .toLongLong();
     const qint64 pageSize = scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
     ASSERT_GT(page, 0);
     Connection::close();

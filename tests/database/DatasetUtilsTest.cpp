@@ -112,27 +112,31 @@ TEST(StatementFromFileTest, ReplacesClausesAndPlacesHaving)
     TestFolders::Scratch scratch;
     const QString file = scratch.path() + QStringLiteral("Liste.rpt");
     const auto fromLines = [&](const QStringList& lines, const DatasetUtils::Clauses& clauses) {
-        TestFolders::writeFile(file, (QStringLiteral("Titre\r\n") + lines.join(QStringLiteral("\r\n"))).toUtf8());
+        TestFolders::writeFile(file,
+                               (QStringLiteral("Titre\r\n") + lines.join(QStringLiteral("\r\n"))).toUtf8());
         return DatasetUtils::statementFromFile(file, true, clauses);
     };
     const QStringList report{QStringLiteral("SELECT Id_Ref, Sum(Price) AS Total"),
                              QStringLiteral("FROM [ACTION]"), QStringLiteral("WHERE Tag=1"),
                              QStringLiteral("GROUP BY Id_Ref"), QStringLiteral("ORDER BY Id_Ref")};
-    EXPECT_EQ(fromLines(report, {{}, QStringLiteral("Tag=2"), QStringLiteral("Sum(Price)>0"), {}}),
-              QStringLiteral("SELECT Id_Ref, Sum(Price) AS Total\nFROM [ACTION]\nWHERE Tag=2\nGROUP BY Id_Ref\n"
-                             "HAVING Sum(Price)>0\nORDER BY Id_Ref"));
+    EXPECT_EQ(
+        fromLines(report, {{}, QStringLiteral("Tag=2"), QStringLiteral("Sum(Price)>0"), {}}),
+        QStringLiteral("SELECT Id_Ref, Sum(Price) AS Total\nFROM [ACTION]\nWHERE Tag=2\nGROUP BY Id_Ref\n"
+                       "HAVING Sum(Price)>0\nORDER BY Id_Ref"));
     const QStringList unordered = report.mid(0, 4);
     EXPECT_TRUE(fromLines(unordered, {{}, {}, QStringLiteral("Total>0"), {}})
                     .endsWith(QStringLiteral("GROUP BY Id_Ref\nHAVING Total>0")));
     QStringList withHaving = report;
     withHaving.insert(4, QStringLiteral("HAVING Sum(Price)>100"));
-    EXPECT_EQ(fromLines(withHaving, {QStringLiteral("VACCINE"), {}, QStringLiteral("Total>5"),
-                                     QStringLiteral("Total DESC")}),
-              QStringLiteral("SELECT Id_Ref, Sum(Price) AS Total\nFROM VACCINE\nWHERE Tag=1\nGROUP BY Id_Ref\n"
-                             "HAVING Total>5\nORDER BY Total DESC"));
+    EXPECT_EQ(
+        fromLines(withHaving,
+                  {QStringLiteral("VACCINE"), {}, QStringLiteral("Total>5"), QStringLiteral("Total DESC")}),
+        QStringLiteral("SELECT Id_Ref, Sum(Price) AS Total\nFROM VACCINE\nWHERE Tag=1\nGROUP BY Id_Ref\n"
+                       "HAVING Total>5\nORDER BY Total DESC"));
     EXPECT_THROW(fromLines(unordered, {{}, {}, {}, QStringLiteral("Id")}), DatabaseError);
 
-    TestFolders::writeFile(file, "Synthèse des remboursements\r\nSELECT *\r\nFROM [ACTION]\r\nWHERE Tag=1\r\n");
+    TestFolders::writeFile(file,
+                           "Synthèse des remboursements\r\nSELECT *\r\nFROM [ACTION]\r\nWHERE Tag=1\r\n");
     EXPECT_EQ(DatasetUtils::statementFromFile(file, true, {{}, QStringLiteral("Id_Ref=3"), {}, {}}),
               QStringLiteral("SELECT *\nFROM [ACTION]\nWHERE Id_Ref=3"));
     EXPECT_THROW(DatasetUtils::statementFromFile(scratch.path() + QStringLiteral("none.rpt"), false, {}),

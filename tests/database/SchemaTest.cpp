@@ -1,10 +1,11 @@
-#include "Connection.h"
 #include "Schema.h"
+
+#include "Connection.h"
 #include "TemplateDatabaseTest.h"
 
+#include <gtest/gtest.h>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -31,7 +32,8 @@ TEST_F(TemplateSchema, EveryTableAndColumnHasItsAccessTypeAndSize)
         QSqlQuery info = run(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table.name));
         QHash<QString, FileColumn> inFile;
         while (info.next())
-            inFile.insert(info.value(1).toString().toUpper(), {info.value(2).toString(), info.value(5).toInt() > 0});
+            inFile.insert(info.value(1).toString().toUpper(),
+                          {info.value(2).toString(), info.value(5).toInt() > 0});
         ASSERT_FALSE(inFile.isEmpty()) << "missing table " << table.name.toStdString();
         EXPECT_EQ(inFile.size(), static_cast<qsizetype>(table.columns.size())) << table.name.toStdString();
         for (const Schema::Column& column : table.columns) {
@@ -67,7 +69,8 @@ TEST_F(TemplateSchema, ColumnsTheDesignNamesHaveTheirTypes)
         {"BACKUP", "Path", T::Text, 255},         {"LST_DOCTOR", "Convention", T::YesNo, 0},
     };
     for (const Expect& e : expected) {
-        const Schema::Column* c = Schema::findColumn(QString::fromLatin1(e.table), QString::fromLatin1(e.column));
+        const Schema::Column* c =
+            Schema::findColumn(QString::fromLatin1(e.table), QString::fromLatin1(e.column));
         ASSERT_NE(c, nullptr) << e.table << "." << e.column;
         EXPECT_EQ(c->type, e.type) << e.table << "." << e.column;
         EXPECT_EQ(c->size, e.size) << e.table << "." << e.column;
@@ -92,7 +95,8 @@ TEST_F(TemplateSchema, SingleRowsAndVersionArePresent)
 
 TEST_F(TemplateSchema, StartingContentIsFrench)
 {
-    QSqlQuery combo = run(QStringLiteral("SELECT Blood, Doctor_Category, Action_Gravity, Analysis_Unit FROM COMBOITEMS"));
+    QSqlQuery combo =
+        run(QStringLiteral("SELECT Blood, Doctor_Category, Action_Gravity, Analysis_Unit FROM COMBOITEMS"));
     ASSERT_TRUE(combo.next());
     EXPECT_EQ(combo.value(0).toString().split(QLatin1Char('\n')).size(), 8);
     EXPECT_TRUE(combo.value(1).toString().split(QLatin1Char('\n')).contains(QStringLiteral("Pédiatre")));
@@ -103,7 +107,8 @@ TEST_F(TemplateSchema, StartingContentIsFrench)
     EXPECT_EQ(vaccine.value(0).toInt(), 1) << "titles compare without regard to case";
 
     // What varies from one laboratory to another is left for the user.
-    QSqlQuery ranges = run(QStringLiteral("SELECT count(*) FROM LST_ANALYSIS WHERE Value_Min <> 0 OR Value_Max <> 0"));
+    QSqlQuery ranges =
+        run(QStringLiteral("SELECT count(*) FROM LST_ANALYSIS WHERE Value_Min <> 0 OR Value_Max <> 0"));
     ASSERT_TRUE(ranges.next());
     EXPECT_EQ(ranges.value(0).toInt(), 0);
     QSqlQuery analyses = run(QStringLiteral("SELECT count(*) FROM LST_ANALYSIS WHERE Unit = 'g/L'"));
@@ -127,9 +132,10 @@ TEST_F(TemplateSchema, PersonDetailTablesAreIndexedOnTheirPerson)
 {
     for (const char* table : {"ACTION", "VACCINE", "WEIGHT", "SIZE", "ANALYSIS", "L_ANALYSIS", "EVENT",
                               "DOCUMENTIMG", "DOCUMENTFILE"}) {
-        QSqlQuery q = run(QStringLiteral("SELECT count(*) FROM pragma_index_list('%1') il, pragma_index_info(il.name) ii "
-                                         "WHERE ii.seqno = 0 AND ii.name = 'Id_Ref'")
-                              .arg(QString::fromLatin1(table)));
+        QSqlQuery q = run(
+            QStringLiteral("SELECT count(*) FROM pragma_index_list('%1') il, pragma_index_info(il.name) ii "
+                           "WHERE ii.seqno = 0 AND ii.name = 'Id_Ref'")
+                .arg(QString::fromLatin1(table)));
         ASSERT_TRUE(q.next());
         EXPECT_GE(q.value(0).toInt(), 1) << table;
     }
@@ -138,8 +144,8 @@ TEST_F(TemplateSchema, PersonDetailTablesAreIndexedOnTheirPerson)
 TEST(SchemaTypes, DeclaredTypesRoundTrip)
 {
     using T = Schema::ColumnType;
-    for (T type : {T::Long, T::Short, T::Byte, T::Memo, T::Double, T::Single, T::Currency, T::YesNo, T::DateTime,
-                   T::Bytes}) {
+    for (T type : {T::Long, T::Short, T::Byte, T::Memo, T::Double, T::Single, T::Currency, T::YesNo,
+                   T::DateTime, T::Bytes}) {
         const auto back = Schema::typeFromDeclared(Schema::sqliteType(type), false);
         ASSERT_TRUE(back.has_value());
         EXPECT_EQ(back->type, type) << Schema::accessTypeName(type).toStdString();

@@ -17,6 +17,7 @@
 #include "TWait.h"
 #include "UrlCatcher.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <QAccessible>
 #include <QApplication>
@@ -32,7 +33,6 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
-#include <csignal>
 #include <sys/resource.h>
 
 using PictureSamples::run;
@@ -177,17 +177,18 @@ TEST_F(DocumentPageTest, ScreenReadersFindBothMenusAndHearEachFilesTypeNotItsIco
         QApplication::sendEvent(view, &event);
     };
     rightClick(grid->viewport());
-    EXPECT_EQ(AccessibleMenus::open(),
-              (QList<QStringList>{{QStringLiteral("Ajouter un fichier"), QStringLiteral("Supprimer ce fichier"),
-                                   QStringLiteral("Exécuter"), QStringLiteral("Enregistrer le document sous .."),
-                                   QStringLiteral("Envoyer par email")}}));
+    EXPECT_EQ(
+        AccessibleMenus::open(),
+        (QList<QStringList>{{QStringLiteral("Ajouter un fichier"), QStringLiteral("Supprimer ce fichier"),
+                             QStringLiteral("Exécuter"), QStringLiteral("Enregistrer le document sous .."),
+                             QStringLiteral("Envoyer par email")}}));
     QApplication::activePopupWidget()->hide();
     rightClick(m_page->images()->viewport());
     EXPECT_EQ(AccessibleMenus::open(),
-              (QList<QStringList>{{QStringLiteral("Ajouter un document"), QStringLiteral("Modifier ce document"),
-                                   QStringLiteral("Supprimer ce document"), QStringLiteral("Visualiser  et imprimer"),
-                                   QStringLiteral("Enregistrer le document sous .."),
-                                   QStringLiteral("Envoyer par email")}}));
+              (QList<QStringList>{
+                  {QStringLiteral("Ajouter un document"), QStringLiteral("Modifier ce document"),
+                   QStringLiteral("Supprimer ce document"), QStringLiteral("Visualiser  et imprimer"),
+                   QStringLiteral("Enregistrer le document sous .."), QStringLiteral("Envoyer par email")}}));
     QApplication::activePopupWidget()->hide();
 }
 
@@ -239,7 +240,8 @@ TEST_F(DocumentPageTest, AttachedFilesOpenAndSaveByteIdentical)
     EXPECT_EQ(asked.filter, QStringLiteral("XYZ file|*.xyz"));
     EXPECT_EQ(asked.defaultExtension, QStringLiteral("xyz"));
     EXPECT_EQ(asked.fileName, QStringLiteral("report.xyz"));
-    EXPECT_EQ(m_messages.texts().last(), QStringLiteral("Souhaitez-vous remplacer le fichier %1 existant.").arg(copy));
+    EXPECT_EQ(m_messages.texts().last(),
+              QStringLiteral("Souhaitez-vous remplacer le fichier %1 existant.").arg(copy));
     m_dialogs.queueAnswer(copy);
     button("Btn_Document_File_Save")->click();
     EXPECT_EQ(TestFolders::readFile(copy), letter);
@@ -269,11 +271,13 @@ TEST_F(DocumentPageTest, ArchiveRemovedByHandGivesTheMessagesAndCanBeDeleted)
     QFile::remove(archive);
     button("Btn_Document_File_Exe")->click();
     button("Btn_Document_File_Save")->click();
-    const QString sentence = QStringLiteral("\r\rLe fichier \"%1\" a sans doute été supprimé manuellement et n'est "
-                                            "plus accessible.")
-                                 .arg(archive);
-    EXPECT_EQ(m_messages.texts(), (QStringList{QStringLiteral("IMPOSSIBLE D'EXECUTER CE FICHIER !") + sentence,
-                                               QStringLiteral("IMPOSSIBLE DE TROUVER CE FICHIER !") + sentence}));
+    const QString sentence =
+        QStringLiteral("\r\rLe fichier \"%1\" a sans doute été supprimé manuellement et n'est "
+                       "plus accessible.")
+            .arg(archive);
+    EXPECT_EQ(m_messages.texts(),
+              (QStringList{QStringLiteral("IMPOSSIBLE D'EXECUTER CE FICHIER !") + sentence,
+                           QStringLiteral("IMPOSSIBLE DE TROUVER CE FICHIER !") + sentence}));
     EXPECT_TRUE(m_urls.urls.isEmpty());
     EXPECT_TRUE(m_dialogs.requests().size() == 1); // only the add
 
@@ -281,7 +285,8 @@ TEST_F(DocumentPageTest, ArchiveRemovedByHandGivesTheMessagesAndCanBeDeleted)
     m_messages.clear();
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
     QApplication::sendEvent(m_page->files()->grid(), &release);
-    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Confirmez-vous la suppression de ce fichier ?")});
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("Confirmez-vous la suppression de ce fichier ?")});
     EXPECT_EQ(fileRows(), 0);
     EXPECT_FALSE(button("Btn_Document_File_Delete")->isEnabled());
 }
@@ -312,7 +317,8 @@ TEST_F(DocumentPageTest, AFullDiskKeepsNoRowAndNoHalfWrittenFile)
     EXPECT_TRUE(m_messages.texts().first().startsWith(QStringLiteral("Impossible de créer l'archive")));
 
     // A picture that cannot be written: the dialog stays open with its title.
-    const QString picture = file(QStringLiteral("radio.bmp"), BmpFormat::encode(PictureSamples::photo(800, 600)));
+    const QString picture =
+        file(QStringLiteral("radio.bmp"), BmpFormat::encode(PictureSamples::photo(800, 600)));
     bool stayedOpen = false;
     NextModal::answer<TEnterDocument>([&](TEnterDocument* w) {
         type(w, QStringLiteral("Radio"));
@@ -329,8 +335,10 @@ TEST_F(DocumentPageTest, AFullDiskKeepsNoRowAndNoHalfWrittenFile)
     button("Btn_Document_Img_Add")->click();
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(imageRows(), 1);
-    EXPECT_EQ(QDir(data(QStringLiteral("Images/"))).entryList(QDir::Files),
-              QStringList{QStringLiteral("Doc%1.jpg").arg(scalar(QStringLiteral("SELECT Id FROM DOCUMENTIMG")).toInt())});
+    EXPECT_EQ(
+        QDir(data(QStringLiteral("Images/"))).entryList(QDir::Files),
+        QStringList{
+            QStringLiteral("Doc%1.jpg").arg(scalar(QStringLiteral("SELECT Id FROM DOCUMENTIMG")).toInt())});
 }
 
 TEST_F(DocumentPageTest, LargeFileAttachesWithAMovingBarAndOpensIdentical)
@@ -379,7 +387,8 @@ TEST_F(DocumentPageTest, AddedPictureIsStoredRotatedWithinTheSettings)
                              "Btn_Document_Img_Save", "Btn_Document_Img_Email"})
         EXPECT_FALSE(button(name)->isEnabled()) << name;
 
-    const QString source = file(QStringLiteral("ordonnance.bmp"), BmpFormat::encode(PictureSamples::photo(600, 300)));
+    const QString source =
+        file(QStringLiteral("ordonnance.bmp"), BmpFormat::encode(PictureSamples::photo(600, 300)));
     QStringList seen;
     NextModal::answer<TEnterDocument>([&](TEnterDocument* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Sélection d'un document"));
@@ -450,7 +459,8 @@ TEST_F(DocumentPageTest, EditingTheTitleAloneLeavesThePicture)
         click(w, "Btn_Ok");
     });
     button("Btn_Document_Img_Edit")->click();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT Title FROM DOCUMENTIMG")).toString(), QStringLiteral("Radio du genou"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Title FROM DOCUMENTIMG")).toString(),
+              QStringLiteral("Radio du genou"));
     EXPECT_EQ(m_page->images()->item(0)->text(), QStringLiteral("Radio du genou"));
     EXPECT_EQ(TestFolders::readFile(stored), picture);
     EXPECT_EQ(scalar(QStringLiteral("SELECT ImgMini FROM DOCUMENTIMG")).toByteArray(), thumbnail);
@@ -462,10 +472,12 @@ TEST_F(DocumentPageTest, EditingTheTitleAloneLeavesThePicture)
         click(w, "Btn_Cancel");
     });
     button("Btn_Document_Img_Edit")->click();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT Title FROM DOCUMENTIMG")).toString(), QStringLiteral("Radio du genou"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Title FROM DOCUMENTIMG")).toString(),
+              QStringLiteral("Radio du genou"));
     selectImage(0);
     NextModal::answer<TEnterDocument>([](TEnterDocument* w) {
-        for (const char* turn : {"Btn_Rotation_Right", "Btn_Rotation_Right", "Btn_Rotation_Left", "Btn_Rotation_Left"})
+        for (const char* turn :
+             {"Btn_Rotation_Right", "Btn_Rotation_Right", "Btn_Rotation_Left", "Btn_Rotation_Left"})
             click(w, turn);
         EXPECT_TRUE(w->pictureChanged());
         click(w, "Btn_Ok");
@@ -551,7 +563,8 @@ TEST_F(DocumentPageTest, PictureRemovedByHandAndDeletion)
 
     m_messages.clear();
     button("Btn_Document_Img_Delete")->click();
-    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Confirmez-vous la suppression de ce document ?")});
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("Confirmez-vous la suppression de ce document ?")});
     EXPECT_EQ(imageRows(), 0);
     EXPECT_EQ(m_page->images()->count(), 0);
     EXPECT_FALSE(button("Btn_Document_Img_Edit")->isEnabled());
@@ -571,15 +584,17 @@ namespace {
 
 TEST_F(DocumentPageTest, ViewingAndSendingOpenTheirWindowsOnceTheSettingsAllowIt)
 {
-    addPicture(QStringLiteral("Radio"), file(QStringLiteral("radio.bmp"), BmpFormat::encode(PictureSamples::photo(60, 40))));
+    addPicture(QStringLiteral("Radio"),
+               file(QStringLiteral("radio.bmp"), BmpFormat::encode(PictureSamples::photo(60, 40))));
     attach(file(QStringLiteral("ordonnance.txt"), "Paracétamol 500 mg"));
     selectImage(0);
     EXPECT_TRUE(button("Btn_Document_Img_Exe")->isEnabled());
     EXPECT_FALSE(button("Btn_Document_Img_Email")->isEnabled());
     EXPECT_FALSE(button("Btn_Document_File_Email")->isEnabled());
 
-    EXPECT_EQ(NextModal::openedBy([this] { emit m_page->images()->itemDoubleClicked(m_page->images()->item(0)); }),
-              QStringLiteral("TPreviewImage"));
+    EXPECT_EQ(
+        NextModal::openedBy([this] { emit m_page->images()->itemDoubleClicked(m_page->images()->item(0)); }),
+        QStringLiteral("TPreviewImage"));
 
     Settings& settings = program().settings;
     settings.smtpName = QStringLiteral("Élise Durand");
@@ -588,8 +603,10 @@ TEST_F(DocumentPageTest, ViewingAndSendingOpenTheirWindowsOnceTheSettingsAllowIt
     m_page->refreshCommandStates(true);
     EXPECT_TRUE(button("Btn_Document_Img_Email")->isEnabled());
     EXPECT_TRUE(button("Btn_Document_File_Email")->isEnabled());
-    EXPECT_EQ(NextModal::openedBy([this] { button("Btn_Document_Img_Email")->click(); }), QStringLiteral("TSendEmail"));
-    EXPECT_EQ(NextModal::openedBy([this] { button("Btn_Document_File_Email")->click(); }), QStringLiteral("TSendEmail"));
+    EXPECT_EQ(NextModal::openedBy([this] { button("Btn_Document_Img_Email")->click(); }),
+              QStringLiteral("TSendEmail"));
+    EXPECT_EQ(NextModal::openedBy([this] { button("Btn_Document_File_Email")->click(); }),
+              QStringLiteral("TSendEmail"));
     EXPECT_TRUE(m_messages.texts().isEmpty()) << m_messages.texts().join(QLatin1Char('|')).toStdString();
     settings = Settings();
 }

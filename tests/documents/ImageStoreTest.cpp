@@ -179,9 +179,10 @@ TEST_F(ImageStore, SourcesThatAreNoPictureAreRefusedBeforeAnythingIsWritten)
         store(file(QStringLiteral("huge.jpg")));
         ADD_FAILURE() << "a 144-megapixel picture was stored";
     } catch (const ImageError& e) {
-        EXPECT_EQ(e.text(), QStringLiteral("Impossible de lire l'image \"%1\".\rImage trop grande : 12000 x 12000 "
-                                           "pixels (au plus 100 millions de pixels, 65500 pixels de côté).")
-                                .arg(file(QStringLiteral("huge.jpg"))));
+        EXPECT_EQ(e.text(),
+                  QStringLiteral("Impossible de lire l'image \"%1\".\rImage trop grande : 12000 x 12000 "
+                                 "pixels (au plus 100 millions de pixels, 65500 pixels de côté).")
+                      .arg(file(QStringLiteral("huge.jpg"))));
     }
     EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("Doc.jpg"))));
 }
@@ -308,7 +309,8 @@ TEST(ImageStoreMemory, StoringAnyAcceptedPictureStaysWithinItsMemory)
     BmpFormat::writeFile(picture, bitmap);
     // The largest kind of progressive file accepted: its coefficients are held whole.
     const QString progressive = scratch.path() + QStringLiteral("progressive.jpg");
-    TestFolders::writeFile(progressive, PictureSamples::run(QStringLiteral("jpegtran"), {QStringLiteral("-progressive"), jpeg}));
+    TestFolders::writeFile(
+        progressive, PictureSamples::run(QStringLiteral("jpegtran"), {QStringLiteral("-progressive"), jpeg}));
     const Bitmap expectedThumbnail = thumbnailOnWhite(picture, 90, 90);
 
     struct Way
@@ -316,8 +318,9 @@ TEST(ImageStoreMemory, StoringAnyAcceptedPictureStaysWithinItsMemory)
         QString source;
         QString way;
     };
-    for (const auto& [source, way] : {Way{jpeg, QStringLiteral("photo")}, Way{progressive, QStringLiteral("photo")},
-                                      Way{bitmap, QStringLiteral("photo")}, Way{jpeg, QStringLiteral("document")}}) {
+    for (const auto& [source, way] :
+         {Way{jpeg, QStringLiteral("photo")}, Way{progressive, QStringLiteral("photo")},
+          Way{bitmap, QStringLiteral("photo")}, Way{jpeg, QStringLiteral("document")}}) {
         SCOPED_TRACE((QFileInfo(source).fileName() + QLatin1Char(' ') + way).toStdString());
         const QString results = scratch.make(QFileInfo(source).baseName() + way);
         QProcess child;
@@ -335,8 +338,8 @@ TEST(ImageStoreMemory, StoringAnyAcceptedPictureStaysWithinItsMemory)
         const qsizetype at = output.indexOf(QStringLiteral("peak "));
         ASSERT_GE(at, 0) << output.toStdString();
         const qint64 peakMegabytes = output.mid(at + 5).section(QLatin1Char('\n'), 0, 0).toLongLong() / 1024;
-        std::printf("%s by the %s way: peak %lld MB\n", qPrintable(QFileInfo(source).fileName()), qPrintable(way),
-                    peakMegabytes);
+        std::printf("%s by the %s way: peak %lld MB\n", qPrintable(QFileInfo(source).fileName()),
+                    qPrintable(way), peakMegabytes);
         EXPECT_LT(peakMegabytes, 300);
 
         Bitmap stored;

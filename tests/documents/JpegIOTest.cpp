@@ -190,9 +190,10 @@ TEST_F(JpegIO, TheWriterOnAFullDiskKeepsTheEarlierFileAndSaysWhy)
         SaveJpegFile(PictureSamples::photo(400, 300), file, 100);
         FAIL() << "written on a full disk";
     } catch (const ImageError& error) {
-        EXPECT_EQ(error.text(), QStringLiteral("Error writing JPEG to file\rImpossible d'écrire le fichier \"%1\" : "
-                                               "le disque est plein.")
-                                    .arg(file));
+        EXPECT_EQ(error.text(),
+                  QStringLiteral("Error writing JPEG to file\rImpossible d'écrire le fichier \"%1\" : "
+                                 "le disque est plein.")
+                      .arg(file));
     }
     EXPECT_EQ(TestFolders::readFile(file), QByteArray("earlier"));
 }
@@ -259,10 +260,11 @@ TEST_F(JpegIO, HugeDimensionsAreRefusedBeforeDecoding)
             JpegReader reader{QByteArrayView(huge)};
             ADD_FAILURE() << "accepted " << w << " x " << h;
         } catch (const ImageError& e) {
-            EXPECT_EQ(e.text(), QStringLiteral("Image trop grande : %1 x %2 pixels (au plus 100 millions de pixels, "
-                                               "65500 pixels de côté).")
-                                    .arg(w)
-                                    .arg(h));
+            EXPECT_EQ(e.text(),
+                      QStringLiteral("Image trop grande : %1 x %2 pixels (au plus 100 millions de pixels, "
+                                     "65500 pixels de côté).")
+                          .arg(w)
+                          .arg(h));
         }
     }
 
@@ -281,9 +283,11 @@ TEST_F(JpegIO, HugeDimensionsAreRefusedBeforeDecoding)
             EXPECT_TRUE(accepted) << side;
         } catch (const ImageError& e) {
             EXPECT_FALSE(accepted) << side;
-            EXPECT_EQ(e.text(), QStringLiteral("Image JPEG progressive trop grande : %1 x %1 pixels (au plus 33 millions "
-                                               "de pixels pour une image progressive de ce type).")
-                                    .arg(side));
+            EXPECT_EQ(
+                e.text(),
+                QStringLiteral("Image JPEG progressive trop grande : %1 x %1 pixels (au plus 33 millions "
+                               "de pixels pour une image progressive de ce type).")
+                    .arg(side));
         }
     }
 }

@@ -13,11 +13,11 @@
 #include "TPreviewImage.h"
 #include "TViewImage.h"
 
+#include <gtest/gtest.h>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSqlQuery>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -47,19 +47,21 @@ struct PdfPage
 std::vector<PdfPage> pdfPages(const QString& pdf, const QString& scratch)
 {
     std::vector<PdfPage> pages;
-    const QString info = tool(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                                          QStringLiteral("99"), pdf});
+    const QString info = tool(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                                          QStringLiteral("-l"), QStringLiteral("99"), pdf});
     int page = 0;
     for (const QString& line : info.split(QLatin1Char('\n'))) {
         if (!line.startsWith(QLatin1String("Page ")) || !line.contains(QLatin1String("size:")))
             continue;
         ++page;
-        const QStringList parts = line.section(QLatin1String("size:"), 1).simplified().split(QLatin1Char(' '));
+        const QStringList parts =
+            line.section(QLatin1String("size:"), 1).simplified().split(QLatin1Char(' '));
         const bool landscape = parts.value(0).toDouble() > parts.value(2).toDouble();
         const QString prefix = scratch + QStringLiteral("page%1").arg(page);
-        tool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-f"),
-                                          QString::number(page), QStringLiteral("-l"), QString::number(page),
-                                          QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, prefix});
+        tool(QStringLiteral("pdftoppm"),
+             {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-f"), QString::number(page),
+              QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"),
+              QStringLiteral("-png"), pdf, prefix});
         const QImage image(prefix + QStringLiteral(".png"));
         pages.push_back({image.pixelColor(image.width() / 2, image.height() / 2), landscape});
     }
@@ -128,7 +130,8 @@ protected:
 TEST(PictureLayout, PlacesThePictureAsEachZoomSays)
 {
     // Smaller than the frame: its own size, centred, 10 pixels in.
-    EXPECT_EQ(PictureLayout::preview(Zoom::WholePicture, {1000, 800}, {400, 300}).picture, QRect(298, 248, 400, 300));
+    EXPECT_EQ(PictureLayout::preview(Zoom::WholePicture, {1000, 800}, {400, 300}).picture,
+              QRect(298, 248, 400, 300));
     const auto wide = PictureLayout::preview(Zoom::FitWidth, {1000, 800}, {2000, 1000});
     EXPECT_EQ(wide.picture, QRect(22, 10, 930, 465));
     EXPECT_EQ(wide.extent, QSize(962, 485));
@@ -168,7 +171,8 @@ TEST_F(PictureViewers, AMissingFileIsToldAndDisablesPrintAndSaveButNotPaging)
     viewer.show();
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_EQ(messages.texts().first(), TPreviewImage::missingMessage(viewer.currentFile()));
-    EXPECT_TRUE(messages.texts().first().startsWith(QStringLiteral("IMPOSSIBLE D'IMPRIMER L'IMAGE !\rLe fichier \"")));
+    EXPECT_TRUE(messages.texts().first().startsWith(
+        QStringLiteral("IMPOSSIBLE D'IMPRIMER L'IMAGE !\rLe fichier \"")));
     EXPECT_TRUE(viewer.canvas().picture().isNull());
     EXPECT_FALSE(button(viewer, "Btn_Print")->isEnabled());
     EXPECT_FALSE(button(viewer, "Btn_Save")->isEnabled());

@@ -1,6 +1,8 @@
 // The scanner front end against SANE's own `test` backend, a real scanner
 // backend: the source list, real scans in each pixel layout, failures,
 // cancel, the device's options dialog, and a scanned picture stored.
+#include "Scanner.h"
+
 #include "BmpFormat.h"
 #include "Dataset.h"
 #include "ImageStore.h"
@@ -8,7 +10,6 @@
 #include "Messages.h"
 #include "NextModal.h"
 #include "SaneDevice.h"
-#include "Scanner.h"
 #include "TemplateDatabaseTest.h"
 
 #include <QApplication>
@@ -206,8 +207,8 @@ TEST_F(ScannedDocument, AScanIsStoredAsTheDocumentsPicture)
     const QString scan = m_scratch.path() + QStringLiteral("tmp.bmp");
     ASSERT_TRUE(Scanner::acquire(nullptr, QString(), false, scan));
 
-    const int id = static_cast<int>(
-        exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, DoType, Title) VALUES (0, 3, 1, 'Scan')")));
+    const int id = static_cast<int>(exec(
+        QStringLiteral("INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, DoType, Title) VALUES (0, 3, 1, 'Scan')")));
     Dataset documents(QStringLiteral("DocumentImg"));
     documents.setSql(QStringList{QStringLiteral("SELECT * FROM DOCUMENTIMG"),
                                  QStringLiteral("WHERE DocumentImg.DoType=1 and DocumentImg.Id_Ref=3")});

@@ -8,12 +8,12 @@
 #include "SmallDisk.h"
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
+#include <optional>
 #include <QBuffer>
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <gtest/gtest.h>
-#include <optional>
 
 namespace {
 
@@ -36,7 +36,8 @@ QByteArray recordLike(qint64 size)
 {
     QByteArray bytes;
     for (int i = 0; bytes.size() < size; ++i)
-        bytes += "Consultation du " + QByteArray::number(i % 28 + 1) + "/03, tension 12/8, ordonnance renouvelée. ";
+        bytes += "Consultation du " + QByteArray::number(i % 28 + 1) +
+                 "/03, tension 12/8, ordonnance renouvelée. ";
     bytes.truncate(size);
     return bytes;
 }
@@ -57,7 +58,8 @@ protected:
     }
     QList<Cabinet::Member> members(qint64 recordBytes, qint64 pictureBytes) const
     {
-        return {{write(QStringLiteral("BRIVOLINE.MDB"), recordLike(recordBytes)), QStringLiteral("BRIVOLINE.MDB")},
+        return {{write(QStringLiteral("BRIVOLINE.MDB"), recordLike(recordBytes)),
+                 QStringLiteral("BRIVOLINE.MDB")},
                 {write(QStringLiteral("Doc1.jpg"), randomBytes(pictureBytes, 1)), QStringLiteral("Doc1.jpg")},
                 {write(QStringLiteral("File1.f"), {}), QStringLiteral("File1.f")},
                 {write(QStringLiteral("Doc2.jpg"), "x"), QStringLiteral("Doc2.jpg")}};
@@ -68,7 +70,8 @@ protected:
         Sealed::Reader reader(archive, key);
         QByteArray all = reader.directory();
         QByteArray rest(reader.size() - all.size() + 1, '\0');
-        rest.truncate(qsizetype(reader.read(reinterpret_cast<unsigned char*>(rest.data()), std::size_t(rest.size()))));
+        rest.truncate(
+            qsizetype(reader.read(reinterpret_cast<unsigned char*>(rest.data()), std::size_t(rest.size()))));
         return all + rest;
     }
     // Opens the archive as a restore would, with the password, checks all
@@ -86,7 +89,8 @@ protected:
             return e.text();
         }
         try {
-            ArchiveFile::extractAs(archive, out, [](int, const Cabinet::Entry& e) { return e.name; }, &*key);
+            ArchiveFile::extractAs(
+                archive, out, [](int, const Cabinet::Entry& e) { return e.name; }, &*key);
         } catch (const AppError& e) {
             ADD_FAILURE() << "found only while extracting: " << e.text().toStdString();
             return e.text();
@@ -106,10 +110,12 @@ TEST_F(SealedArchive, RoundTripGivesBackEveryByteAndItsPlaintextIsTheProgramsCab
     const QByteArray cabinet = TestFolders::readFile(plain);
     QFile file(plain);
     file.open(QIODevice::ReadOnly);
-    const qint64 content = cabinet.size() - CabinetFormat::readDirectory(file, file.size(), plain).folders[0].dataOffset;
+    const qint64 content =
+        cabinet.size() - CabinetFormat::readDirectory(file, file.size(), plain).folders[0].dataOffset;
 
     // Chunks of every size, the last one empty when the content fills whole ones.
-    for (const qint64 chunk : {qint64(64), qint64(4096), qint64(Sealed::kDefaultChunkSize), content, content / 3}) {
+    for (const qint64 chunk :
+         {qint64(64), qint64(4096), qint64(Sealed::kDefaultChunkSize), content, content / 3}) {
         SCOPED_TRACE(chunk);
         const QString archive = m_scratch.path() + QStringLiteral("famille.bkp");
         ArchiveFile::create(archive, list, &m_key, {}, std::uint32_t(chunk));
@@ -118,20 +124,23 @@ TEST_F(SealedArchive, RoundTripGivesBackEveryByteAndItsPlaintextIsTheProgramsCab
         EXPECT_EQ(ArchiveFile::list(archive, &m_key).size(), list.size());
 
         const QByteArray sealed = TestFolders::readFile(archive);
-        for (const QByteArray& clear : {QByteArray("MSCF"), QByteArray("BRIVOLINE.MDB"), QByteArray("ordonnance"),
-                                        QByteArray("mot de passe juste"), randomBytes(64, 1)})
+        for (const QByteArray& clear :
+             {QByteArray("MSCF"), QByteArray("BRIVOLINE.MDB"), QByteArray("ordonnance"),
+              QByteArray("mot de passe juste"), randomBytes(64, 1)})
             EXPECT_FALSE(sealed.contains(clear)) << clear.left(20).toStdString();
         EXPECT_EQ(plaintextOf(archive, m_key), cabinet);
 
         const QString out = m_scratch.make(QStringLiteral("out%1").arg(chunk));
-        ArchiveFile::extractAs(archive, out, [](int, const Cabinet::Entry& e) { return e.name; }, &m_key);
+        ArchiveFile::extractAs(
+            archive, out, [](int, const Cabinet::Entry& e) { return e.name; }, &m_key);
         for (const Cabinet::Member& m : list)
-            EXPECT_EQ(TestFolders::readFile(out + m.name), TestFolders::readFile(m.path)) << m.name.toStdString();
+            EXPECT_EQ(TestFolders::readFile(out + m.name), TestFolders::readFile(m.path))
+                << m.name.toStdString();
     }
 
     // The plaintext is a cabinet another tool reads.
-    const QString decrypted =
-        write(QStringLiteral("decrypted.cab"), plaintextOf(m_scratch.path() + QStringLiteral("famille.bkp"), m_key));
+    const QString decrypted = write(QStringLiteral("decrypted.cab"),
+                                    plaintextOf(m_scratch.path() + QStringLiteral("famille.bkp"), m_key));
     QProcess cabextract;
     cabextract.start(QStringLiteral("cabextract"), {QStringLiteral("-t"), decrypted});
     ASSERT_TRUE(cabextract.waitForFinished());
@@ -217,7 +226,8 @@ TEST_F(SealedArchive, ChunksMovedRepeatedDroppedOrAddedAreRefused)
     };
     for (const QByteArray& f : forged) {
         TestFolders::writeFile(archive, f);
-        EXPECT_TRUE(refusalOf(archive).contains(QStringLiteral("endommagée"))) << refusalOf(archive).toStdString();
+        EXPECT_TRUE(refusalOf(archive).contains(QStringLiteral("endommagée")))
+            << refusalOf(archive).toStdString();
     }
 }
 
@@ -228,9 +238,16 @@ TEST_F(SealedArchive, ParametersOutOfBoundsAreRefusedBeforeAnyKeyIsDerived)
     const QByteArray bytes = TestFolders::readFile(good);
     const QString archive = m_scratch.path() + QStringLiteral("forgee.bkp");
     // Passes, memory, chunk size, directory length: each at both ends.
-    for (const auto& [at, value] : std::initializer_list<std::pair<int, quint32>>{
-             {12, 0xFFFFFFFF}, {12, 9}, {12, 0}, {16, 0xFFFFFFFF}, {16, 1024 * 1024}, {16, 7}, {52, 0xFFFFFFFF},
-             {52, 63}, {56, 0xFFFFFFFF}, {56, 35}}) {
+    for (const auto& [at, value] : std::initializer_list<std::pair<int, quint32>>{{12, 0xFFFFFFFF},
+                                                                                  {12, 9},
+                                                                                  {12, 0},
+                                                                                  {16, 0xFFFFFFFF},
+                                                                                  {16, 1024 * 1024},
+                                                                                  {16, 7},
+                                                                                  {52, 0xFFFFFFFF},
+                                                                                  {52, 63},
+                                                                                  {56, 0xFFFFFFFF},
+                                                                                  {56, 35}}) {
         QByteArray forged = bytes;
         put32(forged, at, value);
         TestFolders::writeFile(archive, forged);
@@ -250,8 +267,8 @@ TEST_F(SealedArchive, AStoppedWriteLeavesNoArchiveAndTheReadingBackFindsAChanged
     const QList<Cabinet::Member> list = members(300'000, 3'000'000);
     const QString archive = m_scratch.path() + QStringLiteral("famille.bkp");
     // Stopped half way, while the worker still has chunks to write.
-    EXPECT_THROW(ArchiveFile::create(archive, list, &m_key, [](qint64 done, qint64 total) { return done < total / 2; },
-                                     4096),
+    EXPECT_THROW(ArchiveFile::create(
+                     archive, list, &m_key, [](qint64 done, qint64 total) { return done < total / 2; }, 4096),
                  CabinetError);
     EXPECT_FALSE(QFile::exists(archive));
 
@@ -274,7 +291,8 @@ TEST(PasswordStrength, GrowsWithLengthAndVarietyNotWithRepeats)
     EXPECT_EQ(PasswordStrength::text(Level::None), QString());
     EXPECT_EQ(PasswordStrength::of(QStringLiteral("aaaaaaaaaaaaaaaaaaaa")), Level::VeryWeak);
     EXPECT_EQ(PasswordStrength::of(QStringLiteral("motdepasse")), Level::Weak);
-    EXPECT_LT(PasswordStrength::of(QStringLiteral("Tr0ub4dor")), PasswordStrength::of(QStringLiteral("Tr0ub4dor&3!x")));
+    EXPECT_LT(PasswordStrength::of(QStringLiteral("Tr0ub4dor")),
+              PasswordStrength::of(QStringLiteral("Tr0ub4dor&3!x")));
     EXPECT_EQ(PasswordStrength::of(QStringLiteral("Cheval agrafe 42 pile !")), Level::Excellent);
     EXPECT_EQ(PasswordStrength::text(Level::Weak), QStringLiteral("Force du mot de passe : faible"));
 }

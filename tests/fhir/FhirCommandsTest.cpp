@@ -26,7 +26,8 @@ protected:
     {
         m_person = m_household.addPerson(QStringLiteral("Martin"), QStringLiteral("Léa"));
         QSqlQuery q(Connection::database());
-        q.exec(QStringLiteral("INSERT INTO EVENT (Id_Ref, Date_Event, Description) VALUES (%1, '2020-01-02', 'Chute')")
+        q.exec(QStringLiteral(
+                   "INSERT INTO EVENT (Id_Ref, Date_Event, Description) VALUES (%1, '2020-01-02', 'Chute')")
                    .arg(m_person));
         m_form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
         m_form->show();
@@ -66,7 +67,8 @@ TEST_F(FhirCommands, ExportThroughItsDialogThenImportAsANewPersonShownInTheList)
     action("Popup_File_Export_Fhir")->trigger();
     ASSERT_TRUE(seen);
     ASSERT_EQ(m_messages.messages().size(), 1);
-    EXPECT_EQ(m_messages.messages()[0].icon, Messages::Icon::Information) << m_messages.texts().join(u'\n').toStdString();
+    EXPECT_EQ(m_messages.messages()[0].icon, Messages::Icon::Information)
+        << m_messages.texts().join(u'\n').toStdString();
     const QJsonObject bundle = QJsonDocument::fromJson(TestFolders::readFile(file)).object();
     EXPECT_EQ(bundle.value(QStringLiteral("type")).toString(), QStringLiteral("collection"));
 

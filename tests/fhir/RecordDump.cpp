@@ -33,14 +33,15 @@ QSet<QString> unused(const QString& table)
             names.insert(QString::fromLatin1(n).toUpper());
     };
     if (table == QLatin1String("PERSON"))
-        add({"Img1", "Img2", "Img3", "Img4", "ImgMini2", "ImgMini3", "ImgMini4", "WeightGraph", "SizeGraph", "Comment1",
-             "Custom00144243"});
+        add({"Img1", "Img2", "Img3", "Img4", "ImgMini2", "ImgMini3", "ImgMini4", "WeightGraph", "SizeGraph",
+             "Comment1", "Custom00144243"});
     if (table == QLatin1String("ACTION"))
         add({"Category", "Duration", "Repeat"});
     if (table == QLatin1String("VACCINE"))
         add({"Remark2", "Divers1", "Divers2", "Divers3", "Divers4", "Divers5"});
     if (table == QLatin1String("L_ANALYSIS") || table == QLatin1String("LST_ANALYSIS")) {
-        add({"Remark2", "Img1", "Img2", "Img3", "Img4", "ImgMini1", "ImgMini2", "ImgMini3", "ImgMini4", "Tag"});
+        add({"Remark2", "Img1", "Img2", "Img3", "Img4", "ImgMini1", "ImgMini2", "ImgMini3", "ImgMini4",
+             "Tag"});
         for (int i = 1; i <= 12; ++i)
             names.insert(QStringLiteral("MISC%1").arg(i, 2, 10, QLatin1Char('0')));
     }
@@ -77,8 +78,8 @@ public:
             QStringList fields;
             for (int i = 0; i < r.count(); ++i) {
                 const QString name = r.fieldName(i).toUpper();
-                if (name == QLatin1String("ID") || name == QLatin1String("ID_REF") || name == QLatin1String("ID_FILE") ||
-                    unused(table).contains(name))
+                if (name == QLatin1String("ID") || name == QLatin1String("ID_REF") ||
+                    name == QLatin1String("ID_FILE") || unused(table).contains(name))
                     continue;
                 fields << name + QLatin1Char('=') + value(table, name, r.value(i), r);
             }
@@ -126,35 +127,40 @@ private:
 QStringList recordDump(const QSqlDatabase& db, const QString& folder, int personId)
 {
     Dumper d(db, folder);
-    QStringList all = d.rows(QStringLiteral("PERSON"), QStringLiteral("Id=?"), {personId},
-                             [&](const QSqlRecord&, QStringList& fields) {
-                                 fields << QStringLiteral("photo=") +
-                                               fileDigest(folder + QStringLiteral("Images/People%1.jpg").arg(personId));
-                             });
+    QStringList all =
+        d.rows(QStringLiteral("PERSON"), QStringLiteral("Id=?"), {personId},
+               [&](const QSqlRecord&, QStringList& fields) {
+                   fields << QStringLiteral("photo=") +
+                                 fileDigest(folder + QStringLiteral("Images/People%1.jpg").arg(personId));
+               });
     for (const char* table : {"ACTION", "VACCINE", "WEIGHT", "SIZE", "EVENT"})
         all += d.rows(QLatin1String(table), QStringLiteral("Id_Ref=?"), {personId});
     all += d.rows(QStringLiteral("L_ANALYSIS"), QStringLiteral("Id_Ref=?"), {personId},
                   [&](const QSqlRecord& r, QStringList& fields) {
-                      fields << QStringLiteral("results=") +
-                                    d.rows(QStringLiteral("ANALYSIS"), QStringLiteral("Id_Ref=?"), {r.value(QStringLiteral("Id"))})
-                                        .join(QStringLiteral("; "));
+                      fields << QStringLiteral("results=") + d.rows(QStringLiteral("ANALYSIS"),
+                                                                    QStringLiteral("Id_Ref=?"),
+                                                                    {r.value(QStringLiteral("Id"))})
+                                                                 .join(QStringLiteral("; "));
                   });
     all += d.rows(QStringLiteral("DOCUMENTIMG"), QStringLiteral("Id_Ref=? AND DoType=1"), {personId},
                   [&](const QSqlRecord& r, QStringList& fields) {
                       fields << QStringLiteral("picture=") +
-                                    fileDigest(folder + QStringLiteral("Images/Doc%1.jpg").arg(r.value(QStringLiteral("Id")).toInt()));
+                                    fileDigest(folder + QStringLiteral("Images/Doc%1.jpg")
+                                                            .arg(r.value(QStringLiteral("Id")).toInt()));
                   });
-    all += d.rows(QStringLiteral("DOCUMENTFILE"), QStringLiteral("Id_Ref=? AND DoType=1"), {personId},
-                  [&](const QSqlRecord& r, QStringList& fields) {
-                      QTemporaryDir scratch;
-                      const QString copy = scratch.filePath(QStringLiteral("content"));
-                      try {
-                          Cabinet::extractEntry(
-                              folder + QStringLiteral("Files/File%1.f").arg(r.value(QStringLiteral("Id")).toInt()), 0, copy);
-                          fields << QStringLiteral("content=") + fileDigest(copy);
-                      } catch (const std::exception& e) {
-                          fields << QStringLiteral("content=<") + QString::fromUtf8(e.what()) + QLatin1Char('>');
-                      }
-                  });
+    all += d.rows(
+        QStringLiteral("DOCUMENTFILE"), QStringLiteral("Id_Ref=? AND DoType=1"), {personId},
+        [&](const QSqlRecord& r, QStringList& fields) {
+            QTemporaryDir scratch;
+            const QString copy = scratch.filePath(QStringLiteral("content"));
+            try {
+                Cabinet::extractEntry(
+                    folder + QStringLiteral("Files/File%1.f").arg(r.value(QStringLiteral("Id")).toInt()), 0,
+                    copy);
+                fields << QStringLiteral("content=") + fileDigest(copy);
+            } catch (const std::exception& e) {
+                fields << QStringLiteral("content=<") + QString::fromUtf8(e.what()) + QLatin1Char('>');
+            }
+        });
     return all;
 }

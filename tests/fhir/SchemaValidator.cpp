@@ -5,7 +5,8 @@
 
 namespace SchemaValidator {
 namespace {
-QString run(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment, int* code)
+QString run(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
+            int* code)
 {
     QProcess p;
     p.setProcessEnvironment(environment);
@@ -28,9 +29,10 @@ QString problems(const QStringList& files)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("NODE_PATH"), prefix + QStringLiteral("node_modules"));
     int code = 0;
-    const QString out = run(QStringLiteral("node"),
-                            QStringList{QStringLiteral(BRIVOLINE_SOURCE_DIR "tests/fhir/validate_bundles.js")} + files,
-                            environment, &code);
+    const QString out =
+        run(QStringLiteral("node"),
+            QStringList{QStringLiteral(BRIVOLINE_SOURCE_DIR "tests/fhir/validate_bundles.js")} + files,
+            environment, &code);
     return code == 0 ? QString() : out;
 }
 } // namespace SchemaValidator

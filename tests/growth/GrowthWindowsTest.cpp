@@ -23,6 +23,7 @@
 #include "TMainForm.h"
 #include "TStrList.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QAreaSeries>
@@ -38,12 +39,12 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 namespace {
 
 // Chooses a menu entry the next time a popup menu opens; checks its entries.
-void whenMenuOpens(const QString& name, const QStringList& entries, const QString& ticked, const QString& choice)
+void whenMenuOpens(const QString& name, const QStringList& entries, const QString& ticked,
+                   const QString& choice)
 {
     QTimer::singleShot(0, [=] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -129,16 +130,18 @@ protected:
         Clock::setFixed(QDateTime(QDate(2026, 12, 9), QTime(9, 30)));
         m_child = m_household.addPerson(QStringLiteral("Durand"), QStringLiteral("Léa"));
         m_other = m_household.addPerson(QStringLiteral("Martin"), QString());
-        sql(QStringLiteral("UPDATE PERSON SET BirthDay_Date='15/06/2024', BirthDay_Weight=3.2, BirthDay_Size=50, "
-                           "WeightMode=2, SizeMode=3 WHERE Id=%1")
+        sql(QStringLiteral(
+                "UPDATE PERSON SET BirthDay_Date='15/06/2024', BirthDay_Weight=3.2, BirthDay_Size=50, "
+                "WeightMode=2, SizeMode=3 WHERE Id=%1")
                 .arg(m_child));
-        for (const auto& [date, weight] : {std::pair{"2024-07-20", 4.5}, {"2025-03-01", 8.0}, {"2025-06-10", 8.6},
-                                           {"2025-06-20", 9.1}})
+        for (const auto& [date, weight] :
+             {std::pair{"2024-07-20", 4.5}, {"2025-03-01", 8.0}, {"2025-06-10", 8.6}, {"2025-06-20", 9.1}})
             sql(QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight) VALUES (%1, '%2', %3)")
                     .arg(m_child)
                     .arg(QString::fromLatin1(date))
                     .arg(weight));
-        sql(QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) VALUES (%1, '2025-05-31', 70)").arg(m_child));
+        sql(QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) VALUES (%1, '2025-05-31', 70)")
+                .arg(m_child));
         // The person rows as they are now.
         m_household.dm().Person.close();
         m_form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
@@ -146,25 +149,37 @@ protected:
     }
     ~GrowthWindows() override { Clock::setFixed({}); }
 
-    LineChart* chart(const char* name) const { return m_form->findChild<LineChart*>(QString::fromLatin1(name)); }
-    void showPage(int page) { m_form->findChild<QTabBar*>(QStringLiteral("TabNoteBook"))->setCurrentIndex(page); }
+    LineChart* chart(const char* name) const
+    {
+        return m_form->findChild<LineChart*>(QString::fromLatin1(name));
+    }
+    void showPage(int page)
+    {
+        m_form->findChild<QTabBar*>(QStringLiteral("TabNoteBook"))->setCurrentIndex(page);
+    }
     void selectPerson(int id)
     {
         m_form->RefreshPersonList(id);
         ASSERT_EQ(DatasetUtils::currentId(m_household.dm().Person), id);
     }
-    AnalysisPage* analysisPage() const { return qobject_cast<AnalysisPage*>(m_form->page(TMainForm::Analysis)); }
-    // The person follows the definition with that title, with these results (date, value, min, max).
-    int follow(int person, const QString& title, QList<std::tuple<QString, double, double, double>> results = {})
+    AnalysisPage* analysisPage() const
     {
-        sql(QStringLiteral("INSERT INTO L_ANALYSIS (Id_Ref, Id_Analysis, Id_File, Unit, Decimal, Value_Min, Value_Max) "
-                           "SELECT %1, Id, -1, Unit, Decimal, 0.7, 1.1 FROM LST_ANALYSIS WHERE Title='%2'")
+        return qobject_cast<AnalysisPage*>(m_form->page(TMainForm::Analysis));
+    }
+    // The person follows the definition with that title, with these results (date, value, min, max).
+    int follow(int person, const QString& title,
+               QList<std::tuple<QString, double, double, double>> results = {})
+    {
+        sql(QStringLiteral(
+                "INSERT INTO L_ANALYSIS (Id_Ref, Id_Analysis, Id_File, Unit, Decimal, Value_Min, Value_Max) "
+                "SELECT %1, Id, -1, Unit, Decimal, 0.7, 1.1 FROM LST_ANALYSIS WHERE Title='%2'")
                 .arg(person)
                 .arg(title));
         const int id = number(QStringLiteral("SELECT max(Id) FROM L_ANALYSIS"));
         for (const auto& [date, value, low, high] : results)
-            sql(QStringLiteral("INSERT INTO ANALYSIS (Id_Ref, Date_Analysis, Value_Analysis, Value_Min, Value_Max) "
-                               "VALUES (%1, '%2', %3, %4, %5)")
+            sql(QStringLiteral(
+                    "INSERT INTO ANALYSIS (Id_Ref, Date_Analysis, Value_Analysis, Value_Min, Value_Max) "
+                    "VALUES (%1, '%2', %3, %4, %5)")
                     .arg(id)
                     .arg(date)
                     .arg(value)
@@ -183,10 +198,11 @@ protected:
 TEST_F(GrowthWindows, ChartsFollowThePersonAndTheModeStoredWithIt)
 {
     selectPerson(m_child);
-    EXPECT_EQ(labels(chart("Chart_Weight")), (QStringList{QStringLiteral("Naissance"), QStringLiteral("0 ans"),
-                                                          QStringLiteral("1 ans")}));
+    EXPECT_EQ(labels(chart("Chart_Weight")),
+              (QStringList{QStringLiteral("Naissance"), QStringLiteral("0 ans"), QStringLiteral("1 ans")}));
     EXPECT_DOUBLE_EQ(chart("Chart_Weight")->data().series[Chart::Value].points.at(1).value, 8.6);
-    EXPECT_EQ(labels(chart("Chart_Size")), (QStringList{QStringLiteral("Naissance"), QStringLiteral("11 mois")}));
+    EXPECT_EQ(labels(chart("Chart_Size")),
+              (QStringList{QStringLiteral("Naissance"), QStringLiteral("11 mois")}));
     EXPECT_TRUE(button(m_form.get(), "Btn_Chart_Weight_Edit")->isEnabled());
     // Printing previews the chart as a report page.
     EXPECT_EQ(NextModal::openedBy([this] { button(m_form.get(), "Btn_Chart_Weight_Print")->click(); }),
@@ -223,7 +239,8 @@ TEST_F(GrowthWindows, AMeasurementTypedWithACommaIsStoredAndWhatIsNoNumberIsRefu
         EXPECT_EQ(values->mode(), 2);
         NextModal::answer<TEnterWeight>([this](TEnterWeight* entry) {
             EXPECT_EQ(entry->windowTitle(), QStringLiteral("Saisie d'une mesure"));
-            EXPECT_EQ(entry->findChild<QLineEdit*>(QStringLiteral("Ed_Date"))->text(), QStringLiteral("09/12/2026"));
+            EXPECT_EQ(entry->findChild<QLineEdit*>(QStringLiteral("Ed_Date"))->text(),
+                      QStringLiteral("09/12/2026"));
             QPushButton* ok = button(entry, "Btn_Ok");
             EXPECT_FALSE(ok->isEnabled()) << "no value yet";
             auto* value = entry->findChild<QLineEdit*>(QStringLiteral("Ed_Weight"));
@@ -246,8 +263,9 @@ TEST_F(GrowthWindows, AMeasurementTypedWithACommaIsStoredAndWhatIsNoNumberIsRefu
         button(values, "Btn_Close")->click();
     });
     button(m_form.get(), "Btn_Chart_Weight_Edit")->click();
-    EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM WEIGHT WHERE Weight=72.5 AND Date_Weight='2026-12-09' AND "
-                                    "Id_Ref=%1")
+    EXPECT_EQ(number(QStringLiteral(
+                         "SELECT count(*) FROM WEIGHT WHERE Weight=72.5 AND Date_Weight='2026-12-09' AND "
+                         "Id_Ref=%1")
                          .arg(m_child)),
               1);
     EXPECT_EQ(labels(chart("Chart_Weight")).constLast(), QStringLiteral("2 ans"));
@@ -265,7 +283,8 @@ TEST_F(GrowthWindows, TheCurveWindowKeepsItsModeToItselfAndAsksBeforeDeleting)
                   {QStringLiteral("Mois"), QStringLiteral("Années"), QString(), QStringLiteral("Dates")},
                   QStringLiteral("Mois"), QStringLiteral("Dates"));
     button(&values, "Btn_Type")->click();
-    EXPECT_EQ(labels(values.chart()), (QStringList{QStringLiteral("15/06/2024"), QStringLiteral("31/05/2025")}));
+    EXPECT_EQ(labels(values.chart()),
+              (QStringList{QStringLiteral("15/06/2024"), QStringLiteral("31/05/2025")}));
     EXPECT_EQ(number(QStringLiteral("SELECT SizeMode FROM PERSON WHERE Id=%1").arg(m_child)), 3);
 
     m_messages.queueAnswer(Messages::Answer::No);
@@ -283,8 +302,10 @@ TEST_F(GrowthWindows, TheSexChosenOnThePageDrawsTheCentilesAndTheCurveWindowTell
 {
     using namespace GrowthReference;
     // A weighing far too light, and a height two days from the weighing of 10 June 2025.
-    sql(QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight) VALUES (%1, '2025-01-01', 4.0)").arg(m_child));
-    sql(QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) VALUES (%1, '2025-06-12', 75)").arg(m_child));
+    sql(QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight) VALUES (%1, '2025-01-01', 4.0)")
+            .arg(m_child));
+    sql(QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) VALUES (%1, '2025-06-12', 75)")
+            .arg(m_child));
     selectPerson(m_child);
     EXPECT_TRUE(chart("Chart_Weight")->data().centiles.isEmpty());
     EXPECT_EQ(chart("Chart_Weight")->shownNote(), QStringLiteral("Pas de centiles : sexe non renseigné"));
@@ -309,33 +330,38 @@ TEST_F(GrowthWindows, TheSexChosenOnThePageDrawsTheCentilesAndTheCurveWindowTell
     bool opened = false;
     NextModal::answer<TChartValueList>([&](TChartValueList* values) {
         opened = true;
-        const QAbstractItemModel* grid = values->findChild<QTableView*>(QStringLiteral("Grid_Value"))->model();
+        const QAbstractItemModel* grid =
+            values->findChild<QTableView*>(QStringLiteral("Grid_Value"))->model();
         QStringList headings;
         for (int c = 0; c < grid->columnCount(); ++c)
             headings << grid->headerData(c, Qt::Horizontal).toString();
         EXPECT_EQ(headings, (QStringList{"Date", "Valeur", "Centile", "IMC", "Centile IMC", "Observations"}));
         const QDate born(2024, 6, 15);
         const auto expected = [&](Indicator indicator, const QDate& day, double value) {
-            return assess(shipped(TestFolders::programFolder()), indicator, Sex::Female, born, {day, value})->text();
+            return assess(shipped(TestFolders::programFolder()), indicator, Sex::Female, born, {day, value})
+                ->text();
         };
         // Rows in date order: 20/07/2024, 01/01/2025 (4 kg), 01/03/2025, 10/06/2025, 20/06/2025.
         EXPECT_EQ(grid->index(0, 2).data().toString(), expected(Indicator::Weight, QDate(2024, 7, 20), 4.5));
         EXPECT_FALSE(grid->index(0, 2).data(Qt::ForegroundRole).isValid());
         EXPECT_TRUE(grid->index(1, 2).data().toString().startsWith(QStringLiteral("P < 1 (z -")));
         EXPECT_EQ(grid->index(1, 2).data(Qt::ForegroundRole).value<QColor>(), QColor(0xcc, 0, 0));
-        EXPECT_TRUE(grid->index(1, 2).data(Qt::ToolTipRole).toString().contains(QStringLiteral("hors des 3e")));
+        EXPECT_TRUE(
+            grid->index(1, 2).data(Qt::ToolTipRole).toString().contains(QStringLiteral("hors des 3e")));
         // The BMI only where a height lies within the week.
         EXPECT_EQ(grid->index(2, 3).data().toString(), QString());
         EXPECT_EQ(grid->index(3, 3).data().toString(),
                   NumberFormat::formatFloat(QStringLiteral("#######0.0"), bodyMassIndex(8.6, 75)));
-        EXPECT_EQ(grid->index(3, 4).data().toString(), expected(Indicator::Bmi, QDate(2025, 6, 10), bodyMassIndex(8.6, 75)));
+        EXPECT_EQ(grid->index(3, 4).data().toString(),
+                  expected(Indicator::Bmi, QDate(2025, 6, 10), bodyMassIndex(8.6, 75)));
         EXPECT_EQ(grid->index(4, 3).data().toString(), QString()) << "8 days from the height";
 
         NextModal::answer<TChartBmi>([](TChartBmi* bmi) {
             EXPECT_EQ(bmi->windowTitle(), QStringLiteral("Courbe de l'indice de masse corporelle"));
             EXPECT_EQ(bmi->mode(), GrowthSeries::Years);
             // Birth (3.2 kg, 50 cm) and the one weighing with its height.
-            EXPECT_EQ(labels(bmi->chart()), (QStringList{QStringLiteral("Naissance"), QStringLiteral("0 ans")}));
+            EXPECT_EQ(labels(bmi->chart()),
+                      (QStringList{QStringLiteral("Naissance"), QStringLiteral("0 ans")}));
             EXPECT_DOUBLE_EQ(bmi->chart()->data().series[Chart::Value].points.at(0).value, 12.8);
             EXPECT_EQ(bmi->chart()->data().centiles.curves.at(2).size(), 2);
             bmi->accept();
@@ -351,9 +377,10 @@ TEST_F(GrowthWindows, TheSexChosenOnThePageDrawsTheCentilesAndTheCurveWindowTell
     sex->setCurrentIndex(0);
     emit sex->activated(0);
     button(m_form.get(), "Btn_Main_Record")->click();
-    EXPECT_FALSE(QSqlQuery(QStringLiteral("SELECT Sex FROM PERSON WHERE Id=%1 AND Sex IS NOT NULL").arg(m_child),
-                           Connection::database())
-                     .next());
+    EXPECT_FALSE(
+        QSqlQuery(QStringLiteral("SELECT Sex FROM PERSON WHERE Id=%1 AND Sex IS NOT NULL").arg(m_child),
+                  Connection::database())
+            .next());
     EXPECT_EQ(chart("Chart_Size")->shownNote(), QStringLiteral("Pas de centiles : sexe non renseigné"));
     EXPECT_FALSE(chart("Chart_Size")->centileBand(0)->isVisible());
 }
@@ -389,7 +416,8 @@ TEST(LineCharts, ManyMorePointsThanPixelsAreDrawnThroughEachColumnsExtremes)
     Chart::Data data;
     data.activate({Chart::Value, Chart::ValueLine});
     for (int i = 0; i < 10000; ++i)
-        data.series[Chart::Value].points.append({QString::number(i), i == 5003 ? 500.0 : (i == 7001 ? -80.0 : i % 10)});
+        data.series[Chart::Value].points.append(
+            {QString::number(i), i == 5003 ? 500.0 : (i == 7001 ? -80.0 : i % 10)});
     LineChart chart;
     chart.setAttribute(Qt::WA_DontShowOnScreen);
     chart.resize(400, 300);
@@ -434,7 +462,8 @@ TEST_F(GrowthWindows, APersonFollowingNothingSeesPasDAnalysesAndCanOnlyFollowOne
 {
     selectPerson(m_other);
     showPage(TMainForm::Analysis);
-    EXPECT_EQ(m_form->findChild<QLineEdit*>(QStringLiteral("Ed_Analysis"))->text(), QStringLiteral("Pas d'analyses"));
+    EXPECT_EQ(m_form->findChild<QLineEdit*>(QStringLiteral("Ed_Analysis"))->text(),
+              QStringLiteral("Pas d'analyses"));
     EXPECT_TRUE(labels(chart("Chart_Analysis")).isEmpty());
     EXPECT_TRUE(button(m_form.get(), "Btn_Analysis_Add")->isEnabled());
     for (const char* b : {"Btn_Analysis_Edit", "Btn_Analysis_Delete", "Btn_AnalysisValue_Add",
@@ -468,8 +497,10 @@ TEST_F(GrowthWindows, FollowingAnAnalysisTakesItsDefinitionAndItsResultsTheRange
         type(w->findChild<QLineEdit*>(QStringLiteral("Ed_Min")), QStringLiteral("135"));
         button(w, "Btn_Decimal")->click();
         pick(QStringLiteral("1"));
-        EXPECT_TRUE(w->findChild<QLineEdit*>(QStringLiteral("Ed_Min"))->text().startsWith(QStringLiteral("135")));
-        EXPECT_TRUE(w->findChild<QLineEdit*>(QStringLiteral("Ed_Min"))->text().endsWith(QStringLiteral("0 mmol/L")));
+        EXPECT_TRUE(
+            w->findChild<QLineEdit*>(QStringLiteral("Ed_Min"))->text().startsWith(QStringLiteral("135")));
+        EXPECT_TRUE(
+            w->findChild<QLineEdit*>(QStringLiteral("Ed_Min"))->text().endsWith(QStringLiteral("0 mmol/L")));
         type(w->findChild<QLineEdit*>(QStringLiteral("Ed_Max")), QStringLiteral("145"));
         button(w, "Btn_Ok")->click();
     });
@@ -477,22 +508,27 @@ TEST_F(GrowthWindows, FollowingAnAnalysisTakesItsDefinitionAndItsResultsTheRange
     AnalysisPage* page = analysisPage();
     ASSERT_GE(page->currentAnalysis(), 0);
     EXPECT_EQ(m_form->findChild<QLineEdit*>(QStringLiteral("Ed_Analysis"))->text(), QStringLiteral("Sodium"));
-    EXPECT_EQ(number(QStringLiteral("SELECT Id_Ref FROM L_ANALYSIS WHERE Id=%1").arg(page->currentAnalysis())), m_child);
-    EXPECT_EQ(number(QStringLiteral("SELECT Decimal FROM L_ANALYSIS WHERE Id=%1").arg(page->currentAnalysis())), 1);
+    EXPECT_EQ(
+        number(QStringLiteral("SELECT Id_Ref FROM L_ANALYSIS WHERE Id=%1").arg(page->currentAnalysis())),
+        m_child);
+    EXPECT_EQ(
+        number(QStringLiteral("SELECT Decimal FROM L_ANALYSIS WHERE Id=%1").arg(page->currentAnalysis())), 1);
     EXPECT_TRUE(button(m_form.get(), "Btn_AnalysisValue_Add")->isEnabled());
     EXPECT_FALSE(button(m_form.get(), "Btn_AnalysisValue_Edit")->isEnabled());
 
     NextModal::answer<TEnterAnalysisValue>([](TEnterAnalysisValue* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'une valeur"));
-        EXPECT_TRUE(w->findChild<QLineEdit*>(QStringLiteral("Ed_Min"))->text().startsWith(QStringLiteral("135")));
+        EXPECT_TRUE(
+            w->findChild<QLineEdit*>(QStringLiteral("Ed_Min"))->text().startsWith(QStringLiteral("135")));
         type(w->findChild<QLineEdit*>(QStringLiteral("Ed_Value")), QStringLiteral("139,4"));
         button(w, "Btn_Ok")->click();
     });
     button(m_form.get(), "Btn_AnalysisValue_Add")->click();
-    EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM ANALYSIS WHERE Id_Ref=%1 AND Value_Analysis=139.4 AND "
-                                    "Value_Min=135 AND Value_Max=145")
-                         .arg(page->currentAnalysis())),
-              1);
+    EXPECT_EQ(
+        number(QStringLiteral("SELECT count(*) FROM ANALYSIS WHERE Id_Ref=%1 AND Value_Analysis=139.4 AND "
+                              "Value_Min=135 AND Value_Max=145")
+                   .arg(page->currentAnalysis())),
+        1);
     // A single result is drawn, with its range.
     EXPECT_EQ(labels(chart("Chart_Analysis")), QStringList{QStringLiteral("2026")});
     EXPECT_EQ(labels(chart("Chart_Analysis"), Chart::MaxLine), QStringList{QStringLiteral("2026")});
@@ -507,9 +543,10 @@ TEST_F(GrowthWindows, FollowingAnAnalysisTakesItsDefinitionAndItsResultsTheRange
 
 TEST_F(GrowthWindows, TheChosenAnalysisIsForgottenWithThePersonAndTheModeIsStored)
 {
-    const int tsh = follow(m_child, QStringLiteral("TSH"), {{QStringLiteral("2025-01-10"), 1.2, 0.4, 4},
-                                                           {QStringLiteral("2025-08-10"), 2.5, 0.5, 4.5},
-                                                           {QStringLiteral("2026-02-01"), 3.1, 0.4, 4}});
+    const int tsh = follow(m_child, QStringLiteral("TSH"),
+                           {{QStringLiteral("2025-01-10"), 1.2, 0.4, 4},
+                            {QStringLiteral("2025-08-10"), 2.5, 0.5, 4.5},
+                            {QStringLiteral("2026-02-01"), 3.1, 0.4, 4}});
     const int ferritin = follow(m_child, QStringLiteral("Ferritine"));
     selectPerson(m_child);
     showPage(TMainForm::Analysis);
@@ -529,8 +566,9 @@ TEST_F(GrowthWindows, TheChosenAnalysisIsForgottenWithThePersonAndTheModeIsStore
     selectPerson(m_child);
     EXPECT_EQ(analysisPage()->currentAnalysis(), tsh);
 
-    whenMenuOpens(QStringLiteral("Popup_Chart_Analysis_Type"), {QStringLiteral("Années"), QStringLiteral("Dates")},
-                  QStringLiteral("Années"), QStringLiteral("Dates"));
+    whenMenuOpens(QStringLiteral("Popup_Chart_Analysis_Type"),
+                  {QStringLiteral("Années"), QStringLiteral("Dates")}, QStringLiteral("Années"),
+                  QStringLiteral("Dates"));
     button(m_form.get(), "Btn_Chart_Analysis_Type")->click();
     EXPECT_EQ(number(QStringLiteral("SELECT AnalysisMode FROM PERSON WHERE Id=%1").arg(m_child)), 1);
     EXPECT_EQ(labels(chart("Chart_Analysis")).size(), 3);
@@ -569,11 +607,18 @@ TEST_F(GrowthWindows, StoppingAnAnalysisOrDeletingADefinitionTakesTheirResultsAn
     m_form->findChild<QAction*>(QStringLiteral("Popup_List_Analysis"))->trigger();
     EXPECT_EQ(m_messages.texts().constLast(), QStringLiteral("Désirez-vous supprimer cette analyse ?"));
     EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM LST_ANALYSIS WHERE Title='CRP'")), 0);
-    EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM L_ANALYSIS WHERE Id IN (%1, %2)").arg(childCrp).arg(otherCrp)), 0);
-    EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM ANALYSIS WHERE Id_Ref IN (%1, %2)").arg(childCrp).arg(otherCrp)), 0);
+    EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM L_ANALYSIS WHERE Id IN (%1, %2)")
+                         .arg(childCrp)
+                         .arg(otherCrp)),
+              0);
+    EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM ANALYSIS WHERE Id_Ref IN (%1, %2)")
+                         .arg(childCrp)
+                         .arg(otherCrp)),
+              0);
     EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM ANALYSIS")), 2);
     // The visible page was shown again: the child follows nothing now.
-    EXPECT_EQ(m_form->findChild<QLineEdit*>(QStringLiteral("Ed_Analysis"))->text(), QStringLiteral("Pas d'analyses"));
+    EXPECT_EQ(m_form->findChild<QLineEdit*>(QStringLiteral("Ed_Analysis"))->text(),
+              QStringLiteral("Pas d'analyses"));
 }
 
 TEST_F(GrowthWindows, ANewDefinitionStartsWithTwoDecimalsAndNeedsATitle)
@@ -593,9 +638,10 @@ TEST_F(GrowthWindows, ANewDefinitionStartsWithTwoDecimalsAndNeedsATitle)
         button(w, "Btn_Ok")->click();
     });
     button(&list, "Btn_Add")->click();
-    EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM LST_ANALYSIS WHERE Title='Lipase' AND Unit='UI/L' AND "
-                                    "Decimal=2 AND Value_Min=0 AND Value_Max=60")),
-              1);
+    EXPECT_EQ(
+        number(QStringLiteral("SELECT count(*) FROM LST_ANALYSIS WHERE Title='Lipase' AND Unit='UI/L' AND "
+                              "Decimal=2 AND Value_Min=0 AND Value_Max=60")),
+        1);
     EXPECT_TRUE(button(&list, "Btn_Edit")->isEnabled());
 }
 

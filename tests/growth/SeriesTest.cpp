@@ -31,7 +31,8 @@ QList<double> valuesOf(const Chart::Series& series)
     return values;
 }
 
-GrowthSeries::Input child(int mode, QList<Measurement> measurements, QString birthValue = QStringLiteral("3,2"))
+GrowthSeries::Input child(int mode, QList<Measurement> measurements,
+                          QString birthValue = QStringLiteral("3,2"))
 {
     GrowthSeries::Input in;
     in.mode = mode;
@@ -87,9 +88,12 @@ TEST(GrowthSeries, LabelsFollowTheModeAndNeverShowAnAgeBeforeBirth)
 
 TEST(GrowthSeries, YearsStartAtBirthWithOnePointPerAgeTheHeavierKeptInItsPlace)
 {
-    const Chart::Data data = GrowthSeries::build(child(
-        GrowthSeries::Years, {{d(1, 7, 2004), 4.1}, {d(1, 12, 2004), 7.4}, {d(1, 3, 2005), 6.9}, {d(20, 6, 2005), 9.0},
-                              {d(14, 6, 2006), 10.2}, {d(15, 6, 2006), 12.0}}));
+    const Chart::Data data = GrowthSeries::build(child(GrowthSeries::Years, {{d(1, 7, 2004), 4.1},
+                                                                             {d(1, 12, 2004), 7.4},
+                                                                             {d(1, 3, 2005), 6.9},
+                                                                             {d(20, 6, 2005), 9.0},
+                                                                             {d(14, 6, 2006), 10.2},
+                                                                             {d(15, 6, 2006), 12.0}}));
     EXPECT_EQ(labelsOf(data.series[Chart::Value]),
               (QStringList{QStringLiteral("Naissance"), QStringLiteral("0 ans"), QStringLiteral("1 ans"),
                            QStringLiteral("2 ans")}));
@@ -110,11 +114,13 @@ TEST(GrowthSeries, DatesAndMonthsLabelTheBirthPointTheirOwnWay)
 {
     const QList<Measurement> heights{{d(31, 5, 2006), 85}, {d(1, 6, 2006), 86}};
     Chart::Data data = GrowthSeries::build(child(GrowthSeries::Months, heights, QStringLiteral("50")));
-    EXPECT_EQ(labelsOf(data.series[Chart::Value]),
-              (QStringList{QStringLiteral("Naissance"), QStringLiteral("23 mois"), QStringLiteral("24 mois")}));
+    EXPECT_EQ(
+        labelsOf(data.series[Chart::Value]),
+        (QStringList{QStringLiteral("Naissance"), QStringLiteral("23 mois"), QStringLiteral("24 mois")}));
     data = GrowthSeries::build(child(GrowthSeries::Dates, heights, QStringLiteral("50")));
     EXPECT_EQ(labelsOf(data.series[Chart::Value]),
-              (QStringList{QStringLiteral("15/06/2004"), QStringLiteral("31/05/2006"), QStringLiteral("01/06/2006")}));
+              (QStringList{QStringLiteral("15/06/2004"), QStringLiteral("31/05/2006"),
+                           QStringLiteral("01/06/2006")}));
     // Far apart or close, points stand one step apart: the axis is the list of labels.
     EXPECT_EQ(data.labels(), labelsOf(data.series[Chart::Value]));
 }
@@ -124,7 +130,8 @@ TEST(GrowthSeries, WithoutAValidBirthPointAgesCountFromTheFirstMeasurement)
     const QList<Measurement> weights{{d(10, 1, 2010), 20}, {d(10, 2, 2011), 22}};
     for (const QString& birthValue : {QString(), QStringLiteral("abc")}) {
         const Chart::Data data = GrowthSeries::build(child(GrowthSeries::Years, weights, birthValue));
-        EXPECT_EQ(labelsOf(data.series[Chart::Value]), (QStringList{QStringLiteral("0 ans"), QStringLiteral("1 ans")}));
+        EXPECT_EQ(labelsOf(data.series[Chart::Value]),
+                  (QStringList{QStringLiteral("0 ans"), QStringLiteral("1 ans")}));
     }
     GrowthSeries::Input damaged = child(GrowthSeries::Years, weights);
     damaged.birthDate = QStringLiteral("31/02/2004");
@@ -159,13 +166,15 @@ TEST(GrowthSeries, MarginsWidenTheVerticalAxisAsEachChartAsks)
     EXPECT_DOUBLE_EQ(low, 0);
     EXPECT_DOUBLE_EQ(high, 10.5);
 
-    GrowthSeries::Input heights = child(GrowthSeries::Dates, {{d(1, 7, 2004), 60}, {d(1, 1, 2006), 80}}, QString());
+    GrowthSeries::Input heights =
+        child(GrowthSeries::Dates, {{d(1, 7, 2004), 60}, {d(1, 1, 2006), 80}}, QString());
     heights.margins = {0, 5};
     std::tie(low, high) = GrowthSeries::build(heights).verticalRange();
     EXPECT_DOUBLE_EQ(low, 0);
     EXPECT_DOUBLE_EQ(high, 85);
     // Below 1 the minimum keeps no margin.
-    GrowthSeries::Input premature = child(GrowthSeries::Dates, {{d(1, 7, 2004), 0.8}, {d(2, 7, 2004), 0.9}}, QString());
+    GrowthSeries::Input premature =
+        child(GrowthSeries::Dates, {{d(1, 7, 2004), 0.8}, {d(2, 7, 2004), 0.9}}, QString());
     EXPECT_DOUBLE_EQ(GrowthSeries::build(premature).verticalRange().first, 0.8);
 }
 
@@ -174,8 +183,8 @@ TEST(GrowthSeries, AMeasurementBeforeBirthOrInTheFutureIsDrawnWhereItFalls)
     const Chart::Data data = GrowthSeries::build(
         child(GrowthSeries::Months, {{d(1, 5, 2004), 2.9}, {d(15, 7, 2004), 4.5}, {d(15, 7, 2030), 70}}));
     EXPECT_EQ(labelsOf(data.series[Chart::Value]),
-              (QStringList{QStringLiteral("Naissance"), QStringLiteral("01/05/2004"), QStringLiteral("1 mois"),
-                           QStringLiteral("313 mois")}));
+              (QStringList{QStringLiteral("Naissance"), QStringLiteral("01/05/2004"),
+                           QStringLiteral("1 mois"), QStringLiteral("313 mois")}));
 }
 
 // A girl born on 15/06/2004 whose chart draws the WHO centiles of `reference`.
@@ -193,15 +202,16 @@ GrowthSeries::Input girl(int mode, QList<Measurement> measurements,
 double centileAt(const QDate& day, std::size_t curve,
                  GrowthReference::Indicator reference = GrowthReference::Indicator::Weight)
 {
-    const auto at = GrowthReference::shipped(TestFolders::programFolder())
-                        .at(reference, GrowthReference::Sex::Female, static_cast<int>(d(15, 6, 2004).daysTo(day)));
+    const auto at =
+        GrowthReference::shipped(TestFolders::programFolder())
+            .at(reference, GrowthReference::Sex::Female, static_cast<int>(d(15, 6, 2004).daysTo(day)));
     return Lms::valueAt(at->lms, GrowthReference::kCurveZ.at(curve));
 }
 
 TEST(GrowthCentiles, EveryModePutsTheCurvesAtThePointsAtTheAgeOfTheValueEachShows)
 {
-    const QList<Measurement> weights{{d(1, 5, 2004), 2.9},  {d(1, 7, 2004), 4.1}, {d(1, 12, 2004), 7.4},
-                                     {d(1, 3, 2005), 6.9},  {d(20, 6, 2005), 9.0}, {d(1, 9, 2005), 9.9}};
+    const QList<Measurement> weights{{d(1, 5, 2004), 2.9}, {d(1, 7, 2004), 4.1},  {d(1, 12, 2004), 7.4},
+                                     {d(1, 3, 2005), 6.9}, {d(20, 6, 2005), 9.0}, {d(1, 9, 2005), 9.9}};
     for (int mode : {GrowthSeries::Dates, GrowthSeries::Years, GrowthSeries::Months}) {
         const Chart::Data data = GrowthSeries::build(girl(mode, weights));
         const Chart::Centiles& c = data.centiles;
@@ -228,8 +238,9 @@ TEST(GrowthCentiles, EveryModePutsTheCurvesAtThePointsAtTheAgeOfTheValueEachShow
     EXPECT_DOUBLE_EQ(years.centiles.curves.at(4).at(1).value, centileAt(d(1, 12, 2004), 4));
     EXPECT_DOUBLE_EQ(years.centiles.curves.at(4).at(2).value, centileAt(d(1, 9, 2005), 4));
     // The heights follow their own table.
-    const Chart::Data heights = GrowthSeries::build(
-        girl(GrowthSeries::Months, {{d(1, 7, 2004), 52}, {d(1, 7, 2006), 86}}, GrowthReference::Indicator::Height));
+    const Chart::Data heights =
+        GrowthSeries::build(girl(GrowthSeries::Months, {{d(1, 7, 2004), 52}, {d(1, 7, 2006), 86}},
+                                 GrowthReference::Indicator::Height));
     EXPECT_DOUBLE_EQ(heights.centiles.curves.at(0).constLast().value,
                      centileAt(d(1, 7, 2006), 0, GrowthReference::Indicator::Height));
 }
@@ -266,10 +277,12 @@ TEST(GrowthCentiles, WithoutSexBirthDateOrAgeInTheTablesTheChartSaysWhyInOneLine
 
 TEST(AnalysisSeries, YearsMergeEachListToItsOwnLargerNumber)
 {
-    const Chart::Data data = AnalysisSeries::build(
-        AnalysisSeries::Years, {{d(10, 1, 2020), 1.10, 0.70, 1.10}, {d(10, 9, 2020), 0.95, 0.75, 1.05},
-                                {d(3, 3, 2021), 1.30, 0.70, 1.10}});
-    EXPECT_EQ(labelsOf(data.series[Chart::Value]), (QStringList{QStringLiteral("2020"), QStringLiteral("2021")}));
+    const Chart::Data data =
+        AnalysisSeries::build(AnalysisSeries::Years, {{d(10, 1, 2020), 1.10, 0.70, 1.10},
+                                                      {d(10, 9, 2020), 0.95, 0.75, 1.05},
+                                                      {d(3, 3, 2021), 1.30, 0.70, 1.10}});
+    EXPECT_EQ(labelsOf(data.series[Chart::Value]),
+              (QStringList{QStringLiteral("2020"), QStringLiteral("2021")}));
     EXPECT_EQ(valuesOf(data.series[Chart::Value]), (QList<double>{1.10, 1.30}));
     EXPECT_EQ(valuesOf(data.series[Chart::MinLine]), (QList<double>{0.75, 0.70}));
     EXPECT_EQ(valuesOf(data.series[Chart::MaxLine]), (QList<double>{1.10, 1.10}));
@@ -305,7 +318,8 @@ TEST(AnalysisSeries, DecimalsAndUnitMakeTheFormats)
 
 TEST(ChartFiles, TheProposedNameTellsTitlePersonAndDayInAFileNameThatHolds)
 {
-    EXPECT_EQ(Chart::proposedFileName(QStringLiteral("Evolution du poids"), QStringLiteral("Durand Léa"), d(9, 12, 2026)),
+    EXPECT_EQ(Chart::proposedFileName(QStringLiteral("Evolution du poids"), QStringLiteral("Durand Léa"),
+                                      d(9, 12, 2026)),
               QStringLiteral("Evolution_du_poids_(Durand Léa)_09_12_2026.jpg"));
     EXPECT_EQ(Chart::proposedFileName(QStringLiteral("Evolution des analyses : TSH\nseconde ligne"),
                                       QStringLiteral("A/B"), d(1, 2, 2027)),

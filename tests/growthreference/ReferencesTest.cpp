@@ -5,8 +5,8 @@
 #include "TestFolders.h"
 
 #include <cmath>
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST(GrowthReferences, BeyondThreeZWeightAndBmiCountInStepsOfTheLastCutOffs)
 
     // Values the WHO's own software gives (rounded to its 2 or 3 decimals).
     EXPECT_NEAR(zAt(Indicator::Weight, Sex::Female, 1522, 17), 0.24, 0.005);
-    EXPECT_GT(zAt(Indicator::Weight, Sex::Female, 1, 10.37), 5); // flagged as implausible
+    EXPECT_GT(zAt(Indicator::Weight, Sex::Female, 1, 10.37), 5);              // flagged as implausible
     EXPECT_NEAR(zAt(Indicator::Height, Sex::Male, 987, 72.16), -6.09, 0.005); // never adjusted
     EXPECT_NEAR(zAt(Indicator::Height, Sex::Female, 731, 77.5), -2.55, 0.005);
     EXPECT_NEAR(zAt(Indicator::Height, Sex::Male, 274, 60.7), -5.02, 0.005);
@@ -103,9 +103,9 @@ TEST(GrowthReferences, SexAndAgeChooseTheTableAndTheMeasure)
     EXPECT_FALSE(at(Indicator::Bmi, Sex::Male, 6940));
     EXPECT_FALSE(at(Indicator::Height, Sex::Unknown, 400));
     const QDate born = d(10, 3, 1995);
-    EXPECT_FALSE(assess(tables(), Indicator::Weight, Sex::Male, born, {d(10, 3, 2025), 70}));   // 30 years old
-    EXPECT_FALSE(assess(tables(), Indicator::Weight, Sex::Male, born, {d(9, 3, 1995), 3.2}));   // before birth
-    EXPECT_FALSE(assess(tables(), Indicator::Weight, Sex::Male, born, {d(10, 3, 1996), 0}));    // no weight
+    EXPECT_FALSE(assess(tables(), Indicator::Weight, Sex::Male, born, {d(10, 3, 2025), 70})); // 30 years old
+    EXPECT_FALSE(assess(tables(), Indicator::Weight, Sex::Male, born, {d(9, 3, 1995), 3.2})); // before birth
+    EXPECT_FALSE(assess(tables(), Indicator::Weight, Sex::Male, born, {d(10, 3, 1996), 0}));  // no weight
     EXPECT_FALSE(assess(tables(), Indicator::Weight, Sex::Unknown, born, {d(10, 3, 1996), 9}));
     EXPECT_EQ(sexFromCode(1), Sex::Male);
     EXPECT_EQ(sexFromCode(2), Sex::Female);
@@ -142,15 +142,15 @@ TEST(GrowthReferences, ABmiPairsAWeighingWithTheNearestHeightOfItsWeek)
 {
     const QList<Measure> heights{{d(1, 3, 2020), 60}, {d(20, 3, 2020), 62}, {d(28, 3, 2020), 64}};
     EXPECT_EQ(nearestWithinAWeek(heights, d(1, 3, 2020)), 60);
-    EXPECT_EQ(nearestWithinAWeek(heights, d(8, 3, 2020)), 60);   // 7 days after
-    EXPECT_FALSE(nearestWithinAWeek(heights, d(9, 3, 2020)));     // 8 days from either
-    EXPECT_EQ(nearestWithinAWeek(heights, d(13, 3, 2020)), 62);  // 7 days before
-    EXPECT_EQ(nearestWithinAWeek(heights, d(24, 3, 2020)), 62);  // 4 days from both: the earlier
+    EXPECT_EQ(nearestWithinAWeek(heights, d(8, 3, 2020)), 60);  // 7 days after
+    EXPECT_FALSE(nearestWithinAWeek(heights, d(9, 3, 2020)));   // 8 days from either
+    EXPECT_EQ(nearestWithinAWeek(heights, d(13, 3, 2020)), 62); // 7 days before
+    EXPECT_EQ(nearestWithinAWeek(heights, d(24, 3, 2020)), 62); // 4 days from both: the earlier
     EXPECT_EQ(nearestWithinAWeek(heights, d(25, 3, 2020)), 64);
     EXPECT_FALSE(nearestWithinAWeek({}, d(25, 3, 2020)));
 
-    const QList<Measure> bmi = bodyMassIndices({{d(2, 3, 2020), 5.4}, {d(10, 3, 2020), 5.8}, {d(27, 3, 2020), 6.4}},
-                                               heights);
+    const QList<Measure> bmi =
+        bodyMassIndices({{d(2, 3, 2020), 5.4}, {d(10, 3, 2020), 5.8}, {d(27, 3, 2020), 6.4}}, heights);
     ASSERT_EQ(bmi.size(), 2);
     EXPECT_EQ(bmi.at(0).date, d(2, 3, 2020));
     EXPECT_DOUBLE_EQ(bmi.at(0).value, 15);
@@ -163,9 +163,11 @@ TEST(GrowthReferences, TablesAreReadOnceWhenFirstNeededAndADamagedOneOnlyLosesIt
     const QString folder = scratch.make(QStringLiteral("Croissance"));
     const QString shippedFolder = TestFolders::programFolder() + QStringLiteral("Croissance/");
     for (const char* name : {"who2006_wfa_0_5y_day.csv", "who2006_lhfa_0_5y_day.csv"})
-        ASSERT_TRUE(QFile::copy(shippedFolder + QString::fromLatin1(name), folder + QString::fromLatin1(name)));
-    TestFolders::writeFile(folder + QStringLiteral("who2006_bfa_0_5y_day.csv"),
-                           "sex,age_unit,age,L,M,S,loh\nM,day,0,-0.3053,13.4069,0.0956,L\nM,day,1,x,13.39,0.09,L\n");
+        ASSERT_TRUE(
+            QFile::copy(shippedFolder + QString::fromLatin1(name), folder + QString::fromLatin1(name)));
+    TestFolders::writeFile(
+        folder + QStringLiteral("who2006_bfa_0_5y_day.csv"),
+        "sex,age_unit,age,L,M,S,loh\nM,day,0,-0.3053,13.4069,0.0956,L\nM,day,1,x,13.39,0.09,L\n");
     TestFolders::writeFile(folder + QStringLiteral("who2007_wfa_5_10y_month.csv"),
                            "sex,age_unit,age,L,M,S\nM,month,61,1,18,0.1\nM,month,60,1,18,0.1\n");
 
@@ -177,17 +179,20 @@ TEST(GrowthReferences, TablesAreReadOnceWhenFirstNeededAndADamagedOneOnlyLosesIt
     EXPECT_TRUE(references.at(Indicator::Weight, Sex::Female, 1000));
 
     EXPECT_FALSE(references.at(Indicator::Bmi, Sex::Male, 0));
-    EXPECT_TRUE(references.error().contains(QStringLiteral("who2006_bfa_0_5y_day.csv"))) << references.error().toStdString();
+    EXPECT_TRUE(references.error().contains(QStringLiteral("who2006_bfa_0_5y_day.csv")))
+        << references.error().toStdString();
     EXPECT_TRUE(references.error().contains(QStringLiteral("ligne 3"))) << references.error().toStdString();
     EXPECT_FALSE(references.at(Indicator::Weight, Sex::Male, 2000));
     EXPECT_TRUE(references.error().contains(QStringLiteral("désordre"))) << references.error().toStdString();
     EXPECT_FALSE(references.at(Indicator::Height, Sex::Male, 3000)); // 2007 height file missing
-    EXPECT_TRUE(references.error().contains(QStringLiteral("introuvable"))) << references.error().toStdString();
+    EXPECT_TRUE(references.error().contains(QStringLiteral("introuvable")))
+        << references.error().toStdString();
     EXPECT_TRUE(references.at(Indicator::Height, Sex::Male, 30)); // the others still answer
 
-    for (const char* bad : {"", "sex,age,L,M,S\n", "sex,age_unit,age,L,M,S\nX,day,0,1,2,0.1\nX,day,1,1,2,0.1\n",
-                            "sex,age_unit,age,L,M,S\nM,day,0,1,-2,0.1\nM,day,1,1,2,0.1\n",
-                            "sex,age_unit,age,L,M,S\nM,day,0,1,2,0.1\nM,day,1,1,2,0.1\n"}) // no girls
+    for (const char* bad :
+         {"", "sex,age,L,M,S\n", "sex,age_unit,age,L,M,S\nX,day,0,1,2,0.1\nX,day,1,1,2,0.1\n",
+          "sex,age_unit,age,L,M,S\nM,day,0,1,-2,0.1\nM,day,1,1,2,0.1\n",
+          "sex,age_unit,age,L,M,S\nM,day,0,1,2,0.1\nM,day,1,1,2,0.1\n"}) // no girls
         EXPECT_THROW(parseTable(QByteArray(bad), QStringLiteral("t.csv")), FileError) << bad;
 
     // The program folder ships every table with its notice and licence.

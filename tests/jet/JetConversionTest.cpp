@@ -2,11 +2,12 @@
 // under the program's types, the update of an older layout with its
 // pictures, a cancel, and each kind of file that must be refused without
 // anything changed or created.
+#include "JetConversion.h"
+
 #include "Bitmap.h"
 #include "Connection.h"
 #include "Errors.h"
 #include "FileUtils.h"
-#include "JetConversion.h"
 #include "JetDate.h"
 #include "JetHousehold.h"
 #include "JetPeers.h"
@@ -17,13 +18,13 @@
 #include "TestFolders.h"
 #include "WindowsDatabase.h"
 
+#include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -71,7 +72,8 @@ void expectSame(const QVariant& expected, const QVariant& got, S type, const QSt
         break;
     case S::Currency:
         EXPECT_EQ(got.isNull(), expected.isNull()) << qPrintable(where);
-        EXPECT_EQ(Money::Amount::fromDouble(got.toDouble()).units(), Money::Amount::fromDouble(expected.toDouble()).units())
+        EXPECT_EQ(Money::Amount::fromDouble(got.toDouble()).units(),
+                  Money::Amount::fromDouble(expected.toDouble()).units())
             << qPrintable(where);
         break;
     case S::Bytes:
@@ -126,7 +128,7 @@ TEST(JetDateTest, EveryDayOfTheEnginesRangeWithItsTime)
     EXPECT_EQ(text(2.75), "1900-01-01 18:00:00");
     EXPECT_EQ(text(-657434), "0100-01-01");
     EXPECT_EQ(text(2958465.99998), "9999-12-31 23:59:58");
-    EXPECT_EQ(text(2958465.9999999), "-"); // 24:00 on the last day is beyond it
+    EXPECT_EQ(text(2958465.9999999), "-");       // 24:00 on the last day is beyond it
     EXPECT_EQ(text(1.9999999999), "1900-01-01"); // rounds to the next midnight
     EXPECT_EQ(text(-1.9999999999), "1899-12-30");
     EXPECT_EQ(text(2958466), "-");
@@ -192,8 +194,9 @@ TEST(JetConversionTest, NumbersOfRowsDeletedAtTheEndAreNotGivenAgain)
     TestFolders::Scratch scratch;
     {
         JetWriter::File file(scratch.path() + "BRIVOLINE.MDB");
-        const int t = file.addTable("DOCUMENTIMG", {{"Id", JetWriter::Type::Long, 0, true}, {"Title", JetWriter::Type::Text, 128}},
-                                    18);
+        const int t = file.addTable(
+            "DOCUMENTIMG", {{"Id", JetWriter::Type::Long, 0, true}, {"Title", JetWriter::Type::Text, 128}},
+            18);
         file.addRow(t, {std::int64_t(3), QString("Ordonnance")});
         file.addRow(t, {std::int64_t(9), QString("Radio")});
         file.finish();
@@ -227,19 +230,23 @@ TEST(WindowsDatabaseTest, OlderHouseholdUpdatedWithItsPicturesOutOfTheRows)
     const QString target = staging + "BRIVOLINE.MDB";
     EXPECT_EQ(WindowsDatabase::checkFile(jet), "3.20");
     QStringList steps;
-    WindowsDatabase::convert(jet, target, staging, foldersIn(scratch.path()), [&](const QString& step, qint64, qint64) {
-        steps << step;
-        return true;
-    });
+    WindowsDatabase::convert(jet, target, staging, foldersIn(scratch.path()),
+                             [&](const QString& step, qint64, qint64) {
+                                 steps << step;
+                                 return true;
+                             });
 
     EXPECT_EQ(digest(jet), before);
     EXPECT_TRUE(steps.contains("Conversion de la table DOCUMENTIMG"));
     EXPECT_FALSE(QFileInfo::exists(target + ".conversion"));
-    EXPECT_EQ(firstValue(target, "SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS = -99").toString(), Product::databaseVersion);
+    EXPECT_EQ(firstValue(target, "SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS = -99").toString(),
+              Product::databaseVersion);
     EXPECT_EQ(firstValue(target, "SELECT count(*) FROM ACTION").toInt(), 4);
-    EXPECT_EQ(firstValue(target, "SELECT count(*) FROM DOCUMENTIMG WHERE Img IS NULL AND DoType = 1").toInt(), 3);
+    EXPECT_EQ(firstValue(target, "SELECT count(*) FROM DOCUMENTIMG WHERE Img IS NULL AND DoType = 1").toInt(),
+              3);
     EXPECT_EQ(firstValue(target, "SELECT Date_Action FROM ACTION WHERE Id = 3").toString(), "1898-03-14");
-    for (const char* picture : {"Images/Doc1.jpg", "Images/Doc3.jpg", "Images/People1.jpg", "Images/People2.jpg"}) {
+    for (const char* picture :
+         {"Images/Doc1.jpg", "Images/Doc3.jpg", "Images/People1.jpg", "Images/People2.jpg"}) {
         Bitmap b;
         EXPECT_TRUE(LoadJpegFile(b, staging + picture, false)) << picture;
     }
@@ -254,10 +261,12 @@ TEST(WindowsDatabaseTest, CancelledAtAnyStepLeavesNothing)
     TestFolders::Scratch scratch;
     const QString jet = scratch.path() + "BRIVOLINE.MDB";
     writeHousehold(jet, scratch.path());
-    for (const QString& stopAt : {QStringLiteral("Conversion de la table ACTION"), QStringLiteral("Mise à jour")}) {
+    for (const QString& stopAt :
+         {QStringLiteral("Conversion de la table ACTION"), QStringLiteral("Mise à jour")}) {
         const QString staging = scratch.make("staging-" + stopAt.left(4));
-        EXPECT_THROW(WindowsDatabase::convert(jet, staging + "BRIVOLINE.MDB", staging, foldersIn(scratch.path()),
-                                              [&](const QString& step, qint64, qint64) { return !step.startsWith(stopAt); }),
+        EXPECT_THROW(WindowsDatabase::convert(
+                         jet, staging + "BRIVOLINE.MDB", staging, foldersIn(scratch.path()),
+                         [&](const QString& step, qint64, qint64) { return !step.startsWith(stopAt); }),
                      JetConversion::Cancelled)
             << qPrintable(stopAt);
         EXPECT_FALSE(QFileInfo::exists(staging + "BRIVOLINE.MDB"));
@@ -288,10 +297,12 @@ TEST_P(RefusalTest, RefusedWithItsReasonNothingCreated)
 INSTANTIATE_TEST_SUITE_P(
     BadFiles, RefusalTest,
     ::testing::Values(
-        Refusal{"jet3", [](const QString& jet, const QString&) { JetWriter::writeJet3File(jet); }, "Access 97 (Jet 3)"},
+        Refusal{"jet3", [](const QString& jet, const QString&) { JetWriter::writeJet3File(jet); },
+                "Access 97 (Jet 3)"},
         Refusal{"password",
                 [](const QString& jet, const QString& scratch) {
-                    writeHousehold(jet, scratch, JetWriter::Options{QStringLiteral("Sésame"), false, true, 44000.5});
+                    writeHousehold(jet, scratch,
+                                   JetWriter::Options{QStringLiteral("Sésame"), false, true, 44000.5});
                     // An independent reader finds the same password: the file is as Access makes them.
                     ASSERT_EQ(JetPeers::mdbReaderPassword(jet), QStringLiteral("Sésame"));
                 },
@@ -319,11 +330,13 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"newerLayout",
                 [](const QString& jet, const QString& scratch) {
                     JetSamples::currentHousehold(scratch + "source.db");
-                    firstValue(scratch + "source.db", "UPDATE OBJECT_VAL_STR SET VALUE = '3.52' WHERE ID_CLASS = -99");
+                    firstValue(scratch + "source.db",
+                               "UPDATE OBJECT_VAL_STR SET VALUE = '3.52' WHERE ID_CLASS = -99");
                     JetHousehold::copy(scratch + "source.db", jet);
                 },
                 "en version 3.52, plus récente"},
-        Refusal{"notAccess", [](const QString& jet, const QString&) { TestFolders::writeFile(jet, "Nom;Prénom\n"); },
+        Refusal{"notAccess",
+                [](const QString& jet, const QString&) { TestFolders::writeFile(jet, "Nom;Prénom\n"); },
                 "n'est pas une base de données Access"}),
     [](const ::testing::TestParamInfo<Refusal>& param) { return param.param.name; });
 

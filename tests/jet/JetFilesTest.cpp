@@ -8,10 +8,10 @@
 #include "JetSamples.h"
 #include "TestFolders.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <QJsonArray>
+#include <QJsonObject>
 
 namespace {
 
@@ -24,8 +24,8 @@ QString fourDecimals(qint64 units)
 {
     const qint64 whole = units / 10000;
     const qint64 part = std::llabs(units % 10000);
-    return (units < 0 && whole == 0 ? QStringLiteral("-") : QString()) + QString::number(whole) + QLatin1Char('.') +
-           QStringLiteral("%1").arg(part, 4, 10, QLatin1Char('0'));
+    return (units < 0 && whole == 0 ? QStringLiteral("-") : QString()) + QString::number(whole) +
+           QLatin1Char('.') + QStringLiteral("%1").arg(part, 4, 10, QLatin1Char('0'));
 }
 
 // "2019-03-12" or "2020-05-06 14:30:15" as mdb-export and mdb-reader print it.
@@ -45,7 +45,8 @@ bool sameNumber(double a, double b)
 
 // One value of the SQLite source against mdb-export's text. Dates that
 // mdb-export cannot print are counted and left to mdb-reader.
-void expectExported(const QVariant& v, S type, const JetPeers::Field& got, const QString& where, int& datesLeft)
+void expectExported(const QVariant& v, S type, const JetPeers::Field& got, const QString& where,
+                    int& datesLeft)
 {
     if (type == S::YesNo) {
         EXPECT_EQ(got, v.toLongLong() != 0 ? QStringLiteral("1") : QStringLiteral("0")) << qPrintable(where);
@@ -97,7 +98,8 @@ void expectRead(const QVariant& v, S type, const QJsonValue& got, const QString&
         EXPECT_EQ(static_cast<float>(got.toDouble()), static_cast<float>(v.toDouble())) << qPrintable(where);
         break;
     case S::Currency:
-        EXPECT_EQ(got.toString(), fourDecimals(Money::Amount::fromDouble(v.toDouble()).units())) << qPrintable(where);
+        EXPECT_EQ(got.toString(), fourDecimals(Money::Amount::fromDouble(v.toDouble()).units()))
+            << qPrintable(where);
         break;
     case S::DateTime:
         EXPECT_EQ(got.toString(), readerDate(v.toString())) << qPrintable(where);
@@ -195,12 +197,14 @@ TEST_P(JetWriterTest, BothIndependentReadersFindEveryValueWritten)
         ASSERT_EQ(static_cast<std::size_t>(columns.size()), t.columns.size()) << qPrintable(t.name);
         for (std::size_t c = 0; c < t.columns.size(); ++c) {
             EXPECT_EQ(columns.at(c).toArray().at(0).toString(), t.columns[c].name);
-            EXPECT_EQ(columns.at(c).toArray().at(1).toString(), readerTypeName(t.types[c])) << qPrintable(t.columns[c].name);
+            EXPECT_EQ(columns.at(c).toArray().at(1).toString(), readerTypeName(t.types[c]))
+                << qPrintable(t.columns[c].name);
         }
         for (std::size_t r = 0; r < expected.size(); ++r) {
             ASSERT_EQ(exported[r].size(), t.columns.size());
             for (std::size_t c = 0; c < t.columns.size(); ++c) {
-                const QString where = QStringLiteral("%1.%2, ligne %3").arg(t.name, t.columns[c].name).arg(r + 1);
+                const QString where =
+                    QStringLiteral("%1.%2, ligne %3").arg(t.name, t.columns[c].name).arg(r + 1);
                 expectExported(expected[r][c], t.types[c], exported[r][c], where, datesLeftToMdbReader);
                 expectRead(expected[r][c], t.types[c], readRows.at(r).toArray().at(c), where);
             }
@@ -210,12 +214,11 @@ TEST_P(JetWriterTest, BothIndependentReadersFindEveryValueWritten)
     EXPECT_EQ(datesLeftToMdbReader, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, JetWriterTest,
-    ::testing::Values(WriterCase{"older", false, {}}, WriterCase{"current", true, {}},
-                      WriterCase{"indirectMapsUncompressed", false,
-                                 JetWriter::Options{{}, true, false, 38000.75}}),
-    [](const ::testing::TestParamInfo<WriterCase>& param) { return param.param.name; });
+INSTANTIATE_TEST_SUITE_P(Layouts, JetWriterTest,
+                         ::testing::Values(WriterCase{"older", false, {}}, WriterCase{"current", true, {}},
+                                           WriterCase{"indirectMapsUncompressed", false,
+                                                      JetWriter::Options{{}, true, false, 38000.75}}),
+                         [](const ::testing::TestParamInfo<WriterCase>& param) { return param.param.name; });
 
 namespace {
 
@@ -282,15 +285,18 @@ TEST(JetReaderTest, OtherMakersFilesReadAsTheIndependentReadersReadThem)
                     const Jet::Type type = t.columns[c].type;
                     const JetPeers::Field mine = ours(row, static_cast<int>(c), type);
                     const JetPeers::Field& theirs = exported[r][c];
-                    const QString where = QStringLiteral("%1 %2.%3, ligne %4").arg(name, t.name, t.columns[c].name).arg(r + 1);
+                    const QString where =
+                        QStringLiteral("%1 %2.%3, ligne %4").arg(name, t.name, t.columns[c].name).arg(r + 1);
                     if (type == Jet::Type::DateTime && theirs == kMdbToolsDateFault) {
                         ++datesFromMdbReader;
-                        EXPECT_EQ(QString(*mine).replace(' ', 'T') + ".000Z", readRows.at(r).toArray().at(c).toString())
+                        EXPECT_EQ(QString(*mine).replace(' ', 'T') + ".000Z",
+                                  readRows.at(r).toArray().at(c).toString())
                             << qPrintable(where);
                     } else if ((type == Jet::Type::Double || type == Jet::Type::Single) && mine && theirs) {
                         EXPECT_TRUE(sameNumber(mine->toDouble(), theirs->toDouble())) << qPrintable(where);
                     } else if (mine && mine->isEmpty() && !theirs) {
-                        EXPECT_EQ(readRows.at(r).toArray().at(c).toString("?"), QString()) << qPrintable(where);
+                        EXPECT_EQ(readRows.at(r).toArray().at(c).toString("?"), QString())
+                            << qPrintable(where);
                     } else {
                         EXPECT_EQ(mine, theirs) << qPrintable(where);
                     }

@@ -26,8 +26,9 @@ std::vector<TableLayout> layoutOf(const QSqlDatabase& db)
 {
     std::vector<TableLayout> layouts;
     QSqlQuery names(db);
-    if (!names.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
-                                   "ORDER BY rowid")))
+    if (!names.exec(
+            QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
+                           "ORDER BY rowid")))
         fail(names.lastError().text());
     while (names.next()) {
         TableLayout t;
@@ -37,11 +38,12 @@ std::vector<TableLayout> layoutOf(const QSqlDatabase& db)
             fail(info.lastError().text());
         while (info.next()) {
             const QString declared = info.value(2).toString();
-            const std::optional<Schema::DeclaredType> type = Schema::typeFromDeclared(declared, info.value(5).toInt() > 0);
+            const std::optional<Schema::DeclaredType> type =
+                Schema::typeFromDeclared(declared, info.value(5).toInt() > 0);
             if (!type)
                 fail(QStringLiteral("type inconnu %1 dans %2").arg(declared, t.name));
-            t.columns.push_back({info.value(1).toString(), accessType(type->type), type->type == S::Text ? type->size : 0,
-                                 type->type == S::AutoIncrement});
+            t.columns.push_back({info.value(1).toString(), accessType(type->type),
+                                 type->type == S::Text ? type->size : 0, type->type == S::AutoIncrement});
             t.types.push_back(type->type);
         }
         layouts.push_back(t);
@@ -151,7 +153,8 @@ JetWriter::Value valueOf(const QVariant& value, S type)
         const QDate day = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
         if (!day.isValid())
             fail(QStringLiteral("date illisible %1").arg(text));
-        const QTime time = text.size() > 10 ? QTime::fromString(text.mid(11), QStringLiteral("hh:mm:ss")) : QTime(0, 0);
+        const QTime time =
+            text.size() > 10 ? QTime::fromString(text.mid(11), QStringLiteral("hh:mm:ss")) : QTime(0, 0);
         return JetWriter::date(day, time.isValid() ? time.msecsSinceStartOfDay() / 1000 : 0);
     }
     case S::Bytes:

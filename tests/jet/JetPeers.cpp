@@ -16,8 +16,8 @@ QByteArray run(const QString& program, const QStringList& arguments)
     QProcess p;
     p.start(program, arguments);
     if (!p.waitForFinished(300000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        throw std::runtime_error((program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')) + QStringLiteral(" : ") +
-                                  QString::fromUtf8(p.readAllStandardError()))
+        throw std::runtime_error((program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')) +
+                                  QStringLiteral(" : ") + QString::fromUtf8(p.readAllStandardError()))
                                      .toStdString());
     return p.readAllStandardOutput();
 }
@@ -66,15 +66,17 @@ Rows parseCsv(const QString& text)
 
 QStringList mdbTables(const QString& file)
 {
-    return QString::fromUtf8(run(QStringLiteral("mdb-tables"), {QStringLiteral("-1"), file})).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(run(QStringLiteral("mdb-tables"), {QStringLiteral("-1"), file}))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 Rows mdbExport(const QString& file, const QString& table)
 {
     const QString format = QStringLiteral("%Y-%m-%d %H:%M:%S");
-    Rows rows = parseCsv(QString::fromUtf8(run(QStringLiteral("mdb-export"),
-                                               {QStringLiteral("-b"), QStringLiteral("hex"), QStringLiteral("-D"), format,
-                                                QStringLiteral("-T"), format, QStringLiteral("-0"), kNull, file, table})));
+    Rows rows = parseCsv(
+        QString::fromUtf8(run(QStringLiteral("mdb-export"),
+                              {QStringLiteral("-b"), QStringLiteral("hex"), QStringLiteral("-D"), format,
+                               QStringLiteral("-T"), format, QStringLiteral("-0"), kNull, file, table})));
     if (!rows.empty())
         rows.erase(rows.begin()); // the column names
     return rows;
@@ -82,14 +84,18 @@ Rows mdbExport(const QString& file, const QString& table)
 
 QJsonObject mdbReader(const QString& file)
 {
-    return QJsonDocument::fromJson(run(QStringLiteral("node"), {QStringLiteral(BRIVOLINE_NPM_DIR "mdb_reader_dump.mjs"), file}))
+    return QJsonDocument::fromJson(
+               run(QStringLiteral("node"), {QStringLiteral(BRIVOLINE_NPM_DIR "mdb_reader_dump.mjs"), file}))
         .object();
 }
 
 QString mdbReaderPassword(const QString& file)
 {
-    const QByteArray json = "[" + run(QStringLiteral("node"), {QStringLiteral(BRIVOLINE_NPM_DIR "mdb_reader_dump.mjs"), file,
-                                                                QStringLiteral("password")}) + "]";
+    const QByteArray json =
+        "[" +
+        run(QStringLiteral("node"),
+            {QStringLiteral(BRIVOLINE_NPM_DIR "mdb_reader_dump.mjs"), file, QStringLiteral("password")}) +
+        "]";
     return QJsonDocument::fromJson(json).array().at(0).toString();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
-#include <optional>
 #include <vector>
 
 // The two readers of Jet files that the tests hold the program's reader and

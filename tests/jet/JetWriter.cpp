@@ -3,11 +3,10 @@
 #include "JetDate.h"
 #include "JetHeader.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <QFile>
 #include <stdexcept>
 
 namespace JetWriter {
@@ -123,7 +122,10 @@ struct RowPage
         std::memcpy(bytes.data() + 4, owner, 4);
         update();
     }
-    bool fits(int length) const { return rows < kMaxRowsPerPage && top - length >= kDataHeader + 2 * (rows + 1); }
+    bool fits(int length) const
+    {
+        return rows < kMaxRowsPerPage && top - length >= kDataHeader + 2 * (rows + 1);
+    }
     int add(const QByteArray& row)
     {
         top -= static_cast<int>(row.size());
@@ -262,7 +264,8 @@ struct File::Impl
         const QString& s = std::get<QString>(v);
         if (c.type == Type::Text && s.size() > c.size)
             throw std::runtime_error(("texte trop long pour " + c.name).toStdString());
-        const bool compress = options.compressText && (c.type == Type::Text || s.size() <= kCompressedMemoLimit);
+        const bool compress =
+            options.compressText && (c.type == Type::Text || s.size() <= kCompressedMemoLimit);
         return encodeText(s, compress);
     }
 
@@ -280,7 +283,9 @@ struct File::Impl
             const ColumnLayout& l = t.columns[static_cast<std::size_t>(i)];
             const Value& v = values[static_cast<std::size_t>(i)];
             const bool present = !std::holds_alternative<std::monostate>(v);
-            const auto setBit = [&] { nullMask[i / 8] = static_cast<char>(nullMask[i / 8] | (1 << (i % 8))); };
+            const auto setBit = [&] {
+                nullMask[i / 8] = static_cast<char>(nullMask[i / 8] | (1 << (i % 8)));
+            };
             if (l.column.type == Type::Boolean) {
                 if (present && std::get<bool>(v))
                     setBit();
@@ -329,7 +334,8 @@ struct File::Impl
             const bool inRow = data.size() <= kInlineLimit && rowBytes + data.size() <= kLargestRow;
             if (inRow)
                 rowBytes += static_cast<int>(data.size());
-            vars[static_cast<std::size_t>(t.columns[static_cast<std::size_t>(i)].varIndex)] = longValueField(data, inRow);
+            vars[static_cast<std::size_t>(t.columns[static_cast<std::size_t>(i)].varIndex)] =
+                longValueField(data, inRow);
         }
         QByteArray row;
         row.reserve(rowBytes);
@@ -378,7 +384,8 @@ struct File::Impl
             QByteArray row(5 + bitmapBytes, '\0');
             put32(row.data() + 1, first);
             for (const quint32 p : t.pages)
-                row[5 + (p - first) / 8] = static_cast<char>(row[5 + (p - first) / 8] | (1 << ((p - first) % 8)));
+                row[5 + (p - first) / 8] =
+                    static_cast<char>(row[5 + (p - first) / 8] | (1 << ((p - first) % 8)));
             return row;
         }
         std::map<quint32, QByteArray> mapPages;
@@ -439,7 +446,9 @@ struct File::Impl
             c[15] = static_cast<char>((fixed ? 0x13 : 0x12) | (l.column.autoIncrement ? 0x04 : 0));
             c[16] = static_cast<char>(textual && options.compressText ? 0x01 : 0);
             put16(c + 21, static_cast<quint32>(l.fixedOffset));
-            const int length = type == Type::Text ? 2 * l.column.size : fixed ? std::max(1, fixedSize(type)) : 0;
+            const int length = type == Type::Text ? 2 * l.column.size
+                               : fixed            ? std::max(1, fixedSize(type))
+                                                  : 0;
             put16(c + 23, static_cast<quint32>(length));
             at += 25;
         }
@@ -480,8 +489,8 @@ struct File::Impl
         TableState& catalogue = tables.front();
         for (std::size_t i = 0; i < tables.size(); ++i) {
             const TableState& t = tables[i];
-            addRow(catalogue, {std::int64_t(t.definitionPage), std::int64_t(0x0F000001), t.name, std::int64_t(1),
-                               Days{options.created}, Days{options.created},
+            addRow(catalogue, {std::int64_t(t.definitionPage), std::int64_t(0x0F000001), t.name,
+                               std::int64_t(1), Days{options.created}, Days{options.created},
                                std::int64_t(t.system ? static_cast<qint32>(0x80000002) : 0), null()});
         }
         for (TableState& t : tables)

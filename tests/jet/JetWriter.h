@@ -1,10 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <QByteArray>
 #include <QDate>
 #include <QString>
-#include <cstdint>
-#include <memory>
 #include <variant>
 #include <vector>
 

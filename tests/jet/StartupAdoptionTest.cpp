@@ -1,6 +1,8 @@
 // A Windows database found where the program expects its own: the question
 // at start, the conversion in place with the Windows file kept in Backup/,
 // and every way of not going on leaving the data folder as it was.
+#include "StartupAdoption.h"
+
 #include "Connection.h"
 #include "JetConversion.h"
 #include "JetFile.h"
@@ -8,14 +10,13 @@
 #include "JetSamples.h"
 #include "Messages.h"
 #include "Product.h"
-#include "StartupAdoption.h"
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -36,7 +37,10 @@ protected:
         TestFolders::writeFile(m_db.databaseFolder + QStringLiteral("Images/Doc1.jpg"), "déjà là");
         m_jet = TestFolders::readFile(m_db.databaseFile());
     }
-    QStringList backups() const { return QDir(m_folders.data + QStringLiteral("Backup")).entryList(QDir::Files); }
+    QStringList backups() const
+    {
+        return QDir(m_folders.data + QStringLiteral("Backup")).entryList(QDir::Files);
+    }
     void expectAsItWas()
     {
         EXPECT_EQ(TestFolders::readFile(m_db.databaseFile()), m_jet);
@@ -83,9 +87,12 @@ TEST_F(StartupAdoptionTest, ConvertedInPlaceTheWindowsFileKeptInBackup)
     EXPECT_EQ(backups(), QStringList{QFileInfo(kept).fileName()});
     EXPECT_TRUE(QFileInfo(kept).fileName().startsWith(QStringLiteral("BRIVOLINE_WINDOWS_")));
     EXPECT_EQ(TestFolders::readFile(kept), m_jet);
-    EXPECT_EQ(TestFolders::readFile(m_db.databaseFolder + QStringLiteral("Images/Doc1.jpg")), QByteArray("déjà là"));
-    EXPECT_TRUE(TestFolders::readFile(m_db.databaseFolder + QStringLiteral("Images/Doc2.jpg")).startsWith("\xFF\xD8\xFF"));
-    EXPECT_TRUE(TestFolders::readFile(m_db.databaseFolder + QStringLiteral("Images/People1.jpg")).startsWith("\xFF\xD8\xFF"));
+    EXPECT_EQ(TestFolders::readFile(m_db.databaseFolder + QStringLiteral("Images/Doc1.jpg")),
+              QByteArray("déjà là"));
+    EXPECT_TRUE(TestFolders::readFile(m_db.databaseFolder + QStringLiteral("Images/Doc2.jpg"))
+                    .startsWith("\xFF\xD8\xFF"));
+    EXPECT_TRUE(TestFolders::readFile(m_db.databaseFolder + QStringLiteral("Images/People1.jpg"))
+                    .startsWith("\xFF\xD8\xFF"));
     EXPECT_FALSE(QFileInfo::exists(m_db.databaseFolder + QStringLiteral(".conversion")));
 }
 
@@ -100,12 +107,14 @@ TEST_F(StartupAdoptionTest, EveryWayOfNotGoingOnLeavesTheFolderAsItWas)
         EXPECT_FALSE(StartupAdoption::offerAtStart(m_folders, m_db));
         ASSERT_EQ(messages.messages().size(), 1);
         EXPECT_EQ(messages.messages().first().icon, Messages::Icon::Question);
-        EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("version Windows du logiciel (version 3.20)")));
+        EXPECT_TRUE(
+            messages.texts().first().contains(QStringLiteral("version Windows du logiciel (version 3.20)")));
     }
     expectAsItWas();
-    EXPECT_THROW(StartupAdoption::adopt(m_folders, m_db, [](const QString& step, qint64, qint64) {
-                     return !step.startsWith(QStringLiteral("Mise à jour"));
-                 }),
+    EXPECT_THROW(StartupAdoption::adopt(m_folders, m_db,
+                                        [](const QString& step, qint64, qint64) {
+                                            return !step.startsWith(QStringLiteral("Mise à jour"));
+                                        }),
                  JetConversion::Cancelled);
     expectAsItWas();
 
@@ -116,7 +125,8 @@ TEST_F(StartupAdoptionTest, EveryWayOfNotGoingOnLeavesTheFolderAsItWas)
         ASSERT_EQ(messages.messages().size(), 1) << "refused before any question";
         EXPECT_EQ(messages.messages().first().icon, Messages::Icon::Error);
         EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("protégée par un mot de passe")));
-        EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("le démarrage du logiciel est interrompu")));
+        EXPECT_TRUE(
+            messages.texts().first().contains(QStringLiteral("le démarrage du logiciel est interrompu")));
     }
     expectAsItWas();
 
@@ -153,10 +163,15 @@ TEST(StartupAdoptionProcess, ProgramStartsOnTheConvertedWindowsDatabase)
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
     EXPECT_TRUE(program.readAllStandardError().contains("shown-after-ms"));
 
-    const QString log = QString::fromUtf8(TestFolders::readFile(home.path() + QStringLiteral("messages.log")));
+    const QString log =
+        QString::fromUtf8(TestFolders::readFile(home.path() + QStringLiteral("messages.log")));
     EXPECT_TRUE(log.contains(QStringLiteral("Souhaitez-vous la convertir maintenant ?"))) << qPrintable(log);
-    EXPECT_TRUE(log.contains(QStringLiteral("La base de données Windows a été convertie."))) << qPrintable(log);
+    EXPECT_TRUE(log.contains(QStringLiteral("La base de données Windows a été convertie.")))
+        << qPrintable(log);
     EXPECT_FALSE(Jet::looksLikeJet(database));
-    EXPECT_EQ(QDir(data + QStringLiteral("Backup")).entryList({QStringLiteral("BRIVOLINE_WINDOWS_*.MDB")}, QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(data + QStringLiteral("Backup"))
+                  .entryList({QStringLiteral("BRIVOLINE_WINDOWS_*.MDB")}, QDir::Files)
+                  .size(),
+              1);
     EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("Data/Images/Doc1.jpg")));
 }

@@ -1,17 +1,18 @@
 #include "Clock.h"
 #include "ComboItems.h"
 #include "DataBinding.h"
+#include "Errors.h"
+#include "HouseholdFixture.h"
 #include "Messages.h"
 #include "NextModal.h"
-#include "HouseholdFixture.h"
-#include "Errors.h"
 #include "PickerRules.h"
 #include "TComboList.h"
 #include "TEnterStr.h"
+#include "TestFolders.h"
 #include "TSelectDate.h"
 #include "TStrList.h"
-#include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,7 +22,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -149,10 +149,12 @@ TEST_F(PickerWindows, DatePickerStartsOnTodayClearsAndCancels)
     TSelectDate* picker = TSelectDate::open(m_field);
     EXPECT_EQ(picker->date(), QDate(2026, 12, 9));
     picker->Btn_OkClick();
-    EXPECT_EQ(m_field->text(), QStringLiteral("09/12/2026")) << "confirming untouched writes the starting date";
+    EXPECT_EQ(m_field->text(), QStringLiteral("09/12/2026"))
+        << "confirming untouched writes the starting date";
 
     picker = TSelectDate::open(m_field);
-    EXPECT_EQ(picker->findChild<QPushButton*>(QStringLiteral("Btn_Clear"))->toolTip(), QStringLiteral("Effacer la date"));
+    EXPECT_EQ(picker->findChild<QPushButton*>(QStringLiteral("Btn_Clear"))->toolTip(),
+              QStringLiteral("Effacer la date"));
     picker->findChild<QPushButton*>(QStringLiteral("Btn_Cancel"))->click();
     EXPECT_EQ(m_field->text(), QStringLiteral("09/12/2026"));
     picker = TSelectDate::open(m_field);
@@ -180,7 +182,8 @@ TEST(TextEntry, AskReturnsTheConfirmedTextOnly)
         w->Ed_Str()->setText(QStringLiteral("Vaccins du voyage"));
         w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();
     });
-    EXPECT_EQ(TEnterStr::ask(QStringLiteral("Libellé"), QStringLiteral("Divers 1")), QStringLiteral("Vaccins du voyage"));
+    EXPECT_EQ(TEnterStr::ask(QStringLiteral("Libellé"), QStringLiteral("Divers 1")),
+              QStringLiteral("Vaccins du voyage"));
     NextModal::answer<TEnterStr>([](TEnterStr* w) { w->close(); });
     EXPECT_EQ(TEnterStr::ask(QStringLiteral("Libellé"), QStringLiteral("Divers 1")), std::nullopt);
 }
@@ -237,7 +240,8 @@ TEST_F(ListEditor, ShowsSortedUniqueLinesAndStoresTheTextAsEdited)
     EXPECT_EQ(editor.editor()->toPlainText().count(QLatin1Char('\n')), 1);
     editor.editor()->setPlainText(QStringLiteral("pollen\narachide"));
     editor.Btn_OkClick();
-    EXPECT_EQ(ComboItems::read(items(), QStringLiteral("Misc01")), QStringLiteral("pollen\r\narachide")) << "not re-sorted";
+    EXPECT_EQ(ComboItems::read(items(), QStringLiteral("Misc01")), QStringLiteral("pollen\r\narachide"))
+        << "not re-sorted";
 
     TComboList cancelled(QStringLiteral("Allergies"), items(), QStringLiteral("Misc01"));
     cancelled.editor()->setPlainText(QStringLiteral("rien"));

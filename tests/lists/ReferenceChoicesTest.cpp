@@ -14,9 +14,11 @@ TEST(ReferenceChoices, EntriesCarryTheirDetailInTheListOrderAndAMissingIdNamesNo
     HouseholdFixture household;
     QSqlQuery q(Connection::database());
     ASSERT_TRUE(q.exec(QStringLiteral("DELETE FROM LST_ILLNESS")));
-    ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO LST_ILLNESS (Title, Gravity, Category) "
-                                      "VALUES ('Varicelle', 'Bénigne', 'Virale'), ('Angine', '', 'Virale')")));
-    ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO LST_PHARMACY (Name, Category) VALUES ('Pharmacie du Port', 'Garde')")));
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("INSERT INTO LST_ILLNESS (Title, Gravity, Category) "
+                              "VALUES ('Varicelle', 'Bénigne', 'Virale'), ('Angine', '', 'Virale')")));
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("INSERT INTO LST_PHARMACY (Name, Category) VALUES ('Pharmacie du Port', 'Garde')")));
     const int pharmacy = q.lastInsertId().toInt();
 
     const QList<ReferenceEntry> illnesses = ReferenceChoices::entries(ReferenceKind::Illness, household.dm());

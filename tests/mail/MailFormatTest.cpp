@@ -3,9 +3,9 @@
 #include "MailAttachments.h"
 #include "MailMessage.h"
 
+#include <gtest/gtest.h>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -25,7 +25,8 @@ TEST(MailFormat, EncodedWordsStayShortAndWholeCharacters)
         const QByteArray bytes = QByteArray::fromBase64(word.mid(10, word.size() - 12).toLatin1());
         EXPECT_EQ(QString::fromUtf8(bytes).toUtf8(), bytes) << "no character is cut in two";
     }
-    EXPECT_EQ(MailFormat::encodeText(QStringLiteral("Ordonnance du 3/2")), QStringLiteral("Ordonnance du 3/2"));
+    EXPECT_EQ(MailFormat::encodeText(QStringLiteral("Ordonnance du 3/2")),
+              QStringLiteral("Ordonnance du 3/2"));
     EXPECT_NE(MailFormat::encodeText(QStringLiteral("=?utf-8?B?eA==?=")), QStringLiteral("=?utf-8?B?eA==?="))
         << "text that looks encoded is encoded, so it reads back as typed";
 }
@@ -39,14 +40,16 @@ TEST(MailFormat, AddressListsAndTheSenderName)
     EXPECT_EQ(list[1].address, QStringLiteral("b@example.org"));
     EXPECT_EQ(list[2].address, QStringLiteral("c@sub.example.org"));
     EXPECT_TRUE(MailFormat::parseAddressList(QStringLiteral(" , ")).isEmpty());
-    for (const char* bad : {"a@b@c", "@example.org", "a@", "a b@example.org", "a@exa mple.org", "a@.example.org",
-                            "a@example..org", "a@example.org\n", "<a@example.org", "é@example.org"})
+    for (const char* bad :
+         {"a@b@c", "@example.org", "a@", "a b@example.org", "a@exa mple.org", "a@.example.org",
+          "a@example..org", "a@example.org\n", "<a@example.org", "é@example.org"})
         EXPECT_FALSE(MailFormat::isValidAddress(QString::fromUtf8(bad))) << bad;
 
     EXPECT_EQ(MailFormat::senderDisplayName(QStringLiteral("jean@maison")), QStringLiteral("jean_maison"));
     EXPECT_EQ(MailFormat::mailbox(QStringLiteral("Jean \"JD\" Dupont"), QStringLiteral("j@example.org")),
               QStringLiteral("\"Jean \\\"JD\\\" Dupont\" <j@example.org>"));
-    EXPECT_EQ(MailFormat::mailbox(QString(), QStringLiteral("j@example.org")), QStringLiteral("<j@example.org>"));
+    EXPECT_EQ(MailFormat::mailbox(QString(), QStringLiteral("j@example.org")),
+              QStringLiteral("<j@example.org>"));
 
     MailMessage m;
     m.senderName = QStringLiteral("A");
@@ -83,13 +86,15 @@ TEST(MailAttachments, SizeTextsAndProgressEstimate)
     EXPECT_EQ(MailAttachments::progressEstimate({QStringLiteral("12 Ko"), QStringLiteral("1,5 Ko")}), 18000);
     EXPECT_EQ(MailAttachments::progressEstimate({QStringLiteral("beaucoup Ko"), QString()}), 0);
     EXPECT_TRUE(MailAttachments::missingFileText(QStringLiteral("/d/Images/Doc7.jpg"))
-                    .startsWith(QStringLiteral("IMPOSSIBLE D'ENVOYER CE FICHIER !\r\rLe fichier \"/d/Images/Doc7.jpg\"")));
+                    .startsWith(QStringLiteral(
+                        "IMPOSSIBLE D'ENVOYER CE FICHIER !\r\rLe fichier \"/d/Images/Doc7.jpg\"")));
 }
 
 TEST(MailAttachments, CopiesGoToAPrivateFolderUnderBareNames)
 {
     const QString folder = MailAttachments::folder();
-    EXPECT_EQ(QFileInfo(folder.chopped(1)).permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup),
+    EXPECT_EQ(QFileInfo(folder.chopped(1)).permissions() &
+                  (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup),
               QFileDevice::Permissions());
     const QString target = MailAttachments::prepareTarget(QStringLiteral("../../etc/passwd"));
     EXPECT_EQ(target, folder + QStringLiteral("passwd"));

@@ -8,6 +8,7 @@
 #include "SmtpPeer.h"
 #include "TSendEmail.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QJsonArray>
@@ -16,7 +17,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -68,7 +68,8 @@ TEST(SendEmailDialog, FailedSendKeepsEverythingThenASendCloses)
     silent.replyTimeoutSeconds = 1;
 
     // A server that never answers: the send gives up, the dialog stays as typed.
-    auto dialog = std::make_unique<TSendEmail>(silent, QStringLiteral("Léa"), QStringLiteral("lea@example.org"));
+    auto dialog =
+        std::make_unique<TSendEmail>(silent, QStringLiteral("Léa"), QStringLiteral("lea@example.org"));
     dialog->addAttachment(picture, QStringLiteral("Image JPEG"), MailAttachments::kiloText(150'000), QIcon());
     QListWidget* list = child<QListWidget>(*dialog, "Grid_AttachmentsList");
     ASSERT_EQ(list->count(), 1);
@@ -103,7 +104,8 @@ TEST(SendEmailDialog, FailedSendKeepsEverythingThenASendCloses)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // The same dialog against a real server: sent, confirmed, closed.
-    dialog = std::make_unique<TSendEmail>(local(peer.port()), QStringLiteral("Léa"), QStringLiteral("lea@example.org"));
+    dialog = std::make_unique<TSendEmail>(local(peer.port()), QStringLiteral("Léa"),
+                                          QStringLiteral("lea@example.org"));
     dialog->addAttachment(picture, QStringLiteral("Image JPEG"), QStringLiteral("150 Ko"), QIcon());
     child<QLineEdit>(*dialog, "Ed_To")->setText(QStringLiteral("medecin@example.org"));
     child<QLineEdit>(*dialog, "Ed_CC")->setText(QStringLiteral("copie@example.org"));

@@ -3,11 +3,11 @@
 #include "SmtpClient.h"
 #include "SmtpPeer.h"
 
+#include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QRandomGenerator>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -94,10 +94,12 @@ TEST(SmtpExchange, MessageArrivesAsDesignedWithItsAttachmentsAndBlindCopies)
                           QStringLiteral("cache@example.org")}));
 
     const QJsonObject parsed = peer.parsed(1);
-    EXPECT_TRUE(parsed[QStringLiteral("defects")].toArray().isEmpty()) << peer.rawMessage(1).left(2000).toStdString();
+    EXPECT_TRUE(parsed[QStringLiteral("defects")].toArray().isEmpty())
+        << peer.rawMessage(1).left(2000).toStdString();
     EXPECT_EQ(header(parsed, "from"), QStringLiteral("Léa_maison <lea@example.org>"));
     EXPECT_EQ(header(parsed, "reply-to"), QStringLiteral("lea@example.org"));
-    EXPECT_EQ(header(parsed, "to"), QStringLiteral("Dr Müller <muller@example.org>, secretariat@example.org"));
+    EXPECT_EQ(header(parsed, "to"),
+              QStringLiteral("Dr Müller <muller@example.org>, secretariat@example.org"));
     EXPECT_EQ(header(parsed, "subject"), m.subject);
     EXPECT_EQ(header(parsed, "x-priority"), QStringLiteral("1 (Highest)"));
     EXPECT_EQ(header(parsed, "disposition-notification-to"), QStringLiteral("lea@example.org"));
@@ -125,7 +127,8 @@ TEST(SmtpExchange, MessageArrivesAsDesignedWithItsAttachmentsAndBlindCopies)
     EXPECT_EQ(first[QStringLiteral("sha256")].toString(), sha256(jpeg));
     const QJsonObject second = parts[2].toObject();
     EXPECT_EQ(second[QStringLiteral("type")].toString(), QStringLiteral("application/pdf"));
-    EXPECT_EQ(second[QStringLiteral("filename")].toString(), QStringLiteral("Compte-rendu échographie été.pdf"));
+    EXPECT_EQ(second[QStringLiteral("filename")].toString(),
+              QStringLiteral("Compte-rendu échographie été.pdf"));
     EXPECT_EQ(second[QStringLiteral("sha256")].toString(), sha256(pdf));
 }
 
@@ -151,10 +154,12 @@ TEST(SmtpExchange, TypedLineBreaksNeverMakeHeadersOfTheirOwn)
     EXPECT_FALSE(headers.contains(QStringLiteral("x-injected")));
     EXPECT_EQ(header(parsed, "subject"), QStringLiteral("Bonjour Bcc: victim@evil.example faux corps"));
     EXPECT_EQ(header(parsed, "from"), QStringLiteral("\"Nom X-Injected: 1\" <famille@example.org>"));
-    EXPECT_EQ(peer.envelope(1)[QStringLiteral("to")].toArray(), QJsonArray({QStringLiteral("medecin@example.org")}));
+    EXPECT_EQ(peer.envelope(1)[QStringLiteral("to")].toArray(),
+              QJsonArray({QStringLiteral("medecin@example.org")}));
     const QJsonArray parts = parsed[QStringLiteral("structure")][QStringLiteral("parts")].toArray();
     ASSERT_EQ(parts.size(), 2);
-    EXPECT_EQ(parts[1].toObject()[QStringLiteral("filename")].toString(), QStringLiteral("a\r\nBcc: x@evil.example.jpg"))
+    EXPECT_EQ(parts[1].toObject()[QStringLiteral("filename")].toString(),
+              QStringLiteral("a\r\nBcc: x@evil.example.jpg"))
         << "the name travels encoded and comes back as it was";
 
     // Addresses are refused rather than cleaned: a wrong one must not go out.
@@ -203,8 +208,9 @@ TEST(SmtpExchange, LargeAttachmentAndFiftyRecipientsWithProgress)
     EXPECT_EQ(header(parsed, "to").count(QLatin1Char('@')), 50);
     for (const QJsonValue line : parsed[QStringLiteral("raw_header_lines")].toArray())
         EXPECT_LE(line.toString().size(), 998);
-    EXPECT_EQ(parsed[QStringLiteral("structure")][QStringLiteral("parts")][1][QStringLiteral("sha256")].toString(),
-              sha256(big));
+    EXPECT_EQ(
+        parsed[QStringLiteral("structure")][QStringLiteral("parts")][1][QStringLiteral("sha256")].toString(),
+        sha256(big));
 }
 
 TEST(SmtpExchange, EachFailureGivesItsOwnFrenchText)
@@ -215,14 +221,17 @@ TEST(SmtpExchange, EachFailureGivesItsOwnFrenchText)
         SmtpPeer probe(QStringLiteral("silent"));
         closed.port = probe.port();
     }
-    EXPECT_TRUE(sendFailure(closed, basicMessage()).contains(QStringLiteral("refuse la connexion sur le port")));
+    EXPECT_TRUE(
+        sendFailure(closed, basicMessage()).contains(QStringLiteral("refuse la connexion sur le port")));
 
     // A recipient the server rejects is named with the server's reply; nothing is delivered.
-    SmtpPeer server(QStringLiteral("serve"), {QStringLiteral("--reject"), QStringLiteral("inconnu@example.org")});
+    SmtpPeer server(QStringLiteral("serve"),
+                    {QStringLiteral("--reject"), QStringLiteral("inconnu@example.org")});
     MailMessage m = basicMessage();
     m.to = QStringLiteral("medecin@example.org, inconnu@example.org");
     const QString rejected = sendFailure(local(server.port()), m);
-    EXPECT_TRUE(rejected.startsWith(QStringLiteral("Le serveur de messagerie a refusé le destinataire « inconnu@example.org »")))
+    EXPECT_TRUE(rejected.startsWith(
+        QStringLiteral("Le serveur de messagerie a refusé le destinataire « inconnu@example.org »")))
         << rejected.toStdString();
     EXPECT_TRUE(rejected.contains(QStringLiteral("550"))) << rejected.toStdString();
     EXPECT_EQ(server.received(), 0);
@@ -284,11 +293,11 @@ TEST(SmtpExchange, StartTlsAndLoginWhenTheSettingsAskForThem)
     const QString key = keys.path() + QStringLiteral("key.pem");
     QProcess openssl;
     openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
-                   QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                   QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                   QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), key,
-                   QStringLiteral("-out"), cert});
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                   QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
     ASSERT_TRUE(openssl.waitForFinished(60000));
     ASSERT_EQ(openssl.exitCode(), 0);
 

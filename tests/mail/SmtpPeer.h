@@ -2,12 +2,12 @@
 
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
-#include <gtest/gtest.h>
 
 // A mail peer on 127.0.0.1 run by tests/mail/smtp_peer.py (aiosmtpd or a
 // scripted socket), and the reader of what it received.
@@ -46,11 +46,13 @@ public:
     QString folder() const { return m_folder.path(); }
     int received() const
     {
-        return static_cast<int>(QDir(m_folder.path()).entryList({QStringLiteral("*.eml")}, QDir::Files).size());
+        return static_cast<int>(
+            QDir(m_folder.path()).entryList({QStringLiteral("*.eml")}, QDir::Files).size());
     }
     QJsonObject envelope(int n) const
     {
-        return QJsonDocument::fromJson(TestFolders::readFile(m_folder.path() + QStringLiteral("%1.json").arg(n)))
+        return QJsonDocument::fromJson(
+                   TestFolders::readFile(m_folder.path() + QStringLiteral("%1.json").arg(n)))
             .object();
     }
     QString rawMessage(int n) const

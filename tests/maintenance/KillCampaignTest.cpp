@@ -17,6 +17,10 @@
 #include "SealedFormat.h"
 #include "TestFolders.h"
 
+#include <csignal>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <optional>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,10 +29,6 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QThread>
-#include <gtest/gtest.h>
-#include <csignal>
-#include <optional>
-#include <cstdio>
 #include <unistd.h>
 
 using namespace MaintenanceSamples;
@@ -90,14 +90,16 @@ TEST(KillCampaignChild, Operation)
         Connection::open(db);
         Dataset history(QStringLiteral("Backup"));
         history.setSql(QStringLiteral("SELECT * FROM BACKUP"));
-        BackupHistory::add(history, operation == QLatin1String("backup") ? BackupHistory::kBackup
-                                                                          : BackupHistory::kCompaction,
+        BackupHistory::add(history,
+                           operation == QLatin1String("backup") ? BackupHistory::kBackup
+                                                                : BackupHistory::kCompaction,
                            target);
         Connection::close();
     }
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
-    const QString archive = qEnvironmentVariable("BRIVOLINE_CHILD_ARCHIVE") + (encrypted ? kEncrypted : QString());
+    const QString archive =
+        qEnvironmentVariable("BRIVOLINE_CHILD_ARCHIVE") + (encrypted ? kEncrypted : QString());
     if (operation == QLatin1String("backup")) {
         std::optional<Sealed::PendingKey> key;
         if (encrypted)
@@ -197,8 +199,7 @@ protected:
             outcome.reports = out.mid(at + 8).split('\n').first().toInt();
         else
             ADD_FAILURE() << operation.toStdString() << (ended ? " failed: " : " did not end in 2 minutes: ")
-                          << out.toStdString()
-                          << child.readAllStandardError().toStdString();
+                          << out.toStdString() << child.readAllStandardError().toStdString();
         return outcome;
     }
 
@@ -228,7 +229,9 @@ protected:
         if (now.withoutHistory() != m_old.withoutHistory() || history.size() != 1)
             return -1;
         if (operation == QLatin1String("compact"))
-            return valueOf(set.databaseFile(), QStringLiteral("PRAGMA freelist_count")) == QLatin1String("0") ? 1 : 0;
+            return valueOf(set.databaseFile(), QStringLiteral("PRAGMA freelist_count")) == QLatin1String("0")
+                       ? 1
+                       : 0;
         // A backup: the earlier archive, or the whole new one.
         const QString target = set.dataFolder + kTarget;
         if (TestFolders::readFile(target) == "sauvegarde précédente")
@@ -237,12 +240,14 @@ protected:
         if (given != operation) {
             try {
                 const Sealed::Key key = Sealed::Key::open(Sealed::Header::read(target), password());
-                ArchiveFile::extractAs(target, out, [](int, const Cabinet::Entry& e) { return e.name; }, &key);
+                ArchiveFile::extractAs(
+                    target, out, [](int, const Cabinet::Entry& e) { return e.name; }, &key);
             } catch (const AppError&) {
                 return -1;
             }
         } else {
-            if (!run(QStringLiteral("cabextract"), {QStringLiteral("-t"), target}).contains("All done, no errors"))
+            if (!run(QStringLiteral("cabextract"), {QStringLiteral("-t"), target})
+                     .contains("All done, no errors"))
                 return -1;
             run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, target});
         }
@@ -278,8 +283,9 @@ TEST_F(KillCampaign, EveryOperationKilledAtRandomLeavesTheStateBeforeOrAfter)
                                    : 3);
     QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
     int round = 0;
-    for (const QString& operation : {QStringLiteral("backup"), QStringLiteral("compact"), QStringLiteral("restore"),
-                                     QStringLiteral("backup") + kEncrypted, QStringLiteral("restore") + kEncrypted}) {
+    for (const QString& operation :
+         {QStringLiteral("backup"), QStringLiteral("compact"), QStringLiteral("restore"),
+          QStringLiteral("backup") + kEncrypted, QStringLiteral("restore") + kEncrypted}) {
         SCOPED_TRACE(operation.toStdString());
         // Runs to the end: how long it takes (the quickest of three, the
         // disk being busy at times) and how often it reports.
@@ -306,7 +312,8 @@ TEST_F(KillCampaign, EveryOperationKilledAtRandomLeavesTheStateBeforeOrAfter)
             EXPECT_TRUE(started.isEmpty()) << "round " << r << ": " << started.toStdString();
             if (const QStringList left = leftoversUnder(home); !left.isEmpty()) {
                 ++leftBehind;
-                ADD_FAILURE() << "round " << r << " left after the next start: " << left.join(u' ').toStdString();
+                ADD_FAILURE() << "round " << r
+                              << " left after the next start: " << left.join(u' ').toStdString();
             }
             const int state = stateAfter(operation, home);
             EXPECT_NE(state, -1) << "round " << r << (byTime ? " killed after " : " killed at report ")
@@ -315,10 +322,11 @@ TEST_F(KillCampaign, EveryOperationKilledAtRandomLeavesTheStateBeforeOrAfter)
                 ++counts[state];
             QDir(home).removeRecursively();
         }
-        std::printf("%s: %d runs (%lld ms, %d reports uninterrupted), %d killed after a delay, %d at a report; "
-                    "%d left the state before, %d the state after; %d left files behind after the next start\n",
-                    qPrintable(operation), rounds, static_cast<long long>(full.milliseconds), full.reports,
-                    killedInTime, killedAtReport, counts[0], counts[1], leftBehind);
+        std::printf(
+            "%s: %d runs (%lld ms, %d reports uninterrupted), %d killed after a delay, %d at a report; "
+            "%d left the state before, %d the state after; %d left files behind after the next start\n",
+            qPrintable(operation), rounds, static_cast<long long>(full.milliseconds), full.reports,
+            killedInTime, killedAtReport, counts[0], counts[1], leftBehind);
         std::fflush(stdout);
     }
 }

@@ -1,6 +1,8 @@
 // The "Base de données" commands through the assembled main window, on a
 // real household: backup, change, restore and compaction, plain and
 // encrypted, the history window, and what the user is told.
+#include "MaintenanceCommands.h"
+
 #include "ArchiveFile.h"
 #include "BackgroundRecognition.h"
 #include "BackupArchive.h"
@@ -12,7 +14,6 @@
 #include "HouseholdFixture.h"
 #include "JetHousehold.h"
 #include "JetSamples.h"
-#include "MaintenanceCommands.h"
 #include "MaintenanceSamples.h"
 #include "Messages.h"
 #include "NextModal.h"
@@ -22,22 +23,22 @@
 #include "SealedFormat.h"
 #include "TBackupList.h"
 #include "TBackupPassword.h"
+#include "TestFolders.h"
 #include "TMainForm.h"
 #include "TWait.h"
-#include "TestFolders.h"
 #include "WindowsDatabase.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using namespace MaintenanceSamples;
 
@@ -113,7 +114,8 @@ protected:
                     m_tasks << wait->findChild<QLabel*>(QStringLiteral("Lab_Task"))->text();
                     auto* cancel = wait->findChild<QPushButton*>(QStringLiteral("Btn_Cancel"));
                     m_cancelOffered = m_cancelOffered || cancel->isVisible();
-                    if (cancel->isVisible() && !m_clickCancelAt.isEmpty() && m_tasks.last().startsWith(m_clickCancelAt))
+                    if (cancel->isVisible() && !m_clickCancelAt.isEmpty() &&
+                        m_tasks.last().startsWith(m_clickCancelAt))
                         cancel->click();
                 }
         });
@@ -171,7 +173,8 @@ TEST_F(MaintenanceCommands, BackupChangeRestoreGivesBackEveryRowAndFileAndKeepsT
     EXPECT_EQ(asked.filter, QStringLiteral("Sauvegarde base de donnée|*bkp"));
     EXPECT_EQ(asked.defaultExtension, QStringLiteral("bkp"));
     EXPECT_EQ(asked.fileName, BackupArchive::proposedPath(m_set, QDate::currentDate()));
-    EXPECT_TRUE(asked.fileName.endsWith(QDate::currentDate().toString(QStringLiteral("'BRIVOLINE_ACCESS_BACKUP_'dd_MM_yyyy'.bkp'"))));
+    EXPECT_TRUE(asked.fileName.endsWith(
+        QDate::currentDate().toString(QStringLiteral("'BRIVOLINE_ACCESS_BACKUP_'dd_MM_yyyy'.bkp'"))));
     EXPECT_TRUE(m_sawWait);
     EXPECT_TRUE(m_disabledMeanwhile);
     EXPECT_FALSE(m_waitDisabled);
@@ -181,9 +184,11 @@ TEST_F(MaintenanceCommands, BackupChangeRestoreGivesBackEveryRowAndFileAndKeepsT
     EXPECT_EQ(m_form->visiblePage(), TMainForm::General);
 
     // Read by another tool: every entry sound, in the designed order.
-    EXPECT_TRUE(run(QStringLiteral("cabextract"), {QStringLiteral("-t"), archive}).contains("All done, no errors"));
+    EXPECT_TRUE(
+        run(QStringLiteral("cabextract"), {QStringLiteral("-t"), archive}).contains("All done, no errors"));
     QStringList listed;
-    for (const QByteArray& line : run(QStringLiteral("cabextract"), {QStringLiteral("-l"), archive}).split('\n'))
+    for (const QByteArray& line :
+         run(QStringLiteral("cabextract"), {QStringLiteral("-l"), archive}).split('\n'))
         if (line.contains(" | ") && !line.endsWith("| Name"))
             listed << QString::fromUtf8(line.mid(line.lastIndexOf('|') + 2)).trimmed();
     QStringList expected{QStringLiteral("BRIVOLINE.MDB")};
@@ -211,14 +216,16 @@ TEST_F(MaintenanceCommands, BackupChangeRestoreGivesBackEveryRowAndFileAndKeepsT
 
     restore(archive);
     ASSERT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde restaurée.")});
-    EXPECT_EQ(m_dialogs.requests().last().title, QStringLiteral("Sélectionnez la base de données à restaurer"));
+    EXPECT_EQ(m_dialogs.requests().last().title,
+              QStringLiteral("Sélectionnez la base de données à restaurer"));
     EXPECT_EQ(m_dialogs.requests().last().mode, FileDialogs::Request::Mode::Open);
     EXPECT_TRUE(m_tasks.contains(QStringLiteral("Préparation de la restauration")));
     EXPECT_TRUE(m_form->isEnabled());
     EXPECT_EQ(currentPerson(), m_first);
     const Snapshot restored = snapshot(m_set);
     EXPECT_EQ(restored.withoutHistory(), saved.withoutHistory()) << "every table and file as backed up";
-    EXPECT_FALSE(QFile::exists(m_set.imagesFolder() + QStringLiteral("Doc77.jpg"))) << "strays are not taken in";
+    EXPECT_FALSE(QFile::exists(m_set.imagesFolder() + QStringLiteral("Doc77.jpg")))
+        << "strays are not taken in";
     EXPECT_FALSE(QDir(Restore::stagingFolder(m_set)).exists());
 
     // The history says where the state before the restore went; restoring
@@ -229,13 +236,15 @@ TEST_F(MaintenanceCommands, BackupChangeRestoreGivesBackEveryRowAndFileAndKeepsT
     EXPECT_TRUE(rows.at(rows.size() - 2).startsWith(BackupHistory::kSafetyBackup + QLatin1Char('|')));
     EXPECT_EQ(rows.last(), BackupHistory::kRestore + QLatin1Char('|') + archive);
     const QString safety = rows.at(rows.size() - 2).section(QLatin1Char('|'), 1);
-    EXPECT_TRUE(safety.startsWith(m_set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_")));
+    EXPECT_TRUE(
+        safety.startsWith(m_set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_AVANT_RESTAURATION_")));
     // The stray picture is in it, but no row names it: left out, and said.
     m_messages.clear();
     restore(safety);
-    ASSERT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde restaurée.\r\rCes fichiers de l'archive n'ont "
-                                                             "pas été restaurés :\r- 1 fichier qu'aucune fiche ne "
-                                                             "nomme : Doc99.jpg")});
+    ASSERT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("Sauvegarde restaurée.\r\rCes fichiers de l'archive n'ont "
+                                         "pas été restaurés :\r- 1 fichier qu'aucune fiche ne "
+                                         "nomme : Doc99.jpg")});
     EXPECT_EQ(m_messages.messages().first().icon, Messages::Icon::Information);
     Snapshot named = changed.withoutHistory();
     named.files.remove(QStringLiteral("Images/Doc99.jpg"));
@@ -249,15 +258,16 @@ TEST_F(MaintenanceCommands, EncryptedBackupRestoresOnlyWithItsPasswordAndKeepsTh
     QStringList hints;
     bool okWithMismatch = true;
     m_dialogs.queueAnswer(m_set.backupFolder() + QStringLiteral("chiffree.bkp"));
-    m_passwords << PasswordAnswer{true, word, QStringLiteral("autre chose"), [&](TBackupPassword& w) {
-                                      auto* strength = w.findChild<QLabel*>(QStringLiteral("Lab_Strength"));
-                                      hints << strength->text();
-                                      okWithMismatch = w.findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->isEnabled();
-                                      w.findChild<QLineEdit*>(QStringLiteral("Ed_Confirm"))->setText(word);
-                                      hints << strength->text();
-                                      EXPECT_EQ(w.findChild<QLineEdit*>(QStringLiteral("Ed_Password"))->accessibleName(),
-                                                QStringLiteral("Mot de passe :"));
-                                  }};
+    m_passwords << PasswordAnswer{
+        true, word, QStringLiteral("autre chose"), [&](TBackupPassword& w) {
+            auto* strength = w.findChild<QLabel*>(QStringLiteral("Lab_Strength"));
+            hints << strength->text();
+            okWithMismatch = w.findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->isEnabled();
+            w.findChild<QLineEdit*>(QStringLiteral("Ed_Confirm"))->setText(word);
+            hints << strength->text();
+            EXPECT_EQ(w.findChild<QLineEdit*>(QStringLiteral("Ed_Password"))->accessibleName(),
+                      QStringLiteral("Mot de passe :"));
+        }};
     trigger("Popup_Tools_DataBase_Backup");
     const QString archive = m_set.backupFolder() + QStringLiteral("chiffree.bkp");
     ASSERT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde effectuée.")});
@@ -295,7 +305,8 @@ TEST_F(MaintenanceCommands, EncryptedBackupRestoresOnlyWithItsPasswordAndKeepsTh
     m_passwords << PasswordAnswer{false, word};
     restore(damaged);
     ASSERT_EQ(m_messages.texts().size(), 1);
-    EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("endommagée"))) << m_messages.texts().first().toStdString();
+    EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("endommagée")))
+        << m_messages.texts().first().toStdString();
     EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("Vos données n'ont pas été modifiées.")));
     EXPECT_EQ(snapshot(m_set), changed);
     EXPECT_EQ(FileUtils::listFiles(m_set.backupFolder(), QStringLiteral("*.bkp")).size(), backups.size() + 1);
@@ -305,8 +316,8 @@ TEST_F(MaintenanceCommands, EncryptedBackupRestoresOnlyWithItsPasswordAndKeepsTh
     m_messages.clear();
     m_passwords << PasswordAnswer{false, QStringLiteral("presque")} << PasswordAnswer{false, word};
     restore(archive);
-    ASSERT_EQ(m_messages.texts(),
-              (QStringList{QStringLiteral("Mot de passe incorrect."), QStringLiteral("Sauvegarde restaurée.")}));
+    ASSERT_EQ(m_messages.texts(), (QStringList{QStringLiteral("Mot de passe incorrect."),
+                                               QStringLiteral("Sauvegarde restaurée.")}));
     EXPECT_EQ(snapshot(m_set).withoutHistory(), saved.withoutHistory());
     const QStringList rows = historyOf(m_set.databaseFile());
     const QString safety = rows.at(rows.size() - 2).section(QLatin1Char('|'), 1);
@@ -322,7 +333,8 @@ TEST_F(MaintenanceCommands, EncryptedBackupRestoresOnlyWithItsPasswordAndKeepsTh
 
     // The way back at start, on closed records, asks the same password:
     // given up, nothing changes; given, the records as saved.
-    for (QObject* module : {static_cast<QObject*>(&m_household.dm()), static_cast<QObject*>(&m_household.dm2())})
+    for (QObject* module :
+         {static_cast<QObject*>(&m_household.dm()), static_cast<QObject*>(&m_household.dm2())})
         for (Dataset* dataset : module->findChildren<Dataset*>())
             dataset->close();
     Connection::close();
@@ -383,7 +395,8 @@ TEST_F(MaintenanceCommands, CompactionKeepsEveryRowAndThePersonAndClearsALeftOve
 {
     m_messages.queueAnswer(Messages::Answer::No);
     trigger("Popup_Tools_DataBase_Compact");
-    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Confirmez-vous le compactage de la base de données ?")});
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("Confirmez-vous le compactage de la base de données ?")});
     EXPECT_FALSE(m_sawWait);
 
     Connection::close();
@@ -393,8 +406,9 @@ TEST_F(MaintenanceCommands, CompactionKeepsEveryRowAndThePersonAndClearsALeftOve
     for (int round = 0; round < 2; ++round) { // compacting what was just compacted changes nothing
         m_messages.clear();
         trigger("Popup_Tools_DataBase_Compact");
-        ASSERT_EQ(m_messages.texts(), (QStringList{QStringLiteral("Confirmez-vous le compactage de la base de données ?"),
-                                                   QStringLiteral("Compactage effectué.")}));
+        ASSERT_EQ(m_messages.texts(),
+                  (QStringList{QStringLiteral("Confirmez-vous le compactage de la base de données ?"),
+                               QStringLiteral("Compactage effectué.")}));
         EXPECT_TRUE(m_tasks.contains(QStringLiteral("Compactage de la base")));
         EXPECT_EQ(currentPerson(), m_second);
         EXPECT_TRUE(m_form->isEnabled());
@@ -428,10 +442,12 @@ TEST_F(MaintenanceCommands, HistoryWindowListsAndPurgesWithoutTouchingArchives)
         QStringList titles;
         for (int c = 0; c < grid->model()->columnCount(); ++c)
             titles << grid->model()->headerData(c, Qt::Horizontal).toString();
-        EXPECT_EQ(titles, (QStringList{QStringLiteral("Date"), QStringLiteral("Heure"), QStringLiteral("Description"),
-                                       QStringLiteral("Fichier de sauvegarde"), QStringLiteral("Chiffrée")}));
+        EXPECT_EQ(titles,
+                  (QStringList{QStringLiteral("Date"), QStringLiteral("Heure"), QStringLiteral("Description"),
+                               QStringLiteral("Fichier de sauvegarde"), QStringLiteral("Chiffrée")}));
         ASSERT_EQ(grid->model()->rowCount(), 1);
-        EXPECT_EQ(grid->model()->index(0, 0).data().toString(), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+        EXPECT_EQ(grid->model()->index(0, 0).data().toString(),
+                  QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
         EXPECT_EQ(grid->model()->index(0, 2).data().toString(), BackupHistory::kBackup);
         EXPECT_EQ(grid->model()->index(0, 3).data().toString(), archive);
         EXPECT_EQ(grid->model()->index(0, 4).data().toString(), QStringLiteral("Non"));
@@ -444,7 +460,8 @@ TEST_F(MaintenanceCommands, HistoryWindowListsAndPurgesWithoutTouchingArchives)
         purge->click();
         EXPECT_EQ(grid->model()->rowCount(), 1);
         purge->click(); // Yes
-        EXPECT_EQ(m_messages.texts(), QStringList(2, QStringLiteral("Désirez-vous purger l'historique des sauvegardes ?")));
+        EXPECT_EQ(m_messages.texts(),
+                  QStringList(2, QStringLiteral("Désirez-vous purger l'historique des sauvegardes ?")));
         EXPECT_EQ(grid->model()->rowCount(), 0);
         EXPECT_FALSE(purge->isEnabled());
         list->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
@@ -478,7 +495,8 @@ TEST_F(MaintenanceCommands, WindowsDatabaseImportedFromTheFileMenu)
     m_clickCancelAt = QStringLiteral("Conversion de la table");
     trigger("Popup_File_ImportWindows");
     ASSERT_EQ(m_dialogs.requests().size(), 2);
-    EXPECT_EQ(m_dialogs.requests().at(0).title, QStringLiteral("Sélectionnez la base de données Windows à importer"));
+    EXPECT_EQ(m_dialogs.requests().at(0).title,
+              QStringLiteral("Sélectionnez la base de données Windows à importer"));
     EXPECT_EQ(m_dialogs.requests().at(1).mode, FileDialogs::Request::Mode::Folder);
     EXPECT_EQ(m_dialogs.requests().at(1).fileName, windows);
     ASSERT_EQ(m_messages.messages().size(), 2);
@@ -498,7 +516,8 @@ TEST_F(MaintenanceCommands, WindowsDatabaseImportedFromTheFileMenu)
     EXPECT_TRUE(m_messages.texts().at(1).startsWith(QStringLiteral("Base de données Windows importée.")))
         << qPrintable(m_messages.texts().at(1));
     EXPECT_TRUE(m_tasks.contains(QStringLiteral("Conversion de la table ACTION")));
-    EXPECT_EQ(valueOf(m_set.databaseFile(), QStringLiteral("SELECT count(*) FROM PERSON")), QStringLiteral("2"));
+    EXPECT_EQ(valueOf(m_set.databaseFile(), QStringLiteral("SELECT count(*) FROM PERSON")),
+              QStringLiteral("2"));
     EXPECT_EQ(snapshot(m_set).files.keys(), QStringList{QStringLiteral("Images/Doc1.jpg")});
     EXPECT_EQ(historyOf(m_set.databaseFile()).last(), BackupHistory::kWindowsImport + QLatin1Char('|') + jet);
     EXPECT_TRUE(m_form->isEnabled());

@@ -3,6 +3,7 @@
 #include "Cabinet.h"
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
@@ -13,7 +14,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <gtest/gtest.h>
 
 namespace MaintenanceSamples {
 
@@ -73,7 +73,8 @@ QByteArray jpeg(int seed, int side)
     QPainter painter(&image);
     for (int y = 0; y < side; y += 8)
         for (int x = 0; x < side; x += 8)
-            painter.fillRect(x, y, 8, 8, QColor::fromHsv((x * 3 + y * 5 + seed * 37) % 360, 90 + (x + seed) % 160, 200));
+            painter.fillRect(x, y, 8, 8,
+                             QColor::fromHsv((x * 3 + y * 5 + seed * 37) % 360, 90 + (x + seed) % 160, 200));
     painter.end();
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -90,25 +91,30 @@ void populate(const RecordSet& set, int persons, int pictures, int files, int fi
     if (!QFileInfo::exists(set.databaseFile()))
         TestFolders::copyTemplate(set.databaseFile());
     for (int i = 0; i < persons; ++i)
-        execute(set.databaseFile(), QStringLiteral("INSERT INTO PERSON (Id, Name, ForeName) VALUES (%1, 'Durand', "
-                                                   "'Élise %1')")
-                                        .arg(firstId + i));
+        execute(set.databaseFile(),
+                QStringLiteral("INSERT INTO PERSON (Id, Name, ForeName) VALUES (%1, 'Durand', "
+                               "'Élise %1')")
+                    .arg(firstId + i));
     for (int i = 0; i < pictures; ++i) {
         const int id = firstId + i;
-        execute(set.databaseFile(), QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (%1, %2, "
-                                                   "'Radio %1')")
-                                        .arg(id)
-                                        .arg(firstId));
-        TestFolders::writeFile(set.imagesFolder() + QStringLiteral("Doc%1.jpg").arg(id), jpeg(id, pictureSize));
+        execute(set.databaseFile(),
+                QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (%1, %2, "
+                               "'Radio %1')")
+                    .arg(id)
+                    .arg(firstId));
+        TestFolders::writeFile(set.imagesFolder() + QStringLiteral("Doc%1.jpg").arg(id),
+                               jpeg(id, pictureSize));
     }
     for (int i = 0; i < files; ++i) {
         const int id = firstId + i;
-        execute(set.databaseFile(), QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (%1, %2, "
-                                                   "'compte rendu %1.txt')")
-                                        .arg(id)
-                                        .arg(firstId));
+        execute(set.databaseFile(),
+                QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (%1, %2, "
+                               "'compte rendu %1.txt')")
+                    .arg(id)
+                    .arg(firstId));
         const QString source = set.filesFolder() + QStringLiteral("source.txt");
-        TestFolders::writeFile(source, QByteArray("Compte rendu de consultation n° ") + QByteArray::number(id));
+        TestFolders::writeFile(source,
+                               QByteArray("Compte rendu de consultation n° ") + QByteArray::number(id));
         Cabinet::create(set.filesFolder() + QStringLiteral("File%1.f").arg(id),
                         {{source, QStringLiteral("compte rendu %1.txt").arg(id)}});
         QFile::remove(source);
@@ -177,10 +183,11 @@ QByteArray run(const QString& program, const QStringList& arguments, const QStri
     if (!folder.isEmpty())
         process.setWorkingDirectory(folder);
     process.start(program, arguments);
-    if (!process.waitForStarted() || !process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString() << " " << arguments.join(u' ').toStdString() << " failed: "
-                      << process.readAllStandardError().toStdString() << process.readAllStandardOutput().toStdString();
+    if (!process.waitForStarted() || !process.waitForFinished(120000) ||
+        process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString() << " " << arguments.join(u' ').toStdString()
+                      << " failed: " << process.readAllStandardError().toStdString()
+                      << process.readAllStandardOutput().toStdString();
         return {};
     }
     return process.readAllStandardOutput();
@@ -212,7 +219,8 @@ ProgramRun runProgram(const QString& home)
     }
     outcome.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
     outcome.shown = program.readAllStandardError().contains("shown-after-ms");
-    outcome.messages = QString::fromUtf8(TestFolders::readFile(log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    outcome.messages =
+        QString::fromUtf8(TestFolders::readFile(log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return outcome;
 }
 

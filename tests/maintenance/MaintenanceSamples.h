@@ -17,7 +17,8 @@ RecordSet recordSetIn(const QString& dataFolder);
 // The template database, `persons` persons, `pictures` JPEG documents and
 // `files` attached files (each a real one-entry cabinet), all with Ids
 // from `firstId`.
-void populate(const RecordSet& set, int persons, int pictures, int files, int firstId = 1, int pictureSize = 160);
+void populate(const RecordSet& set, int persons, int pictures, int files, int firstId = 1,
+              int pictureSize = 160);
 // A JPEG picture of about `side` pixels square, different for each seed.
 QByteArray jpeg(int seed, int side = 160);
 
@@ -51,8 +52,8 @@ inline const QString kDataFolder = QStringLiteral("Documents/Halvorn Software De
 struct ProgramRun
 {
     int exitCode = -1;
-    bool shown = false;      // the main window showed
-    QStringList messages;    // "icon\ttext", in order
+    bool shown = false;   // the main window showed
+    QStringList messages; // "icon\ttext", in order
 };
 ProgramRun runProgram(const QString& home);
 

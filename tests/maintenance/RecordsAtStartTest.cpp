@@ -11,10 +11,10 @@
 #include "Restore.h"
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace MaintenanceSamples;
@@ -39,9 +39,9 @@ void damage(const QString& file, qint64 from, qint64 size)
 
 void damagePage(const QString& databaseFile, const QString& table)
 {
-    const qint64 page = valueOf(databaseFile, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'")
-                                                  .arg(table))
-                            .toLongLong();
+    const qint64 page =
+        valueOf(databaseFile, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'").arg(table))
+            .toLongLong();
     const qint64 size = valueOf(databaseFile, QStringLiteral("PRAGMA page_size")).toLongLong();
     ASSERT_GT(page, 1);
     damage(databaseFile, (page - 1) * size, size);
@@ -50,7 +50,8 @@ void damagePage(const QString& databaseFile, const QString& table)
 QString safetyArchiveIn(const RecordSet& set)
 {
     const QStringList found =
-        QDir(set.backupFolder()).entryList({BackupArchive::kSafetyPrefix + QStringLiteral("*.bkp")}, QDir::Files);
+        QDir(set.backupFolder())
+            .entryList({BackupArchive::kSafetyPrefix + QStringLiteral("*.bkp")}, QDir::Files);
     return found.size() == 1 ? set.backupFolder() + found.first() : QString();
 }
 
@@ -66,15 +67,18 @@ TEST(RecordsAtStart, DamagedDatabaseIsRestoredFromTheLatestBackupOrNeverOpened)
     Quiet quiet;
     BackupArchive::write(set, archive, quiet);
     const Snapshot saved = snapshot(set);
-    execute(db, QStringLiteral("INSERT INTO BACKUP (DateSav, TimeSav, Description, Path) VALUES ('2026-12-08', "
-                               "'10:30', 'Sauvagarde de la base de données', '%1')")
-                    .arg(archive));
+    execute(db,
+            QStringLiteral("INSERT INTO BACKUP (DateSav, TimeSav, Description, Path) VALUES ('2026-12-08', "
+                           "'10:30', 'Sauvagarde de la base de données', '%1')")
+                .arg(archive));
     execute(db, QStringLiteral("INSERT INTO PERSON (Name) VALUES ('Après la sauvegarde')"));
-    const QString damaged = QStringLiteral("La base de données \"%1\" est endommagée : une partie de son contenu ne "
-                                           "peut plus être lue.\r\r")
-                                .arg(db);
-    const QString restoreOffer = QStringLiteral("\r\rDésirez-vous la restaurer maintenant ? Les données actuelles seront "
-                                                "d'abord gardées dans une sauvegarde de sécurité.");
+    const QString damaged =
+        QStringLiteral("La base de données \"%1\" est endommagée : une partie de son contenu ne "
+                       "peut plus être lue.\r\r")
+            .arg(db);
+    const QString restoreOffer =
+        QStringLiteral("\r\rDésirez-vous la restaurer maintenant ? Les données actuelles seront "
+                       "d'abord gardées dans une sauvegarde de sécurité.");
 
     // A page of the persons damaged: the backup named by the history.
     damagePage(db, QStringLiteral("PERSON"));
@@ -84,17 +88,19 @@ TEST(RecordsAtStart, DamagedDatabaseIsRestoredFromTheLatestBackupOrNeverOpened)
     EXPECT_TRUE(started.shown);
     const QString safety = safetyArchiveIn(set);
     ASSERT_FALSE(safety.isEmpty());
-    EXPECT_EQ(started.messages.join(QLatin1Char('\n')).toStdString(),
-              (QStringList{QStringLiteral("question\t") + damaged +
-                               QStringLiteral("La sauvegarde la plus récente de l'historique est \"%1\" (du 08/12/2026 "
-                                              "à 10:30).")
-                                   .arg(archive) +
-                               restoreOffer.mid(1),
-                           QStringLiteral("information\tSauvegarde restaurée.\rLes données qu'elle a remplacées sont "
-                                          "gardées dans la sauvegarde de sécurité \"%1\".")
-                               .arg(safety)})
-                  .join(QLatin1Char('\n'))
-                  .toStdString());
+    EXPECT_EQ(
+        started.messages.join(QLatin1Char('\n')).toStdString(),
+        (QStringList{
+             QStringLiteral("question\t") + damaged +
+                 QStringLiteral("La sauvegarde la plus récente de l'historique est \"%1\" (du 08/12/2026 "
+                                "à 10:30).")
+                     .arg(archive) +
+                 restoreOffer.mid(1),
+             QStringLiteral("information\tSauvegarde restaurée.\rLes données qu'elle a remplacées sont "
+                            "gardées dans la sauvegarde de sécurité \"%1\".")
+                 .arg(safety)})
+            .join(QLatin1Char('\n'))
+            .toStdString());
     EXPECT_EQ(integrityOf(db), QStringLiteral("ok"));
     EXPECT_EQ(snapshot(set).withoutHistory(), saved.withoutHistory());
     const QString out = scratch.make(QStringLiteral("safety"));
@@ -110,10 +116,10 @@ TEST(RecordsAtStart, DamagedDatabaseIsRestoredFromTheLatestBackupOrNeverOpened)
     EXPECT_EQ(started.exitCode, 0);
     EXPECT_TRUE(started.shown);
     ASSERT_EQ(started.messages.size(), 2);
-    EXPECT_TRUE(started.messages.at(0).startsWith(QStringLiteral("question\t") + damaged +
-                                              QStringLiteral("La sauvegarde la plus récente de l'historique est \"%1\" (du %2")
-                                                  .arg(archive, QFileInfo(archive).lastModified().toString(
-                                                                    QStringLiteral("dd/MM/yyyy")))))
+    EXPECT_TRUE(started.messages.at(0).startsWith(
+        QStringLiteral("question\t") + damaged +
+        QStringLiteral("La sauvegarde la plus récente de l'historique est \"%1\" (du %2")
+            .arg(archive, QFileInfo(archive).lastModified().toString(QStringLiteral("dd/MM/yyyy")))))
         << started.messages.at(0).toStdString();
     EXPECT_EQ(integrityOf(db), QStringLiteral("ok"));
     EXPECT_EQ(snapshot(set).withoutHistory(), saved.withoutHistory());
@@ -128,9 +134,10 @@ TEST(RecordsAtStart, DamagedDatabaseIsRestoredFromTheLatestBackupOrNeverOpened)
     EXPECT_EQ(started.exitCode, 1);
     EXPECT_FALSE(started.shown);
     ASSERT_EQ(started.messages.size(), 3) << started.messages.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(started.messages.at(0), QStringLiteral("question\t") + damaged +
-                                      QStringLiteral("Désirez-vous tenter de la réparer par un compactage ? Elle ne sera "
-                                                     "remplacée que par une copie vérifiée."));
+    EXPECT_EQ(started.messages.at(0),
+              QStringLiteral("question\t") + damaged +
+                  QStringLiteral("Désirez-vous tenter de la réparer par un compactage ? Elle ne sera "
+                                 "remplacée que par une copie vérifiée."));
     EXPECT_TRUE(started.messages.at(1).startsWith(
         QStringLiteral("error\tLa base de données \"%1\" n'a pas pu être réparée :\r").arg(db)));
     EXPECT_EQ(started.messages.at(2), QStringLiteral("error\t") + DatabaseRecovery::damagedMessage(db));

@@ -1,6 +1,8 @@
 // Restores and backups on real files without the main window: hostile
 // archives, archives of other tools and of older versions, full disks, a
 // read-only backup folder, and a swap cut short.
+#include "Restore.h"
+
 #include "ArchiveFile.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
@@ -11,17 +13,16 @@
 #include "MaintenanceSamples.h"
 #include "OlderLayout.h"
 #include "Product.h"
-#include "Restore.h"
 #include "SealedStreams.h"
 #include "SmallDisk.h"
 #include "TestFolders.h"
 
+#include <csignal>
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
-#include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -144,8 +145,10 @@ TEST_F(RestoreTest, HostileArchivesAreRefusedAndChangeNothing)
     const QByteArray sound = TestFolders::readFile(otherHousehold());
     m_before = snapshot(m_set);
     expectRefused(write(QStringLiteral("vide.bkp"), QByteArray()), QStringLiteral("vide"));
-    expectRefused(write(QStringLiteral("zip.bkp"), "PK\x03\x04 une archive zip"), QStringLiteral("pas une archive"));
-    expectRefused(write(QStringLiteral("tronquee.bkp"), sound.left(sound.size() / 2)), QStringLiteral("incomplète"));
+    expectRefused(write(QStringLiteral("zip.bkp"), "PK\x03\x04 une archive zip"),
+                  QStringLiteral("pas une archive"));
+    expectRefused(write(QStringLiteral("tronquee.bkp"), sound.left(sound.size() / 2)),
+                  QStringLiteral("incomplète"));
     QByteArray damaged = sound;
     damaged[damaged.size() - 5000] = char(damaged[damaged.size() - 5000] ^ 0x10);
     expectRefused(write(QStringLiteral("abimee.bkp"), damaged), QStringLiteral("somme de contrôle"));
@@ -155,8 +158,8 @@ TEST_F(RestoreTest, HostileArchivesAreRefusedAndChangeNothing)
         cab.add("BRIVOLINE.MDB", database);
         return cab;
     };
-    for (const QByteArray& name : {QByteArray("..\\evil.jpg"), QByteArray("../evil.jpg"), QByteArray("/tmp/evil.jpg"),
-                                   QByteArray("C:\\evil.jpg"), QByteArray("")}) {
+    for (const QByteArray& name : {QByteArray("..\\evil.jpg"), QByteArray("../evil.jpg"),
+                                   QByteArray("/tmp/evil.jpg"), QByteArray("C:\\evil.jpg"), QByteArray("")}) {
         CabBuilder::Cab cab = withDatabase(templateBytes());
         cab.add(name, "pirate");
         expectRefused(write(QStringLiteral("nom.bkp"), cab.build()), QStringLiteral("dangereux"));
@@ -176,8 +179,9 @@ TEST_F(RestoreTest, HostileArchivesAreRefusedAndChangeNothing)
                   QStringLiteral("pas une base de données lisible"));
     const QString foreign = m_scratch.path() + QStringLiteral("autre.sqlite");
     execute(foreign, QStringLiteral("CREATE TABLE RECETTE (Nom TEXT)"));
-    expectRefused(write(QStringLiteral("etrangere.bkp"), withDatabase(TestFolders::readFile(foreign)).build()),
-                  QStringLiteral("n'est pas celle d'un carnet de santé"));
+    expectRefused(
+        write(QStringLiteral("etrangere.bkp"), withDatabase(TestFolders::readFile(foreign)).build()),
+        QStringLiteral("n'est pas celle d'un carnet de santé"));
     QByteArray broken = templateBytes();
     for (qsizetype at = 4096 * 3; at < 4096 * 3 + 64; ++at) // a b-tree page's header
         broken[at] = char(0xee);
@@ -190,7 +194,8 @@ TEST_F(RestoreTest, HostileArchivesAreRefusedAndChangeNothing)
                   QStringLiteral("version plus récente"));
     CabBuilder::Cab pictures;
     pictures.add("Doc1.jpg", jpeg(1));
-    expectRefused(write(QStringLiteral("images.bkp"), pictures.build()), QStringLiteral("pas de base de données"));
+    expectRefused(write(QStringLiteral("images.bkp"), pictures.build()),
+                  QStringLiteral("pas de base de données"));
     expectRefused(m_scratch.path() + QStringLiteral("absente.bkp"), QStringLiteral("absente.bkp"));
 }
 
@@ -198,8 +203,9 @@ TEST_F(RestoreTest, TenThousandEntriesAreTakenAsTheyComeAndOnlyTheFilesTheRecord
 {
     CabBuilder::Cab cab;
     cab.add("BRIVOLINE.MDB",
-            databaseWith({QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (7, 1, 'Radio')"),
-                          QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (8, 1, 'cr.txt')")}));
+            databaseWith(
+                {QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (7, 1, 'Radio')"),
+                 QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (8, 1, 'cr.txt')")}));
     for (int i = 0; i < 10'000; ++i)
         cab.add(QByteArray("note") + QByteArray::number(i) + ".txt", "x");
     cab.add("DOC7.JPG", jpeg(7)); // as the Windows version may name it
@@ -211,9 +217,10 @@ TEST_F(RestoreTest, TenThousandEntriesAreTakenAsTheyComeAndOnlyTheFilesTheRecord
     EXPECT_EQ(QDir(m_set.filesFolder()).entryList(QDir::Files), QStringList{QStringLiteral("File8.f")});
     EXPECT_FALSE(filesUnder(m_scratch.path()).join(u' ').contains(QStringLiteral(".txt")));
     EXPECT_EQ(result.notNamed.size(), 10'001);
-    EXPECT_EQ(result.leftOutText(), QStringLiteral("Ces fichiers de l'archive n'ont pas été restaurés :\r- 10001 "
-                                                   "fichiers qu'aucune fiche ne nomme : note0.txt, note1.txt, "
-                                                   "note2.txt, note3.txt, note4.txt et 9996 autres"));
+    EXPECT_EQ(result.leftOutText(),
+              QStringLiteral("Ces fichiers de l'archive n'ont pas été restaurés :\r- 10001 "
+                             "fichiers qu'aucune fiche ne nomme : note0.txt, note1.txt, "
+                             "note2.txt, note3.txt, note4.txt et 9996 autres"));
 }
 
 // A few megabytes that would expand to 4 GB: two entries of 2 GB sharing one
@@ -225,12 +232,13 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
     CabBuilder::Cab cab;
     cab.msZip = true;
     cab.add("BRIVOLINE.MDB",
-            databaseWith({QStringLiteral("INSERT INTO PERSON (Id, Name) VALUES (1, 'Durand')"),
-                          QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (1, 1, 'Radio')"),
-                          QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (2, 1, 'Texte')"),
-                          QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (3, 1, 'Zéros')"),
-                          QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (5, 1, 'a.txt')"),
-                          QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (6, 1, 'b.txt')")}));
+            databaseWith(
+                {QStringLiteral("INSERT INTO PERSON (Id, Name) VALUES (1, 'Durand')"),
+                 QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (1, 1, 'Radio')"),
+                 QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (2, 1, 'Texte')"),
+                 QStringLiteral("INSERT INTO DOCUMENTIMG (Id, Id_Ref, Title) VALUES (3, 1, 'Zéros')"),
+                 QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (5, 1, 'a.txt')"),
+                 QStringLiteral("INSERT INTO DOCUMENTFILE (Id, Id_Ref, FileName) VALUES (6, 1, 'b.txt')")}));
     cab.add("People1.jpg", jpeg(1));
     cab.add("Doc1.jpg", jpeg(2));
     cab.add("Doc2.jpg", QByteArray(5000, 'x'));
@@ -249,7 +257,8 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
         SCOPED_TRACE(encrypted ? "encrypted" : "plain");
         const QString archive = encrypted ? sealed(QStringLiteral("bombe-chiffree.bkp"), bomb, key)
                                           : write(QStringLiteral("bombe.bkp"), bomb);
-        const Restore::Result result = Restore::run(m_set, archive, m_progress, nullptr, encrypted ? &key : nullptr);
+        const Restore::Result result =
+            Restore::run(m_set, archive, m_progress, nullptr, encrypted ? &key : nullptr);
         EXPECT_EQ(QDir(m_set.imagesFolder()).entryList(QDir::Files),
                   (QStringList{QStringLiteral("Doc1.jpg"), QStringLiteral("People1.jpg")}));
         EXPECT_EQ(TestFolders::readFile(m_set.imagesFolder() + QStringLiteral("Doc1.jpg")), jpeg(2));
@@ -257,9 +266,11 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
         QStringList refused = result.refusedPictures;
         refused.sort();
         EXPECT_EQ(refused, (QStringList{QStringLiteral("Doc2.jpg"), QStringLiteral("Doc3.jpg")}));
-        EXPECT_TRUE(result.leftOutText().contains(QStringLiteral("2 fichiers qu'aucune fiche ne nomme : Bomb1.jpg, "
-                                                                 "Bomb2.jpg")));
-        EXPECT_TRUE(result.leftOutText().contains(QStringLiteral("2 images qui ne sont pas des images JPEG lisibles")));
+        EXPECT_TRUE(
+            result.leftOutText().contains(QStringLiteral("2 fichiers qu'aucune fiche ne nomme : Bomb1.jpg, "
+                                                         "Bomb2.jpg")));
+        EXPECT_TRUE(result.leftOutText().contains(
+            QStringLiteral("2 images qui ne sont pas des images JPEG lisibles")));
         EXPECT_EQ(ArchiveFile::isEncrypted(result.safetyArchive), encrypted);
         EXPECT_LT(bytesWrittenBesides(archive), 20'000'000) << "what was left out never reached the disk";
         BackupArchive::backup(m_set, m_set.backupFolder() + QStringLiteral("ensuite.bkp"), m_progress);
@@ -271,7 +282,8 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
     for (const QByteArray& name : {QByteArray("File5.f"), QByteArray("File6.f")})
         shared.entries << CabBuilder::Cab::Entry{name, twoGigabytes / 2, cab.zerosOffset()};
     m_before = snapshot(m_set);
-    expectRefused(write(QStringLiteral("partage.bkp"), shared.build()), QStringLiteral("partagent les mêmes données"));
+    expectRefused(write(QStringLiteral("partage.bkp"), shared.build()),
+                  QStringLiteral("partagent les mêmes données"));
     expectRefused(sealed(QStringLiteral("partage-chiffree.bkp"), shared.build(), key),
                   QStringLiteral("partagent les mêmes données"), &key);
 }
@@ -300,8 +312,9 @@ TEST_F(RestoreTest, GcabArchiveOfAnOlderDatabaseIsUpgradedOnRestore)
     OlderLayout::create(made + QStringLiteral("BRIVOLINE.MDB"), {3, 320, 240});
     TestFolders::writeFile(made + QStringLiteral("File5.f"), "pièce jointe");
     const QString archive = m_scratch.path() + QStringLiteral("ancienne.bkp");
-    run(QStringLiteral("gcab"), {QStringLiteral("-c"), QStringLiteral("-z"), archive, QStringLiteral("BRIVOLINE.MDB"),
-                                 QStringLiteral("File5.f")},
+    run(QStringLiteral("gcab"),
+        {QStringLiteral("-c"), QStringLiteral("-z"), archive, QStringLiteral("BRIVOLINE.MDB"),
+         QStringLiteral("File5.f")},
         made);
     const Restore::Result result = Restore::run(m_set, archive, m_progress, nullptr);
 
@@ -311,22 +324,25 @@ TEST_F(RestoreTest, GcabArchiveOfAnOlderDatabaseIsUpgradedOnRestore)
     EXPECT_EQ(now.tables.value(QStringLiteral("OBJECT_VAL_STR")).filter(QStringLiteral("-99|-99|-99")),
               QStringList{QStringLiteral("-99|-99|-99|") + Product::databaseVersion});
     // The records of the archive are found, built into the index on the way.
-    EXPECT_EQ(valueOf(m_set.databaseFile(),
-                      QStringLiteral("SELECT count(*) FROM SEARCH_INDEX WHERE SEARCH_INDEX MATCH 'durand zoe'")),
-              QStringLiteral("1"));
+    EXPECT_EQ(
+        valueOf(m_set.databaseFile(),
+                QStringLiteral("SELECT count(*) FROM SEARCH_INDEX WHERE SEARCH_INDEX MATCH 'durand zoe'")),
+        QStringLiteral("1"));
     int pictures = 0;
     for (auto it = now.files.cbegin(); it != now.files.cend(); ++it)
         pictures += it.key().startsWith(QLatin1String("Images/Doc")) && it.value().startsWith("\xFF\xD8\xFF");
     EXPECT_EQ(pictures, 3) << "the documents' pictures left their rows for files";
     EXPECT_FALSE(now.files.contains(QStringLiteral("Files/File5.f")));
     EXPECT_TRUE(m_progress.tasks.contains(QStringLiteral("Mise à jour de la base de données ...")));
-    EXPECT_TRUE(TestFolders::readFile(m_set.dataFolder + QStringLiteral("Maj.Log")).contains("MISE A JOUR TERMINE"));
+    EXPECT_TRUE(
+        TestFolders::readFile(m_set.dataFolder + QStringLiteral("Maj.Log")).contains("MISE A JOUR TERMINE"));
     const QStringList history = historyOf(m_set.databaseFile());
     ASSERT_EQ(history.size(), 2);
     EXPECT_EQ(history.last(), BackupHistory::kRestore + QLatin1Char('|') + archive);
     // The state before: in the safety archive, which cabextract reads.
     const QString safety = history.first().section(QLatin1Char('|'), 1);
-    EXPECT_TRUE(run(QStringLiteral("cabextract"), {QStringLiteral("-t"), safety}).contains("All done, no errors"));
+    EXPECT_TRUE(
+        run(QStringLiteral("cabextract"), {QStringLiteral("-t"), safety}).contains("All done, no errors"));
 }
 
 // A crash in the middle of the swap: the next start finishes it.
@@ -382,13 +398,15 @@ TEST_F(RestoreTest, TheNextStartClearsWhatInterruptedOperationsLeft)
     const QString scratch = Compaction::scratchFileFor(m_set.databaseFile());
     TestFolders::writeFile(scratch, "la moitié d'une copie");
     TestFolders::writeFile(scratch + QStringLiteral("-journal"), "son journal");
-    TestFolders::writeFile(m_set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_01_02_2025.bkp.partial"), "x");
+    TestFolders::writeFile(
+        m_set.backupFolder() + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_01_02_2025.bkp.partial"), "x");
     TestFolders::writeFile(m_set.backupFolder() + QStringLiteral("mes_notes.partial"), "à moi");
 
     EXPECT_EQ(Leftovers::clearAtStart(m_set), QString());
     EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
     const QRegularExpression leftover(QStringLiteral("\\.partial$|~|\\.restauration/|en-cours"));
-    EXPECT_EQ(filesUnder(m_scratch.path()).filter(leftover), QStringList{QStringLiteral("home/Backup/mes_notes.partial")});
+    EXPECT_EQ(filesUnder(m_scratch.path()).filter(leftover),
+              QStringList{QStringLiteral("home/Backup/mes_notes.partial")});
 
     TestFolders::writeFile(scratch, "la moitié d'une copie");
     const QString access = QFileInfo(scratch).absolutePath();
@@ -396,8 +414,10 @@ TEST_F(RestoreTest, TheNextStartClearsWhatInterruptedOperationsLeft)
     ::chmod(QFile::encodeName(access).constData(), 0555);
     const int said = TestFolders::asUnprivilegedUser([&] {
         const QString staying = Leftovers::clearAtStart(m_set);
-        return staying.contains(QStringLiteral("BRIVOLINE~.MDB")) && staying.contains(QStringLiteral("accès refusé")) ? 1
-                                                                                                                : 0;
+        return staying.contains(QStringLiteral("BRIVOLINE~.MDB")) &&
+                       staying.contains(QStringLiteral("accès refusé"))
+                   ? 1
+                   : 0;
     });
     ::chmod(QFile::encodeName(access).constData(), 0755);
     ASSERT_NE(said, -1) << "could not run as an ordinary user";
@@ -482,7 +502,8 @@ TEST_F(RestoreTest, ReadOnlyBackupFolderStopsBackupAndRestore)
     QStringList owned = filesUnder(m_set.dataFolder);
     owned << QString();
     for (const QString& f : std::as_const(owned))
-        ::chown(QFile::encodeName(m_set.dataFolder + f).constData(), TestFolders::kNobody, TestFolders::kNobody);
+        ::chown(QFile::encodeName(m_set.dataFolder + f).constData(), TestFolders::kNobody,
+                TestFolders::kNobody);
     for (const QString& folder : {m_set.databaseFolder, m_set.imagesFolder(), m_set.filesFolder(),
                                   m_set.databaseFolder + QStringLiteral("Access/")})
         ::chown(QFile::encodeName(folder).constData(), TestFolders::kNobody, TestFolders::kNobody);

@@ -12,8 +12,8 @@
 #include "TestFolders.h"
 #include "WindowsDatabase.h"
 
-#include <QCryptographicHash>
 #include <gtest/gtest.h>
+#include <QCryptographicHash>
 
 using namespace MaintenanceSamples;
 
@@ -75,19 +75,22 @@ TEST_F(WindowsImportTest, WindowsBackupArchiveRestoredWithItsDatabaseConverted)
     windowsDatabase(made + QStringLiteral("BRIVOLINE.MDB"), true);
     TestFolders::writeFile(made + QStringLiteral("File7.f"), "pièce jointe");
     const QString archive = m_scratch.path() + QStringLiteral("BRIVOLINE_ACCESS_BACKUP_08_12_2019.bkp");
-    run(QStringLiteral("gcab"), {QStringLiteral("-c"), QStringLiteral("-z"), archive, QStringLiteral("BRIVOLINE.MDB"),
-                                 QStringLiteral("File7.f")},
+    run(QStringLiteral("gcab"),
+        {QStringLiteral("-c"), QStringLiteral("-z"), archive, QStringLiteral("BRIVOLINE.MDB"),
+         QStringLiteral("File7.f")},
         made);
     const Restore::Result result = Restore::run(m_set, archive, m_progress, nullptr);
 
     EXPECT_EQ(integrityOf(m_set.databaseFile()), QStringLiteral("ok"));
     EXPECT_FALSE(Jet::looksLikeJet(m_set.databaseFile()));
-    EXPECT_EQ(valueOf(m_set.databaseFile(), QStringLiteral("SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS = -99")),
+    EXPECT_EQ(valueOf(m_set.databaseFile(),
+                      QStringLiteral("SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS = -99")),
               Product::databaseVersion);
     EXPECT_EQ(valueOf(m_set.databaseFile(), QStringLiteral("SELECT Name FROM PERSON WHERE Id = 4")),
               QStringLiteral("Cœur-de-Lion"));
-    EXPECT_EQ(valueOf(m_set.databaseFile(), QStringLiteral("SELECT length(Previous) FROM PERSON WHERE Id = 4")),
-              QStringLiteral("9000"));
+    EXPECT_EQ(
+        valueOf(m_set.databaseFile(), QStringLiteral("SELECT length(Previous) FROM PERSON WHERE Id = 4")),
+        QStringLiteral("9000"));
     const Snapshot now = snapshot(m_set);
     EXPECT_TRUE(now.files.value(QStringLiteral("Images/Doc2.jpg")).startsWith("\xFF\xD8\xFF"));
     EXPECT_TRUE(now.files.value(QStringLiteral("Images/People1.jpg")).startsWith("\xFF\xD8\xFF"));
@@ -114,11 +117,14 @@ TEST_F(WindowsImportTest, WindowsFolderImportedInPlaceOfTheRecords)
     const QByteArray jetBytes = TestFolders::readFile(jet);
     ASSERT_EQ(WindowsDatabase::filesFolderBeside(jet), windows);
 
-    const QString safety = Restore::importWindowsDatabase(m_set, jet, windows, m_progress, nullptr).safetyArchive;
+    const QString safety =
+        Restore::importWindowsDatabase(m_set, jet, windows, m_progress, nullptr).safetyArchive;
 
     EXPECT_EQ(TestFolders::readFile(jet), jetBytes);
     EXPECT_EQ(filesUnder(windows), windowsFiles);
-    EXPECT_EQ(valueOf(m_set.databaseFile(), QStringLiteral("SELECT group_concat(ForeName) FROM (SELECT ForeName FROM PERSON ORDER BY Id)")),
+    EXPECT_EQ(valueOf(m_set.databaseFile(),
+                      QStringLiteral(
+                          "SELECT group_concat(ForeName) FROM (SELECT ForeName FROM PERSON ORDER BY Id)")),
               QStringLiteral("Élise,Zoé"));
     const Snapshot now = snapshot(m_set);
     QStringList files = now.files.keys();
@@ -129,7 +135,8 @@ TEST_F(WindowsImportTest, WindowsFolderImportedInPlaceOfTheRecords)
     EXPECT_EQ(history.first(), BackupHistory::kSafetyBackup + QLatin1Char('|') + safety);
     EXPECT_EQ(history.last(), BackupHistory::kWindowsImport + QLatin1Char('|') + jet);
     // The records before the import, whole in the safety archive.
-    EXPECT_TRUE(run(QStringLiteral("cabextract"), {QStringLiteral("-t"), safety}).contains("All done, no errors"));
+    EXPECT_TRUE(
+        run(QStringLiteral("cabextract"), {QStringLiteral("-t"), safety}).contains("All done, no errors"));
 }
 
 // A file the import cannot take, and a cancel during the conversion: the
@@ -143,15 +150,18 @@ TEST_F(WindowsImportTest, RefusedOrCancelledImportChangesNothing)
         Restore::importWindowsDatabase(m_set, locked, windows, m_progress, nullptr);
         ADD_FAILURE() << "imported";
     } catch (const Restore::NotRestored& e) {
-        EXPECT_TRUE(e.text().contains(QStringLiteral("protégée par un mot de passe"))) << qPrintable(e.text());
+        EXPECT_TRUE(e.text().contains(QStringLiteral("protégée par un mot de passe")))
+            << qPrintable(e.text());
     }
     expectNothingChanged();
 
     const QString jet = windowsDatabase(windows + QStringLiteral("BRIVOLINE.MDB"), true);
     m_progress.stopAt = QStringLiteral("Conversion de la table ACTION");
-    EXPECT_THROW(Restore::importWindowsDatabase(m_set, jet, windows, m_progress, nullptr), Restore::NotRestored);
+    EXPECT_THROW(Restore::importWindowsDatabase(m_set, jet, windows, m_progress, nullptr),
+                 Restore::NotRestored);
     expectNothingChanged();
     m_progress.stopAt = QStringLiteral("Mise à jour");
-    EXPECT_THROW(Restore::importWindowsDatabase(m_set, jet, windows, m_progress, nullptr), Restore::NotRestored);
+    EXPECT_THROW(Restore::importWindowsDatabase(m_set, jet, windows, m_progress, nullptr),
+                 Restore::NotRestored);
     expectNothingChanged();
 }

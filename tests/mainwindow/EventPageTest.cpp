@@ -5,15 +5,15 @@
 #include "HouseholdFixture.h"
 #include "Messages.h"
 #include "NextModal.h"
-#include "TEnterEvents.h"
 #include "ProgramAssembly.h"
+#include "TEnterEvents.h"
 #include "TMainForm.h"
 
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -31,7 +31,10 @@ protected:
     }
     ~EventsPage() override { Clock::setFixed({}); }
 
-    QPushButton* button(const char* name) const { return m_form->findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QPushButton* button(const char* name) const
+    {
+        return m_form->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
     Dataset& events() { return m_household.dm().Event; }
     static void describe(TEnterEvents* w, const QString& text)
     {
@@ -70,7 +73,8 @@ TEST_F(EventsPage, NewEventProposesTodayAndAnEmptyTime)
     EXPECT_FALSE(button("Btn_Event_Delete")->isEnabled());
     NextModal::answer<TEnterEvents>([](TEnterEvents* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Saisie d'un événement"));
-        EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("Ed_Event_Date"))->text(), QStringLiteral("09/12/2026"));
+        EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("Ed_Event_Date"))->text(),
+                  QStringLiteral("09/12/2026"));
         auto* ok = w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"));
         EXPECT_FALSE(ok->isEnabled()) << "no description yet";
         describe(w, QStringLiteral("Chute à vélo, genou écorché"));
@@ -80,7 +84,8 @@ TEST_F(EventsPage, NewEventProposesTodayAndAnEmptyTime)
     button("Btn_Event_Add")->click();
     ASSERT_EQ(events().recordCount(), 1);
     EXPECT_EQ(events().field(QStringLiteral("Date_Event")).asString(), QStringLiteral("09/12/2026"));
-    EXPECT_TRUE(events().field(QStringLiteral("Time_Event")).asString().trimmed().remove(QLatin1Char(':')).isEmpty());
+    EXPECT_TRUE(
+        events().field(QStringLiteral("Time_Event")).asString().trimmed().remove(QLatin1Char(':')).isEmpty());
     EXPECT_EQ(events().field(QStringLiteral("Id_Ref")).asInteger(), m_personId);
     EXPECT_TRUE(button("Btn_Event_Edit")->isEnabled());
     EXPECT_TRUE(button("Btn_Event_Delete")->isEnabled());
@@ -111,7 +116,8 @@ TEST_F(EventsPage, EachEntryTakesItsPlaceByDateAndTimeAndStaysSelected)
     addEvent(QStringLiteral("05/12/2026"), QStringLiteral("18:00"), QStringLiteral("soir"));
     addEvent(QStringLiteral("05/12/2026"), QStringLiteral("08:15"), QStringLiteral("matin"));
     addEvent(QStringLiteral("01/12/2026"), QStringLiteral("23:00"), QStringLiteral("veille"));
-    EXPECT_EQ(descriptions(), (QStringList{QStringLiteral("veille"), QStringLiteral("matin"), QStringLiteral("soir")}));
+    EXPECT_EQ(descriptions(),
+              (QStringList{QStringLiteral("veille"), QStringLiteral("matin"), QStringLiteral("soir")}));
     EXPECT_EQ(events().field(QStringLiteral("Description")).asString(), QStringLiteral("veille"));
     // Moving an event to a later time moves it down the list, still current.
     events().locate(QStringLiteral("Description"), QStringLiteral("veille"));
@@ -120,7 +126,8 @@ TEST_F(EventsPage, EachEntryTakesItsPlaceByDateAndTimeAndStaysSelected)
         w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();
     });
     button("Btn_Event_Edit")->click();
-    EXPECT_EQ(descriptions(), (QStringList{QStringLiteral("matin"), QStringLiteral("soir"), QStringLiteral("veille")}));
+    EXPECT_EQ(descriptions(),
+              (QStringList{QStringLiteral("matin"), QStringLiteral("soir"), QStringLiteral("veille")}));
     EXPECT_EQ(events().currentRow(), 2);
     auto* grid = m_form->findChild<DatasetGrid*>(QStringLiteral("Grid_Event"));
     EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Heure"));

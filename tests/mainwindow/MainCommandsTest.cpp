@@ -1,19 +1,19 @@
+#include "HouseholdFixture.h"
 #include "Messages.h"
 #include "NextModal.h"
-#include "ProgramState.h"
 #include "ProgramAssembly.h"
-#include "TMainForm.h"
-#include "HouseholdFixture.h"
+#include "ProgramState.h"
 #include "TestFolders.h"
+#include "TMainForm.h"
 #include "UrlCatcher.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QDesktopServices>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -46,7 +46,8 @@ TEST_F(MainCommands, EmptyHouseholdLeavesOnlyNewPersonAndGeneralCommands)
         EXPECT_FALSE(enabled(button)) << button;
     for (const char* m : {"Menu_Report", "Menu_Html", "Menu_Table"})
         EXPECT_FALSE(menu(m)->menuAction()->isEnabled()) << m;
-    for (const char* a : {"Popup_File_Printer", "Popup_File_Quit", "Popup_Help_Doc", "Popup_Help_Web", "Popup_Help_About"})
+    for (const char* a :
+         {"Popup_File_Printer", "Popup_File_Quit", "Popup_Help_Doc", "Popup_Help_Web", "Popup_Help_About"})
         EXPECT_TRUE(action(a)->isEnabled()) << a;
 }
 
@@ -108,7 +109,8 @@ TEST_F(MainCommands, ListsMenuOpensEachReferenceList)
                    {"Pharmacie1", "TPharmacyList"}};
     for (const auto& e : entries) {
         ASSERT_TRUE(action(e.action)->isEnabled()) << e.action;
-        EXPECT_EQ(NextModal::openedBy([&] { action(e.action)->trigger(); }), QString::fromLatin1(e.windowClass))
+        EXPECT_EQ(NextModal::openedBy([&] { action(e.action)->trigger(); }),
+                  QString::fromLatin1(e.windowClass))
             << e.action;
     }
     EXPECT_TRUE(m_messages.texts().isEmpty());

@@ -1,17 +1,17 @@
 #include "Clock.h"
 #include "DigitalClock.h"
+#include "HouseholdFixture.h"
 #include "MiniCalendar.h"
 #include "Placement.h"
-#include "ProgramState.h"
 #include "ProgramAssembly.h"
-#include "TMainForm.h"
-#include "HouseholdFixture.h"
+#include "ProgramState.h"
 #include "TestFolders.h"
+#include "TMainForm.h"
 
+#include <gtest/gtest.h>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -78,7 +78,8 @@ TEST_F(MainFormCreation, AppliesItsEffectsOnTheProcess)
     EXPECT_EQ(program().scratchImagePath, m_household.dataFolder() + QStringLiteral("Data/Images/Temp.jpg"));
     EXPECT_TRUE(form->findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isHidden());
     EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("DigitalTime"))->isHidden());
-    EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("Lab_Maker"))->text().contains(QStringLiteral("2031")));
+    EXPECT_TRUE(
+        form->findChild<QLabel*>(QStringLiteral("Lab_Maker"))->text().contains(QStringLiteral("2031")));
 }
 
 TEST_F(MainFormCreation, ShowCalendarShowsCalendarAndClock)
@@ -92,7 +93,8 @@ TEST_F(MainFormCreation, ShowCalendarShowsCalendarAndClock)
 
 TEST_F(MainFormCreation, ClosingStoresThePlacement)
 {
-    TestFolders::writeFile(program().folders.iniFile(), "[Windows]\nLeft=10\nTop=20\nWidth=760\nHeight=560\n");
+    TestFolders::writeFile(program().folders.iniFile(),
+                           "[Windows]\nLeft=10\nTop=20\nWidth=760\nHeight=560\n");
     const auto form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
     form->show();
     EXPECT_EQ(form->size(), QSize(760, 560)) << "the offscreen screen is 800 x 600";

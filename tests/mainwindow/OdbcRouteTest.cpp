@@ -14,16 +14,16 @@
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "TEnterEvents.h"
-#include "TMainForm.h"
 #include "TestFolders.h"
+#include "TMainForm.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTabBar>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -36,7 +36,8 @@ struct OdbcFiles
     QString user = folder.path() + QStringLiteral("user-odbc.ini");
     OdbcFiles()
     {
-        TestFolders::writeFile(system + QStringLiteral("odbcinst.ini"), TestFolders::readFile(QStringLiteral("/etc/odbcinst.ini")));
+        TestFolders::writeFile(system + QStringLiteral("odbcinst.ini"),
+                               TestFolders::readFile(QStringLiteral("/etc/odbcinst.ini")));
         TestFolders::writeFile(system + QStringLiteral("odbc.ini"), {});
         qputenv("ODBCSYSINI", system.chopped(1).toLocal8Bit());
         qputenv("ODBCINI", user.toLocal8Bit());
@@ -57,16 +58,22 @@ TEST(OdbcDataSource, SystemSourceWhenWritableElseTheUsersAndMovesFollowTheFile)
     TestFolders::copyTemplate(first);
     TestFolders::copyTemplate(moved);
 
-    EXPECT_EQ(OdbcDataSource::driverName(QStringLiteral("Microsoft Access Driver (*.mdb)")), QStringLiteral("SQLite3"));
+    EXPECT_EQ(OdbcDataSource::driverName(QStringLiteral("Microsoft Access Driver (*.mdb)")),
+              QStringLiteral("SQLite3"));
     EXPECT_EQ(OdbcDataSource::driverName(QStringLiteral("SQLite")), QStringLiteral("SQLite"));
-    EXPECT_FALSE(OdbcDataSource::registerDataSource(QStringLiteral("MISSING"), QString(), data.path() + QStringLiteral("none.mdb")));
+    EXPECT_FALSE(OdbcDataSource::registerDataSource(QStringLiteral("MISSING"), QString(),
+                                                    data.path() + QStringLiteral("none.mdb")));
 
-    ASSERT_TRUE(OdbcDataSource::registerDataSource(QStringLiteral("FAMILLE"), QStringLiteral("Microsoft Access Driver (*.mdb)"), first));
-    ASSERT_TRUE(OdbcDataSource::registerDataSource(QStringLiteral("FAMILLE"), QStringLiteral("Microsoft Access Driver (*.mdb)"), moved));
+    ASSERT_TRUE(OdbcDataSource::registerDataSource(QStringLiteral("FAMILLE"),
+                                                   QStringLiteral("Microsoft Access Driver (*.mdb)"), first));
+    ASSERT_TRUE(OdbcDataSource::registerDataSource(QStringLiteral("FAMILLE"),
+                                                   QStringLiteral("Microsoft Access Driver (*.mdb)"), moved));
     IniFile system = IniFile::load(files.system + QStringLiteral("odbc.ini"));
     EXPECT_EQ(system.value(QStringLiteral("FAMILLE"), QStringLiteral("Driver")), QStringLiteral("SQLite3"));
     EXPECT_EQ(system.value(QStringLiteral("FAMILLE"), QStringLiteral("Database")), moved);
-    EXPECT_EQ(QString::fromUtf8(TestFolders::readFile(files.system + QStringLiteral("odbc.ini"))).count(QStringLiteral("[FAMILLE]")), 1);
+    EXPECT_EQ(QString::fromUtf8(TestFolders::readFile(files.system + QStringLiteral("odbc.ini")))
+                  .count(QStringLiteral("[FAMILLE]")),
+              1);
 
     // Without a system file that can be written, the user's own takes it.
     QFile::remove(files.system + QStringLiteral("odbc.ini"));
@@ -91,9 +98,10 @@ protected:
         for (const char* sub : {"Data/Images", "Data/Files"})
             m_scratch.make(QString::fromLatin1(sub));
         TestFolders::copyTemplate(m_scratch.path() + QStringLiteral("Data/Access/BRIVOLINE.MDB"));
-        TestFolders::writeFile(m_scratch.path() + QStringLiteral("db.ini"),
-                               "[DataBase]\r\nProvider=ODBC\r\nPath=Data\\\r\n[ODBC]\r\nName=BRIVOLINE_ROUTE\r\n"
-                               "Driver=Microsoft Access Driver (*.mdb)\r\nPath=Access\\BRIVOLINE.MDB\r\n");
+        TestFolders::writeFile(
+            m_scratch.path() + QStringLiteral("db.ini"),
+            "[DataBase]\r\nProvider=ODBC\r\nPath=Data\\\r\n[ODBC]\r\nName=BRIVOLINE_ROUTE\r\n"
+            "Driver=Microsoft Access Driver (*.mdb)\r\nPath=Access\\BRIVOLINE.MDB\r\n");
         p.db = DbIni::read(p.folders);
         p.folders.database = p.db.databaseFolder;
         m_dm = std::make_unique<TDataModule1>(p.db);
@@ -111,7 +119,8 @@ protected:
     {
         QVariant value;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("odbc-check"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("odbc-check"));
             db.setDatabaseName(program().db.databaseFile());
             db.open();
             QSqlQuery q(db);
@@ -139,7 +148,8 @@ TEST_F(OdbcRoute, TheProgramWorksThroughTheDataSource)
     m_dm->Person.field(QStringLiteral("Name")).setAsString(QStringLiteral("Durand"));
     m_dm->Person.field(QStringLiteral("ForeName")).setAsString(QStringLiteral("Élise"));
     m_dm->Person.post();
-    EXPECT_EQ(stored(QStringLiteral("SELECT ForeName FROM PERSON WHERE Id=%1").arg(id)).toString(), QStringLiteral("Élise"));
+    EXPECT_EQ(stored(QStringLiteral("SELECT ForeName FROM PERSON WHERE Id=%1").arg(id)).toString(),
+              QStringLiteral("Élise"));
 
     m_form = ProgramAssembly::mainWindow(*m_dm, *m_dm2);
     m_form->show();
@@ -149,15 +159,18 @@ TEST_F(OdbcRoute, TheProgramWorksThroughTheDataSource)
     // The events page: add through its entry window, the page query shows it.
     NextModal::answer<TEnterEvents>([this](TEnterEvents* w) {
         m_dm->Event.field(QStringLiteral("Time_Event")).setAsString(QStringLiteral("08:15"));
-        w->findChild<QPlainTextEdit*>(QStringLiteral("Ed_Description"))->setPlainText(QStringLiteral("Vaccin à l'école"));
+        w->findChild<QPlainTextEdit*>(QStringLiteral("Ed_Description"))
+            ->setPlainText(QStringLiteral("Vaccin à l'école"));
         w->findChild<QPushButton*>(QStringLiteral("Btn_Ok"))->click();
     });
     m_form->findChild<QPushButton*>(QStringLiteral("Btn_Event_Add"))->click();
     ASSERT_EQ(m_dm->Event.recordCount(), 1) << m_messages.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(m_dm->Event.field(QStringLiteral("Date_Event")).asString(), QStringLiteral("09/12/2026"));
-    EXPECT_EQ(m_dm->Event.field(QStringLiteral("Description")).asString(), QStringLiteral("Vaccin à l'école"));
+    EXPECT_EQ(m_dm->Event.field(QStringLiteral("Description")).asString(),
+              QStringLiteral("Vaccin à l'école"));
     EXPECT_EQ(stored(QStringLiteral("SELECT Date_Event FROM EVENT WHERE Id_Ref=%1").arg(id)).toString(),
-              QStringLiteral("2026-12-09")) << "dates are stored as on the direct route";
+              QStringLiteral("2026-12-09"))
+        << "dates are stored as on the direct route";
 
     // An act with its practitioner, read back through the joined query of the "Actes" page.
     m_dm->Lst_Doctor.open();
@@ -207,11 +220,14 @@ TEST_F(OdbcRoute, UpdateScriptsRunGuardedAndTheDataSourceIsBackAfterwards)
     const QString outside = m_scratch.path() + QStringLiteral("dehors.db");
     TestFolders::writeFile(m_scratch.path() + QStringLiteral("essai.maj"),
                            "SqlExe{INSERT INTO EVENT (Id_Ref, Description) VALUES (1, 'mise a jour')}\n"
-                           "SqlExe{ATTACH DATABASE '" + outside.toUtf8() + "' AS e}\n");
+                           "SqlExe{ATTACH DATABASE '" +
+                               outside.toUtf8() + "' AS e}\n");
     const QString backup = StartupUpdate::run(program().folders, program().db, {});
-    EXPECT_TRUE(backup.contains(QStringLiteral("/Backup/Maj/BRIVOLINE_ACCESS_BACKUP_MAJ_"))) << backup.toStdString();
+    EXPECT_TRUE(backup.contains(QStringLiteral("/Backup/Maj/BRIVOLINE_ACCESS_BACKUP_MAJ_")))
+        << backup.toStdString();
     EXPECT_TRUE(QFileInfo(backup).size() > 0);
-    EXPECT_EQ(stored(QStringLiteral("SELECT count(*) FROM EVENT WHERE Description='mise a jour'")).toInt(), 1);
+    EXPECT_EQ(stored(QStringLiteral("SELECT count(*) FROM EVENT WHERE Description='mise a jour'")).toInt(),
+              1);
     EXPECT_FALSE(TestFolders::exists(outside));
     ASSERT_TRUE(Connection::isOpen());
     EXPECT_EQ(Connection::database().driverName(), QStringLiteral("QODBC"));
@@ -231,7 +247,8 @@ TEST(OdbcRouteOpen, AnUnregisteredDataSourceIsTheDriverManagersError)
         Connection::open(config);
         ADD_FAILURE() << "opened a data source that does not exist";
     } catch (const DatabaseError& e) {
-        EXPECT_TRUE(e.text().contains(QStringLiteral("Data source name not found"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("Data source name not found")))
+            << e.text().toStdString();
     }
     EXPECT_FALSE(Connection::isOpen());
 }

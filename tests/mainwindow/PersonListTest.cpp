@@ -4,9 +4,9 @@
 #include "ProgramAssembly.h"
 #include "TMainForm.h"
 
+#include <gtest/gtest.h>
 #include <QListView>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -138,14 +138,16 @@ TEST_F(PersonColumn, DeletingAsksFirstAndTheLastPersonLeavesAnEmptyHousehold)
     open();
     m_messages.queueAnswer(Messages::Answer::No);
     click("Btn_Main_Delete");
-    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Confirmez-vous la suppression de ce carnet de santé ?")});
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("Confirmez-vous la suppression de ce carnet de santé ?")});
     EXPECT_EQ(m_household.personCount(), 1);
 
     click("Btn_Main_Delete");
     EXPECT_EQ(m_household.personCount(), 0);
     EXPECT_EQ(m_list->model()->rowCount(), 0);
     EXPECT_TRUE(enabled("Btn_Main_Add"));
-    for (const char* b : {"Btn_Main_Delete", "Btn_Main_Prior", "Btn_Main_Next", "Btn_Main_Record", "Btn_Table"})
+    for (const char* b :
+         {"Btn_Main_Delete", "Btn_Main_Prior", "Btn_Main_Next", "Btn_Main_Record", "Btn_Table"})
         EXPECT_FALSE(enabled(b)) << b;
 }
 

@@ -4,11 +4,12 @@
 #include "HouseholdFixture.h"
 #include "Messages.h"
 #include "NextModal.h"
-#include "TEnterStr.h"
 #include "ProgramAssembly.h"
+#include "TEnterStr.h"
 #include "TMainForm.h"
 #include "TStrList.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -109,7 +109,8 @@ TEST_F(PersonPages, BloodGroupIsChosenFromItsListAndShownAsABadge)
 
 TEST_F(PersonPages, EnterInTheCityFieldOpensItsSortedList)
 {
-    ComboItems::store(m_household.dm().ComboItems, QStringLiteral("BirthDay_City"), QStringLiteral("Nantes\r\nBrest\r\nLyon"));
+    ComboItems::store(m_household.dm().ComboItems, QStringLiteral("BirthDay_City"),
+                      QStringLiteral("Nantes\r\nBrest\r\nLyon"));
     auto* city = find(QStringLiteral("Ed_BirthDay_City"));
     city->setFocus();
     QTest::keyClick(city, Qt::Key_Return);

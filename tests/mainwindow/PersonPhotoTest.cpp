@@ -17,6 +17,7 @@
 #include "TReportPrintViewer.h"
 #include "TViewImage.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -24,7 +25,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -45,7 +45,10 @@ protected:
         const auto* list = m_form->findChild<QListView*>(QStringLiteral("Grid_PersonList"));
         return list->model()->index(0, 0).data(PersonListModel::ThumbnailRole).value<QImage>();
     }
-    QAction* entry(const char* name) { return m_frame->menu()->findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* entry(const char* name)
+    {
+        return m_frame->menu()->findChild<QAction*>(QString::fromLatin1(name));
+    }
     // Chooses a picture of that size through "Sélectionner".
     void choose(QSize size, QColor colour = QColor(0, 0, 200))
     {
@@ -58,8 +61,10 @@ protected:
         m_form->findChild<QPushButton*>(QStringLiteral("Btn_Select_Img"))->click();
         ASSERT_EQ(dialogs.requests().size(), 1);
         EXPECT_EQ(dialogs.requests()[0].title, QStringLiteral("Sélectionnez une image"));
-        EXPECT_EQ(dialogs.requests()[0].filter,
-                  QStringLiteral("Tout (*.jpg;*.bmp)|*.jpg;*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp"));
+        EXPECT_EQ(
+            dialogs.requests()[0].filter,
+            QStringLiteral(
+                "Tout (*.jpg;*.bmp)|*.jpg;*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp"));
     }
 
     HouseholdFixture m_household;
@@ -112,7 +117,8 @@ TEST_F(PersonPhoto, ViewingPrintingAndSavingUseTheFullSizeFile)
     choose({640, 480});
     EXPECT_EQ(NextModal::openedBy([&] { entry("Popup_Img_View")->trigger(); }), QStringLiteral("TViewImage"));
     QString title;
-    EXPECT_EQ(NextModal::openedBy([&] { entry("Popup_Img_Print")->trigger(); }, &title), QStringLiteral("TPreviewImage"));
+    EXPECT_EQ(NextModal::openedBy([&] { entry("Popup_Img_Print")->trigger(); }, &title),
+              QStringLiteral("TPreviewImage"));
     EXPECT_EQ(title, QStringLiteral("Photo (AC/DC)"));
     {
         FileDialogs::Recorder dialogs;
@@ -130,11 +136,13 @@ TEST_F(PersonPhoto, ViewingPrintingAndSavingUseTheFullSizeFile)
 TEST_F(PersonPhoto, MenuEntriesFollowTheDeleteButtonAndScreenReadersFindThem)
 {
     auto* photo = m_frame->findChild<PictureCanvas*>(QStringLiteral("ImgDB_Photo_Mini"));
-    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(10, 10), photo->mapToGlobal(QPoint(10, 10)));
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                 photo->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(photo, &rightClick);
     ASSERT_TRUE(m_frame->menu()->isVisible());
     EXPECT_EQ(AccessibleMenus::open(),
-              (QList<QStringList>{{QStringLiteral("Sélectionner une image"), QStringLiteral("Supprimer cette image"),
+              (QList<QStringList>{{QStringLiteral("Sélectionner une image"),
+                                   QStringLiteral("Supprimer cette image"),
                                    QStringLiteral("Visualiser la image"), QStringLiteral("Imprimer la image"),
                                    QStringLiteral("Enregistrer l'image sous ..")}}));
     m_frame->menu()->hide();
@@ -154,16 +162,21 @@ TEST_F(PersonPhoto, MenuEntriesFollowTheDeleteButtonAndScreenReadersFindThem)
 TEST_F(PersonPhoto, ImpressionMenuPreviewsTheRecordAndSaysWhenAListIsEmpty)
 {
     auto* menu = m_form->menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Report"));
-    const auto action = [&](const char* name) { return menu->findChild<QAction*>(QString::fromLatin1(name)); };
+    const auto action = [&](const char* name) {
+        return menu->findChild<QAction*>(QString::fromLatin1(name));
+    };
     for (const char* name : {"Popup_Report_Fich", "Popup_Report_List_Consult", "Popup_Report_List_Pharmacy",
                              "Popup_Report_List"})
         EXPECT_TRUE(action(name)->isEnabled()) << name;
     action("Popup_Report_List_Consult")->trigger();
-    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Il n'y a pas d'enregistrements dans cette liste.")});
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("Il n'y a pas d'enregistrements dans cette liste.")});
     m_messages.clear();
     QString title;
-    EXPECT_EQ(NextModal::openedBy([&] { action("Popup_Report_Fich")->trigger(); }, &title), QStringLiteral("TReportPrintViewer"));
-    EXPECT_EQ(NextModal::openedBy([&] { action("Popup_Report_List")->trigger(); }), QStringLiteral("TReportPrintViewer"));
+    EXPECT_EQ(NextModal::openedBy([&] { action("Popup_Report_Fich")->trigger(); }, &title),
+              QStringLiteral("TReportPrintViewer"));
+    EXPECT_EQ(NextModal::openedBy([&] { action("Popup_Report_List")->trigger(); }),
+              QStringLiteral("TReportPrintViewer"));
     EXPECT_TRUE(m_messages.texts().isEmpty()) << m_messages.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(QFileInfo::exists(m_household.dataFolder() + QStringLiteral("weight.bmp")));
 }

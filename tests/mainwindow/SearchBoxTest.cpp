@@ -1,6 +1,8 @@
 // The search box of the real main window, driven by the keyboard alone:
 // Ctrl+F, the words, Down into the results, Return opens the person on the
 // page of the row with that row selected; a picture document opens in its viewer.
+#include "SearchBox.h"
+
 #include "BitmapQt.h"
 #include "Connection.h"
 #include "GridPanel.h"
@@ -11,18 +13,17 @@
 #include "NextModal.h"
 #include "ProgramAssembly.h"
 #include "RecognitionStatus.h"
-#include "SearchBox.h"
 #include "TMainForm.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QFrame>
 #include <QLineEdit>
 #include <QSqlQuery>
-#include <QTest>
 #include <QTableView>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -33,9 +34,10 @@ TEST(SearchBox, KeyboardAloneFindsAndOpensTheRowOnItsPage)
     const int luc = household.addPerson(QStringLiteral("Aubert"), QStringLiteral("Luc"));
     const int zoe = household.addPerson(QStringLiteral("Blanc"), QStringLiteral("Zoé"));
     QSqlQuery q(Connection::database());
-    ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Date_Action, Remark1) VALUES (%1, 1, "
-                                      "'2026-04-02', 'Otite séreuse')")
-                           .arg(zoe)));
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Date_Action, Remark1) VALUES (%1, 1, "
+                              "'2026-04-02', 'Otite séreuse')")
+                   .arg(zoe)));
     const int act = q.lastInsertId().toInt();
     ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, ImgMini, DoType) VALUES (%1, "
                                       "'Radio du genou', x'01', 1)")
@@ -99,11 +101,13 @@ TEST(RecognitionStatus, ListsTheDocumentsWithoutTextAndWhy)
     const int person = household.addPerson(QStringLiteral("Aubert"), QStringLiteral("Luc"));
     QSqlQuery q(Connection::database());
     for (const char* title : {"Lisible", "Abîmée"})
-        ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, DoType) VALUES (%1, '%2', 1)")
-                               .arg(person)
-                               .arg(QString::fromUtf8(title))));
-    ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO DOCUMENTTEXT (Id_Document, DoKind, Content, State, Note) "
-                                      "VALUES (1, 1, 'texte', 1, ''), (2, 1, '', 2, 'Image illisible ou endommagée.')")));
+        ASSERT_TRUE(
+            q.exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, DoType) VALUES (%1, '%2', 1)")
+                       .arg(person)
+                       .arg(QString::fromUtf8(title))));
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("INSERT INTO DOCUMENTTEXT (Id_Document, DoKind, Content, State, Note) "
+                       "VALUES (1, 1, 'texte', 1, ''), (2, 1, '', 2, 'Image illisible ou endommagée.')")));
     auto form = ProgramAssembly::mainWindow(household.dm(), household.dm2());
     form->show();
     auto* status = form->findChild<RecognitionStatus*>();

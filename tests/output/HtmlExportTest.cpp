@@ -1,23 +1,24 @@
 // The HTML pages of a person, read back as documents: sections, tables,
 // amounts, escaped texts, pictures and attached files, the working folder
 // and its faults, and a saved copy.
+#include "HtmlExport.h"
+
 #include "BitmapQt.h"
 #include "BmpFormat.h"
 #include "Cabinet.h"
 #include "Connection.h"
 #include "Errors.h"
 #include "FileUtils.h"
-#include "HtmlExport.h"
 #include "JpegIO.h"
 #include "PageReader.h"
 #include "ReferenceTables.h"
 #include "ReportSamples.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QImage>
 #include <QSqlQuery>
 #include <QVariant>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
@@ -55,9 +56,11 @@ protected:
     // A picture document: its thumbnail, and its stored picture unless told otherwise.
     int addPicture(int person, const QString& title, bool stored = true)
     {
-        const int id = exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, ImgMini, DoType) VALUES (?, ?, ?, 1)"),
-                            {person, title, thumbnailBmp(Qt::darkCyan)})
-                           .toInt();
+        const int id =
+            exec(QStringLiteral(
+                     "INSERT INTO DOCUMENTIMG (Id_Ref, Title, ImgMini, DoType) VALUES (?, ?, ?, 1)"),
+                 {person, title, thumbnailBmp(Qt::darkCyan)})
+                .toInt();
         if (stored) {
             QImage picture(300, 200, QImage::Format_RGB32);
             picture.fill(Qt::darkMagenta);
@@ -68,14 +71,16 @@ protected:
     // An attached file stored under `storedName`, its archive holding `content` (none: no archive).
     int addFile(int person, const QString& storedName, const QByteArray& content)
     {
-        const int id = exec(QStringLiteral("INSERT INTO DOCUMENTFILE (Id_Ref, FileName, FileType, FileSize, FileIcon, "
-                                           "DoType) VALUES (?, ?, 'Texte', '1 Ko', ?, 1)"),
-                            {person, storedName, thumbnailBmp(Qt::yellow)})
-                           .toInt();
+        const int id =
+            exec(QStringLiteral("INSERT INTO DOCUMENTFILE (Id_Ref, FileName, FileType, FileSize, FileIcon, "
+                                "DoType) VALUES (?, ?, 'Texte', '1 Ko', ?, 1)"),
+                 {person, storedName, thumbnailBmp(Qt::yellow)})
+                .toInt();
         if (!content.isNull()) {
             const QString source = m_scratch.path() + QStringLiteral("source%1").arg(id);
             TestFolders::writeFile(source, content);
-            Cabinet::create(database() + QStringLiteral("Files/File%1.f").arg(id), {{source, QStringLiteral("a.txt")}});
+            Cabinet::create(database() + QStringLiteral("Files/File%1.f").arg(id),
+                            {{source, QStringLiteral("a.txt")}});
         }
         return id;
     }
@@ -96,11 +101,15 @@ protected:
 TEST_F(HtmlExportTest, AChildsMeasuresTellTheirCentileInRedBeyondTheThirdAndTheNinetySeventh)
 {
     const int child =
-        exec(QStringLiteral("INSERT INTO PERSON (Name, BirthDay_Date, Sex) VALUES ('Petit', '01/03/2024', 1)")).toInt();
-    for (const auto& [date, weight] : {std::pair{"2024-02-20", 3.0}, {"2024-03-01", 3.3464}, {"2025-03-01", 14.5}})
+        exec(
+            QStringLiteral("INSERT INTO PERSON (Name, BirthDay_Date, Sex) VALUES ('Petit', '01/03/2024', 1)"))
+            .toInt();
+    for (const auto& [date, weight] :
+         {std::pair{"2024-02-20", 3.0}, {"2024-03-01", 3.3464}, {"2025-03-01", 14.5}})
         exec(QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight) VALUES (?, ?, ?)"),
              {child, QString::fromLatin1(date), weight});
-    exec(QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) VALUES (?, '2024-03-01', 49.8842)"), {child});
+    exec(QStringLiteral("INSERT INTO [SIZE] (Id_Ref, Date_Size, Size) VALUES (?, '2024-03-01', 49.8842)"),
+         {child});
     HtmlExport::Sources sources;
     sources.references = &GrowthReference::shipped(TestFolders::programFolder());
 
@@ -111,9 +120,11 @@ TEST_F(HtmlExportTest, AChildsMeasuresTellTheirCentileInRedBeyondTheThirdAndTheN
     EXPECT_EQ(weights[0], (QStringList{"Date", "Valeur", "Centile", "Observations"}));
     EXPECT_EQ(weights[1].value(2), QString()) << "weighed before the birth date";
     EXPECT_EQ(weights[2].value(2), QStringLiteral("P 50 (z +0,00)"));
-    EXPECT_TRUE(weights[3].value(2).startsWith(QStringLiteral("P > 99 (z +"))) << weights[3].value(2).toStdString();
+    EXPECT_TRUE(weights[3].value(2).startsWith(QStringLiteral("P > 99 (z +")))
+        << weights[3].value(2).toStdString();
     EXPECT_EQ(page.bytes().count("<font color=\"#CC0000\">P &gt; 99"), 1) << "in red, alone";
-    EXPECT_EQ(page.sectionRows(QStringLiteral("T A I L L E")).value(1).value(2), QStringLiteral("P 50 (z +0,00)"));
+    EXPECT_EQ(page.sectionRows(QStringLiteral("T A I L L E")).value(1).value(2),
+              QStringLiteral("P 50 (z +0,00)"));
 
     // Without the sex nor the references the measures go as they always did.
     exec(QStringLiteral("UPDATE PERSON SET Sex=NULL WHERE Id=?"), {child});
@@ -142,7 +153,8 @@ TEST_F(HtmlExportTest, HealthSheetHoldsEverySectionInUtf8WithItsTablesAndCharts)
     ASSERT_TRUE(page.ok()) << page.error().toStdString();
     EXPECT_TRUE(page.bytes().contains(QStringLiteral("Dupont-Lefèvre").toUtf8()));
     ASSERT_EQ(page.all(QStringLiteral("meta")).size(), 1);
-    EXPECT_EQ(page.all(QStringLiteral("meta")).first().attribute(QStringLiteral("charset")), QStringLiteral("utf-8"));
+    EXPECT_EQ(page.all(QStringLiteral("meta")).first().attribute(QStringLiteral("charset")),
+              QStringLiteral("utf-8"));
     EXPECT_EQ(page.sections(), (QStringList{"INFORMATIONS GENERALES", "P O I D S", "T A I L L E",
                                             "INFORMATIONS PERSONNALISEES", "ACTES", "MEDICAMENTS", "VACCINS",
                                             "EVENEMENTS", "DOCUMENT(S) FICHIER(S)", "DOCUMENT(S) IMAGE(S)"}));
@@ -150,17 +162,19 @@ TEST_F(HtmlExportTest, HealthSheetHoldsEverySectionInUtf8WithItsTablesAndCharts)
     QString general;
     for (const QDomElement& e : page.section(QStringLiteral("INFORMATIONS GENERALES")))
         general += PageReader::text(e) + QLatin1Char(' ');
-    for (const char* expected : {"Dupont-Lefèvre", "Élodie", "2 85 07 75 123 456 78", "14/07/2019 - à Besançon",
-                                 "3.410 Kg - 50.50 cm", "A+", "CPAM de Lyon", "Mutuelle des familles",
-                                 "Allergie à la pénicilline."})
-        EXPECT_TRUE(general.contains(QString::fromUtf8(expected))) << expected << " in " << general.toStdString();
+    for (const char* expected :
+         {"Dupont-Lefèvre", "Élodie", "2 85 07 75 123 456 78", "14/07/2019 - à Besançon",
+          "3.410 Kg - 50.50 cm", "A+", "CPAM de Lyon", "Mutuelle des familles", "Allergie à la pénicilline."})
+        EXPECT_TRUE(general.contains(QString::fromUtf8(expected)))
+            << expected << " in " << general.toStdString();
 
     // Acts: a heading row and one row per act, amounts in the program's format.
     const QList<QStringList> acts = page.sectionRows(QStringLiteral("ACTES"));
     ASSERT_EQ(acts.size(), 6);
     EXPECT_EQ(acts[0], (QStringList{"Date", "heure", "Montant", "Praticien", "Maladie", "Gravité",
                                     "Remboursement|sécurité sociale", "Remboursement|caisse complém."}));
-    EXPECT_EQ(acts[1].mid(0, 5), (QStringList{"02/01/2023", "10:30", "25.00 €", "Dr Martin (Pédiatre)", "Otite"}));
+    EXPECT_EQ(acts[1].mid(0, 5),
+              (QStringList{"02/01/2023", "10:30", "25.00 €", "Dr Martin (Pédiatre)", "Otite"}));
     EXPECT_EQ(acts[1][6], QStringLiteral("0.00 €"));
     EXPECT_EQ(acts[3][6], QStringLiteral("17.50 €"));
     const QList<QStringList> medicines = page.sectionRows(QStringLiteral("MEDICAMENTS"));
@@ -180,7 +194,8 @@ TEST_F(HtmlExportTest, HealthSheetHoldsEverySectionInUtf8WithItsTablesAndCharts)
     EXPECT_EQ(page.sectionRows(QStringLiteral("INFORMATIONS PERSONNALISEES")),
               (QList<QStringList>{{"Allergies", "Médecin traitant"}, {"Pollen", "Dr Roux"}}));
     // No height: the section says so and draws no chart.
-    EXPECT_EQ(PageReader::text(page.section(QStringLiteral("T A I L L E")).value(1)), QStringLiteral("AUCUNE MESURE"));
+    EXPECT_EQ(PageReader::text(page.section(QStringLiteral("T A I L L E")).value(1)),
+              QStringLiteral("AUCUNE MESURE"));
     EXPECT_EQ(charts, QList<QSize>{QSize(680, 400)});
     EXPECT_EQ(QImage(temp() + QStringLiteral("weight.bmp")).size(), QSize(680, 400));
     EXPECT_FALSE(QFileInfo::exists(temp() + QStringLiteral("size.bmp")));
@@ -227,7 +242,8 @@ TEST_F(HtmlExportTest, PicturesComeFourARowWithTheirPagesAndAMissingOneIsMarked)
         ids << addPicture(m_person, QStringLiteral("Radio %1").arg(k), k != 3);
     const PageReader page(sheet(m_person));
     ASSERT_TRUE(page.ok()) << page.error().toStdString();
-    const QList<QStringList> grid = PageReader::rows(page.section(QStringLiteral("DOCUMENT(S) IMAGE(S)")).value(1));
+    const QList<QStringList> grid =
+        PageReader::rows(page.section(QStringLiteral("DOCUMENT(S) IMAGE(S)")).value(1));
     ASSERT_EQ(grid.size(), 4);
     EXPECT_EQ(grid[1], (QStringList{"Radio 1", "Radio 2", "Radio 3 (image introuvable)", "Radio 4"}));
     EXPECT_EQ(grid[3], (QStringList{"Radio 5", "", "", ""}));
@@ -235,8 +251,9 @@ TEST_F(HtmlExportTest, PicturesComeFourARowWithTheirPagesAndAMissingOneIsMarked)
     for (const QDomElement& a : page.all(QStringLiteral("a")))
         if (a.attribute(QStringLiteral("href")).startsWith(QLatin1String("javascript:")))
             popups << Html::parsePopupLink(a.attribute(QStringLiteral("href"))).page;
-    EXPECT_EQ(popups, (QStringList{QStringLiteral("doc%1.htm").arg(ids[0]), QStringLiteral("doc%1.htm").arg(ids[1]),
-                                   QStringLiteral("doc%1.htm").arg(ids[3]), QStringLiteral("doc%1.htm").arg(ids[4])}));
+    EXPECT_EQ(popups, (QStringList{
+                          QStringLiteral("doc%1.htm").arg(ids[0]), QStringLiteral("doc%1.htm").arg(ids[1]),
+                          QStringLiteral("doc%1.htm").arg(ids[3]), QStringLiteral("doc%1.htm").arg(ids[4])}));
     for (int id : ids) {
         EXPECT_EQ(QImage(temp() + QStringLiteral("doc%1.jpg").arg(id)).size(), QSize(90, 90));
         EXPECT_EQ(QFileInfo::exists(temp() + QStringLiteral("docfullsize%1.jpg").arg(id)), id != ids[2]);
@@ -272,7 +289,8 @@ TEST_F(HtmlExportTest, AttachedFilesAreExtractedUnderSafeNamesAndADamagedArchive
     EXPECT_FALSE(QFileInfo::exists(data() + QStringLiteral("x")));
     EXPECT_FALSE(QFileInfo::exists(data() + QStringLiteral("Html/x")));
     // An attachment never takes the place of the page.
-    EXPECT_EQ(TestFolders::readFile(temp() + QStringLiteral("%1_index.htm").arg(clash)), "<p>pièce jointe</p>");
+    EXPECT_EQ(TestFolders::readFile(temp() + QStringLiteral("%1_index.htm").arg(clash)),
+              "<p>pièce jointe</p>");
     EXPECT_TRUE(page.bytes().contains("P O I D S"));
 
     const QList<QStringList> rows = page.sectionRows(QStringLiteral("DOCUMENT(S) FICHIER(S)"));
@@ -308,8 +326,10 @@ TEST_F(HtmlExportTest, TheWorkingFolderIsEmptiedOfEarlierPagesAndAFolderThatRefu
         HtmlExport::prepareFolder(other.dataFolder());
         ADD_FAILURE() << "no error";
     } catch (const FileError& e) {
-        EXPECT_TRUE(e.text().contains(other.dataFolder() + QStringLiteral("Html/"))) << e.text().toStdString();
-        EXPECT_TRUE(e.text().contains(QStringLiteral("La page HTML n'a pas été créée."))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(other.dataFolder() + QStringLiteral("Html/")))
+            << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("La page HTML n'a pas été créée.")))
+            << e.text().toStdString();
     }
     // A working folder without the right to write: said before any page is started.
     ::chmod(QFile::encodeName(temp()).constData(), 0555);
@@ -336,8 +356,8 @@ TEST_F(HtmlExportTest, TablesPagesListTheirRowsAndSayWhenThereAreNone)
 
     // Every third act is reimbursed by both: four acts of five and three purchases of four remain.
     const PageReader reminders(HtmlExport::writeTables(dm2, HtmlExport::Tables::Reminders, m_person, folder));
-    EXPECT_EQ(reminders.sections(), (QStringList{"ACTES NON REMBOURSEES", "MEDICAMENTS NON REMBOURSES",
-                                                 "RAPPELS DE VACCINATION"}));
+    EXPECT_EQ(reminders.sections(),
+              (QStringList{"ACTES NON REMBOURSEES", "MEDICAMENTS NON REMBOURSES", "RAPPELS DE VACCINATION"}));
     EXPECT_EQ(reminders.sectionRows(QStringLiteral("ACTES NON REMBOURSEES")).size(), 5);
     EXPECT_EQ(reminders.sectionRows(QStringLiteral("MEDICAMENTS NON REMBOURSES")).size(), 4);
     const QList<QStringList> boosters = reminders.sectionRows(QStringLiteral("RAPPELS DE VACCINATION"));
@@ -345,7 +365,8 @@ TEST_F(HtmlExportTest, TablesPagesListTheirRowsAndSayWhenThereAreNone)
     EXPECT_EQ(boosters[1], (QStringList{"14/07/2026", "ROR (Rougeole)", "14/07/2020 -"}));
 
     const int newborn = m_household.addPerson(QStringLiteral("Petit"), QStringLiteral("Léon"));
-    const PageReader none(HtmlExport::writeTables(dm2, HtmlExport::Tables::MedicinesHistory, newborn, folder));
+    const PageReader none(
+        HtmlExport::writeTables(dm2, HtmlExport::Tables::MedicinesHistory, newborn, folder));
     EXPECT_EQ(PageReader::text(none.section(QStringLiteral("HISTORIQUE DES MEDICAMENTS")).value(1)),
               QStringLiteral("AUCUN MEDICAMENT"));
 }
@@ -355,7 +376,9 @@ TEST_F(HtmlExportTest, ASavedCopyTakesWhatThePageShowsAndNothingElse)
     const int picture = addPicture(m_person, QStringLiteral("Radio"));
     const int file = addFile(m_person, QStringLiteral("ordonnance.txt"), "ordonnance");
     HtmlExport::Sources sources;
-    sources.charts = [](int, TDataModuleReport::Chart, QSize size) { return QImage(size, QImage::Format_RGB32); };
+    sources.charts = [](int, TDataModuleReport::Chart, QSize size) {
+        return QImage(size, QImage::Format_RGB32);
+    };
     const QString index = sheet(m_person, sources);
     // Left by the export of someone else: not theirs to send.
     TestFolders::writeFile(temp() + QStringLiteral("autre-personne.pdf"), "privé");

@@ -10,13 +10,13 @@
 #include "ProgramPrinter.h"
 #include "THtmlView.h"
 
+#include <gtest/gtest.h>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextFragment>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -29,8 +29,9 @@ protected:
         QImage picture(120, 80, QImage::Format_RGB32);
         picture.fill(Qt::darkGreen);
         picture.save(m_folder + QStringLiteral("docfullsize7.jpg"));
-        HtmlExport::writeFile(m_folder + QStringLiteral("doc7.htm"),
-                              Html::picturePage(QStringLiteral("Radio du genou"), QStringLiteral("docfullsize7.jpg")));
+        HtmlExport::writeFile(
+            m_folder + QStringLiteral("doc7.htm"),
+            Html::picturePage(QStringLiteral("Radio du genou"), QStringLiteral("docfullsize7.jpg")));
         Html::Page page;
         page.section(QStringLiteral("ESSAI"));
         page.band(QStringLiteral("Fiche de Zoé Martin"));
@@ -118,6 +119,8 @@ TEST_F(HtmlView, SavesTheShownPageWithWhatItRefersTo)
     EXPECT_EQ(asked.filter, QStringLiteral("Page web|*.htm;*.html"));
     EXPECT_EQ(asked.fileName, m_household.dataFolder() + QStringLiteral("index.htm"));
     for (const char* name : {"zoe.htm", "doc7.htm", "docfullsize7.jpg"})
-        EXPECT_TRUE(QFileInfo::exists(m_scratch.path() + QStringLiteral("Copie/") + QString::fromLatin1(name))) << name;
+        EXPECT_TRUE(
+            QFileInfo::exists(m_scratch.path() + QStringLiteral("Copie/") + QString::fromLatin1(name)))
+            << name;
     EXPECT_TRUE(m_messages.messages().isEmpty());
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QString>
-#include <gtest/gtest.h>
 
 // PDF files read back with poppler's own tools.
 namespace PdfText {

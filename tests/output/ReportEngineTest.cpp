@@ -1,13 +1,14 @@
 // The report engine alone: layouts, bands and page breaks, fields and
 // variables, pictures, rendering to a picture and to a PDF read back.
-#include "PdfText.h"
 #include "ReportEngine.h"
+
+#include "PdfText.h"
 #include "ReportError.h"
 #include "TestFolders.h"
 
-#include <QPainter>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <QPainter>
 
 namespace {
 
@@ -48,7 +49,8 @@ struct ActsData
 
     explicit ActsData(int count, const QString& remark = QStringLiteral("Consultation"))
     {
-        person.addRow({ReportValue::ofText(QStringLiteral("Élodie")), ReportValue::ofText(QStringLiteral("Noël"))});
+        person.addRow(
+            {ReportValue::ofText(QStringLiteral("Élodie")), ReportValue::ofText(QStringLiteral("Noël"))});
         for (int i = 0; i < count; ++i)
             acts.addRow({ReportValue::ofDate(QDate(2024, 1, 1).addDays(i)),
                          ReportValue::ofText(remark + QStringLiteral(" n°%1").arg(i + 1)),
@@ -110,7 +112,8 @@ TEST_F(ReportEngineTest, RowsFlowOverPagesWholeWithTheHeaderRepeatedAndThePageCo
         EXPECT_TRUE(texts.contains(QStringLiteral("Page %1 / 3").arg(page + 1)));
         EXPECT_TRUE(texts.contains(QStringLiteral("HISTORIQUE DES ACTES")));
         for (const PreparedItem& item : prepared.pages[static_cast<size_t>(page)]) {
-            if (item.kind == PreparedItem::Kind::Text && item.lines.join(QString()).startsWith(QStringLiteral("Consultation")))
+            if (item.kind == PreparedItem::Kind::Text &&
+                item.lines.join(QString()).startsWith(QStringLiteral("Consultation")))
                 ++rowsSeen;
             // No row crosses into the footer or off the page.
             if (!item.lines.join(QString()).startsWith(QStringLiteral("Page"))) {
@@ -122,24 +125,27 @@ TEST_F(ReportEngineTest, RowsFlowOverPagesWholeWithTheHeaderRepeatedAndThePageCo
     EXPECT_TRUE(prepared.texts(0).contains(QStringLiteral("Élodie Noël")));
     EXPECT_FALSE(prepared.texts(1).contains(QStringLiteral("Élodie Noël"))); // the title prints once
     // The sum of exact amounts: 90 x 12.34 + (0 + ... + 89) / 10 000 = 1111.0005.
-    EXPECT_TRUE(prepared.texts(2).contains(QStringLiteral("1111,00 €"))) << allText(prepared, 2).toStdString();
+    EXPECT_TRUE(prepared.texts(2).contains(QStringLiteral("1111,00 €")))
+        << allText(prepared, 2).toStdString();
     EXPECT_TRUE(prepared.texts(2).contains(QStringLiteral("Total (90 actes)")));
     EXPECT_TRUE(prepared.texts(0).contains(QStringLiteral("01/01/2024")));
 }
 
 TEST_F(ReportEngineTest, LongTextsWrapInsideTheirCellAndTheRowGrowsWithTheRuledCellsBesideIt)
 {
-    const QString remark = QStringLiteral("Très longue remarque àâäéèêëîïôöùûüç œ € ") .repeated(12);
+    const QString remark = QStringLiteral("Très longue remarque àâäéèêëîïôöùûüç œ € ").repeated(12);
     const ActsData data(1, remark);
     const PreparedReport prepared = data.report().prepare();
     const auto& items = prepared.pages.front();
     const PreparedItem* text = nullptr;
     for (const PreparedItem& item : items)
-        if (item.kind == PreparedItem::Kind::Text && item.lines.join(QString()).contains(QStringLiteral("remarque")))
+        if (item.kind == PreparedItem::Kind::Text &&
+            item.lines.join(QString()).contains(QStringLiteral("remarque")))
             text = &item;
     ASSERT_NE(text, nullptr);
     EXPECT_GT(text->lines.size(), 3);
-    EXPECT_EQ(text->lines.join(QLatin1Char(' ')).simplified(), (remark + QStringLiteral(" n°1")).simplified());
+    EXPECT_EQ(text->lines.join(QLatin1Char(' ')).simplified(),
+              (remark + QStringLiteral(" n°1")).simplified());
     QFontMetricsF metrics(text->font);
     for (const QString& line : text->lines)
         EXPECT_LE(metrics.horizontalAdvance(line) / 100.0, text->rect.width() + 0.01) << line.toStdString();
@@ -161,9 +167,10 @@ TEST_F(ReportEngineTest, FormatsFieldsAndAnswersOrRefusesNames)
       <text x="0" y="18" w="190" h="6">[T."Amount"|money] [T."Amount"|0.0]</text>
       <text x="0" y="24" w="190" h="6">[Closed."Anything"]|[COUNT(Closed)]</text>
     </title></report>)";
-    ReportTable t{{QStringLiteral("When"), QStringLiteral("Weight"), QStringLiteral("Paid"), QStringLiteral("Amount")}};
-    t.addRow({ReportValue::ofDate(QDate(2024, 8, 15)), ReportValue::ofNumber(3.25), ReportValue::ofBoolean(false),
-              ReportValue::ofNumber(25)});
+    ReportTable t{
+        {QStringLiteral("When"), QStringLiteral("Weight"), QStringLiteral("Paid"), QStringLiteral("Amount")}};
+    t.addRow({ReportValue::ofDate(QDate(2024, 8, 15)), ReportValue::ofNumber(3.25),
+              ReportValue::ofBoolean(false), ReportValue::ofNumber(25)});
     struct Closed : ReportTable
     {
         Closed() : ReportTable({}) {}
@@ -189,10 +196,13 @@ TEST_F(ReportEngineTest, DamagedOrMissingLayoutsAreRefusedWithTheFileNamed)
 {
     TestFolders::Scratch scratch;
     const QByteArray full(kActsLayout);
-    const QList<QByteArray> damaged{full.left(full.size() / 2), QByteArray("\x89PNG\r\n\x1a\n garbage \x01\x02"),
-                                    QByteArray(), QByteArray("<report><band/></report>"),
-                                    QByteArray("<report><title height=\"abc\"/></report>"),
-                                    QByteArray("<report><masterFooter dataset=\"X\" height=\"5\"/></report>")};
+    const QList<QByteArray> damaged{
+        full.left(full.size() / 2),
+        QByteArray("\x89PNG\r\n\x1a\n garbage \x01\x02"),
+        QByteArray(),
+        QByteArray("<report><band/></report>"),
+        QByteArray("<report><title height=\"abc\"/></report>"),
+        QByteArray("<report><masterFooter dataset=\"X\" height=\"5\"/></report>")};
     for (int i = 0; i < damaged.size(); ++i) {
         const QString path = scratch.path() + QStringLiteral("Bad%1.frf").arg(i);
         TestFolders::writeFile(path, damaged[i]);
@@ -225,7 +235,7 @@ TEST_F(ReportEngineTest, PicturesGoIntoTheirObjectsByNameAndRenderOnAPicture)
     report.setPicture(QStringLiteral("Img_Chart"), red);
     const QImage page = report.prepare().pageImage(0, 400);
     ASSERT_EQ(page.size(), QSize(400, 400));
-    EXPECT_EQ(page.pixelColor(200, 120), QColor(Qt::red)); // inside the chart's box
+    EXPECT_EQ(page.pixelColor(200, 120), QColor(Qt::red));   // inside the chart's box
     EXPECT_EQ(page.pixelColor(200, 300), QColor(Qt::white)); // the other box got nothing
     EXPECT_EQ(page.pixelColor(200, 220), QColor(Qt::blue));
 }

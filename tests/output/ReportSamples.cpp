@@ -2,10 +2,10 @@
 
 #include "Connection.h"
 
+#include <gtest/gtest.h>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
-#include <gtest/gtest.h>
 
 namespace ReportSamples {
 namespace {
@@ -27,18 +27,21 @@ int addPerson(HouseholdFixture& household, const QString& name, const QString& f
 
 void addActs(int personId, int tag, int count, const QString& remark)
 {
-    const qint64 doctor = exec(QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category, Convention) VALUES (?, ?, 1)"),
-                               {QStringLiteral("Dr Martin"), QStringLiteral("Pédiatre")});
+    const qint64 doctor =
+        exec(QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category, Convention) VALUES (?, ?, 1)"),
+             {QStringLiteral("Dr Martin"), QStringLiteral("Pédiatre")});
     const qint64 pharmacy = exec(QStringLiteral("INSERT INTO LST_PHARMACY (Name) VALUES (?)"),
                                  {QStringLiteral("Pharmacie du Marché")});
     const qint64 illness = exec(QStringLiteral("INSERT INTO LST_ILLNESS (Title) VALUES ('Otite')"));
-    const qint64 drug = exec(QStringLiteral("INSERT INTO LST_DRUG (Title, Category) VALUES ('Doliprane', 'Antalgique')"));
+    const qint64 drug =
+        exec(QStringLiteral("INSERT INTO LST_DRUG (Title, Category) VALUES ('Doliprane', 'Antalgique')"));
     Connection::database().transaction();
     for (int i = 0; i < count; ++i) {
         const bool paid = i % 3 == 2;
-        exec(QStringLiteral("INSERT INTO ACTION (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, "
-                            "Remark1, Price, Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
-                            "VALUES (?, ?, ?, ?, ?, ?, '10:30', ?, ?, ?, ?, ?, ?)"),
+        exec(QStringLiteral(
+                 "INSERT INTO ACTION (Id_Ref, Tag, Id_Org, Id_Illness, Id_Drug, Date_Action, Time_Action, "
+                 "Remark1, Price, Repayment, Price_Repayment, Repayment_Comp, Price_Repayment_Comp) "
+                 "VALUES (?, ?, ?, ?, ?, ?, '10:30', ?, ?, ?, ?, ?, ?)"),
              {personId, tag, tag == 1 ? doctor : pharmacy, illness, drug,
               QDate(2023, 1, 2).addDays(i).toString(Qt::ISODate), remark, 25.0 + i / 100.0, paid ? 1 : 0,
               paid ? 17.5 : 0.0, paid ? 1 : 0, paid ? 7.5 : 0.0});
@@ -58,16 +61,20 @@ int fillHousehold(HouseholdFixture& household, int acts)
     addActs(id, 2, 4, QStringLiteral("Sirop"));
     const qint64 ror = exec(QStringLiteral("SELECT Id FROM LST_VACCINE LIMIT 1"));
     Q_UNUSED(ror);
-    const qint64 vaccineRor = exec(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('ROR', 'Rougeole')"));
+    const qint64 vaccineRor =
+        exec(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('ROR', 'Rougeole')"));
     const qint64 vaccineTetanus = exec(QStringLiteral("INSERT INTO LST_VACCINE (Title) VALUES ('Tétanos')"));
     exec(QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Vaccine, Date_Vaccine, Repeat_Date, Repeat_Exe) "
                         "VALUES (?, ?, '2020-07-14', '2026-07-14', 1)"),
          {id, vaccineRor});
-    exec(QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Vaccine, Date_Vaccine, Repeat_Exe) VALUES (?, ?, '2020-09-01', 0)"),
+    exec(QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Vaccine, Date_Vaccine, Repeat_Exe) VALUES (?, ?, "
+                        "'2020-09-01', 0)"),
          {id, vaccineTetanus});
-    exec(QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight, Remark) VALUES (?, '2021-07-14', 12.5, 'Deux ans')"),
+    exec(QStringLiteral("INSERT INTO WEIGHT (Id_Ref, Date_Weight, Weight, Remark) VALUES (?, '2021-07-14', "
+                        "12.5, 'Deux ans')"),
          {id});
-    exec(QStringLiteral("INSERT INTO EVENT (Id_Ref, Date_Event, Time_Event, Description) VALUES (?, '2022-03-01', '08:00', "
+    exec(QStringLiteral("INSERT INTO EVENT (Id_Ref, Date_Event, Time_Event, Description) VALUES (?, "
+                        "'2022-03-01', '08:00', "
                         "'Varicelle, éruption sur le torse')"),
          {id});
     return id;

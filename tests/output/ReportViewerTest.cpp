@@ -7,10 +7,11 @@
 #include "ProgramPrinter.h"
 #include "ReportEngine.h"
 #include "ReportPrinting.h"
+#include "TestFolders.h"
 #include "TReportPrintViewer.h"
 #include "TWait.h"
-#include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
 #include <QPrinter>
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -53,7 +53,10 @@ protected:
         programPrinter().setOutputFormat(QPrinter::NativeFormat);
         programPrinter().setOutputFileName(QString());
     }
-    QPushButton* button(const char* name) { return m_viewer.findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QPushButton* button(const char* name)
+    {
+        return m_viewer.findChild<QPushButton*>(QString::fromLatin1(name));
+    }
     QString pageLabel() { return m_viewer.findChild<QLabel*>(QStringLiteral("Lab_Page"))->text(); }
 
     TestFolders::Scratch m_scratch;
@@ -118,7 +121,8 @@ TEST_F(ReportViewer, ASelectionPrintsThePageShownAndCancelLeavesThePreviewOpen)
 {
     m_viewer.show();
     button("Btn_Next")->click();
-    PrintDialogs::setHandler([](const PrintDialogs::Request&) { return std::optional<PrintDialogs::Choice>(); });
+    PrintDialogs::setHandler(
+        [](const PrintDialogs::Request&) { return std::optional<PrintDialogs::Choice>(); });
     button("Btn_Print")->click();
     EXPECT_TRUE(m_viewer.isVisible());
     EXPECT_FALSE(QFileInfo::exists(m_printed));

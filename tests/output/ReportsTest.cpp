@@ -8,9 +8,9 @@
 #include "ReportSamples.h"
 #include "TDataModuleReport.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -91,10 +91,9 @@ TEST_F(ReportsTest, HealthRecordDrawsTheChartsIntoItsPicturesAndRemovesTheirFile
     EXPECT_TRUE(red && green);
 
     const QString text = PdfText::read(writePdf(record, QStringLiteral("Fich.pdf")));
-    for (const char* expected :
-         {"Dupont-Lefèvre Élodie", "Consultations et actes", "Dr Martin", "Otite", "Pharmacie du Marché",
-          "Doliprane", "Vaccinations", "Mesures de poids", "12,500 kg", "Événements", "Varicelle",
-          "Brivoline 3.51", "Page 1 / "})
+    for (const char* expected : {"Dupont-Lefèvre Élodie", "Consultations et actes", "Dr Martin", "Otite",
+                                 "Pharmacie du Marché", "Doliprane", "Vaccinations", "Mesures de poids",
+                                 "12,500 kg", "Événements", "Varicelle", "Brivoline 3.51", "Page 1 / "})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
     // The acts total: 12 acts of 25.00 plus cents 0..11.
     EXPECT_TRUE(text.contains(QStringLiteral("300,66 €"))) << text.toStdString();
@@ -105,7 +104,8 @@ TEST_F(ReportsTest, HealthRecordWithoutChartsStillPrintsAndAMissingLayoutIsNamed
     TDataModuleReport reports(shippedReports(), m_household.dataFolder());
     EXPECT_GE(reports.healthRecord(m_person, {}).pageCount(), 1);
     // A record with nothing in it says so under each heading.
-    const int newborn = ReportSamples::addPerson(m_household, QStringLiteral("Petit"), QStringLiteral("Léon"));
+    const int newborn =
+        ReportSamples::addPerson(m_household, QStringLiteral("Petit"), QStringLiteral("Léon"));
     const PreparedReport empty = reports.healthRecord(newborn, {});
     ASSERT_EQ(empty.pageCount(), 2);
     const QStringList texts = empty.texts(0) + empty.texts(1);
@@ -115,7 +115,9 @@ TEST_F(ReportsTest, HealthRecordWithoutChartsStillPrintsAndAMissingLayoutIsNamed
 
     TDataModuleReport damaged(reportsWithout({QStringLiteral("Fich.frf")}), m_household.dataFolder());
     try {
-        damaged.healthRecord(m_person, [](int, TDataModuleReport::Chart, QSize size) { return QImage(size, QImage::Format_RGB32); });
+        damaged.healthRecord(m_person, [](int, TDataModuleReport::Chart, QSize size) {
+            return QImage(size, QImage::Format_RGB32);
+        });
         ADD_FAILURE() << "no error";
     } catch (const ReportError& e) {
         EXPECT_TRUE(e.text().contains(damaged.reportsFolder() + QStringLiteral("Fich.frf")));
@@ -153,7 +155,8 @@ TEST_F(ReportsTest, AnEmptyListWithItsTemplateGivesNothingAndWithoutItTheLayoutP
     EXPECT_FALSE(shipped.medicinesHistory(nobody));
     EXPECT_FALSE(shipped.ReportQuery.isActive());
 
-    TDataModuleReport withoutTemplate(reportsWithout({QStringLiteral("ConsultList.rpt")}), m_household.dataFolder());
+    TDataModuleReport withoutTemplate(reportsWithout({QStringLiteral("ConsultList.rpt")}),
+                                      m_household.dataFolder());
     const std::optional<PreparedReport> alone = withoutTemplate.actsHistory(nobody);
     ASSERT_TRUE(alone);
     EXPECT_EQ(alone->pageCount(), 1);
@@ -172,7 +175,7 @@ TEST_F(ReportsTest, ReminderTablesListWhatIsOwedAndTheFlaggedBoosters)
     // Of the 12 acts every third is reimbursed by both payers (ReportSamples).
     EXPECT_TRUE(text.contains(QStringLiteral("Total (8 actes)"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("en attente")));
-    EXPECT_TRUE(text.contains(QStringLiteral("ROR"))); // its booster is flagged
+    EXPECT_TRUE(text.contains(QStringLiteral("ROR")));      // its booster is flagged
     EXPECT_FALSE(text.contains(QStringLiteral("Tétanos"))); // given, no booster flagged
     EXPECT_FALSE(reports.ReportQueryVaccine.isActive());
 }
@@ -182,10 +185,11 @@ TEST_F(ReportsTest, ChartPrintingTitlesThePageAndRemovesItsPicture)
     TDataModuleReport reports(shippedReports(), m_household.dataFolder());
     QImage chart(1600, 1200, QImage::Format_RGB32);
     chart.fill(QColor(0, 0, 180));
-    const PreparedReport printed =
-        reports.chartReport(chart, QStringLiteral("Evolution du poids\nsecond line"), QStringLiteral("Dupont Élodie"));
+    const PreparedReport printed = reports.chartReport(
+        chart, QStringLiteral("Evolution du poids\nsecond line"), QStringLiteral("Dupont Élodie"));
     EXPECT_EQ(printed.title, QStringLiteral("Evolution du poids (Dupont Élodie)"));
-    EXPECT_EQ(reports.variable(QStringLiteral("TITLE")), QStringLiteral("EVOLUTION DU POIDS (DUPONT ÉLODIE)"));
+    EXPECT_EQ(reports.variable(QStringLiteral("TITLE")),
+              QStringLiteral("EVOLUTION DU POIDS (DUPONT ÉLODIE)"));
     EXPECT_TRUE(printed.texts(0).contains(QStringLiteral("EVOLUTION DU POIDS (DUPONT ÉLODIE)")));
     EXPECT_FALSE(QFileInfo::exists(m_household.dataFolder() + QStringLiteral("temp.bmp")));
     const QImage page = printed.pageImage(0, 420);

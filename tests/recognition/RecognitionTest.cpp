@@ -13,6 +13,8 @@
 #include "ProgramState.h"
 #include "SearchQuery.h"
 
+#include <csignal>
+#include <gtest/gtest.h>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QPdfWriter>
@@ -20,16 +22,15 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
-#include <gtest/gtest.h>
-#include <csignal>
 
 namespace {
 
 using DocumentTexts::State;
 
-const QStringList kKeyWords{QStringLiteral("Lefèvre"),   QStringLiteral("Amoxicilline"), QStringLiteral("gélules"),
-                            QStringLiteral("eczéma"),    QStringLiteral("échéance"),     QStringLiteral("hôpital"),
-                            QStringLiteral("fièvre"),    QStringLiteral("prévoir")};
+const QStringList kKeyWords{QStringLiteral("Lefèvre"),  QStringLiteral("Amoxicilline"),
+                            QStringLiteral("gélules"),  QStringLiteral("eczéma"),
+                            QStringLiteral("échéance"), QStringLiteral("hôpital"),
+                            QStringLiteral("fièvre"),   QStringLiteral("prévoir")};
 
 QStringList missingWords(const QString& text)
 {
@@ -57,12 +58,14 @@ QVariant scalar(const QString& sql)
 int addPicture(int person, const QImage& page, const QString& title = QStringLiteral("Ordonnance"))
 {
     QSqlQuery q(Connection::database());
-    q.prepare(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, ImgMini, DoType) VALUES (?, ?, x'01', 1)"));
+    q.prepare(
+        QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, ImgMini, DoType) VALUES (?, ?, x'01', 1)"));
     q.addBindValue(person);
     q.addBindValue(title);
     EXPECT_TRUE(q.exec());
     const int id = q.lastInsertId().toInt();
-    SaveJpegFile(fromQImage(page), program().db.databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(id), 85);
+    SaveJpegFile(fromQImage(page), program().db.databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(id),
+                 85);
     return id;
 }
 
@@ -124,9 +127,9 @@ TEST_F(Recognizer, ReadsAFrenchPageWithItsAccentsAndItsTurnedSpeckledCopy)
     SaveJpegFile(fromQImage(PageSamples::skewedAndNoisy(page)), stored, 75);
     const DocumentReader::Reading skewed = DocumentReader::readPicture(stored, *s_recognizer, m_cancel);
     EXPECT_EQ(skewed.state, State::Read);
-    EXPECT_TRUE(missingWords(skewed.content).isEmpty()) << missingWords(skewed.content).join(u' ').toStdString()
-                                                        << "\n"
-                                                        << skewed.content.toStdString();
+    EXPECT_TRUE(missingWords(skewed.content).isEmpty())
+        << missingWords(skewed.content).join(u' ').toStdString() << "\n"
+        << skewed.content.toStdString();
 }
 
 TEST_F(Recognizer, AttachedFilesAreReadByTheirTypeAndDamagedOnesAreNotedNeverFatal)
@@ -134,17 +137,20 @@ TEST_F(Recognizer, AttachedFilesAreReadByTheirTypeAndDamagedOnesAreNotedNeverFat
     const auto read = [this](const QByteArray& bytes, const QString& name) {
         return DocumentReader::readFileBytes(bytes, name, *s_recognizer, m_cancel);
     };
-    const DocumentReader::Reading pdf = read(pdfWith(QStringLiteral("Compte rendu : échographie normale")),
-                                             QStringLiteral("echo.pdf"));
+    const DocumentReader::Reading pdf =
+        read(pdfWith(QStringLiteral("Compte rendu : échographie normale")), QStringLiteral("echo.pdf"));
     EXPECT_EQ(pdf.state, State::Read);
     EXPECT_TRUE(pdf.content.contains(QStringLiteral("échographie normale"))) << pdf.content.toStdString();
-    const DocumentReader::Reading latin1 = read(QByteArray("R\xE9sultats du pr\xE9l\xE8vement"), QStringLiteral("notes.txt"));
+    const DocumentReader::Reading latin1 =
+        read(QByteArray("R\xE9sultats du pr\xE9l\xE8vement"), QStringLiteral("notes.txt"));
     EXPECT_EQ(latin1.content, QStringLiteral("Résultats du prélèvement")) << "an older file in Windows-1252";
     QBuffer png;
     png.open(QIODevice::WriteOnly);
     smallPage(QStringLiteral("Kinésithérapie respiratoire")).save(&png, "PNG");
-    EXPECT_TRUE(read(png.data(), QStringLiteral("scan.png")).content.contains(QStringLiteral("Kinésithérapie")));
-    const DocumentReader::Reading binary = read(QByteArray("\x00\x01\x02\x03\xFF\xFE", 6), QStringLiteral("x.xyz"));
+    EXPECT_TRUE(
+        read(png.data(), QStringLiteral("scan.png")).content.contains(QStringLiteral("Kinésithérapie")));
+    const DocumentReader::Reading binary =
+        read(QByteArray("\x00\x01\x02\x03\xFF\xFE", 6), QStringLiteral("x.xyz"));
     EXPECT_EQ(binary.state, State::NoText);
 
     QByteArray broken = pdfWith(QStringLiteral("x"));
@@ -163,10 +169,12 @@ TEST_F(Recognizer, AttachedFilesAreReadByTheirTypeAndDamagedOnesAreNotedNeverFat
     TestFolders::writeFile(source, pdfWith(QStringLiteral("Lettre de sortie de l'hôpital")));
     const QString archive = m_scratch.path() + QStringLiteral("File1.f");
     Cabinet::create(archive, {{source, QStringLiteral("autre-nom.bin")}});
-    EXPECT_TRUE(DocumentReader::readAttachedFile(archive, QStringLiteral("lettre.pdf"), *s_recognizer, m_cancel)
-                    .content.contains(QStringLiteral("sortie de l'hôpital")));
+    EXPECT_TRUE(
+        DocumentReader::readAttachedFile(archive, QStringLiteral("lettre.pdf"), *s_recognizer, m_cancel)
+            .content.contains(QStringLiteral("sortie de l'hôpital")));
     TestFolders::writeFile(archive, "MSCF broken");
-    EXPECT_EQ(DocumentReader::readAttachedFile(archive, QStringLiteral("lettre.pdf"), *s_recognizer, m_cancel).state,
+    EXPECT_EQ(DocumentReader::readAttachedFile(archive, QStringLiteral("lettre.pdf"), *s_recognizer, m_cancel)
+                  .state,
               State::Unreadable);
 }
 
@@ -174,7 +182,8 @@ TEST(BackgroundRecognition, ReadsEachStoredDocumentOnceAndAPictureAgainWhenItCha
 {
     HouseholdFixture home;
     const int person = home.addPerson(QStringLiteral("Lefèvre"), QStringLiteral("Zoé"));
-    const int prescription = addPicture(person, smallPage(QStringLiteral("Amoxicilline trois gélules par jour")));
+    const int prescription =
+        addPicture(person, smallPage(QStringLiteral("Amoxicilline trois gélules par jour")));
     const int damaged = addPicture(person, smallPage(QStringLiteral("abc")), QStringLiteral("Abîmée"));
     const QString damagedFile = home.dm().documentImageFile(damaged);
     TestFolders::writeFile(damagedFile, TestFolders::readFile(damagedFile).left(200));
@@ -199,14 +208,16 @@ TEST(BackgroundRecognition, ReadsEachStoredDocumentOnceAndAPictureAgainWhenItCha
     EXPECT_EQ(hits[0].kind, Search::Kind::Picture);
     EXPECT_EQ(hits[0].rowId, prescription);
     EXPECT_EQ(Search::find(QStringLiteral("ferritine")).value(0).rowId, file);
-    EXPECT_EQ(scalar(QStringLiteral("SELECT Note FROM DOCUMENT_WITHOUT_TEXT WHERE Id = %1").arg(damaged)).toString(),
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Note FROM DOCUMENT_WITHOUT_TEXT WHERE Id = %1").arg(damaged))
+                  .toString(),
               QStringLiteral("Image illisible ou endommagée."))
         << "the damaged picture is listed with its note";
 
     // Another picture in its place (a rotation, a new scan): read again.
     SaveJpegFile(fromQImage(smallPage(QStringLiteral("Ibuprofène en cas de douleur"))),
                  home.dm().documentImageFile(prescription), 85);
-    ASSERT_TRUE(q.exec(QStringLiteral("UPDATE DOCUMENTIMG SET ImgMini = x'02' WHERE Id = %1").arg(prescription)));
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("UPDATE DOCUMENTIMG SET ImgMini = x'02' WHERE Id = %1").arg(prescription)));
     readAll(recognition);
     EXPECT_TRUE(Search::find(QStringLiteral("amoxicilline")).isEmpty());
     EXPECT_EQ(Search::find(QStringLiteral("ibuprofene")).value(0).rowId, prescription);
@@ -216,7 +227,8 @@ TEST(BackgroundRecognition, ReadsEachStoredDocumentOnceAndAPictureAgainWhenItCha
 TEST(BackgroundRecognition, AMissingLanguageIsSaidOnceAndNothingIsStored)
 {
     HouseholdFixture home;
-    addPicture(home.addPerson(QStringLiteral("Martin"), QStringLiteral("Paul")), smallPage(QStringLiteral("Texte")));
+    addPicture(home.addPerson(QStringLiteral("Martin"), QStringLiteral("Paul")),
+               smallPage(QStringLiteral("Texte")));
     TestFolders::Scratch empty;
     const QByteArray before = qgetenv("TESSDATA_PREFIX");
     qputenv("TESSDATA_PREFIX", empty.path().toUtf8());
@@ -254,7 +266,8 @@ TEST(BackgroundRecognition, KilledDuringThePassItLosesNothingAndTheNextRunFinish
     HouseholdFixture home;
     const int person = home.addPerson(QStringLiteral("Durand"), QStringLiteral("Léa"));
     for (int i = 0; i < kDocuments; ++i)
-        addPicture(person, PageSamples::a4Page({QStringLiteral("Compte rendu numéro %1 de radiologie").arg(i)}, 6));
+        addPicture(person,
+                   PageSamples::a4Page({QStringLiteral("Compte rendu numéro %1 de radiologie").arg(i)}, 6));
     Connection::close();
 
     QProcess child;
@@ -282,7 +295,8 @@ TEST(BackgroundRecognition, KilledDuringThePassItLosesNothingAndTheNextRunFinish
     BackgroundRecognition recognition(home.dm().databaseFolder());
     readAll(recognition, 300000);
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM DOCUMENTTEXT")).toInt(), kDocuments);
-    EXPECT_EQ(scalar(QStringLiteral("SELECT count(DISTINCT Id_Document) FROM DOCUMENTTEXT")).toInt(), kDocuments);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(DISTINCT Id_Document) FROM DOCUMENTTEXT")).toInt(),
+              kDocuments);
     EXPECT_EQ(Search::find(QStringLiteral("radiologie")).size(), kDocuments);
     EXPECT_EQ(Search::find(QStringLiteral("numero 5")).size(), 1);
 }

@@ -9,9 +9,9 @@
 #include "StartupUpdate.h"
 #include "Transaction.h"
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QSqlQuery>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -60,13 +60,14 @@ protected:
 
     int act(int person, const QString& remark, int tag = 1)
     {
-        return insert(QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Drug, Date_Action, Remark1) "
-                                     "VALUES (%1, %2, %3, %4, '2026-04-02', '%5')")
-                          .arg(person)
-                          .arg(tag)
-                          .arg(tag == 1 ? m_doctor : 0)
-                          .arg(tag == 2 ? m_drug : 0)
-                          .arg(remark));
+        return insert(
+            QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Id_Drug, Date_Action, Remark1) "
+                           "VALUES (%1, %2, %3, %4, '2026-04-02', '%5')")
+                .arg(person)
+                .arg(tag)
+                .arg(tag == 1 ? m_doctor : 0)
+                .arg(tag == 2 ? m_drug : 0)
+                .arg(remark));
     }
 
     HouseholdFixture m_home;
@@ -99,15 +100,16 @@ TEST_F(SearchIndexTest, FindsEveryKindOfRowWithoutRegardToAccentsLigaturesOrOrde
                            .arg(m_zoe)));
     const int consult = act(m_zoe, QStringLiteral("Eczéma des mains"));
     const int purchase = act(m_paul, QStringLiteral("Boîte de 12"), 2);
-    const int vaccine = insert(QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Vaccine, Id_Org, Date_Vaccine, Remark1) "
-                                              "VALUES (%1, 1, %2, '2025-10-01', 'Rappel diphtérie')")
-                                   .arg(m_paul)
-                                   .arg(m_doctor));
-    const int analysis = insert(QStringLiteral("INSERT INTO L_ANALYSIS (Id_Ref, Title) VALUES (%1, 'Glycémie')")
-                                    .arg(m_zoe));
+    const int vaccine =
+        insert(QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Vaccine, Id_Org, Date_Vaccine, Remark1) "
+                              "VALUES (%1, 1, %2, '2025-10-01', 'Rappel diphtérie')")
+                   .arg(m_paul)
+                   .arg(m_doctor));
+    const int analysis =
+        insert(QStringLiteral("INSERT INTO L_ANALYSIS (Id_Ref, Title) VALUES (%1, 'Glycémie')").arg(m_zoe));
     insert(QStringLiteral("INSERT INTO [ANALYSIS] (Id_Ref, Date_Analysis, Remark1) "
-                                            "VALUES (%1, '2026-01-05', 'prise de sang à jeun')")
-                                 .arg(analysis));
+                          "VALUES (%1, '2026-01-05', 'prise de sang à jeun')")
+               .arg(analysis));
     const int event = insert(QStringLiteral("INSERT INTO EVENT (Id_Ref, Date_Event, Description) "
                                             "VALUES (%1, '2024-09-02', 'Rentrée à l''École Jules-Ferry')")
                                  .arg(m_paul));
@@ -147,14 +149,16 @@ TEST_F(SearchIndexTest, FindsEveryKindOfRowWithoutRegardToAccentsLigaturesOrOrde
 
 TEST_F(SearchIndexTest, BestEntriesComeFirstWithTheWordsHighlightedAndTheTextEscaped)
 {
-    const int longer = act(m_zoe, QStringLiteral("Consultation de suivi, bilan complet, migraine évoquée en fin de "
-                                                 "rendez-vous parmi bien d''autres sujets sans rapport"));
+    const int longer =
+        act(m_zoe, QStringLiteral("Consultation de suivi, bilan complet, migraine évoquée en fin de "
+                                  "rendez-vous parmi bien d''autres sujets sans rapport"));
     const int shorter = act(m_paul, QStringLiteral("Migraine <forte> & migraines répétées"));
     const QList<Search::Hit> hits = Search::find(QStringLiteral("migraine"));
     ASSERT_EQ(hits.size(), 2);
     EXPECT_EQ(hits[0].rowId, shorter) << "more of the word in a shorter text ranks first";
     EXPECT_EQ(hits[1].rowId, longer);
-    EXPECT_TRUE(hits[0].snippetHtml.contains(QStringLiteral("<b>Migraine</b> &lt;forte&gt; &amp; <b>migraines</b>")))
+    EXPECT_TRUE(
+        hits[0].snippetHtml.contains(QStringLiteral("<b>Migraine</b> &lt;forte&gt; &amp; <b>migraines</b>")))
         << hits[0].snippetHtml.toStdString();
     EXPECT_TRUE(hits[0].snippet.contains(QStringLiteral("Migraine <forte> & migraines")));
     EXPECT_FALSE(hits[0].snippet.contains(QChar(0x02)));
@@ -201,12 +205,13 @@ TEST_F(SearchIndexTest, FollowsEveryChangeInItsTransactionUpToAPersonsDeletion)
     const int picture = insert(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, ImgMini, DoType) "
                                               "VALUES (%1, 'Scan', x'01', 1)")
                                    .arg(m_zoe));
-    insert(QStringLiteral("INSERT INTO DOCUMENTTEXT (Id_Document, DoKind, Content, State) VALUES (%1, 1, 'radio "
-                          "thorax', 1)")
-               .arg(picture));
+    insert(
+        QStringLiteral("INSERT INTO DOCUMENTTEXT (Id_Document, DoKind, Content, State) VALUES (%1, 1, 'radio "
+                       "thorax', 1)")
+            .arg(picture));
     EXPECT_EQ(found(QStringLiteral("thorax")), QStringList{key(Kind::Picture, picture)});
-    ASSERT_TRUE(q.exec(QStringLiteral("UPDATE DOCUMENTIMG SET Title = 'Scan', ImgMini = x'01' WHERE Id = %1")
-                           .arg(picture)));
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("UPDATE DOCUMENTIMG SET Title = 'Scan', ImgMini = x'01' WHERE Id = %1").arg(picture)));
     EXPECT_EQ(found(QStringLiteral("thorax")).size(), 1) << "the same picture keeps its text";
     ASSERT_TRUE(q.exec(QStringLiteral("UPDATE DOCUMENTIMG SET ImgMini = x'02' WHERE Id = %1").arg(picture)));
     EXPECT_TRUE(found(QStringLiteral("thorax")).isEmpty());
@@ -219,11 +224,13 @@ TEST_F(SearchIndexTest, FollowsEveryChangeInItsTransactionUpToAPersonsDeletion)
     act(m_paul, QStringLiteral("Otite aussi"));
     ASSERT_TRUE(m_home.dm().Person.locateId(m_zoe));
     m_home.dm().deletePerson();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SEARCH_INDEX WHERE Person = %1").arg(m_zoe)).toInt(), 0);
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT count(*) FROM SEARCH_INDEX WHERE Person = %1").arg(m_zoe)).toInt(), 0);
     EXPECT_EQ(found(QStringLiteral("otite")).size(), 1);
     EXPECT_EQ(found(QStringLiteral("martin")), QStringList{key(Kind::Identity, m_paul)});
-    EXPECT_TRUE(QSqlQuery(Connection::database())
-                    .exec(QStringLiteral("INSERT INTO SEARCH_INDEX (SEARCH_INDEX) VALUES ('integrity-check')")));
+    EXPECT_TRUE(
+        QSqlQuery(Connection::database())
+            .exec(QStringLiteral("INSERT INTO SEARCH_INDEX (SEARCH_INDEX) VALUES ('integrity-check')")));
 }
 
 TEST_F(SearchIndexTest, AnOlderDatabaseGetsItsIndexBuiltAndEveryConnectionKeepsItInStep)
@@ -232,7 +239,8 @@ TEST_F(SearchIndexTest, AnOlderDatabaseGetsItsIndexBuiltAndEveryConnectionKeepsI
     // Back to the layout before the index: rows there, no index, no text table.
     QSqlQuery q(Connection::database());
     QStringList drops;
-    ASSERT_TRUE(q.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')")));
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')")));
     while (q.next())
         drops << QStringLiteral("DROP %1 \"%2\"").arg(q.value(0).toString(), q.value(1).toString());
     drops << QStringLiteral("DROP TABLE SEARCH_INDEX") << QStringLiteral("DROP TABLE DOCUMENTTEXT")

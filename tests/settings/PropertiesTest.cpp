@@ -11,12 +11,12 @@
 #include "TEnterProperties.h"
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -92,8 +92,9 @@ TEST_F(Properties, NumberFieldsRefuseWhatTheyCannotHold)
     TEnterProperties fromFile(odd, [](const Settings&) {});
     EXPECT_EQ(child<NumberEdit>(fromFile, "Ed_ScanMaxWidth")->text(), QStringLiteral("5000"));
     EXPECT_EQ(child<NumberEdit>(fromFile, "Ed_SMTP_Port")->text(), QStringLiteral("0"));
-    for (const char* name : {"Ed_TwainSource", "Check_ShowTwainUI", "Ed_ScanMaxWidth", "Ed_ScanJpegQuality",
-                             "Ed_SMTP_Name", "Ed_SMTP_Email", "Ed_SMTP_Host", "Ed_SMTP_Port", "Btn_TwainSource"})
+    for (const char* name :
+         {"Ed_TwainSource", "Check_ShowTwainUI", "Ed_ScanMaxWidth", "Ed_ScanJpegQuality", "Ed_SMTP_Name",
+          "Ed_SMTP_Email", "Ed_SMTP_Host", "Ed_SMTP_Port", "Btn_TwainSource"})
         EXPECT_FALSE(child<QWidget>(fromFile, name)->accessibleName().isEmpty()) << name;
 }
 
@@ -126,7 +127,8 @@ TEST_F(Properties, OkRaisesTheMinimumsAndWritesTheWholeFileAtOnce)
     EXPECT_EQ(stored.twainSource, QStringLiteral("test:1"));
     const IniFile ini = IniFile::load(m_ini);
     EXPECT_EQ(ini.value(QStringLiteral("Other"), QStringLiteral("Key")), QStringLiteral("1"));
-    EXPECT_TRUE(QString::fromUtf8(TestFolders::readFile(m_ini)).contains(QStringLiteral("; kept as written")));
+    EXPECT_TRUE(
+        QString::fromUtf8(TestFolders::readFile(m_ini)).contains(QStringLiteral("; kept as written")));
 }
 
 TEST_F(Properties, RefusalsAndAnnulerLeaveTheFileAndTheSettings)

@@ -1,7 +1,7 @@
 // The update's backup is put back only when the user asks and it is sound.
 #include "DatabaseRecovery.h"
-#include "Messages.h"
 
+#include "Messages.h"
 #include "TemplateDatabaseTest.h"
 
 #include <QFile>
@@ -14,7 +14,8 @@ TEST(DatabaseRecoveryAtStart, UpdateBackupReplacesNothingUnlessAskedAndSound)
     DbConfig config;
     config.databaseFolder = scratch.path();
     const QString file = config.databaseFile();
-    const QString backup = scratch.path() + QStringLiteral("Backup/Maj/BRIVOLINE_ACCESS_BACKUP_MAJ_09122026101500.bkp");
+    const QString backup =
+        scratch.path() + QStringLiteral("Backup/Maj/BRIVOLINE_ACCESS_BACKUP_MAJ_09122026101500.bkp");
     TestFolders::copyTemplate(file);
     TestFolders::copyTemplate(backup);
     Connection::open(config);

@@ -1,6 +1,6 @@
 #include "DatabaseVersion.h"
-#include "Product.h"
 
+#include "Product.h"
 #include "TemplateDatabaseTest.h"
 
 #include <QSqlDatabase>

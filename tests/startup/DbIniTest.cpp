@@ -1,16 +1,17 @@
-#include "Connection.h"
 #include "DbIni.h"
+
+#include "Connection.h"
 #include "Errors.h"
 #include "IniFile.h"
 #include "SmallDisk.h"
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -46,17 +47,20 @@ TEST_F(DbIniRead, MissingFileGivesDefaultsAndIsWrittenWithAllSevenKeys)
     EXPECT_EQ(written.value(QStringLiteral("ODBC"), QStringLiteral("Name")), QStringLiteral("BRIVOLINE"));
     EXPECT_EQ(written.value(QStringLiteral("ODBC"), QStringLiteral("Driver")),
               QStringLiteral("Microsoft Access Driver (*.mdb)"));
-    EXPECT_EQ(written.value(QStringLiteral("ODBC"), QStringLiteral("Path")), QStringLiteral("Access/BRIVOLINE.MDB"));
+    EXPECT_EQ(written.value(QStringLiteral("ODBC"), QStringLiteral("Path")),
+              QStringLiteral("Access/BRIVOLINE.MDB"));
     EXPECT_EQ(written.value(QStringLiteral("OLEDB"), QStringLiteral("Provider")),
               QStringLiteral("Microsoft.Jet.OLEDB.4.0"));
-    EXPECT_EQ(written.value(QStringLiteral("OLEDB"), QStringLiteral("FileName")), QStringLiteral("Access/BRIVOLINE.MDB"));
+    EXPECT_EQ(written.value(QStringLiteral("OLEDB"), QStringLiteral("FileName")),
+              QStringLiteral("Access/BRIVOLINE.MDB"));
 }
 
 TEST_F(DbIniRead, ExistingFileIsNeverRewritten)
 {
     writeDbIni("[DataBase]\r\nProvider=OLEDB\r\n");
     DbIni::read(m_folders);
-    EXPECT_EQ(readFile(m_folders.data + QStringLiteral("db.ini")), QByteArray("[DataBase]\r\nProvider=OLEDB\r\n"));
+    EXPECT_EQ(readFile(m_folders.data + QStringLiteral("db.ini")),
+              QByteArray("[DataBase]\r\nProvider=OLEDB\r\n"));
 }
 
 TEST_F(DbIniRead, DatabaseFolderRules)
@@ -67,8 +71,10 @@ TEST_F(DbIniRead, DatabaseFolderRules)
     EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("/srv/famille")), QStringLiteral("/srv/famille/"));
     // Every relative folder lies under the data folder, whatever the current folder.
     EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("MyData/")), data + QStringLiteral("MyData/"));
-    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("data\\Famille")), data + QStringLiteral("data/Famille/"));
-    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("D:\\Famille\\")), data + QStringLiteral("D:/Famille/"));
+    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("data\\Famille")),
+              data + QStringLiteral("data/Famille/"));
+    EXPECT_EQ(DbIni::databaseFolder(data, QStringLiteral("D:\\Famille\\")),
+              data + QStringLiteral("D:/Famille/"));
     EXPECT_EQ(DbIni::databaseFolder(data, QString()), data);
 }
 
@@ -80,10 +86,11 @@ TEST_F(DbIniRead, FolderForAFileOrFileForAFolderIsRefusedBeforeAnythingIsMade)
         DbIni::read(m_folders);
         FAIL() << "a folder taken for the database file";
     } catch (const FileError& e) {
-        EXPECT_EQ(e.text(), QStringLiteral("Le fichier de configuration \"%1db.ini\" indique comme base de données "
-                                           "\"%2Access/\", qui est un dossier et non un fichier.\r"
-                                           "Corrigez la clé FileName de la section [OLEDB].")
-                                .arg(m_folders.data, elsewhere));
+        EXPECT_EQ(e.text(),
+                  QStringLiteral("Le fichier de configuration \"%1db.ini\" indique comme base de données "
+                                 "\"%2Access/\", qui est un dossier et non un fichier.\r"
+                                 "Corrigez la clé FileName de la section [OLEDB].")
+                      .arg(m_folders.data, elsewhere));
     }
     EXPECT_FALSE(TestFolders::exists(elsewhere));
 
@@ -99,11 +106,13 @@ TEST_F(DbIniRead, FolderForAFileOrFileForAFolderIsRefusedBeforeAnythingIsMade)
 
 TEST_F(DbIniRead, WindowsFileWithOdbcProviderAndOtherFileName)
 {
-    writeDbIni("[DataBase]\r\nProvider=ODBC\r\nPath=C:\\Donn\xE9""es\r\n[ODBC]\r\nPath=Access\\Famille.mdb\r\n"
+    writeDbIni("[DataBase]\r\nProvider=ODBC\r\nPath=C:\\Donn\xE9"
+               "es\r\n[ODBC]\r\nPath=Access\\Famille.mdb\r\n"
                "[OLEDB]\r\nFileName=Access\\Autre.mdb\r\n");
     const DbConfig db = DbIni::read(m_folders);
     EXPECT_EQ(db.kind, DbConfig::Kind::Odbc);
-    EXPECT_EQ(db.databaseFolder, m_folders.data + QStringLiteral("C:/Données/")) << "a drive letter means nothing here";
+    EXPECT_EQ(db.databaseFolder, m_folders.data + QStringLiteral("C:/Données/"))
+        << "a drive letter means nothing here";
     EXPECT_EQ(db.providerFileName(), QStringLiteral("Access/Famille.mdb"));
     EXPECT_EQ(db.databaseFile(), m_folders.data + QStringLiteral("C:/Données/Access/Autre.mdb"))
         << "connection uses the OLEDB file";
@@ -133,7 +142,8 @@ TEST_F(ConnectionOpen, MissingOrEmptyFileIsAFailureThatCreatesNothing)
         Connection::open(m_config);
         FAIL() << "no database, and no word";
     } catch (const DatabaseError& e) {
-        EXPECT_EQ(e.text(), QStringLiteral("La base de données \"%1\" est introuvable.").arg(m_config.databaseFile()));
+        EXPECT_EQ(e.text(),
+                  QStringLiteral("La base de données \"%1\" est introuvable.").arg(m_config.databaseFile()));
     }
     EXPECT_FALSE(Connection::isOpen());
     EXPECT_FALSE(TestFolders::exists(m_config.databaseFile()));
@@ -190,9 +200,10 @@ TEST_F(ConnectionOpen, ReadOnlyDatabaseIsRefusedAtOnce)
                 Connection::open(m_config);
                 return 1;
             } catch (const DatabaseError& e) {
-                return e.text() == QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\rla base de données "
-                                                  "est en lecture seule : vérifiez les droits d'accès à ce fichier et "
-                                                  "au dossier qui le contient.")
+                return e.text() == QStringLiteral(
+                                       "Impossible d'ouvrir la base de données \"%1\" :\rla base de données "
+                                       "est en lecture seule : vérifiez les droits d'accès à ce fichier et "
+                                       "au dossier qui le contient.")
                                        .arg(file)
                            ? 0
                            : 2;
@@ -201,7 +212,8 @@ TEST_F(ConnectionOpen, ReadOnlyDatabaseIsRefusedAtOnce)
     };
     const QFile::Permissions read = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     const QFile::Permissions enter = QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
-    const QFile::Permissions write = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const QFile::Permissions write =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     const QByteArray before = readFile(file);
 
     QFile::setPermissions(m_scratch.path(), read | enter);
@@ -226,9 +238,11 @@ TEST_F(ConnectionOpen, EngineErrorsAreSaidInFrench)
     Connection::open(m_config);
     QSqlQuery q(Connection::database());
     EXPECT_FALSE(q.exec(QStringLiteral("SELECT * FROM ACTES")));
-    EXPECT_EQ(Connection::errorText(q.lastError()), QStringLiteral("la table « ACTES » est absente de la base de données"));
+    EXPECT_EQ(Connection::errorText(q.lastError()),
+              QStringLiteral("la table « ACTES » est absente de la base de données"));
     EXPECT_FALSE(q.exec(QStringLiteral("SELECT Nom FROM PERSON")));
-    EXPECT_EQ(Connection::errorText(q.lastError()), QStringLiteral("la colonne « Nom » est absente de la base de données"));
+    EXPECT_EQ(Connection::errorText(q.lastError()),
+              QStringLiteral("la colonne « Nom » est absente de la base de données"));
 
     small.fill(16 * 1024);
     q.prepare(QStringLiteral("INSERT INTO PERSON (Name, Previous) VALUES ('Durand', ?)"));

@@ -1,16 +1,17 @@
+#include "Folders.h"
+
 #include "Errors.h"
 #include "FileUtils.h"
-#include "Folders.h"
 #include "Product.h"
 #include "Settings.h"
 #include "SmallDisk.h"
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -27,7 +28,8 @@ protected:
         m_program = m_scratch.make(QStringLiteral("opt/brivoline"));
         m_documents = m_scratch.path() + QStringLiteral("home/Documents/");
         m_folders = Folders::forProgramFolder(m_program, m_program + QStringLiteral("brivoline"));
-        m_desktop = {m_documents, m_scratch.path() + QStringLiteral("opt/"), [this](const QString&) { return m_removable; }};
+        m_desktop = {m_documents, m_scratch.path() + QStringLiteral("opt/"),
+                     [this](const QString&) { return m_removable; }};
     }
 
     QString resolve() { return FolderSetup::resolveDataFolder(m_folders, m_desktop); }
@@ -37,7 +39,8 @@ protected:
     }
     static void expectSubfolders(const QString& data)
     {
-        for (const char* sub : {"Export", "Html", "Backup", "Data", "Data/Access", "Data/Images", "Data/Files"})
+        for (const char* sub :
+             {"Export", "Html", "Backup", "Data", "Data/Access", "Data/Images", "Data/Files"})
             EXPECT_TRUE(QDir(data + QString::fromLatin1(sub)).exists()) << sub;
     }
 
@@ -57,15 +60,20 @@ TEST_F(DataFolder, FirstStartCreatesMakerAndProductFoldersWithTheirWarnings)
     expectSubfolders(data);
 
     const QByteArray makerWarning = readFile(maker + QStringLiteral("Avertissement.txt"));
-    EXPECT_TRUE(makerWarning.startsWith("ATTENTION : NE SUPPRIMEZ PAS CE REPERTOIRE \r\n\r\nCe r\xC3\xA9pertoire contient "
-                                        "les donn\xC3\xA9""es des logiciels \xC3\xA9""dit\xC3\xA9s par Halvorn Software "
-                                        "Developpement\r\nContact : "))
+    EXPECT_TRUE(makerWarning.startsWith(
+        "ATTENTION : NE SUPPRIMEZ PAS CE REPERTOIRE \r\n\r\nCe r\xC3\xA9pertoire contient "
+        "les donn\xC3\xA9"
+        "es des logiciels \xC3\xA9"
+        "dit\xC3\xA9s par Halvorn Software "
+        "Developpement\r\nContact : "))
         << makerWarning.toStdString();
     EXPECT_TRUE(makerWarning.contains("\r\nSite web : " + Product::webAddress.toUtf8() + "\r\n"));
     EXPECT_FALSE(makerWarning.contains("\n\n")) << "every line ends with CR LF";
 
     const QByteArray productWarning = readFile(data + QStringLiteral("Avertissement.txt"));
-    EXPECT_TRUE(productWarning.contains("contient les donn\xC3\xA9""es du logiciels Brivoline \xC3\xA9""dit\xC3\xA9s par "
+    EXPECT_TRUE(productWarning.contains("contient les donn\xC3\xA9"
+                                        "es du logiciels Brivoline \xC3\xA9"
+                                        "dit\xC3\xA9s par "
                                         "Halvorn Software Developpement\r\n"));
 }
 
@@ -124,10 +132,12 @@ TEST_F(DataFolder, ProgramFolderIsBesideABuiltExecutableAndUnderShareForAnInstal
 
     const QString prefix = m_scratch.make(QStringLiteral("usr"));
     QDir().mkpath(prefix + QStringLiteral("bin"));
-    EXPECT_EQ(Folders::programFolderOf(prefix + QStringLiteral("bin/brivoline")), prefix + QStringLiteral("bin/"))
+    EXPECT_EQ(Folders::programFolderOf(prefix + QStringLiteral("bin/brivoline")),
+              prefix + QStringLiteral("bin/"))
         << "no program folder installed: the executable's own folder, where start-up says what is missing";
     QDir().mkpath(prefix + QStringLiteral("share/brivoline/Ressources/DB"));
-    EXPECT_EQ(Folders::programFolderOf(prefix + QStringLiteral("bin/brivoline")), prefix + QStringLiteral("share/brivoline/"));
+    EXPECT_EQ(Folders::programFolderOf(prefix + QStringLiteral("bin/brivoline")),
+              prefix + QStringLiteral("share/brivoline/"));
 }
 
 TEST_F(DataFolder, CopyIfMissingSearchesInOrderAndNeverOverwrites)
@@ -191,10 +201,12 @@ TEST(FileUtilities, CopyFileLeavesNoPartialTargetAndRefusesToOverwrite)
     TestFolders::Scratch scratch;
     writeFile(scratch.path() + QStringLiteral("src"), "content");
     writeFile(scratch.path() + QStringLiteral("dst"), "kept");
-    EXPECT_THROW(FileUtils::copyFile(scratch.path() + QStringLiteral("src"), scratch.path() + QStringLiteral("dst"), false),
+    EXPECT_THROW(FileUtils::copyFile(scratch.path() + QStringLiteral("src"),
+                                     scratch.path() + QStringLiteral("dst"), false),
                  FileError);
     EXPECT_EQ(readFile(scratch.path() + QStringLiteral("dst")), QByteArray("kept"));
-    EXPECT_THROW(FileUtils::copyFile(scratch.path() + QStringLiteral("absent"), scratch.path() + QStringLiteral("new"), false),
+    EXPECT_THROW(FileUtils::copyFile(scratch.path() + QStringLiteral("absent"),
+                                     scratch.path() + QStringLiteral("new"), false),
                  FileError);
     EXPECT_FALSE(exists(scratch.path() + QStringLiteral("new")));
     EXPECT_EQ(QDir(scratch.path()).entryList(QDir::Files).size(), 2) << "no scratch file left behind";
@@ -224,21 +236,24 @@ TEST(FileUtilities, FullDiskKeepsThePreviousFileOrNoneAndSaysWhy)
         Settings().write(ini); // a few hundred bytes: one buffered write
         FAIL() << "written on a full disk";
     } catch (const FileError& e) {
-        EXPECT_EQ(e.text(), QStringLiteral("Impossible d'écrire le fichier \"%1\" : le disque est plein.").arg(ini));
+        EXPECT_EQ(e.text(),
+                  QStringLiteral("Impossible d'écrire le fichier \"%1\" : le disque est plein.").arg(ini));
     }
     EXPECT_EQ(readFile(ini), QByteArray("[Properties]\nSplash=0\n"));
 
     // Room for a part of the copy only.
     small.release();
     small.fill(64 * 1024);
-    EXPECT_THROW(FileUtils::copyFile(scratch.path() + QStringLiteral("BRIVOLINE.MDB"), disk + QStringLiteral("BRIVOLINE.MDB"), false),
+    EXPECT_THROW(FileUtils::copyFile(scratch.path() + QStringLiteral("BRIVOLINE.MDB"),
+                                     disk + QStringLiteral("BRIVOLINE.MDB"), false),
                  FileError);
     EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden),
               (QStringList{QStringLiteral(".filler"), QStringLiteral("brivoline.ini")}))
         << "no file cut short, nothing left beside";
 
     small.release();
-    FileUtils::copyFile(scratch.path() + QStringLiteral("BRIVOLINE.MDB"), disk + QStringLiteral("BRIVOLINE.MDB"), false);
+    FileUtils::copyFile(scratch.path() + QStringLiteral("BRIVOLINE.MDB"),
+                        disk + QStringLiteral("BRIVOLINE.MDB"), false);
     EXPECT_EQ(readFile(disk + QStringLiteral("BRIVOLINE.MDB")), database);
 }
 

@@ -67,12 +67,13 @@ void create(const QString& path, const Content& content)
         exec(photo, QStringLiteral("photo"));
 
         QSqlQuery document(db);
-        document.prepare(
-            QStringLiteral("INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, Title, Img, ImgMini) VALUES (0, ?, ?, ?, ?)"));
+        document.prepare(QStringLiteral(
+            "INSERT INTO DOCUMENTIMG (Id_File, Id_Ref, Title, Img, ImgMini) VALUES (0, ?, ?, ?, ?)"));
         for (int i = 0; i < content.documents; ++i) {
             document.bindValue(0, 1 + i % 2);
             document.bindValue(1, QStringLiteral("Ordonnance %1").arg(i + 1));
-            document.bindValue(2, BmpFormat::encode(picture(content.documentWidth, content.documentHeight, 10 + i)));
+            document.bindValue(
+                2, BmpFormat::encode(picture(content.documentWidth, content.documentHeight, 10 + i)));
             document.bindValue(3, BmpFormat::encode(picture(90, 90, 10 + i)));
             exec(document, QStringLiteral("document"));
         }

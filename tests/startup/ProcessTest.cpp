@@ -1,13 +1,18 @@
 // The real program, started as a separate process in a scratch home folder.
 #include "DatabaseRecovery.h"
 #include "IniFile.h"
-#include "StartupSequence.h"
+#include "Provisioning.h"
 #include "SingleInstance.h"
 #include "SmallDisk.h"
+#include "StartupSequence.h"
 #include "TestFolders.h"
-#include "Provisioning.h"
 #include "WriteTest.h"
 
+#include <csignal>
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -16,11 +21,6 @@
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QThread>
-#include <gtest/gtest.h>
-#include <csignal>
-#include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,7 +40,8 @@ protected:
     }
     QString lockFile() const { return m_home.path() + QStringLiteral("run/BRIVOLINE.lock"); }
 
-    std::unique_ptr<QProcess> start(const QString& executable = TestFolders::programFolder() + QStringLiteral("brivoline"),
+    std::unique_ptr<QProcess> start(const QString& executable = TestFolders::programFolder() +
+                                                                QStringLiteral("brivoline"),
                                     bool quitAfterShow = false)
     {
         auto p = std::make_unique<QProcess>();
@@ -48,7 +49,8 @@ protected:
         env.insert(QStringLiteral("HOME"), m_home.path());
         // Qt only takes a runtime folder that is private to the user.
         const QString runtime = m_home.make(m_runtime);
-        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(runtime,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), m_home.path() + QStringLiteral("Documents"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -60,8 +62,8 @@ protected:
             p->setWorkingDirectory(m_workingDirectory);
         if (m_unprivileged && ::geteuid() == 0)
             p->setChildProcessModifier([] {
-                if (::setgroups(0, nullptr) != 0 || ::setgid(TestFolders::kNobody) != 0
-                    || ::setuid(TestFolders::kNobody) != 0)
+                if (::setgroups(0, nullptr) != 0 || ::setgid(TestFolders::kNobody) != 0 ||
+                    ::setuid(TestFolders::kNobody) != 0)
                     ::_exit(255);
             });
         p->start(executable, {});
@@ -72,7 +74,8 @@ protected:
     // data folder (the sort list is the last file it copies).
     void waitUntilRunning(QProcess& p)
     {
-        for (int i = 0; i < 400 && !(exists(lockFile()) && exists(dataFolder() + QStringLiteral("SortList.def"))); ++i)
+        for (int i = 0;
+             i < 400 && !(exists(lockFile()) && exists(dataFolder() + QStringLiteral("SortList.def"))); ++i)
             QThread::msleep(50);
         QThread::msleep(1000);
         ASSERT_EQ(p.state(), QProcess::Running) << p.readAllStandardError().toStdString();
@@ -93,12 +96,13 @@ protected:
     QStringList snapshot() const
     {
         QStringList entries;
-        QDirIterator it(m_home.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(m_home.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QFileInfo info(it.next());
             if (info.filePath() != messageLog())
-                entries << info.filePath() + QLatin1Char(' ') + QString::number(info.size()) + QLatin1Char(' ')
-                               + QString::number(info.lastModified().toMSecsSinceEpoch());
+                entries << info.filePath() + QLatin1Char(' ') + QString::number(info.size()) +
+                               QLatin1Char(' ') + QString::number(info.lastModified().toMSecsSinceEpoch());
         }
         entries.sort();
         return entries;
@@ -123,10 +127,15 @@ protected:
         m_home.make(QStringLiteral("run"));
         if (::geteuid() != 0)
             return;
-        QDirIterator it(m_home.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
-        ASSERT_EQ(::chown(QFile::encodeName(m_home.path()).constData(), TestFolders::kNobody, TestFolders::kNobody), 0);
+        QDirIterator it(m_home.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        ASSERT_EQ(
+            ::chown(QFile::encodeName(m_home.path()).constData(), TestFolders::kNobody, TestFolders::kNobody),
+            0);
         while (it.hasNext())
-            ASSERT_EQ(::chown(QFile::encodeName(it.next()).constData(), TestFolders::kNobody, TestFolders::kNobody), 0);
+            ASSERT_EQ(
+                ::chown(QFile::encodeName(it.next()).constData(), TestFolders::kNobody, TestFolders::kNobody),
+                0);
     }
     // Whether "nobody" may reach and run the built program at all.
     static bool programReachableByOthers()
@@ -186,12 +195,12 @@ TEST_F(ProgramRun, SecondSessionOnTheSameRecordsIsRefusedNamingItsHolder)
     ASSERT_EQ(shown.size(), 1) << shown.join(QLatin1Char('\n')).toStdString();
     const struct passwd* me = ::getpwuid(::geteuid());
     ASSERT_NE(me, nullptr);
-    EXPECT_TRUE(shown.at(0).startsWith(QStringLiteral("warning\tLes données \"%1\" sont déjà ouvertes par Brivoline "
-                                                      "dans une autre session (utilisateur « %2 » sur l'ordinateur "
-                                                      "« %3 », processus %4).")
-                                           .arg(databaseFile(), QString::fromLocal8Bit(me->pw_name),
-                                                QSysInfo::machineHostName())
-                                           .arg(first->processId())))
+    EXPECT_TRUE(shown.at(0).startsWith(
+        QStringLiteral("warning\tLes données \"%1\" sont déjà ouvertes par Brivoline "
+                       "dans une autre session (utilisateur « %2 » sur l'ordinateur "
+                       "« %3 », processus %4).")
+            .arg(databaseFile(), QString::fromLocal8Bit(me->pw_name), QSysInfo::machineHostName())
+            .arg(first->processId())))
         << shown.at(0).toStdString();
     EXPECT_EQ(withoutRuntimes(snapshot()), before) << "the second session writes nothing";
     EXPECT_FALSE(second->readAllStandardError().contains("shown-after-ms"));
@@ -238,13 +247,16 @@ TEST_F(ProgramRun, DamagedDatabaseEndsStartUpWithBothMessages)
 TEST_F(ProgramRun, ProgramWithoutItsTemplateRefusesToStart)
 {
     const QString program = m_home.make(QStringLiteral("bare"));
-    ASSERT_TRUE(QFile::copy(TestFolders::programFolder() + QStringLiteral("brivoline"), program + QStringLiteral("brivoline")));
-    QFile::setPermissions(program + QStringLiteral("brivoline"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(QFile::copy(TestFolders::programFolder() + QStringLiteral("brivoline"),
+                            program + QStringLiteral("brivoline")));
+    QFile::setPermissions(program + QStringLiteral("brivoline"),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     writeFile(program + QStringLiteral("directories.ini"), "[Path]\nAppDataDir=appexe\n");
     auto run = start(program + QStringLiteral("brivoline"), true);
     EXPECT_EQ(finish(*run), 1);
     EXPECT_EQ(messages(), QStringList{QStringLiteral("warning\t") + Provisioning::kMissingComponentsMessage});
-    EXPECT_TRUE(exists(program + QStringLiteral("Data/Access"))) << "appexe keeps the data beside the program";
+    EXPECT_TRUE(exists(program + QStringLiteral("Data/Access")))
+        << "appexe keeps the data beside the program";
     EXPECT_FALSE(exists(program + QStringLiteral("Data/Access/BRIVOLINE.MDB")));
 }
 
@@ -278,9 +290,11 @@ TEST_F(ProgramRun, EmptyOrIncompleteDatabaseStopsStartUpNamingTheFile)
 {
     writeFile(databaseFile(), QByteArray());
     EXPECT_EQ(runOnce(), 1);
-    EXPECT_EQ(messages(), (QStringList{QStringLiteral("plain\tLe fichier \"%1\" est vide : ce n'est pas une base de "
-                                                     "données.").arg(databaseFile()),
-                                      QStringLiteral("error\t") + StartupSequence::kConnectionFailedMessage}));
+    EXPECT_EQ(messages(),
+              (QStringList{QStringLiteral("plain\tLe fichier \"%1\" est vide : ce n'est pas une base de "
+                                          "données.")
+                               .arg(databaseFile()),
+                           QStringLiteral("error\t") + StartupSequence::kConnectionFailedMessage}));
     EXPECT_EQ(QFileInfo(databaseFile()).size(), 0);
     EXPECT_FALSE(m_shown);
 
@@ -298,15 +312,18 @@ TEST_F(ProgramRun, EmptyOrIncompleteDatabaseStopsStartUpNamingTheFile)
     // Blamed on the database, not on the program: no other message, no web page, no window.
     damage(QStringLiteral("DROP TABLE EVENT"));
     EXPECT_EQ(runOnce(), 1);
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t") + DatabaseRecovery::incompleteMessage(
-                                                                      databaseFile(), QStringLiteral("la table « EVENT »"), {})});
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t") +
+                                      DatabaseRecovery::incompleteMessage(
+                                          databaseFile(), QStringLiteral("la table « EVENT »"), {})});
     EXPECT_FALSE(m_shown);
 
     damage(QStringLiteral("ALTER TABLE PERSON DROP COLUMN BirthDay_Weight"));
     EXPECT_EQ(runOnce(), 1);
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t")
-                                      + DatabaseRecovery::incompleteMessage(
-                                          databaseFile(), QStringLiteral("la colonne « BirthDay_Weight » de la table « PERSON »"), {})});
+    EXPECT_EQ(messages(),
+              QStringList{QStringLiteral("error\t") +
+                          DatabaseRecovery::incompleteMessage(
+                              databaseFile(),
+                              QStringLiteral("la colonne « BirthDay_Weight » de la table « PERSON »"), {})});
 }
 
 TEST_F(ProgramRun, DbIniNamingAFolderOrAHugePathGetsAShortMessageAndMakesNothing)
@@ -316,18 +333,22 @@ TEST_F(ProgramRun, DbIniNamingAFolderOrAHugePathGetsAShortMessageAndMakesNothing
               "[DataBase]\r\nPath=" + elsewhere.toUtf8() + "\r\n[OLEDB]\r\nFileName=Access\\\r\n");
     EXPECT_EQ(runOnce(), 1);
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages().at(0).startsWith(QStringLiteral("error\tLe fichier de configuration \"%1db.ini\" indique "
-                                                           "comme base de données \"%2Access/\", qui est un dossier")
-                                                .arg(dataFolder(), elsewhere)))
+    EXPECT_TRUE(
+        messages().at(0).startsWith(QStringLiteral("error\tLe fichier de configuration \"%1db.ini\" indique "
+                                                   "comme base de données \"%2Access/\", qui est un dossier")
+                                        .arg(dataFolder(), elsewhere)))
         << messages().at(0).toStdString();
     EXPECT_FALSE(exists(elsewhere)) << "no stray folder";
 
-    writeFile(dataFolder() + QStringLiteral("db.ini"), "[DataBase]\nPath=/" + QByteArray(1 << 20, 'a') + "\n");
+    writeFile(dataFolder() + QStringLiteral("db.ini"),
+              "[DataBase]\nPath=/" + QByteArray(1 << 20, 'a') + "\n");
     EXPECT_EQ(runOnce(), 1);
     ASSERT_EQ(messages().size(), 1);
     EXPECT_LT(messages().at(0).size(), 600);
-    EXPECT_TRUE(messages().at(0).startsWith(QStringLiteral("error\tLa copie des données dans le dossier \"/aaa")));
-    EXPECT_TRUE(messages().at(0).endsWith(QStringLiteral("/Access/BRIVOLINE.MDB\" : le chemin est trop long.")))
+    EXPECT_TRUE(
+        messages().at(0).startsWith(QStringLiteral("error\tLa copie des données dans le dossier \"/aaa")));
+    EXPECT_TRUE(
+        messages().at(0).endsWith(QStringLiteral("/Access/BRIVOLINE.MDB\" : le chemin est trop long.")))
         << messages().at(0).right(200).toStdString();
 }
 
@@ -350,16 +371,18 @@ TEST_F(ProgramRun, UnreadableDbIniStopsStartUpAndIsNeverReplaced)
     writeFile(dbIni, users);
     runUnprivileged();
     // Unreadable, then writable but not readable: the user's setting survives both.
-    for (const QFile::Permissions rights : {QFile::Permissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner),
-                                            QFile::Permissions(QFileDevice::WriteOwner | QFileDevice::WriteGroup
-                                                               | QFileDevice::WriteOther)}) {
+    for (const QFile::Permissions rights :
+         {QFile::Permissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner),
+          QFile::Permissions(QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)}) {
         if (::geteuid() == 0) {
             ASSERT_EQ(::chown(QFile::encodeName(dbIni).constData(), 0, 0), 0);
         }
         QFile::setPermissions(dbIni, ::geteuid() == 0 ? rights : rights & ~QFileDevice::ReadOwner);
         EXPECT_EQ(runOnce(), 1);
-        EXPECT_EQ(messages(), QStringList{QStringLiteral("error\tImpossible de lire le fichier \"%1\" : accès refusé.")
-                                              .arg(dbIni)});
+        EXPECT_EQ(
+            messages(),
+            QStringList{
+                QStringLiteral("error\tImpossible de lire le fichier \"%1\" : accès refusé.").arg(dbIni)});
         EXPECT_EQ(readFile(dbIni), users);
         EXPECT_FALSE(exists(databaseFile())) << "no new empty household in the default place";
         EXPECT_FALSE(exists(dataFolder() + QStringLiteral("Famille")));
@@ -371,11 +394,12 @@ TEST_F(ProgramRun, FullDiskAtFirstStartLeavesNoCutFileAndTheNextStartRecovers)
     SmallDisk disk(m_home.path() + QStringLiteral("Documents"), 1024 * 1024);
     if (!disk.mounted())
         GTEST_SKIP() << disk.whyNot().toStdString();
-    const QString expected = QStringLiteral("error\t")
-                             + Provisioning::copyFailedMessage(
-                                 dataFolder() + QStringLiteral("Data/"),
-                                 QStringLiteral("Impossible d'écrire le fichier \"%1\" : le disque est plein.")
-                                     .arg(databaseFile()));
+    const QString expected =
+        QStringLiteral("error\t") +
+        Provisioning::copyFailedMessage(
+            dataFolder() + QStringLiteral("Data/"),
+            QStringLiteral("Impossible d'écrire le fichier \"%1\" : le disque est plein.")
+                .arg(databaseFile()));
     const auto nothingCutShort = [this] {
         QDirIterator it(dataFolder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
@@ -415,20 +439,23 @@ TEST_F(ProgramRun, FullDiskAtExitKeepsTheSettingsFileAndTheNextStartSaysSo)
     if (!disk.mounted())
         GTEST_SKIP() << disk.whyNot().toStdString();
     const QString iniFile = dataFolder() + QStringLiteral("brivoline.ini");
-    const QByteArray settings = "[Properties]\r\nFirstLaunch=0\r\nShowCalendar=1\r\n\r\n[Windows]\r\nLeft=12\r\n";
+    const QByteArray settings =
+        "[Properties]\r\nFirstLaunch=0\r\nShowCalendar=1\r\n\r\n[Windows]\r\nLeft=12\r\n";
     writeFile(iniFile, settings);
     auto first = start();
     waitUntilRunning(*first);
     disk.fill();
     ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
     EXPECT_EQ(finish(*first), 1);
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\tImpossible d'écrire le fichier \"%1\" : le disque est plein.")
-                                          .arg(iniFile)});
+    EXPECT_EQ(
+        messages(),
+        QStringList{QStringLiteral("error\tImpossible d'écrire le fichier \"%1\" : le disque est plein.")
+                        .arg(iniFile)});
     EXPECT_EQ(readFile(iniFile), settings);
 
     EXPECT_EQ(runOnce(), 1);
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t") + diskFullMessage(QStringLiteral("Brivoline 3.51"),
-                                                                                   dataFolder())});
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("error\t") +
+                                      diskFullMessage(QStringLiteral("Brivoline 3.51"), dataFolder())});
     EXPECT_EQ(readFile(iniFile), settings);
 }
 

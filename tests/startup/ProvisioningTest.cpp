@@ -1,11 +1,12 @@
+#include "Provisioning.h"
+
 #include "DbIni.h"
 #include "Messages.h"
-#include "Provisioning.h"
 #include "TestFolders.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -55,7 +56,8 @@ TEST_F(ProvisioningRun, FirstStartCopiesTheTemplateSilently)
     ASSERT_TRUE(Provisioning::run(m_folders, db));
     EXPECT_TRUE(m_messages.messages().isEmpty());
     EXPECT_EQ(readFile(db.databaseFile()), QByteArray("template database"));
-    EXPECT_EQ(readFile(db.databaseFolder + QStringLiteral("Images/Doc1.jpg")), QByteArray("template picture"));
+    EXPECT_EQ(readFile(db.databaseFolder + QStringLiteral("Images/Doc1.jpg")),
+              QByteArray("template picture"));
     EXPECT_EQ(readFile(db.databaseFolder + QStringLiteral("Files/File1.f")), QByteArray("template file"));
     EXPECT_EQ(readFile(m_folders.data + QStringLiteral("SortList.def")), QByteArray("shipped sort list"));
     EXPECT_TRUE(exists(m_folders.data + QStringLiteral("db.ini")));
@@ -71,12 +73,13 @@ TEST_F(ProvisioningRun, OlderInstallationIsTransferredWithItsWarningAndLeftInPla
     EXPECT_TRUE(exists(db.databaseFolder + QStringLiteral("Images/People3.jpg")));
     EXPECT_FALSE(exists(db.databaseFolder + QStringLiteral("Images/thumbs.db")));
     EXPECT_TRUE(exists(db.databaseFolder + QStringLiteral("Files/File7.f")));
-    EXPECT_FALSE(exists(db.databaseFolder + QStringLiteral("Images/Doc1.jpg"))) << "nothing from the template";
+    EXPECT_FALSE(exists(db.databaseFolder + QStringLiteral("Images/Doc1.jpg")))
+        << "nothing from the template";
     ASSERT_EQ(m_messages.messages().size(), 1);
     EXPECT_EQ(m_messages.messages().at(0).icon, Messages::Icon::Warning);
     EXPECT_EQ(m_messages.messages().at(0).text,
-              QStringLiteral("IMPORTANT !!\r\rLa base de données a été transférée dans le réperoire :\r")
-                  + db.databaseFolder + QStringLiteral("\r\rNE SUPPRIMEZ PAS CE REPERTOIRE"));
+              QStringLiteral("IMPORTANT !!\r\rLa base de données a été transférée dans le réperoire :\r") +
+                  db.databaseFolder + QStringLiteral("\r\rNE SUPPRIMEZ PAS CE REPERTOIRE"));
     EXPECT_TRUE(exists(m_folders.program + QStringLiteral("Data/Access/BRIVOLINE.MDB")));
 }
 
@@ -94,10 +97,12 @@ TEST_F(ProvisioningRun, FailedCopyIsReportedNotAnnouncedAndLeavesNoDatabase)
     EXPECT_EQ(m_messages.messages().at(0).icon, Messages::Icon::Error);
     EXPECT_EQ(m_messages.texts().at(0),
               Provisioning::copyFailedMessage(
-                  db.databaseFolder, QStringLiteral("Impossible de lire le fichier \"%1\" : fichier ou dossier introuvable.")
-                                         .arg(lost)));
+                  db.databaseFolder,
+                  QStringLiteral("Impossible de lire le fichier \"%1\" : fichier ou dossier introuvable.")
+                      .arg(lost)));
     EXPECT_FALSE(exists(db.databaseFile()));
-    EXPECT_TRUE(exists(m_folders.program + QStringLiteral("Data/Access/BRIVOLINE.MDB"))) << "the source stays";
+    EXPECT_TRUE(exists(m_folders.program + QStringLiteral("Data/Access/BRIVOLINE.MDB")))
+        << "the source stays";
 
     QFile::remove(lost);
     m_messages.clear();
@@ -127,7 +132,8 @@ TEST_F(ProvisioningRun, SecondStartCopiesNothingAndKeepsUserFiles)
     EXPECT_EQ(readFile(db.databaseFile()), QByteArray("the household's records"));
     EXPECT_FALSE(exists(db.databaseFolder + QStringLiteral("Images/Doc1.jpg")));
     EXPECT_EQ(readFile(m_folders.data + QStringLiteral("SortList.def")), QByteArray("edited by the user"));
-    EXPECT_EQ(readFile(m_folders.data + QStringLiteral("brivoline.ini")), QByteArray("[Properties]\nSplash=0\n"));
+    EXPECT_EQ(readFile(m_folders.data + QStringLiteral("brivoline.ini")),
+              QByteArray("[Properties]\nSplash=0\n"));
 }
 
 TEST_F(ProvisioningRun, DatabaseFolderElsewhereIsCreatedWithItsSubfolders)

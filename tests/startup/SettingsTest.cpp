@@ -1,11 +1,12 @@
+#include "Settings.h"
+
 #include "Errors.h"
 #include "IniFile.h"
-#include "Settings.h"
 #include "TestFolders.h"
 #include "TextFiles.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 #include <unistd.h>
 
 namespace {
@@ -65,8 +66,9 @@ TEST(SettingsFile, RoundTripWritesEveryKeyAndKeepsForeignOnes)
     EXPECT_TRUE(text.contains("[Other]\nKeep=me\n"));
     EXPECT_TRUE(text.contains("Unknown=42\n"));
     EXPECT_TRUE(text.startsWith("; r\xC3\xA9glages\n")) << "written in UTF-8";
-    for (const char* key : {"TestMdac=", "Splash=", "ShowUI=", "HideBigFontMsg=", "TwainSource=", "ShowTwainUI=",
-                            "JpegQuality=", "Email=", "Host=", "Port=", "Left=", "Top=", "Width=", "Style="})
+    for (const char* key :
+         {"TestMdac=", "Splash=", "ShowUI=", "HideBigFontMsg=", "TwainSource=", "ShowTwainUI=",
+          "JpegQuality=", "Email=", "Host=", "Port=", "Left=", "Top=", "Width=", "Style="})
         EXPECT_TRUE(text.contains(key)) << key;
 }
 
@@ -93,7 +95,9 @@ TEST(SettingsFile, PictureBoundAndQualityOutsideTheDialogsRangesReadAsDefaults)
     TestFolders::Scratch scratch;
     const QString path = scratch.path() + QStringLiteral("brivoline.ini");
     const auto read = [&](int maxWidth, int quality) {
-        writeFile(path, QStringLiteral("[Scan]\nMaxWidth=%1\nJpegQuality=%2\n").arg(maxWidth).arg(quality).toUtf8());
+        writeFile(
+            path,
+            QStringLiteral("[Scan]\nMaxWidth=%1\nJpegQuality=%2\n").arg(maxWidth).arg(quality).toUtf8());
         const Settings s = Settings::read(path);
         return std::pair{s.maxWidth, s.jpegQuality};
     };
@@ -113,20 +117,21 @@ TEST(SettingsFile, UnreadableFileIsAnErrorAndStaysAsItWas)
     const QString path = scratch.path() + QStringLiteral("brivoline.ini");
     const QByteArray users = "[Properties]\nSplash=0\n[Mine]\nKeep=me\n";
     writeFile(path, users);
-    QFile::setPermissions(scratch.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                              | QFileDevice::ReadOther | QFileDevice::WriteOther
-                                              | QFileDevice::ExeOther);
+    QFile::setPermissions(scratch.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::WriteOther | QFileDevice::ExeOther);
     // Writable by anyone, readable by no one but its owner (and not even by
     // its owner when the tests do not run as root).
-    QFile::setPermissions(path, (::geteuid() == 0 ? QFileDevice::ReadOwner : QFileDevice::Permissions())
-                                    | QFileDevice::WriteOwner | QFileDevice::WriteOther);
+    QFile::setPermissions(path, (::geteuid() == 0 ? QFileDevice::ReadOwner : QFileDevice::Permissions()) |
+                                    QFileDevice::WriteOwner | QFileDevice::WriteOther);
     const int result = TestFolders::asUnprivilegedUser([&] {
         int failures = 0;
         try {
             Settings::read(path);
             ++failures;
         } catch (const FileError& e) {
-            failures += e.text() != QStringLiteral("Impossible de lire le fichier \"%1\" : accès refusé.").arg(path);
+            failures +=
+                e.text() != QStringLiteral("Impossible de lire le fichier \"%1\" : accès refusé.").arg(path);
         }
         try {
             Settings().write(path);
@@ -156,11 +161,13 @@ TEST(SettingsFile, Windows1252TextIsReadAndRewrittenAsUtf8)
 {
     TestFolders::Scratch scratch;
     const QString path = scratch.path() + QStringLiteral("brivoline.ini");
-    writeFile(path, "[SMTP]\r\nName=Andr\xE9 L\x9C""uf \x80\r\n");
+    writeFile(path, "[SMTP]\r\nName=Andr\xE9 L\x9C"
+                    "uf \x80\r\n");
     Settings s = Settings::read(path);
     EXPECT_EQ(s.smtpName, QStringLiteral("André Lœuf €"));
     s.write(path);
-    EXPECT_TRUE(readFile(path).contains("Name=Andr\xC3\xA9 L\xC5\x93uf \xE2\x82\xAC\r\n")) << "line ends kept";
+    EXPECT_TRUE(readFile(path).contains("Name=Andr\xC3\xA9 L\xC5\x93uf \xE2\x82\xAC\r\n"))
+        << "line ends kept";
 }
 
 TEST(TextFileDecoding, Utf8WithBomAndInvalidSequences)

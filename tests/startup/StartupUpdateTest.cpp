@@ -1,5 +1,7 @@
 // The update at start: the shipped BD_351.maj on databases of the older
 // layout it upgrades, the version rules, and the second pass.
+#include "StartupUpdate.h"
+
 #include "BmpFormat.h"
 #include "DatabaseVersion.h"
 #include "JpegIO.h"
@@ -7,17 +9,16 @@
 #include "OlderLayout.h"
 #include "Product.h"
 #include "Schema.h"
-#include "StartupUpdate.h"
 #include "TestFolders.h"
 #include "UpdateScript.h"
 
+#include <gtest/gtest.h>
+#include <map>
 #include <QDir>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <gtest/gtest.h>
-#include <map>
 
 namespace {
 
@@ -55,7 +56,8 @@ std::map<QString, QString> columnsOf(const QSqlDatabase& db)
 {
     std::map<QString, QString> columns;
     QSqlQuery tables(db);
-    tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name<>'sqlite_sequence'"));
+    tables.exec(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name<>'sqlite_sequence'"));
     while (tables.next()) {
         QSqlQuery info(db);
         info.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(tables.value(0).toString()));
@@ -89,7 +91,8 @@ protected:
         m_folders.data = m_scratch.make(QStringLiteral("data"));
         m_db.databaseFolder = m_folders.data + QStringLiteral("Data/");
         // The program folder's update scripts and trees, as the build stages them.
-        for (const QString& folder : {QStringLiteral("Maj"), QStringLiteral("Query"), QStringLiteral("Stat")}) {
+        for (const QString& folder :
+             {QStringLiteral("Maj"), QStringLiteral("Query"), QStringLiteral("Stat")}) {
             QDir().mkpath(m_folders.program + folder);
             const QString from = TestFolders::programFolder() + folder + QLatin1Char('/');
             for (const QString& name : QDir(from).entryList(QDir::Files))
@@ -105,7 +108,10 @@ protected:
         openDatabase();
         StartupUpdate::run(m_folders, m_db, [this](const QString& text) { m_status << text; });
     }
-    QString version() const { return GetBDVersion({}, QStringLiteral("OBJECT_VAL_STR"), QStringLiteral("VALUE")); }
+    QString version() const
+    {
+        return GetBDVersion({}, QStringLiteral("OBJECT_VAL_STR"), QStringLiteral("VALUE"));
+    }
     void setVersion(const QString& text)
     {
         QSqlQuery q(Connection::database());
@@ -133,7 +139,8 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
 {
     createOlder(m_db.databaseFile());
     // One backup offer for each script of the chain, each declined.
-    for (qsizetype i = 0; i < StartupUpdate::scriptsAfter(m_folders.program + QStringLiteral("Maj/"), 320).size(); ++i)
+    for (qsizetype i = 0;
+         i < StartupUpdate::scriptsAfter(m_folders.program + QStringLiteral("Maj/"), 320).size(); ++i)
         m_messages.queueAnswer(Messages::Answer::No);
     update();
 
@@ -176,7 +183,8 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
     EXPECT_TRUE(q.value(0).toString().endsWith(QStringLiteral("\nmL/min\ns")));
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM SQL_TREE")) && q.next());
     EXPECT_EQ(q.value(0).toInt(), 7);
-    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM STAT_QUERY WHERE Query LIKE '%{Montant}%'")) && q.next());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM STAT_QUERY WHERE Query LIKE '%{Montant}%'")) &&
+                q.next());
     EXPECT_EQ(q.value(0).toInt(), 3);
     ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next());
     EXPECT_EQ(q.value(0).toString(), QStringLiteral("ok"));
@@ -223,7 +231,8 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
     update();
     EXPECT_EQ(contentOf(Connection::database()), before);
     const QString second = log().mid(logBefore.size());
-    EXPECT_EQ(second.count(QStringLiteral("*** Mise à jour déjà effectuée ***")), 13 + 1) << "one for each block";
+    EXPECT_EQ(second.count(QStringLiteral("*** Mise à jour déjà effectuée ***")), 13 + 1)
+        << "one for each block";
     EXPECT_FALSE(second.contains(QStringLiteral("(Ok)")));
 }
 
@@ -244,7 +253,8 @@ TEST_F(StartupUpdateTest, VersionDecidesWhetherTheScriptOfThisVersionIsCopied)
         EXPECT_EQ(version(), Product::databaseVersion) << older.toStdString();
         EXPECT_FALSE(exists(m_folders.data + QStringLiteral("BD_351.maj")));
     }
-    const QString ranThisVersion = QStringLiteral("Script de mise à jour : ") + m_folders.data + QStringLiteral("BD_351.maj");
+    const QString ranThisVersion =
+        QStringLiteral("Script de mise à jour : ") + m_folders.data + QStringLiteral("BD_351.maj");
     EXPECT_EQ(log().count(ranThisVersion), 3);
 
     // A missing version row counts as 0, and is added.
@@ -255,11 +265,14 @@ TEST_F(StartupUpdateTest, VersionDecidesWhetherTheScriptOfThisVersionIsCopied)
 
     // A developer's copy counts as current: only the scripts laid by hand run.
     writeFile(m_folders.developmentMarker, "");
-    writeFile(m_folders.data + QStringLiteral("mine.maj"), "SqlExe{INSERT INTO EVENT (Description) VALUES ('dev')}\n");
+    writeFile(m_folders.data + QStringLiteral("mine.maj"),
+              "SqlExe{INSERT INTO EVENT (Description) VALUES ('dev')}\n");
     setVersionThenUpdate(QStringLiteral("3.20"));
     EXPECT_EQ(version(), Product::databaseVersion);
     EXPECT_EQ(log().count(ranThisVersion), 4) << "not copied for a developer's copy";
-    EXPECT_EQ(QSqlQuery(QStringLiteral("SELECT 1 FROM EVENT WHERE Description='dev'"), Connection::database()).next(), true);
+    EXPECT_EQ(QSqlQuery(QStringLiteral("SELECT 1 FROM EVENT WHERE Description='dev'"), Connection::database())
+                  .next(),
+              true);
     EXPECT_FALSE(exists(m_folders.data + QStringLiteral("mine.maj")));
 }
 
@@ -274,20 +287,24 @@ TEST_F(StartupUpdateTest, ScriptsAboveTheDatabaseVersionRunInVersionOrderUpToThe
     ASSERT_GE(fromOlder.size(), 2);
     EXPECT_EQ(fromOlder.mid(0, 2), (QStringList{QStringLiteral("BD_330.maj"), QStringLiteral("BD_351.maj")}))
         << "by number, whatever the name order; too short or odd names are not scripts";
-    EXPECT_FALSE(fromOlder.contains(QStringLiteral("BD_%1.maj").arg(program + 1))) << "a newer layout never runs";
+    EXPECT_FALSE(fromOlder.contains(QStringLiteral("BD_%1.maj").arg(program + 1)))
+        << "a newer layout never runs";
     EXPECT_TRUE(StartupUpdate::scriptsAfter(folder, program).isEmpty());
 }
 
 TEST_F(StartupUpdateTest, TwoScriptsRunInNameOrderEachWithItsBackup)
 {
     TestFolders::copyTemplate(m_db.databaseFile());
-    writeFile(m_folders.data + QStringLiteral("b.maj"), "SqlExe{INSERT INTO EVENT (Description) VALUES ('b')}\n");
-    writeFile(m_folders.data + QStringLiteral("a.maj"), "SqlExe{INSERT INTO EVENT (Description) VALUES ('a')}\n");
+    writeFile(m_folders.data + QStringLiteral("b.maj"),
+              "SqlExe{INSERT INTO EVENT (Description) VALUES ('b')}\n");
+    writeFile(m_folders.data + QStringLiteral("a.maj"),
+              "SqlExe{INSERT INTO EVENT (Description) VALUES ('a')}\n");
     update();
     EXPECT_EQ(m_messages.messages().size(), 2);
     EXPECT_EQ(QDir(m_folders.data + QStringLiteral("Backup/Maj")).entryList(QDir::Files).size(), 2);
     QSqlQuery q(Connection::database());
-    q.exec(QStringLiteral("SELECT group_concat(Description, '') FROM (SELECT Description FROM EVENT ORDER BY Id)"));
+    q.exec(QStringLiteral(
+        "SELECT group_concat(Description, '') FROM (SELECT Description FROM EVENT ORDER BY Id)"));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toString(), QStringLiteral("ab"));
 }
@@ -303,8 +320,9 @@ TEST_F(StartupUpdateTest, AScriptThatCannotGoOnStopsStartUpAndStaysForTheNextSta
         ADD_FAILURE() << "the update must stop";
     } catch (const UpdateError& e) {
         const QString shown = StartupUpdate::failureMessage(e.text(), m_folders);
-        EXPECT_TRUE(shown.startsWith(QStringLiteral("MISE A JOUR IMPOSSIBLE !!\r\rLigne 1 du script « x.maj » : la "
-                                                    "table « NOPE »")))
+        EXPECT_TRUE(
+            shown.startsWith(QStringLiteral("MISE A JOUR IMPOSSIBLE !!\r\rLigne 1 du script « x.maj » : la "
+                                            "table « NOPE »")))
             << shown.toStdString();
         EXPECT_TRUE(shown.contains(m_folders.data + QStringLiteral("Maj.Log")));
     }
@@ -323,8 +341,9 @@ TEST_F(StartupUpdateTest, SecondPassUpgradesADatabaseLeftInTheProgramFolder)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("left"));
         db.setDatabaseName(left);
         ASSERT_TRUE(db.open());
-        EXPECT_EQ(GetBDVersion(QStringLiteral("left"), QStringLiteral("OBJECT_VAL_STR"), QStringLiteral("VALUE")),
-                  Product::databaseVersion)
+        EXPECT_EQ(
+            GetBDVersion(QStringLiteral("left"), QStringLiteral("OBJECT_VAL_STR"), QStringLiteral("VALUE")),
+            Product::databaseVersion)
             << "written into the column the script made";
         EXPECT_TRUE(QFileInfo::exists(m_folders.program + QStringLiteral("Data/Images/Doc1.jpg")));
         QSqlQuery q(db);
@@ -332,13 +351,15 @@ TEST_F(StartupUpdateTest, SecondPassUpgradesADatabaseLeftInTheProgramFolder)
         EXPECT_EQ(q.value(0).toInt(), 7);
     }
     QSqlDatabase::removeDatabase(QStringLiteral("left"));
-    EXPECT_TRUE(exists(m_folders.program + QStringLiteral("Maj/BD_351.maj"))) << "the program's own script stays";
+    EXPECT_TRUE(exists(m_folders.program + QStringLiteral("Maj/BD_351.maj")))
+        << "the program's own script stays";
     EXPECT_TRUE(m_messages.messages().isEmpty()) << "no backup offered for that file";
 
     // A file there that is no database: logged, start-up goes on.
     writeFile(left, QByteArray(4096, 'x'));
     EXPECT_NO_THROW(StartupUpdate::secondPass(m_folders, m_db));
-    EXPECT_TRUE(log().contains(QStringLiteral("Base de données \"") + left + QStringLiteral("\" laissée en l'état")));
+    EXPECT_TRUE(
+        log().contains(QStringLiteral("Base de données \"") + left + QStringLiteral("\" laissée en l'état")));
 }
 
 } // namespace

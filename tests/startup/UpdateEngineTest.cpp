@@ -1,5 +1,7 @@
 // The update engine on real databases: scripts written by the tests, run on
 // a copy of the template through the program's connection.
+#include "UpdateEngine.h"
+
 #include "BmpFormat.h"
 #include "Clock.h"
 #include "Compaction.h"
@@ -7,8 +9,6 @@
 #include "Messages.h"
 #include "OlderLayout.h"
 #include "ScriptSql.h"
-#include "UpdateEngine.h"
-
 #include "TemplateDatabaseTest.h"
 
 #include <QDir>
@@ -53,8 +53,13 @@ protected:
     UpdateTarget target() const
     {
         const DbConfig config = m_config;
-        return {QString(), m_program, m_data, m_config.databaseFolder, m_config.databaseFile(),
-                [] { Connection::close(); }, [config] { Connection::open(config); }};
+        return {QString(),
+                m_program,
+                m_data,
+                m_config.databaseFolder,
+                m_config.databaseFile(),
+                [] { Connection::close(); },
+                [config] { Connection::open(config); }};
     }
 
     // Writes the script into the data folder and runs it there.
@@ -68,7 +73,8 @@ protected:
 
     QStringList log() const
     {
-        QStringList lines = QString::fromUtf8(readFile(m_data + QStringLiteral("Maj.Log"))).split(QLatin1Char('\n'));
+        QStringList lines =
+            QString::fromUtf8(readFile(m_data + QStringLiteral("Maj.Log"))).split(QLatin1Char('\n'));
         if (!lines.isEmpty() && lines.last().isEmpty())
             lines.removeLast();
         return lines;
@@ -77,7 +83,8 @@ protected:
     QStringList messages() const
     {
         QStringList out;
-        static const QRegularExpression stamp(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}-\\d\\d:\\d\\d:\\d\\d : "));
+        static const QRegularExpression stamp(
+            QStringLiteral("^\\d\\d/\\d\\d/\\d{4}-\\d\\d:\\d\\d:\\d\\d : "));
         for (const QString& line : log())
             out << QString(line).remove(stamp);
         return out;
@@ -92,7 +99,8 @@ protected:
     QByteArray blob(const QString& sql) { return scalar(sql).toByteArray(); }
     static bool tableExists(const QString& table)
     {
-        return scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='%1'").arg(table)).toInt() == 1;
+        return scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='%1'").arg(table))
+                   .toInt() == 1;
     }
 
     QString m_data;
@@ -103,19 +111,18 @@ protected:
 
 TEST_F(UpdateEngineTest, GuardedBlocksRunOnceAndTheLogSaysWhy)
 {
-    const QString script = QStringLiteral(
-        "// Première étape\r\n"
-        "NotTableExists(NOTES)\r\n"
-        "SqlExe{CREATE TABLE NOTES (Id COUNTER, Body TEXT(50))}\r\n"
-        "SqlExe{INSERT INTO NOTES (Body) VALUES ('une')}\r\n"
-        "End\r\n"
-        "NotFieldExists(notes.Extra)\r\n"
-        "SqlExe{ALTER TABLE NOTES ADD COLUMN Extra LONG}\r\n"
-        "ENDIF\r\n"
-        "TableEmpty(NOTES)\r\n"
-        "SqlExe{INSERT INTO NOTES (Body) VALUES ('jamais')}\r\n"
-        "  end of block\r\n"
-        "\r\n");
+    const QString script = QStringLiteral("// Première étape\r\n"
+                                          "NotTableExists(NOTES)\r\n"
+                                          "SqlExe{CREATE TABLE NOTES (Id COUNTER, Body TEXT(50))}\r\n"
+                                          "SqlExe{INSERT INTO NOTES (Body) VALUES ('une')}\r\n"
+                                          "End\r\n"
+                                          "NotFieldExists(notes.Extra)\r\n"
+                                          "SqlExe{ALTER TABLE NOTES ADD COLUMN Extra LONG}\r\n"
+                                          "ENDIF\r\n"
+                                          "TableEmpty(NOTES)\r\n"
+                                          "SqlExe{INSERT INTO NOTES (Body) VALUES ('jamais')}\r\n"
+                                          "  end of block\r\n"
+                                          "\r\n");
     RecordingGauge gauge;
     run(script, false, QStringLiteral("test.maj"), &gauge);
     EXPECT_EQ(count(QStringLiteral("NOTES")), 1);
@@ -130,15 +137,18 @@ TEST_F(UpdateEngineTest, GuardedBlocksRunOnceAndTheLogSaysWhy)
     EXPECT_TRUE(m_status.contains(QStringLiteral("Mise à jour de la base de données ...")));
 
     const QStringList first = messages();
-    EXPECT_EQ(first.mid(1), (QStringList{QStringLiteral(" Première étape"),
-                                         QStringLiteral("SQL:CREATE TABLE NOTES (Id COUNTER, Body TEXT(50)) (Ok)"),
-                                         QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('une') (Ok)"),
-                                         QStringLiteral("SQL:ALTER TABLE NOTES ADD COLUMN Extra LONG (Ok)"),
-                                         QStringLiteral("*** Mise à jour déjà effectuée ***"),
-                                         QStringLiteral("********************* MISE A JOUR TERMINE *********************"),
-                                         QString()}));
+    EXPECT_EQ(first.mid(1),
+              (QStringList{QStringLiteral(" Première étape"),
+                           QStringLiteral("SQL:CREATE TABLE NOTES (Id COUNTER, Body TEXT(50)) (Ok)"),
+                           QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('une') (Ok)"),
+                           QStringLiteral("SQL:ALTER TABLE NOTES ADD COLUMN Extra LONG (Ok)"),
+                           QStringLiteral("*** Mise à jour déjà effectuée ***"),
+                           QStringLiteral("********************* MISE A JOUR TERMINE *********************"),
+                           QString()}));
     for (const QString& line : log().mid(0, 3))
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}-\\d\\d:\\d\\d:\\d\\d : ")).match(line).hasMatch())
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}-\\d\\d:\\d\\d:\\d\\d : "))
+                        .match(line)
+                        .hasMatch())
             << line.toStdString();
 
     // The second run finds every change made and changes nothing.
@@ -154,7 +164,9 @@ TEST_F(UpdateEngineTest, FailedActionsAreLoggedAndUndoneAloneWhileTheScriptGoesO
                        "SqlExe{CREATE TABLE NOTES (Id COUNTER, Body TEXT(50))}\n"
                        "SqlExe{INSERT INTO NOPE VALUES (1)}\n"
                        "SqlExe{INSERT INTO NOTES (Body) VALUES ('a}b')}\n"
-                       "SqlExe{") + tooLong + QStringLiteral("}\n"
+                       "SqlExe{") +
+        tooLong +
+        QStringLiteral("}\n"
                        "ExtractImageToJpeg('NOPE','Img','Doc')\n"
                        "ResizeBitmapInDataBase('DOCUMENTIMG','ImgMini','large','90')\n"
                        "SqlExe{INSERT INTO NOTES (Body) VALUES ('après')}\n"
@@ -162,7 +174,8 @@ TEST_F(UpdateEngineTest, FailedActionsAreLoggedAndUndoneAloneWhileTheScriptGoesO
                        "END\n"
                        "SqlExe{INSERT INTO NOTES (Body) VALUES ('hors bloc')}\n"));
     EXPECT_EQ(count(QStringLiteral("NOTES")), 2);
-    EXPECT_TRUE(logged(QStringLiteral("SQL:INSERT INTO NOPE VALUES (1) (error : la table « NOPE » est absente de la base de données)")));
+    EXPECT_TRUE(logged(QStringLiteral(
+        "SQL:INSERT INTO NOPE VALUES (1) (error : la table « NOPE » est absente de la base de données)")));
     // Cut at "}": the text left is not a statement.
     EXPECT_TRUE(loggedStart(QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('a (error : ")));
     // Cut at 255 characters.
@@ -172,7 +185,8 @@ TEST_F(UpdateEngineTest, FailedActionsAreLoggedAndUndoneAloneWhileTheScriptGoesO
     EXPECT_TRUE(logged(QStringLiteral("OPTIMISATION:Redimensionne les images Bitmap de la table DOCUMENTIMG "
                                       "(error : « large » n'est pas une taille en pixels.)")));
     EXPECT_TRUE(logged(QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('après') (Ok)")));
-    EXPECT_TRUE(logged(QStringLiteral("SQL: (error : la ligne ne contient aucune instruction entre { et }.)")));
+    EXPECT_TRUE(
+        logged(QStringLiteral("SQL: (error : la ligne ne contient aucune instruction entre { et }.)")));
     EXPECT_TRUE(logged(QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('hors bloc') (Ok)")));
 }
 
@@ -183,41 +197,52 @@ TEST_F(UpdateEngineTest, StatementsOfALineRunWholeAndNeverReachOutsideTheRecords
 {
     const QString outside = m_scratch.path() + QStringLiteral("dehors.db");
     const QString attach = QStringLiteral("ATTACH DATABASE '%1' AS e").arg(outside);
-    const QString refusedAttach =
-        QStringLiteral(" (error : un script de mise à jour ne peut pas ouvrir une autre base de données (ATTACH))");
+    const QString refusedAttach = QStringLiteral(
+        " (error : un script de mise à jour ne peut pas ouvrir une autre base de données (ATTACH))");
     run(QStringLiteral("NotTableExists(NOTES)\n"
-                       "SqlExe{CREATE TABLE NOTES (Id COUNTER, Body TEXT(50)); INSERT INTO NOTES (Body) VALUES ('a;b');}\n"
+                       "SqlExe{CREATE TABLE NOTES (Id COUNTER, Body TEXT(50)); INSERT INTO NOTES (Body) "
+                       "VALUES ('a;b');}\n"
                        "SqlExe{INSERT INTO NOTES (Body) VALUES ('c'); INSERT INTO NOPE VALUES (1)}\n"
-                       "SqlExe{INSERT INTO NOTES (Body) VALUES ('d'); ") + attach + QStringLiteral("}\n"
+                       "SqlExe{INSERT INTO NOTES (Body) VALUES ('d'); ") +
+        attach +
+        QStringLiteral("}\n"
                        "SqlExe{SELECT load_extension('/tmp/nope.so')}\n"
                        "SqlExe{DETACH DATABASE e}\n"
                        "CompactDataBase(BRIVOLINE.MDB)\n"
-                       "SqlExe{") + attach + QStringLiteral("}\n"
+                       "SqlExe{") +
+        attach +
+        QStringLiteral("}\n"
                        "END\n"));
-    EXPECT_EQ(scalar(QStringLiteral("SELECT group_concat(Body, '|') FROM NOTES")).toString(), QStringLiteral("a;b"));
-    EXPECT_EQ(messages().mid(1, 7).join(QLatin1Char('\n')).toStdString(),
-              (QStringList{QStringLiteral("SQL:CREATE TABLE NOTES (Id COUNTER, Body TEXT(50)); INSERT INTO NOTES (Body) "
-                                          "VALUES ('a;b'); (Ok)"),
-                           QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('c'); INSERT INTO NOPE VALUES (1) "
-                                          "(error : la table « NOPE » est absente de la base de données)"),
-                           QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('d'); ") + attach + refusedAttach,
-                           QStringLiteral("SQL:SELECT load_extension('/tmp/nope.so') (error : un script de mise à jour ne "
-                                          "peut pas charger d'extension (load_extension))"),
-                           QStringLiteral("SQL:DETACH DATABASE e (error : un script de mise à jour ne peut pas détacher "
-                                          "une base de données (DETACH))"),
-                           QStringLiteral("Compactage de la base de données (Ok)"),
-                           QStringLiteral("SQL:") + attach + refusedAttach})
-                  .join(QLatin1Char('\n'))
-                  .toStdString());
+    EXPECT_EQ(scalar(QStringLiteral("SELECT group_concat(Body, '|') FROM NOTES")).toString(),
+              QStringLiteral("a;b"));
+    EXPECT_EQ(
+        messages().mid(1, 7).join(QLatin1Char('\n')).toStdString(),
+        (QStringList{
+             QStringLiteral("SQL:CREATE TABLE NOTES (Id COUNTER, Body TEXT(50)); INSERT INTO NOTES (Body) "
+                            "VALUES ('a;b'); (Ok)"),
+             QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('c'); INSERT INTO NOPE VALUES (1) "
+                            "(error : la table « NOPE » est absente de la base de données)"),
+             QStringLiteral("SQL:INSERT INTO NOTES (Body) VALUES ('d'); ") + attach + refusedAttach,
+             QStringLiteral("SQL:SELECT load_extension('/tmp/nope.so') (error : un script de mise à jour ne "
+                            "peut pas charger d'extension (load_extension))"),
+             QStringLiteral("SQL:DETACH DATABASE e (error : un script de mise à jour ne peut pas détacher "
+                            "une base de données (DETACH))"),
+             QStringLiteral("Compactage de la base de données (Ok)"),
+             QStringLiteral("SQL:") + attach + refusedAttach})
+            .join(QLatin1Char('\n'))
+            .toStdString());
     EXPECT_FALSE(exists(outside));
     QSqlQuery free(Connection::database());
-    EXPECT_TRUE(free.exec(QStringLiteral("ATTACH DATABASE ':memory:' AS libre")) && free.exec(QStringLiteral("DETACH libre")));
+    EXPECT_TRUE(free.exec(QStringLiteral("ATTACH DATABASE ':memory:' AS libre")) &&
+                free.exec(QStringLiteral("DETACH libre")));
 
     // Cut where SQLite ends a statement, not at every semicolon.
-    EXPECT_EQ(ScriptSql::statements(QStringLiteral("CREATE TRIGGER t AFTER INSERT ON NOTES BEGIN UPDATE NOTES SET "
-                                                   "Body=';'; END; SELECT [a;b] -- c;\n; ;")),
-              (QStringList{QStringLiteral("CREATE TRIGGER t AFTER INSERT ON NOTES BEGIN UPDATE NOTES SET Body=';'; END"),
-                           QStringLiteral("SELECT [a;b] -- c;")}));
+    EXPECT_EQ(
+        ScriptSql::statements(QStringLiteral("CREATE TRIGGER t AFTER INSERT ON NOTES BEGIN UPDATE NOTES SET "
+                                             "Body=';'; END; SELECT [a;b] -- c;\n; ;")),
+        (QStringList{
+            QStringLiteral("CREATE TRIGGER t AFTER INSERT ON NOTES BEGIN UPDATE NOTES SET Body=';'; END"),
+            QStringLiteral("SELECT [a;b] -- c;")}));
 }
 
 TEST_F(UpdateEngineTest, GuardsThatCannotBeTestedEndTheRunWithAClearError)
@@ -230,19 +255,27 @@ TEST_F(UpdateEngineTest, GuardsThatCannotBeTestedEndTheRunWithAClearError)
         }
         return QString();
     };
-    EXPECT_EQ(failure(QStringLiteral("SqlExe{CREATE TABLE DONE (Id COUNTER)}\nFieldExists(NOPE.Col)\nSqlExe{DROP TABLE DONE}\nEND\n")),
-              QStringLiteral("Ligne 2 du script « test.maj » : la table « NOPE » qu'elle teste n'existe pas dans la base "
-                             "de données."));
-    EXPECT_TRUE(tableExists(QStringLiteral("DONE"))) << "the lines before it stay done, the lines after it never run";
-    EXPECT_TRUE(messages().contains(QStringLiteral(
-        "ERREUR : Ligne 2 du script « test.maj » : la table « NOPE » qu'elle teste n'existe pas dans la base de données.")));
+    EXPECT_EQ(
+        failure(QStringLiteral(
+            "SqlExe{CREATE TABLE DONE (Id COUNTER)}\nFieldExists(NOPE.Col)\nSqlExe{DROP TABLE DONE}\nEND\n")),
+        QStringLiteral(
+            "Ligne 2 du script « test.maj » : la table « NOPE » qu'elle teste n'existe pas dans la base "
+            "de données."));
+    EXPECT_TRUE(tableExists(QStringLiteral("DONE")))
+        << "the lines before it stay done, the lines after it never run";
+    EXPECT_TRUE(
+        messages().contains(QStringLiteral("ERREUR : Ligne 2 du script « test.maj » : la table « NOPE » "
+                                           "qu'elle teste n'existe pas dans la base de données.")));
     EXPECT_TRUE(exists(m_data + QStringLiteral("test.maj")));
 
-    EXPECT_TRUE(failure(QStringLiteral("NotFieldType(PERSON.Nope,ftInteger)\nEND\n")).contains(QStringLiteral("la colonne « Nope »")));
-    EXPECT_TRUE(failure(QStringLiteral("TableEmpty(NOPE)\nEND\n")).contains(QStringLiteral("la table « NOPE »")));
+    EXPECT_TRUE(failure(QStringLiteral("NotFieldType(PERSON.Nope,ftInteger)\nEND\n"))
+                    .contains(QStringLiteral("la colonne « Nope »")));
+    EXPECT_TRUE(
+        failure(QStringLiteral("TableEmpty(NOPE)\nEND\n")).contains(QStringLiteral("la table « NOPE »")));
     EXPECT_EQ(failure(QStringLiteral("// début\nTableExists(NOPE)\nSqlExe{DROP TABLE PERSON}\n")),
-              QStringLiteral("Ligne 2 du script « test.maj » : le bloc qu'elle commence ne se termine par aucune ligne "
-                             "END."));
+              QStringLiteral(
+                  "Ligne 2 du script « test.maj » : le bloc qu'elle commence ne se termine par aucune ligne "
+                  "END."));
     EXPECT_TRUE(tableExists(QStringLiteral("PERSON")));
 
     writeFile(m_data + QStringLiteral("binary.maj"), QByteArray("SqlExe{DROP TABLE PERSON}\0\x01\x02", 29));
@@ -251,7 +284,8 @@ TEST_F(UpdateEngineTest, GuardsThatCannotBeTestedEndTheRunWithAClearError)
         engine.run({m_data, QStringLiteral("binary.maj"), true, {}, nullptr});
         ADD_FAILURE() << "a binary file is no script";
     } catch (const UpdateError& e) {
-        EXPECT_TRUE(e.text().contains(QStringLiteral("n'est pas un fichier texte"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("n'est pas un fichier texte")))
+            << e.text().toStdString();
     }
     EXPECT_TRUE(m_messages.messages().isEmpty()) << "no backup offered for a file that is no script";
     EXPECT_TRUE(exists(m_data + QStringLiteral("binary.maj")));
@@ -270,36 +304,38 @@ TEST_F(UpdateEngineTest, CommandWordsAreFoundAnywhereInTheLine)
     EXPECT_TRUE(logged(QStringLiteral("*** Mise à jour déjà effectuée ***")));
 
     // Windows-1252 text and a line of 100 000 characters.
-    QByteArray cp1252 = "// \xE9tape en Windows-1252\r\nSqlExe{INSERT INTO EVENT (Description) VALUES ('M\xE9" "decin')}\r\n";
+    QByteArray cp1252 = "// \xE9tape en Windows-1252\r\nSqlExe{INSERT INTO EVENT (Description) VALUES ('M\xE9"
+                        "decin')}\r\n";
     cp1252 += "// " + QByteArray(100000, 'z') + "\r\nSqlExe{" + QByteArray(100000, 'y') + "}\r\n";
     writeFile(m_data + QStringLiteral("cp.maj"), cp1252);
     UpdateEngine(target()).run({m_data, QStringLiteral("cp.maj"), false, {}, nullptr});
     EXPECT_EQ(count(QStringLiteral("EVENT"), QStringLiteral("WHERE Description='Médecin'")), 1);
     EXPECT_TRUE(logged(QStringLiteral(" étape en Windows-1252")));
     EXPECT_TRUE(logged(QStringLiteral("SQL:") + QString(255, QLatin1Char('y')) +
-                       QStringLiteral(" (error : erreur de syntaxe près de « ") + QString(255, QLatin1Char('y')) +
-                       QStringLiteral(" »)")));
+                       QStringLiteral(" (error : erreur de syntaxe près de « ") +
+                       QString(255, QLatin1Char('y')) + QStringLiteral(" »)")));
 }
 
 TEST_F(UpdateEngineTest, FieldTypesAnswerByTheirNames)
 {
     // Text, Memo, Short, AutoIncrement, Currency, Date/Time, Bytes, Yes/No.
     const QStringList holds{
-        "NotFieldType(PERSON.Name,ftString)",      "NotFieldType(PERSON.Name,ftMemo)",
-        "NotFieldType(PERSON.Name,ftNoSuchType)",  "NotFieldType([ACTION].Price,ftFloat)",
-        "NotFieldType(PERSON.Id,ftInteger)",       "NotFieldType(EVENT.Date_Event,ftDate)"};
+        "NotFieldType(PERSON.Name,ftString)",     "NotFieldType(PERSON.Name,ftMemo)",
+        "NotFieldType(PERSON.Name,ftNoSuchType)", "NotFieldType([ACTION].Price,ftFloat)",
+        "NotFieldType(PERSON.Id,ftInteger)",      "NotFieldType(EVENT.Date_Event,ftDate)"};
     const QStringList skips{
-        "NotFieldType(PERSON.Name,ftWideString)",  "NotFieldType(PERSON.Previous,ftMemo)",
-        "NotFieldType(PERSON.Previous,ftWideMemo)", "NotFieldType(PERSON.WeightMode,ftSmallint)",
-        "NotFieldType(PERSON.Id,ftAutoInc)",       "NotFieldType(ACTION.Price,ftBCD)",
+        "NotFieldType(PERSON.Name,ftWideString)",      "NotFieldType(PERSON.Previous,ftMemo)",
+        "NotFieldType(PERSON.Previous,ftWideMemo)",    "NotFieldType(PERSON.WeightMode,ftSmallint)",
+        "NotFieldType(PERSON.Id,ftAutoInc)",           "NotFieldType(ACTION.Price,ftBCD)",
         "NotFieldType(ACTION.Date_Action,ftDateTime)", "NotFieldType(PERSON.Img1,ftBlob)",
-        "NotFieldType(ACTION.Repayment,ftBoolean)", "NotFieldType(ACTION.Tag,ftInteger)",
+        "NotFieldType(ACTION.Repayment,ftBoolean)",    "NotFieldType(ACTION.Tag,ftInteger)",
         "NotFieldType(PERSON.BirthDay_Weight,ftFloat)"};
     // Each block records its guard's number (a guard's own text would be a command).
     QString script;
     const QStringList guards = holds + skips;
     for (int i = 0; i < guards.size(); ++i)
-        script += guards[i] + QStringLiteral("\nSqlExe{INSERT INTO EVENT (Description) VALUES ('%1')}\nEND\n").arg(i);
+        script += guards[i] +
+                  QStringLiteral("\nSqlExe{INSERT INTO EVENT (Description) VALUES ('%1')}\nEND\n").arg(i);
     run(script);
     QStringList ran;
     QSqlQuery q(Connection::database());
@@ -315,9 +351,11 @@ TEST_F(UpdateEngineTest, PicturesMoveOutOfTheRowsOrAreReworkedInPlace)
     const QByteArray jpeg = encodeJpeg(OlderLayout::picture(40, 30, 4), 90);
     const QByteArray grey = BmpFormat::encode(toBgr24(Bitmap(50, 50, PixelFormat::Gray8)));
     for (int i = 0; i < 3; ++i)
-        exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, Img, ImgMini, DoType) VALUES (1, 'd', ?, ?, 1)"),
+        exec(QStringLiteral(
+                 "INSERT INTO DOCUMENTIMG (Id_Ref, Title, Img, ImgMini, DoType) VALUES (1, 'd', ?, ?, 1)"),
              {bmp, bmp});
-    exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, Img, ImgMini, DoType) VALUES (1, 'damaged', ?, ?, 1)"),
+    exec(QStringLiteral(
+             "INSERT INTO DOCUMENTIMG (Id_Ref, Title, Img, ImgMini, DoType) VALUES (1, 'damaged', ?, ?, 1)"),
          {QByteArray("BM garbage"), grey});
     exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, DoType) VALUES (1, 'empty', 1)"));
     exec(QStringLiteral("INSERT INTO PERSON (Name, Img2, ImgMini2) VALUES ('P', ?, ?)"), {jpeg, bmp});
@@ -325,13 +363,14 @@ TEST_F(UpdateEngineTest, PicturesMoveOutOfTheRowsOrAreReworkedInPlace)
     const QString images = m_config.databaseFolder + QStringLiteral("Images/");
     writeFile(images + QStringLiteral("Doc2.jpg"), jpeg);
 
-    run(QStringLiteral("ExtractImageToJpeg('DOCUMENTIMG','Img','Doc')\n"
-                       "ExtractImageToJpegCopy('DOCUMENTIMG','ImgMini','Copy')\n"
-                       "ExtractJpegImage('PERSON','Img2','People')\n"
-                       "ResizeBitmapInDataBase('PERSON','ImgMini2','64','64')\n"
-                       "ResizeBitmapInDataBase('DOCUMENTIMG','ImgMini','90','90') ResizeBitmapDataBaseInWhiteRect\n"
-                       "ConvertBitmapToJpegInDataBase('DOCUMENTIMG','ImgMini')\n"
-                       "ExtractImageToJpeg('WORKGROUP','Name','Nothing')\n"));
+    run(QStringLiteral(
+        "ExtractImageToJpeg('DOCUMENTIMG','Img','Doc')\n"
+        "ExtractImageToJpegCopy('DOCUMENTIMG','ImgMini','Copy')\n"
+        "ExtractJpegImage('PERSON','Img2','People')\n"
+        "ResizeBitmapInDataBase('PERSON','ImgMini2','64','64')\n"
+        "ResizeBitmapInDataBase('DOCUMENTIMG','ImgMini','90','90') ResizeBitmapDataBaseInWhiteRect\n"
+        "ConvertBitmapToJpegInDataBase('DOCUMENTIMG','ImgMini')\n"
+        "ExtractImageToJpeg('WORKGROUP','Name','Nothing')\n"));
 
     Bitmap read;
     ASSERT_TRUE(LoadJpegFile(read, images + QStringLiteral("Doc1.jpg"), true));
@@ -345,10 +384,12 @@ TEST_F(UpdateEngineTest, PicturesMoveOutOfTheRowsOrAreReworkedInPlace)
         << "a picture that does not read stays in its row";
     EXPECT_FALSE(exists(images + QStringLiteral("Doc4.jpg")));
     EXPECT_FALSE(exists(images + QStringLiteral("Doc5.jpg")));
-    EXPECT_TRUE(logged(QStringLiteral("1 image(s) sur 4 n'ont pas pu être traitées et sont restées telles quelles dans "
-                                      "la base")));
-    EXPECT_TRUE(loggedStart(QStringLiteral("OPTIMISATION:Extraction des images au format jpeg de la table DOCUMENTIMG "
-                                           "(error : 1 image(s)")));
+    EXPECT_TRUE(logged(
+        QStringLiteral("1 image(s) sur 4 n'ont pas pu être traitées et sont restées telles quelles dans "
+                       "la base")));
+    EXPECT_TRUE(loggedStart(
+        QStringLiteral("OPTIMISATION:Extraction des images au format jpeg de la table DOCUMENTIMG "
+                       "(error : 1 image(s)")));
     EXPECT_TRUE(logged(QStringLiteral("Conversion de l'image : ") + images + QStringLiteral("Doc1.jpg")));
 
     // The copy leaves the thumbnails in their rows.
@@ -356,9 +397,11 @@ TEST_F(UpdateEngineTest, PicturesMoveOutOfTheRowsOrAreReworkedInPlace)
     // Already a JPEG: written as it is.
     const int person = scalar(QStringLiteral("SELECT Id FROM PERSON WHERE Name='P'")).toInt();
     EXPECT_EQ(readFile(images + QStringLiteral("People%1.jpg").arg(person)), jpeg);
-    EXPECT_TRUE(logged(QStringLiteral("Extraction de l'image : ") + images + QStringLiteral("People%1.jpg").arg(person)));
+    EXPECT_TRUE(logged(QStringLiteral("Extraction de l'image : ") + images +
+                       QStringLiteral("People%1.jpg").arg(person)));
     // Fitted without a frame: 200 x 100 into 64 x 64 gives 64 x 32.
-    const Bitmap small = BmpFormat::decode(blob(QStringLiteral("SELECT ImgMini2 FROM PERSON WHERE Name='P'")));
+    const Bitmap small =
+        BmpFormat::decode(blob(QStringLiteral("SELECT ImgMini2 FROM PERSON WHERE Name='P'")));
     EXPECT_EQ(small.width(), 64);
     EXPECT_EQ(small.height(), 32);
     EXPECT_TRUE(logged(QStringLiteral("Redimensionnement de l'image : %1.jpg").arg(person)));
@@ -372,7 +415,8 @@ TEST_F(UpdateEngineTest, PicturesMoveOutOfTheRowsOrAreReworkedInPlace)
     EXPECT_LE(read.scanLine(45)[3 * 88 + 1], 200) << "the picture's green, about 130";
     EXPECT_TRUE(logged(QStringLiteral("Conversion de l'image : 1.jpg")));
     EXPECT_TRUE(logged(QStringLiteral("Pas d'images dans la base")));
-    EXPECT_TRUE(logged(QStringLiteral("OPTIMISATION:Extraction des images au format jpeg de la table WORKGROUP (Ok)")));
+    EXPECT_TRUE(logged(
+        QStringLiteral("OPTIMISATION:Extraction des images au format jpeg de la table WORKGROUP (Ok)")));
 
     // Run again: nothing left to extract, thumbnails already JPEG and framed.
     const QByteArray before = blob(QStringLiteral("SELECT ImgMini2 FROM PERSON WHERE Name='P'"));
@@ -394,8 +438,9 @@ TEST_F(UpdateEngineTest, ScriptsTakeTheirPrefixAndNamesFromOutsideSafely)
     EXPECT_FALSE(exists(m_scratch.path() + QStringLiteral("escaped1.jpg")));
     EXPECT_FALSE(blob(QStringLiteral("SELECT Img FROM DOCUMENTIMG")).isEmpty());
     EXPECT_TRUE(tableExists(QStringLiteral("PERSON")));
-    EXPECT_TRUE(logged(QStringLiteral("Compactage de la base de données (error : « ../BRIVOLINE.MDB » n'est pas un nom "
-                                      "de base de données.)")));
+    EXPECT_TRUE(logged(
+        QStringLiteral("Compactage de la base de données (error : « ../BRIVOLINE.MDB » n'est pas un nom "
+                       "de base de données.)")));
 }
 
 TEST_F(UpdateEngineTest, TreesOfQueriesAndStatisticsBecomeRows)
@@ -405,8 +450,10 @@ TEST_F(UpdateEngineTest, TreesOfQueriesAndStatisticsBecomeRows)
     writeFile(query + QStringLiteral("QueryTree.def"),
               "Actes;1\r\n\tD\xE9penses ;2\r\n\tSans fichier;2\r\n\r\nVaccins;1\r\n");
     writeFile(query + QStringLiteral("Dépenses .req"), "SELECT Price\r\nFROM [ACTION] -- \xE0 revoir\r\n");
-    writeFile(stat + QStringLiteral("StatTree.def"), "Par ann\xC3\xA9" "e;1\n\tTotal;2\n\tCourt;2\n");
-    writeFile(stat + QStringLiteral("Total.stq"), "-- Total\n-- Valeurs : \nSELECT Sum(Price) FROM [ACTION]\n");
+    writeFile(stat + QStringLiteral("StatTree.def"), "Par ann\xC3\xA9"
+                                                     "e;1\n\tTotal;2\n\tCourt;2\n");
+    writeFile(stat + QStringLiteral("Total.stq"),
+              "-- Total\n-- Valeurs : \nSELECT Sum(Price) FROM [ACTION]\n");
     writeFile(stat + QStringLiteral("Court.stq"), "SELECT 1");
 
     run(QStringLiteral("ConvertQueryScript\n"
@@ -414,7 +461,8 @@ TEST_F(UpdateEngineTest, TreesOfQueriesAndStatisticsBecomeRows)
                        "ReplaceStringInQueryScript('Price','Price, Date_Action')\n"
                        "ReplaceStringInStatScript('sum','x')\n"));
     QSqlQuery q(Connection::database());
-    q.exec(QStringLiteral("SELECT Id_File, NodeTitle, NodeLevel, NodePos, NodeType FROM SQL_TREE ORDER BY NodePos"));
+    q.exec(QStringLiteral(
+        "SELECT Id_File, NodeTitle, NodeLevel, NodePos, NodeType FROM SQL_TREE ORDER BY NodePos"));
     QStringList nodes;
     while (q.next())
         nodes << QStringLiteral("%1|%2|%3|%4|%5")
@@ -423,7 +471,8 @@ TEST_F(UpdateEngineTest, TreesOfQueriesAndStatisticsBecomeRows)
                      .arg(q.value(2).toInt())
                      .arg(q.value(3).toInt())
                      .arg(q.value(4).toInt());
-    EXPECT_EQ(nodes, (QStringList{"-1|Actes|0|0|1", "-1|Dépenses|1|1|2", "-1|Sans fichier|1|2|2", "-1|Vaccins|0|4|1"}));
+    EXPECT_EQ(nodes, (QStringList{"-1|Actes|0|0|1", "-1|Dépenses|1|1|2", "-1|Sans fichier|1|2|2",
+                                  "-1|Vaccins|0|4|1"}));
     EXPECT_EQ(scalar(QStringLiteral("SELECT Query FROM SQL_QUERY q JOIN SQL_TREE t ON t.Id=q.Id_Tree "
                                     "WHERE t.NodeTitle='Dépenses'"))
                   .toString(),
@@ -450,8 +499,9 @@ TEST_F(UpdateEngineTest, BackupIsACompactedCopyOfferedBeforeEachScript)
     run(script, true, QStringLiteral("b.maj"));
     m_messages.queueAnswer(Messages::Answer::No);
     run(script, true, QStringLiteral("c.maj"));
-    EXPECT_EQ(m_messages.texts(), QStringList(3, QStringLiteral("Souhaitez-vous effectuer une sauvegarde de la base de "
-                                                                "données avant la mise à jour ?")));
+    EXPECT_EQ(m_messages.texts(),
+              QStringList(3, QStringLiteral("Souhaitez-vous effectuer une sauvegarde de la base de "
+                                            "données avant la mise à jour ?")));
     for (const char* name : {"a.maj", "b.maj", "c.maj"})
         EXPECT_FALSE(exists(m_data + QString::fromLatin1(name))) << "deleted after its run";
 
@@ -489,7 +539,8 @@ TEST_F(UpdateEngineTest, BackupIsACompactedCopyOfferedBeforeEachScript)
         run(script, true, QStringLiteral("e.maj"));
         ADD_FAILURE() << "the backup must fail";
     } catch (const UpdateError& e) {
-        EXPECT_TRUE(e.text().contains(QStringLiteral("aucune ligne du script n'a été exécutée"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("aucune ligne du script n'a été exécutée")))
+            << e.text().toStdString();
     }
     EXPECT_EQ(count(QStringLiteral("EVENT")), 5) << "e.maj did not run";
     EXPECT_TRUE(exists(m_data + QStringLiteral("e.maj")));
@@ -514,7 +565,8 @@ TEST_F(UpdateEngineTest, CompactionInsideABlockKeepsWhatTheBlockDid)
 
     // A scratch file left by an interrupted compaction, never the only copy: cleared.
     writeFile(Compaction::scratchFileFor(m_config.databaseFile()), "left over");
-    run(QStringLiteral("CompactDataBase(BRIVOLINE.MDB)\nSqlExe{INSERT INTO NOTES (Body) VALUES ('encore')}\n"));
+    run(QStringLiteral(
+        "CompactDataBase(BRIVOLINE.MDB)\nSqlExe{INSERT INTO NOTES (Body) VALUES ('encore')}\n"));
     EXPECT_EQ(messages().count(QStringLiteral("Compactage de la base de données (Ok)")), 2);
     EXPECT_EQ(count(QStringLiteral("NOTES")), 2);
     EXPECT_FALSE(exists(Compaction::scratchFileFor(m_config.databaseFile())));

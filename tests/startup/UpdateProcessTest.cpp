@@ -7,6 +7,8 @@
 #include "Product.h"
 #include "TestFolders.h"
 
+#include <csignal>
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,8 +16,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
-#include <gtest/gtest.h>
-#include <csignal>
 
 namespace {
 
@@ -40,7 +40,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), m_home.path());
         const QString runtime = m_home.make(QStringLiteral("run"));
-        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(runtime,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), m_home.path() + QStringLiteral("Documents"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -97,7 +98,8 @@ TEST_F(UpdateProcessTest, KilledInTheMiddleOfTheUpdateTheNextStartFinishesIt)
         ASSERT_FALSE(killedLog.contains(QStringLiteral("de la table DOCUMENTIMG (Ok)")));
         // The block was undone whole: its new column is not there and every
         // picture is still in its row; the script waits for the next start.
-        EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM DOCUMENTIMG WHERE length(Img) > 0")).toInt(), kDocuments);
+        EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM DOCUMENTIMG WHERE length(Img) > 0")).toInt(),
+                  kDocuments);
         EXPECT_FALSE(scalar(QStringLiteral("SELECT DoType FROM DOCUMENTIMG")).isValid());
         EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM PERSON WHERE Img1 IS NULL")).toInt(), 3)
             << "the blocks before it stay done";
@@ -106,21 +108,25 @@ TEST_F(UpdateProcessTest, KilledInTheMiddleOfTheUpdateTheNextStartFinishesIt)
 
     auto second = start(true);
     ASSERT_TRUE(second->waitForFinished(120000));
-    EXPECT_EQ(second->exitCode(), 0) << readFile(m_home.path() + QStringLiteral("messages.log")).toStdString();
+    EXPECT_EQ(second->exitCode(), 0)
+        << readFile(m_home.path() + QStringLiteral("messages.log")).toStdString();
     EXPECT_TRUE(second->readAllStandardError().contains("shown-after-ms"));
 
     EXPECT_EQ(scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
     EXPECT_EQ(scalar(QStringLiteral("SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS=-99")).toString(),
               Product::databaseVersion);
-    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM DOCUMENTIMG WHERE Img IS NULL AND DoType=1")).toInt(),
-              kDocuments);
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT count(*) FROM DOCUMENTIMG WHERE Img IS NULL AND DoType=1")).toInt(),
+        kDocuments);
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SQL_TREE")).toInt(), 7) << "converted once";
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM LST_ANALYSIS")).toInt(), 28) << "inserted once";
     for (int id = 1; id <= kDocuments; ++id)
-        EXPECT_TRUE(readFile(dataFolder() + QStringLiteral("Data/Images/Doc%1.jpg").arg(id)).startsWith("\xFF\xD8\xFF"))
+        EXPECT_TRUE(readFile(dataFolder() + QStringLiteral("Data/Images/Doc%1.jpg").arg(id))
+                        .startsWith("\xFF\xD8\xFF"))
             << id;
     EXPECT_FALSE(exists(dataFolder() + QStringLiteral("BD_351.maj")));
-    EXPECT_TRUE(log().endsWith(QStringLiteral("********************* MISE A JOUR TERMINE *********************\n\n")));
+    EXPECT_TRUE(log().endsWith(
+        QStringLiteral("********************* MISE A JOUR TERMINE *********************\n\n")));
 }
 
 TEST_F(UpdateProcessTest, ScriptThatCannotGoOnEndsStartUpWithItsReason)
@@ -130,8 +136,8 @@ TEST_F(UpdateProcessTest, ScriptThatCannotGoOnEndsStartUpWithItsReason)
     ASSERT_TRUE(run->waitForFinished(60000));
     EXPECT_EQ(run->exitCode(), 1);
     EXPECT_FALSE(run->readAllStandardError().contains("shown-after-ms")) << "no main window";
-    const QStringList shown =
-        QString::fromUtf8(readFile(m_home.path() + QStringLiteral("messages.log"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList shown = QString::fromUtf8(readFile(m_home.path() + QStringLiteral("messages.log")))
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(shown.isEmpty());
     EXPECT_TRUE(shown.last().startsWith(QStringLiteral("error\tMISE A JOUR IMPOSSIBLE !!")));
     EXPECT_TRUE(shown.last().contains(QStringLiteral("Ligne 2 du script « zz.maj » : la table « NOPE »")));
@@ -148,7 +154,8 @@ TEST_F(UpdateProcessTest, BackupMadeBeforeAScriptThatBrokeTheRecordsIsPutBack)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("arrange"));
         db.setDatabaseName(database());
         ASSERT_TRUE(db.open());
-        ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("INSERT INTO PERSON (Name, ForeName) VALUES ('Durand', 'Élise')")));
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            QStringLiteral("INSERT INTO PERSON (Name, ForeName) VALUES ('Durand', 'Élise')")));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("arrange"));
@@ -165,12 +172,14 @@ TEST_F(UpdateProcessTest, BackupMadeBeforeAScriptThatBrokeTheRecordsIsPutBack)
     ASSERT_EQ(shown.size(), 3) << shown.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(shown.at(0).startsWith(QStringLiteral("question\tSouhaitez-vous effectuer une sauvegarde")));
     EXPECT_EQ(shown.at(1),
-              QStringLiteral("question\tLa mise à jour a laissé la base de données \"%1\" incomplète : il y manque la "
-                             "table « PERSON ».\r\rLa sauvegarde \"%2\", faite juste avant la mise à jour, contient la "
-                             "base de données telle qu'elle était.\rDésirez-vous la remettre en place ?")
+              QStringLiteral(
+                  "question\tLa mise à jour a laissé la base de données \"%1\" incomplète : il y manque la "
+                  "table « PERSON ».\r\rLa sauvegarde \"%2\", faite juste avant la mise à jour, contient la "
+                  "base de données telle qu'elle était.\rDésirez-vous la remettre en place ?")
                   .arg(database(), dataFolder() + QStringLiteral("Backup/Maj/") + backups.at(0)));
-    EXPECT_EQ(shown.at(2),
-              QStringLiteral("information\tLa base de données d'avant la mise à jour a été remise en place."));
+    EXPECT_EQ(
+        shown.at(2),
+        QStringLiteral("information\tLa base de données d'avant la mise à jour a été remise en place."));
     EXPECT_EQ(scalar(QStringLiteral("SELECT ForeName FROM PERSON")).toString(), QStringLiteral("Élise"));
     EXPECT_EQ(scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
     EXPECT_FALSE(exists(dataFolder() + QStringLiteral("zz.maj")));

@@ -1,11 +1,12 @@
+#include "WriteTest.h"
+
 #include "Messages.h"
 #include "SmallDisk.h"
 #include "TestFolders.h"
-#include "WriteTest.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -15,7 +16,8 @@ TEST(WriteTest, WritableFolderPassesAndLeavesNothing)
     Messages::Recorder messages;
     EXPECT_TRUE(writeTest(QStringLiteral("Brivoline 3.51"), scratch.path() + QStringLiteral("write.tmp")));
     EXPECT_TRUE(messages.messages().isEmpty());
-    EXPECT_TRUE(QDir(scratch.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(
+        QDir(scratch.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }
 
 TEST(WriteTest, FailureNamesTheFolder)
@@ -27,10 +29,11 @@ TEST(WriteTest, FailureNamesTheFolder)
     ASSERT_EQ(messages.messages().size(), 1);
     EXPECT_EQ(messages.messages().at(0).icon, Messages::Icon::Error);
     EXPECT_EQ(messages.messages().at(0).text,
-              QStringLiteral("BRIVOLINE 3.51 : EXECUTION IMPOSSIBLE\r\rPour utiliser ce logiciel vous devez :\r\r"
-                             "  - Soit avoir un compte administrateur\r  - Soit avoir des droits en écriture sur le "
-                             "répertoire : ")
-                  + folder + QStringLiteral("\r\r"));
+              QStringLiteral(
+                  "BRIVOLINE 3.51 : EXECUTION IMPOSSIBLE\r\rPour utiliser ce logiciel vous devez :\r\r"
+                  "  - Soit avoir un compte administrateur\r  - Soit avoir des droits en écriture sur le "
+                  "répertoire : ") +
+                  folder + QStringLiteral("\r\r"));
 }
 
 // A read-only folder, checked as an ordinary user even when the tests run as root.
@@ -38,10 +41,11 @@ TEST(WriteTest, ReadOnlyFolderFailsAndLeavesNoFile)
 {
     TestFolders::Scratch scratch;
     const QString folder = scratch.make(QStringLiteral("readonly"));
-    QFile::setPermissions(scratch.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                              | QFileDevice::ExeOther | QFileDevice::ReadOther);
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
-                                      | QFileDevice::ExeOther);
+    QFile::setPermissions(scratch.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ExeOther |
+                                              QFileDevice::ReadOther);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                      QFileDevice::ExeOther);
     const int result = TestFolders::asUnprivilegedUser([&] {
         Messages::Recorder messages;
         const bool passed = writeTest(QStringLiteral("Brivoline 3.51"), folder + QStringLiteral("write.tmp"));
@@ -65,10 +69,11 @@ TEST(WriteTest, FullDiskSaysSo)
     Messages::Recorder messages;
     EXPECT_FALSE(writeTest(QStringLiteral("Brivoline 3.51"), folder + QStringLiteral("write.tmp")));
     EXPECT_EQ(messages.texts(),
-              QStringList{QStringLiteral("BRIVOLINE 3.51 : EXECUTION IMPOSSIBLE\r\rLe disque qui contient le "
-                                         "répertoire %1 est plein.\rLibérez de la place sur ce disque puis relancez "
-                                         "le logiciel.")
-                              .arg(folder)});
+              QStringList{
+                  QStringLiteral("BRIVOLINE 3.51 : EXECUTION IMPOSSIBLE\r\rLe disque qui contient le "
+                                 "répertoire %1 est plein.\rLibérez de la place sur ce disque puis relancez "
+                                 "le logiciel.")
+                      .arg(folder)});
     EXPECT_FALSE(TestFolders::exists(folder + QStringLiteral("write.tmp")));
 }
 

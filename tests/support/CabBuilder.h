@@ -1,9 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <QByteArray>
 #include <QList>
-
-#include <cstddef>
 
 // Cabinets written field by field, with uncompressed data blocks (or
 // MS-ZIP ones), so that a test can put anything in any field: what no
@@ -44,8 +43,8 @@ struct Cab
     QByteArray content; // folder 0's uncompressed bytes
     quint16 compression = 0;
     quint16 flags = 0;
-    int extraBlocks = 0;        // blocks claimed beyond those written
-    int corruptBlockSize = -1;  // a compressed size written instead of the true one
+    int extraBlocks = 0;       // blocks claimed beyond those written
+    int corruptBlockSize = -1; // a compressed size written instead of the true one
     bool badChecksum = false;
     // MS-ZIP blocks: the content's as stored deflate blocks, then
     // `zeroBlocks` blocks of 32 KB of zeros, each a few dozen bytes.

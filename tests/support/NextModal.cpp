@@ -1,10 +1,10 @@
 #include "NextModal.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QList>
 #include <QPointer>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 namespace NextModal {
 namespace {
@@ -65,7 +65,8 @@ class LeftWaiting : public ::testing::EmptyTestEventListener
 
 } // namespace
 
-void Detail::await(const char* expected, std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> step)
+void Detail::await(const char* expected, std::function<bool(QWidget*)> matches,
+                   std::function<void(QWidget*)> step)
 {
     watch(expected, [expected, matches, step](QTimer* timer, QWidget* modal) {
         stopWaiting(timer);

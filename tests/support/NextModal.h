@@ -1,8 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 // Answering the modal windows a command opens, from inside their own event loop.
 namespace NextModal {

@@ -1,13 +1,12 @@
 #include "SmallDisk.h"
 
-#include <QDir>
-#include <QFile>
-#include <QStorageInfo>
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QStorageInfo>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -38,7 +37,8 @@ SmallDisk::~SmallDisk()
 
 void SmallDisk::fill(qint64 leave)
 {
-    const int fd = ::open(QFile::encodeName(filler(m_folder)).constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    const int fd =
+        ::open(QFile::encodeName(filler(m_folder)).constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     ASSERT_GE(fd, 0);
     static const char block[4096] = {};
     while (::write(fd, block, sizeof block) > 0) {
@@ -65,6 +65,6 @@ qint64 SmallDisk::available() const
 
 bool SmallDisk::makeReadOnly()
 {
-    return m_mounted && ::mount("tmpfs", QFile::encodeName(m_folder).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
-                                nullptr) == 0;
+    return m_mounted && ::mount("tmpfs", QFile::encodeName(m_folder).constData(), "tmpfs",
+                                MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }

@@ -1,12 +1,11 @@
 #include "TestFolders.h"
 
+#include <grp.h>
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
-
-#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,7 +66,8 @@ int asUnprivilegedUser(const std::function<int()>& body)
     if (child < 0)
         return -1;
     if (child == 0) {
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
             ::_exit(255);
         ::_exit(body());
     }
@@ -81,8 +81,9 @@ int asUnprivilegedUser(const std::function<int()>& body)
 QString englishIn(const QString& text)
 {
     static const QRegularExpression kEnglish(
-        QStringLiteral("\\b(unable to|cannot|database or disk|disk is full|is not|incorrect|checksum|detected|"
-                       "invalid|expected|failed|error|syntax|no such|within|constraint|not an)\\b"),
+        QStringLiteral(
+            "\\b(unable to|cannot|database or disk|disk is full|is not|incorrect|checksum|detected|"
+            "invalid|expected|failed|error|syntax|no such|within|constraint|not an)\\b"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = kEnglish.match(text);
     return match.hasMatch() ? match.captured(0) : QString();

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
-#include <functional>
 
 // Shared helpers of the test programs: scratch folders, small files, the built template.
 namespace TestFolders {

@@ -1,12 +1,12 @@
 // Every test program runs with a QApplication on the offscreen platform, so
 // window tests need no display.
-#include "NextModal.h"
 #include "MenuAccessibility.h"
+#include "NextModal.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {

@@ -1,12 +1,13 @@
+#include "GridPanel.h"
+
 #include "DatasetUtils.h"
 #include "EntryDialog.h"
-#include "GridPanel.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
 
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -19,11 +20,12 @@ protected:
     {
         m_person = m_household.addPerson(QStringLiteral("Durand"), QStringLiteral("Élise"));
         m_other = m_household.addPerson(QStringLiteral("Martin"), QStringLiteral("Paul"));
-        m_view.setSql(QStringList{QStringLiteral("SELECT EVENT.Id, EVENT.Date_Event, EVENT.Description, PERSON.Name"),
-                                  QStringLiteral("FROM EVENT LEFT JOIN PERSON ON EVENT.Id_Ref = PERSON.Id"),
-                                  QStringLiteral("WHERE EVENT.Id_Ref=-1"),
-                                  QStringLiteral("ORDER BY EVENT.Date_Event")});
-        m_table.setSql(QStringList{QStringLiteral("SELECT * FROM EVENT"), QStringLiteral("ORDER BY Date_Event")});
+        m_view.setSql(QStringList{
+            QStringLiteral("SELECT EVENT.Id, EVENT.Date_Event, EVENT.Description, PERSON.Name"),
+            QStringLiteral("FROM EVENT LEFT JOIN PERSON ON EVENT.Id_Ref = PERSON.Id"),
+            QStringLiteral("WHERE EVENT.Id_Ref=-1"), QStringLiteral("ORDER BY EVENT.Date_Event")});
+        m_table.setSql(
+            QStringList{QStringLiteral("SELECT * FROM EVENT"), QStringLiteral("ORDER BY Date_Event")});
         GridPanelSettings s;
         s.gridName = QStringLiteral("Grid_Test");
         s.query = &m_view;
@@ -60,7 +62,10 @@ protected:
         m_text = text;
         m_confirm = confirm;
     }
-    QPushButton* button(const char* name) { return m_panel->findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QPushButton* button(const char* name)
+    {
+        return m_panel->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
     QStringList shown()
     {
         QStringList list;
@@ -94,8 +99,10 @@ TEST_F(JoinedPanel, AddEditAndDeleteGoThroughTheTableOnOneRowAndReselectIt)
     enter(QStringLiteral("01/12/2026"), QStringLiteral("veille"));
     button("Btn_Add")->click();
     EXPECT_EQ(shown(), (QStringList{QStringLiteral("veille"), QStringLiteral("soir")}));
-    EXPECT_EQ(m_view.field(QStringLiteral("Description")).asString(), QStringLiteral("veille")) << "the new row is current";
-    EXPECT_EQ(m_view.field(QStringLiteral("Name")).asString(), QStringLiteral("Durand")) << "shown through the join";
+    EXPECT_EQ(m_view.field(QStringLiteral("Description")).asString(), QStringLiteral("veille"))
+        << "the new row is current";
+    EXPECT_EQ(m_view.field(QStringLiteral("Name")).asString(), QStringLiteral("Durand"))
+        << "shown through the join";
     EXPECT_FALSE(m_table.isActive());
     EXPECT_EQ(m_table.sql(), design) << "the table's statement comes back";
 
@@ -154,8 +161,10 @@ TEST(EntryDialogPost, ARefusedPostKeepsTheDialogOpenWithWhatWasTyped)
     events.open();
     events.append();
     EntryDialog dialog(events, QStringLiteral("EnterTest"), QStringLiteral("  Saisie"));
-    QLineEdit* date = dialog.addLineField(QStringLiteral("&Date"), QStringLiteral("Ed_Date"), QStringLiteral("Date_Event"));
-    dialog.setOkRule([&] { return !events.field(QStringLiteral("Date_Event")).asString().trimmed().isEmpty(); });
+    QLineEdit* date =
+        dialog.addLineField(QStringLiteral("&Date"), QStringLiteral("Ed_Date"), QStringLiteral("Date_Event"));
+    dialog.setOkRule(
+        [&] { return !events.field(QStringLiteral("Date_Event")).asString().trimmed().isEmpty(); });
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Saisie"));
     EXPECT_EQ(date->accessibleName(), QStringLiteral("Date"));
     EXPECT_FALSE(dialog.okButton()->isEnabled());

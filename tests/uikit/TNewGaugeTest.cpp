@@ -1,9 +1,9 @@
 #include "TNewGauge.h"
 
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 namespace {
 

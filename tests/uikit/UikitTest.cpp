@@ -4,9 +4,9 @@
 #include "Messages.h"
 #include "TWait.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -47,7 +47,8 @@ TEST(ProgressWindow, EachStepAdvancesTheBarAndSetsItsLine)
     wait.setBarVisible(true);
     wait.step(QStringLiteral("Copie de la base de données"), TWait::Line::Message);
     EXPECT_EQ(wait.cursorWidth(), 83);
-    EXPECT_EQ(wait.findChild<QLabel*>(QStringLiteral("Lab_Msg"))->text(), QStringLiteral("Copie de la base de données"));
+    EXPECT_EQ(wait.findChild<QLabel*>(QStringLiteral("Lab_Msg"))->text(),
+              QStringLiteral("Copie de la base de données"));
     wait.step(QStringLiteral("Sauvegarde"), TWait::Line::Task);
     EXPECT_EQ(wait.findChild<QLabel*>(QStringLiteral("Lab_Task"))->text(), QStringLiteral("Sauvegarde"));
     wait.step(QString(), TWait::Line::Message);

@@ -19,7 +19,8 @@ protected:
     {
         m_person = m_household.addPerson(QStringLiteral("Durand"), QStringLiteral("Élise"));
         m_other = m_household.addPerson(QStringLiteral("Martin"), QStringLiteral("Paul"));
-        m_doctor = insert(QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES ('Dr Roux', 'Pédiatre')"));
+        m_doctor =
+            insert(QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES ('Dr Roux', 'Pédiatre')"));
         m_dtp = vaccine(QStringLiteral("dTP"), QStringLiteral("Adulte"));
         m_flu = vaccine(QStringLiteral("Grippe"), QString());
     }
@@ -35,17 +36,19 @@ protected:
     }
     static int vaccine(const QString& title, const QString& category)
     {
-        return insert(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES (?, ?)"), {title, category});
+        return insert(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES (?, ?)"),
+                      {title, category});
     }
     // An injection on an ISO date, with its booster date or none; the
     // flag starts as stored by an older recomputation, or empty.
     int inject(int person, const QVariant& vaccine, const char* date, const char* booster = nullptr,
                const char* time = "10:00", const QVariant& flag = {})
     {
-        return insert(QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Time_Vaccine, "
-                                     "Repeat_Date, Repeat_Exe) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                      {person, m_doctor, vaccine, QString::fromLatin1(date), QString::fromLatin1(time),
-                       booster ? QVariant(QString::fromLatin1(booster)) : QVariant(), flag});
+        return insert(
+            QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Time_Vaccine, "
+                           "Repeat_Date, Repeat_Exe) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {person, m_doctor, vaccine, QString::fromLatin1(date), QString::fromLatin1(time),
+             booster ? QVariant(QString::fromLatin1(booster)) : QVariant(), flag});
     }
     static QVariant flagOf(int id)
     {
@@ -99,7 +102,8 @@ TEST_F(Boosters, TwoInjectionsOfTheSameVaccineOnTheSameDayClearEachOther)
     const int morning = inject(m_person, m_flu, "2024-10-15", "2025-10-15", "08:00");
     const int evening = inject(m_person, m_flu, "2024-10-15", "2025-10-01", "18:00");
     inject(m_person, m_dtp, "2024-10-15", "2034-10-15");
-    EXPECT_EQ(reminders(m_person), QStringList{QStringLiteral("15/10/2034 | dTP (Adulte) | 15/10/2024 - Dr Roux (Pédiatre)")});
+    EXPECT_EQ(reminders(m_person),
+              QStringList{QStringLiteral("15/10/2034 | dTP (Adulte) | 15/10/2024 - Dr Roux (Pédiatre)")});
     EXPECT_EQ(flagOf(morning).toInt(), 0);
     EXPECT_EQ(flagOf(evening).toInt(), 0);
 }
@@ -107,14 +111,15 @@ TEST_F(Boosters, TwoInjectionsOfTheSameVaccineOnTheSameDayClearEachOther)
 TEST_F(Boosters, PastAndFutureBoostersAreListedInTheOrderOfTheInjections)
 {
     const int yellowFever = vaccine(QStringLiteral("Fièvre jaune"), QStringLiteral("Voyage"));
-    inject(m_person, m_flu, "2023-10-01", "2024-10-01");         // overdue
-    inject(m_person, yellowFever, "2001-06-01", "2031-06-01");   // far ahead
+    inject(m_person, m_flu, "2023-10-01", "2024-10-01");          // overdue
+    inject(m_person, yellowFever, "2001-06-01", "2031-06-01");    // far ahead
     inject(m_person, m_dtp, "2023-10-01", "2033-10-01", "09:00"); // same day, earlier time
-    EXPECT_EQ(reminders(m_person), (QStringList{
-                                       QStringLiteral("01/06/2031 | Fièvre jaune (Voyage) | 01/06/2001 - Dr Roux (Pédiatre)"),
-                                       QStringLiteral("01/10/2033 | dTP (Adulte) | 01/10/2023 - Dr Roux (Pédiatre)"),
-                                       QStringLiteral("01/10/2024 | Grippe | 01/10/2023 - Dr Roux (Pédiatre)"),
-                                   }));
+    EXPECT_EQ(reminders(m_person),
+              (QStringList{
+                  QStringLiteral("01/06/2031 | Fièvre jaune (Voyage) | 01/06/2001 - Dr Roux (Pédiatre)"),
+                  QStringLiteral("01/10/2033 | dTP (Adulte) | 01/10/2023 - Dr Roux (Pédiatre)"),
+                  QStringLiteral("01/10/2024 | Grippe | 01/10/2023 - Dr Roux (Pédiatre)"),
+              }));
 }
 
 TEST_F(Boosters, EachPersonIsRecomputedAloneAndUnchangedRowsAreNotRewritten)

@@ -12,6 +12,8 @@
 #include "TRepeatVaccineList.h"
 #include "TStrList.h"
 
+#include <functional>
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,8 +24,6 @@
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QTest>
-#include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -75,7 +75,8 @@ protected:
     {
         Clock::setFixed(QDateTime(QDate(2026, 12, 9), QTime(9, 30)));
         m_person = m_household.addPerson(QStringLiteral("Durand"), QStringLiteral("Élise"));
-        m_roux = insert(QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES ('Roux', 'Pédiatre')"));
+        m_roux =
+            insert(QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES ('Roux', 'Pédiatre')"));
         m_blanc = insert(QStringLiteral("INSERT INTO LST_DOCTOR (Name, Category) VALUES ('Blanc', '')"));
         m_dtp = insert(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('dTP', 'Adulte')"));
         m_form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
@@ -95,10 +96,11 @@ protected:
     }
     int inject(int vaccine, const char* date, const char* booster, int doctor = -1)
     {
-        return insert(QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date) "
-                                     "VALUES (?, ?, ?, ?, ?)"),
-                      {m_person, doctor < 0 ? QVariant() : QVariant(doctor), vaccine, QString::fromLatin1(date),
-                       booster ? QVariant(QString::fromLatin1(booster)) : QVariant()});
+        return insert(
+            QStringLiteral("INSERT INTO VACCINE (Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date) "
+                           "VALUES (?, ?, ?, ?, ?)"),
+            {m_person, doctor < 0 ? QVariant() : QVariant(doctor), vaccine, QString::fromLatin1(date),
+             booster ? QVariant(QString::fromLatin1(booster)) : QVariant()});
     }
     // Rows written behind the page's back: show them as a person change would.
     void reloadPage()
@@ -125,8 +127,9 @@ protected:
 
 TEST_F(VaccinePage, AddingAnInjectionNeedsAVaccineChosenFromTheList)
 {
-    const std::pair<const char*, const char*> named[] = {
-        {"Btn_Vaccine_Add", "Ajouter"}, {"Btn_Vaccine_Edit", "Modifier"}, {"Btn_Vaccine_Delete", "Supprimer"}};
+    const std::pair<const char*, const char*> named[] = {{"Btn_Vaccine_Add", "Ajouter"},
+                                                         {"Btn_Vaccine_Edit", "Modifier"},
+                                                         {"Btn_Vaccine_Delete", "Supprimer"}};
     for (const auto& [name, spoken] : named) {
         EXPECT_EQ(button(name)->accessibleName(), QString::fromLatin1(spoken));
         EXPECT_EQ(button(name)->toolTip(), QString::fromLatin1(spoken));
@@ -149,8 +152,8 @@ TEST_F(VaccinePage, AddingAnInjectionNeedsAVaccineChosenFromTheList)
         ASSERT_NE(enterList, nullptr);
         EXPECT_EQ(enterList->width(), child(w, "Ed_Doctor")->width() + 15);
         enterList->close();
-        EXPECT_EQ(openList(w, "Ed_Doctor", "Btn_Doctor"), (QStringList{QStringLiteral("Blanc"),
-                                                                       QStringLiteral("Roux (Pédiatre)")}));
+        EXPECT_EQ(openList(w, "Ed_Doctor", "Btn_Doctor"),
+                  (QStringList{QStringLiteral("Blanc"), QStringLiteral("Roux (Pédiatre)")}));
         choose(w, "Ed_Doctor", QStringLiteral("Roux (Pédiatre)"));
         EXPECT_FALSE(ok->isEnabled()) << "the practitioner is optional, the vaccine is not";
         const QStringList vaccines = openList(w, "Ed_Vaccine", "Btn_Vaccine");
@@ -167,7 +170,8 @@ TEST_F(VaccinePage, AddingAnInjectionNeedsAVaccineChosenFromTheList)
 
     ASSERT_EQ(query().recordCount(), 1);
     QSqlQuery stored(Connection::database());
-    stored.exec(QStringLiteral("SELECT Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Remark1 FROM VACCINE"));
+    stored.exec(
+        QStringLiteral("SELECT Id_Ref, Id_Org, Id_Vaccine, Date_Vaccine, Repeat_Date, Remark1 FROM VACCINE"));
     ASSERT_TRUE(stored.next());
     EXPECT_EQ(stored.value(0).toInt(), m_person);
     EXPECT_EQ(stored.value(1).toInt(), m_roux);
@@ -176,15 +180,17 @@ TEST_F(VaccinePage, AddingAnInjectionNeedsAVaccineChosenFromTheList)
     EXPECT_EQ(stored.value(4).toString().left(10), QStringLiteral("2036-12-09"));
     EXPECT_EQ(stored.value(5).toString(), QStringLiteral("Bras gauche"));
     EXPECT_EQ((QStringList{cell(0, 0), cell(0, 1), cell(0, 2), cell(0, 3), cell(0, 4)}),
-              (QStringList{QStringLiteral("09/12/2026"), QStringLiteral("09/12/2036"), QStringLiteral("dTP (Adulte)"),
-                           QStringLiteral("Roux (Pédiatre)"), QStringLiteral("Bras gauche")}));
+              (QStringList{QStringLiteral("09/12/2026"), QStringLiteral("09/12/2036"),
+                           QStringLiteral("dTP (Adulte)"), QStringLiteral("Roux (Pédiatre)"),
+                           QStringLiteral("Bras gauche")}));
     EXPECT_TRUE(button("Btn_Vaccine_Edit")->isEnabled());
     EXPECT_TRUE(button("Btn_Vaccine_Delete")->isEnabled());
 }
 
 TEST_F(VaccinePage, EditingKeepsTheChoicesUntouchedAndADeletedVaccineMustBeChosenAgain)
 {
-    const int polio = insert(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('Polio', '')"));
+    const int polio =
+        insert(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('Polio', '')"));
     inject(m_dtp, "2020-01-10", "2030-01-10", m_blanc);
     inject(polio, "2021-02-01", nullptr, m_roux);
     insert(QStringLiteral("DELETE FROM LST_VACCINE WHERE Id=?"), {polio});
@@ -202,8 +208,11 @@ TEST_F(VaccinePage, EditingKeepsTheChoicesUntouchedAndADeletedVaccineMustBeChose
     });
     auto* grid = child<DatasetGrid>(m_form.get(), "Grid_Vaccine");
     emit grid->doubleClicked(grid->model()->index(0, 0));
-    EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT Id_Org FROM VACCINE WHERE Remark1='Lot 42'")), m_blanc);
-    EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT Id_Vaccine FROM VACCINE WHERE Remark1='Lot 42'")), m_dtp);
+    EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT Id_Org FROM VACCINE WHERE Remark1='Lot 42'")),
+              m_blanc);
+    EXPECT_EQ(
+        DatasetUtils::readNumber(QStringLiteral("SELECT Id_Vaccine FROM VACCINE WHERE Remark1='Lot 42'")),
+        m_dtp);
     EXPECT_EQ(query().currentRow(), 0) << "the row edited stays selected";
 
     query().moveTo(1);
@@ -216,7 +225,9 @@ TEST_F(VaccinePage, EditingKeepsTheChoicesUntouchedAndADeletedVaccineMustBeChose
         child<QPushButton>(w, "Btn_Ok")->click();
     });
     button("Btn_Vaccine_Edit")->click();
-    EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT count(*) FROM VACCINE WHERE Id_Vaccine=%1").arg(m_dtp)), 2);
+    EXPECT_EQ(DatasetUtils::readNumber(
+                  QStringLiteral("SELECT count(*) FROM VACCINE WHERE Id_Vaccine=%1").arg(m_dtp)),
+              2);
 }
 
 TEST_F(VaccinePage, ABoosterBeforeItsInjectionIsRefusedAndTheDialogStaysOpen)
@@ -230,8 +241,8 @@ TEST_F(VaccinePage, ABoosterBeforeItsInjectionIsRefusedAndTheDialogStaysOpen)
         refused = w->isVisible();
         EXPECT_EQ(m_messages.texts().size(), 1);
         if (!m_messages.texts().isEmpty()) {
-            EXPECT_TRUE(m_messages.texts().last().startsWith(
-                QStringLiteral("La date de rappel (09/01/2020) précède la date de vaccination (10/01/2020).")));
+            EXPECT_TRUE(m_messages.texts().last().startsWith(QStringLiteral(
+                "La date de rappel (09/01/2020) précède la date de vaccination (10/01/2020).")));
         }
         EXPECT_EQ(child(w, "Ed_Date_Repeat")->text(), QStringLiteral("09/01/2020")) << "what was typed stays";
         // Without an injection date nothing could be placed either.
@@ -280,7 +291,8 @@ TEST_F(VaccinePage, DeletingAsksAndEachPersonSeesOnlyItsInjections)
 TEST_F(VaccinePage, TheReminderListMarksOverdueAndSoonBoostersAndCountsTheOverdue)
 {
     const int flu = insert(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('Grippe', '')"));
-    const int rabies = insert(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('Rage', 'Voyage')"));
+    const int rabies =
+        insert(QStringLiteral("INSERT INTO LST_VACCINE (Title, Category) VALUES ('Rage', 'Voyage')"));
     inject(m_dtp, "2004-03-01", "2009-03-01", m_roux);
     inject(m_dtp, "2009-03-02", "2019-03-02", m_roux); // overdue
     inject(flu, "2025-12-20", "2026-12-20", m_blanc);  // within 30 days
@@ -301,8 +313,9 @@ TEST_F(VaccinePage, TheReminderListMarksOverdueAndSoonBoostersAndCountsTheOverdu
                                         QStringLiteral("Dernière vaccination")}));
         QStringList rows;
         for (int r = 0; r < model->rowCount(); ++r)
-            rows << model->index(r, 0).data().toString() + QLatin1Char('|') + model->index(r, 1).data().toString() +
-                        QLatin1Char('|') + model->index(r, 2).data().toString();
+            rows << model->index(r, 0).data().toString() + QLatin1Char('|') +
+                        model->index(r, 1).data().toString() + QLatin1Char('|') +
+                        model->index(r, 2).data().toString();
         EXPECT_EQ(rows, (QStringList{QStringLiteral("02/03/2019|dTP (Adulte)|02/03/2009 - Roux (Pédiatre)"),
                                      QStringLiteral("20/12/2026|Grippe|20/12/2025 - Blanc"),
                                      QStringLiteral("05/01/2036|Rage (Voyage)|05/01/2026 - ")}));
