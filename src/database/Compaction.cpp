@@ -2,28 +2,22 @@
 
 #include "Connection.h"
 #include "Errors.h"
+#include "FileConnection.h"
 #include "FileUtils.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <future>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <unistd.h>
 
 namespace Compaction {
 namespace {
-
-QString quotedName(const QString& name)
-{
-    QString n = name;
-    n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
-}
 
 // What SQLite may keep beside a database file while writing it.
 const QString kCompanions[] = {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"),
@@ -37,91 +31,82 @@ bool isJetDatabase(const QString& file)
     return f.open(QIODevice::ReadOnly) && f.read(20).mid(4).startsWith("Standard ");
 }
 
-// A short-lived connection of its own on one file, removed with the object.
-class FileConnection
+[[noreturn]] void fail(const QString& text)
 {
-public:
-    FileConnection(const QString& file, bool readOnly)
-        : m_name(QStringLiteral("brivoline-compaction-%1").arg(++s_count))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(file);
-        db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
-                                      : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open())
-            fail(QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2")
-                     .arg(file, Connection::errorText(db.lastError())));
-    }
-    ~FileConnection()
-    {
-        QSqlDatabase::database(m_name, false).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    FileConnection(const FileConnection&) = delete;
-    FileConnection& operator=(const FileConnection&) = delete;
+    throw DatabaseError(text);
+}
 
-    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
-
-    // The rows of every table, by table name.
-    QMap<QString, qint64> rowCounts(const QString& file) const
-    {
-        QSqlQuery tables(database());
-        if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")))
-            fail(unreadable(file, tables.lastError()));
-        QStringList names;
-        while (tables.next())
-            names << tables.value(0).toString();
-        tables.finish();
-        QMap<QString, qint64> counts;
-        for (const QString& table : names) {
-            QSqlQuery count(database());
-            if (!count.exec(QStringLiteral("SELECT count(*) FROM ") + quotedName(table)) || !count.next())
-                fail(unreadable(file, count.lastError()));
-            counts.insert(table, count.value(0).toLongLong());
-        }
-        return counts;
-    }
-
-    [[noreturn]] static void fail(const QString& text) { throw DatabaseError(text); }
-    static QString unreadable(const QString& file, const QSqlError& error)
-    {
-        return QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2")
-            .arg(file, Connection::errorText(error));
-    }
-
-private:
-    static inline int s_count = 0;
-    QString m_name;
-};
-
-void checkCopy(const QString& source, const QString& copy, const QMap<QString, qint64>& sourceCounts)
+QString unreadable(const QString& file, const QSqlError& error)
 {
-    const FileConnection check(copy, true);
-    QSqlQuery integrity(check.database());
-    if (!integrity.exec(QStringLiteral("PRAGMA integrity_check")))
-        FileConnection::fail(FileConnection::unreadable(copy, integrity.lastError()));
+    return QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2")
+        .arg(file, Connection::errorText(error));
+}
+
+QString unopened(const QString& file, const QSqlError& error)
+{
+    return QStringLiteral("Impossible d'ouvrir la base de données \"%1\" :\r%2")
+        .arg(file, Connection::errorText(error));
+}
+
+QString quotedName(const QString& name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+// The rows of every table, by table name (the engine counts them through a
+// table's smallest index when it has one).
+QMap<QString, qint64> rowCounts(const FileConnection& connection, const QString& file)
+{
+    QSqlQuery tables(connection.database());
+    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")))
+        fail(unreadable(file, tables.lastError()));
+    QStringList names;
+    while (tables.next())
+        names << tables.value(0).toString();
+    tables.finish();
+    QMap<QString, qint64> counts;
+    for (const QString& table : names) {
+        QSqlQuery count(connection.database());
+        if (!count.exec(QStringLiteral("SELECT count(*) FROM ") + quotedName(table)) || !count.next())
+            fail(unreadable(file, count.lastError()));
+        counts.insert(table, count.value(0).toLongLong());
+    }
+    return counts;
+}
+
+// The engine's check of the copy (see Check), then its rows counted.
+void checkCopy(const QString& source, const QString& copy, const QMap<QString, qint64>& sourceCounts,
+               Check thoroughness)
+{
+    const QString damaged = QStringLiteral("La copie compactée de \"%1\" est endommagée : %2.")
+                                .arg(FileUtils::shownPath(source), Connection::damageFoundText());
+    const FileConnection check(copy, FileConnection::Access::ReadOnly);
+    if (!check.isOpen())
+        fail(unopened(copy, check.openError()));
+    QSqlQuery pages(check.database());
     QStringList problems;
-    while (integrity.next())
-        problems << integrity.value(0).toString();
-    integrity.finish();
-    if (problems != QStringList{QStringLiteral("ok")})
-        FileConnection::fail(QStringLiteral("La copie compactée de \"%1\" est endommagée : %2.")
-                                 .arg(FileUtils::shownPath(source), Connection::damageFoundText()));
-    const QMap<QString, qint64> copyCounts = check.rowCounts(copy);
+    if (pages.exec(thoroughness == Check::Quick ? QStringLiteral("PRAGMA quick_check")
+                                                : QStringLiteral("PRAGMA integrity_check")))
+        while (pages.next())
+            problems << pages.value(0).toString();
+    if (pages.lastError().isValid() || problems != QStringList{QStringLiteral("ok")})
+        fail(damaged);
+    pages.finish();
+    const QMap<QString, qint64> copyCounts = rowCounts(check, copy);
     for (auto it = sourceCounts.cbegin(); it != sourceCounts.cend(); ++it)
         if (copyCounts.value(it.key(), -1) != it.value())
-            FileConnection::fail(
-                QStringLiteral(
-                    "La copie compactée de \"%1\" est incomplète : la table %2 n'y a pas toutes ses lignes.")
-                    .arg(source, it.key()));
+            fail(QStringLiteral(
+                     "La copie compactée de \"%1\" est incomplète : la table %2 n'y a pas toutes ses lignes.")
+                     .arg(source, it.key()));
     if (copyCounts.size() != sourceCounts.size())
-        FileConnection::fail(
-            QStringLiteral("La copie compactée de \"%1\" ne contient pas les mêmes tables.").arg(source));
+        fail(QStringLiteral("La copie compactée de \"%1\" ne contient pas les mêmes tables.").arg(source));
 }
 
 // The compacted, checked copy of `source` written as `scratch`, in place of
 // any left by an interrupted run. Removed again on any failure.
-void writeCheckedCopy(const QString& source, const QString& scratch, const QString& target)
+void writeCheckedCopy(const QString& source, const QString& scratch, const QString& target, Check check)
 {
     if (!QFileInfo(source).isFile())
         throw FileError(
@@ -140,8 +125,10 @@ void writeCheckedCopy(const QString& source, const QString& scratch, const QStri
         {
             // Opened read-write like any use of the file, so an interrupted
             // change is rolled back before the copy is taken.
-            const FileConnection from(source, false);
-            counts = from.rowCounts(source);
+            const FileConnection from(source, FileConnection::Access::ReadWrite);
+            if (!from.isOpen())
+                fail(unopened(source, from.openError()));
+            counts = rowCounts(from, source);
             QSqlQuery vacuum(from.database());
             vacuum.prepare(QStringLiteral("VACUUM INTO ?"));
             vacuum.addBindValue(scratch);
@@ -150,9 +137,18 @@ void writeCheckedCopy(const QString& source, const QString& scratch, const QStri
                     QStringLiteral("Le compactage de la base de données \"%1\" a échoué :\r%2.")
                         .arg(FileUtils::shownPath(source), Connection::errorText(vacuum.lastError())));
         }
-        // The engine does not force what it writes into a new file.
-        FileUtils::syncFile(scratch);
-        checkCopy(source, scratch, counts);
+        // The engine does not force what it writes into a new file: forced
+        // on a thread of its own while the copy is checked, both done before
+        // the copy may replace anything.
+        std::future<void> synced =
+            std::async(std::launch::async, [&scratch] { FileUtils::syncFile(scratch); });
+        try {
+            checkCopy(source, scratch, counts, check);
+        } catch (...) {
+            synced.wait();
+            throw;
+        }
+        synced.get();
         QFile::setPermissions(scratch, QFile::permissions(source));
     } catch (...) {
         for (const QString& companion : kCompanions)
@@ -203,7 +199,7 @@ void compactInto(const QString& source, const QString& target)
         throw FileError(
             QStringLiteral("Le fichier \"%1\" existe déjà ; il n'a pas été remplacé.").arg(target));
     const QString scratch = scratchFileFor(target);
-    writeCheckedCopy(source, scratch, target);
+    writeCheckedCopy(source, scratch, target, Check::Thorough);
     // QFile::rename never replaces an existing file.
     if (!QFile::rename(scratch, target)) {
         QFile::remove(scratch);
@@ -212,10 +208,10 @@ void compactInto(const QString& source, const QString& target)
     FileUtils::syncFolder(QFileInfo(target).absolutePath());
 }
 
-void compactInPlace(const QString& file)
+void compactInPlace(const QString& file, Check check)
 {
     const QString scratch = scratchFileFor(file);
-    writeCheckedCopy(file, scratch, file);
+    writeCheckedCopy(file, scratch, file, check);
     // One step: whoever opens the file finds the old database or the new one.
     if (std::rename(QFile::encodeName(scratch).constData(), QFile::encodeName(file).constData()) != 0) {
         const int why = errno;

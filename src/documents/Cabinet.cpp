@@ -2,7 +2,7 @@
 // QT_NO_KEYWORDS (see CMakeLists.txt) and uses no Qt keyword.
 #include "Cabinet.h"
 
-#include "CabinetMeter.h"
+#include "CabinetBlocks.h"
 #include "CabinetPlan.h"
 #include "FileDescriptor.h"
 #include "FileUtils.h"
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <libgcab.h>
 #include <memory>
@@ -21,7 +22,11 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
+#include <mutex>
+#include <thread>
+#include <condition_variable>
 
 namespace Cabinet {
 
@@ -60,11 +65,6 @@ private:
     GError* m_error = nullptr;
 };
 
-QByteArray nativePath(const QString& path)
-{
-    return QFile::encodeName(path);
-}
-
 QString errnoText(int error)
 {
     return FileUtils::systemReason(error) + QLatin1Char('.');
@@ -82,13 +82,13 @@ void setIoError(GError** error, int code)
 
 // -------------------------------------------------------- the input stream
 
-// The archive read back, telling the meter how far the reading has come.
-// Reading more than `budget` bytes in all stops the extraction: what the
-// directory said the decompressor would go through has been passed.
-class Source
+// The archive as libgcab reads it, telling the meter how far the reading has
+// come. Reading more than `budget` bytes in all stops the extraction: what
+// the directory said the decompressor would go through has been passed.
+class GcabInput
 {
 public:
-    Source(int fd, qint64 size, qint64 budget, Meter& meter)
+    GcabInput(int fd, qint64 size, qint64 budget, Meter& meter)
         : m_fd(fd), m_size(size), m_budget(budget), m_meter(meter)
     {
     }
@@ -114,6 +114,8 @@ public:
             return n;
         }
     }
+    // A later step takes more entries: its passes over the folders.
+    void allowMore(qint64 bytes) { m_budget += bytes; }
     bool overBudget() const { return m_overBudget; }
     int readError() const { return m_errno; }
     bool seek(goffset offset, GSeekType type, GError** error)
@@ -142,14 +144,14 @@ private:
 struct SourceStream
 {
     GInputStream parent;
-    Source* source;
+    GcabInput* source;
 };
 struct SourceStreamClass
 {
     GInputStreamClass parent;
 };
 
-Source& sourceOf(gpointer stream)
+GcabInput& sourceOf(gpointer stream)
 {
     return *static_cast<SourceStream*>(stream)->source;
 }
@@ -300,7 +302,7 @@ CabinetError damagedArchive(const QString& archive, const QString& why)
 
 // libgcab's failures in the user's words: its texts are English, and what
 // the user can act on is their kind (the disk, or the archive's data).
-CabinetError extractionFailure(const QString& archive, const GError* error, const Source& source)
+CabinetError extractionFailure(const QString& archive, const GError* error, const GcabInput& source)
 {
     const auto cannot = [&archive](const QString& why) {
         return CabinetError(QStringLiteral("Impossible d'extraire l'archive \"%1\" : %2").arg(archive, why));
@@ -343,17 +345,90 @@ CabinetError extractionFailure(const QString& archive, const GError* error, cons
 }
 
 // One extraction run: which stored entry goes to which relative name
-// under `folder`; the others are skipped.
+// under `folder`; the others are skipped. A second step names more entries
+// once every entry of the first is written.
 struct Extraction
 {
-    QHash<GCabFile*, QString> names;
-    QStringList written; // absolute paths, in order
+    QHash<GCabFile*, int> indexOf;
+    QHash<int, QString> names;
+    QSet<int> asked; // the entries libgcab has come to
+    qsizetype firstStepLeft = 0;
+    std::function<void()> secondStep;
+    std::exception_ptr failure; // thrown in a step, kept across libgcab
+    QStringList written;        // absolute paths, in order
     QString folder;
+    qsizetype handedOver = 0; // of `written`, those whose writing back has begun
+
+    // libgcab asks about an entry once those before it are written and closed.
+    qint64 pending = 0;
+    std::mutex m; std::condition_variable cv; QStringList queue; bool done = false; std::thread worker;
+    void startWorker() {
+        worker = std::thread([this] {
+            for (;;) {
+                QString path;
+                { std::unique_lock l(m); cv.wait(l, [this] { return done || !queue.isEmpty(); }); if (queue.isEmpty()) return; path = queue.takeFirst(); }
+                FileDescriptor fd(::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC));
+                if (fd.get() < 0) continue;
+                if (qEnvironmentVariableIsSet("HYBRID")) {
+                    ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+                    struct stat st{}; ::fstat(fd.get(), &st); pending += st.st_size;
+                    if (pending > (qint64(200) << 20)) { ::syncfs(fd.get()); pending = 0; }
+                } else
+                ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+            }
+        });
+    }
+    void stopWorker() { { std::lock_guard l(m); done = true; } cv.notify_all(); if (worker.joinable()) worker.join(); }
+    ~Extraction() { stopWorker(); }
+    void handOverWritten()
+    {
+        if (qEnvironmentVariableIsSet("NO_KICK")) return;
+        if (qEnvironmentVariableIsSet("WORKER") || qEnvironmentVariableIsSet("HYBRID")) {
+            if (!worker.joinable()) startWorker();
+            std::lock_guard l(m);
+            for (; handedOver < written.size(); ++handedOver) queue << written.at(handedOver);
+            cv.notify_all();
+            return;
+        }
+        for (; handedOver < written.size(); ++handedOver) {
+            FileDescriptor fd(::open(nativePath(written.at(handedOver)).constData(), O_RDONLY | O_CLOEXEC));
+            if (fd.get() >= 0)
+                startWritingBack(fd.get());
+        }
+    }
+    void runSecondStep()
+    {
+        try {
+            std::exchange(secondStep, {})();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    // Whether libgcab writes the entry, as `extract_name`.
+    bool take(GCabFile* file)
+    {
+        if (failure)
+            return false;
+        handOverWritten();
+        if (secondStep && firstStepLeft == 0)
+            runSecondStep();
+        const int index = indexOf.value(file, -1);
+        asked.insert(index);
+        const auto name = names.constFind(index);
+        if (failure || name == names.cend())
+            return false;
+        if (firstStepLeft > 0)
+            --firstStepLeft;
+        gcab_file_set_extract_name(file, name->toUtf8().constData());
+        written << folder + *name;
+        return true;
+    }
 };
 
-void extract(const QString& archive, const CabinetFormat::Directory& directory,
-             const QHash<int, QString>& wanted, const Expansion& expansion, const QString& folder,
-             const Progress& progress)
+// Extracts what `first` plans, then what `then` names once it is written;
+// returns what `then` named that the reading had passed.
+QHash<int, QString> extract(const QString& archive, const CabinetFormat::Directory& directory,
+                            const ExtractionPlan& first, const NameLater& then, const Progress& progress)
 {
     const QByteArray path = nativePath(archive);
     FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
@@ -364,8 +439,7 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory,
     Meter meter(progress, size);
     // The directory, then each pass over a folder's data: never more than
     // the whole archive each, and a margin for libgcab's reading ahead.
-    const qint64 budget = size * (1 + expansion.passes) + (qint64(1) << 20);
-    Source source(fd.get(), size, budget, meter);
+    GcabInput source(fd.get(), size, size * (1 + first.expansion.passes) + (qint64(1) << 20), meter);
     Object<SourceStream> stream(static_cast<SourceStream*>(g_object_new(sourceStreamType(), nullptr)));
     stream->source = &source;
 
@@ -378,7 +452,9 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory,
     // libgcab lists each folder's files in stored order: pair them with
     // the directory read before, by folder and rank.
     Extraction run;
-    run.folder = folder;
+    run.folder = first.base;
+    run.names = first.wanted;
+    run.firstStepLeft = first.wanted.size();
     GPtrArray* folders = gcab_cabinet_get_folders(cabinet.get());
     QList<QList<int>> byFolder(directory.folders.size());
     for (int i = 0; i < directory.files.size(); ++i)
@@ -394,9 +470,7 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory,
                 consistent = false;
                 break;
             }
-            const int index = byFolder.at(int(f)).at(rank);
-            if (wanted.contains(index))
-                run.names.insert(static_cast<GCabFile*>(l->data), wanted.value(index));
+            run.indexOf.insert(static_cast<GCabFile*>(l->data), byFolder.at(int(f)).at(rank));
         }
         consistent = consistent && rank == byFolder.at(int(f)).size();
         g_slist_free(files);
@@ -404,35 +478,50 @@ void extract(const QString& archive, const CabinetFormat::Directory& directory,
             throw damaged(QStringLiteral("liste de fichiers incohérente."));
     }
 
-    Object<GFile> target(g_file_new_for_path(nativePath(folder).constData()));
+    QHash<int, QString> passed;
+    if (then)
+        run.secondStep = [&] {
+            const ExtractionPlan later =
+                planExtraction(archive, directory, first.base, then(), Reading::Selective, takenPaths(first));
+            for (auto it = later.wanted.cbegin(); it != later.wanted.cend(); ++it)
+                (run.asked.contains(it.key()) ? passed : run.names).insert(it.key(), it.value());
+            source.allowMore(size * later.expansion.passes);
+        };
+
+    Object<GFile> target(g_file_new_for_path(nativePath(first.base).constData()));
     const GCabFileCallback onFile = [](GCabFile* file, gpointer data) -> gboolean {
-        auto* r = static_cast<Extraction*>(data);
-        const auto name = r->names.constFind(file);
-        if (name == r->names.cend())
-            return FALSE;
-        gcab_file_set_extract_name(file, name->toUtf8().constData());
-        r->written << r->folder + *name;
-        return TRUE;
+        return static_cast<Extraction*>(data)->take(file) ? TRUE : FALSE;
     };
     const bool done =
         gcab_cabinet_extract(cabinet.get(), target.get(), onFile, nullptr, &run, nullptr, error.slot());
-    if (!done || meter.stopped()) {
+    // A first step that ends the archive: the second names only what was passed.
+    if (done && run.secondStep)
+        run.runSecondStep();
+    const auto removeWritten = [&run] {
         for (const QString& written : std::as_const(run.written))
             QFile::remove(written);
+    };
+    if (run.failure) {
+        removeWritten();
+        std::rethrow_exception(run.failure);
+    }
+    if (!done || meter.stopped()) {
+        removeWritten();
         if (meter.stopped())
             refuseStopped();
         throw extractionFailure(archive, error.get(), source);
     }
-    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
-        const QString written = folder + it.value();
-        if (QFileInfo(written).size() != directory.files.at(it.key()).size) {
-            for (const QString& w : std::as_const(run.written))
-                QFile::remove(w);
+    run.handOverWritten();
+    run.stopWorker();
+    for (auto it = run.names.cbegin(); it != run.names.cend(); ++it) {
+        if (QFileInfo(first.base + it.value()).size() != directory.files.at(it.key()).size) {
+            removeWritten();
             throw damaged(QStringLiteral("la taille du fichier \"%1\" ne correspond pas.")
                               .arg(directory.files.at(it.key()).name));
         }
     }
     meter.finish();
+    return passed;
 }
 
 } // namespace
@@ -458,7 +547,7 @@ void extractEntry(const QString& archive, int index, const QString& target, cons
     // Written under a name of its own, then put in place whole.
     const QString part = QStringLiteral(".%1.%2.part").arg(info.fileName().left(64)).arg(::getpid());
     QFile::remove(folder + part);
-    extract(archive, directory, {{index, part}}, expansion, folder, progress);
+    extract(archive, directory, ExtractionPlan{folder, {{index, part}}, expansion}, {}, progress);
     if (::rename(nativePath(folder + part).constData(), nativePath(info.absoluteFilePath()).constData()) !=
         0) {
         const int why = errno;
@@ -476,11 +565,12 @@ void extractAll(const QString& archive, const QString& folder, const Progress& p
 }
 
 ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Directory& directory,
-                              const QString& folder, const NameFor& nameFor, Reading reading)
+                              const QString& folder, const NameFor& nameFor, Reading reading,
+                              const QSet<QString>& taken)
 {
     checkedPaths(archive, directory);
     ExtractionPlan plan;
-    QSet<QString> seen;
+    QSet<QString> seen = taken;
     qint64 needed = 0;
     for (int i = 0; i < directory.files.size(); ++i) {
         const CabinetFormat::File& file = directory.files.at(i);
@@ -515,6 +605,14 @@ ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Direc
     return plan;
 }
 
+QSet<QString> takenPaths(const ExtractionPlan& plan)
+{
+    QSet<QString> taken;
+    for (const QString& path : plan.wanted)
+        taken.insert(path.toLower());
+    return taken;
+}
+
 QList<Entry> entriesOf(const CabinetFormat::Directory& directory)
 {
     QList<Entry> entries;
@@ -529,7 +627,15 @@ void extractAs(const QString& archive, const QString& folder, const NameFor& nam
     const CabinetFormat::Directory directory = readDirectoryOf(archive);
     const ExtractionPlan plan = planExtraction(archive, directory, folder, nameFor, Reading::Selective);
     if (!plan.wanted.isEmpty())
-        extract(archive, directory, plan.wanted, plan.expansion, plan.base, progress);
+        extract(archive, directory, plan, {}, progress);
+}
+
+QHash<int, QString> extractInTwoSteps(const QString& archive, const QString& folder, const NameFor& first,
+                                      const NameLater& then, const Progress& progress)
+{
+    const CabinetFormat::Directory directory = readDirectoryOf(archive);
+    return extract(archive, directory, planExtraction(archive, directory, folder, first, Reading::Selective),
+                   then, progress);
 }
 
 } // namespace Cabinet

@@ -4,13 +4,18 @@
 
 #include <functional>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
 // Microsoft cabinet archives with MS-ZIP compression, exchangeable with the
 // cabinets of Windows and with gcab and cabextract. Files stream through in
 // blocks of 32 KB, so an archive of any allowed size needs no more memory
-// than a small one.
+// than a small one. The program writes its archives itself
+// (CabinetWriter.cpp) and reads them back against their files
+// (CabinetVerify.cpp); any archive is listed and extracted through libgcab
+// (Cabinet.cpp). CabinetStreams.h has the same for archives that do not lie
+// in a plain file of their own.
 namespace Cabinet {
 
 // One file to put into an archive: where it is, and its name inside.
@@ -46,6 +51,11 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 void create(const QString& archive, const QList<Member>& members, const Progress& progress = {},
             qint64 folderSize = CabinetFormat::kMaxFolderSize);
 
+// The size of the archive create() writes for the members when no block
+// shrinks: the room to keep for it. Throws CabinetError as create() would
+// for a missing member, an unsafe or repeated name, or too much content.
+qint64 largestSize(const QString& archive, const QList<Member>& members);
+
 // Reads an archive back and checks that it holds exactly `members`, in
 // order, under their names, each byte equal to its file, every block's
 // checksum right. `progress` counts the archive's bytes. Throws CabinetError
@@ -75,5 +85,16 @@ void extractAll(const QString& archive, const QString& folder, const Progress& p
 using NameFor = std::function<QString(int index, const Entry& entry)>;
 void extractAs(const QString& archive, const QString& folder, const NameFor& nameFor,
                const Progress& progress = {});
+
+// Like extractAs, in one reading of the archive where it can: the entries
+// `first` names are written, then `then`, called with them on the disk,
+// names others (what a restore takes once it has read the database), which
+// are checked as extractAs checks its names before any of their bytes is
+// decompressed and taken as the reading goes on. Returns those `then` named
+// that the reading had already passed (entries stored before the first
+// step's), by index, for a second reading.
+using NameLater = std::function<NameFor()>;
+QHash<int, QString> extractInTwoSteps(const QString& archive, const QString& folder, const NameFor& first,
+                                      const NameLater& then, const Progress& progress = {});
 
 } // namespace Cabinet

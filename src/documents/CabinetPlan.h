@@ -3,6 +3,7 @@
 #include "Cabinet.h"
 
 #include <QHash>
+#include <QSet>
 
 // What the cabinet readers share, whichever of them does the extracting.
 namespace Cabinet {
@@ -33,12 +34,16 @@ enum class Reading
     Sequential
 };
 
-// Checks every stored name and the names `nameFor` gives, creates the
-// folder, and when any entry is wanted refuses entries that share their
-// bytes, a decompression beyond what one archive holds and a lack of free
-// space: throws CabinetError before anything is decompressed or written.
+// Checks every stored name and the names `nameFor` gives (none of them one
+// of `taken`, relative paths in lower case), creates the folder, and when
+// any entry is wanted refuses entries that share their bytes, a
+// decompression beyond what one archive holds and a lack of free space:
+// throws CabinetError before anything is decompressed or written.
 ExtractionPlan planExtraction(const QString& archive, const CabinetFormat::Directory& directory,
-                              const QString& folder, const NameFor& nameFor, Reading reading);
+                              const QString& folder, const NameFor& nameFor, Reading reading,
+                              const QSet<QString>& taken = {});
+// The relative paths of a plan, in lower case, as planExtraction takes them.
+QSet<QString> takenPaths(const ExtractionPlan& plan);
 
 QList<Entry> entriesOf(const CabinetFormat::Directory& directory);
 

@@ -59,4 +59,9 @@ QList<Entry> list(Source& source);
 // program writes them, and reads no further than the last entry wanted.
 void extractAs(Source& source, const QString& folder, const NameFor& nameFor, const Progress& progress = {});
 
+// As extractInTwoSteps() for a file; what the reading had passed is left to
+// a reading of a new source.
+QHash<int, QString> extractInTwoSteps(Source& source, const QString& folder, const NameFor& first,
+                                      const NameLater& then, const Progress& progress = {});
+
 } // namespace Cabinet

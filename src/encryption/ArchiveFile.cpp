@@ -51,6 +51,12 @@ void create(const QString& path, const QList<Cabinet::Member>& members, const Se
     }
 }
 
+qint64 largestSize(const QString& path, const QList<Cabinet::Member>& members, bool encrypted)
+{
+    const qint64 cabinet = Cabinet::largestSize(path, members);
+    return encrypted ? Sealed::largestSealedSize(cabinet) : cabinet;
+}
+
 void verify(const QString& path, const QList<Cabinet::Member>& members, const Sealed::Key* key,
             const Cabinet::Progress& progress)
 {
@@ -87,6 +93,23 @@ void extractAs(const QString& path, const QString& folder, const Cabinet::NameFo
     }
     Sealed::Reader reader(path, keyFor(path, key));
     Cabinet::extractAs(reader, folder, nameFor, progress);
+}
+
+void extractInTwoSteps(const QString& path, const QString& folder, const Cabinet::NameFor& first,
+                       const Cabinet::NameLater& then, const Sealed::Key* key,
+                       const Cabinet::Progress& progress)
+{
+    QHash<int, QString> passed;
+    if (!isEncrypted(path)) {
+        passed = Cabinet::extractInTwoSteps(path, folder, first, then, progress);
+    } else {
+        Sealed::Reader reader(path, keyFor(path, key));
+        passed = Cabinet::extractInTwoSteps(reader, folder, first, then, progress);
+    }
+    if (!passed.isEmpty())
+        extractAs(
+            path, folder, [&passed](int index, const Cabinet::Entry&) { return passed.value(index); }, key,
+            progress);
 }
 
 } // namespace ArchiveFile

@@ -15,6 +15,11 @@ bool isEncrypted(const QString& path);
 void create(const QString& path, const QList<Cabinet::Member>& members, const Sealed::Key* key,
             const Cabinet::Progress& progress = {}, std::uint32_t chunkSize = Sealed::kDefaultChunkSize);
 
+// The most bytes create() writes for the members, encrypted or not: the
+// room to keep for an archive written later. Throws CabinetError as create()
+// would for a missing member or a name it refuses.
+qint64 largestSize(const QString& path, const QList<Cabinet::Member>& members, bool encrypted);
+
 // As Cabinet::verify; an encrypted archive is decrypted on the way.
 void verify(const QString& path, const QList<Cabinet::Member>& members, const Sealed::Key* key,
             const Cabinet::Progress& progress = {});
@@ -30,5 +35,11 @@ void authenticate(const QString& path, const Sealed::Key* key, const Cabinet::Pr
 // last entry taken: authenticate() is what checks the rest.
 void extractAs(const QString& path, const QString& folder, const Cabinet::NameFor& nameFor,
                const Sealed::Key* key, const Cabinet::Progress& progress = {});
+
+// As Cabinet::extractInTwoSteps, in one reading where it can; what `then`
+// names that the reading had passed is taken by a second reading.
+void extractInTwoSteps(const QString& path, const QString& folder, const Cabinet::NameFor& first,
+                       const Cabinet::NameLater& then, const Sealed::Key* key,
+                       const Cabinet::Progress& progress = {});
 
 } // namespace ArchiveFile

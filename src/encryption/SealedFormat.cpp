@@ -5,6 +5,7 @@
 #include <cstring>
 #include <QFile>
 #include <sodium.h>
+#include <utility>
 
 namespace Sealed {
 namespace {
@@ -12,6 +13,10 @@ namespace {
 constexpr char kMagic[8] = {'B', 'R', 'V', 'C', 'R', 'Y', 'P', 'T'};
 constexpr std::size_t kKeyFieldsSize = 36;
 constexpr unsigned char kArgon2id = 2;
+// Check, directory and stream keys, 32 bytes each.
+constexpr std::size_t kKeysSize = 96;
+// Cost, salt and keys.
+constexpr std::size_t kExportedSize = 8 + kSaltSize + kKeysSize;
 constexpr char kContext[crypto_kdf_CONTEXTBYTES] = {'B', 'r', 'v', 'S', 'a', 'u', 'v', 'e'};
 static_assert(crypto_pwhash_ALG_ARGON2ID13 == kArgon2id);
 static_assert(crypto_pwhash_SALTBYTES == kSaltSize);
@@ -89,6 +94,13 @@ const unsigned char* Header::directoryNonce() const
     return reinterpret_cast<const unsigned char*>(bytes.constData()) + 84;
 }
 
+qint64 largestSealedSize(qint64 cabinetSize, std::uint32_t chunkSize)
+{
+    // The header, the directory's MAC, and each chunk's tag and MAC, the final one included.
+    return qint64(kHeaderSize + kMacSize) + cabinetSize +
+           (cabinetSize / chunkSize + 2) * qint64(kChunkOverhead);
+}
+
 bool isSealed(const QString& path)
 {
     QFile file(path);
@@ -96,7 +108,7 @@ bool isSealed(const QString& path)
 }
 
 Key::Key(const Secret& password, KeyCost cost, const std::array<unsigned char, kSaltSize>& salt)
-    : m_cost(cost), m_salt(salt), m_keys(96)
+    : m_cost(cost), m_salt(salt), m_keys(kKeysSize)
 {
     Secret master(crypto_kdf_KEYBYTES);
     if (crypto_pwhash(master.data(), master.size(), reinterpret_cast<const char*>(password.data()),
@@ -105,6 +117,11 @@ Key::Key(const Secret& password, KeyCost cost, const std::array<unsigned char, k
         throw AppError(QStringLiteral("Mémoire insuffisante pour dériver la clé de chiffrement."));
     for (std::uint64_t id = 1; id <= 3; ++id)
         crypto_kdf_derive_from_key(m_keys.data() + 32 * (id - 1), 32, id, kContext, master.data());
+}
+
+Key::Key(KeyCost cost, const std::array<unsigned char, kSaltSize>& salt, Secret keys)
+    : m_cost(cost), m_salt(salt), m_keys(std::move(keys))
+{
 }
 
 Key Key::create(const Secret& password, KeyCost cost)
@@ -136,6 +153,30 @@ QByteArray Key::keyFields() const
     put32(p + 16, m_cost.memoryKiB);
     std::memcpy(p + 20, m_salt.data(), kSaltSize);
     return fields;
+}
+
+Secret Key::exported() const
+{
+    Secret bytes(kExportedSize);
+    put32(bytes.data(), m_cost.passes);
+    put32(bytes.data() + 4, m_cost.memoryKiB);
+    std::memcpy(bytes.data() + 8, m_salt.data(), kSaltSize);
+    std::memcpy(bytes.data() + 8 + kSaltSize, m_keys.data(), m_keys.size());
+    return bytes;
+}
+
+Key Key::imported(const Secret& bytes)
+{
+    const KeyCost cost{bytes.size() == kExportedSize ? get32(bytes.data()) : 0,
+                       bytes.size() == kExportedSize ? get32(bytes.data() + 4) : 0};
+    if (!within(cost.passes, kLeastCost.passes, kMostCost.passes) ||
+        !within(cost.memoryKiB, kLeastCost.memoryKiB, kMostCost.memoryKiB))
+        throw AppError(QStringLiteral("La clé de chiffrement gardée est illisible."));
+    std::array<unsigned char, kSaltSize> salt;
+    std::memcpy(salt.data(), bytes.data() + 8, kSaltSize);
+    Secret keys(kKeysSize);
+    std::memcpy(keys.data(), bytes.data() + 8 + kSaltSize, kKeysSize);
+    return Key(cost, salt, std::move(keys));
 }
 
 std::array<unsigned char, kCheckSize> Key::checkOf(const unsigned char* keyFields) const

@@ -55,9 +55,8 @@
 // before any key is derived, so a forged header cannot make an opening take
 // hours or exhaust memory.
 //
-// One key may seal several archives (a safety archive made with the key of
-// the archive being restored): each gets a stream header and a directory
-// nonce of its own, drawn at random.
+// One key may seal several archives: each gets a stream header and a
+// directory nonce of its own, drawn at random.
 namespace Sealed {
 
 constexpr std::size_t kHeaderSize = 108;
@@ -117,6 +116,9 @@ struct Header
 // Whether the file begins as an encrypted archive does.
 bool isSealed(const QString& path);
 
+// The most an encrypted archive of a cabinet of `cabinetSize` bytes takes.
+qint64 largestSealedSize(qint64 cabinetSize, std::uint32_t chunkSize = kDefaultChunkSize);
+
 // The keys of an archive, derived from its password and salt.
 class Key
 {
@@ -140,8 +142,17 @@ public:
     // The header's first 36 bytes for this key: magic, version, cost, salt.
     QByteArray keyFields() const;
 
+    // The key as a restore keeps it beside the data it set aside until
+    // their safety archive is written (SafetyArchive): its cost, its salt
+    // and the keys derived from the password, never the password. Made
+    // with a salt of its own, it opens that one archive and no other.
+    Secret exported() const;
+    // Throws AppError for bytes that are not such a key.
+    static Key imported(const Secret& bytes);
+
 private:
     Key(const Secret& password, KeyCost cost, const std::array<unsigned char, kSaltSize>& salt);
+    Key(KeyCost cost, const std::array<unsigned char, kSaltSize>& salt, Secret keys);
 
     KeyCost m_cost;
     std::array<unsigned char, kSaltSize> m_salt{};

@@ -61,6 +61,14 @@ Secret Secret::takeBytes(QByteArray& bytes)
     return secret;
 }
 
+Secret Secret::copy() const
+{
+    Secret same(m_size);
+    if (m_size > 0)
+        std::memcpy(same.m_data, m_data, m_size);
+    return same;
+}
+
 Secret Secret::takeText(QString& text)
 {
     QByteArray utf8 = text.toUtf8();

@@ -23,6 +23,9 @@ public:
     static Secret takeText(QString& text);
     // The bytes, which are wiped in their array, left empty.
     static Secret takeBytes(QByteArray& bytes);
+    // Another secret of the same bytes: a password that a second key is
+    // derived from while the first one is in use.
+    Secret copy() const;
 
     unsigned char* data() { return m_data; }
     const unsigned char* data() const { return m_data; }

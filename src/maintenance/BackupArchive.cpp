@@ -68,14 +68,9 @@ QDate dayOfProposedName(const QString& fileName)
     return read.isValid() && read.toString(kProposedDay) == day ? read : QDate();
 }
 
-QString safetyPath(const RecordSet& set, const QDateTime& moment)
+QString partialPath(const QString& target)
 {
-    const QString stem =
-        set.backupFolder() + kSafetyPrefix + moment.toString(QStringLiteral("dd_MM_yyyy_hh_mm_ss"));
-    QString path = stem + QStringLiteral(".bkp");
-    for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + partialSuffix()); ++n)
-        path = stem + QStringLiteral("_%1.bkp").arg(n);
-    return path;
+    return target + partialSuffix();
 }
 
 QList<Cabinet::Member> members(const RecordSet& set)
@@ -121,7 +116,7 @@ void write(const RecordSet& set, const QString& target, MaintenanceProgress& pro
         return true;
     };
 
-    const QString partial = target + partialSuffix();
+    const QString partial = partialPath(target);
     const QString note = inProgressNote(set);
     try {
         // A partial file of that name can only be left by an interrupted
@@ -167,8 +162,9 @@ void removeInterrupted(const RecordSet& set)
 void backup(const RecordSet& set, const QString& target, MaintenanceProgress& progress,
             Sealed::PendingKey* key)
 {
-    // The compaction checks the copy it puts in place.
-    Compaction::compactInPlace(set.databaseFile());
+    // The compaction checks the copy it puts in place as a restore will
+    // check the archive's database.
+    Compaction::compactInPlace(set.databaseFile(), Compaction::Check::Thorough);
     write(set, target, progress, key ? &key->get() : nullptr);
 }
 

@@ -28,9 +28,8 @@ QString proposedPathIn(const QString& folder, const QDate& day);
 // The day of a file name that proposedPath gives; an invalid date for any
 // other name, which is then none of the program's dated archives.
 QDate dayOfProposedName(const QString& fileName);
-// The archive kept before a restore replaces the data, named after the
-// moment; never the name of an archive already there.
-QString safetyPath(const RecordSet& set, const QDateTime& moment);
+// Where write() puts an archive until it is checked.
+QString partialPath(const QString& target);
 
 // What the archive holds, in its order.
 QList<Cabinet::Member> members(const RecordSet& set);

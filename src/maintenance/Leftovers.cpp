@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "FileUtils.h"
 #include "Restore.h"
+#include "SafetyArchive.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -30,6 +31,15 @@ QString clearAtStart(const RecordSet& set)
     if (QFileInfo(set.databaseFile()).isFile())
         clear([&set] { Compaction::removeLeftovers(set.databaseFile()); });
     clear([&set] { BackupArchive::removeInterrupted(set); });
+    // The data a restore set aside get the safety archive that the end of
+    // the process kept from being written, before anything else runs.
+    if (QFileInfo(set.databaseFile()).isFile()) {
+        try {
+            SafetyArchive::finish(set);
+        } catch (const AppError& e) {
+            staying << e.text();
+        }
+    }
     return staying.join(QLatin1Char('\r'));
 }
 

@@ -13,8 +13,9 @@ namespace Leftovers {
 // Completes a restore whose swap had begun (Restore::finishInterrupted:
 // throws FileError when it cannot), then removes a restore's staging, the
 // compaction's scratch copy of the database and the partial archives of
-// backups. Returns, in French, what could not be removed; nothing when all
-// went.
+// backups, and writes the safety archives of what restores set aside
+// (SafetyArchive::finish). Returns, in French, what could not be removed
+// or written; nothing when all went.
 QString clearAtStart(const RecordSet& set);
 
 } // namespace Leftovers

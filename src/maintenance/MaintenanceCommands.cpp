@@ -15,6 +15,7 @@
 #include "PersonPage.h"
 #include "ProgramState.h"
 #include "Restore.h"
+#include "SafetyArchive.h"
 #include "SealedFormat.h"
 #include "TBackupList.h"
 #include "TBackupPassword.h"
@@ -168,10 +169,18 @@ void prepare(MainWindowHost& host, TDataModule1& dm)
     host.showPage(0);
 }
 
-// The key of an encrypted archive from its password, asked until it is
-// right or the user gives up; nothing for a plain archive or when given up.
-// Throws CabinetError for a damaged header.
-std::optional<Sealed::Key> keyOf(const QString& archive, QWidget* parent)
+// An encrypted archive's password, asked until it is right, and the key it
+// gives.
+struct Unlocked
+{
+    Secret password;
+    Sealed::Key key;
+    Restore::Encryption encryption() const { return {key, password}; }
+};
+
+// Nothing for a plain archive or when the user gives up. Throws
+// CabinetError for a damaged header.
+std::optional<Unlocked> unlock(const QString& archive, QWidget* parent)
 {
     if (!ArchiveFile::isEncrypted(archive))
         return std::nullopt;
@@ -179,7 +188,8 @@ std::optional<Sealed::Key> keyOf(const QString& archive, QWidget* parent)
     while (std::optional<Secret> password = TBackupPassword::ask(archive, parent)) {
         try {
             BusyCursor busy;
-            return Sealed::Key::open(header, *password);
+            Sealed::Key key = Sealed::Key::open(header, *password);
+            return Unlocked{std::move(*password), std::move(key)};
         } catch (const Sealed::WrongPassword& e) {
             Messages::error(e.text());
         }
@@ -237,7 +247,8 @@ void Popup_Tools_DataBase_BackupClick(MainWindowHost& host, TDataModule1& dm1, T
         Messages::information(QStringLiteral("Sauvegarde effectuée."));
 }
 
-void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
+                                       SafetyArchive::Background& safety)
 {
     const RecordSet set = records();
     FileDialogs::Request request;
@@ -253,14 +264,14 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
                               "modifiées.")
             .arg(FileUtils::shownPath(archive), why);
     };
-    std::optional<Sealed::Key> key;
+    std::optional<Unlocked> unlocked;
     try {
-        key = keyOf(archive, host.window());
+        unlocked = unlock(archive, host.window());
     } catch (const CabinetError& e) {
         Messages::error(refused(e.text()));
         return;
     }
-    if (ArchiveFile::isEncrypted(archive) && !key)
+    if (ArchiveFile::isEncrypted(archive) && !unlocked)
         return;
     std::optional<QString> failure;
     QString leftOut;
@@ -270,7 +281,10 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
         WaitWindow wait(host.window(), QStringLiteral("Préparation de la restauration"), true);
         ClosedDatabase closed(host, dm1, dm2);
         try {
-            leftOut = Restore::run(set, archive, wait, &wait, key ? &*key : nullptr).leftOutText();
+            const std::optional<Restore::Encryption> encryption =
+                unlocked ? std::optional(unlocked->encryption()) : std::nullopt;
+            leftOut =
+                Restore::run(set, archive, wait, &wait, encryption ? &*encryption : nullptr).leftOutText();
         } catch (const Restore::NotRestored& e) {
             failure = refused(e.text());
         } catch (const AppError& e) {
@@ -278,6 +292,8 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
         }
         closed.reopen();
     }
+    // What the restore replaced is archived while the user goes on.
+    safety.start();
     if (failure)
         Messages::error(*failure);
     else if (leftOut.isEmpty())
@@ -286,7 +302,8 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
         Messages::information(QStringLiteral("Sauvegarde restaurée.\r\r") + leftOut);
 }
 
-void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
+                                   SafetyArchive::Background& safety)
 {
     const RecordSet set = records();
     FileDialogs::Request request;
@@ -320,6 +337,8 @@ void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDat
         ClosedDatabase closed(host, dm1, dm2);
         try {
             result = Restore::importWindowsDatabase(set, jetFile, filesFolder, wait, &wait);
+            // Written before the user is told where it is.
+            safety.finish(wait);
         } catch (const Restore::NotRestored& e) {
             failure = QStringLiteral(
                           "La base de données Windows \"%1\" n'a pas été importée :\r%2\r\rVos données n'ont "
@@ -376,13 +395,20 @@ void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, 
 
 QString restoreAtStart(const QString& archive)
 {
-    const std::optional<Sealed::Key> key = keyOf(archive, nullptr);
-    if (ArchiveFile::isEncrypted(archive) && !key)
+    const std::optional<Unlocked> unlocked = unlock(archive, nullptr);
+    if (ArchiveFile::isEncrypted(archive) && !unlocked)
         throw Restore::NotRestored(QStringLiteral("son mot de passe n'a pas été donné."));
     BusyCursor busy;
     WaitWindow wait(nullptr, QStringLiteral("Préparation de la restauration"), true);
     try {
-        return Restore::run(records(), archive, wait, &wait, key ? &*key : nullptr).safetyArchive;
+        const std::optional<Restore::Encryption> encryption =
+            unlocked ? std::optional(unlocked->encryption()) : std::nullopt;
+        const RecordSet set = records();
+        const QString safety =
+            Restore::run(set, archive, wait, &wait, encryption ? &*encryption : nullptr).safetyArchive;
+        // Written before the user is told where it is.
+        SafetyArchive::finish(set, wait);
+        return safety;
     } catch (const Restore::NotRestored&) {
         throw;
     } catch (const AppError& e) {
@@ -392,12 +418,16 @@ QString restoreAtStart(const QString& archive)
 
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
+    // Lives as long as the main window, whose end waits for the archive
+    // being written.
+    auto* safety = new SafetyArchive::Background(records(), host.window());
+    safety->failed = [](const QString& text) { Messages::error(text); };
     host.setCommand(QStringLiteral("Popup_Tools_DataBase_Backup"),
                     [&] { Popup_Tools_DataBase_BackupClick(host, dm1, dm2); });
     host.setCommand(QStringLiteral("Popup_Tools_DataBase_restore"),
-                    [&] { Popup_Tools_DataBase_restoreClick(host, dm1, dm2); });
+                    [&, safety] { Popup_Tools_DataBase_restoreClick(host, dm1, dm2, *safety); });
     host.setCommand(QStringLiteral("Popup_File_ImportWindows"),
-                    [&] { Popup_File_ImportWindowsClick(host, dm1, dm2); });
+                    [&, safety] { Popup_File_ImportWindowsClick(host, dm1, dm2, *safety); });
     host.setCommand(QStringLiteral("Popup_Tools_DataBase_History"),
                     [&] { Popup_Tools_DataBase_HistoryClick(host, dm1); });
     host.setCommand(QStringLiteral("Popup_Tools_DataBase_Compact"),

@@ -9,33 +9,48 @@
 #include "Connection.h"
 #include "DatabaseVersion.h"
 #include "Dataset.h"
+#include "FileConnection.h"
 #include "FileUtils.h"
 #include "Folders.h"
 #include "JetFile.h"
 #include "JpegIO.h"
 #include "Product.h"
+#include "SafetyArchive.h"
+#include "SealedFormat.h"
 #include "StartupUpdate.h"
-#include "Transaction.h"
 #include "WindowsDatabase.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <future>
+#include <memory>
+#include <optional>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <sys/stat.h>
+#include <atomic>
+#include <thread>
+#include <fcntl.h>
+#include <unistd.h>
+#include <sys/resource.h>
+#include <QElapsedTimer>
+static QElapsedTimer g_t;
+static double g_cpu = 0;
+static double cpuNow() { rusage u{}; getrusage(RUSAGE_SELF, &u); return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000 + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000; }
+static void phase(const char* x) { const double c = cpuNow(); std::fprintf(stderr, "  %-22s %6lld ms wall %6.0f ms cpu\n", x, static_cast<long long>(g_t.restart()), c - g_cpu); g_cpu = c; }
 
 namespace Restore {
 namespace {
 
 const QString kStage = QStringLiteral(".restauration/");
 const QString kIncoming = QStringLiteral("new/");
+// Where the swap sets the current data aside, with the note of their safety archive.
 const QString kOutgoing = QStringLiteral("old/");
 // Where the entries the records name come out of the archive, to be checked.
 const QString kExtracted = QStringLiteral("archive/");
@@ -67,7 +82,8 @@ void moveFile(const QString& from, const QString& to)
                 .arg(FileUtils::shownPath(from), FileUtils::shownPath(to), FileUtils::systemReason(errno)));
 }
 
-// Every file of `from` that the mask takes goes to `to`, by rename.
+// Every file of `from` that the mask takes goes to `to`, by rename. Forced
+// to the disk once the whole swap is done.
 void moveAll(const QString& from, const QString& to, const QString& mask, MaintenanceProgress* progress)
 {
     if (!QFileInfo(from).isDir())
@@ -79,8 +95,6 @@ void moveAll(const QString& from, const QString& to, const QString& mask, Mainte
         if (progress)
             progress->bar(i + 1, names.size());
     }
-    FileUtils::syncFolder(from);
-    FileUtils::syncFolder(to);
 }
 
 void moveDatabase(const QString& from, const QString& to)
@@ -89,8 +103,6 @@ void moveDatabase(const QString& from, const QString& to)
     for (const QString& companion : kCompanions)
         if (QFileInfo::exists(from + companion))
             moveFile(from + companion, to + companion);
-    FileUtils::syncFolder(QFileInfo(from).absolutePath());
-    FileUtils::syncFolder(QFileInfo(to).absolutePath());
 }
 
 void setStep(const QString& stage, const QByteArray& step)
@@ -122,58 +134,87 @@ void moveIn(const RecordSet& set, const QString& stage, MaintenanceProgress* pro
         throw FileError(QStringLiteral("La base de données restaurée \"%1\" est introuvable.").arg(incoming));
 }
 
-// A connection of its own on the staged database, closed with the object.
-class StagedConnection
+// A connection of its own on the staged database, under the name the
+// update and the version reading look for. What it writes is not forced to
+// the disk row by row: the whole staging is, once, before the swap commits.
+class StagedConnection : public FileConnection
 {
 public:
-    explicit StagedConnection(const QString& file)
+    explicit StagedConnection(const QString& file) : FileConnection(file, Access::ReadWrite, kConnection)
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
-        db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open())
+        if (!isOpen())
             throw AppError(QStringLiteral("la base de données de l'archive ne peut pas être ouverte (%1).")
-                               .arg(Connection::errorText(db.lastError())));
+                               .arg(Connection::errorText(openError())));
+        QSqlQuery(database()).exec(QStringLiteral("PRAGMA synchronous = OFF"));
     }
-    ~StagedConnection()
-    {
-        QSqlDatabase::database(kConnection, false).close();
-        QSqlDatabase::removeDatabase(kConnection);
-    }
-    StagedConnection(const StagedConnection&) = delete;
-    StagedConnection& operator=(const StagedConnection&) = delete;
-    QSqlDatabase database() const { return QSqlDatabase::database(kConnection, false); }
 };
 
 // The engine's integrity check of a closed database file: "ok" when
-// sound, else its report. Throws DatabaseError for a file that is not a
-// database at all.
+// sound, else its report; nothing for a file that is not a database at all.
 QString integrityOf(const QString& databaseFile)
 {
-    static int s_count = 0;
-    const QString name = QStringLiteral("brivoline-integrity-%1").arg(++s_count);
+    const FileConnection file(databaseFile, FileConnection::Access::ReadOnly);
+    if (!file.isOpen())
+        return {};
+    QSqlQuery check(file.database());
+    if (!check.exec(QStringLiteral("PRAGMA integrity_check")))
+        return {};
     QStringList found;
-    QString failure;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databaseFile);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        QSqlQuery check(db);
-        if (!db.open() || !check.exec(QStringLiteral("PRAGMA integrity_check"))) {
-            failure = Connection::errorText(db.isOpen() ? check.lastError() : db.lastError());
-        } else {
-            while (check.next() && found.size() < 5)
-                found << check.value(0).toString();
-        }
-        check.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    if (!failure.isEmpty())
-        throw DatabaseError(QStringLiteral("La base de données \"%1\" ne peut pas être lue :\r%2")
-                                .arg(FileUtils::shownPath(databaseFile), failure));
+    while (check.next() && found.size() < 5)
+        found << check.value(0).toString();
     return found.join(QLatin1Char('\r'));
 }
+
+// The staged database's integrity check, on a thread of its own so that
+// the files the database names are extracted meanwhile; whatever the
+// restore meets before the check's end is said as the damage the check
+// finds, when it finds some, as the check alone would have said it.
+class StagedCheck
+{
+public:
+    explicit StagedCheck(const QString& file)
+        : m_file(file), m_state(std::async(std::launch::async, [file] { return integrityOf(file); }))
+    {
+    }
+
+    // Throws what the check found, when it found anything; waits for it.
+    void require()
+    {
+        if (!m_done) {
+            m_done = true;
+            m_found = damageOf(m_state.get());
+        }
+        if (m_found)
+            throw *m_found;
+    }
+    // Runs `step`; a failure of it is said as the damage, when there is some.
+    template <typename Step> void whileChecking(Step&& step)
+    {
+        try {
+            step();
+        } catch (const AppError&) {
+            require();
+            throw;
+        }
+    }
+
+private:
+    std::optional<AppError> damageOf(const QString& state) const
+    {
+        if (state.isEmpty() || QFileInfo(m_file).size() == 0)
+            return AppError(
+                QStringLiteral("la base de données de l'archive n'est pas une base de données lisible."));
+        if (state != QLatin1String("ok"))
+            return AppError(QStringLiteral("la base de données de l'archive est endommagée : %1.")
+                                .arg(Connection::damageFoundText()));
+        return std::nullopt;
+    }
+
+    QString m_file;
+    std::future<QString> m_state;
+    bool m_done = false;
+    std::optional<AppError> m_found;
+};
 
 QString bareName(const QString& entryName)
 {
@@ -235,16 +276,13 @@ bool isPicture(const QString& relative)
     return relative.startsWith(QLatin1String("Images/"));
 }
 
-// The files of the archive that the staged database names go under
-// `incoming`, pictures only when they are JPEG files the codec takes, in
-// place of any the update wrote from the rows; the others are left out.
-// The directory's sizes are weighed before anything is decompressed.
-void stageNamedFiles(const RecordSet& set, const QString& archive, const Sealed::Key* key,
-                     const QList<Cabinet::Entry>& entries, int database, const QString& stage, Result& result,
-                     MaintenanceProgress& progress)
+// The entries of the archive that the staged database names, by index, at
+// their place under the database folder; what is left out goes into the
+// result. The directory's sizes are weighed before anything is decompressed.
+QHash<int, QString> filesToTake(const QString& databaseFile, const QList<Cabinet::Entry>& entries,
+                                int database, Result& result)
 {
-    const QString incoming = stage + kIncoming;
-    const QHash<QString, QString> named = namedFiles(incoming + set.databaseName);
+    const QHash<QString, QString> named = namedFiles(databaseFile);
     QHash<int, QString> taken;
     QSet<QString> seen;
     qint64 total = entries.at(database).size;
@@ -275,26 +313,59 @@ void stageNamedFiles(const RecordSet& set, const QString& archive, const Sealed:
             QStringLiteral("ses fichiers font %1 Mo, plus qu'une sauvegarde ne peut en contenir (%2 Mo).")
                 .arg(total / 1000000)
                 .arg(CabinetFormat::kMaxContent / 1000000));
+    return taken;
+}
+
+// Where the taken entries come out of the archive, under the staging folder.
+Cabinet::NameFor extractedAs(const QHash<int, QString>& taken)
+{
+    return [taken](int index, const Cabinet::Entry&) {
+        const QString relative = taken.value(index);
+        return relative.isEmpty() ? QString() : kExtracted + relative;
+    };
+}
+
+// The entries taken go under `incoming`, pictures only when they are JPEG
+// files the codec takes, in place of any the update wrote from the rows.
+void keepExtracted(const QString& stage, const QHash<int, QString>& taken,
+                   const QList<Cabinet::Entry>& entries, Result& result)
+{
     const QString extracted = stage + kExtracted;
-    ArchiveFile::extractAs(
-        archive, extracted, [&taken](int index, const Cabinet::Entry&) { return taken.value(index); }, key,
-        barOf(progress));
     for (auto it = taken.cbegin(); it != taken.cend(); ++it) {
         if (isPicture(it.value()) && !jpegFileWithinLimits(extracted + it.value())) {
             result.refusedPictures << bareName(entries.at(it.key()).name);
             FileUtils::removeFile(extracted + it.value());
             continue;
         }
-        moveFile(extracted + it.value(), incoming + it.value());
+        moveFile(extracted + it.value(), stage + kIncoming + it.value());
     }
-    if (!QDir(extracted).removeRecursively())
+    if (QFileInfo::exists(extracted) && !QDir(extracted).removeRecursively())
         throw FileError(QStringLiteral("Le dossier \"%1\" ne peut pas être supprimé.")
                             .arg(FileUtils::shownPath(extracted)));
 }
 
-// Checks the staged database and brings an older one up to date, where it is.
-void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgress& progress,
-                 UpdateGauge* gauge)
+// Whether the staged file is a database of the program's own version, which
+// needs neither conversion nor update: its files can then be named while the
+// archive is still being read. Anything else is looked at afterwards.
+bool ofThisVersion(const QString& file)
+{
+    if (Jet::looksLikeJet(file))
+        return false;
+    const FileConnection staged(file, FileConnection::Access::ReadOnly, kConnection);
+    try {
+        return staged.isOpen() &&
+               numericVersion(StartupUpdate::databaseVersion(kConnection)) == Product::databaseVersionNumber;
+    } catch (const AppError&) {
+        return false;
+    }
+}
+
+// Checks the staged database and brings an older one up to date, where it
+// is. The engine's integrity check of a database of the program's version
+// is left running, for the caller to require once its files are staged; an
+// older one's is required before the update writes into it.
+std::unique_ptr<StagedCheck> checkStaged(const RecordSet& set, const QString& incoming,
+                                         MaintenanceProgress& progress, UpdateGauge* gauge)
 {
     const QString file = incoming + set.databaseName;
     Folders folders;
@@ -311,50 +382,42 @@ void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgr
                                  });
     progress.task(QStringLiteral("Vérification de la base de données"));
     progress.bar(0, 0);
-    QString state;
-    try {
-        state = integrityOf(file);
-    } catch (const DatabaseError&) {
-        state.clear();
-    }
-    if (state.isEmpty() || QFileInfo(file).size() == 0)
-        throw AppError(
-            QStringLiteral("la base de données de l'archive n'est pas une base de données lisible."));
-    if (state != QLatin1String("ok"))
-        throw AppError(QStringLiteral("la base de données de l'archive est endommagée : %1.")
-                           .arg(Connection::damageFoundText()));
-
-    StagedConnection staged(file);
-    QStringList tables = staged.database().tables();
-    for (QString& table : tables)
-        table = table.toUpper();
-    if (!tables.contains(QStringLiteral("PERSON")) || !tables.contains(QStringLiteral("OBJECT_VAL_STR")))
-        throw AppError(
-            QStringLiteral("la base de données de l'archive n'est pas celle d'un carnet de santé de %1.")
-                .arg(Product::name));
-    const QString version = StartupUpdate::databaseVersion(kConnection);
-    if (numericVersion(version) > Product::databaseVersionNumber)
-        throw AppError(
-            QStringLiteral("elle a été faite par une version plus récente du logiciel (base de données en "
-                           "version %1) ; la version %2 ne peut pas la reprendre.")
-                .arg(version.left(20), Product::version));
-    StartupUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
-                                       [&progress](const QString& text) { progress.task(text); });
-    if (const QString missing = Connection::missingSchemaPart(staged.database()); !missing.isEmpty())
-        throw AppError(QStringLiteral("il manque %1 à la base de données de l'archive.").arg(missing));
+    auto check = std::make_unique<StagedCheck>(file);
+    check->whileChecking([&] {
+        StagedConnection staged(file);
+        QStringList tables = staged.database().tables();
+        for (QString& table : tables)
+            table = table.toUpper();
+        if (!tables.contains(QStringLiteral("PERSON")) || !tables.contains(QStringLiteral("OBJECT_VAL_STR")))
+            throw AppError(
+                QStringLiteral("la base de données de l'archive n'est pas celle d'un carnet de santé de %1.")
+                    .arg(Product::name));
+        const QString version = StartupUpdate::databaseVersion(kConnection);
+        const int number = numericVersion(version);
+        if (number > Product::databaseVersionNumber)
+            throw AppError(
+                QStringLiteral(
+                    "elle a été faite par une version plus récente du logiciel (base de données en "
+                    "version %1) ; la version %2 ne peut pas la reprendre.")
+                    .arg(version.left(20), Product::version));
+        // Nothing is written into the file while the check reads it.
+        if (number < Product::databaseVersionNumber)
+            check->require();
+        StartupUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
+                                           [&progress](const QString& text) { progress.task(text); });
+        if (const QString missing = Connection::missingSchemaPart(staged.database()); !missing.isEmpty())
+            throw AppError(QStringLiteral("il manque %1 à la base de données de l'archive.").arg(missing));
+    });
+    return check;
 }
 
-void recordHistory(const QString& file, const QString& safety, const QString& description,
-                   const QString& source)
+void recordHistory(const QString& file, const QString& description, const QString& source)
 {
     StagedConnection staged(file);
     Dataset backup(QStringLiteral("Backup"));
     backup.setConnectionName(kConnection);
     backup.setSql(QStringLiteral("SELECT * FROM BACKUP"));
-    Transaction transaction(kConnection);
-    BackupHistory::add(backup, BackupHistory::kSafetyBackup, safety);
     BackupHistory::add(backup, description, source);
-    transaction.commit();
 }
 
 // An encrypted archive is read to its end once, which checks every byte,
@@ -399,37 +462,41 @@ void finishInterrupted(const RecordSet& set, MaintenanceProgress* progress)
             if (step == kMovingOut)
                 moveOut(set, stage, progress);
             moveIn(set, stage, progress);
+            // What was replaced waits for its safety archive.
+            SafetyArchive::keep(set, stage + kOutgoing);
+            // The swap reaches the disk before the marker goes.
+            FileUtils::syncFileSystem(set.databaseFolder);
         } catch (const AppError& e) {
             throw FileError(
                 QStringLiteral("La restauration interrompue n'a pas pu être achevée :\r%1").arg(e.text()));
         }
         FileUtils::removeFile(stage + kMarker);
-        FileUtils::syncFolder(stage);
+    } else {
+        // A staging never committed: nothing was moved out, the room taken
+        // for its safety archive is given back.
+        SafetyArchive::release(stage + kOutgoing);
     }
-    // What is left is either a staging never committed or the data the
-    // restore replaced, which its safety archive holds.
     QDir(stage).removeRecursively();
 }
 
 namespace {
 
-// A restore once `stageDatabase` has put the new database under the staging
-// folder it is given and `stageFiles`, after its check, the files it names:
-// the current data saved (encrypted with `safetyKey` when there is one),
-// the swap.
-using StageStep = std::function<void(const QString& stage, Result& result)>;
+// A restore once `staging` has put the new database and the files it names
+// under the staging folder it is given, returning the database's check,
+// which may still be running: room for the safety archive taken (encrypted
+// with `safetyKey` when there is one), the swap.
+using Staging = std::function<std::unique_ptr<StagedCheck>(const QString& stage, Result& result)>;
 
-Result replaceWith(const RecordSet& set, const StageStep& stageDatabase, const StageStep& stageFiles,
-                   const QString& description, const QString& source, const Sealed::Key* safetyKey,
-                   MaintenanceProgress& progress, UpdateGauge* gauge)
+Result replaceWith(const RecordSet& set, const Staging& staging, const QString& description,
+                   const QString& source, Sealed::PendingKey* safetyKey, MaintenanceProgress& progress)
 {
     const QString stage = stagingFolder(set);
     const QString incoming = stage + kIncoming;
     // An earlier swap is finished first; its files are never dropped.
+    g_t.start(); g_cpu = cpuNow();
     finishInterrupted(set);
     Result result;
-    QString& safety = result.safetyArchive;
-    bool safetyWritten = false;
+    bool reserved = false;
     try {
         if (QFileInfo::exists(stage) && !QDir(stage).removeRecursively())
             throw FileError(QStringLiteral("Le dossier \"%1\" d'une restauration précédente ne peut pas être "
@@ -438,32 +505,35 @@ Result replaceWith(const RecordSet& set, const StageStep& stageDatabase, const S
         makeFolders(incoming);
         for (const auto& [folder, mask] : kReplaced)
             makeFolders(incoming + folder);
-        // The database first, alone: which files to take, it says.
-        stageDatabase(stage, result);
-        checkStaged(set, incoming, progress, gauge);
-        stageFiles(stage, result);
+        phase("begin");
+        auto ck = staging(stage, result);
+        phase("staging");
+        ck->require();
+        phase("wait check");
         checkSameDisk(set, stage);
         progress.committing();
-
-        progress.message(QStringLiteral("Sauvegarde de sécurité des données actuelles ..."));
-        FileUtils::makeFolder(set.backupFolder());
-        safety = BackupArchive::safetyPath(set, Clock::now());
-        BackupArchive::write(set, safety, progress, safetyKey);
-        safetyWritten = true;
         progress.message(QStringLiteral("Quelques instants, SVP ..."));
-        recordHistory(incoming + set.databaseName, safety, description, source);
+        recordHistory(incoming + set.databaseName, description, source);
+        phase("history");
+        result.safetyArchive = SafetyArchive::pathFor(set, Clock::now());
+        SafetyArchive::prepare(set, stage + kOutgoing, result.safetyArchive,
+                               safetyKey ? &safetyKey->get() : nullptr);
+        reserved = true;
         // Everything staged reaches the disk before the marker commits it.
+        phase("prepare");
         FileUtils::syncFileSystem(stage);
+        phase("syncfs 1");
         setStep(stage, kMovingOut);
     } catch (const AppError& e) {
+        if (reserved)
+            SafetyArchive::release(stage + kOutgoing);
         QDir(stage).removeRecursively();
-        if (safetyWritten)
-            QFile::remove(safety);
         throw NotRestored(e.text());
     }
     progress.task(QStringLiteral("Restauration de la base"));
     progress.bar(0, 0);
     finishInterrupted(set, &progress);
+    phase("swap+sync");
     return result;
 }
 
@@ -501,50 +571,84 @@ void stageWindowsFiles(const RecordSet& set, const QString& folder, const QStrin
 } // namespace
 
 Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge,
-           const Sealed::Key* key)
+           const Encryption* encryption)
 {
-    QList<Cabinet::Entry> entries;
-    int database = -1;
     const bool encrypted = ArchiveFile::isEncrypted(archive);
-    return replaceWith(
-        set,
-        [&](const QString& stage, Result&) {
-            if (encrypted)
-                authenticateEncrypted(archive, key, progress);
-            entries = ArchiveFile::list(archive, key);
-            database = databaseEntry(entries);
-            progress.task(QStringLiteral("Décompression des fichiers ..."));
-            ArchiveFile::extractAs(
-                archive, stage + kIncoming,
-                [&set, database](int index, const Cabinet::Entry&) {
-                    return index == database ? set.databaseName : QString();
-                },
-                key, barOf(progress));
-        },
-        [&](const QString& stage, Result& result) {
-            progress.task(QStringLiteral("Décompression des fichiers ..."));
-            stageNamedFiles(set, archive, key, entries, database, stage, result, progress);
-        },
-        BackupHistory::kRestore, archive, encrypted ? key : nullptr, progress, gauge);
+    const Sealed::Key* key = encryption ? &encryption->key : nullptr;
+    // The safety archive's key: the same password under a salt of its own,
+    // derived while the archive is staged.
+    std::optional<Sealed::PendingKey> safetyKey;
+    if (encrypted && encryption)
+        safetyKey.emplace(encryption->password.copy(), encryption->key.cost());
+    const auto staging = [&](const QString& stage, Result& result) {
+        if (encrypted)
+            authenticateEncrypted(archive, key, progress);
+        const QList<Cabinet::Entry> entries = ArchiveFile::list(archive, key);
+        const int database = databaseEntry(entries);
+        const QString incoming = stage + kIncoming;
+        const QString file = incoming + set.databaseName;
+        std::unique_ptr<StagedCheck> check;
+        QHash<int, QString> taken;
+        progress.task(QStringLiteral("Décompression des fichiers ..."));
+        std::atomic<bool> stopFlush{false};
+        std::thread flusher;
+        if (qEnvironmentVariableIsSet("FLUSHER"))
+            flusher = std::thread([&] { const int fd = ::open(QFile::encodeName(stage).constData(), O_RDONLY); while (!stopFlush) { ::syncfs(fd); } ::close(fd); });
+        struct Joiner { std::atomic<bool>& s; std::thread& t; ~Joiner() { s = true; if (t.joinable()) t.join(); } } joiner{stopFlush, flusher};
+        // The database alone first, which says what else to take. One of
+        // this version's is checked as soon as it is out, and its files taken
+        // as the reading goes on, while the engine's check runs.
+        ArchiveFile::extractInTwoSteps(
+            archive, stage,
+            [&](int index, const Cabinet::Entry&) {
+                return index == database ? kIncoming + set.databaseName : QString();
+            },
+            [&]() -> Cabinet::NameFor {
+                if (!ofThisVersion(file))
+                    return [](int, const Cabinet::Entry&) { return QString(); };
+                phase("database out");
+                check = checkStaged(set, incoming, progress, gauge);
+                check->whileChecking([&] { taken = filesToTake(file, entries, database, result); });
+                phase("checks+names");
+                progress.task(QStringLiteral("Décompression des fichiers ..."));
+                return extractedAs(taken);
+            },
+            key, barOf(progress));
+        // Another one is converted or brought up to date first, then its
+        // files taken by a second reading.
+        if (!check) {
+            check = checkStaged(set, incoming, progress, gauge);
+            check->whileChecking([&] {
+                taken = filesToTake(file, entries, database, result);
+                progress.task(QStringLiteral("Décompression des fichiers ..."));
+                ArchiveFile::extractAs(archive, stage, extractedAs(taken), key, barOf(progress));
+            });
+        }
+        phase("files out");
+        check->whileChecking([&] { keepExtracted(stage, taken, entries, result); });
+        return check;
+    };
+    return replaceWith(set, staging, BackupHistory::kRestore, archive, safetyKey ? &*safetyKey : nullptr,
+                       progress);
 }
 
 Result importWindowsDatabase(const RecordSet& set, const QString& jetFile, const QString& filesFolder,
                              MaintenanceProgress& progress, UpdateGauge* gauge)
 {
-    return replaceWith(
-        set,
-        [&](const QString& stage, Result&) {
-            // Refused before anything is copied for nothing.
-            WindowsDatabase::checkFile(jetFile);
-            const QString incoming = stage + kIncoming;
-            makeFolders(QFileInfo(incoming + set.databaseName).absolutePath());
-            FileUtils::copyFile(jetFile, incoming + set.databaseName, false);
-        },
-        [&](const QString& stage, Result& result) {
-            progress.task(QStringLiteral("Copie des images et des fichiers joints ..."));
+    const auto staging = [&](const QString& stage, Result& result) {
+        // Refused before anything is copied for nothing.
+        WindowsDatabase::checkFile(jetFile);
+        const QString incoming = stage + kIncoming;
+        makeFolders(QFileInfo(incoming + set.databaseName).absolutePath());
+        FileUtils::copyFile(jetFile, incoming + set.databaseName, false);
+        std::unique_ptr<StagedCheck> check = checkStaged(set, incoming, progress, gauge);
+        progress.task(QStringLiteral("Copie des images et des fichiers joints ..."));
+        check->whileChecking([&] {
             stageWindowsFiles(set, FileUtils::withTrailingSeparator(filesFolder), stage, result, progress);
-        },
-        BackupHistory::kWindowsImport, jetFile, nullptr, progress, gauge);
+        });
+        return check;
+    };
+    return replaceWith(set, staging, BackupHistory::kWindowsImport, jetFile, nullptr, progress);
 }
 
 QString Result::leftOutText() const

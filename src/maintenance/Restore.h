@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class Secret;
 class UpdateGauge;
 namespace Sealed {
 class Key;
@@ -13,10 +14,12 @@ class Key;
 
 // Restoring a backup archive over the record set. Nothing is replaced
 // before everything is checked: the archive is staged in a folder of its
-// own inside the database folder, its database checked and brought up to
-// date there, the current data kept as a safety archive in Backup/, and
-// only then are the files swapped, by renaming, under a marker that lets
-// the next start finish a swap that a crash interrupted.
+// own inside the database folder, its database checked (while the files it
+// names are extracted) and brought up to date there, room for the safety
+// archive taken, and only then are the files swapped, by renames, under a
+// marker that lets the next start finish a swap that a crash interrupted.
+// The swap sets the current data aside rather than deleting them; their
+// safety archive is written afterwards (SafetyArchive).
 namespace Restore {
 
 // The archive was refused, or something failed before the swap began: the
@@ -30,11 +33,20 @@ public:
 // What a restore did besides replacing the records.
 struct Result
 {
-    QString safetyArchive;       // the data as they were
+    QString safetyArchive;       // where the data as they were are archived (SafetyArchive)
     QStringList notNamed;        // entries no restored record names, by bare name
     QStringList refusedPictures; // named pictures the codec would not take
     // What was left out, briefly, in French; empty when nothing was.
     QString leftOutText() const;
+};
+
+// What opens an encrypted archive: the key its password gave
+// (Sealed::Key::open), and the password, which seals the safety archive too,
+// under a salt of its own.
+struct Encryption
+{
+    const Sealed::Key& key;
+    const Secret& password;
 };
 
 // Restores `archive` over the record set, whose database must be closed.
@@ -49,12 +61,13 @@ struct Result
 // Images/Doc<Id>.jpg, an attached file's Files/File<Id>.f, matched by bare
 // name in any case), a picture only when it is a JPEG the codec takes; what they add up to is weighed from
 // the archive's directory before anything is decompressed, and an archive whose files could not be backed up
-// again is refused. The staged database gets the history rows of the safety archive and of the restore. An
-// encrypted archive is opened with `key` and read to its end, every byte checked, before anything is staged;
-// the safety archive is then encrypted with the same key. Throws NotRestored, or AppError when the swap could
-// not be completed (the next start completes it).
+// again is refused. The staged database gets the history row of the restore. An encrypted archive is opened
+// with `encryption` and read to its end, every byte checked, before anything is staged; its safety archive is
+// encrypted too. The current data are set aside for their safety archive, which is left to write
+// (SafetyArchive::finish, or its Background). Throws NotRestored, or AppError when the swap could not be
+// completed (the next start completes it).
 Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge,
-           const Sealed::Key* key = nullptr);
+           const Encryption* encryption = nullptr);
 
 // Replaces the record set, as a restore does, by a database of the Windows
 // version: its Jet file `jetFile`, converted and brought up to date, with

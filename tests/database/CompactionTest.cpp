@@ -14,6 +14,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <sqlite3.h>
 
 namespace {
 
@@ -259,6 +260,174 @@ TEST_F(CompactionTest, DamagedSourceFailsAndLeavesNothingBehind)
     EXPECT_THROW(Compaction::compactInPlace(file), DatabaseError);
     EXPECT_EQ(readFile(file), QByteArray(8192, 'z'));
     EXPECT_THROW(Compaction::compactInPlace(m_scratch.path() + QStringLiteral("missing.mdb")), FileError);
+}
+
+// SQLite's own file system but for one thing: the compaction's copy gets one
+// page of zeros in place of what the engine wrote there, as a failing disk
+// may do. Installed as the default for the life of the object.
+class FaultyDisk
+{
+public:
+    explicit FaultyDisk(qint64 damagedOffset)
+    {
+        s_damaged = damagedOffset;
+        s_real = sqlite3_vfs_find(nullptr);
+        s_vfs = *s_real;
+        s_vfs.zName = "brivoline-faulty-disk";
+        s_vfs.szOsFile = int(sizeof(File)) + s_real->szOsFile;
+        s_vfs.xOpen = &open;
+        sqlite3_vfs_register(&s_vfs, 1);
+    }
+    ~FaultyDisk()
+    {
+        sqlite3_vfs_unregister(&s_vfs);
+        sqlite3_vfs_register(s_real, 1);
+    }
+    FaultyDisk(const FaultyDisk&) = delete;
+    FaultyDisk& operator=(const FaultyDisk&) = delete;
+
+    static inline int s_damagedWrites = 0;
+
+private:
+    struct File
+    {
+        sqlite3_file base;
+        sqlite3_file* real;
+        bool faulty;
+    };
+    static sqlite3_file* real(sqlite3_file* f) { return reinterpret_cast<File*>(f)->real; }
+
+    static int open(sqlite3_vfs*, const char* name, sqlite3_file* opened, int openFlags, int* outFlags)
+    {
+        File* file = reinterpret_cast<File*>(opened);
+        file->real = reinterpret_cast<sqlite3_file*>(file + 1);
+        file->faulty = name && QByteArray(name).endsWith("~.MDB");
+        const int rc = s_real->xOpen(s_real, name, file->real, openFlags, outFlags);
+        if (rc != SQLITE_OK || !file->real->pMethods) {
+            opened->pMethods = nullptr;
+            return rc;
+        }
+        static sqlite3_io_methods methods = *file->real->pMethods;
+        methods.xClose = [](sqlite3_file* f) { return real(f)->pMethods->xClose(real(f)); };
+        methods.xRead = [](sqlite3_file* f, void* p, int n, sqlite3_int64 at) {
+            return real(f)->pMethods->xRead(real(f), p, n, at);
+        };
+        methods.xWrite = [](sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
+            if (!reinterpret_cast<File*>(f)->faulty || at != s_damaged)
+                return real(f)->pMethods->xWrite(real(f), p, n, at);
+            ++s_damagedWrites;
+            const QByteArray zeros(n, '\0');
+            return real(f)->pMethods->xWrite(real(f), zeros.constData(), n, at);
+        };
+        methods.xTruncate = [](sqlite3_file* f, sqlite3_int64 size) {
+            return real(f)->pMethods->xTruncate(real(f), size);
+        };
+        methods.xSync = [](sqlite3_file* f, int flags) { return real(f)->pMethods->xSync(real(f), flags); };
+        methods.xFileSize = [](sqlite3_file* f, sqlite3_int64* size) {
+            return real(f)->pMethods->xFileSize(real(f), size);
+        };
+        methods.xLock = [](sqlite3_file* f, int level) { return real(f)->pMethods->xLock(real(f), level); };
+        methods.xUnlock = [](sqlite3_file* f, int level) {
+            return real(f)->pMethods->xUnlock(real(f), level);
+        };
+        methods.xCheckReservedLock = [](sqlite3_file* f, int* out) {
+            return real(f)->pMethods->xCheckReservedLock(real(f), out);
+        };
+        methods.xFileControl = [](sqlite3_file* f, int op, void* arg) {
+            return real(f)->pMethods->xFileControl(real(f), op, arg);
+        };
+        methods.xSectorSize = [](sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); };
+        methods.xDeviceCharacteristics = [](sqlite3_file* f) {
+            return real(f)->pMethods->xDeviceCharacteristics(real(f));
+        };
+        methods.xShmMap = [](sqlite3_file* f, int page, int size, int extend, void volatile** out) {
+            return real(f)->pMethods->xShmMap(real(f), page, size, extend, out);
+        };
+        methods.xShmLock = [](sqlite3_file* f, int offset, int n, int flags) {
+            return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
+        };
+        methods.xShmBarrier = [](sqlite3_file* f) { real(f)->pMethods->xShmBarrier(real(f)); };
+        methods.xShmUnmap = [](sqlite3_file* f, int drop) {
+            return real(f)->pMethods->xShmUnmap(real(f), drop);
+        };
+        methods.xFetch = [](sqlite3_file* f, sqlite3_int64 at, int n, void** out) {
+            return real(f)->pMethods->xFetch(real(f), at, n, out);
+        };
+        methods.xUnfetch = [](sqlite3_file* f, sqlite3_int64 at, void* p) {
+            return real(f)->pMethods->xUnfetch(real(f), at, p);
+        };
+        opened->pMethods = &methods;
+        return rc;
+    }
+
+    static inline sqlite3_vfs* s_real = nullptr;
+    static inline sqlite3_vfs s_vfs = {};
+    static inline qint64 s_damaged = 0;
+};
+
+// A page of the compacted copy lost on its way to the disk: the check reads
+// it and refuses the copy, and the database is replaced by nothing.
+TEST_F(CompactionTest, ACopyDamagedOnItsWayToTheDiskIsRefused)
+{
+    const QByteArray source = readFile(m_file);
+    const QStringList before = rows(m_file);
+    const qint64 pageSize = File(m_file).scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+    for (const qint64 page : {2, 5}) {
+        SCOPED_TRACE(page);
+        {
+            FaultyDisk disk((page - 1) * pageSize);
+            try {
+                Compaction::compactInPlace(m_file);
+                ADD_FAILURE() << "a damaged copy was put in place";
+            } catch (const DatabaseError& e) {
+                EXPECT_TRUE(e.text().contains(QStringLiteral("La copie compactée")))
+                    << e.text().toStdString();
+                EXPECT_TRUE(e.text().contains(QStringLiteral("endommagée"))) << e.text().toStdString();
+            }
+            EXPECT_GE(FaultyDisk::s_damagedWrites, 1);
+            FaultyDisk::s_damagedWrites = 0;
+        }
+        EXPECT_EQ(readFile(m_file), source);
+        EXPECT_FALSE(exists(Compaction::scratchFileFor(m_file)));
+    }
+    Compaction::compactInPlace(m_file);
+    EXPECT_EQ(rows(m_file), before) << "a sound disk: the copy takes its place";
+}
+
+// An index whose entries no longer match its rows: the engine copies both
+// as they are, so the copy carries the damage. The thorough check, which a
+// backup's copy passes as a restore will check it, finds it.
+TEST_F(CompactionTest, AThoroughCheckRefusesACopyWhoseIndexDisagreesWithItsRows)
+{
+    const QString file = m_scratch.path() + QStringLiteral("index.mdb");
+    {
+        File db(file);
+        db.exec(QStringLiteral("CREATE TABLE T (Id INTEGER PRIMARY KEY, Name TEXT, Town TEXT)"));
+        db.exec(QStringLiteral("CREATE INDEX T_Name ON T (Name)"));
+        db.exec(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
+                           "INSERT INTO T (Name, Town) SELECT 'nom ' || i, 'ville ' || (1000 - i) FROM n"));
+        // The index now says it orders the towns: its entries, made for the names, fit no row.
+        db.exec(QStringLiteral("PRAGMA writable_schema = ON"));
+        db.exec(QStringLiteral("UPDATE sqlite_master SET sql = 'CREATE INDEX T_Name ON T (Town)' "
+                               "WHERE name = 'T_Name'"));
+    }
+    const QByteArray damaged = readFile(file);
+    const QString copy = m_scratch.path() + QStringLiteral("copie.mdb");
+    for (const auto& compact : std::initializer_list<std::function<void()>>{
+             [&] { Compaction::compactInPlace(file, Compaction::Check::Thorough); },
+             [&] { Compaction::compactInto(file, copy); }}) {
+        try {
+            compact();
+            ADD_FAILURE() << "a damaged copy was put in place";
+        } catch (const DatabaseError& e) {
+            EXPECT_TRUE(e.text().contains(QStringLiteral("La copie compactée"))) << e.text().toStdString();
+        }
+        EXPECT_EQ(readFile(file), damaged);
+        EXPECT_FALSE(exists(copy));
+        EXPECT_FALSE(exists(Compaction::scratchFileFor(file)));
+        EXPECT_FALSE(exists(Compaction::scratchFileFor(copy)));
+    }
 }
 
 } // namespace

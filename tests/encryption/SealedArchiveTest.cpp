@@ -138,13 +138,75 @@ TEST_F(SealedArchive, RoundTripGivesBackEveryByteAndItsPlaintextIsTheProgramsCab
                 << m.name.toStdString();
     }
 
+    // The room kept for an archive written later is never less than it takes.
+    const QString archive = m_scratch.path() + QStringLiteral("famille.bkp");
+    EXPECT_LE(cabinet.size(), ArchiveFile::largestSize(plain, list, false));
+    ArchiveFile::create(archive, list, &m_key);
+    EXPECT_LE(QFileInfo(archive).size(), ArchiveFile::largestSize(archive, list, true));
+
     // The plaintext is a cabinet another tool reads.
-    const QString decrypted = write(QStringLiteral("decrypted.cab"),
-                                    plaintextOf(m_scratch.path() + QStringLiteral("famille.bkp"), m_key));
+    const QString decrypted = write(QStringLiteral("decrypted.cab"), plaintextOf(archive, m_key));
     QProcess cabextract;
     cabextract.start(QStringLiteral("cabextract"), {QStringLiteral("-t"), decrypted});
     ASSERT_TRUE(cabextract.waitForFinished());
     EXPECT_TRUE(cabextract.readAllStandardOutput().contains("All done, no errors"));
+}
+
+// A restore's reading, plain and encrypted: the second step names entries
+// once the first step's are on the disk; one stored before them comes out
+// too (of a second reading); a second step that refuses leaves nothing
+// written.
+TEST_F(SealedArchive, TwoStepsTakeWhatTheFirstOneSays)
+{
+    const QList<Cabinet::Member> stored = members(300'000, 200'000);
+    const QList<Cabinet::Member> list = {stored[2], stored[0], stored[1], stored[3]};
+    const Cabinet::NameFor database = [](int, const Cabinet::Entry& e) {
+        return e.name == QLatin1String("BRIVOLINE.MDB") ? QStringLiteral("base/BRIVOLINE.MDB") : QString();
+    };
+    for (const bool encrypted : {false, true}) {
+        SCOPED_TRACE(encrypted ? "encrypted" : "plain");
+        const Sealed::Key* key = encrypted ? &m_key : nullptr;
+        const QString archive = m_scratch.path() + QStringLiteral("famille%1.bkp").arg(encrypted);
+        ArchiveFile::create(archive, list, key, {}, 4096);
+        for (const bool withTheFirst : {false, true}) {
+            const QString out = m_scratch.make(QStringLiteral("out%1%2").arg(encrypted).arg(withTheFirst));
+            bool databaseOut = false;
+            ArchiveFile::extractInTwoSteps(
+                archive, out, database,
+                [&]() -> Cabinet::NameFor {
+                    databaseOut = TestFolders::readFile(out + QStringLiteral("base/BRIVOLINE.MDB")) ==
+                                  TestFolders::readFile(list[1].path);
+                    return [withTheFirst](int index, const Cabinet::Entry& e) {
+                        return index == 1 || (index == 0 && !withTheFirst)
+                                   ? QString()
+                                   : QStringLiteral("reste/") + e.name;
+                    };
+                },
+                key);
+            EXPECT_TRUE(databaseOut);
+            for (int i = 0; i < list.size(); ++i) {
+                if (i != 1 && (i != 0 || withTheFirst)) {
+                    EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("reste/") + list[i].name),
+                              TestFolders::readFile(list[i].path))
+                        << i;
+                }
+            }
+            EXPECT_EQ(QDir(out + QStringLiteral("reste")).entryList(QDir::Files).size(),
+                      withTheFirst ? 3 : 2);
+        }
+        const QString refused = m_scratch.make(QStringLiteral("refus%1").arg(encrypted));
+        EXPECT_THROW(ArchiveFile::extractInTwoSteps(
+                         archive, refused, database,
+                         [] {
+                             return [](int, const Cabinet::Entry&) {
+                                 return QStringLiteral("base/BRIVOLINE.MDB");
+                             };
+                         },
+                         key),
+                     CabinetError);
+        EXPECT_TRUE(QDir(refused).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty() ||
+                    QDir(refused + QStringLiteral("base")).entryList(QDir::Files).isEmpty());
+    }
 }
 
 TEST_F(SealedArchive, WrongPasswordOrAnotherArchivesKeyIsToldAndNothingIsRead)

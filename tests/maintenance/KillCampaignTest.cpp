@@ -3,7 +3,9 @@
 // of its progress), then the real program started again: it must start
 // cleanly, and the records must be the ones before or the ones after, whole,
 // with nothing of the interrupted operation left beside them. The backup
-// and the restore run both plain and encrypted.
+// and the restore run both plain and encrypted; the restore goes on to write
+// its safety archive, as the program does after it, and once after a kill
+// the history must name that archive, which must hold the records before.
 // BRIVOLINE_KILL_ROUNDS sets the kills per operation (3 by default;
 // tests/maintenance_kill_campaign.sh runs 50 or more).
 #include "ArchiveFile.h"
@@ -14,6 +16,7 @@
 #include "Dataset.h"
 #include "MaintenanceSamples.h"
 #include "Restore.h"
+#include "SafetyArchive.h"
 #include "SealedFormat.h"
 #include "TestFolders.h"
 
@@ -108,10 +111,16 @@ TEST(KillCampaignChild, Operation)
     } else if (operation == QLatin1String("compact")) {
         Compaction::compactInPlace(set.databaseFile());
     } else {
+        // Then its safety archive, as the program writes it afterwards.
+        const Secret secret = password();
         std::optional<Sealed::Key> key;
-        if (encrypted)
-            key = Sealed::Key::open(Sealed::Header::read(archive), password());
-        Restore::run(set, archive, progress, nullptr, key ? &*key : nullptr);
+        std::optional<Restore::Encryption> encryption;
+        if (encrypted) {
+            key = Sealed::Key::open(Sealed::Header::read(archive), secret);
+            encryption.emplace(Restore::Encryption{*key, secret});
+        }
+        Restore::run(set, archive, progress, nullptr, encryption ? &*encryption : nullptr);
+        SafetyArchive::finish(set, progress);
     }
     std::printf("reports %d\n", progress.reports());
     std::fflush(stdout);
@@ -224,7 +233,15 @@ protected:
         if (operation == QLatin1String("restore")) {
             if (now == m_old)
                 return 0;
-            return now.withoutHistory() == m_archived.withoutHistory() && history.size() == 2 ? 1 : -1;
+            // After: the records of the archive, and the history naming the
+            // safety archive, which holds the records before.
+            if (now.withoutHistory() != m_archived.withoutHistory() || history.size() != 2 ||
+                !history.last().startsWith(BackupHistory::kSafetyBackup + QLatin1Char('|')))
+                return -1;
+            return holdsTheRecordsBefore(history.last().section(QLatin1Char('|'), 1), given != operation,
+                                         home)
+                       ? 1
+                       : -1;
         }
         if (now.withoutHistory() != m_old.withoutHistory() || history.size() != 1)
             return -1;
@@ -236,36 +253,44 @@ protected:
         const QString target = set.dataFolder + kTarget;
         if (TestFolders::readFile(target) == "sauvegarde précédente")
             return 0;
+        return holdsTheRecordsBefore(target, given != operation, home) ? 1 : -1;
+    }
+
+    // Whether the archive is sound and holds every file and row of the
+    // records before the operation.
+    bool holdsTheRecordsBefore(const QString& archive, bool encrypted, const QString& home)
+    {
         const QString out = home + QStringLiteral("extracted/");
-        if (given != operation) {
+        QDir(out).removeRecursively();
+        if (encrypted) {
             try {
-                const Sealed::Key key = Sealed::Key::open(Sealed::Header::read(target), password());
+                const Sealed::Key key = Sealed::Key::open(Sealed::Header::read(archive), password());
                 ArchiveFile::extractAs(
-                    target, out, [](int, const Cabinet::Entry& e) { return e.name; }, &key);
+                    archive, out, [](int, const Cabinet::Entry& e) { return e.name; }, &key);
             } catch (const AppError&) {
-                return -1;
+                return false;
             }
         } else {
-            if (!run(QStringLiteral("cabextract"), {QStringLiteral("-t"), target})
+            if (!run(QStringLiteral("cabextract"), {QStringLiteral("-t"), archive})
                      .contains("All done, no errors"))
-                return -1;
-            run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, target});
+                return false;
+            run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, archive});
         }
         for (auto it = m_old.files.cbegin(); it != m_old.files.cend(); ++it)
             if (TestFolders::readFile(out + it.key().section(QLatin1Char('/'), 1)) != it.value())
-                return -1;
+                return false;
         return snapshotOf(out + BackupArchive::kDatabaseEntry, out).withoutHistory().tables ==
-                       m_old.withoutHistory().tables
-                   ? 1
-                   : -1;
+               m_old.withoutHistory().tables;
     }
 
     // What an interrupted operation may leave under a home: partial
-    // archives, the compaction's scratch copy, a restore's staging, notes.
+    // archives, the compaction's scratch copy, a restore's staging, data a
+    // restore set aside, notes.
     static QStringList leftoversUnder(const QString& home)
     {
-        static const QRegularExpression kLeftover(QStringLiteral(
-            "\\.partial$|\\.part$|\\.tmp$|~\\.MDB|/\\.restauration/|\\.sauvegarde-en-cours|/temp\\.cab$"));
+        static const QRegularExpression kLeftover(
+            QStringLiteral("\\.partial$|\\.part$|\\.tmp$|~\\.MDB|/\\.restauration/|/\\.avant-restauration/|"
+                           "\\.sauvegarde-en-cours|/temp\\.cab$"));
         return filesUnder(home).filter(kLeftover);
     }
 

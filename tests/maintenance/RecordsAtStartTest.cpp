@@ -9,6 +9,7 @@
 #include "MaintenanceSamples.h"
 #include "RecordsLock.h"
 #include "Restore.h"
+#include "SafetyArchive.h"
 #include "TestFolders.h"
 
 #include <gtest/gtest.h>
@@ -158,6 +159,7 @@ TEST(RecordsAtStart, RecordsLockOutlastsBackupCompactionAndRestore)
     BackupArchive::backup(set, archive, quiet);
     Compaction::compactInPlace(set.databaseFile());
     const QString safety = Restore::run(set, archive, quiet, nullptr).safetyArchive;
+    SafetyArchive::finish(set, quiet);
     for (const QString& written : {archive, safety})
         for (const Cabinet::Entry& entry : Cabinet::list(written))
             EXPECT_FALSE(entry.name.endsWith(QLatin1String(".lock"))) << entry.name.toStdString();

@@ -13,6 +13,7 @@
 #include "MaintenanceSamples.h"
 #include "OlderLayout.h"
 #include "Product.h"
+#include "SafetyArchive.h"
 #include "SealedStreams.h"
 #include "SmallDisk.h"
 #include "TestFolders.h"
@@ -66,14 +67,14 @@ protected:
     }
 
     // An archive of another household (its own Ids and pictures), made by
-    // the program, with what it holds.
-    QString otherHousehold(int pictures = 5)
+    // the program, with what it holds; encrypted with the key when one is given.
+    QString otherHousehold(int pictures = 5, const Sealed::Key* key = nullptr)
     {
         const RecordSet other = recordSetIn(m_scratch.make(QStringLiteral("other")));
         populate(other, 3, pictures, 1, 40);
         m_archived = snapshot(other);
         const QString archive = m_scratch.path() + QStringLiteral("autre.bkp");
-        BackupArchive::write(other, archive, m_progress);
+        BackupArchive::write(other, archive, m_progress, key);
         return archive;
     }
     QString write(const QString& name, const QByteArray& bytes)
@@ -95,12 +96,13 @@ protected:
         writer.finish(bytes, directory);
         return file.fileName();
     }
-    void expectRefused(const QString& archive, const QString& words, const Sealed::Key* key = nullptr)
+    void expectRefused(const QString& archive, const QString& words,
+                       const Restore::Encryption* encryption = nullptr)
     {
         SCOPED_TRACE(words.toStdString());
         const QStringList everything = filesUnder(m_scratch.path());
         try {
-            Restore::run(m_set, archive, m_progress, nullptr, key);
+            Restore::run(m_set, archive, m_progress, nullptr, encryption);
             ADD_FAILURE() << "restored";
         } catch (const Restore::NotRestored& e) {
             EXPECT_TRUE(e.text().contains(words)) << e.text().toStdString();
@@ -251,14 +253,17 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
 
     // Plain, then encrypted: the decryption changes neither what is taken
     // nor the bounds, and the sequential reader stops before the bombs.
-    QByteArray password("mot de passe");
-    const Sealed::Key key = Sealed::Key::create(Secret::takeBytes(password), Sealed::kLeastCost);
+    QByteArray word("mot de passe");
+    const Secret password = Secret::takeBytes(word);
+    const Sealed::Key key = Sealed::Key::create(password, Sealed::kLeastCost);
+    const Restore::Encryption encryption{key, password};
     for (const bool encrypted : {false, true}) {
         SCOPED_TRACE(encrypted ? "encrypted" : "plain");
         const QString archive = encrypted ? sealed(QStringLiteral("bombe-chiffree.bkp"), bomb, key)
                                           : write(QStringLiteral("bombe.bkp"), bomb);
         const Restore::Result result =
-            Restore::run(m_set, archive, m_progress, nullptr, encrypted ? &key : nullptr);
+            Restore::run(m_set, archive, m_progress, nullptr, encrypted ? &encryption : nullptr);
+        SafetyArchive::finish(m_set, m_progress);
         EXPECT_EQ(QDir(m_set.imagesFolder()).entryList(QDir::Files),
                   (QStringList{QStringLiteral("Doc1.jpg"), QStringLiteral("People1.jpg")}));
         EXPECT_EQ(TestFolders::readFile(m_set.imagesFolder() + QStringLiteral("Doc1.jpg")), jpeg(2));
@@ -285,7 +290,7 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
     expectRefused(write(QStringLiteral("partage.bkp"), shared.build()),
                   QStringLiteral("partagent les mêmes données"));
     expectRefused(sealed(QStringLiteral("partage-chiffree.bkp"), shared.build(), key),
-                  QStringLiteral("partagent les mêmes données"), &key);
+                  QStringLiteral("partagent les mêmes données"), &encryption);
 }
 
 // When the database in use is damaged is when a restore is needed most: it
@@ -298,6 +303,7 @@ TEST_F(RestoreTest, ADamagedDatabaseInUseIsReplacedAndKeptAsItWas)
         damaged[at] = char(0xee);
     TestFolders::writeFile(m_set.databaseFile(), damaged);
     const QString safety = Restore::run(m_set, archive, m_progress, nullptr).safetyArchive;
+    SafetyArchive::finish(m_set, m_progress);
     EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
     const QString out = m_scratch.make(QStringLiteral("safety"));
     run(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, safety});
@@ -317,6 +323,7 @@ TEST_F(RestoreTest, GcabArchiveOfAnOlderDatabaseIsUpgradedOnRestore)
          QStringLiteral("File5.f")},
         made);
     const Restore::Result result = Restore::run(m_set, archive, m_progress, nullptr);
+    SafetyArchive::finish(m_set, m_progress);
 
     EXPECT_EQ(integrityOf(m_set.databaseFile()), QStringLiteral("ok"));
     const Snapshot now = snapshot(m_set);
@@ -338,9 +345,9 @@ TEST_F(RestoreTest, GcabArchiveOfAnOlderDatabaseIsUpgradedOnRestore)
         TestFolders::readFile(m_set.dataFolder + QStringLiteral("Maj.Log")).contains("MISE A JOUR TERMINE"));
     const QStringList history = historyOf(m_set.databaseFile());
     ASSERT_EQ(history.size(), 2);
-    EXPECT_EQ(history.last(), BackupHistory::kRestore + QLatin1Char('|') + archive);
+    EXPECT_EQ(history.first(), BackupHistory::kRestore + QLatin1Char('|') + archive);
     // The state before: in the safety archive, which cabextract reads.
-    const QString safety = history.first().section(QLatin1Char('|'), 1);
+    const QString safety = history.last().section(QLatin1Char('|'), 1);
     EXPECT_TRUE(
         run(QStringLiteral("cabextract"), {QStringLiteral("-t"), safety}).contains("All done, no errors"));
 }
@@ -364,6 +371,76 @@ TEST_F(RestoreTest, ASwapCutShortIsFinishedByTheNextStart)
         QDir(m_set.backupFolder()).removeRecursively();
         populate(m_set, 2, 4, 2);
     }
+}
+
+// What a restore replaces is set aside by renames and archived afterwards:
+// until then the history names no safety archive; a kill while it is
+// written leaves the data set aside, and the next start writes it,
+// encrypted under the same password with the key kept beside the data
+// (never the password), lists it and only then removes the data. Restoring
+// it undoes the restore.
+TEST_F(RestoreTest, SetAsideDataOutliveAKillUntilTheirSafetyArchiveIsWrittenAndListed)
+{
+    QByteArray word("mot de passe de la famille");
+    const Secret password = Secret::takeBytes(word);
+    const Sealed::Key key = Sealed::Key::create(password, Sealed::kLeastCost);
+    const Restore::Encryption encryption{key, password};
+    const QString archive = otherHousehold(12, &key);
+    const QString safety = Restore::run(m_set, archive, m_progress, nullptr, &encryption).safetyArchive;
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
+    EXPECT_EQ(historyOf(m_set.databaseFile()),
+              QStringList{BackupHistory::kRestore + QLatin1Char('|') + archive});
+    EXPECT_FALSE(QFileInfo::exists(safety));
+    const QStringList pending = SafetyArchive::pending(m_set);
+    ASSERT_EQ(pending.size(), 1);
+    EXPECT_EQ(SafetyArchive::archiveOf(pending.first()), safety);
+    EXPECT_EQ(snapshotOf(pending.first() + m_set.databaseName, pending.first()), m_before)
+        << "the data as they were, set aside";
+    const QString kept = pending.first() + QStringLiteral(".cle");
+    struct stat rights = {};
+    ASSERT_EQ(::stat(QFile::encodeName(kept).constData(), &rights), 0);
+    EXPECT_EQ(rights.st_mode & 0777, 0600u);
+    EXPECT_FALSE(TestFolders::readFile(kept).contains("mot de passe"));
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Written, not yet checked nor in place.
+        struct KillBeforeTheCheck final : MaintenanceProgress
+        {
+            void task(const QString& text) override
+            {
+                if (text.startsWith(QLatin1String("Vérification")))
+                    ::raise(SIGKILL);
+            }
+            void bar(qint64, qint64) override {}
+        } killer;
+        SafetyArchive::finish(m_set, killer);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(QFileInfo::exists(BackupArchive::partialPath(safety)));
+    EXPECT_FALSE(QFileInfo::exists(safety));
+    EXPECT_EQ(historyOf(m_set.databaseFile()).size(), 1);
+    EXPECT_EQ(SafetyArchive::pending(m_set), pending);
+
+    EXPECT_EQ(Leftovers::clearAtStart(m_set), QString());
+    EXPECT_TRUE(SafetyArchive::pending(m_set).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(SafetyArchive::pendingRoot(m_set)));
+    EXPECT_FALSE(QFileInfo::exists(BackupArchive::partialPath(safety)));
+    EXPECT_EQ(historyOf(m_set.databaseFile()),
+              (QStringList{BackupHistory::kRestore + QLatin1Char('|') + archive,
+                           BackupHistory::kSafetyBackup + QLatin1Char('|') + safety}));
+    ASSERT_TRUE(ArchiveFile::isEncrypted(safety));
+    const Sealed::Header header = Sealed::Header::read(safety);
+    QByteArray wrong("mot de passe de la voisine");
+    EXPECT_THROW(Sealed::Key::open(header, Secret::takeBytes(wrong)), Sealed::WrongPassword);
+    EXPECT_FALSE(key.opens(header)) << "a salt of its own";
+    const Sealed::Key safetyKey = Sealed::Key::open(header, password);
+    const Restore::Encryption undoing{safetyKey, password};
+    Restore::run(m_set, safety, m_progress, nullptr, &undoing);
+    EXPECT_EQ(snapshot(m_set).withoutHistory(), m_before.withoutHistory());
 }
 
 // A restore cut short in its swap, a backup killed while it wrote its
@@ -404,7 +481,8 @@ TEST_F(RestoreTest, TheNextStartClearsWhatInterruptedOperationsLeft)
 
     EXPECT_EQ(Leftovers::clearAtStart(m_set), QString());
     EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
-    const QRegularExpression leftover(QStringLiteral("\\.partial$|~|\\.restauration/|en-cours"));
+    const QRegularExpression leftover(
+        QStringLiteral("\\.partial$|~|\\.restauration/|avant-restauration/|en-cours"));
     EXPECT_EQ(filesUnder(m_scratch.path()).filter(leftover),
               QStringList{QStringLiteral("home/Backup/mes_notes.partial")});
 

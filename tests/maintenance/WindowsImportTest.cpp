@@ -9,6 +9,7 @@
 #include "MaintenanceSamples.h"
 #include "Product.h"
 #include "Restore.h"
+#include "SafetyArchive.h"
 #include "TestFolders.h"
 #include "WindowsDatabase.h"
 
@@ -98,9 +99,10 @@ TEST_F(WindowsImportTest, WindowsBackupArchiveRestoredWithItsDatabaseConverted)
     EXPECT_FALSE(now.files.contains(QStringLiteral("Files/File7.f")));
     EXPECT_EQ(result.notNamed, QStringList{QStringLiteral("File7.f")});
     EXPECT_TRUE(m_progress.tasks.contains(QStringLiteral("Conversion de la table PERSON")));
+    SafetyArchive::finish(m_set, m_progress);
     const QStringList history = historyOf(m_set.databaseFile());
     ASSERT_EQ(history.size(), 2);
-    EXPECT_EQ(history.last(), BackupHistory::kRestore + QLatin1Char('|') + archive);
+    EXPECT_EQ(history.first(), BackupHistory::kRestore + QLatin1Char('|') + archive);
 }
 
 // A Windows data folder copied over: its database (in Access/) and the
@@ -119,6 +121,7 @@ TEST_F(WindowsImportTest, WindowsFolderImportedInPlaceOfTheRecords)
 
     const QString safety =
         Restore::importWindowsDatabase(m_set, jet, windows, m_progress, nullptr).safetyArchive;
+    SafetyArchive::finish(m_set, m_progress);
 
     EXPECT_EQ(TestFolders::readFile(jet), jetBytes);
     EXPECT_EQ(filesUnder(windows), windowsFiles);
@@ -132,8 +135,8 @@ TEST_F(WindowsImportTest, WindowsFolderImportedInPlaceOfTheRecords)
     EXPECT_EQ(now.files.value(QStringLiteral("Images/Doc1.jpg")), jpeg(7));
     const QStringList history = historyOf(m_set.databaseFile());
     ASSERT_EQ(history.size(), 2);
-    EXPECT_EQ(history.first(), BackupHistory::kSafetyBackup + QLatin1Char('|') + safety);
-    EXPECT_EQ(history.last(), BackupHistory::kWindowsImport + QLatin1Char('|') + jet);
+    EXPECT_EQ(history.first(), BackupHistory::kWindowsImport + QLatin1Char('|') + jet);
+    EXPECT_EQ(history.last(), BackupHistory::kSafetyBackup + QLatin1Char('|') + safety);
     // The records before the import, whole in the safety archive.
     EXPECT_TRUE(
         run(QStringLiteral("cabextract"), {QStringLiteral("-t"), safety}).contains("All done, no errors"));

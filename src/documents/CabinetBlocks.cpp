@@ -1,0 +1,292 @@
+#include "CabinetBlocks.h"
+
+#include "FileUtils.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <QBuffer>
+#include <QFile>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace Cabinet {
+
+namespace {
+
+// The cabinet checksum: little-endian 32-bit words XORed, the last partial
+// word taken high byte first.
+std::uint32_t checksum(const unsigned char* p, std::size_t count, std::uint32_t seed)
+{
+    std::uint32_t sum = seed;
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4)
+        sum ^= get32(p + i);
+    std::uint32_t tail = 0;
+    for (; i < count; ++i)
+        tail = tail << 8 | p[i];
+    return sum ^ tail;
+}
+
+class BlockDecoder
+{
+public:
+    BlockDecoder()
+    {
+        std::memset(&m_stream, 0, sizeof m_stream);
+        if (inflateInit2(&m_stream, -MAX_WBITS) != Z_OK)
+            throw Failure{0, QStringLiteral("mémoire insuffisante.")};
+    }
+    ~BlockDecoder() { inflateEnd(&m_stream); }
+    BlockDecoder(const BlockDecoder&) = delete;
+    BlockDecoder& operator=(const BlockDecoder&) = delete;
+
+    void startFolder() { m_history = 0; }
+
+    // Decodes one MS-ZIP block into `out`, which must come out exactly
+    // `expected` bytes long; the block before is its dictionary.
+    bool decode(const unsigned char* in, int count, unsigned char* out, int expected)
+    {
+        if (count < 2 || in[0] != 'C' || in[1] != 'K')
+            return false;
+        inflateReset(&m_stream);
+        if (m_history > 0 && inflateSetDictionary(&m_stream, m_previous, unsigned(m_history)) != Z_OK)
+            return false;
+        m_stream.next_in = const_cast<unsigned char*>(in + 2);
+        m_stream.avail_in = unsigned(count - 2);
+        m_stream.next_out = out;
+        m_stream.avail_out = unsigned(expected);
+        if (inflate(&m_stream, Z_FINISH) != Z_STREAM_END || m_stream.total_out != unsigned(expected))
+            return false;
+        std::memcpy(m_previous, out, std::size_t(expected));
+        m_history = expected;
+        return true;
+    }
+
+private:
+    z_stream m_stream;
+    unsigned char m_previous[kBlock];
+    int m_history = 0;
+};
+
+} // namespace
+
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+void put16(unsigned char* p, std::uint32_t value)
+{
+    p[0] = static_cast<unsigned char>(value);
+    p[1] = static_cast<unsigned char>(value >> 8);
+}
+
+void put32(unsigned char* p, std::uint32_t value)
+{
+    put16(p, value);
+    put16(p + 2, value >> 16);
+}
+
+std::uint32_t get16(const unsigned char* p)
+{
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
+}
+
+std::uint32_t get32(const unsigned char* p)
+{
+    return get16(p) | get16(p + 2) << 16;
+}
+
+std::uint32_t blockChecksum(const unsigned char* header, const unsigned char* data, std::size_t count)
+{
+    return checksum(header + 4, 4, checksum(data, count, 0));
+}
+
+QString reasonOf(const Failure& failure)
+{
+    return failure.text.isEmpty() ? FileUtils::systemReason(failure.error) + QLatin1Char('.') : failure.text;
+}
+
+int openForReading(const QString& path)
+{
+    int fd;
+    do
+        fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd >= 0)
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return fd;
+}
+
+ssize_t readFully(int fd, unsigned char* into, std::size_t count)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(fd, into + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += std::size_t(n);
+    }
+    return ssize_t(done);
+}
+
+void writeAll(int fd, const unsigned char* bytes, std::size_t count)
+{
+    while (count > 0) {
+        const ssize_t n = ::write(fd, bytes, count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw Failure{n < 0 ? errno : EIO, {}};
+        bytes += n;
+        count -= std::size_t(n);
+    }
+}
+
+void startWritingBack(int fd)
+{
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+QByteArray storedName(const QString& name)
+{
+    return QString(CabinetFormat::safeRelativePath(name))
+        .replace(QLatin1Char('/'), QLatin1Char('\\'))
+        .toUtf8();
+}
+
+bool Bytes::skip(std::size_t count)
+{
+    unsigned char scrap[256];
+    while (count > 0) {
+        const std::size_t take = std::min(count, sizeof scrap);
+        if (!read(scrap, take))
+            return false;
+        count -= take;
+    }
+    return true;
+}
+
+Input::Input(int fd, Meter& meter) : m_fd(fd), m_meter(meter)
+{
+    m_buffer.resize(kIoSize);
+}
+
+void Input::moveTo(qint64 offset)
+{
+    m_offset = offset;
+    m_start = m_end = 0;
+}
+
+bool Input::read(unsigned char* into, std::size_t count)
+{
+    while (count > 0) {
+        if (m_start == m_end && !refill())
+            return false;
+        const std::size_t take = std::min(count, m_end - m_start);
+        std::memcpy(into, m_buffer.data() + m_start, take);
+        m_start += take;
+        into += take;
+        count -= take;
+    }
+    return true;
+}
+
+bool Input::refill()
+{
+    const ssize_t n = ::pread(m_fd, m_buffer.data(), m_buffer.size(), m_offset);
+    if (n < 0 && errno != EINTR)
+        throw Failure{errno, {}};
+    if (n <= 0)
+        return n < 0 && refill();
+    m_offset += n;
+    m_start = 0;
+    m_end = std::size_t(n);
+    if (!m_meter.advance(m_offset))
+        throw Failure{0, QStringLiteral("opération interrompue.")};
+    return true;
+}
+
+SourceBytes::SourceBytes(Source& source, qint64 start, Meter& meter)
+    : m_source(source), m_meter(meter), m_position(start)
+{
+}
+
+bool SourceBytes::read(unsigned char* into, std::size_t count)
+{
+    const std::size_t n = m_source.read(into, count);
+    m_position += qint64(n);
+    if (!m_meter.advance(m_position))
+        throw Failure{0, QStringLiteral("opération interrompue.")};
+    return n == count;
+}
+
+void SourceBytes::moveTo(qint64 offset)
+{
+    if (offset != m_position)
+        throw Failure{0, QStringLiteral("ses dossiers ne se suivent pas comme ce logiciel les écrit.")};
+}
+
+CabinetFormat::Directory directoryOf(Source& source, QByteArray& bytes)
+{
+    bytes = source.directory();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    CabinetFormat::Directory directory =
+        CabinetFormat::readDirectory(buffer, source.size(), source.displayName());
+    if (qint64(directory.declaredSize) != source.size() ||
+        (!directory.folders.isEmpty() && directory.folders.first().dataOffset != std::uint32_t(bytes.size())))
+        throw CabinetError(QStringLiteral("L'archive \"%1\" est inutilisable : elle est endommagée.")
+                               .arg(source.displayName()));
+    return directory;
+}
+
+bool decodeBlocks(const CabinetFormat::Directory& directory, Bytes& in, const TakeBytes& take,
+                  const FolderDone& folderDone)
+{
+    BlockDecoder decoder;
+    std::vector<unsigned char> coded(std::size_t(kMaxCoded) + 255);
+    std::vector<unsigned char> plain(kBlock);
+    for (int f = 0; f < directory.folders.size(); ++f) {
+        const CabinetFormat::Folder& folder = directory.folders.at(f);
+        const int method = folder.compression & 0x0f;
+        if (method != CabinetFormat::MsZip && method != CabinetFormat::None)
+            throw Failure{0, QStringLiteral("sa méthode de compression n'est pas celle de ce logiciel.")};
+        in.moveTo(folder.dataOffset);
+        decoder.startFolder();
+        for (int b = 0; b < folder.blocks; ++b) {
+            unsigned char header[kBlockHeaderSize];
+            if (!in.read(header, sizeof header) || !in.skip(directory.dataReserve))
+                throw Failure{0, QStringLiteral("elle est incomplète (tronquée).")};
+            const int codedSize = int(get16(header + 4));
+            const int plainSize = int(get16(header + 6));
+            if (codedSize > kMaxCoded || plainSize > kBlock || plainSize == 0)
+                throw Failure{0, QStringLiteral("elle est endommagée.")};
+            if (!in.read(coded.data(), std::size_t(codedSize)))
+                throw Failure{0, QStringLiteral("elle est incomplète (tronquée).")};
+            const std::uint32_t stored = get32(header);
+            if (stored != 0 && stored != blockChecksum(header, coded.data(), std::size_t(codedSize)))
+                throw Failure{0, QStringLiteral("elle est endommagée (somme de contrôle).")};
+            const unsigned char* out = coded.data();
+            if (method == CabinetFormat::MsZip) {
+                if (!decoder.decode(coded.data(), codedSize, plain.data(), plainSize))
+                    throw Failure{0, QStringLiteral("elle est endommagée.")};
+                out = plain.data();
+            } else if (codedSize != plainSize) {
+                throw Failure{0, QStringLiteral("elle est endommagée.")};
+            }
+            if (!take(out, std::size_t(plainSize)))
+                return false;
+        }
+        folderDone(f);
+    }
+    return true;
+}
+
+} // namespace Cabinet
