@@ -23,6 +23,7 @@
 #include "RecordSet.h"
 #include "ReferenceLists.h"
 #include "ReportCommands.h"
+#include "Restore.h"
 #include "SearchBox.h"
 #include "SettingsCommands.h"
 #include "TDataModule1.h"
@@ -169,7 +170,15 @@ DatabaseRecovery::BackupRoute backupRoute()
             return std::nullopt;
         return DatabaseRecovery::Backup{latest->path, latest->when};
     };
-    route.restore = &MaintenanceCommands::restoreAtStart;
+    route.restore = [](const QString& archive) {
+        try {
+            return MaintenanceCommands::restoreAtStart(archive);
+        } catch (const Restore::NotRestored&) {
+            throw;
+        } catch (const AppError& e) {
+            throw DatabaseRecovery::UnfinishedRestore(e.text());
+        }
+    };
     return route;
 }
 

@@ -4,7 +4,6 @@
 #include "Cabinet.h"
 #include "Clock.h"
 #include "Connection.h"
-#include "DatabaseRecovery.h"
 #include "FileUtils.h"
 #include "ImageError.h"
 #include "JpegIO.h"
@@ -78,7 +77,7 @@ public:
 private:
     void database(const QSqlDatabase& db)
     {
-        if (const QString damage = DatabaseRecovery::integrityDamageOf(db); damage.isEmpty())
+        if (const QString damage = Connection::integrityDamageOf(db); damage.isEmpty())
             note(QStringLiteral("Base de données : intègre."));
         else
             problem(QStringLiteral("Base de données endommagée : %1.").arg(Connection::damageFoundText()));

@@ -6,7 +6,6 @@
 #include "BusyCursor.h"
 #include "Clock.h"
 #include "Compaction.h"
-#include "DatabaseRecovery.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
 #include "FileDialogs.h"
@@ -381,13 +380,7 @@ QString restoreAtStart(const QString& archive)
         throw Restore::NotRestored(QStringLiteral("son mot de passe n'a pas été donné."));
     BusyCursor busy;
     WaitWindow wait(nullptr, QStringLiteral("Préparation de la restauration"), true);
-    try {
-        return Restore::run(records(), archive, wait, &wait, key ? &*key : nullptr).safetyArchive;
-    } catch (const Restore::NotRestored&) {
-        throw;
-    } catch (const AppError& e) {
-        throw DatabaseRecovery::UnfinishedRestore(e.text());
-    }
+    return Restore::run(records(), archive, wait, &wait, key ? &*key : nullptr).safetyArchive;
 }
 
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)

@@ -7,6 +7,7 @@
 #include "CabinetFormat.h"
 #include "Clock.h"
 #include "Connection.h"
+#include "DatabaseUpdate.h"
 #include "DatabaseVersion.h"
 #include "Dataset.h"
 #include "FileUtils.h"
@@ -14,7 +15,6 @@
 #include "JetFile.h"
 #include "JpegIO.h"
 #include "Product.h"
-#include "StartupUpdate.h"
 #include "Transaction.h"
 #include "WindowsDatabase.h"
 
@@ -332,14 +332,14 @@ void checkStaged(const RecordSet& set, const QString& incoming, MaintenanceProgr
         throw AppError(
             QStringLiteral("la base de données de l'archive n'est pas celle d'un carnet de santé de %1.")
                 .arg(Product::name));
-    const QString version = StartupUpdate::databaseVersion(kConnection);
+    const QString version = DatabaseUpdate::databaseVersion(kConnection);
     if (numericVersion(version) > Product::databaseVersionNumber)
         throw AppError(
             QStringLiteral("elle a été faite par une version plus récente du logiciel (base de données en "
                            "version %1) ; la version %2 ne peut pas la reprendre.")
                 .arg(version.left(20), Product::version));
-    StartupUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
-                                       [&progress](const QString& text) { progress.task(text); });
+    DatabaseUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
+                                        [&progress](const QString& text) { progress.task(text); });
     if (const QString missing = Connection::missingSchemaPart(staged.database()); !missing.isEmpty())
         throw AppError(QStringLiteral("il manque %1 à la base de données de l'archive.").arg(missing));
 }

@@ -1,11 +1,11 @@
 #include "WindowsDatabase.h"
 
 #include "Connection.h"
+#include "DatabaseUpdate.h"
 #include "DatabaseVersion.h"
 #include "FileUtils.h"
 #include "JetConversion.h"
 #include "JetFile.h"
-#include "StartupUpdate.h"
 #include "UpdateEngine.h"
 
 #include <cerrno>
@@ -89,8 +89,8 @@ void update(const QString& file, const QString& stagingFolder, const Folders& fo
     Connected connected(file);
     UpdateProgress gauge(progress);
     try {
-        StartupUpdate::updateOlderDatabase(folders, kConnection, stagingFolder, file, &gauge,
-                                           [&gauge](const QString& text) { gauge.setText(text); });
+        DatabaseUpdate::updateOlderDatabase(folders, kConnection, stagingFolder, file, &gauge,
+                                            [&gauge](const QString& text) { gauge.setText(text); });
     } catch (const UpdateStopped&) {
         throw JetConversion::Cancelled();
     }

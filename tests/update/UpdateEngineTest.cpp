@@ -6,7 +6,6 @@
 #include "Clock.h"
 #include "Compaction.h"
 #include "JpegIO.h"
-#include "Messages.h"
 #include "OlderLayout.h"
 #include "ScriptSql.h"
 #include "TemplateDatabaseTest.h"
@@ -68,7 +67,15 @@ protected:
     {
         writeFile(m_data + name, script.toUtf8());
         UpdateEngine engine(target());
-        engine.run({m_data, name, withBackup, [this](const QString& t) { m_status << t; }, gauge});
+        engine.run({m_data, name, withBackup, [this](const QString& t) { m_status << t; }, gauge, ask()});
+    }
+    // Records each question and answers it: yes, or the answer queued first.
+    std::function<bool(const QString&)> ask()
+    {
+        return [this](const QString& question) {
+            m_questions << question;
+            return m_answers.isEmpty() || m_answers.takeFirst();
+        };
     }
 
     QStringList log() const
@@ -106,7 +113,8 @@ protected:
     QString m_data;
     QString m_program;
     QStringList m_status;
-    Messages::Recorder m_messages;
+    QStringList m_questions;
+    QList<bool> m_answers;
 };
 
 TEST_F(UpdateEngineTest, GuardedBlocksRunOnceAndTheLogSaysWhy)
@@ -281,13 +289,13 @@ TEST_F(UpdateEngineTest, GuardsThatCannotBeTestedEndTheRunWithAClearError)
     writeFile(m_data + QStringLiteral("binary.maj"), QByteArray("SqlExe{DROP TABLE PERSON}\0\x01\x02", 29));
     UpdateEngine engine(target());
     try {
-        engine.run({m_data, QStringLiteral("binary.maj"), true, {}, nullptr});
+        engine.run({m_data, QStringLiteral("binary.maj"), true, {}, nullptr, ask()});
         ADD_FAILURE() << "a binary file is no script";
     } catch (const UpdateError& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("n'est pas un fichier texte")))
             << e.text().toStdString();
     }
-    EXPECT_TRUE(m_messages.messages().isEmpty()) << "no backup offered for a file that is no script";
+    EXPECT_TRUE(m_questions.isEmpty()) << "no backup offered for a file that is no script";
     EXPECT_TRUE(exists(m_data + QStringLiteral("binary.maj")));
     EXPECT_TRUE(tableExists(QStringLiteral("PERSON")));
 }
@@ -308,7 +316,7 @@ TEST_F(UpdateEngineTest, CommandWordsAreFoundAnywhereInTheLine)
                         "decin')}\r\n";
     cp1252 += "// " + QByteArray(100000, 'z') + "\r\nSqlExe{" + QByteArray(100000, 'y') + "}\r\n";
     writeFile(m_data + QStringLiteral("cp.maj"), cp1252);
-    UpdateEngine(target()).run({m_data, QStringLiteral("cp.maj"), false, {}, nullptr});
+    UpdateEngine(target()).run({m_data, QStringLiteral("cp.maj"), false, {}, nullptr, {}});
     EXPECT_EQ(count(QStringLiteral("EVENT"), QStringLiteral("WHERE Description='Médecin'")), 1);
     EXPECT_TRUE(logged(QStringLiteral(" étape en Windows-1252")));
     EXPECT_TRUE(logged(QStringLiteral("SQL:") + QString(255, QLatin1Char('y')) +
@@ -497,9 +505,9 @@ TEST_F(UpdateEngineTest, BackupIsACompactedCopyOfferedBeforeEachScript)
     const QString script = QStringLiteral("SqlExe{INSERT INTO EVENT (Description) VALUES ('pendant')}\n");
     run(script, true, QStringLiteral("a.maj"));
     run(script, true, QStringLiteral("b.maj"));
-    m_messages.queueAnswer(Messages::Answer::No);
+    m_answers << false;
     run(script, true, QStringLiteral("c.maj"));
-    EXPECT_EQ(m_messages.texts(),
+    EXPECT_EQ(m_questions,
               QStringList(3, QStringLiteral("Souhaitez-vous effectuer une sauvegarde de la base de "
                                             "données avant la mise à jour ?")));
     for (const char* name : {"a.maj", "b.maj", "c.maj"})
@@ -545,6 +553,13 @@ TEST_F(UpdateEngineTest, BackupIsACompactedCopyOfferedBeforeEachScript)
     EXPECT_EQ(count(QStringLiteral("EVENT")), 5) << "e.maj did not run";
     EXPECT_TRUE(exists(m_data + QStringLiteral("e.maj")));
     EXPECT_TRUE(Connection::isOpen());
+
+    // Whoever gives no way to ask is taken to answer no: the script runs
+    // without a copy (none could be written here) and goes.
+    writeFile(m_data + QStringLiteral("f.maj"), script.toUtf8());
+    UpdateEngine(target()).run({m_data, QStringLiteral("f.maj"), true, {}, nullptr, {}});
+    EXPECT_EQ(count(QStringLiteral("EVENT")), 6);
+    EXPECT_FALSE(exists(m_data + QStringLiteral("f.maj")));
 }
 
 TEST_F(UpdateEngineTest, CompactionInsideABlockKeepsWhatTheBlockDid)

@@ -5,7 +5,7 @@
 #include <QString>
 
 // Household databases of the older layout that the update script of this
-// version upgrades (tests/startup/data/layout_320.sql), with their pictures
+// version upgrades (tests/update/data/layout_320.sql), with their pictures
 // as bitmaps in the rows. Shared by the tests and the update benchmark.
 namespace OlderLayout {
 

@@ -3,9 +3,11 @@
 #include <QString>
 
 // The database's own version: the text in `column` of the row of `table`
-// (OBJECT_VAL_STR) whose ID_CLASS, ID_ATTRIBUTE and USERID are all -99.
+// (kVersionTable) whose ID_CLASS, ID_ATTRIBUTE and USERID are all -99.
 // Older files name the column VAL instead of VALUE. An empty connection
 // name stands for the program's connection.
+
+inline const QString kVersionTable = QStringLiteral("OBJECT_VAL_STR");
 
 // "0" when the row is missing or cannot be read; at most 255 characters.
 QString GetBDVersion(const QString& connectionName, const QString& table, const QString& column);

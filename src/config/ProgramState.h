@@ -10,7 +10,6 @@ struct ProgramState
     Folders folders;
     DbConfig db;
     Settings settings;
-    QString scratchImagePath; // database folder + "Images/Temp.jpg"
 };
 
 ProgramState& program();

@@ -1,16 +1,18 @@
 #pragma once
 
 #include "UpdateEngine.h"
+#include "UpdateScript.h"
 
 #include <QSqlDatabase>
 #include <QString>
-#include <vector>
 
+class ScriptSql;
 class UpdateLog;
 
-// What the actions of the update engine share. Names taken from a script
-// reach a statement only once they are found in the database's catalogue,
-// and then in double quotes; values always go as bound parameters.
+// The actions of the update scripts. Names taken from a script reach a
+// statement only once they are found in the database's catalogue
+// (UpdateCatalog), and then in double quotes; values always go as bound
+// parameters.
 
 struct ActionContext
 {
@@ -20,25 +22,21 @@ struct ActionContext
     UpdateLog& log;
     PictureTimes& times;
 
+    // The open connection; throws DatabaseError when it is not open.
     QSqlDatabase database() const;
 };
 
-namespace UpdateCatalog {
-struct Column
-{
-    QString name;
-    QString declared;
-    bool primaryKey = false;
-};
-// The table's name as the database spells it; empty when there is none.
-QString tableName(const QSqlDatabase& db, const QString& name);
-std::vector<Column> columns(const QSqlDatabase& db, const QString& table);
-// The column of that name (without regard to case); nullptr when absent.
-const Column* find(const std::vector<Column>& columns, const QString& name);
-QString quoted(const QString& name);
-// The database's own text of a failed statement.
-QString errorText(const class QSqlQuery& query);
-} // namespace UpdateCatalog
+// An action line as the interpreter runs it, CompactDataBase aside (it
+// closes the connection the interpreter's block runs on).
+namespace UpdateActions {
+// What the log calls the action ("SQL:...", "CONVERSION:Requêtes"...);
+// empty for a line that is no action.
+QString title(UpdateScript::Command command, const QString& line);
+// Does the action; returns what went wrong with a part of it (empty when
+// nothing did). Throws AppError when the action failed as a whole. `sql`
+// runs the free statements (SqlExe) on the context's connection.
+QString perform(ActionContext& context, ScriptSql& sql, UpdateScript::Command command, const QString& line);
+} // namespace UpdateActions
 
 // The picture actions. Each goes through the rows of a table one at a
 // time (a whole table of pictures never sits in memory) and returns an empty

@@ -38,7 +38,7 @@ void exec(QSqlQuery& q, const QString& what)
 
 void create(const QString& path, const Content& content)
 {
-    QFile script(QStringLiteral(BRIVOLINE_SOURCE_DIR "tests/startup/data/layout_320.sql"));
+    QFile script(QStringLiteral(BRIVOLINE_SOURCE_DIR "tests/update/data/layout_320.sql"));
     if (!script.open(QIODevice::ReadOnly))
         throw std::runtime_error("layout_320.sql is missing");
     QDir().mkpath(QFileInfo(path).path());

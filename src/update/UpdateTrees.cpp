@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "TextFiles.h"
 #include "UpdateActions.h"
+#include "UpdateCatalog.h"
 #include "UpdateScript.h"
 
 #include <QFileInfo>

@@ -3,7 +3,6 @@
 #include "UpdateScript.h"
 
 #include <functional>
-#include <QDateTime>
 #include <QString>
 
 // Where a script runs: the database, its connection and the folders around it.
@@ -46,7 +45,9 @@ struct PictureTimes
 // in one transaction, committed at its END (a block that compacts the
 // database commits before it), so a process killed in the middle leaves the
 // block undone and the next run does it whole. Within it, each action that
-// fails is rolled back alone, logged, and the script goes on.
+// fails is rolled back alone, logged, and the script goes on. No window:
+// the one who runs a script gives the progress (UpdateGauge, status texts)
+// and the way to ask the user (Run::ask).
 class UpdateEngine
 {
 public:
@@ -56,11 +57,15 @@ public:
     {
         QString folder;   // the script's folder, ending with '/'
         QString fileName; // the script's name in it
-        // Offer the compacted backup first, and delete the script after its run.
+        // Offer the compacted backup first (UpdateBackup, asked through
+        // `ask`), and delete the script after its run.
         bool withBackup = false;
         // Progress texts for the status line; none when empty.
         std::function<void(const QString&)> status;
         UpdateGauge* gauge = nullptr;
+        // Asks the user a yes-or-no question (the backup offer) and returns
+        // the answer; without it the answer is no.
+        std::function<bool(const QString& question)> ask;
     };
     // Throws UpdateError when the script cannot go on (see UpdateError); the
     // database is then as the script left it, the script file in place and
@@ -71,12 +76,6 @@ public:
     // The update backups its runs made, in order.
     const QStringList& backups() const { return m_backups; }
     QString logFile() const;
-
-    // The update backup of the database file at a moment: data folder +
-    // "Backup/Maj/" + the file name without its extension, in upper case,
-    // + "_ACCESS_BACKUP_MAJ_" + ddMMyyyyhhmmss + ".bkp".
-    static QString backupFileName(const QString& dataFolder, const QString& databaseFile,
-                                  const QDateTime& moment);
 
 private:
     UpdateTarget m_target;
