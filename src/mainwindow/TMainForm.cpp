@@ -15,6 +15,7 @@
 #include "Product.h"
 #include "ProgramPrinter.h"
 #include "ProgramState.h"
+#include "StoredFiles.h"
 #include "TAboutBox.h"
 #include "TDataModule1.h"
 
@@ -368,7 +369,7 @@ void TMainForm::applyStartupEffects()
     m_miniCalendar->setVisible(p.settings.showCalendar);
     m_digitalTime->setVisible(p.settings.showCalendar);
     p.settings.firstLaunch = false;
-    p.scratchImagePath = p.folders.database + QStringLiteral("Images/Temp.jpg");
+    p.scratchImagePath = p.folders.database + StoredFiles::scratchPictureName();
 }
 
 void TMainForm::TabNoteBookTabChange(int index)
