@@ -29,6 +29,7 @@
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "TMainForm.h"
+#include "TPreviewImage.h"
 #include "Vaccination.h"
 #include "VaccinePage.h"
 
@@ -146,6 +147,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     Growth::installCommands(host, dm1);
     SettingsCommands::installCommands(host);
     ReportCommands::installCommands(host, dm1, recordHooks(dm1));
+    TPreviewImage::lendPrinting(&ReportCommands::printPictures);
     HtmlCommands::installCommands(host, dm1, dm2, recordHooks(dm1));
     MaintenanceCommands::installCommands(host, dm1, dm2);
     FhirCommands::installCommands(host, dm1);

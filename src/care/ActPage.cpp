@@ -73,7 +73,7 @@ GridPanelSettings settingsOf(TDataModule1& dm, ActKind kind)
     s.remove = {named("Btn_%1_Delete", kind), text(" Supprimer"), text("Supprimer")};
     s.deleteQuestion = text("Désirez-vous supprimer cet acte ?");
     s.initNewRow = [kind](Dataset& act) {
-        act.field(QStringLiteral("Tag")).setAsInteger(kind == ActKind::Consultation ? 1 : 2);
+        act.field(QStringLiteral("Tag")).setAsInteger(CareQueries::tagOf(kind));
     };
     s.runEntry = [&dm, consultation](QWidget* window, Dataset&) {
         if (consultation)

@@ -15,6 +15,7 @@
 #include "MailCommands.h"
 #include "Messages.h"
 #include "ProgramState.h"
+#include "SaveImageFile.h"
 #include "TDataModule1.h"
 #include "TEnterDocument.h"
 #include "TPreviewImage.h"
@@ -596,9 +597,7 @@ void DocumentPage::Btn_Document_Img_ExeClick()
 {
     const int id = selectedImageId();
     if (id >= 0)
-        TPreviewImage::open(
-            TPreviewImage::documents(m_dm.databaseFolder() + QStringLiteral("Images/"), personId(), id),
-            window());
+        TPreviewImage::open(TPreviewImage::documents(m_dm.databaseFolder(), personId(), id), window());
 }
 
 void DocumentPage::viewImageDocument(int id)

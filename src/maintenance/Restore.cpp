@@ -15,6 +15,7 @@
 #include "JetFile.h"
 #include "JpegIO.h"
 #include "Product.h"
+#include "StoredFiles.h"
 #include "Transaction.h"
 #include "WindowsDatabase.h"
 
@@ -44,10 +45,10 @@ const QString kMarker = QStringLiteral("etape");
 const QByteArray kMovingOut = "A";
 const QByteArray kMovingIn = "B";
 const QString kConnection = QStringLiteral("brivoline-restore");
-
 // The files a restore replaces in their folders; the database comes apart.
-const std::pair<QString, QString> kReplaced[] = {{QStringLiteral("Images/"), QStringLiteral("*.jpg")},
-                                                 {QStringLiteral("Files/"), QStringLiteral("*.f")}};
+const QList<StoredFiles::Folder>& kReplaced = StoredFiles::folders();
+using StoredFiles::isPicture;
+
 // What SQLite may keep beside a database file, which goes with it.
 const QString kCompanions[] = {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"),
                                QStringLiteral("-shm")};
@@ -216,23 +217,18 @@ QHash<QString, QString> namedFiles(const QString& databaseFile)
 {
     StagedConnection staged(databaseFile);
     QHash<QString, QString> named;
-    for (const StoredFileKind& kind : kStoredFileKinds) {
+    for (const StoredFiles::Kind& kind : StoredFiles::kinds()) {
         QSqlQuery ids(staged.database());
         if (!ids.exec(QStringLiteral("SELECT Id FROM ") + kind.table))
             throw AppError(
                 QStringLiteral("la table %1 de la base de données de l'archive ne peut pas être lue (%2).")
                     .arg(kind.table, Connection::errorText(ids.lastError())));
         while (ids.next()) {
-            const QString relative = kind.pattern.arg(ids.value(0).toLongLong());
+            const QString relative = kind.relativeName(ids.value(0).toLongLong());
             named.insert(relative.section(QLatin1Char('/'), -1).toLower(), relative);
         }
     }
     return named;
-}
-
-bool isPicture(const QString& relative)
-{
-    return relative.startsWith(QLatin1String("Images/"));
 }
 
 // The files of the archive that the staged database names go under

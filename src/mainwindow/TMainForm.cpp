@@ -14,6 +14,7 @@
 #include "Product.h"
 #include "ProgramPrinter.h"
 #include "ProgramState.h"
+#include "StoredFiles.h"
 #include "TAboutBox.h"
 #include "TDataModule1.h"
 

@@ -8,6 +8,7 @@
 #include "JetConversion.h"
 #include "JetFile.h"
 #include "Messages.h"
+#include "StoredFiles.h"
 #include "TWait.h"
 
 #include <cerrno>
@@ -55,7 +56,7 @@ QString adopt(const Folders& folders, const DbConfig& db, const WindowsDatabase:
         throw FileError(
             QStringLiteral("Le dossier \"%1\" d'une conversion précédente ne peut pas être supprimé.")
                 .arg(FileUtils::shownPath(staging)));
-    if (!QDir().mkpath(staging + QStringLiteral("Images")))
+    if (!QDir().mkpath(StoredFiles::pictures().in(staging)))
         throw FileError(
             QStringLiteral("Impossible de créer le dossier \"%1\".").arg(FileUtils::shownPath(staging)));
     const QString converted = staging + QFileInfo(jetFile).fileName();
@@ -67,12 +68,12 @@ QString adopt(const Folders& folders, const DbConfig& db, const WindowsDatabase:
         FileUtils::copyFile(jetFile, kept, false);
         // The pictures before the database: a crash between the two leaves
         // the Windows file to convert again, and these pictures taken as they are.
-        const QString images = db.databaseFolder + QStringLiteral("Images/");
+        const StoredFiles::Folder& pictures = StoredFiles::pictures();
+        const QString images = pictures.in(db.databaseFolder);
         QDir().mkpath(images);
-        for (const QString& name :
-             FileUtils::listFiles(staging + QStringLiteral("Images/"), QStringLiteral("*.jpg"))) {
+        for (const QString& name : FileUtils::listFiles(pictures.in(staging), pictures.mask)) {
             if (!QFileInfo::exists(images + name))
-                moveFile(staging + QStringLiteral("Images/") + name, images + name);
+                moveFile(pictures.in(staging) + name, images + name);
         }
         FileUtils::syncFolder(images);
         moveFile(converted, jetFile);

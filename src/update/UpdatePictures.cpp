@@ -8,6 +8,7 @@
 #include "ImageGeometry.h"
 #include "ImageTransforms.h"
 #include "JpegIO.h"
+#include "StoredFiles.h"
 #include "UpdateActions.h"
 #include "UpdateCatalog.h"
 #include "UpdateLog.h"
@@ -220,21 +221,20 @@ QString forEachPicture(ActionContext& context, const QString& tableArgument, con
     return summary;
 }
 
-// A picture file of the database folder: Images/ + prefix + Id + ".jpg". The
-// prefix comes from a script and must not lead out of the folder.
+// A picture file of the database folder, named by the prefix and the Id.
+// The prefix comes from a script and must not lead out of the folder.
 QString pictureFile(const ActionContext& context, const QString& prefix, qint64 id)
 {
     if (prefix.contains(QLatin1Char('/')) || prefix.contains(QLatin1Char('\\')) ||
         prefix.contains(QLatin1String("..")))
         throw DatabaseError(
             QStringLiteral("Le préfixe « %1 » ne peut pas servir de nom de fichier.").arg(prefix));
-    return context.databaseFolder + QStringLiteral("Images/") + prefix + QString::number(id) +
-           QStringLiteral(".jpg");
+    return StoredFiles::prefixedPicture(context.databaseFolder, prefix, id);
 }
 
 void makeImagesFolder(const ActionContext& context)
 {
-    const QString folder = context.databaseFolder + QStringLiteral("Images");
+    const QString folder = StoredFiles::pictures().in(context.databaseFolder);
     if (!QDir().mkpath(folder))
         throw FileError(QStringLiteral("Impossible de créer le dossier \"%1\".").arg(folder));
 }
@@ -244,7 +244,7 @@ void makeImagesFolder(const ActionContext& context)
 void syncImages(ActionContext& context)
 {
     Timed timed(context.times.filesNs);
-    FileUtils::syncFileSystem(context.databaseFolder + QStringLiteral("Images"));
+    FileUtils::syncFileSystem(StoredFiles::pictures().in(context.databaseFolder));
 }
 
 } // namespace

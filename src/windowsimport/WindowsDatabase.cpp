@@ -6,6 +6,7 @@
 #include "FileUtils.h"
 #include "JetConversion.h"
 #include "JetFile.h"
+#include "StoredFiles.h"
 #include "UpdateEngine.h"
 
 #include <cerrno>
@@ -130,10 +131,10 @@ QString filesFolderBeside(const QString& jetFile)
 {
     const QDir own = QFileInfo(jetFile).absoluteDir();
     const auto holdsFiles = [](const QDir& folder) {
-        return !folder
-                    .entryList({QStringLiteral("Images"), QStringLiteral("Files")},
-                               QDir::Dirs | QDir::NoDotAndDotDot)
-                    .isEmpty();
+        QStringList names;
+        for (const StoredFiles::Folder& stored : StoredFiles::folders())
+            names << stored.name.chopped(1);
+        return !folder.entryList(names, QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
     };
     QDir above = own;
     if (!holdsFiles(own) && above.cdUp() && holdsFiles(above))

@@ -3,6 +3,7 @@
 #include "BmpFormat.h"
 #include "Dataset.h"
 #include "FileUtils.h"
+#include "StoredFiles.h"
 #include "Transaction.h"
 
 #include <QFile>
@@ -11,11 +12,6 @@
 namespace ImageDocuments {
 
 namespace {
-
-QString pictureFile(const QString& databaseFolder, int id)
-{
-    return databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(id);
-}
 
 // After a failure the row goes back to insert or edit with what the user
 // had given it, as if Ok had not been pressed.
@@ -64,7 +60,7 @@ void save(Dataset& row, const Bitmap* changedPicture, const QString& databaseFol
     QList<QPair<QString, QVariant>> typed;
     for (const char* field : {"Id_File", "Id_Ref", "DoType", "Title"})
         typed.append({QString::fromLatin1(field), row.field(QString::fromLatin1(field)).value()});
-    const QString scratch = databaseFolder + QStringLiteral("Images/tmp.bmp");
+    const QString scratch = StoredFiles::documentPictureOnItsWay(databaseFolder);
     int id = inserting ? -1 : row.field(QStringLiteral("Id")).asInteger();
     try {
         Transaction transaction;
@@ -76,17 +72,17 @@ void save(Dataset& row, const Bitmap* changedPicture, const QString& databaseFol
                 row.setWhereLine(documentFilter(id));
                 row.open();
             }
-            FileUtils::makeFolder(databaseFolder + QStringLiteral("Images/"));
+            FileUtils::makeFolder(StoredFiles::pictures().in(databaseFolder));
             BmpFormat::writeFile(*changedPicture, scratch);
-            StoreImageFile(row, "IMGMINI", pictureFile(databaseFolder, id), scratch, kThumbnailSize,
-                           kThumbnailSize, settings);
+            StoreImageFile(row, "IMGMINI", StoredFiles::documentPicture(databaseFolder, id), scratch,
+                           kThumbnailSize, kThumbnailSize, settings);
         }
         transaction.commit();
     } catch (...) {
         QFile::remove(scratch);
         // A picture put in place for a row that is not kept goes too.
         if (inserting && id >= 0)
-            QFile::remove(pictureFile(databaseFolder, id));
+            QFile::remove(StoredFiles::documentPicture(databaseFolder, id));
         backToEditing(row, inserting, id, typed);
         throw;
     }

@@ -6,6 +6,7 @@
 #include "Dataset.h"
 #include "Errors.h"
 #include "FileUtils.h"
+#include "StoredFiles.h"
 #include "Transaction.h"
 
 #include <cerrno>
@@ -39,11 +40,6 @@ QImage blankSheet()
     p.drawPolygon(sheet);
     p.drawPolyline(QPolygon({QPoint(20, 2), QPoint(20, 8), QPoint(26, 8)}));
     return image;
-}
-
-QString archiveOf(const QString& databaseFolder, int id)
-{
-    return databaseFolder + QStringLiteral("Files/File%1.f").arg(id);
 }
 
 // The name the archive keeps: what Windows accepts in a cabinet.
@@ -84,20 +80,20 @@ int attach(Dataset& row, const QString& chosenFile, const QString& databaseFolde
 {
     const QFileInfo chosen(chosenFile);
     const QString name = chosen.fileName();
-    const QString scratch = databaseFolder + QStringLiteral("Files/File.Tmp");
+    const QString scratch = StoredFiles::attachmentOnItsWay(databaseFolder);
     try {
         row.field(QStringLiteral("FileName")).setAsString(name);
         row.field(QStringLiteral("FileType")).setAsString(typeDescription(name));
         row.field(QStringLiteral("FileSize")).setAsString(sizeText(chosen.size()));
         row.field(QStringLiteral("Remark")).setAsString(QString());
         row.field(QStringLiteral("FileIcon")).setAsBytes(iconBitmap(chosenFile));
-        FileUtils::makeFolder(databaseFolder + QStringLiteral("Files/"));
+        FileUtils::makeFolder(StoredFiles::attachedFiles().in(databaseFolder));
         Cabinet::create(scratch, {{chosenFile, entryName(name)}}, progress);
 
         Transaction transaction;
         row.post();
         const int id = row.field(QStringLiteral("Id")).asInteger();
-        const QString archive = archiveOf(databaseFolder, id);
+        const QString archive = StoredFiles::attachedFile(databaseFolder, id);
         if (std::rename(QFile::encodeName(scratch).constData(), QFile::encodeName(archive).constData()) != 0)
             throw FileError(QStringLiteral("Impossible de mettre l'archive \"%1\" en place.").arg(archive));
         try {

@@ -8,8 +8,8 @@
 
 class Dataset;
 
-// A person's attached files: each one kept as a one-entry cabinet
-// "Files/File<Id>.f" beside the database, described by its DOCUMENTFILE row.
+// A person's attached files: each one kept as a one-entry cabinet beside
+// the database (StoredFiles::attachedFile), described by its DOCUMENTFILE row.
 namespace FileDocuments {
 
 // The line that ties the DocumentFile dataset to a person (-1: none).
@@ -25,8 +25,8 @@ QByteArray iconBitmap(const QString& fileName);
 using FileUtils::bareFileName;
 
 // Fills the row being inserted from the chosen file (name, type, size,
-// icon, empty remark), makes its archive as "Files/File.Tmp", then posts
-// the row and renames the archive to "Files/File<Id>.f" in one
+// icon, empty remark), makes its archive under its scratch name, then
+// posts the row and renames the archive to its stored name in one
 // transaction: the row and its archive are kept together or not at all.
 // Returns the new Id. Throws CabinetError, FileError, DatabaseError with
 // the row cancelled.

@@ -1,17 +1,14 @@
 #include "ImageStore.h"
 
 #include "BmpFormat.h"
-#include "BusyCursor.h"
 #include "Dataset.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
-#include "FileDialogs.h"
 #include "FileUtils.h"
 #include "ImageError.h"
 #include "ImageGeometry.h"
 #include "ImageTransforms.h"
 #include "JpegIO.h"
-#include "Messages.h"
 #include "Transaction.h"
 
 #include <cstdio>
@@ -169,7 +166,6 @@ void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QStri
                     const QString& sourceFile, int thumbnailWidth, int thumbnailHeight,
                     const ImageStoreSettings& settings)
 {
-    BusyCursor busy;
     editTheSameRow(dataset);
     // The new picture is written beside the stored one and takes its place
     // only with the row: a refused post keeps the old picture and the old
@@ -237,24 +233,4 @@ void ClearImage(Dataset& dataset, const QString& pictureField, const QString& th
 QString cleanFileName(const QString& name)
 {
     return FileUtils::safeFileName(name);
-}
-
-void SaveImageFileAs(const QString& storedFile, const QString& suggestedName)
-{
-    if (!QFileInfo::exists(storedFile)) {
-        Messages::error(
-            QStringLiteral("IMPOSSIBLE DE TROUVER L'IMAGE !\rLe fichier \"%1\" a sans doute été supprimé "
-                           "manuellement et n'est plus accessible.")
-                .arg(storedFile));
-        return;
-    }
-    FileDialogs::Request request;
-    request.mode = FileDialogs::Request::Mode::Save;
-    request.title = QStringLiteral("Enregistrer l'image sous ...");
-    request.filter = QStringLiteral("Image Jpeg|*.jpg");
-    request.defaultExtension = QStringLiteral("jpg");
-    request.fileName = cleanFileName(suggestedName);
-    const QString chosen = FileDialogs::choose(request);
-    if (!chosen.isEmpty())
-        FileUtils::copyFile(storedFile, chosen, true);
 }

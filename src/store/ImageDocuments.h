@@ -8,8 +8,8 @@
 class Dataset;
 
 // A person's picture documents: each one a DOCUMENTIMG row with its title
-// and 90 x 90 thumbnail, its picture in "Images/Doc<Id>.jpg" beside the
-// database.
+// and 90 x 90 thumbnail, its picture beside the database
+// (StoredFiles::documentPicture).
 namespace ImageDocuments {
 
 constexpr int kThumbnailSize = 90;
@@ -23,8 +23,8 @@ QString documentFilter(int documentId);
 void initNewRow(Dataset& row, int personId);
 
 // Saves the row being inserted or edited, and with it the picture when one
-// is given: the picture goes through "Images/tmp.bmp" into
-// "Images/Doc<Id>.jpg" (at most settings.maxWidth on its longer side,
+// is given: the picture goes through its scratch file into its stored file
+// (at most settings.maxWidth on its longer side,
 // quality settings.jpegQuality) with its thumbnail, all in one
 // transaction. On failure nothing is kept, no half-written file stays, and
 // the row is back in insert or edit with its values, ready to try again.

@@ -48,9 +48,10 @@ struct ChosenPicture
 };
 ChosenPicture readPictureFile(const QString& sourceFile, int maxSide);
 
-// Stores a picture file for the dataset's current row, with a busy cursor:
-// posts a pending change and reopens the dataset on the same row, puts it in
-// edit; writes the new picture beside the destination (a JPEG source copied
+// Stores a picture file for the dataset's current row, letting the windows
+// repaint between its steps (the busy cursor is the caller's): posts a
+// pending change and reopens the dataset on the same row, puts it in edit;
+// writes the new picture beside the destination (a JPEG source copied
 // byte for byte, any other picture re-encoded as JPEG within
 // settings.maxWidth at settings.jpegQuality); gives the target a thumbnail of
 // exactly thumbnailWidth x thumbnailHeight, the picture fitted and centred on
@@ -69,11 +70,6 @@ void StoreImageFile(Dataset& dataset, const ThumbnailTarget& target, const QStri
 // stays is reported (FileError) with the row already cleared.
 void ClearImage(Dataset& dataset, const QString& pictureField, const QString& thumbnailField,
                 const QString& storedFile);
-
-// Lets the user save a copy of a stored picture: the save dialog proposes
-// the suggested name made safe, and the copy overwrites whatever is chosen.
-// A missing stored file gives the program's error box instead.
-void SaveImageFileAs(const QString& storedFile, const QString& suggestedName);
 
 // The name with each of / \ : * ? < > | and " replaced by "_".
 QString cleanFileName(const QString& name);
