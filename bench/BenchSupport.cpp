@@ -37,6 +37,19 @@ void insertPractitioners(QSqlQuery& q)
             {QStringLiteral("Docteur %1").arg(i), i % 3 ? QStringLiteral("Généraliste") : QString()});
 }
 
+void dropSearchIndex(const QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    run(q, QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') AND "
+                          "(name LIKE 'SEARCH%' OR name = 'DOCUMENT_WITHOUT_TEXT') ORDER BY type = 'view'"));
+    QStringList drops;
+    while (q.next())
+        drops << QStringLiteral("DROP %1 \"%2\"").arg(q.value(0).toString().toUpper(), q.value(1).toString());
+    for (const QString& drop : drops)
+        run(q, drop);
+    run(q, QStringLiteral("DROP TABLE IF EXISTS SEARCH_INDEX"));
+}
+
 DbConfig copyTemplateDatabase(const QString& databaseFolder)
 {
     DbConfig config;
@@ -53,8 +66,14 @@ DbConfig copyTemplateDatabase(const QString& databaseFolder)
 
 void Household::open()
 {
-    data = scratch().path() + QLatin1Char('/');
-    config = copyTemplateDatabase(data + QStringLiteral("Data/"));
+    copyTemplateDatabase(scratch().path() + QStringLiteral("/Data/"));
+    openOn(scratch().path() + QLatin1Char('/'));
+}
+
+void Household::openOn(const QString& dataFolder)
+{
+    data = dataFolder;
+    config.databaseFolder = data + QStringLiteral("Data/");
     ProgramState& state = program();
     state.folders.data = data;
     state.folders.iniFileName = QStringLiteral("brivoline.ini");
