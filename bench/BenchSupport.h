@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QVariantList>
 
+namespace benchmark {
+class State;
+}
+
 // What every benchmark program sets up the same way: its scratch folder, a
 // household database made from the built template, the sqlite3 shell as a
 // peer, and main().
@@ -62,6 +66,21 @@ Household& household();
 // The sqlite3 shell on a database file, the statements given on its standard
 // input; returns all it wrote. A failure stops the program.
 QByteArray sqliteShell(const QString& databaseFile, const QString& statements);
+
+// The shell's own time for the statements (its ".timer" lines added up):
+// running them and writing their rows, without starting its process.
+struct ShellTime
+{
+    double real = 0;  // seconds
+    double cpu = 0;   // user and system seconds
+    qint64 bytes = 0; // what it wrote besides its timer lines
+};
+ShellTime sqliteShellOwnTime(const QString& databaseFile, const QString& statements);
+// The loop of a benchmark of the shell (registered with UseManualTime): its
+// own real time is the benchmark's time; its own CPU time ("cpu_ms"), the
+// time with its process started ("process_ms") and its output size are
+// counters.
+void timeShell(benchmark::State& state, const QString& databaseFile, const QString& statements);
 
 enum class Application
 {
