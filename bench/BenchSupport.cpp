@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 
@@ -37,6 +38,19 @@ void insertPractitioners(QSqlQuery& q)
             {QStringLiteral("Docteur %1").arg(i), i % 3 ? QStringLiteral("Généraliste") : QString()});
 }
 
+void dropSearchIndex(const QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    run(q, QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') AND "
+                          "(name LIKE 'SEARCH%' OR name = 'DOCUMENT_WITHOUT_TEXT') ORDER BY type = 'view'"));
+    QStringList drops;
+    while (q.next())
+        drops << QStringLiteral("DROP %1 \"%2\"").arg(q.value(0).toString().toUpper(), q.value(1).toString());
+    for (const QString& drop : drops)
+        run(q, drop);
+    run(q, QStringLiteral("DROP TABLE IF EXISTS SEARCH_INDEX"));
+}
+
 DbConfig copyTemplateDatabase(const QString& databaseFolder)
 {
     DbConfig config;
@@ -53,8 +67,14 @@ DbConfig copyTemplateDatabase(const QString& databaseFolder)
 
 void Household::open()
 {
-    data = scratch().path() + QLatin1Char('/');
-    config = copyTemplateDatabase(data + QStringLiteral("Data/"));
+    copyTemplateDatabase(scratch().path() + QStringLiteral("/Data/"));
+    openOn(scratch().path() + QLatin1Char('/'));
+}
+
+void Household::openOn(const QString& dataFolder)
+{
+    data = dataFolder;
+    config.databaseFolder = data + QStringLiteral("Data/");
     ProgramState& state = program();
     state.folders.data = data;
     state.folders.iniFileName = QStringLiteral("brivoline.ini");
@@ -85,6 +105,44 @@ QByteArray sqliteShell(const QString& databaseFile, const QString& statements)
     if (!sqlite.waitForFinished(-1) || sqlite.exitCode() != 0)
         qFatal("sqlite3 failed: %s", sqlite.readAllStandardError().constData());
     return sqlite.readAllStandardOutput();
+}
+
+ShellTime sqliteShellOwnTime(const QString& databaseFile, const QString& statements)
+{
+    ShellTime time;
+    const QByteArray output = sqliteShell(databaseFile, QStringLiteral(".timer on\n") + statements);
+    for (const QByteArray& line : output.split('\n')) {
+        if (!line.startsWith("Run Time: ")) {
+            time.bytes += line.size() + 1;
+            continue;
+        }
+        // "Run Time: real 0.016 user 0.012000 sys 0.004000"
+        const QList<QByteArray> words = line.simplified().split(' ');
+        if (words.size() < 8)
+            qFatal("unexpected timer line of the sqlite3 shell: %s", line.constData());
+        time.real += words.at(3).toDouble();
+        time.cpu += words.at(5).toDouble() + words.at(7).toDouble();
+    }
+    return time;
+}
+
+void timeShell(benchmark::State& state, const QString& databaseFile, const QString& statements)
+{
+    double cpu = 0;
+    double process = 0;
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        QElapsedTimer started;
+        started.start();
+        const ShellTime time = sqliteShellOwnTime(databaseFile, statements);
+        process += static_cast<double>(started.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(time.real);
+        cpu += time.cpu;
+        bytes = time.bytes;
+    }
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["process_ms"] = benchmark::Counter(process * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["bytes"] = static_cast<double>(bytes);
 }
 
 int runBenchmarks(int argc, char** argv, const Setup& setup)

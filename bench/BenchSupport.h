@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QVariantList>
 
+namespace benchmark {
+class State;
+}
+
 // What every benchmark program sets up the same way: its scratch folder, a
 // household database made from the built template, the sqlite3 shell as a
 // peer, and main().
@@ -28,6 +32,10 @@ void run(QSqlQuery& q, const QString& sql, const QVariantList& values = {});
 // general practitioners.
 void insertPractitioners(QSqlQuery& q);
 
+// Removes the search index (its triggers, views and table) from a database,
+// so that many rows go in without it; SearchIndex::install builds it again.
+void dropSearchIndex(const QSqlDatabase& db);
+
 // A fresh, writable copy of the built template database in the folder (which
 // ends with '/'), beside its Images/ and Files/ folders. Stops the program when
 // the template has not been built.
@@ -44,6 +52,9 @@ struct Household
     std::unique_ptr<TDataModule2> dataModule2;
 
     void open();
+    // The same on the records already in a data folder (ending with '/'),
+    // whose database is Data/Access/BRIVOLINE.MDB.
+    void openOn(const QString& dataFolder);
     // The data modules gone, and with them the connection.
     void close();
 };
@@ -55,6 +66,21 @@ Household& household();
 // The sqlite3 shell on a database file, the statements given on its standard
 // input; returns all it wrote. A failure stops the program.
 QByteArray sqliteShell(const QString& databaseFile, const QString& statements);
+
+// The shell's own time for the statements (its ".timer" lines added up):
+// running them and writing their rows, without starting its process.
+struct ShellTime
+{
+    double real = 0;  // seconds
+    double cpu = 0;   // user and system seconds
+    qint64 bytes = 0; // what it wrote besides its timer lines
+};
+ShellTime sqliteShellOwnTime(const QString& databaseFile, const QString& statements);
+// The loop of a benchmark of the shell (registered with UseManualTime): its
+// own real time is the benchmark's time; its own CPU time ("cpu_ms"), the
+// time with its process started ("process_ms") and its output size are
+// counters.
+void timeShell(benchmark::State& state, const QString& databaseFile, const QString& statements);
 
 enum class Application
 {

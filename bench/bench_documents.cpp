@@ -57,6 +57,5 @@ BENCHMARK(BM_StoreImageFile_Bmp6000x4000)->Unit(benchmark::kMillisecond)->UseRea
 
 int main(int argc, char** argv)
 {
-    // A widget application (the default): the busy cursor of StoreImageFile needs one.
     return BenchSupport::runBenchmarks(argc, argv);
 }

@@ -80,11 +80,7 @@ QStringList indexObjects(const char* type)
 
 void dropIndex()
 {
-    QSqlQuery q(Connection::database());
-    for (const char* type : {"trigger", "view"})
-        for (const QString& name : indexObjects(type))
-            run(q, QStringLiteral("DROP %1 \"%2\"").arg(QString::fromLatin1(type), name));
-    run(q, QStringLiteral("DROP TABLE IF EXISTS SEARCH_INDEX"));
+    BenchSupport::dropSearchIndex(Connection::database());
 }
 
 void prepare()

@@ -12,7 +12,6 @@
 #include "Bitmap.h"
 #include "BmpFormat.h"
 #include "Connection.h"
-#include "Messages.h"
 #include "OlderLayout.h"
 #include "UpdateEngine.h"
 
@@ -65,7 +64,6 @@ void resetDatabase()
 void update(benchmark::State& state, bool withBackup)
 {
     Bench& b = bench();
-    Messages::setHandler([](const Messages::Message&) { return Messages::Answer::Yes; });
     PictureTimes times;
     double seconds = 0;
     for (auto _ : state) {
@@ -81,7 +79,9 @@ void update(benchmark::State& state, bool withBackup)
         state.ResumeTiming();
         QElapsedTimer timer;
         timer.start();
-        engine.run({b.data, QStringLiteral("BD_351.maj"), withBackup, {}, nullptr});
+        engine.run({b.data, QStringLiteral("BD_351.maj"), withBackup, {}, nullptr, [](const QString&) {
+                        return true;
+                    }});
         seconds = timer.nsecsElapsed() / 1e9;
         times = engine.pictureTimes();
     }

@@ -23,11 +23,13 @@
 #include "RecordSet.h"
 #include "ReferenceLists.h"
 #include "ReportCommands.h"
+#include "Restore.h"
 #include "SearchBox.h"
 #include "SettingsCommands.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
 #include "TMainForm.h"
+#include "TPreviewImage.h"
 #include "Vaccination.h"
 #include "VaccinePage.h"
 
@@ -145,6 +147,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     Growth::installCommands(host, dm1);
     SettingsCommands::installCommands(host);
     ReportCommands::installCommands(host, dm1, recordHooks(dm1));
+    TPreviewImage::lendPrinting(&ReportCommands::printPictures);
     HtmlCommands::installCommands(host, dm1, dm2, recordHooks(dm1));
     MaintenanceCommands::installCommands(host, dm1, dm2);
     FhirCommands::installCommands(host, dm1);
@@ -169,7 +172,15 @@ DatabaseRecovery::BackupRoute backupRoute()
             return std::nullopt;
         return DatabaseRecovery::Backup{latest->path, latest->when};
     };
-    route.restore = &MaintenanceCommands::restoreAtStart;
+    route.restore = [](const QString& archive) {
+        try {
+            return MaintenanceCommands::restoreAtStart(archive);
+        } catch (const Restore::NotRestored&) {
+            throw;
+        } catch (const AppError& e) {
+            throw DatabaseRecovery::UnfinishedRestore(e.text());
+        }
+    };
     return route;
 }
 

@@ -14,6 +14,8 @@ class TMainForm;
 // order of its tabs, and the menu commands each subsystem serves.
 namespace ProgramAssembly {
 QList<PageDefinition> pages(TDataModule1& dm1, TDataModule2& dm2);
+// The menu commands of every subsystem, and the report printing the
+// picture viewer borrows.
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
 // The search box in the main window's menu bar and the background reading
 // of the documents' text with its piece of the status line.

@@ -6,7 +6,6 @@
 #include "ProgramAssembly.h"
 #include "ProgramState.h"
 #include "RecordSet.h"
-#include "StartupAdoption.h"
 #include "StartupSequence.h"
 #include "TDataModule1.h"
 #include "TDataModule2.h"
@@ -29,7 +28,6 @@ int main(int argc, char* argv[])
     std::unique_ptr<TDataModule2> dataModule2;
 
     StartupHooks hooks;
-    hooks.adoptDatabase = [] { return StartupAdoption::offerAtStart(program().folders, program().db); };
     hooks.createDataModules = [&] {
         // A restore that a crash interrupted in the middle of its swap is
         // completed before the database is opened, and what interrupted
@@ -39,13 +37,11 @@ int main(int argc, char* argv[])
             Messages::warning(staying);
         dataModule1 = std::make_unique<TDataModule1>(program().db);
         dataModule2 = std::make_unique<TDataModule2>();
-    };
-    hooks.createMainWindow = [&] {
-        auto window = ProgramAssembly::mainWindow(*dataModule1, *dataModule2);
-        // Creating the main window fixes the currency symbol of the money fields.
+        // The money fields show the currency symbol start-up settled on.
+        dataModule1->applyMoneyFormats();
         dataModule2->applyMoneyFormats();
-        return window;
     };
+    hooks.createMainWindow = [&] { return ProgramAssembly::mainWindow(*dataModule1, *dataModule2); };
     hooks.backups = ProgramAssembly::backupRoute();
     hooks.destroyDataModules = [&] {
         // The main window saved any pending change before it closed.

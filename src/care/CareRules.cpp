@@ -52,15 +52,12 @@ bool isValidTime(const QString& text)
 
 QString pageFilter(ActKind kind)
 {
-    return kind == ActKind::Consultation ? QStringLiteral("WHERE Tag=1 AND Action.Id_Ref=%1")
-                                         : QStringLiteral("WHERE Tag=2 AND Action.Id_Ref=%1");
+    return QStringLiteral("WHERE ") + CareQueries::kindCondition(kind) +
+           QStringLiteral(" AND Action.Id_Ref=%1");
 }
 
 QString listFilter(ActKind kind, ListScope scope)
 {
-    // The lines as the lists have always read them, blanks included.
-    const QString tag = kind == ActKind::Consultation ? QStringLiteral("Action.Tag=1  AND")
-                                                      : QStringLiteral("Action.Tag=2 AND");
     QString waiting;
     switch (scope) {
     case ListScope::All:
@@ -73,7 +70,9 @@ QString listFilter(ActKind kind, ListScope scope)
         waiting = QStringLiteral("Action.Repayment_Comp=false");
         break;
     }
-    return QStringLiteral("WHERE %1 and %2 Action.Id_Ref=").arg(waiting, tag) + QStringLiteral("%1");
+    return QStringLiteral("WHERE %1 and %2 AND Action.Id_Ref=")
+               .arg(waiting, CareQueries::kindCondition(kind)) +
+           QStringLiteral("%1");
 }
 
 QString titleSuffix(ListScope scope)

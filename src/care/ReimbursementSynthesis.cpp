@@ -1,5 +1,6 @@
 #include "ReimbursementSynthesis.h"
 
+#include "CareQueries.h"
 #include "Dataset.h"
 #include "HtmlExport.h"
 #include "HtmlPage.h"
@@ -74,10 +75,11 @@ QList<Year> years(int personId)
         if (!day.isValid())
             continue; // a row without a date belongs to no year
         Year& y = byYear[day.year()];
-        const int kind = rows.fieldAt(row, tag).asInteger();
-        if (kind != 1 && kind != 2)
+        const std::optional<CareQueries::ActKind> kind =
+            CareQueries::kindOfTag(rows.fieldAt(row, tag).asInteger());
+        if (!kind)
             continue;
-        Sums& sums = kind == 1 ? y.acts : y.medicines;
+        Sums& sums = *kind == CareQueries::ActKind::Consultation ? y.acts : y.medicines;
         sums.spent = sums.spent + rows.fieldAt(row, price).asMoney();
         sums.repaid = sums.repaid + rows.fieldAt(row, secu).asMoney() + rows.fieldAt(row, comp).asMoney();
     }

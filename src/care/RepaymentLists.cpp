@@ -5,7 +5,6 @@
 #include "TPharmacyRepaymentList.h"
 
 #include <memory>
-#include <QHeaderView>
 
 using CareRules::ActKind;
 using CareRules::ListScope;
@@ -26,20 +25,23 @@ GridPanelSettings settings(TDataModule2& dm2, ActKind kind, ListScope scope, int
     s.gridName = consultation ? text("Grid_ConsultRepayment") : text("Grid_PharmacyRepayment");
     s.query = consultation ? &dm2.ConsultRepaymentQuery : &dm2.PharmacyRepaymentQuery;
     if (consultation)
-        s.columns = {{text("Date"), text("Date_Action")},
-                     {text("Heure"), text("Time_Action")},
-                     {text("Montant"), text("Price")},
-                     {text("Praticien"), text("Doctor")},
-                     {text("Maladie"), text("Illness")},
-                     {text("Gravité"), text("ACTION.Gravity")},
-                     {text("Objet de la visite"), text("Remark1")},
-                     {text("Remarque du praticien"), text("Remark2")}};
+        s.columns = {{text("Date"), text("Date_Action"), 78},
+                     {text("Heure"), text("Time_Action"), 48},
+                     {text("Montant"), text("Price"), 78},
+                     {text("Praticien"), text("Doctor"), 150},
+                     {text("Maladie"), text("Illness"), 140},
+                     {text("Gravité"), text("ACTION.Gravity"), 80},
+                     {text("Objet de la visite"), text("Remark1"), 140},
+                     {text("Remarque du praticien"), text("Remark2"), 140}};
     else
-        s.columns = {{text("Date"), text("Date_Action")},
-                     {text("Heure"), text("Time_Action")},
-                     {text("Pharmacie"), text("Pharmacy")},
-                     {text("Médicament"), text("Drug")},
-                     {text("Observations"), text("Remark1")}};
+        s.columns = {{text("Date"), text("Date_Action"), 78},
+                     {text("Heure"), text("Time_Action"), 48},
+                     {text("Pharmacie"), text("Pharmacy"), 160},
+                     {text("Médicament"), text("Drug"), 180},
+                     {text("Observations"), text("Remark1"), 200}};
+    s.lastColumnFills = true;
+    // One line a row, as on the pages.
+    s.rowHeight = 20;
     s.filterLine = CareRules::listFilter(kind, scope);
     s.ownerId = [personId] { return personId; };
     return s;
@@ -50,19 +52,6 @@ QString title(ActKind kind, ListScope scope)
     return (kind == ActKind::Consultation ? text("  Liste des actes non remboursés")
                                           : text("  Liste des médicaments non remboursées")) +
            CareRules::titleSuffix(scope);
-}
-
-void layOutColumns(DatasetGrid* grid, ActKind kind)
-{
-    QHeaderView* header = grid->horizontalHeader();
-    const QList<int> widths = kind == ActKind::Consultation ? QList<int>{78, 48, 78, 150, 140, 80, 140, 140}
-                                                            : QList<int>{78, 48, 160, 180, 200};
-    for (int c = 0; c < widths.size(); ++c)
-        header->resizeSection(c, widths.at(c));
-    header->setStretchLastSection(true);
-    // One line a row, as on the pages.
-    grid->setWordWrap(false);
-    grid->verticalHeader()->setDefaultSectionSize(20);
 }
 
 void open(TDataModule2& dm2, ActKind kind, ListScope scope, int personId, QWidget* parent)

@@ -3,7 +3,6 @@
 #include "CareRules.h"
 #include "GridPanel.h"
 
-class DatasetGrid;
 class TDataModule2;
 
 // The lists of a person's acts or purchases still waiting for a payer,
@@ -14,7 +13,6 @@ GridPanelSettings settings(TDataModule2& dm2, CareRules::ActKind kind, CareRules
                            int personId);
 // The window's title: the design's title label and the scope's suffix.
 QString title(CareRules::ActKind kind, CareRules::ListScope scope);
-void layOutColumns(DatasetGrid* grid, CareRules::ActKind kind);
 // Shows the list modally. Throws DatabaseError when its query cannot be read.
 void open(TDataModule2& dm2, CareRules::ActKind kind, CareRules::ListScope scope, int personId,
           QWidget* parent);

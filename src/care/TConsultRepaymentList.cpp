@@ -9,6 +9,5 @@ TConsultRepaymentList::TConsultRepaymentList(TDataModule2& dm2, CareRules::ListS
     : ListWindow(QStringLiteral("ConsultRepaymentList"), RepaymentLists::title(ActKind::Consultation, scope),
                  RepaymentLists::settings(dm2, ActKind::Consultation, scope, personId), parent)
 {
-    RepaymentLists::layOutColumns(panel()->grid(), ActKind::Consultation);
     resize(900, 460);
 }

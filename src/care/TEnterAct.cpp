@@ -5,7 +5,6 @@
 #include "EntryFields.h"
 #include "Errors.h"
 #include "FormWidgets.h"
-#include "TDataModule1.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,8 +47,8 @@ const QStringList kMoneyFields{QStringLiteral("Price"), QStringLiteral("Price_Re
                                QStringLiteral("Price_Repayment_Comp")};
 } // namespace
 
-TEnterAct::TEnterAct(TDataModule1& dm, const QString& objectName, const QString& title, QWidget* parent)
-    : EntryDialog(dm.Action, objectName, title, parent), m_dm(dm)
+TEnterAct::TEnterAct(Dataset& act, const QString& objectName, const QString& title, QWidget* parent)
+    : EntryDialog(act, objectName, title, parent)
 {
     connect(&row(), &Dataset::fieldChanged, this, &TEnterAct::rowFieldChanged);
 }

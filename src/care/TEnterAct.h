@@ -5,19 +5,17 @@
 
 class QLabel;
 class QLineEdit;
-class TDataModule1;
 
 // What the consultation and purchase entry windows share, on the act's row
-// of the Action dataset that the page has put in insert or edit: date, time
-// and price at the top, the two payers' reimbursements and the amount left
-// to the person at the bottom. Each window adds its own fields between.
+// that the page has put in insert or edit: date, time and price at the top,
+// the two payers' reimbursements and the amount left to the person at the
+// bottom. Each window adds its own fields between.
 class TEnterAct : public EntryDialog
 {
     Q_OBJECT
 protected:
-    TEnterAct(TDataModule1& dm, const QString& objectName, const QString& title, QWidget* parent);
+    TEnterAct(Dataset& act, const QString& objectName, const QString& title, QWidget* parent);
 
-    TDataModule1& dm() const { return m_dm; }
     // "Date", "Heure", "Montant".
     void addWhenAndPrice();
     // Both payers' boxes and the amount left to the person. With
@@ -33,6 +31,5 @@ private:
     void showNoRepayment();
     void rowFieldChanged(int index);
 
-    TDataModule1& m_dm;
     QLabel* m_noRepayment = nullptr;
 };

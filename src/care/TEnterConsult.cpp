@@ -6,8 +6,8 @@
 
 #include <QLineEdit>
 
-TEnterConsult::TEnterConsult(TDataModule1& dm, QWidget* parent)
-    : TEnterAct(dm, QStringLiteral("EnterConsult"), QStringLiteral("  Saisie d'un acte"), parent)
+TEnterConsult::TEnterConsult(TDataModule1& dm, Dataset& act, QWidget* parent)
+    : TEnterAct(act, QStringLiteral("EnterConsult"), QStringLiteral("  Saisie d'un acte"), parent)
 {
     addWhenAndPrice();
     m_doctor = EntryFields::addReferenceField(

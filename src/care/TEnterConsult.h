@@ -3,6 +3,7 @@
 #include "TEnterAct.h"
 
 class QLineEdit;
+class TDataModule1;
 
 // Entry of one consultation or care act: when, with which practitioner,
 // for which illness, how serious, what it cost, the remarks and both
@@ -11,7 +12,7 @@ class TEnterConsult : public TEnterAct
 {
     Q_OBJECT
 public:
-    explicit TEnterConsult(TDataModule1& dm, QWidget* parent = nullptr);
+    TEnterConsult(TDataModule1& dm, Dataset& act, QWidget* parent = nullptr);
 
 private:
     QLineEdit* m_doctor;

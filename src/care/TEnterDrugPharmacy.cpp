@@ -6,8 +6,8 @@
 
 #include <QLineEdit>
 
-TEnterDrugPharmacy::TEnterDrugPharmacy(TDataModule1& dm, QWidget* parent)
-    : TEnterAct(dm, QStringLiteral("EnterDrugPharmacy"), QStringLiteral("  Saisie d'un acte pharmaceutique"),
+TEnterDrugPharmacy::TEnterDrugPharmacy(TDataModule1& dm, Dataset& act, QWidget* parent)
+    : TEnterAct(act, QStringLiteral("EnterDrugPharmacy"), QStringLiteral("  Saisie d'un acte pharmaceutique"),
                 parent)
 {
     addWhenAndPrice();

@@ -3,6 +3,7 @@
 #include "TEnterAct.h"
 
 class QLineEdit;
+class TDataModule1;
 
 // Entry of one pharmacy purchase: when, at which pharmacy, which medicine,
 // what it cost, observations and both reimbursements. The pharmacy may
@@ -11,7 +12,7 @@ class TEnterDrugPharmacy : public TEnterAct
 {
     Q_OBJECT
 public:
-    explicit TEnterDrugPharmacy(TDataModule1& dm, QWidget* parent = nullptr);
+    TEnterDrugPharmacy(TDataModule1& dm, Dataset& act, QWidget* parent = nullptr);
 
 private:
     QLineEdit* m_drug;

@@ -9,6 +9,5 @@ TPharmacyRepaymentList::TPharmacyRepaymentList(TDataModule2& dm2, CareRules::Lis
     : ListWindow(QStringLiteral("PharmacyRepaymentList"), RepaymentLists::title(ActKind::Pharmacy, scope),
                  RepaymentLists::settings(dm2, ActKind::Pharmacy, scope, personId), parent)
 {
-    RepaymentLists::layOutColumns(panel()->grid(), ActKind::Pharmacy);
     resize(720, 460);
 }

@@ -7,7 +7,6 @@
 #include "Clock.h"
 #include "CommandOptions.h"
 #include "Connection.h"
-#include "DatabaseRecovery.h"
 #include "Dataset.h"
 #include "DbIni.h"
 #include "FhirExport.h"
@@ -184,8 +183,7 @@ int backup(const CommandOptions& options)
         const auto closing = qScopeGuard([] { Connection::close(); });
         // A damaged database is not saved: with rotation, its archive would
         // push out the last sound one.
-        if (const QString damage = DatabaseRecovery::integrityDamageOf(Connection::database());
-            !damage.isEmpty())
+        if (const QString damage = Connection::integrityDamageOf(Connection::database()); !damage.isEmpty())
             throw Refusal(
                 Failed, QStringLiteral("La base de données \"%1\" est endommagée : %2.\rOuvrez le logiciel, "
                                        "qui propose de la réparer ou de restaurer une sauvegarde.")

@@ -4,12 +4,12 @@
 #include "Cabinet.h"
 #include "Clock.h"
 #include "Connection.h"
-#include "DatabaseRecovery.h"
 #include "FileUtils.h"
 #include "ImageError.h"
 #include "JpegIO.h"
 #include "RecordsLock.h"
 #include "Restore.h"
+#include "StoredFiles.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -78,7 +78,7 @@ public:
 private:
     void database(const QSqlDatabase& db)
     {
-        if (const QString damage = DatabaseRecovery::integrityDamageOf(db); damage.isEmpty())
+        if (const QString damage = Connection::integrityDamageOf(db); damage.isEmpty())
             note(QStringLiteral("Base de données : intègre."));
         else
             problem(QStringLiteral("Base de données endommagée : %1.").arg(Connection::damageFoundText()));
@@ -89,7 +89,7 @@ private:
     {
         int named = 0;
         const int before = m_report.problems;
-        for (const StoredFileKind& kind : kStoredFileKinds) {
+        for (const StoredFiles::Kind& kind : StoredFiles::kinds()) {
             // A person's photo is expected only where the row keeps its thumbnail.
             const QString select =
                 kind.table == QLatin1String("PERSON")
@@ -110,7 +110,7 @@ private:
                 continue;
             }
             while (rows.next()) {
-                const QString relative = kind.pattern.arg(rows.value(0).toLongLong());
+                const QString relative = kind.relativeName(rows.value(0).toLongLong());
                 m_named.insert(relative);
                 const QString file = m_set.databaseFolder + relative;
                 const QString label = what.arg(rows.value(1).toString());
@@ -134,12 +134,13 @@ private:
     void unnamedFiles()
     {
         QStringList unnamed;
-        for (const QString& folder : {QStringLiteral("Images/"), QStringLiteral("Files/")})
+        for (const StoredFiles::Folder& folder : StoredFiles::folders())
             for (const QString& name :
-                 FileUtils::listFiles(m_set.databaseFolder + folder, QStringLiteral("*")))
+                 FileUtils::listFiles(folder.in(m_set.databaseFolder), QStringLiteral("*")))
                 // The picture being scanned or edited is the program's scratch file.
-                if (!m_named.contains(folder + name) && folder + name != QLatin1String("Images/Temp.jpg"))
-                    unnamed << folder + name;
+                if (!m_named.contains(folder.name + name) &&
+                    folder.name + name != StoredFiles::scratchPictureName())
+                    unnamed << folder.name + name;
         if (unnamed.isEmpty())
             return;
         note(QStringLiteral("Fichiers qu'aucune fiche ne nomme (%1) :").arg(unnamed.size()));

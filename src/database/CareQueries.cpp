@@ -4,6 +4,29 @@
 
 namespace CareQueries {
 
+int tagOf(ActKind kind)
+{
+    return kind == ActKind::Consultation ? 1 : 2;
+}
+
+std::optional<ActKind> kindOfTag(int tag)
+{
+    for (ActKind kind : {ActKind::Consultation, ActKind::Pharmacy})
+        if (tagOf(kind) == tag)
+            return kind;
+    return std::nullopt;
+}
+
+QString kindCondition(ActKind kind)
+{
+    return QStringLiteral("Action.Tag=%1").arg(tagOf(kind));
+}
+
+QString actsOf(ActKind kind, int personId)
+{
+    return kindCondition(kind) + QStringLiteral(" AND Action.Id_Ref=%1").arg(personId);
+}
+
 QStringList actStatement(ActKind kind, bool withConvention)
 {
     const bool consultation = kind == ActKind::Consultation;

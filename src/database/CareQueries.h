@@ -2,6 +2,7 @@
 
 #include "Money.h"
 
+#include <optional>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,14 @@ enum class ActKind
     Consultation,
     Pharmacy
 };
+// The Tag of an ACTION row tells its kind: 1 a consultation, 2 a pharmacy purchase.
+int tagOf(ActKind kind);
+// The kind a Tag stands for; none for any other value.
+std::optional<ActKind> kindOfTag(int tag);
+// The condition that keeps the rows of that kind, "Action.Tag=1", for a WHERE line.
+QString kindCondition(ActKind kind);
+// The acts of that kind of one person, "Action.Tag=1 AND Action.Id_Ref=3".
+QString actsOf(ActKind kind, int personId);
 
 // ACTION joined to its practitioner and illness (consultations) or to its
 // pharmacy and medicine (purchases); `withConvention` adds LST_DOCTOR.Convention.

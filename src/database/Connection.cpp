@@ -13,7 +13,22 @@
 
 namespace {
 const QString kConnectionName = QStringLiteral("brivoline");
+
+// The engine's check (PRAGMA quick_check or integrity_check) on an open
+// connection: empty when it finds nothing wrong.
+QString checkWith(const QSqlDatabase& db, const QString& pragma)
+{
+    QSqlQuery check(db);
+    if (!check.exec(QStringLiteral("PRAGMA ") + pragma))
+        return Connection::errorText(check.lastError());
+    QStringList found;
+    while (check.next() && found.size() < 5)
+        found << check.value(0).toString();
+    if (check.lastError().isValid())
+        return Connection::errorText(check.lastError());
+    return found == QStringList{QStringLiteral("ok")} ? QString() : found.join(QLatin1Char('\r'));
 }
+} // namespace
 
 namespace Connection {
 
@@ -228,6 +243,16 @@ QString missingSchemaPart(const QSqlDatabase& db)
         }
     }
     return {};
+}
+
+QString damageOf(const QSqlDatabase& db)
+{
+    return checkWith(db, QStringLiteral("quick_check"));
+}
+
+QString integrityDamageOf(const QSqlDatabase& db)
+{
+    return checkWith(db, QStringLiteral("integrity_check"));
 }
 
 QString engineVersion()

@@ -61,6 +61,11 @@ bool isOpen();
 QString missingSchemaPart();
 QString missingSchemaPart(const QSqlDatabase& db);
 QSqlDatabase database();
+// What the engine's quick check finds wrong in an open database (the
+// engine's own lines, at most five); empty when it finds it sound.
+QString damageOf(const QSqlDatabase& db);
+// The same from the engine's full integrity check, slower and thorough.
+QString integrityDamageOf(const QSqlDatabase& db);
 // The SQLite library version the data access rests on, and whether it is
 // recent enough (3.27 or later).
 QString engineVersion();

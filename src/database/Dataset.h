@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatasetRows.h"
 #include "Money.h"
 #include "Schema.h"
 
@@ -22,8 +23,7 @@ inline const QString socialSecurityNumber = QStringLiteral("!9 99 99 99 999 999 
 
 class Dataset;
 class QSqlDatabase;
-class QSqlQuery;
-class QSqlRecord;
+struct FetchedColumn;
 struct SelectShape;
 
 // One field of a dataset: of its current row (the edit buffer while the
@@ -129,8 +129,8 @@ public:
     bool canModify() const { return isActive() && !m_table.isEmpty(); }
     QString tableName() const { return m_table; }
 
-    int recordCount() const { return static_cast<int>(m_rows.size()); }
-    bool isEmpty() const { return m_rows.empty(); }
+    int recordCount() const { return m_rows.count(); }
+    bool isEmpty() const { return m_rows.isEmpty(); }
     int currentRow() const { return m_current; } // -1 when there is none
     bool bof() const { return m_bof; }
     bool eof() const { return m_eof; }
@@ -223,35 +223,43 @@ private:
         bool primaryKey;
     };
     using TableColumns = QHash<QString, TableColumn>; // by upper-case name
-    struct Row
+    // The row a calculation is computing: a fetched row, or the edit buffer.
+    struct Calculating
     {
-        qint64 rowid = 0;
-        QList<QVariant> values;
+        int row = -1;
+        const QList<QVariant>* buffer = nullptr;
     };
 
+    // Dataset.cpp: fields, settings, values
     const FieldDef& definition(int index) const; // throws for an index not (or no longer) there
-    QSqlDatabase connection() const;
-    QString translatedStatement() const;
-    void buildFields(const QSqlRecord& record, bool withRowid, const SelectShape& shape,
-                     const TableColumns& tableColumns);
-    void fetch(QSqlQuery& query, bool withRowid, std::vector<Row>& into) const;
-    void calculate(QList<QVariant>& values) const;
-    Row refetch(qint64 rowid) const;
+    QString label(int index) const;
     void changeSettings(const QString& fieldName, const std::function<void(FieldSettings&)>& change);
     void resolveSettings();
-
-    const QVariant& valueAt(int index, int row) const;
+    QVariant valueAt(int index, int row) const;
+    QVariant fetchedValue(int row, int index) const;
+    QVariant calculatedValue(int row, int index) const;
+    void calculate(QList<QVariant>& values) const; // every calculated field of the edit buffer
     void setFieldValue(int index, const QVariant& value);
-    QString label(int index) const;
-    QVariant toStorage(int index, const QVariant& value) const;
-
     void checkActive() const;
+    template <typename Signal, typename... Args> void notify(Signal signal, Args... args)
+    {
+        if (m_disabled == 0)
+            (this->*signal)(args...);
+    }
+
+    // DatasetFetch.cpp: reading the rows and moving among them
+    QSqlDatabase connection() const;
+    QString translatedStatement() const;
+    void buildFields(const std::vector<FetchedColumn>& columns, bool withRowid, const SelectShape& shape,
+                     const TableColumns& tableColumns);
+    std::vector<Schema::ColumnType> fetchedTypes() const;
+    DatasetRows refetch(qint64 rowid) const;
     void checkBrowseMode();
-    void startInsert(int at);
     void moveCurrent(int row, bool bofHit, bool eofHit);
     void afterScroll();
 
-    template <typename Signal, typename... Args> void notify(Signal signal, Args... args);
+    // DatasetWriting.cpp: the edit buffer written back through the rowid
+    void startInsert(int at);
 
     QString m_connectionName;
     QStringList m_sql;
@@ -261,9 +269,10 @@ private:
     QString m_fromClause;
 
     std::vector<FieldDef> m_fields;
+    int m_fetchedCount = 0;                  // fields of the statement, before the calculated ones
     QHash<QString, int> m_fieldByName;       // by upper-case name
     mutable QHash<QString, int> m_spellings; // by the name as callers write it
-    std::vector<Row> m_rows;
+    DatasetRows m_rows;
     int m_current = -1;
     bool m_bof = true;
     bool m_eof = true;
@@ -273,7 +282,7 @@ private:
     bool m_modified = false;
     int m_insertAt = -1;
     int m_previousCurrent = -1;
-    mutable const QList<QVariant>* m_calculating = nullptr;
+    mutable Calculating m_calculating;
 
     std::vector<CalculatedField> m_calculations;
     QHash<QString, FieldSettings> m_settings;

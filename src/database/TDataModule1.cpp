@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "FileUtils.h"
 #include "Money.h"
+#include "StoredFiles.h"
 #include "Transaction.h"
 
 #include <QFile>
@@ -255,17 +256,17 @@ void TDataModule1::newAction(Dataset& action)
 
 QString TDataModule1::photoFile(int personId) const
 {
-    return m_databaseFolder + QStringLiteral("Images/People%1.jpg").arg(personId);
+    return StoredFiles::photo(m_databaseFolder, personId);
 }
 
 QString TDataModule1::documentImageFile(int documentId) const
 {
-    return m_databaseFolder + QStringLiteral("Images/Doc%1.jpg").arg(documentId);
+    return StoredFiles::documentPicture(m_databaseFolder, documentId);
 }
 
 QString TDataModule1::documentFile(int documentId) const
 {
-    return m_databaseFolder + QStringLiteral("Files/File%1.f").arg(documentId);
+    return StoredFiles::attachedFile(m_databaseFolder, documentId);
 }
 
 void TDataModule1::deleteEach(Dataset& dataset, const QString& where)
@@ -305,13 +306,11 @@ QStringList TDataModule1::storedFilesOf(int personId)
 {
     QStringList files{photoFile(personId)};
     Dataset documents(QStringLiteral("PersonDocuments"));
-    for (const auto& [table, fileOf] :
-         {std::pair{QStringLiteral("DOCUMENTIMG"), &TDataModule1::documentImageFile},
-          std::pair{QStringLiteral("DOCUMENTFILE"), &TDataModule1::documentFile}}) {
-        documents.setSql(QStringLiteral("SELECT Id FROM %1 WHERE Id_Ref=%2").arg(table).arg(personId));
+    for (const StoredFiles::Kind& kind : {StoredFiles::documentPictures(), StoredFiles::attachments()}) {
+        documents.setSql(QStringLiteral("SELECT Id FROM %1 WHERE Id_Ref=%2").arg(kind.table).arg(personId));
         documents.open();
         for (int row = 0; row < documents.recordCount(); ++row)
-            files << (this->*fileOf)(documents.fieldAt(row, 0).asInteger());
+            files << kind.path(m_databaseFolder, documents.fieldAt(row, 0).asInteger());
         documents.close();
     }
     return files;

@@ -15,6 +15,8 @@
 #include "MailCommands.h"
 #include "Messages.h"
 #include "ProgramState.h"
+#include "RowEditing.h"
+#include "SaveImageFile.h"
 #include "TDataModule1.h"
 #include "TEnterDocument.h"
 #include "TPreviewImage.h"
@@ -192,10 +194,16 @@ QWidget* DocumentPage::buildFileBand()
     s.gridName = QStringLiteral("Grid_Document_File");
     s.accessibleName = QStringLiteral("Fichiers");
     s.query = &m_dm.DocumentFile;
-    s.columns = {{QStringLiteral(" "), QStringLiteral("FileIcon"), {}, {}, {}, QStringLiteral("FileType")},
-                 {QStringLiteral("Nom"), QStringLiteral("FileName")},
-                 {QStringLiteral("Type"), QStringLiteral("FileType")},
-                 {QStringLiteral("Taille"), QStringLiteral("FileSize")}};
+    s.columns = {
+        {.title = QStringLiteral(" "),
+         .field = QStringLiteral("FileIcon"),
+         .width = kGridIcon + 8,
+         .sizing = GridColumn::Sizing::Fixed,
+         .namedBy = QStringLiteral("FileType"),
+         .delegate = [this](QObject* grid) { return new FileIconDelegate(m_dm.DocumentFile, grid); }},
+        {QStringLiteral("Nom"), QStringLiteral("FileName"), 0, GridColumn::Sizing::Stretch},
+        {QStringLiteral("Type"), QStringLiteral("FileType"), 220},
+        {QStringLiteral("Taille"), QStringLiteral("FileSize"), 90}};
     s.filterLine = FileDocuments::personFilter(-1).replace(QStringLiteral("-1"), QStringLiteral("%1"));
     s.ownerId = [this] { return personId(); };
     s.add = {QStringLiteral("Btn_Document_File_Add"),
@@ -238,14 +246,7 @@ QWidget* DocumentPage::buildFileBand()
         [this] { return m_files->hasRows() && MailCommands::available(program().settings); });
 
     DatasetGrid* grid = m_files->grid();
-    grid->setItemDelegateForColumn(0, new FileIconDelegate(m_dm.DocumentFile, grid));
     grid->setShowGrid(true);
-    QHeaderView* header = grid->horizontalHeader();
-    header->setSectionResizeMode(0, QHeaderView::Fixed);
-    header->resizeSection(0, kGridIcon + 8);
-    header->setSectionResizeMode(1, QHeaderView::Stretch);
-    header->resizeSection(2, 220);
-    header->resizeSection(3, 90);
     grid->verticalHeader()->setDefaultSectionSize(
         qMax(grid->verticalHeader()->defaultSectionSize(), kGridIcon + 6));
     connectCommand(grid, &QAbstractItemView::doubleClicked, this, [exe] {
@@ -505,29 +506,34 @@ void DocumentPage::Btn_Document_File_SaveClick()
     emit commandsChanged();
 }
 
+// A stored picture that is missing or unreadable leaves the dialog without
+// one: Ok waits for a new picture.
+bool DocumentPage::enterDocument(Dataset& row, int storedId, bool* pictureChanged)
+{
+    const ImageStoreSettings settings{program().settings.maxWidth, program().settings.jpegQuality};
+    TEnterDocument dialog(row, m_dm.databaseFolder(), settings, window());
+    Bitmap stored;
+    if (storedId >= 0 && LoadJpegFile(stored, m_dm.documentImageFile(storedId), true))
+        dialog.setPicture(stored);
+    const bool saved = dialog.exec() == QDialog::Accepted;
+    if (pictureChanged)
+        *pictureChanged = dialog.pictureChanged();
+    return saved;
+}
+
 void DocumentPage::Btn_Document_Img_AddClick()
 {
     const int person = personId();
     if (person < 0)
         return;
-    Dataset& d = m_dm.DocumentImg;
-    d.close();
-    d.setWhereLine(ImageDocuments::documentFilter(-1));
-    d.open();
-    const auto done = qScopeGuard([&d] {
-        if (d.isEditing())
-            d.cancel();
-        d.close();
-    });
-    d.append();
-    ImageDocuments::initNewRow(d, person);
-    const ImageStoreSettings settings{program().settings.maxWidth, program().settings.jpegQuality};
-    TEnterDocument dialog(d, m_dm.databaseFolder(), settings, window());
-    if (dialog.exec() == QDialog::Accepted) {
-        QListWidgetItem* item = addImageItem(d.field(QStringLiteral("Id")).asInteger(),
-                                             d.field(QStringLiteral("Title")).asString(),
-                                             d.field(QStringLiteral("ImgMini")).asBytes());
-        m_images->setCurrentItem(item);
+    RowEditing::ScopedRow document(m_dm.DocumentImg, ImageDocuments::documentFilter(-1));
+    if (RowEditing::add(
+            document.row(), [person](Dataset& row) { ImageDocuments::initNewRow(row, person); },
+            [this](Dataset& row) { return enterDocument(row, -1); })) {
+        const Dataset& d = document.row();
+        m_images->setCurrentItem(addImageItem(d.field(QStringLiteral("Id")).asInteger(),
+                                              d.field(QStringLiteral("Title")).asString(),
+                                              d.field(QStringLiteral("ImgMini")).asBytes()));
     }
     emit commandsChanged();
 }
@@ -537,38 +543,24 @@ void DocumentPage::Btn_Document_Img_EditClick()
     const int id = selectedImageId();
     if (id < 0 || !m_imgEdit->isEnabled())
         return;
-    Dataset& d = m_dm.DocumentImg;
-    d.close();
-    d.setWhereLine(ImageDocuments::documentFilter(id));
-    d.open();
-    const auto done = qScopeGuard([&d] {
-        if (d.isEditing())
-            d.cancel();
-        d.close();
-    });
-    if (d.isEmpty()) {
+    RowEditing::ScopedRow document(m_dm.DocumentImg, ImageDocuments::documentFilter(id));
+    if (!document.found()) {
         // Gone meanwhile: show what is there now.
         loadImages();
         emit commandsChanged();
         return;
     }
-    const ImageStoreSettings settings{program().settings.maxWidth, program().settings.jpegQuality};
-    d.edit();
-    TEnterDocument dialog(d, m_dm.databaseFolder(), settings, window());
-    // A stored picture that is missing or unreadable leaves the dialog
-    // without one: Ok waits for a new picture.
-    Bitmap stored;
-    if (LoadJpegFile(stored, m_dm.documentImageFile(id), true))
-        dialog.setPicture(stored);
-    if (dialog.exec() == QDialog::Accepted) {
-        QListWidgetItem* item = m_images->selectedItems().value(0);
-        if (item) {
-            item->setText(d.field(QStringLiteral("Title")).asString());
-            item->setToolTip(item->text());
-            if (dialog.pictureChanged())
-                item->setIcon(QIcon(QPixmap::fromImage(
-                    toQImage(BmpFormat::decode(d.field(QStringLiteral("ImgMini")).asBytes())))));
-        }
+    bool pictureChanged = false;
+    const bool saved = RowEditing::change(
+        document.row(), [&](Dataset& row) { return enterDocument(row, id, &pictureChanged); });
+    QListWidgetItem* item = m_images->selectedItems().value(0);
+    if (saved && item) {
+        const Dataset& d = document.row();
+        item->setText(d.field(QStringLiteral("Title")).asString());
+        item->setToolTip(item->text());
+        if (pictureChanged)
+            item->setIcon(QIcon(QPixmap::fromImage(
+                toQImage(BmpFormat::decode(d.field(QStringLiteral("ImgMini")).asBytes())))));
     }
     emit commandsChanged();
 }
@@ -579,26 +571,21 @@ void DocumentPage::Btn_Document_Img_DeleteClick()
     if (id < 0 || !m_imgDelete->isEnabled() ||
         !Messages::ask(QStringLiteral("Confirmez-vous la suppression de ce document ?")))
         return;
-    Dataset& d = m_dm.DocumentImg;
-    d.close();
-    d.setWhereLine(ImageDocuments::documentFilter(id));
-    d.open();
-    const auto done = qScopeGuard([this, &d] {
-        d.close();
+    // The thumbnails show what is there afterwards, whatever became of the deletion.
+    const auto shown = qScopeGuard([this] {
         loadImages();
         emit commandsChanged();
     });
-    if (!d.isEmpty())
-        d.remove();
+    RowEditing::ScopedRow document(m_dm.DocumentImg, ImageDocuments::documentFilter(id));
+    if (document.found())
+        document.row().remove();
 }
 
 void DocumentPage::Btn_Document_Img_ExeClick()
 {
     const int id = selectedImageId();
     if (id >= 0)
-        TPreviewImage::open(
-            TPreviewImage::documents(m_dm.databaseFolder() + QStringLiteral("Images/"), personId(), id),
-            window());
+        TPreviewImage::open(TPreviewImage::documents(m_dm.databaseFolder(), personId(), id), window());
 }
 
 void DocumentPage::viewImageDocument(int id)

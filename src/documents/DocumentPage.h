@@ -48,6 +48,9 @@ private:
     QWidget* buildImageBand();
     void buildImageMenu();
     bool attachChosenFile(Dataset& row);
+    // The document dialog on the row in insert or edit, starting from the
+    // stored picture of that Id (-1: none); true when it saved the row.
+    bool enterDocument(Dataset& row, int storedId, bool* pictureChanged = nullptr);
     int personId() const;
     int selectedImageId() const; // -1 without a selection
     void loadImages();

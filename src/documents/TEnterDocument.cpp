@@ -10,6 +10,7 @@
 #include "ImageTransforms.h"
 #include "ProgramState.h"
 #include "Scanner.h"
+#include "StoredFiles.h"
 
 #include <QFile>
 #include <QFrame>
@@ -136,7 +137,7 @@ void TEnterDocument::Btn_ImgClick()
 void TEnterDocument::Btn_ScanClick()
 {
     const Settings& settings = program().settings;
-    const QString scanned = m_databaseFolder + QStringLiteral("Images/Scan.bmp");
+    const QString scanned = StoredFiles::scannedPage(m_databaseFolder);
     if (!Scanner::acquire(this, settings.twainSource, settings.showTwainUI, scanned))
         return;
     const auto removing = qScopeGuard([&scanned] { QFile::remove(scanned); });
@@ -183,5 +184,6 @@ void TEnterDocument::showPicture()
 
 void TEnterDocument::saveRow()
 {
+    BusyCursor busy;
     ImageDocuments::save(row(), m_changed ? &m_picture : nullptr, m_databaseFolder, m_settings);
 }

@@ -5,14 +5,10 @@
 #include "CommandGuard.h"
 #include "Dataset.h"
 #include "Errors.h"
-#include "ImageStore.h"
 #include "JpegIO.h"
 #include "Messages.h"
 #include "PictureCanvas.h"
-#include "PictureReport.h"
-#include "PrintDialogs.h"
-#include "ProgramPrinter.h"
-#include "ReportPrinting.h"
+#include "SaveImageFile.h"
 #include "ViewerBar.h"
 
 #include <QApplication>
@@ -37,14 +33,20 @@ QImage readPicture(const QString& path)
         return {};
     return toQImage(bitmap);
 }
+
+PictureReport::Printing& lentPrinting()
+{
+    static PictureReport::Printing printing;
+    return printing;
+}
 } // namespace
 
-TPreviewImage::Settings TPreviewImage::documents(const QString& imageFolder, int personId, int documentId)
+TPreviewImage::Settings TPreviewImage::documents(const QString& databaseFolder, int personId, int documentId)
 {
     Settings s;
     s.baseTitle = QStringLiteral("Document - Image");
-    s.filePrefix = QStringLiteral("Doc");
-    s.imageFolder = imageFolder;
+    s.kind = StoredFiles::documentPictures();
+    s.databaseFolder = databaseFolder;
     s.selection =
         QStringLiteral("SELECT DOCUMENTIMG.Id as [Id], DOCUMENTIMG.Title as [Title] FROM DOCUMENTIMG WHERE "
                        "DOCUMENTIMG.DoType=1 AND DOCUMENTIMG.Id_Ref=") +
@@ -53,12 +55,12 @@ TPreviewImage::Settings TPreviewImage::documents(const QString& imageFolder, int
     return s;
 }
 
-TPreviewImage::Settings TPreviewImage::photo(const QString& imageFolder, int personId)
+TPreviewImage::Settings TPreviewImage::photo(const QString& databaseFolder, int personId)
 {
     Settings s;
     s.baseTitle = QStringLiteral("Photo");
-    s.filePrefix = QStringLiteral("People");
-    s.imageFolder = imageFolder;
+    s.kind = StoredFiles::photos();
+    s.databaseFolder = databaseFolder;
     s.selection =
         QStringLiteral("SELECT PERSON.Id as [Id], PERSON.Name as [Title] FROM PERSON WHERE PERSON.Id=") +
         QString::number(personId);
@@ -171,8 +173,8 @@ void TPreviewImage::loadCurrent()
     m_file.clear();
     QImage picture;
     if (!m_query->isEmpty()) {
-        m_file = m_settings.imageFolder + m_settings.filePrefix +
-                 QString::number(m_query->field(QStringLiteral("Id")).asInteger()) + QStringLiteral(".jpg");
+        m_file =
+            m_settings.kind.path(m_settings.databaseFolder, m_query->field(QStringLiteral("Id")).asInteger());
         if (QFileInfo::exists(m_file)) {
             BusyCursor busy;
             picture = readPicture(m_file);
@@ -216,7 +218,7 @@ void TPreviewImage::updateButtons()
     m_next->setEnabled(several && row < rows - 1);
     m_last->setEnabled(several && row < rows - 1);
     const bool present = !m_file.isEmpty() && QFileInfo::exists(m_file);
-    m_print->setEnabled(present);
+    m_print->setEnabled(present && lentPrinting());
     m_save->setEnabled(present);
 }
 
@@ -271,49 +273,28 @@ std::optional<PreparedReport> TPreviewImage::currentPage()
 
 void TPreviewImage::Btn_PrintClick()
 {
-    QPrinter& printer = programPrinter();
-    if (!ReportPrinting::printerAvailable(printer)) {
-        if (QFileInfo::exists(m_file) && Messages::ask(ReportPrinting::noPrinterMessage()))
-            if (const std::optional<PreparedReport> page = currentPage())
-                ReportPrinting::savePdf(*page, this);
+    if (!lentPrinting())
         return;
-    }
-    const int rows = rowCount();
-    PrintDialogs::Request request;
-    request.pageCount = rows;
-    request.offerSelection = rows >= 2;
-    request.presetSelection = true;
-    const std::optional<PrintDialogs::Choice> choice = PrintDialogs::ask(printer, request, this);
-    if (!choice)
-        return;
-    if (choice->range == PrintDialogs::Choice::Range::Selection) {
-        if (const std::optional<PreparedReport> page = currentPage())
-            ReportPrinting::print(*page, printer, {0}, choice->copies);
-        return;
-    }
-    // A range ends the viewing: each of its pictures is shown, then printed
-    // as many times as asked, all in one job.
-    hide();
-    const QList<int> chosen = choice->pages(rows, m_query->currentRow());
-    std::vector<PreparedReport> pages;
-    pages.reserve(static_cast<size_t>(chosen.size()));
-    m_query->first();
-    for (int row = 0; row < rows; ++row) {
-        if (row > 0)
-            m_query->next();
-        if (!chosen.contains(row))
-            continue;
+    PictureReport::Pictures pictures;
+    pictures.jobName = m_settings.baseTitle;
+    pictures.count = rowCount();
+    pictures.shown = m_query->currentRow();
+    pictures.shownPresent = QFileInfo::exists(m_file);
+    pictures.shownPage = [this] { return currentPage(); };
+    pictures.leave = [this] { hide(); };
+    pictures.pageAt = [this](int row) {
+        m_query->moveTo(row);
         loadCurrent();
         layOut();
-        if (std::optional<PreparedReport> page = currentPage())
-            pages.push_back(std::move(*page));
-    }
-    QList<ReportPrinting::Page> job;
-    for (const PreparedReport& page : pages)
-        for (int copy = 0; copy < choice->copies; ++copy)
-            job.push_back({&page, 0});
-    ReportPrinting::print(job, printer, m_settings.baseTitle);
-    accept();
+        return currentPage();
+    };
+    pictures.done = [this] { accept(); };
+    lentPrinting()(pictures, this);
+}
+
+void TPreviewImage::lendPrinting(PictureReport::Printing printing)
+{
+    lentPrinting() = std::move(printing);
 }
 
 void TPreviewImage::showEvent(QShowEvent* event)

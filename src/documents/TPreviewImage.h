@@ -1,7 +1,9 @@
 #pragma once
 
 #include "PictureLayout.h"
+#include "PictureReport.h"
 #include "PreparedReport.h"
+#include "StoredFiles.h"
 
 #include <memory>
 #include <optional>
@@ -15,27 +17,30 @@ class QSizeGrip;
 
 // The full picture viewer: pages through stored pictures chosen by a
 // statement (columns Id and Title), zooms three ways, scrolls by dragging,
-// saves a copy and prints one page per picture.
+// saves a copy and prints one page per picture through the printing it is
+// lent (none lent: no printing).
 class TPreviewImage : public QDialog
 {
     Q_OBJECT
 public:
     struct Settings
     {
-        QString baseTitle;   // "Document - Image", "Photo"
-        QString filePrefix;  // "Doc", "People"
-        QString imageFolder; // the database folder + "Images/"
-        QString selection;   // SQL giving Id and Title
-        int startId = -1;    // the row shown first; -1: the first row
+        QString baseTitle;      // "Document - Image", "Photo"
+        StoredFiles::Kind kind; // whose pictures, by the rows' Id
+        QString databaseFolder;
+        QString selection; // SQL giving Id and Title
+        int startId = -1;  // the row shown first; -1: the first row
         PictureLayout::Zoom zoom = PictureLayout::Zoom::WholePicture;
         bool fillWorkArea = true; // else an 800 x 600 client area, centred
     };
     // The picture documents of a person, starting on one of them.
-    static Settings documents(const QString& imageFolder, int personId, int documentId);
+    static Settings documents(const QString& databaseFolder, int personId, int documentId);
     // A person's photo.
-    static Settings photo(const QString& imageFolder, int personId);
+    static Settings photo(const QString& databaseFolder, int personId);
 
     static QString missingMessage(const QString& path);
+    // How every viewer prints from now on; none: the print button stays disabled.
+    static void lendPrinting(PictureReport::Printing printing);
 
     // Opens the selection (throws DatabaseError) and shows the first picture's row.
     explicit TPreviewImage(const Settings& settings, QWidget* parent = nullptr);

@@ -1,6 +1,7 @@
 #include "FhirExport.h"
 
 #include "Cabinet.h"
+#include "CareQueries.h"
 #include "Errors.h"
 #include "FhirError.h"
 #include "FhirTerms.h"
@@ -9,6 +10,7 @@
 #include "Formats.h"
 #include "RecordIdentity.h"
 #include "RecordRows.h"
+#include "StoredFiles.h"
 
 #include <cmath>
 #include <map>
@@ -299,7 +301,7 @@ void BundleBuilder::patient(const Row& person)
                                     {QStringLiteral("valueInteger"), person.integer(QLatin1String(column))}});
     addExtension(p, complexExtension(T::chartAxes, axes));
 
-    const QString photoFile = m_folder + QStringLiteral("Images/People%1.jpg").arg(m_personId);
+    const QString photoFile = StoredFiles::photo(m_folder, m_personId);
     const QByteArray thumbnail = person.bytes(QStringLiteral("ImgMini1"));
     if (QFileInfo::exists(photoFile) || !thumbnail.isEmpty()) {
         QJsonArray photos;
@@ -728,11 +730,12 @@ void BundleBuilder::acts()
              {m_personId})) {
         const int id = row.integer(QStringLiteral("Id"));
         const int tag = row.integer(QStringLiteral("Tag"));
+        const std::optional<CareQueries::ActKind> kind = CareQueries::kindOfTag(tag);
         const Moment when =
             storedMoment(row.text(QStringLiteral("Date_Action")), row.text(QStringLiteral("Time_Action")));
         QString provider;
         QJsonObject a;
-        if (tag == 1) {
+        if (kind == CareQueries::ActKind::Consultation) {
             a = resource("Encounter", QStringLiteral("ACTION"), id);
             a.insert(QStringLiteral("status"), QStringLiteral("finished"));
             a.insert(QStringLiteral("class"),
@@ -759,7 +762,7 @@ void BundleBuilder::acts()
                 a.insert(QStringLiteral("reasonCode"), reasons);
             addExtension(a, textExtension(T::gravity, row.text(QStringLiteral("Gravity"))));
             addExtension(a, textExtension(T::practitionerRemark, row.text(QStringLiteral("Remark2"))));
-        } else if (tag == 2) {
+        } else if (kind == CareQueries::ActKind::Pharmacy) {
             a = resource("MedicationDispense", QStringLiteral("ACTION"), id);
             a.insert(QStringLiteral("status"), QStringLiteral("completed"));
             const QJsonObject drug =
@@ -792,7 +795,8 @@ void BundleBuilder::claims(const Row& act, const QString& actUrl, const QString&
     static const QJsonObject submitted = codeable(coding(T::adjudication, QStringLiteral("submitted")));
     static const QJsonObject benefit = codeable(coding(T::adjudication, QStringLiteral("benefit")));
     const int id = act.integer(QStringLiteral("Id"));
-    const bool consultation = act.integer(QStringLiteral("Tag")) == 1;
+    const bool consultation =
+        CareQueries::kindOfTag(act.integer(QStringLiteral("Tag"))) == CareQueries::ActKind::Consultation;
     const char* suffix[] = {"", "_Comp"};
     for (int i = 0; i < 2; ++i) {
         const QString sfx = QLatin1String(suffix[i]);
@@ -898,7 +902,7 @@ void BundleBuilder::pictures()
                  codeable(coding(T::kinds, T::Kind::picture, s("Image")), s("Image")));
         d.insert(QStringLiteral("subject"), subject());
         putText(d, QStringLiteral("description"), title);
-        const QString file = m_folder + QStringLiteral("Images/Doc%1.jpg").arg(id);
+        const QString file = StoredFiles::documentPicture(m_folder, id);
         QJsonObject main{{QStringLiteral("contentType"), QStringLiteral("image/jpeg")}};
         putText(main, QStringLiteral("title"), title);
         QJsonArray content;
@@ -943,7 +947,7 @@ void BundleBuilder::files()
         const QString contentType = mimes.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name();
         QJsonObject main{{QStringLiteral("contentType"), contentType}};
         putText(main, QStringLiteral("title"), name);
-        const QString archive = m_folder + QStringLiteral("Files/File%1.f").arg(id);
+        const QString archive = StoredFiles::attachedFile(m_folder, id);
         try {
             if (!QFileInfo::exists(archive))
                 throw FileError(s("le fichier %1 est introuvable").arg(FileUtils::shownPath(archive)));

@@ -2,6 +2,7 @@
 
 #include "BmpFormat.h"
 #include "Cabinet.h"
+#include "CareQueries.h"
 #include "Connection.h"
 #include "FhirError.h"
 #include "FhirTerms.h"
@@ -12,6 +13,7 @@
 #include "JpegIO.h"
 #include "ListMatching.h"
 #include "RecordRows.h"
+#include "StoredFiles.h"
 #include "Transaction.h"
 
 #include <cstdio>
@@ -139,7 +141,7 @@ private:
     void analysisResult(const Entry& e);
     void event(const Entry& e);
     void immunization(const Entry& e);
-    void act(const Entry& e, int tag);
+    void act(const Entry& e, CareQueries::ActKind kind);
     void document(const Entry& e);
     QVariant doctor(const QJsonObject& holder, const char* key);
     QVariant pharmacy(const QJsonObject& holder, const char* key);
@@ -498,7 +500,7 @@ void BundleReader::person()
               "qu'un carnet puisse porter.")
                 .arg(m_personId));
     if (!photo.isEmpty())
-        stage(m_folder + QStringLiteral("Images/People%1.jpg").arg(m_personId), photo);
+        stage(StoredFiles::photo(m_folder, m_personId), photo);
 
     // The act each claim belongs to, and its payer.
     for (int i = 0; i < static_cast<int>(m_entries.size()); ++i) {
@@ -633,9 +635,9 @@ void BundleReader::take(const Entry& e)
     } else if (type == QLatin1String("Immunization")) {
         immunization(e);
     } else if (type == QLatin1String("Encounter")) {
-        act(e, 1);
+        act(e, CareQueries::ActKind::Consultation);
     } else if (type == QLatin1String("MedicationDispense")) {
-        act(e, 2);
+        act(e, CareQueries::ActKind::Pharmacy);
     } else if (type == QLatin1String("DocumentReference")) {
         document(e);
     } else {
@@ -789,13 +791,14 @@ void BundleReader::immunization(const Entry& e)
     ++m_result.resources;
 }
 
-void BundleReader::act(const Entry& e, int tag)
+void BundleReader::act(const Entry& e, CareQueries::ActKind kind)
 {
     const QJsonObject& r = e.resource;
     const int i = static_cast<int>(&e - m_entries.data());
-    QVariantMap values{{QStringLiteral("Id_Ref"), m_personId}, {QStringLiteral("Tag"), tag}};
+    QVariantMap values{{QStringLiteral("Id_Ref"), m_personId},
+                       {QStringLiteral("Tag"), CareQueries::tagOf(kind)}};
     StoredTexts when;
-    if (tag == 1) {
+    if (kind == CareQueries::ActKind::Consultation) {
         values.insert(QStringLiteral("Id_Org"), doctor(first(r, "participant"), "individual"));
         when = readMoment(object(r, "period"), QStringLiteral("start"));
         QStringList purposes;
@@ -892,7 +895,7 @@ void BundleReader::document(const Entry& e)
                              {QStringLiteral("ImgMini"),
                               extra.isEmpty() ? BmpFormat::encode(thumbnailOnWhite(bitmap, 90, 90)) : extra},
                              {QStringLiteral("DoType"), 1}});
-        stage(m_folder + QStringLiteral("Images/Doc%1.jpg").arg(id), data);
+        stage(StoredFiles::documentPicture(m_folder, id), data);
     } else {
         QString name = readText(main, QStringLiteral("title"));
         const QMimeType mime = QMimeDatabase().mimeTypeForName(contentType);
@@ -915,7 +918,7 @@ void BundleReader::document(const Entry& e)
                              {QStringLiteral("Remark"), orNull(readText(r, QStringLiteral("description")))},
                              {QStringLiteral("FileIcon"), extra.isEmpty() ? QVariant() : QVariant(extra)},
                              {QStringLiteral("DoType"), 1}});
-        stageArchive(m_folder + QStringLiteral("Files/File%1.f").arg(id), name, data);
+        stageArchive(StoredFiles::attachedFile(m_folder, id), name, data);
     }
     ++m_result.resources;
 }

@@ -13,6 +13,7 @@
 #include "LineChart.h"
 #include "Measurements.h"
 #include "Messages.h"
+#include "RowEditing.h"
 #include "TDataModule1.h"
 #include "TEnterAnalysisValue.h"
 #include "TEnterPersonAnalysis.h"
@@ -20,7 +21,6 @@
 #include "ValueFields.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,6 +86,7 @@ AnalysisPage::AnalysisPage(TDataModule1& dm, QWidget* parent)
                  {QStringLiteral("Valeur mini"), QStringLiteral("Value_Min")},
                  {QStringLiteral("Valeur max"), QStringLiteral("Value_Max")},
                  {QStringLiteral("Observations"), QStringLiteral("Remark1")}};
+    s.lastColumnFills = true;
     s.filterLine = QStringLiteral("WHERE ID_REF=%1");
     s.ownerId = [this] { return m_current; };
     s.add = {QStringLiteral("Btn_AnalysisValue_Add"), QStringLiteral(" Ajouter")};
@@ -104,7 +105,6 @@ AnalysisPage::AnalysisPage(TDataModule1& dm, QWidget* parent)
         return TEnterAnalysisValue(row, window).exec() == QDialog::Accepted;
     };
     m_values = new GridPanel(std::move(s), this);
-    m_values->grid()->horizontalHeader()->setStretchLastSection(true);
     connectCommand(m_values, &GridPanel::changed, this, [this] {
         buildChart();
         emit commandsChanged();
@@ -225,14 +225,16 @@ void AnalysisPage::Btn_Analysis_AddClick()
     }
     int created = -1;
     {
-        Dataset& followed = m_dm.L_Analysis;
-        AnalysisRecords::ScopedRow row(followed, QStringLiteral("L_ANALYSIS.Id"), -1);
-        followed.append();
-        followed.field(QStringLiteral("Id_File")).setAsInteger(-1);
-        followed.field(QStringLiteral("Id_Ref")).setAsInteger(person);
-        followed.field(QStringLiteral("Id_Analysis")).setAsInteger(-1);
-        if (TEnterPersonAnalysis(m_dm, person, window()).exec() == QDialog::Accepted)
-            created = DatasetUtils::currentId(followed);
+        RowEditing::ScopedRow followed(m_dm.L_Analysis, -1, QStringLiteral("L_ANALYSIS.Id"));
+        const auto defaults = [person](Dataset& row) {
+            row.field(QStringLiteral("Id_File")).setAsInteger(-1);
+            row.field(QStringLiteral("Id_Ref")).setAsInteger(person);
+            row.field(QStringLiteral("Id_Analysis")).setAsInteger(-1);
+        };
+        if (RowEditing::add(followed.row(), defaults, [this, person](Dataset& row) {
+                return TEnterPersonAnalysis(m_dm, row, person, window()).exec() == QDialog::Accepted;
+            }))
+            created = DatasetUtils::currentId(followed.row());
     }
     rebuild(created >= 0 ? created : m_current);
     emit commandsChanged();
@@ -244,14 +246,13 @@ void AnalysisPage::Btn_Analysis_EditClick()
     if (person < 0 || m_current < 0)
         return;
     {
-        Dataset& followed = m_dm.L_Analysis;
-        AnalysisRecords::ScopedRow row(followed, QStringLiteral("L_ANALYSIS.Id"), m_current);
-        if (followed.isEmpty()) {
+        RowEditing::ScopedRow followed(m_dm.L_Analysis, m_current, QStringLiteral("L_ANALYSIS.Id"));
+        if (!followed.found())
             Messages::plain(QStringLiteral("Analyse introuvable ?"));
-        } else {
-            followed.edit();
-            TEnterPersonAnalysis(m_dm, person, window()).exec();
-        }
+        else
+            RowEditing::change(followed.row(), [this, person](Dataset& row) {
+                return TEnterPersonAnalysis(m_dm, row, person, window()).exec() == QDialog::Accepted;
+            });
     }
     rebuild(m_current);
     emit commandsChanged();

@@ -2,6 +2,7 @@
 
 #include "DatasetUtils.h"
 #include "Errors.h"
+#include "RowEditing.h"
 #include "TDataModule1.h"
 #include "Transaction.h"
 
@@ -121,35 +122,14 @@ QList<AnalysisSeries::Result> results(const Dataset& analysis)
     return list;
 }
 
-ScopedRow::ScopedRow(Dataset& dataset, const QString& idColumn, int id)
-    : m_dataset(dataset), m_design(dataset.sql())
-{
-    m_dataset.close();
-    QStringList lines = m_design;
-    const QString where = QStringLiteral("WHERE %1=%2").arg(idColumn).arg(id);
-    const int at = DatasetUtils::lineOfKeyword(lines, QStringLiteral("WHERE"));
-    if (at >= 0)
-        lines[at] = where;
-    else
-        lines.insert(DatasetUtils::lineOfKeyword(lines, QStringLiteral("FROM")) + 1, where);
-    m_dataset.setSql(lines);
-    m_dataset.open();
-}
-
-ScopedRow::~ScopedRow()
-{
-    m_dataset.close();
-    m_dataset.setSql(m_design);
-}
-
 void stopFollowing(TDataModule1& dm, int analysisId)
 {
     Transaction transaction;
     {
         // Its results go with it (the data module's event on L_Analysis).
-        ScopedRow row(dm.L_Analysis, QStringLiteral("L_ANALYSIS.Id"), analysisId);
-        if (!dm.L_Analysis.isEmpty())
-            dm.L_Analysis.remove();
+        RowEditing::ScopedRow followed(dm.L_Analysis, analysisId, QStringLiteral("L_ANALYSIS.Id"));
+        if (followed.found())
+            followed.row().remove();
     }
     transaction.commit();
 }
@@ -162,7 +142,7 @@ void deleteDefinition(TDataModule1& dm, Dataset& definitions)
     try {
         Transaction transaction;
         {
-            ScopedRow followers(dm.L_Analysis, QStringLiteral("L_ANALYSIS.Id_Analysis"), id);
+            RowEditing::ScopedRow followers(dm.L_Analysis, id, QStringLiteral("L_ANALYSIS.Id_Analysis"));
             while (!dm.L_Analysis.isEmpty())
                 dm.L_Analysis.remove();
         }

@@ -45,21 +45,6 @@ std::pair<double, double> range(int analysisId);
 // The results of the open ANALYSIS dataset, in its order.
 QList<AnalysisSeries::Result> results(const Dataset& analysis);
 
-// Opens a dataset on the one row of that Id (none for -1) for as long as
-// it lives; then closes it and gives it back its designed statement.
-class ScopedRow
-{
-public:
-    ScopedRow(Dataset& dataset, const QString& idColumn, int id);
-    ~ScopedRow();
-    ScopedRow(const ScopedRow&) = delete;
-    ScopedRow& operator=(const ScopedRow&) = delete;
-
-private:
-    Dataset& m_dataset;
-    QStringList m_design;
-};
-
 // Stops following an analysis: its row and every result of it, in one
 // transaction.
 void stopFollowing(TDataModule1& dm, int analysisId);

@@ -1,8 +1,8 @@
 #include "ChartData.h"
 
 #include "Dataset.h"
+#include "FileUtils.h"
 #include "Formats.h"
-#include "ImageStore.h"
 
 #include <algorithm>
 #include <QSet>
@@ -76,8 +76,8 @@ QString proposedFileName(const QString& title, const QString& person, const QDat
     first.remove(QLatin1Char('\r'));
     first.replace(QLatin1Char(' '), QLatin1Char('_'));
     const QString date = day.toString(Formats::shortDate).replace(QLatin1Char('/'), QLatin1Char('_'));
-    return cleanFileName(first + QStringLiteral("_(") + person + QStringLiteral(")_") + date +
-                         QStringLiteral(".jpg"));
+    return FileUtils::safeFileName(first + QStringLiteral("_(") + person + QStringLiteral(")_") + date +
+                                   QStringLiteral(".jpg"));
 }
 
 QString personText(const Dataset& person)

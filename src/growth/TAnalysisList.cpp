@@ -5,8 +5,6 @@
 #include "TDataModule1.h"
 #include "TEnterAnalysis.h"
 
-#include <QHeaderView>
-
 namespace {
 GridPanelSettings settingsOf(TDataModule1& dm)
 {
@@ -14,10 +12,11 @@ GridPanelSettings settingsOf(TDataModule1& dm)
     s.gridName = QStringLiteral("BFSDBGridColor2");
     s.accessibleName = QStringLiteral("Liste des analyses");
     s.query = &dm.Lst_Analysis;
-    s.columns = {{QStringLiteral("Titre"), QStringLiteral("Title")},
+    s.columns = {{QStringLiteral("Titre"), QStringLiteral("Title"), 240},
                  {QStringLiteral("Unité"), QStringLiteral("Unit")},
-                 {QStringLiteral("Decimales"), QStringLiteral("Decimal")},
+                 {QStringLiteral("Decimales"), QStringLiteral("Decimal"), 80},
                  {QStringLiteral("Description"), QStringLiteral("Description")}};
+    s.lastColumnFills = true;
     s.add = {QStringLiteral("Btn_Add"), QStringLiteral(" Ajouter")};
     s.edit = {QStringLiteral("Btn_Edit"), QStringLiteral(" Modifier")};
     s.initNewRow = [](Dataset& row) {
@@ -26,8 +25,8 @@ GridPanelSettings settingsOf(TDataModule1& dm)
         row.field(QStringLiteral("Value_Min")).setAsDouble(0);
         row.field(QStringLiteral("Value_Max")).setAsDouble(0);
     };
-    s.runEntry = [&dm](QWidget* window, Dataset&) {
-        return TEnterAnalysis(dm, window).exec() == QDialog::Accepted;
+    s.runEntry = [&dm](QWidget* window, Dataset& definition) {
+        return TEnterAnalysis(dm, definition, window).exec() == QDialog::Accepted;
     };
     return s;
 }
@@ -41,10 +40,6 @@ TAnalysisList::TAnalysisList(TDataModule1& dm, QWidget* parent)
     // Deleting takes the persons' follow-ups along, so it is the window's own command.
     panel()->addButton({QStringLiteral("Btn_Delete"), QStringLiteral(" Supprimer")},
                        [this] { Btn_DeleteClick(); });
-    QHeaderView* header = panel()->grid()->horizontalHeader();
-    header->setStretchLastSection(true);
-    header->resizeSection(0, 240);
-    header->resizeSection(2, 80);
     resize(720, 460);
     updateButtons();
 }

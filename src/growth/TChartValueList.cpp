@@ -14,7 +14,6 @@
 #include "TEnterWeight.h"
 
 #include <QColor>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -57,21 +56,19 @@ TChartValueList::TChartValueList(TDataModule1& dm, const MeasureKind& kind, QWid
     s.gridName = QStringLiteral("Grid_Value");
     s.accessibleName = QStringLiteral("Mesures");
     s.query = &measures;
-    s.columns = {
-        {QStringLiteral("Date"), kind.dateField},
-        {QStringLiteral("Valeur"), kind.valueField},
-        {QStringLiteral("Centile"), {}, {}, {}, [this](int row, int role) { return centileCell(row, role); }},
-        {QStringLiteral("IMC"),
-         {},
-         {},
-         {},
-         [this](int row, int role) { return bodyMassIndexCell(row, role); }},
-        {QStringLiteral("Centile IMC"),
-         {},
-         {},
-         {},
-         [this](int row, int role) { return bodyMassIndexCentileCell(row, role); }},
-        {QStringLiteral("Observations"), QStringLiteral("Remark")}};
+    s.columns = {{QStringLiteral("Date"), kind.dateField},
+                 {QStringLiteral("Valeur"), kind.valueField, 110},
+                 {.title = QStringLiteral("Centile"),
+                  .width = 120,
+                  .computed = [this](int row, int role) { return centileCell(row, role); }},
+                 {.title = QStringLiteral("IMC"),
+                  .width = 60,
+                  .computed = [this](int row, int role) { return bodyMassIndexCell(row, role); }},
+                 {.title = QStringLiteral("Centile IMC"),
+                  .width = 120,
+                  .computed = [this](int row, int role) { return bodyMassIndexCentileCell(row, role); }},
+                 {QStringLiteral("Observations"), QStringLiteral("Remark")}};
+    s.lastColumnFills = true;
     s.filterLine = QStringLiteral("WHERE Id_Ref=%1");
     s.ownerId = [&dm] { return DatasetUtils::currentId(dm.Person); };
     s.add = {QStringLiteral("Btn_Add"), QStringLiteral(" Ajouter")};
@@ -86,11 +83,6 @@ TChartValueList::TChartValueList(TDataModule1& dm, const MeasureKind& kind, QWid
         return TEnterWeight(row, kind, window).exec() == QDialog::Accepted;
     };
     m_panel = new GridPanel(std::move(s), this);
-    m_panel->grid()->horizontalHeader()->setStretchLastSection(true);
-    m_panel->grid()->setColumnWidth(1, 110);
-    for (int column : {2, 4})
-        m_panel->grid()->setColumnWidth(column, 120);
-    m_panel->grid()->setColumnWidth(3, 60);
 
     const auto always = [] { return true; };
     m_panel->addButton(

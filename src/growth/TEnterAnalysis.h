@@ -4,11 +4,12 @@
 
 class TDataModule1;
 
-// Entry of one analysis definition of the catalogue, on the current row of
-// Lst_Analysis (in insert or edit).
+// Entry of one analysis definition of the catalogue, on the row the list
+// window has put in insert or edit.
 class TEnterAnalysis : public EntryDialog
 {
     Q_OBJECT
 public:
-    explicit TEnterAnalysis(TDataModule1& dm, QWidget* parent = nullptr);
+    // `dm` lends the pick list of units.
+    TEnterAnalysis(TDataModule1& dm, Dataset& definition, QWidget* parent = nullptr);
 };

@@ -4,7 +4,6 @@
 #include "Dataset.h"
 #include "Errors.h"
 #include "FieldShortcuts.h"
-#include "TDataModule1.h"
 #include "TStrList.h"
 #include "ValueFields.h"
 
@@ -15,8 +14,8 @@ namespace {
 constexpr int kRemarkLength = 255;
 } // namespace
 
-TEnterPersonAnalysis::TEnterPersonAnalysis(TDataModule1& dm, int personId, QWidget* parent)
-    : EntryDialog(dm.L_Analysis, QStringLiteral("EnterPersonAnalysis"),
+TEnterPersonAnalysis::TEnterPersonAnalysis(TDataModule1& dm, Dataset& followed, int personId, QWidget* parent)
+    : EntryDialog(followed, QStringLiteral("EnterPersonAnalysis"),
                   QStringLiteral("  Sélection d'une analyse"), parent),
       m_title(new QLineEdit(this)), m_choices(AnalysisRecords::notFollowed(personId))
 {

@@ -5,27 +5,28 @@
 
 #include <memory>
 
-TEnterDoctor::TEnterDoctor(TDataModule1& dm, QWidget* parent)
-    : TEnterReference(ReferenceKind::Doctor, dm, parent)
+TEnterDoctor::TEnterDoctor(TDataModule1& dm, Dataset& entry, QWidget* parent)
+    : TEnterReference(ReferenceKind::Doctor, dm, entry, parent)
 {
 }
 
-TEnterPharmacy::TEnterPharmacy(TDataModule1& dm, QWidget* parent)
-    : TEnterReference(ReferenceKind::Pharmacy, dm, parent)
+TEnterPharmacy::TEnterPharmacy(TDataModule1& dm, Dataset& entry, QWidget* parent)
+    : TEnterReference(ReferenceKind::Pharmacy, dm, entry, parent)
 {
 }
 
-TEnterDrug::TEnterDrug(TDataModule1& dm, QWidget* parent) : TEnterReference(ReferenceKind::Drug, dm, parent)
+TEnterDrug::TEnterDrug(TDataModule1& dm, Dataset& entry, QWidget* parent)
+    : TEnterReference(ReferenceKind::Drug, dm, entry, parent)
 {
 }
 
-TEnterVaccine::TEnterVaccine(TDataModule1& dm, QWidget* parent)
-    : TEnterReference(ReferenceKind::Vaccine, dm, parent)
+TEnterVaccine::TEnterVaccine(TDataModule1& dm, Dataset& entry, QWidget* parent)
+    : TEnterReference(ReferenceKind::Vaccine, dm, entry, parent)
 {
 }
 
-TEnterIllness::TEnterIllness(TDataModule1& dm, QWidget* parent)
-    : TEnterReference(ReferenceKind::Illness, dm, parent)
+TEnterIllness::TEnterIllness(TDataModule1& dm, Dataset& entry, QWidget* parent)
+    : TEnterReference(ReferenceKind::Illness, dm, entry, parent)
 {
 }
 

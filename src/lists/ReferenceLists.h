@@ -10,35 +10,35 @@ class TEnterDoctor : public TEnterReference
 {
     Q_OBJECT
 public:
-    explicit TEnterDoctor(TDataModule1& dm, QWidget* parent = nullptr);
+    TEnterDoctor(TDataModule1& dm, Dataset& entry, QWidget* parent = nullptr);
 };
 
 class TEnterPharmacy : public TEnterReference
 {
     Q_OBJECT
 public:
-    explicit TEnterPharmacy(TDataModule1& dm, QWidget* parent = nullptr);
+    TEnterPharmacy(TDataModule1& dm, Dataset& entry, QWidget* parent = nullptr);
 };
 
 class TEnterDrug : public TEnterReference
 {
     Q_OBJECT
 public:
-    explicit TEnterDrug(TDataModule1& dm, QWidget* parent = nullptr);
+    TEnterDrug(TDataModule1& dm, Dataset& entry, QWidget* parent = nullptr);
 };
 
 class TEnterVaccine : public TEnterReference
 {
     Q_OBJECT
 public:
-    explicit TEnterVaccine(TDataModule1& dm, QWidget* parent = nullptr);
+    TEnterVaccine(TDataModule1& dm, Dataset& entry, QWidget* parent = nullptr);
 };
 
 class TEnterIllness : public TEnterReference
 {
     Q_OBJECT
 public:
-    explicit TEnterIllness(TDataModule1& dm, QWidget* parent = nullptr);
+    TEnterIllness(TDataModule1& dm, Dataset& entry, QWidget* parent = nullptr);
 };
 
 class TDoctorList : public TReferenceList
@@ -46,9 +46,9 @@ class TDoctorList : public TReferenceList
     Q_OBJECT
 public:
     explicit TDoctorList(TDataModule1& dm, QWidget* parent = nullptr);
-    std::unique_ptr<TEnterReference> newEntryWindow() override
+    std::unique_ptr<TEnterReference> newEntryWindow(Dataset& entry) override
     {
-        return std::make_unique<TEnterDoctor>(dataModule(), this);
+        return std::make_unique<TEnterDoctor>(dataModule(), entry, this);
     }
 };
 
@@ -57,9 +57,9 @@ class TPharmacyList : public TReferenceList
     Q_OBJECT
 public:
     explicit TPharmacyList(TDataModule1& dm, QWidget* parent = nullptr);
-    std::unique_ptr<TEnterReference> newEntryWindow() override
+    std::unique_ptr<TEnterReference> newEntryWindow(Dataset& entry) override
     {
-        return std::make_unique<TEnterPharmacy>(dataModule(), this);
+        return std::make_unique<TEnterPharmacy>(dataModule(), entry, this);
     }
 };
 
@@ -68,9 +68,9 @@ class TDrugList : public TReferenceList
     Q_OBJECT
 public:
     explicit TDrugList(TDataModule1& dm, QWidget* parent = nullptr);
-    std::unique_ptr<TEnterReference> newEntryWindow() override
+    std::unique_ptr<TEnterReference> newEntryWindow(Dataset& entry) override
     {
-        return std::make_unique<TEnterDrug>(dataModule(), this);
+        return std::make_unique<TEnterDrug>(dataModule(), entry, this);
     }
 };
 
@@ -79,9 +79,9 @@ class TVaccineList : public TReferenceList
     Q_OBJECT
 public:
     explicit TVaccineList(TDataModule1& dm, QWidget* parent = nullptr);
-    std::unique_ptr<TEnterReference> newEntryWindow() override
+    std::unique_ptr<TEnterReference> newEntryWindow(Dataset& entry) override
     {
-        return std::make_unique<TEnterVaccine>(dataModule(), this);
+        return std::make_unique<TEnterVaccine>(dataModule(), entry, this);
     }
 };
 
@@ -90,9 +90,9 @@ class TIllnessList : public TReferenceList
     Q_OBJECT
 public:
     explicit TIllnessList(TDataModule1& dm, QWidget* parent = nullptr);
-    std::unique_ptr<TEnterReference> newEntryWindow() override
+    std::unique_ptr<TEnterReference> newEntryWindow(Dataset& entry) override
     {
-        return std::make_unique<TEnterIllness>(dataModule(), this);
+        return std::make_unique<TEnterIllness>(dataModule(), entry, this);
     }
 };
 

@@ -8,9 +8,14 @@ QString text(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-GridColumn column(const char* title, const char* field)
+// The lists of many columns keep them narrow; a Yes/No column is narrower still.
+constexpr int kNarrow = 105;
+constexpr int kYesNo = 50;
+constexpr int kWide = 220;
+
+GridColumn column(const char* title, const char* field, int width = kNarrow)
 {
-    return {text(title), text(field)};
+    return {text(title), text(field), width};
 }
 
 ReferenceField line(const char* caption, const char* field)
@@ -40,7 +45,7 @@ QList<ReferenceField> titleFields()
 
 QList<GridColumn> titleColumns()
 {
-    return {column("Titre", "Title"), column("Description", "Description")};
+    return {column("Titre", "Title", kWide), column("Description", "Description", kWide)};
 }
 
 ReferenceMember doctors()
@@ -62,7 +67,7 @@ ReferenceMember doctors()
             text("EnterDoctor"),
             text("  Liste des praticiens"),
             text("  Saisie d'un praticien"),
-            {column("Nom", "Name"), column("Spécialité", "Category"), column("Conv.", "Convention"),
+            {column("Nom", "Name"), column("Spécialité", "Category"), column("Conv.", "Convention", kYesNo),
              column("Adresse", "Address"), column("Ville", "City"), column("Code postal", "CP"),
              column("Téléphone", "Phone"), column("Fax", "Fax"), column("Email", "Email"),
              column("Notes", "Note")},

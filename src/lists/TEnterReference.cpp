@@ -6,9 +6,8 @@
 
 #include <QLineEdit>
 
-TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
-    : EntryDialog(ReferenceMembers::of(kind).dataset(dm), ReferenceMembers::of(kind).entryName,
-                  ReferenceMembers::of(kind).entryTitle, parent)
+TEnterReference::TEnterReference(ReferenceKind kind, TDataModule1& dm, Dataset& entry, QWidget* parent)
+    : EntryDialog(entry, ReferenceMembers::of(kind).entryName, ReferenceMembers::of(kind).entryTitle, parent)
 {
     const ReferenceMember& member = ReferenceMembers::of(kind);
     for (const ReferenceField& field : member.fields) {

@@ -4,11 +4,12 @@
 #include "ReferenceMember.h"
 
 // The entry window of a reference list: the member's fields bound to the
-// current row of its dataset, which the list window has put in insert or
-// edit; Ok only once the required name or title holds more than blanks.
+// row of its dataset that the list window has put in insert or edit; Ok
+// only once the required name or title holds more than blanks.
 class TEnterReference : public EntryDialog
 {
     Q_OBJECT
 public:
-    TEnterReference(ReferenceKind kind, TDataModule1& dm, QWidget* parent = nullptr);
+    // `dm` lends the pick lists.
+    TEnterReference(ReferenceKind kind, TDataModule1& dm, Dataset& entry, QWidget* parent = nullptr);
 };

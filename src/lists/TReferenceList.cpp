@@ -23,6 +23,7 @@ GridPanelSettings settingsOf(ReferenceKind kind, TDataModule1& dm, TReferenceLis
     s.accessibleName = member.listTitle.trimmed();
     s.query = &dataset;
     s.columns = member.columns;
+    s.lastColumnFills = true;
     s.add = {QStringLiteral("Btn_Add"), QStringLiteral(" Ajouter")};
     s.edit = {QStringLiteral("Btn_Edit"), QStringLiteral(" Modifier")};
     s.remove = {QStringLiteral("Btn_Delete"), QStringLiteral(" Supprimer")};
@@ -33,7 +34,9 @@ GridPanelSettings settingsOf(ReferenceKind kind, TDataModule1& dm, TReferenceLis
         for (const auto& [field, value] : member.newRowValues)
             row.field(field).setValue(value);
     };
-    s.runEntry = [list](QWidget*, Dataset&) { return list->newEntryWindow()->exec() == QDialog::Accepted; };
+    s.runEntry = [list](QWidget*, Dataset& entry) {
+        return list->newEntryWindow(entry)->exec() == QDialog::Accepted;
+    };
     return s;
 }
 } // namespace
@@ -43,16 +46,9 @@ TReferenceList::TReferenceList(ReferenceKind kind, TDataModule1& dm, QWidget* pa
                  settingsOf(kind, dm, this), parent),
       m_dm(dm)
 {
-    const QList<GridColumn>& columns = ReferenceMembers::of(kind).columns;
     QHeaderView* header = panel()->grid()->horizontalHeader();
-    header->setDefaultSectionSize(columns.size() > 2 ? 105 : 220);
-    header->setStretchLastSection(true);
     int gridWidth = 0;
-    for (int c = 0; c < columns.size(); ++c) {
-        const int index = dataset().fieldIndex(columns.at(c).field);
-        if (index >= 0 && dataset().field(index).type() == Schema::ColumnType::YesNo)
-            header->resizeSection(c, 50);
+    for (int c = 0; c < header->count(); ++c)
         gridWidth += header->sectionSize(c);
-    }
     resize(std::clamp(gridWidth + 120, 600, 1100), 440);
 }

@@ -16,7 +16,7 @@ class TReferenceList : public ListWindow
 public:
     Dataset& dataset() const { return panel()->query(); }
     // The member's entry window on the row being added or changed.
-    virtual std::unique_ptr<TEnterReference> newEntryWindow() = 0;
+    virtual std::unique_ptr<TEnterReference> newEntryWindow(Dataset& entry) = 0;
 
 protected:
     // Opens the member's dataset. Throws DatabaseError.

@@ -4,6 +4,7 @@
 #include "Compaction.h"
 #include "Errors.h"
 #include "FileUtils.h"
+#include "StoredFiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -76,10 +77,9 @@ QString partialPath(const QString& target)
 QList<Cabinet::Member> members(const RecordSet& set)
 {
     QList<Cabinet::Member> list{{set.databaseFile(), kDatabaseEntry}};
-    for (const auto& [folder, mask] : {std::pair{set.imagesFolder(), QStringLiteral("*.jpg")},
-                                       std::pair{set.filesFolder(), QStringLiteral("*.f")}})
-        for (const QString& name : FileUtils::listFiles(folder, mask))
-            list << Cabinet::Member{folder + name, name};
+    for (const StoredFiles::Folder& folder : StoredFiles::folders())
+        for (const QString& name : FileUtils::listFiles(folder.in(set.databaseFolder), folder.mask))
+            list << Cabinet::Member{folder.in(set.databaseFolder) + name, name};
     return list;
 }
 

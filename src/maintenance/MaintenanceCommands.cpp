@@ -6,7 +6,6 @@
 #include "BusyCursor.h"
 #include "Clock.h"
 #include "Compaction.h"
-#include "DatabaseRecovery.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
 #include "FileDialogs.h"
@@ -400,20 +399,14 @@ QString restoreAtStart(const QString& archive)
         throw Restore::NotRestored(QStringLiteral("son mot de passe n'a pas été donné."));
     BusyCursor busy;
     WaitWindow wait(nullptr, QStringLiteral("Préparation de la restauration"), true);
-    try {
-        const std::optional<Restore::Encryption> encryption =
-            unlocked ? std::optional(unlocked->encryption()) : std::nullopt;
-        const RecordSet set = records();
-        const QString safety =
-            Restore::run(set, archive, wait, &wait, encryption ? &*encryption : nullptr).safetyArchive;
-        // Written before the user is told where it is.
-        SafetyArchive::finish(set, wait);
-        return safety;
-    } catch (const Restore::NotRestored&) {
-        throw;
-    } catch (const AppError& e) {
-        throw DatabaseRecovery::UnfinishedRestore(e.text());
-    }
+    const std::optional<Restore::Encryption> encryption =
+        unlocked ? std::optional(unlocked->encryption()) : std::nullopt;
+    const RecordSet set = records();
+    const QString safety =
+        Restore::run(set, archive, wait, &wait, encryption ? &*encryption : nullptr).safetyArchive;
+    // Written before the user is told where it is.
+    SafetyArchive::finish(set, wait);
+    return safety;
 }
 
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)

@@ -31,10 +31,10 @@ void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, 
 
 // The way back from unusable records at start, before any main window:
 // restores the archive over the record set, whose database is closed, with
-// the usual safety archive, written before it returns, and the progress window (an encrypted archive's
-// password asked first, until it is right or given up); returns the safety
-// archive. Throws AppError when the data were left as they were,
-// DatabaseRecovery::UnfinishedRestore when the swap could not be completed.
+// the usual safety archive, written before it returns, and the progress
+// window (an encrypted archive's password asked first, until it is right or
+// given up); returns the safety archive. Throws Restore::NotRestored when the data were left as they
+// were, any other AppError when the swap began and could not be completed.
 QString restoreAtStart(const QString& archive);
 
 } // namespace MaintenanceCommands

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoredFiles.h"
+
 #include <QString>
 
 struct DbConfig;
@@ -17,24 +19,10 @@ struct RecordSet
     static RecordSet of(const Folders& folders, const DbConfig& db);
 
     QString databaseFile() const { return databaseFolder + databaseName; }
-    QString imagesFolder() const { return databaseFolder + QStringLiteral("Images/"); }
-    QString filesFolder() const { return databaseFolder + QStringLiteral("Files/"); }
+    QString imagesFolder() const { return StoredFiles::pictures().in(databaseFolder); }
+    QString filesFolder() const { return StoredFiles::attachedFiles().in(databaseFolder); }
     QString backupFolder() const { return dataFolder + QStringLiteral("Backup/"); }
 };
-
-// The files that rows of the records name, under the database folder: each
-// person's photo, each picture document's picture, each attached file's
-// archive ("%1" is the row's Id).
-struct StoredFileKind
-{
-    QString table;
-    QString pattern;
-    bool picture;
-};
-inline const StoredFileKind kStoredFileKinds[] = {
-    {QStringLiteral("PERSON"), QStringLiteral("Images/People%1.jpg"), true},
-    {QStringLiteral("DOCUMENTIMG"), QStringLiteral("Images/Doc%1.jpg"), true},
-    {QStringLiteral("DOCUMENTFILE"), QStringLiteral("Files/File%1.f"), false}};
 
 // What a long maintenance operation tells its progress window.
 class MaintenanceProgress

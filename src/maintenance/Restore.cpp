@@ -7,6 +7,7 @@
 #include "CabinetFormat.h"
 #include "Clock.h"
 #include "Connection.h"
+#include "DatabaseUpdate.h"
 #include "DatabaseVersion.h"
 #include "Dataset.h"
 #include "FileConnection.h"
@@ -17,7 +18,7 @@
 #include "Product.h"
 #include "SafetyArchive.h"
 #include "SealedFormat.h"
-#include "StartupUpdate.h"
+#include "StoredFiles.h"
 #include "WindowsDatabase.h"
 
 #include <cerrno>
@@ -34,16 +35,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <sys/stat.h>
-#include <atomic>
-#include <thread>
-#include <fcntl.h>
-#include <unistd.h>
-#include <sys/resource.h>
-#include <QElapsedTimer>
-static QElapsedTimer g_t;
-static double g_cpu = 0;
-static double cpuNow() { rusage u{}; getrusage(RUSAGE_SELF, &u); return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000 + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000; }
-static void phase(const char* x) { const double c = cpuNow(); std::fprintf(stderr, "  %-22s %6lld ms wall %6.0f ms cpu\n", x, static_cast<long long>(g_t.restart()), c - g_cpu); g_cpu = c; }
 
 namespace Restore {
 namespace {
@@ -59,10 +50,10 @@ const QString kMarker = QStringLiteral("etape");
 const QByteArray kMovingOut = "A";
 const QByteArray kMovingIn = "B";
 const QString kConnection = QStringLiteral("brivoline-restore");
-
 // The files a restore replaces in their folders; the database comes apart.
-const std::pair<QString, QString> kReplaced[] = {{QStringLiteral("Images/"), QStringLiteral("*.jpg")},
-                                                 {QStringLiteral("Files/"), QStringLiteral("*.f")}};
+const QList<StoredFiles::Folder>& kReplaced = StoredFiles::folders();
+using StoredFiles::isPicture;
+
 // What SQLite may keep beside a database file, which goes with it.
 const QString kCompanions[] = {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"),
                                QStringLiteral("-shm")};
@@ -257,23 +248,18 @@ QHash<QString, QString> namedFiles(const QString& databaseFile)
 {
     StagedConnection staged(databaseFile);
     QHash<QString, QString> named;
-    for (const StoredFileKind& kind : kStoredFileKinds) {
+    for (const StoredFiles::Kind& kind : StoredFiles::kinds()) {
         QSqlQuery ids(staged.database());
         if (!ids.exec(QStringLiteral("SELECT Id FROM ") + kind.table))
             throw AppError(
                 QStringLiteral("la table %1 de la base de données de l'archive ne peut pas être lue (%2).")
                     .arg(kind.table, Connection::errorText(ids.lastError())));
         while (ids.next()) {
-            const QString relative = kind.pattern.arg(ids.value(0).toLongLong());
+            const QString relative = kind.relativeName(ids.value(0).toLongLong());
             named.insert(relative.section(QLatin1Char('/'), -1).toLower(), relative);
         }
     }
     return named;
-}
-
-bool isPicture(const QString& relative)
-{
-    return relative.startsWith(QLatin1String("Images/"));
 }
 
 // The entries of the archive that the staged database names, by index, at
@@ -354,7 +340,7 @@ bool ofThisVersion(const QString& file)
     const FileConnection staged(file, FileConnection::Access::ReadOnly, kConnection);
     try {
         return staged.isOpen() &&
-               numericVersion(StartupUpdate::databaseVersion(kConnection)) == Product::databaseVersionNumber;
+               numericVersion(DatabaseUpdate::databaseVersion(kConnection)) == Product::databaseVersionNumber;
     } catch (const AppError&) {
         return false;
     }
@@ -392,7 +378,7 @@ std::unique_ptr<StagedCheck> checkStaged(const RecordSet& set, const QString& in
             throw AppError(
                 QStringLiteral("la base de données de l'archive n'est pas celle d'un carnet de santé de %1.")
                     .arg(Product::name));
-        const QString version = StartupUpdate::databaseVersion(kConnection);
+        const QString version = DatabaseUpdate::databaseVersion(kConnection);
         const int number = numericVersion(version);
         if (number > Product::databaseVersionNumber)
             throw AppError(
@@ -403,8 +389,8 @@ std::unique_ptr<StagedCheck> checkStaged(const RecordSet& set, const QString& in
         // Nothing is written into the file while the check reads it.
         if (number < Product::databaseVersionNumber)
             check->require();
-        StartupUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
-                                           [&progress](const QString& text) { progress.task(text); });
+        DatabaseUpdate::updateOlderDatabase(folders, kConnection, incoming, file, gauge,
+                                            [&progress](const QString& text) { progress.task(text); });
         if (const QString missing = Connection::missingSchemaPart(staged.database()); !missing.isEmpty())
             throw AppError(QStringLiteral("il manque %1 à la base de données de l'archive.").arg(missing));
     });
@@ -493,7 +479,6 @@ Result replaceWith(const RecordSet& set, const Staging& staging, const QString& 
     const QString stage = stagingFolder(set);
     const QString incoming = stage + kIncoming;
     // An earlier swap is finished first; its files are never dropped.
-    g_t.start(); g_cpu = cpuNow();
     finishInterrupted(set);
     Result result;
     bool reserved = false;
@@ -505,24 +490,17 @@ Result replaceWith(const RecordSet& set, const Staging& staging, const QString& 
         makeFolders(incoming);
         for (const auto& [folder, mask] : kReplaced)
             makeFolders(incoming + folder);
-        phase("begin");
-        auto ck = staging(stage, result);
-        phase("staging");
-        ck->require();
-        phase("wait check");
+        staging(stage, result)->require();
         checkSameDisk(set, stage);
         progress.committing();
         progress.message(QStringLiteral("Quelques instants, SVP ..."));
         recordHistory(incoming + set.databaseName, description, source);
-        phase("history");
         result.safetyArchive = SafetyArchive::pathFor(set, Clock::now());
         SafetyArchive::prepare(set, stage + kOutgoing, result.safetyArchive,
                                safetyKey ? &safetyKey->get() : nullptr);
         reserved = true;
         // Everything staged reaches the disk before the marker commits it.
-        phase("prepare");
         FileUtils::syncFileSystem(stage);
-        phase("syncfs 1");
         setStep(stage, kMovingOut);
     } catch (const AppError& e) {
         if (reserved)
@@ -533,7 +511,6 @@ Result replaceWith(const RecordSet& set, const Staging& staging, const QString& 
     progress.task(QStringLiteral("Restauration de la base"));
     progress.bar(0, 0);
     finishInterrupted(set, &progress);
-    phase("swap+sync");
     return result;
 }
 
@@ -590,11 +567,6 @@ Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& pr
         std::unique_ptr<StagedCheck> check;
         QHash<int, QString> taken;
         progress.task(QStringLiteral("Décompression des fichiers ..."));
-        std::atomic<bool> stopFlush{false};
-        std::thread flusher;
-        if (qEnvironmentVariableIsSet("FLUSHER"))
-            flusher = std::thread([&] { const int fd = ::open(QFile::encodeName(stage).constData(), O_RDONLY); while (!stopFlush) { ::syncfs(fd); } ::close(fd); });
-        struct Joiner { std::atomic<bool>& s; std::thread& t; ~Joiner() { s = true; if (t.joinable()) t.join(); } } joiner{stopFlush, flusher};
         // The database alone first, which says what else to take. One of
         // this version's is checked as soon as it is out, and its files taken
         // as the reading goes on, while the engine's check runs.
@@ -606,10 +578,8 @@ Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& pr
             [&]() -> Cabinet::NameFor {
                 if (!ofThisVersion(file))
                     return [](int, const Cabinet::Entry&) { return QString(); };
-                phase("database out");
                 check = checkStaged(set, incoming, progress, gauge);
                 check->whileChecking([&] { taken = filesToTake(file, entries, database, result); });
-                phase("checks+names");
                 progress.task(QStringLiteral("Décompression des fichiers ..."));
                 return extractedAs(taken);
             },
@@ -624,7 +594,6 @@ Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& pr
                 ArchiveFile::extractAs(archive, stage, extractedAs(taken), key, barOf(progress));
             });
         }
-        phase("files out");
         check->whileChecking([&] { keepExtracted(stage, taken, entries, result); });
         return check;
     };

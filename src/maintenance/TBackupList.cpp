@@ -5,8 +5,6 @@
 #include "Messages.h"
 #include "TDataModule1.h"
 
-#include <QHeaderView>
-
 namespace {
 
 GridPanelSettings settingsFor(TDataModule1& dm)
@@ -21,11 +19,12 @@ GridPanelSettings settingsFor(TDataModule1& dm)
     s.gridName = QStringLiteral("Grid_Backup");
     s.accessibleName = QStringLiteral("Historique des sauvegardes");
     s.query = &dm.Backup;
-    s.columns = {{QStringLiteral("Date"), QStringLiteral("DateSav")},
-                 {QStringLiteral("Heure"), QStringLiteral("TimeSav")},
-                 {QStringLiteral("Description"), QStringLiteral("Description")},
-                 {QStringLiteral("Fichier de sauvegarde"), QStringLiteral("Path")},
+    s.columns = {{QStringLiteral("Date"), QStringLiteral("DateSav"), 80},
+                 {QStringLiteral("Heure"), QStringLiteral("TimeSav"), 50},
+                 {QStringLiteral("Description"), QStringLiteral("Description"), 250},
+                 {QStringLiteral("Fichier de sauvegarde"), QStringLiteral("Path"), 380},
                  {QStringLiteral("Chiffrée"), QStringLiteral("Chiffree")}};
+    s.lastColumnFills = true;
     return s;
 }
 
@@ -47,12 +46,6 @@ TBackupList::TBackupList(TDataModule1& dm, QWidget* parent)
     colours.setColor(QPalette::Highlight, QColor(0x00, 0x00, 0x80));
     colours.setColor(QPalette::HighlightedText, Qt::white);
     grid->setPalette(colours);
-    QHeaderView* header = grid->horizontalHeader();
-    header->resizeSection(0, 80);
-    header->resizeSection(1, 50);
-    header->resizeSection(2, 250);
-    header->resizeSection(3, 380);
-    header->setStretchLastSection(true);
     resize(900, 380);
     updateButtons();
 }

@@ -6,8 +6,6 @@
 #include "TDataModule1.h"
 #include "TEnterEvents.h"
 
-#include <QHeaderView>
-
 namespace EventPage {
 
 GridPage* create(TDataModule1& dm, QWidget* parent)
@@ -19,6 +17,7 @@ GridPage* create(TDataModule1& dm, QWidget* parent)
     s.columns = {{QStringLiteral("Date"), QStringLiteral("Date_Event")},
                  {QStringLiteral("Heure"), QStringLiteral("Time_Event")},
                  {QStringLiteral("Description"), QStringLiteral("Description")}};
+    s.lastColumnFills = true;
     s.filterLine = QStringLiteral("WHERE Event.Id_Ref=%1");
     s.ownerId = [&dm] { return DatasetUtils::currentId(dm.Person); };
     s.add = {QStringLiteral("Btn_Event_Add"), QStringLiteral(" Ajouter")};
@@ -32,9 +31,7 @@ GridPage* create(TDataModule1& dm, QWidget* parent)
     s.runEntry = [](QWidget* window, Dataset& event) {
         return TEnterEvents(event, window).exec() == QDialog::Accepted;
     };
-    auto* page = new GridPage(std::move(s), parent);
-    page->panel()->grid()->horizontalHeader()->setStretchLastSection(true);
-    return page;
+    return new GridPage(std::move(s), parent);
 }
 
 } // namespace EventPage

@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "BitmapQt.h"
 #include "BmpFormat.h"
+#include "BusyCursor.h"
 #include "CommandGuard.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
@@ -12,6 +13,7 @@
 #include "Messages.h"
 #include "PictureCanvas.h"
 #include "ProgramState.h"
+#include "SaveImageFile.h"
 #include "TDataModule1.h"
 #include "TPreviewImage.h"
 #include "TViewImage.h"
@@ -146,8 +148,11 @@ void PhotoFrame::Btn_Select_ImgClick()
     try {
         if (!chosen.isEmpty()) {
             const Settings& settings = program().settings;
-            StoreImageFile(m_person, ThumbnailTarget("ImgMini1"), photoFile(), chosen, kSide, kSide,
-                           ImageStoreSettings{settings.maxWidth, settings.jpegQuality});
+            {
+                BusyCursor busy;
+                StoreImageFile(m_person, ThumbnailTarget("ImgMini1"), photoFile(), chosen, kSide, kSide,
+                               ImageStoreSettings{settings.maxWidth, settings.jpegQuality});
+            }
             showThumbnail();
             emit photoChanged();
         }
@@ -185,8 +190,7 @@ void PhotoFrame::ImgDB_Photo_MiniDblClick()
 
 void PhotoFrame::Popup_Img_PrintClick()
 {
-    TPreviewImage::open(TPreviewImage::photo(m_dm.databaseFolder() + QStringLiteral("Images/"), personId()),
-                        window());
+    TPreviewImage::open(TPreviewImage::photo(m_dm.databaseFolder(), personId()), window());
 }
 
 void PhotoFrame::Popup_Img_SaveClick()

@@ -8,13 +8,13 @@
 #include "Errors.h"
 #include "Messages.h"
 #include "MiniCalendar.h"
-#include "Money.h"
 #include "PersonListDelegate.h"
 #include "PersonListModel.h"
 #include "Placement.h"
 #include "Product.h"
 #include "ProgramPrinter.h"
 #include "ProgramState.h"
+#include "StoredFiles.h"
 #include "TAboutBox.h"
 #include "TDataModule1.h"
 
@@ -84,6 +84,7 @@ TMainForm::TMainForm(TDataModule1& dataModule, const QList<PageDefinition>& page
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowIcon(AppIcon::icon());
+    setWindowTitle(Product::name + QLatin1Char(' ') + Product::version);
 
     buildMenus();
     auto* central = new QWidget(this);
@@ -109,7 +110,6 @@ TMainForm::TMainForm(TDataModule1& dataModule, const QList<PageDefinition>& page
     statusBar()->addWidget(maker, 1);
     statusBar()->setSizeGripEnabled(true);
 
-    applyStartupEffects();
     openPersons();
     for (PersonPage* page : m_pages)
         runGuarded([page] { page->mainWindowCreated(); });
@@ -119,7 +119,6 @@ TMainForm::TMainForm(TDataModule1& dataModule, const QList<PageDefinition>& page
 void TMainForm::openPersons()
 {
     try {
-        m_dm.applyMoneyFormats();
         m_dm.Person.open();
     } catch (const AppError&) {
         Messages::error(instabilityMessage());
@@ -250,6 +249,8 @@ QWidget* TMainForm::buildLeftBar()
     m_miniCalendar = new MiniCalendar(m_leftBarTop);
     m_digitalTime = new DigitalClock(m_leftBarTop);
     m_digitalTime->setStyleSheet(QStringLiteral("color: white;"));
+    m_miniCalendar->setVisible(program().settings.showCalendar);
+    m_digitalTime->setVisible(program().settings.showCalendar);
     top->addWidget(m_miniCalendar, 0, Qt::AlignHCenter);
     top->addWidget(m_digitalTime);
     top->addStretch();
@@ -355,20 +356,6 @@ QWidget* TMainForm::buildPageArea(const QList<PageDefinition>& pages)
     connectCommand(m_tabs, &QTabBar::currentChanged, this,
                    [this](int index) { TabNoteBookTabChange(index); });
     return m_notebook;
-}
-
-// What creating the main window does for the whole process.
-void TMainForm::applyStartupEffects()
-{
-    ProgramState& p = program();
-    p.settings = Settings::read(p.folders.iniFile());
-    QApplication::setApplicationDisplayName(Product::name);
-    setWindowTitle(Product::name + QLatin1Char(' ') + Product::version);
-    Money::normaliseCurrencySymbol();
-    m_miniCalendar->setVisible(p.settings.showCalendar);
-    m_digitalTime->setVisible(p.settings.showCalendar);
-    p.settings.firstLaunch = false;
-    p.scratchImagePath = p.folders.database + QStringLiteral("Images/Temp.jpg");
 }
 
 void TMainForm::TabNoteBookTabChange(int index)

@@ -76,7 +76,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void applyStartupEffects();
     void restorePlacement();
     void storePlacement();
     void buildMenus();

@@ -15,7 +15,10 @@ class ReferenceTables;
 }
 
 // The HTML pages of a person's record, written into the working folder
-// "Html/Temp/" of the data folder, the page itself always "index.htm".
+// "Html/Temp/" of the data folder, the page itself always "index.htm". The
+// folder and the copies are in HtmlExport.cpp, the identity block with the
+// pieces the pages share in HtmlSections.cpp, the health sheet in
+// HtmlHealthSheet.cpp, the tables pages in HtmlTables.cpp.
 namespace HtmlExport {
 
 inline const QString kIndex = QStringLiteral("index.htm");
@@ -43,7 +46,7 @@ QString personBlock(const Dataset& person, int photoSide, const Html::TableLook&
 // What the health sheet takes from other parts of the program.
 struct Sources
 {
-    QString databaseFolder; // holds Images/ and Files/
+    QString databaseFolder; // holds the stored files (StoredFiles)
     // The weight and size charts; none: the sheet goes without them.
     TDataModuleReport::ChartPicture charts;
     // The growth references; none: the measures go without their centiles.

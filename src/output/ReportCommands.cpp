@@ -5,12 +5,16 @@
 #include "Errors.h"
 #include "Messages.h"
 #include "PersonPage.h"
+#include "PrintDialogs.h"
+#include "ProgramPrinter.h"
 #include "ProgramState.h"
 #include "ReportPrinting.h"
 #include "TDataModule1.h"
 #include "TReportPrintViewer.h"
 
+#include <QPrinter>
 #include <QWidget>
+#include <vector>
 
 namespace {
 // Runs a preparation with the busy cursor and its progress window, both
@@ -115,4 +119,40 @@ void ReportCommands::printChart(const ChartPainter& chart, const QString& chartT
                                           progress);
             }),
             parent);
+}
+
+void ReportCommands::printPictures(const PictureReport::Pictures& pictures, QWidget* viewer)
+{
+    QPrinter& printer = programPrinter();
+    if (!ReportPrinting::printerAvailable(printer)) {
+        if (pictures.shownPresent && Messages::ask(ReportPrinting::noPrinterMessage()))
+            if (const std::optional<PreparedReport> page = pictures.shownPage())
+                ReportPrinting::savePdf(*page, viewer);
+        return;
+    }
+    PrintDialogs::Request request;
+    request.pageCount = pictures.count;
+    request.offerSelection = pictures.count >= 2;
+    request.presetSelection = true;
+    const std::optional<PrintDialogs::Choice> choice = PrintDialogs::ask(printer, request, viewer);
+    if (!choice)
+        return;
+    if (choice->range == PrintDialogs::Choice::Range::Selection) {
+        if (const std::optional<PreparedReport> page = pictures.shownPage())
+            ReportPrinting::print(*page, printer, {0}, choice->copies);
+        return;
+    }
+    pictures.leave();
+    const QList<int> chosen = choice->pages(pictures.count, pictures.shown);
+    std::vector<PreparedReport> pages;
+    pages.reserve(static_cast<size_t>(chosen.size()));
+    for (int index : chosen)
+        if (std::optional<PreparedReport> page = pictures.pageAt(index))
+            pages.push_back(std::move(*page));
+    QList<ReportPrinting::Page> job;
+    for (const PreparedReport& page : pages)
+        for (int copy = 0; copy < choice->copies; ++copy)
+            job.push_back({&page, 0});
+    ReportPrinting::print(job, printer, pictures.jobName);
+    pictures.done();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PictureReport.h"
 #include "PreparedReport.h"
 #include "TDataModuleReport.h"
 
@@ -48,6 +49,11 @@ public:
     // previewed over `parent`.
     static void printChart(const ChartPainter& chart, const QString& chartTitle, const QString& personText,
                            QWidget* parent);
+    // The picture viewer's print button (PictureReport::Printing): without a
+    // printer, the picture shown saved as PDF when the user agrees; else the
+    // print dialog, the picture shown or a range of them, each one page, in
+    // one job.
+    static void printPictures(const PictureReport::Pictures& pictures, QWidget* viewer);
 
 private:
     int personId() const;

@@ -2,6 +2,7 @@
 
 #include "PreparedReport.h"
 #include "ReportData.h"
+#include "ReportExpression.h"
 #include "ReportLayout.h"
 
 #include <functional>
@@ -12,7 +13,10 @@
 
 // The banded report engine: a layout, the named datasets and variables it
 // draws from, and the pictures put into its picture objects; prepare()
-// lays the bands out on pages.
+// lays the bands out on pages. The texts are compiled and evaluated in
+// ReportExpression, measured and broken into lines in ReportTextLayout,
+// the bands compiled in ReportBands and laid out in ReportBandLayout, the
+// pages made in ReportPaginator.
 //
 // Texts hold fields in brackets: [Dataset."Column"], [SUM(Dataset."Column")],
 // [COUNT(Dataset)], the engine's variables [PAGE], [TOTALPAGES] and [DATE],
@@ -24,7 +28,7 @@ class Report
 {
 public:
     // Answers a variable asked by name (in upper case); nothing when unknown.
-    using Variables = std::function<std::optional<QString>(const QString& upperName)>;
+    using Variables = ReportExpression::Variables;
 
     explicit Report(ReportLayout layout);
 
@@ -44,7 +48,7 @@ public:
     PreparedReport prepare(const PreparedReport::Progress& progress = {}) const;
 
 private:
-    friend class ReportPreparer;
+    friend class ReportPaginator; // ReportPaginator.cpp
     ReportLayout m_layout;
     QString m_title;
     QHash<QString, const ReportDataSource*> m_datasets; // by upper-case name

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QPainter>
 
+using CareQueries::ActKind;
+
 namespace {
 
 // A report dataset as the engine reads it: typed values of the fetched rows.
@@ -256,8 +258,10 @@ PreparedReport TDataModuleReport::healthRecord(int personId, const ChartPicture&
         ReportQuery.open();
         const QString id = idText(personId);
         for (const auto& [dataset, where] :
-             {std::pair{&ReportQueryConsult, QStringLiteral("WHERE Tag=1 AND Action.Id_Ref=") + id},
-              std::pair{&ReportQueryPharmacy, QStringLiteral("WHERE Tag=2 AND Action.Id_Ref=") + id},
+             {std::pair{&ReportQueryConsult,
+                        QStringLiteral("WHERE ") + CareQueries::actsOf(ActKind::Consultation, personId)},
+              std::pair{&ReportQueryPharmacy,
+                        QStringLiteral("WHERE ") + CareQueries::actsOf(ActKind::Pharmacy, personId)},
               std::pair{&ReportQueryVaccine, QStringLiteral("WHERE Vaccine.Id_Ref=") + id},
               std::pair{&ReportQueryWeight, QStringLiteral("WHERE Weight.Id_Ref=") + id},
               std::pair{&ReportQueryEvent, QStringLiteral("WHERE Event.Id_Ref=") + id}})
@@ -304,15 +308,13 @@ std::optional<PreparedReport> TDataModuleReport::listReport(const QString& baseN
 std::optional<PreparedReport> TDataModuleReport::actsHistory(int personId, const Progress& progress)
 {
     return listReport(QStringLiteral("ConsultList"), QStringLiteral("Historique des actes"),
-                      QStringLiteral("Action.Tag=1 AND Action.Id_Ref=") + idText(personId), personId,
-                      progress);
+                      CareQueries::actsOf(ActKind::Consultation, personId), personId, progress);
 }
 
 std::optional<PreparedReport> TDataModuleReport::medicinesHistory(int personId, const Progress& progress)
 {
     return listReport(QStringLiteral("PharmacyList"), QStringLiteral("Historique des médicaments"),
-                      QStringLiteral("Action.Tag=2 AND Action.Id_Ref=") + idText(personId), personId,
-                      progress);
+                      CareQueries::actsOf(ActKind::Pharmacy, personId), personId, progress);
 }
 
 PreparedReport TDataModuleReport::reminderTables(int personId, const Progress& progress)
@@ -322,14 +324,12 @@ PreparedReport TDataModuleReport::reminderTables(int personId, const Progress& p
         const QString id = idText(personId);
         DatasetUtils::replaceWhereLine(
             ReportQueryConsult,
-            QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) "
-                           "and Action.Tag=1  AND Action.Id_Ref=") +
-                id);
+            QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) and ") +
+                CareQueries::actsOf(ActKind::Consultation, personId));
         DatasetUtils::replaceWhereLine(
             ReportQueryPharmacy,
-            QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) "
-                           "and Action.Tag=2 AND Action.Id_Ref=") +
-                id);
+            QStringLiteral("WHERE (Action.Repayment=false or Action.Repayment_Comp=false) and ") +
+                CareQueries::actsOf(ActKind::Pharmacy, personId));
         DatasetUtils::replaceWhereLine(
             ReportQueryVaccine, QStringLiteral("WHERE Vaccine.Repeat_Exe=True AND Vaccine.Id_Ref=") + id);
         PreparedReport prepared =

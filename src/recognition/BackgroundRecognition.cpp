@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "Errors.h"
+#include "StoredFiles.h"
 #include "Transaction.h"
 
 #include <QFileInfo>
@@ -93,9 +94,9 @@ RecognitionJob BackgroundRecognition::jobFor(const DocumentTexts::Pending& docum
 {
     RecognitionJob job;
     job.document = document;
-    job.file = m_databaseFolder + (document.kind == DocumentTexts::Kind::Picture
-                                       ? QStringLiteral("Images/Doc%1.jpg").arg(document.id)
-                                       : QStringLiteral("Files/File%1.f").arg(document.id));
+    job.file = document.kind == DocumentTexts::Kind::Picture
+                   ? StoredFiles::documentPicture(m_databaseFolder, document.id)
+                   : StoredFiles::attachedFile(m_databaseFolder, document.id);
     const QFileInfo info(job.file);
     if (info.exists()) {
         job.size = info.size();

@@ -8,26 +8,10 @@
 
 #include <QFileInfo>
 #include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 
 const QString kCheckConnection = QStringLiteral("brivoline-recovery-check");
-
-// The engine's check (PRAGMA quick_check or integrity_check) on an open
-// connection: empty when it finds nothing wrong.
-QString checkWith(const QSqlDatabase& db, const QString& pragma)
-{
-    QSqlQuery check(db);
-    if (!check.exec(QStringLiteral("PRAGMA ") + pragma))
-        return Connection::errorText(check.lastError());
-    QStringList found;
-    while (check.next() && found.size() < 5)
-        found << check.value(0).toString();
-    if (check.lastError().isValid())
-        return Connection::errorText(check.lastError());
-    return found == QStringList{QStringLiteral("ok")} ? QString() : found.join(QLatin1Char('\r'));
-}
 
 // Why a closed database file cannot take the records' place; empty when it can.
 QString unfitness(const QString& file)
@@ -42,7 +26,7 @@ QString unfitness(const QString& file)
         else if (!db.open())
             problem = Connection::errorText(db.lastError());
         else
-            problem = DatabaseRecovery::integrityDamageOf(db);
+            problem = Connection::integrityDamageOf(db);
         if (problem.isEmpty()) {
             QStringList tables = db.tables();
             for (QString& table : tables)
@@ -68,16 +52,6 @@ QString shown(const QString& path)
 DatabaseRecovery::DatabaseRecovery(const DbConfig& db, BackupRoute route)
     : m_db(db), m_route(std::move(route))
 {
-}
-
-QString DatabaseRecovery::damageOf(const QSqlDatabase& db)
-{
-    return checkWith(db, QStringLiteral("quick_check"));
-}
-
-QString DatabaseRecovery::integrityDamageOf(const QSqlDatabase& db)
-{
-    return checkWith(db, QStringLiteral("integrity_check"));
 }
 
 QString DatabaseRecovery::damagedMessage(const QString& databaseFile)

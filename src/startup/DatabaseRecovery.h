@@ -6,7 +6,6 @@
 #include <functional>
 #include <optional>
 #include <QDateTime>
-#include <QSqlDatabase>
 #include <QString>
 
 // The way back when start-up finds the records unusable: a damaged
@@ -46,12 +45,6 @@ public:
     };
 
     DatabaseRecovery(const DbConfig& db, BackupRoute route);
-
-    // What the engine's quick check finds wrong in the open database; empty
-    // when it finds it sound.
-    static QString damageOf(const QSqlDatabase& db);
-    // The same from the engine's full integrity check, slower and thorough.
-    static QString integrityDamageOf(const QSqlDatabase& db);
 
     // The database is damaged. True when a restored backup or a repair made
     // it sound again; false when start-up must end (the user was told).

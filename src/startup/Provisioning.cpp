@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "FileUtils.h"
 #include "Messages.h"
+#include "StoredFiles.h"
 #include "TWait.h"
 
 #include <QFileInfo>
@@ -36,8 +37,8 @@ bool copyDatabase(const Folders& folders, const DbConfig& db)
         Messages::warning(kMissingComponentsMessage);
         return false;
     }
-    for (const QString& sub :
-         {QString(), QStringLiteral("Access"), QStringLiteral("Images"), QStringLiteral("Files")})
+    for (const QString& sub : {QString(), QStringLiteral("Access/"), StoredFiles::pictures().name,
+                               StoredFiles::attachedFiles().name})
         FileUtils::makeFolder(db.databaseFolder + sub);
 
     BusyCursor busy;
@@ -56,12 +57,12 @@ bool copyDatabase(const Folders& folders, const DbConfig& db)
         wait.step(QStringLiteral("Copie de la base de données"), TWait::Line::Message);
         FileUtils::copyFile(source + fileName, target, false);
         databaseCopied = true;
-        wait.step(QStringLiteral("Copie des images"), TWait::Line::Message);
-        FileUtils::copyFiles(source + QStringLiteral("Images/"),
-                             db.databaseFolder + QStringLiteral("Images/"), QStringLiteral("*.jpg"));
-        wait.step(QStringLiteral("Copie des fichiers"), TWait::Line::Message);
-        FileUtils::copyFiles(source + QStringLiteral("Files/"), db.databaseFolder + QStringLiteral("Files/"),
-                             QStringLiteral("*.f"));
+        for (const auto& [step, folder] :
+             {std::pair{QStringLiteral("Copie des images"), StoredFiles::pictures()},
+              std::pair{QStringLiteral("Copie des fichiers"), StoredFiles::attachedFiles()}}) {
+            wait.step(step, TWait::Line::Message);
+            FileUtils::copyFiles(folder.in(source), folder.in(db.databaseFolder), folder.mask);
+        }
     } catch (const FileError& e) {
         wait.close();
         // Without its pictures and files the copy is not the household's

@@ -6,12 +6,14 @@
 #include "Errors.h"
 #include "FileUtils.h"
 #include "Messages.h"
+#include "Money.h"
 #include "Product.h"
 #include "ProgramState.h"
 #include "Provisioning.h"
 #include "RecordsLock.h"
 #include "SignalCloser.h"
 #include "SingleInstance.h"
+#include "StartupAdoption.h"
 #include "StartupUpdate.h"
 #include "TMdacMsg.h"
 #include "TSplash.h"
@@ -72,6 +74,8 @@ bool StartupSequence::prepare()
                        p.folders.data + QStringLiteral("write.tmp")))
             return false;
         p.settings = Settings::read(p.folders.iniFile());
+        // Written back when the program closes.
+        p.settings.firstLaunch = false;
     } catch (const AppError& e) {
         // A configuration file that exists but cannot be read, or that names
         // a file for a folder: never a reason to go on with defaults.
@@ -91,6 +95,7 @@ int StartupSequence::run(const StartupHooks& hooks)
     sinceStart.start();
 
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    Money::normaliseCurrencySymbol();
     QApplication::setApplicationDisplayName(Product::name);
     ProgramState& p = program();
     p.folders = Folders::forProgramFolder(Folders::programFolderOf(FileUtils::executablePath()),
@@ -126,7 +131,7 @@ int StartupSequence::run(const StartupHooks& hooks)
 
     // A Windows database where the program expects its own: converted, or
     // start-up stops with nothing changed.
-    if (hooks.adoptDatabase && !hooks.adoptDatabase())
+    if (!StartupAdoption::offerAtStart(p.folders, p.db))
         return 1;
 
     // Start-up that cannot go on leaves no window behind. No message when
@@ -166,7 +171,7 @@ int StartupSequence::run(const StartupHooks& hooks)
     // A damaged database is said to be so, with the way back, before
     // anything runs on it.
     DatabaseRecovery recovery(p.db, hooks.backups);
-    if (damaged || !DatabaseRecovery::damageOf(Connection::database()).isEmpty()) {
+    if (damaged || !Connection::damageOf(Connection::database()).isEmpty()) {
         if (!recovery.recoverDamaged())
             return abandon({});
         if (!connect())

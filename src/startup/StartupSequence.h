@@ -10,13 +10,10 @@
 class QWidget;
 class RecordsLock;
 
-// What the sequence asks of the layers above it, in the order it asks.
+// What the sequence asks of the program that puts it together (app/), in
+// the order it asks.
 struct StartupHooks
 {
-    // Before the database opens: what stands at its place and is not yet
-    // one of the program's (the Windows version's database) offered for
-    // conversion. False stops start-up there, the user told why.
-    std::function<bool()> adoptDatabase;
     // Creates the data modules; the first one connects. Throws AppError.
     std::function<void()> createDataModules;
     std::function<std::unique_ptr<QWidget>()> createMainWindow;

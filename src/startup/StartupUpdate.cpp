@@ -1,26 +1,24 @@
 #include "StartupUpdate.h"
 
 #include "Connection.h"
+#include "DatabaseUpdate.h"
 #include "DatabaseVersion.h"
 #include "Errors.h"
 #include "FileUtils.h"
+#include "Messages.h"
 #include "Product.h"
 #include "TNewGauge.h"
-#include "UpdateActions.h"
 #include "UpdateEngine.h"
 #include "UpdateLog.h"
 
-#include <algorithm>
 #include <QApplication>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 
 namespace StartupUpdate {
 namespace {
 
-const QString kVersionTable = QStringLiteral("OBJECT_VAL_STR");
 const QString kSecondPassConnection = QStringLiteral("IsVersionInBD");
 const QString kScriptConnection = QStringLiteral("brivoline-scripts");
 
@@ -94,31 +92,6 @@ UpdateTarget programTarget(const Folders& folders, const DbConfig& db)
     return target;
 }
 
-QString versionColumn(const QString& connectionName)
-{
-    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-    const QString table = UpdateCatalog::tableName(db, kVersionTable);
-    const bool older =
-        !table.isEmpty() && UpdateCatalog::find(UpdateCatalog::columns(db, table), QStringLiteral("VAL"));
-    return older ? QStringLiteral("VAL") : QStringLiteral("VALUE");
-}
-
-// "BD_352.maj" -> 352, 0 for any other name.
-int scriptNumber(const QString& name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^BD_(\\d{3,})\\.maj$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = pattern.match(name);
-    return m.hasMatch() ? m.captured(1).toInt() : 0;
-}
-
-// The version text a script leaves: 352 -> "3.52".
-QString scriptVersion(const QString& name)
-{
-    const QString digits = QString::number(scriptNumber(name));
-    return digits.left(1) + QLatin1Char('.') + digits.mid(1);
-}
-
 bool sameFile(const QString& a, const QString& b)
 {
     const QString ca = QFileInfo(a).canonicalFilePath();
@@ -137,7 +110,8 @@ QString run(const Folders& folders, const DbConfig& db, const Status& status)
     if (QFileInfo::exists(folders.developmentMarker))
         SetBDVersion({}, kVersionTable, valueColumn, Product::databaseVersion);
     const int current = numericVersion(GetBDVersion({}, kVersionTable, valueColumn));
-    for (const QString& script : scriptsAfter(folders.program + QStringLiteral("Maj/"), current))
+    for (const QString& script :
+         DatabaseUpdate::scriptsAfter(folders.program + QStringLiteral("Maj/"), current))
         FolderSetup::copyIfMissing(folders, script);
 
     const QStringList scripts = FileUtils::listFiles(folders.data, QStringLiteral("*.maj"));
@@ -153,7 +127,7 @@ QString run(const Folders& folders, const DbConfig& db, const Status& status)
         try {
             for (const QString& script : scripts) {
                 GaugeWindow gauge;
-                engine.run({folders.data, script, true, status, &gauge});
+                engine.run({folders.data, script, true, status, &gauge, &Messages::ask});
             }
         } catch (...) {
             if (ownConnection)
@@ -169,35 +143,6 @@ QString run(const Folders& folders, const DbConfig& db, const Status& status)
     }
     secondPass(folders, db);
     return firstBackup;
-}
-
-QString databaseVersion(const QString& connectionName)
-{
-    return GetBDVersion(connectionName, kVersionTable, versionColumn(connectionName));
-}
-
-bool updateOlderDatabase(const Folders& folders, const QString& connectionName, const QString& databaseFolder,
-                         const QString& file, UpdateGauge* gauge, const Status& status)
-{
-    const QString scriptFolder = folders.program + QStringLiteral("Maj/");
-    const QStringList scripts = scriptsAfter(
-        scriptFolder,
-        numericVersion(GetBDVersion(connectionName, kVersionTable, versionColumn(connectionName))));
-    if (scripts.isEmpty())
-        return false;
-    const auto open = [connectionName] {
-        QSqlDatabase c = QSqlDatabase::database(connectionName, false);
-        if (!c.open())
-            throw DatabaseError(Connection::errorText(c.lastError()));
-    };
-    UpdateEngine engine({connectionName, folders.program, folders.data, databaseFolder, file,
-                         [connectionName] { QSqlDatabase::database(connectionName, false).close(); }, open});
-    for (const QString& script : scripts) {
-        engine.run({scriptFolder, script, false, status, gauge});
-        // Each script leaves the layout it names; the first may have renamed the column.
-        SetBDVersion(connectionName, kVersionTable, versionColumn(connectionName), scriptVersion(script));
-    }
-    return true;
 }
 
 void secondPass(const Folders& folders, const DbConfig& db)
@@ -217,7 +162,7 @@ void secondPass(const Folders& folders, const DbConfig& db)
                 throw DatabaseError(Connection::errorText(connection.lastError()));
         }
         GaugeWindow gauge;
-        updateOlderDatabase(folders, kSecondPassConnection, databaseFolder, file, &gauge, {});
+        DatabaseUpdate::updateOlderDatabase(folders, kSecondPassConnection, databaseFolder, file, &gauge, {});
     } catch (const AppError& e) {
         UpdateLog(folders.data + QStringLiteral("Maj.Log"))
             .write(QStringLiteral("Base de données \"%1\" laissée en l'état : %2")
@@ -225,21 +170,6 @@ void secondPass(const Folders& folders, const DbConfig& db)
     }
     QSqlDatabase::database(kSecondPassConnection, false).close();
     QSqlDatabase::removeDatabase(kSecondPassConnection);
-}
-
-QStringList scriptsAfter(const QString& folder, int fromVersion)
-{
-    QList<std::pair<int, QString>> found;
-    for (const QString& name : FileUtils::listFiles(folder, QStringLiteral("BD_*.maj"))) {
-        const int number = scriptNumber(name);
-        if (number > fromVersion && number <= Product::databaseVersionNumber)
-            found.append({number, name});
-    }
-    std::sort(found.begin(), found.end());
-    QStringList names;
-    for (const auto& [number, name] : found)
-        names.append(name);
-    return names;
 }
 
 QString failureMessage(const QString& error, const Folders& folders)

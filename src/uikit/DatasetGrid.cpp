@@ -23,7 +23,30 @@ void DatasetGrid::setDataset(Dataset& dataset, const QList<GridColumn>& columns)
             [this](const QModelIndex& current) { currentRowPicked(current); });
     connect(&dataset, &Dataset::currentChanged, this, &DatasetGrid::selectCurrentRow);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DatasetGrid::selectCurrentRow);
+    layOutColumns(columns);
     selectCurrentRow();
+}
+
+void DatasetGrid::layOutColumns(const QList<GridColumn>& columns)
+{
+    QHeaderView* header = horizontalHeader();
+    for (int c = 0; c < columns.size(); ++c) {
+        const GridColumn& column = columns.at(c);
+        switch (column.sizing) {
+        case GridColumn::Sizing::Interactive:
+            break;
+        case GridColumn::Sizing::Fixed:
+            header->setSectionResizeMode(c, QHeaderView::Fixed);
+            break;
+        case GridColumn::Sizing::Stretch:
+            header->setSectionResizeMode(c, QHeaderView::Stretch);
+            break;
+        }
+        if (column.width > 0)
+            header->resizeSection(c, column.width);
+        if (column.delegate)
+            setItemDelegateForColumn(c, column.delegate(this));
+    }
 }
 
 void DatasetGrid::currentRowPicked(const QModelIndex& current)

@@ -5,7 +5,8 @@
 #include <QTableView>
 
 // A read-only grid over a dataset, whole rows selected, whose selected row
-// and the dataset's current row follow each other.
+// and the dataset's current row follow each other. Each column takes the
+// width, sizing and drawing its GridColumn gives.
 class DatasetGrid : public QTableView
 {
     Q_OBJECT
@@ -16,6 +17,7 @@ public:
     DatasetTableModel* datasetModel() const { return m_model; }
 
 private:
+    void layOutColumns(const QList<GridColumn>& columns);
     void selectCurrentRow();
     void currentRowPicked(const QModelIndex& current);
 

@@ -1,15 +1,9 @@
 #include "DatasetTableModel.h"
 
+#include "DatasetValues.h"
 #include "NumberFormat.h"
 
-namespace {
-bool isNumber(Schema::ColumnType type)
-{
-    using T = Schema::ColumnType;
-    return type == T::AutoIncrement || type == T::Long || type == T::Short || type == T::Byte ||
-           type == T::Double || type == T::Single || type == T::Currency;
-}
-} // namespace
+using DatasetValues::isNumeric;
 
 DatasetTableModel::DatasetTableModel(Dataset& dataset, QList<GridColumn> columns, QObject* parent)
     : QAbstractTableModel(parent), m_dataset(&dataset), m_columns(std::move(columns))
@@ -45,25 +39,29 @@ QVariant DatasetTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    if (const auto& computed = m_columns.at(index.column()).computed)
-        return computed(index.row(), role);
+    const GridColumn& column = m_columns.at(index.column());
+    if (column.computed)
+        return column.computed(index.row(), role);
+    // A field's cell has a text and an alignment, a picture's a name to be
+    // heard; the view asks for every other role of every cell it draws.
+    if (role != Qt::DisplayRole && role != Qt::TextAlignmentRole && role != Qt::AccessibleTextRole)
+        return {};
     const int field = fieldIndex(index.column());
     if (field < 0)
         return {};
     const Field cell = m_dataset->fieldAt(index.row(), field);
-    const GridColumn& column = m_columns.at(index.column());
     if (cell.type() == Schema::ColumnType::Bytes)
         return role == Qt::AccessibleTextRole ? pictureName(index.row(), column, cell) : QVariant();
     switch (role) {
     case Qt::DisplayRole:
-        if (!column.format.isEmpty() && isNumber(cell.type()) && !cell.isNull())
+        if (!column.format.isEmpty() && isNumeric(cell.type()) && !cell.isNull())
             return NumberFormat::formatFloat(column.format, cell.asDouble());
         return cell.displayText();
     case Qt::TextAlignmentRole:
         if (column.alignment)
             return QVariant::fromValue(column.alignment);
         return QVariant::fromValue(Qt::AlignVCenter |
-                                   (isNumber(cell.type()) ? Qt::AlignRight : Qt::AlignLeft));
+                                   (isNumeric(cell.type()) ? Qt::AlignRight : Qt::AlignLeft));
     default:
         return {};
     }

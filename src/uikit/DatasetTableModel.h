@@ -6,11 +6,24 @@
 #include <QAbstractTableModel>
 #include <QPointer>
 
-// One column of a grid over a dataset.
+class QAbstractItemDelegate;
+
+// One column of a grid over a dataset, with its place in the grid.
 struct GridColumn
 {
+    // How the column's width behaves: the user drags it from where it
+    // starts, it stays as it is, or it shares the room the others leave.
+    enum class Sizing
+    {
+        Interactive,
+        Fixed,
+        Stretch
+    };
+
     QString title;
-    QString field;
+    QString field = {}; // none for a computed column
+    int width = 0;      // pixels to start with; 0 leaves the grid's default
+    Sizing sizing = Sizing::Interactive;
     QString format = {};          // replaces the field's display format when given
     Qt::Alignment alignment = {}; // numbers to the right, texts to the left when not given
     // A column its owner works out from each fetched row instead of a
@@ -19,6 +32,9 @@ struct GridColumn
     // For a picture column (a blob field, drawn by a delegate): the field
     // whose text says what the picture shows, read to assistive technologies.
     QString namedBy = {};
+    // Draws the cells instead of the grid (a picture, a pin): made once,
+    // for the grid given as its parent.
+    std::function<QAbstractItemDelegate*(QObject* grid)> delegate = {};
 };
 
 // The rows of a dataset as a read-only table, each cell the field's display

@@ -1,10 +1,15 @@
 #include "GridPanel.h"
 
 #include "CommandGuard.h"
-#include "DatasetUtils.h"
 #include "Messages.h"
+#include "RowEditing.h"
 
+#include <algorithm>
+#include <optional>
+#include <QAction>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,6 +20,12 @@ GridPanel::GridPanel(GridPanelSettings settings, QWidget* parent)
     m_grid->setObjectName(m_settings.gridName);
     m_grid->setAccessibleName(m_settings.accessibleName);
     m_grid->setDataset(query(), m_settings.columns);
+    if (m_settings.lastColumnFills)
+        m_grid->horizontalHeader()->setStretchLastSection(true);
+    if (m_settings.rowHeight > 0) {
+        m_grid->setWordWrap(false);
+        m_grid->verticalHeader()->setDefaultSectionSize(m_settings.rowHeight);
+    }
 
     m_buttons->addStretch();
     m_add = makeButton(m_settings.add);
@@ -30,6 +41,7 @@ GridPanel::GridPanel(GridPanelSettings settings, QWidget* parent)
         if (m_edit && m_edit->isEnabled())
             editRow();
     });
+    buildRowMenu();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -48,6 +60,8 @@ QPushButton* GridPanel::makeButton(const PanelButton& b)
     button->setAccessibleName(spoken);
     if (!b.hint.isEmpty())
         button->setToolTip(b.hint);
+    if (b.iconSize.isValid())
+        button->setIconSize(b.iconSize);
     // Enter in the grid or a dialog field must not run a command.
     button->setAutoDefault(false);
     // Commands line up from the left, before the stretch; one may stand at the right end.
@@ -65,6 +79,62 @@ QPushButton* GridPanel::addButton(const PanelButton& b, std::function<void()> ha
     connectCommand(button, &QPushButton::clicked, this, std::move(handler));
     m_extra.append({button, std::move(enabled)});
     return button;
+}
+
+void GridPanel::buildRowMenu()
+{
+    const RowMenu& settings = m_settings.rowMenu;
+    if (settings.name.isEmpty())
+        return;
+    m_rowMenu = new QMenu(this);
+    m_rowMenu->setObjectName(settings.name);
+    for (const RowMenuEntry& entry : settings.entries) {
+        QAction* action = m_rowMenu->addAction(entry.caption);
+        action->setObjectName(entry.name);
+        connectCommand(action, &QAction::triggered, this, [this, entry] {
+            if (offers(entry))
+                entry.run(*this);
+        });
+    }
+
+    PanelButton button = settings.button;
+    button.atRight = true;
+    m_rowMenuButton = makeButton(button);
+    connectCommand(m_rowMenuButton, &QPushButton::clicked, this, [this] {
+        // Up and to the left of the button, which stands at the right end of its row.
+        popUpRowMenu(m_rowMenuButton->mapToGlobal(QPoint(0, 0)) - QPoint(120, 42));
+    });
+    // The button follows the grid's current row.
+    connect(&query(), &Dataset::currentChanged, m_rowMenuButton,
+            [this] { m_rowMenuButton->setEnabled(m_available && rowMenuOpens()); });
+
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connectCommand(m_grid, &QWidget::customContextMenuRequested, this,
+                   [this](const QPoint& at) { popUpRowMenu(m_grid->viewport()->mapToGlobal(at)); });
+}
+
+bool GridPanel::offers(const RowMenuEntry& entry) const
+{
+    return hasRows() && (!entry.offered || entry.offered(query()));
+}
+
+bool GridPanel::rowMenuOpens() const
+{
+    const RowMenu& menu = m_settings.rowMenu;
+    if (!m_rowMenu || !hasRows() || (menu.opensOn && !menu.opensOn(query())))
+        return false;
+    return std::any_of(menu.entries.cbegin(), menu.entries.cend(),
+                       [this](const RowMenuEntry& entry) { return offers(entry); });
+}
+
+void GridPanel::popUpRowMenu(const QPoint& at)
+{
+    if (!rowMenuOpens())
+        return;
+    const QList<QAction*> actions = m_rowMenu->actions();
+    for (qsizetype i = 0; i < actions.size(); ++i)
+        actions.at(i)->setEnabled(offers(m_settings.rowMenu.entries.at(i)));
+    m_rowMenu->popup(at);
 }
 
 void GridPanel::reload(int rowId)
@@ -105,6 +175,8 @@ void GridPanel::refreshStates(bool available)
         m_remove->setEnabled(rows);
     for (const auto& [button, enabled] : m_extra)
         button->setEnabled(enabled ? available && enabled() : rows);
+    if (m_rowMenuButton)
+        m_rowMenuButton->setEnabled(available && rowMenuOpens());
 }
 
 // The buttons follow the rows at once; the owner recomputes the rest.
@@ -115,75 +187,45 @@ void GridPanel::afterChange()
 }
 
 // The table is opened on the one row the command works on, never on the
-// whole table; its designed statement comes back afterwards.
-void GridPanel::openTableOn(int id)
+// whole table, unless it is the query itself. However the command ends,
+// the buttons follow and the owner hears of it.
+void GridPanel::changeRow(int id, const std::function<bool(Dataset& row)>& command)
 {
-    Dataset& t = table();
-    t.close();
-    m_tableDesign = t.sql();
-    QStringList lines = m_tableDesign;
-    const QString where = QStringLiteral("WHERE Id=%1").arg(id);
-    const int at = DatasetUtils::lineOfKeyword(lines, QStringLiteral("WHERE"));
-    if (at >= 0)
-        lines[at] = where;
-    else
-        lines.insert(DatasetUtils::lineOfKeyword(lines, QStringLiteral("FROM")) + 1, where);
-    t.setSql(lines);
-    t.open();
-}
-
-void GridPanel::closeTable()
-{
-    table().close();
-    table().setSql(m_tableDesign);
-}
-
-// Runs the entry dialog on the table's row, then puts the query back on it.
-// However the dialog ends, no change stays pending.
-void GridPanel::runEntryOnTable(const GridPanelSettings::Entry& entry)
-{
-    Dataset& t = table();
     bool posted = false;
-    int id = -1;
+    int postedId = -1;
     try {
-        posted = entry && entry(window(), t);
-        if (t.isEditing())
-            t.cancel();
-        if (posted && !t.isEmpty())
-            id = t.field(QStringLiteral("Id")).asInteger();
-    } catch (...) {
-        if (t.isEditing())
-            t.cancel();
+        std::optional<RowEditing::ScopedRow> row;
         if (separateTable())
-            closeTable();
+            row.emplace(table(), id);
+        else if (!query().isActive())
+            reload();
+        Dataset& t = table();
+        if (id >= 0 && t.isEmpty()) {
+            // The row went away meanwhile: show what is there now.
+            row.reset();
+            reload();
+            afterChange();
+            return;
+        }
+        posted = command(t);
+        if (posted && !t.isEmpty())
+            postedId = t.field(QStringLiteral("Id")).asInteger();
+    } catch (...) {
         afterChange();
         throw;
     }
-    if (separateTable())
-        closeTable();
     if (posted)
-        reload(id);
+        reload(postedId);
     afterChange();
 }
 
 void GridPanel::addRow()
 {
-    if (separateTable())
-        openTableOn(-1);
-    else if (!query().isActive())
-        reload();
-    Dataset& t = table();
-    try {
-        t.append();
-        if (m_settings.initNewRow)
-            m_settings.initNewRow(t);
-    } catch (...) {
-        t.cancel();
-        if (separateTable())
-            closeTable();
-        throw;
-    }
-    runEntryOnTable(m_settings.runEntry);
+    changeRow(-1, [this](Dataset& t) {
+        return RowEditing::add(t, m_settings.initNewRow, [this](Dataset& row) {
+            return m_settings.runEntry && m_settings.runEntry(window(), row);
+        });
+    });
 }
 
 void GridPanel::editRowWith(const GridPanelSettings::Entry& entry)
@@ -191,18 +233,9 @@ void GridPanel::editRowWith(const GridPanelSettings::Entry& entry)
     const int id = currentId();
     if (id < 0 && !hasRows())
         return;
-    if (separateTable())
-        openTableOn(id);
-    Dataset& t = table();
-    if (t.isEmpty()) {
-        // The row went away meanwhile: show what is there now.
-        closeTable();
-        reload();
-        afterChange();
-        return;
-    }
-    t.edit();
-    runEntryOnTable(entry);
+    changeRow(id, [this, &entry](Dataset& t) {
+        return RowEditing::change(t, [this, &entry](Dataset& row) { return entry && entry(window(), row); });
+    });
 }
 
 void GridPanel::deleteRow()
@@ -215,15 +248,11 @@ void GridPanel::deleteRow()
         return;
     }
     const int row = query().currentRow();
-    openTableOn(currentId());
-    try {
-        if (!table().isEmpty())
-            table().remove();
-    } catch (...) {
-        closeTable();
-        throw;
+    {
+        RowEditing::ScopedRow shown(table(), currentId());
+        if (shown.found())
+            shown.row().remove();
     }
-    closeTable();
     reload();
     if (hasRows())
         query().moveTo(std::min(row, query().recordCount() - 1));

@@ -6,7 +6,9 @@
 #include <QIcon>
 #include <QWidget>
 
+class GridPanel;
 class QHBoxLayout;
+class QMenu;
 class QPushButton;
 
 // A command button of a grid panel. A button without a caption shows its
@@ -18,6 +20,33 @@ struct PanelButton
     QString hint = {};
     QIcon icon = {};
     bool atRight = false; // at the right end of the row instead of after the others
+    QSize iconSize = {};  // the style's when not given
+};
+
+// One entry of a row menu: what it does to the grid's current row.
+struct RowMenuEntry
+{
+    QString name; // the action's object name
+    QString caption;
+    // Whether the current row allows it, read from the grid's query on that
+    // row; always when not given.
+    std::function<bool(const Dataset& current)> offered;
+    std::function<void(GridPanel& panel)> run;
+};
+
+// What can be done to the grid's current row besides editing it: a pop-up
+// menu opened by a picture button at the right end of the buttons (the menu
+// up and to the left of it) and by a right click on the grid. It opens only
+// on a row that offers one of its entries (and that its own rule, when
+// given, allows), those not offered disabled; the button is enabled exactly
+// then, following the current row. An entry triggered on a row that does
+// not offer it does nothing.
+struct RowMenu
+{
+    QString name; // the menu's object name; no menu without it
+    PanelButton button;
+    QList<RowMenuEntry> entries;
+    std::function<bool(const Dataset& current)> opensOn = {};
 };
 
 // What a grid panel shows and how its rows are added, changed and deleted.
@@ -28,6 +57,8 @@ struct GridPanelSettings
     Dataset* query = nullptr; // what the grid shows, possibly a read-only join
     Dataset* table = nullptr; // where rows are added, changed and deleted; the query itself when null
     QList<GridColumn> columns;
+    bool lastColumnFills = false; // the last column takes the room the others leave
+    int rowHeight = 0;            // rows of one line that high, not wrapped; 0: the grid's own
     // The WHERE line that ties the query to its owner (a person, an
     // analysis), "%1" standing for the owner's Id, -1 when there is none;
     // empty for a query opened as it is designed.
@@ -43,13 +74,15 @@ struct GridPanelSettings
     // returns true when the dialog posted it.
     using Entry = std::function<bool(QWidget* parent, Dataset& row)>;
     Entry runEntry = {};
+    RowMenu rowMenu = {};
 };
 
 // A read-only grid over a query with its add, edit and delete buttons (and
-// any extra ones): the piece every page, list window and value list of the
-// program is built from. Changes go through the table dataset on the row the
-// grid shows; afterwards the query is reopened in its order with that row
-// current, and changed() is raised.
+// any extra ones, and a row menu): the piece every page, list window and
+// value list of the program is built from. Changes go through the table
+// dataset, opened on the one row concerned (RowEditing::ScopedRow) when it
+// is not the query itself; afterwards the query is reopened in its order
+// with that row current, and changed() is raised.
 class GridPanel : public QWidget
 {
     Q_OBJECT
@@ -89,10 +122,14 @@ signals:
 
 private:
     QPushButton* makeButton(const PanelButton& button);
+    void buildRowMenu();
+    bool rowMenuOpens() const;
+    bool offers(const RowMenuEntry& entry) const;
+    void popUpRowMenu(const QPoint& at);
     bool separateTable() const { return m_settings.table && m_settings.table != m_settings.query; }
-    void openTableOn(int id);
-    void closeTable();
-    void runEntryOnTable(const GridPanelSettings::Entry& entry);
+    // Runs the command on the table's row of that Id (-1: a new one), then
+    // shows the row it posted.
+    void changeRow(int id, const std::function<bool(Dataset& row)>& command);
     void afterChange();
 
     GridPanelSettings m_settings;
@@ -102,7 +139,8 @@ private:
     QPushButton* m_edit = nullptr;
     QPushButton* m_remove = nullptr;
     QList<QPair<QPushButton*, std::function<bool()>>> m_extra;
-    QStringList m_tableDesign;
+    QMenu* m_rowMenu = nullptr;
+    QPushButton* m_rowMenuButton = nullptr;
     int m_buttonCount = 0;
     bool m_available = false; // as the owner last said
 };

@@ -5,7 +5,6 @@
 #include "TDataModule2.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -20,9 +19,10 @@ GridPanelSettings settingsFor(TDataModule2& dm2, int personId)
     s.gridName = QStringLiteral("Grid_RepeatVaccine");
     s.accessibleName = QStringLiteral("Rappels de vaccination");
     s.query = &dm2.RepeatVaccineQuery;
-    s.columns = {{QStringLiteral("Date de rappel"), QStringLiteral("Repeat_Date")},
-                 {QStringLiteral("Vaccin"), QStringLiteral("Vaccin")},
+    s.columns = {{QStringLiteral("Date de rappel"), QStringLiteral("Repeat_Date"), 110},
+                 {QStringLiteral("Vaccin"), QStringLiteral("Vaccin"), 230},
                  {QStringLiteral("Dernière vaccination"), QStringLiteral("Last")}};
+    s.lastColumnFills = true;
     s.filterLine = BoosterReminders::kPendingFilter;
     s.ownerId = [personId] { return personId; };
     return s;
@@ -72,10 +72,6 @@ TRepeatVaccineList::TRepeatVaccineList(TDataModule2& dm2, int personId, QWidget*
         close->setObjectName(QStringLiteral("CloseBtn"));
     DatasetGrid* grid = panel()->grid();
     grid->setItemDelegate(new UrgencyDelegate(dm2.RepeatVaccineQuery, grid));
-    QHeaderView* header = grid->horizontalHeader();
-    header->resizeSection(0, 110);
-    header->resizeSection(1, 230);
-    header->setStretchLastSection(true);
 
     const int overdue = BoosterReminders::overdueCount(dm2.RepeatVaccineQuery, Clock::today());
     m_overdue->setObjectName(QStringLiteral("Lab_Overdue"));

@@ -6,8 +6,6 @@
 #include "TDataModule1.h"
 #include "TEnterVaccineExe.h"
 
-#include <QHeaderView>
-
 namespace VaccinePage {
 
 GridPage* create(TDataModule1& dm, QWidget* parent)
@@ -17,11 +15,13 @@ GridPage* create(TDataModule1& dm, QWidget* parent)
     s.accessibleName = QStringLiteral("Vaccins");
     s.query = &dm.VaccineQuery;
     s.table = &dm.Vaccine;
-    s.columns = {{QStringLiteral("Date de vaccination"), QStringLiteral("Date_Vaccine")},
-                 {QStringLiteral("Date de rappel"), QStringLiteral("Repeat_Date")},
-                 {QStringLiteral("Vaccin"), QStringLiteral("Vaccin")},
-                 {QStringLiteral("Praticien"), QStringLiteral("Doctor")},
-                 {QStringLiteral("Observations"), QStringLiteral("Remark1")}};
+    // The dates keep their width; the texts share what the page leaves.
+    constexpr auto stretch = GridColumn::Sizing::Stretch;
+    s.columns = {{QStringLiteral("Date de vaccination"), QStringLiteral("Date_Vaccine"), 125},
+                 {QStringLiteral("Date de rappel"), QStringLiteral("Repeat_Date"), 100},
+                 {QStringLiteral("Vaccin"), QStringLiteral("Vaccin"), 0, stretch},
+                 {QStringLiteral("Praticien"), QStringLiteral("Doctor"), 0, stretch},
+                 {QStringLiteral("Observations"), QStringLiteral("Remark1"), 0, stretch}};
     s.filterLine = QStringLiteral("WHERE Vaccine.Id_Ref=%1");
     s.ownerId = [&dm] { return DatasetUtils::currentId(dm.Person); };
     s.add = {QStringLiteral("Btn_Vaccine_Add"), QStringLiteral(" Ajouter"), QStringLiteral("Ajouter")};
@@ -36,14 +36,7 @@ GridPage* create(TDataModule1& dm, QWidget* parent)
     s.runEntry = [&dm](QWidget* window, Dataset& vaccine) {
         return TEnterVaccineExe(dm, vaccine, window).exec() == QDialog::Accepted;
     };
-    auto* page = new GridPage(std::move(s), parent);
-    // The dates keep their width; the texts share what the page leaves.
-    QHeaderView* header = page->panel()->grid()->horizontalHeader();
-    header->resizeSection(0, 125);
-    header->resizeSection(1, 100);
-    for (int column = 2; column < 5; ++column)
-        header->setSectionResizeMode(column, QHeaderView::Stretch);
-    return page;
+    return new GridPage(std::move(s), parent);
 }
 
 } // namespace VaccinePage

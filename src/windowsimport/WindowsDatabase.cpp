@@ -1,11 +1,12 @@
 #include "WindowsDatabase.h"
 
 #include "Connection.h"
+#include "DatabaseUpdate.h"
 #include "DatabaseVersion.h"
 #include "FileUtils.h"
 #include "JetConversion.h"
 #include "JetFile.h"
-#include "StartupUpdate.h"
+#include "StoredFiles.h"
 #include "UpdateEngine.h"
 
 #include <cerrno>
@@ -89,8 +90,8 @@ void update(const QString& file, const QString& stagingFolder, const Folders& fo
     Connected connected(file);
     UpdateProgress gauge(progress);
     try {
-        StartupUpdate::updateOlderDatabase(folders, kConnection, stagingFolder, file, &gauge,
-                                           [&gauge](const QString& text) { gauge.setText(text); });
+        DatabaseUpdate::updateOlderDatabase(folders, kConnection, stagingFolder, file, &gauge,
+                                            [&gauge](const QString& text) { gauge.setText(text); });
     } catch (const UpdateStopped&) {
         throw JetConversion::Cancelled();
     }
@@ -130,10 +131,10 @@ QString filesFolderBeside(const QString& jetFile)
 {
     const QDir own = QFileInfo(jetFile).absoluteDir();
     const auto holdsFiles = [](const QDir& folder) {
-        return !folder
-                    .entryList({QStringLiteral("Images"), QStringLiteral("Files")},
-                               QDir::Dirs | QDir::NoDotAndDotDot)
-                    .isEmpty();
+        QStringList names;
+        for (const StoredFiles::Folder& stored : StoredFiles::folders())
+            names << stored.name.chopped(1);
+        return !folder.entryList(names, QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
     };
     QDir above = own;
     if (!holdsFiles(own) && above.cdUp() && holdsFiles(above))

@@ -1,10 +1,13 @@
 #include "Dataset.h"
 
+#include "DatasetValues.h"
 #include "Errors.h"
 #include "TemplateDatabaseTest.h"
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QSqlField>
+#include <QSqlRecord>
 
 namespace {
 
@@ -261,10 +264,14 @@ TEST_F(DatasetTest, CalculatedFieldsFollowEveryRowAndEveryPost)
     });
     d.setDisplayFormat(QStringLiteral("Left"), QStringLiteral("#######0.00"));
     d.open();
-    EXPECT_EQ(calls, 3);
+    // Computed for the first row on opening, for the others when first read, and kept.
+    EXPECT_EQ(calls, 1);
     EXPECT_EQ(d.fieldAt(0, d.fieldIndex(QStringLiteral("Left"))).asDouble(), 0.0);
     // Exact in currency arithmetic, where doubles would leave 0.1 - 2e-17.
     EXPECT_EQ(d.fieldAt(1, d.fieldIndex(QStringLiteral("Left"))).asDouble(), 0.1);
+    EXPECT_EQ(d.fieldAt(1, d.fieldIndex(QStringLiteral("Left"))).displayText(),
+              QStringLiteral("0") + QLocale().decimalPoint() + "10");
+    EXPECT_EQ(calls, 2);
     EXPECT_TRUE(d.field(QStringLiteral("Left")).isCalculated());
 
     d.last();
@@ -275,6 +282,84 @@ TEST_F(DatasetTest, CalculatedFieldsFollowEveryRowAndEveryPost)
     EXPECT_EQ(d.field(QStringLiteral("Left")).asDouble(), 40.0);
     EXPECT_EQ(d.field(QStringLiteral("Left")).displayText(),
               QStringLiteral("40") + QLocale().decimalPoint() + "00");
+}
+
+// A calculation that cannot be made fails when the dataset opens, not when
+// a grid first draws the row (where nothing could report it).
+TEST_F(DatasetTest, ACalculationNamingAMissingFieldFailsOnOpening)
+{
+    Dataset d(QStringLiteral("Lst_Doctor"));
+    d.addCalculatedField(QStringLiteral("Label"), Schema::ColumnType::Text,
+                         [](const Dataset& ds) { return ds.field(QStringLiteral("Title")).asString(); });
+    EXPECT_THROW(openDoctors(d), DatabaseError);
+    EXPECT_FALSE(d.isActive());
+    EXPECT_EQ(d.recordCount(), 0);
+}
+
+// Rows are kept as SQLite stored them and become values only when read:
+// every value, and every reading of it, is the one the Qt driver's value
+// gives, on every kind of column, NULL included.
+TEST_F(DatasetTest, ValuesReadAsTheDriverGivesThemOnEveryKindOfColumn)
+{
+    exec(
+        QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Date_Action, Time_Action, Price, Price_Repayment, "
+                       "Repayment, Remark1) VALUES (1, 1, '2024-02-29', '10:30', 12.3456, 0.1, 1, ?)"),
+        {QStringLiteral("Contrôle « annuel » ✓")});
+    // Texts where numbers and dates are expected, as older files may hold.
+    exec(QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Date_Action, Price, Repayment, Remark1) "
+                        "VALUES (1, 2, 'pas une date', '7,5', 'Oui', '')"));
+    exec(QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag) VALUES (2, 1)"));
+    exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title, Img, ImgMini) VALUES (1, 'photo', ?, ?)"),
+         {QByteArray("\x00\xff\xd8jpeg\x00", 8), QByteArray("", 0)});
+    exec(QStringLiteral("INSERT INTO DOCUMENTIMG (Id_Ref, Title) VALUES (2, NULL)"));
+
+    const QStringList statements{
+        QStringLiteral("SELECT * FROM [ACTION] ORDER BY Id"),
+        QStringLiteral("SELECT * FROM DOCUMENTIMG ORDER BY Id"),
+        QStringLiteral("SELECT ACTION.Id, ACTION.Price, LST_DOCTOR.Name, LST_DOCTOR.Convention FROM [ACTION] "
+                       "LEFT JOIN LST_DOCTOR ON ACTION.Id_Org = LST_DOCTOR.Id ORDER BY ACTION.Id"),
+        // Expressions: typed by their first value, as the driver types them.
+        QStringLiteral("SELECT count(*) AS N, 1.5 AS R, x'0102' AS B, NULL AS Z, 'texte' AS T FROM [ACTION]"),
+        QStringLiteral("SELECT Id_Ref + 0 AS N FROM [ACTION] WHERE Id < 0"),
+    };
+    for (const QString& statement : statements) {
+        SCOPED_TRACE(statement.toStdString());
+        Dataset d(QStringLiteral("Query"));
+        d.setSql(statement);
+        d.open();
+        QSqlQuery q(Connection::database());
+        ASSERT_TRUE(q.exec(statement));
+        const QSqlRecord record = q.record();
+        ASSERT_EQ(d.fieldCount(), record.count());
+        for (int c = 0; c < record.count(); ++c) {
+            if (!Schema::findColumn(record.field(c).tableName(), record.field(c).name())) {
+                EXPECT_EQ(d.field(c).type(), DatasetValues::typeOfValue(record.field(c).metaType()))
+                    << record.fieldName(c).toStdString();
+            }
+        }
+        int row = 0;
+        for (; q.next(); ++row) {
+            ASSERT_LT(row, d.recordCount());
+            for (int c = 0; c < record.count(); ++c) {
+                SCOPED_TRACE(record.fieldName(c).toStdString());
+                const Field field = d.fieldAt(row, c);
+                const QVariant driver = q.value(c);
+                const Schema::ColumnType type = field.type();
+                EXPECT_EQ(field.value().typeId(), driver.typeId());
+                EXPECT_EQ(field.value().isNull(), driver.isNull());
+                EXPECT_EQ(field.value(), driver);
+                EXPECT_EQ(field.isNull(), DatasetValues::isNull(driver));
+                EXPECT_EQ(field.asString(), DatasetValues::text(driver, type));
+                EXPECT_EQ(field.displayText(), DatasetValues::formatted(driver, type, field.displayFormat()));
+                EXPECT_EQ(field.asInteger(), DatasetValues::integer(driver));
+                EXPECT_EQ(field.asMoney(), DatasetValues::money(driver));
+                EXPECT_EQ(field.asDate(), DatasetValues::date(driver));
+                EXPECT_EQ(field.asBoolean(), DatasetValues::boolean(driver));
+                EXPECT_EQ(field.asBytes(), DatasetValues::bytes(driver, type));
+            }
+        }
+        EXPECT_EQ(row, d.recordCount());
+    }
 }
 
 TEST_F(DatasetTest, EventsRunAroundPostsDeletesAndMoves)

@@ -10,6 +10,7 @@
 #include "PictureLayout.h"
 #include "PrintDialogs.h"
 #include "ProgramPrinter.h"
+#include "ReportCommands.h"
 #include "TPreviewImage.h"
 #include "TViewImage.h"
 
@@ -81,12 +82,15 @@ protected:
     void SetUp() override
     {
         m_person = m_household.addPerson(QStringLiteral("Durand"), QStringLiteral("Léa"));
-        m_images = m_household.dataFolder() + QStringLiteral("Data/Images/");
+        m_database = m_household.dataFolder() + QStringLiteral("Data/");
+        m_images = m_database + QStringLiteral("Images/");
+        TPreviewImage::lendPrinting(&ReportCommands::printPictures);
         programPrinter().setOutputFormat(QPrinter::PdfFormat);
         programPrinter().setOutputFileName(m_pdf);
     }
     void TearDown() override
     {
+        TPreviewImage::lendPrinting({});
         PrintDialogs::setHandler({});
         programPrinter().setOutputFormat(QPrinter::NativeFormat);
         programPrinter().setOutputFileName(QString());
@@ -121,6 +125,7 @@ protected:
     HouseholdFixture m_household;
     TestFolders::Scratch m_scratch;
     QString m_pdf = m_scratch.path() + QStringLiteral("printed.pdf");
+    QString m_database;
     QString m_images;
     int m_person = -1;
 };
@@ -145,7 +150,7 @@ TEST(PictureLayout, PlacesThePictureAsEachZoomSays)
 TEST_F(PictureViewers, PagesThroughThePersonsPicturesWithTheButtonsFollowing)
 {
     const QList<int> ids = addDocuments(5);
-    TPreviewImage viewer(TPreviewImage::documents(m_images, m_person, ids[2]));
+    TPreviewImage viewer(TPreviewImage::documents(m_database, m_person, ids[2]));
     viewer.show();
     EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Document - Image (Ordonnance 3)"));
     EXPECT_EQ(viewer.currentFile(), m_images + QStringLiteral("Doc%1.jpg").arg(ids[2]));
@@ -162,12 +167,22 @@ TEST_F(PictureViewers, PagesThroughThePersonsPicturesWithTheButtonsFollowing)
     EXPECT_EQ(viewer.canvas().pictureRect(), QRect(10, 10, 200, 300));
 }
 
+TEST_F(PictureViewers, WithoutPrintingLentThePrintButtonStaysDisabled)
+{
+    addDocuments(1);
+    TPreviewImage::lendPrinting({});
+    TPreviewImage viewer(TPreviewImage::documents(m_database, m_person, -1));
+    viewer.show();
+    EXPECT_FALSE(button(viewer, "Btn_Print")->isEnabled());
+    EXPECT_TRUE(button(viewer, "Btn_Save")->isEnabled());
+}
+
 TEST_F(PictureViewers, AMissingFileIsToldAndDisablesPrintAndSaveButNotPaging)
 {
     const QList<int> ids = addDocuments(2);
     QFile::remove(m_images + QStringLiteral("Doc%1.jpg").arg(ids[0]));
     Messages::Recorder messages;
-    TPreviewImage viewer(TPreviewImage::documents(m_images, m_person, -1));
+    TPreviewImage viewer(TPreviewImage::documents(m_database, m_person, -1));
     viewer.show();
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_EQ(messages.texts().first(), TPreviewImage::missingMessage(viewer.currentFile()));
@@ -194,7 +209,7 @@ TEST_F(PictureViewers, ARangePrintsEachPictureTheCopiesAskedInOneJobAndEndsTheVi
         c.copies = 2;
         return std::optional(c);
     });
-    TPreviewImage viewer(TPreviewImage::documents(m_images, m_person, ids[4]));
+    TPreviewImage viewer(TPreviewImage::documents(m_database, m_person, ids[4]));
     viewer.show();
     button(viewer, "Btn_Print")->click();
     ASSERT_EQ(asked.size(), 1);
@@ -221,7 +236,7 @@ TEST_F(PictureViewers, OnePictureOffersNoSelectionAndASelectionKeepsTheWindowOpe
         c.copies = 3;
         return std::optional(c);
     });
-    TPreviewImage viewer(TPreviewImage::documents(m_images, m_person, -1));
+    TPreviewImage viewer(TPreviewImage::documents(m_database, m_person, -1));
     viewer.show();
     for (const char* name : {"Btn_First", "Btn_Prior", "Btn_Next", "Btn_Last"})
         EXPECT_FALSE(button(viewer, name)->isEnabled()) << name;
@@ -244,7 +259,7 @@ TEST_F(PictureViewers, AMissingPictureInARangeIsToldTwiceAndTheRestIsPrinted)
         c.range = PrintDialogs::Choice::Range::All;
         return std::optional(c);
     });
-    TPreviewImage viewer(TPreviewImage::documents(m_images, m_person, ids[0]));
+    TPreviewImage viewer(TPreviewImage::documents(m_database, m_person, ids[0]));
     viewer.show();
     Messages::Recorder messages;
     button(viewer, "Btn_Print")->click();

@@ -14,7 +14,6 @@
 #include "JetSamples.h"
 #include "JpegIO.h"
 #include "Product.h"
-#include "StartupUpdate.h"
 #include "TestFolders.h"
 #include "WindowsDatabase.h"
 

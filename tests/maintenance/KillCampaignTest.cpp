@@ -235,10 +235,11 @@ protected:
                 return 0;
             // After: the records of the archive, and the history naming the
             // safety archive, which holds the records before.
+            // A history row reads "day|time|description|path".
             if (now.withoutHistory() != m_archived.withoutHistory() || history.size() != 2 ||
-                !history.last().startsWith(BackupHistory::kSafetyBackup + QLatin1Char('|')))
+                history.last().section(QLatin1Char('|'), 2, 2) != BackupHistory::kSafetyBackup)
                 return -1;
-            return holdsTheRecordsBefore(history.last().section(QLatin1Char('|'), 1), given != operation,
+            return holdsTheRecordsBefore(history.last().section(QLatin1Char('|'), 3), given != operation,
                                          home)
                        ? 1
                        : -1;

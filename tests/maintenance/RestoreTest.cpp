@@ -409,7 +409,7 @@ TEST_F(RestoreTest, SetAsideDataOutliveAKillUntilTheirSafetyArchiveIsWrittenAndL
         {
             void task(const QString& text) override
             {
-                if (text.startsWith(QLatin1String("Vérification")))
+                if (text.startsWith(QStringLiteral("Vérification")))
                     ::raise(SIGKILL);
             }
             void bar(qint64, qint64) override {}

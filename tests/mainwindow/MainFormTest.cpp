@@ -69,14 +69,16 @@ protected:
     HouseholdFixture m_household;
 };
 
-TEST_F(MainFormCreation, AppliesItsEffectsOnTheProcess)
+// The process-wide values are start-up's: the main window only reads them.
+TEST_F(MainFormCreation, ShowsTheSettingsWithoutChangingThem)
 {
-    TestFolders::writeFile(program().folders.iniFile(), "[Properties]\nFirstLaunch=1\nShowCalendar=0\n");
+    TestFolders::writeFile(program().folders.iniFile(), "[Properties]\nShowCalendar=1\n");
+    program().settings.showCalendar = false;
     const auto form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Brivoline 3.51"));
-    EXPECT_FALSE(program().settings.firstLaunch);
-    EXPECT_EQ(program().scratchImagePath, m_household.dataFolder() + QStringLiteral("Data/Images/Temp.jpg"));
-    EXPECT_TRUE(form->findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isHidden());
+    EXPECT_TRUE(program().settings.firstLaunch) << "start-up counts the launch";
+    EXPECT_TRUE(form->findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isHidden())
+        << "the settings in memory, not the file";
     EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("DigitalTime"))->isHidden());
     EXPECT_TRUE(
         form->findChild<QLabel*>(QStringLiteral("Lab_Maker"))->text().contains(QStringLiteral("2031")));
@@ -84,7 +86,7 @@ TEST_F(MainFormCreation, AppliesItsEffectsOnTheProcess)
 
 TEST_F(MainFormCreation, ShowCalendarShowsCalendarAndClock)
 {
-    TestFolders::writeFile(program().folders.iniFile(), "[Properties]\nShowCalendar=1\n");
+    program().settings.showCalendar = true;
     const auto form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
     form->show();
     EXPECT_TRUE(form->findChild<MiniCalendar*>(QStringLiteral("MiniCalendar"))->isVisible());
@@ -93,8 +95,11 @@ TEST_F(MainFormCreation, ShowCalendarShowsCalendarAndClock)
 
 TEST_F(MainFormCreation, ClosingStoresThePlacement)
 {
-    TestFolders::writeFile(program().folders.iniFile(),
-                           "[Windows]\nLeft=10\nTop=20\nWidth=760\nHeight=560\n");
+    Settings& settings = program().settings;
+    settings.left = 10;
+    settings.top = 20;
+    settings.width = 760;
+    settings.height = 560;
     const auto form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
     form->show();
     EXPECT_EQ(form->size(), QSize(760, 560)) << "the offscreen screen is 800 x 600";

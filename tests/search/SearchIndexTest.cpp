@@ -2,11 +2,11 @@
 // the index finds and in which order, and the index kept in step by the
 // database itself with every change of a row, on any connection.
 #include "Connection.h"
+#include "DatabaseUpdate.h"
 #include "DatasetUtils.h"
 #include "HouseholdFixture.h"
 #include "ProgramState.h"
 #include "SearchQuery.h"
-#include "StartupUpdate.h"
 #include "Transaction.h"
 
 #include <gtest/gtest.h>
@@ -250,8 +250,8 @@ TEST_F(SearchIndexTest, AnOlderDatabaseGetsItsIndexBuiltAndEveryConnectionKeepsI
     q.finish();
 
     const ProgramState& p = program();
-    ASSERT_TRUE(StartupUpdate::updateOlderDatabase(p.folders, Connection::database().connectionName(),
-                                                   p.db.databaseFolder, p.db.databaseFile(), nullptr, {}));
+    ASSERT_TRUE(DatabaseUpdate::updateOlderDatabase(p.folders, Connection::database().connectionName(),
+                                                    p.db.databaseFolder, p.db.databaseFile(), nullptr, {}));
     EXPECT_EQ(found(QStringLiteral("bronchite")), QStringList{key(Kind::Consultation, consult)});
     EXPECT_EQ(found(QStringLiteral("lefevre")), QStringList{key(Kind::Identity, m_zoe)});
 

@@ -3,6 +3,7 @@
 #include "StartupUpdate.h"
 
 #include "BmpFormat.h"
+#include "DatabaseUpdate.h"
 #include "DatabaseVersion.h"
 #include "JpegIO.h"
 #include "Messages.h"
@@ -140,7 +141,7 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
     createOlder(m_db.databaseFile());
     // One backup offer for each script of the chain, each declined.
     for (qsizetype i = 0;
-         i < StartupUpdate::scriptsAfter(m_folders.program + QStringLiteral("Maj/"), 320).size(); ++i)
+         i < DatabaseUpdate::scriptsAfter(m_folders.program + QStringLiteral("Maj/"), 320).size(); ++i)
         m_messages.queueAnswer(Messages::Answer::No);
     update();
 
@@ -238,11 +239,6 @@ TEST_F(StartupUpdateTest, OlderLayoutIsBroughtToTheTemplateAndASecondRunChangesN
 
 TEST_F(StartupUpdateTest, VersionDecidesWhetherTheScriptOfThisVersionIsCopied)
 {
-    EXPECT_EQ(numericVersion(QStringLiteral("3.51")), 351);
-    EXPECT_EQ(numericVersion(QStringLiteral("3.6")), 36) << "older than 3.51";
-    EXPECT_EQ(numericVersion(QStringLiteral("abc")), 0);
-    EXPECT_EQ(numericVersion(QString()), 0);
-
     TestFolders::copyTemplate(m_db.databaseFile());
     // Current: nothing copied, nothing run, the row not written again.
     setVersionThenUpdate(Product::databaseVersion);
@@ -274,22 +270,6 @@ TEST_F(StartupUpdateTest, VersionDecidesWhetherTheScriptOfThisVersionIsCopied)
                   .next(),
               true);
     EXPECT_FALSE(exists(m_folders.data + QStringLiteral("mine.maj")));
-}
-
-TEST_F(StartupUpdateTest, ScriptsAboveTheDatabaseVersionRunInVersionOrderUpToTheProgramsLayout)
-{
-    const QString folder = m_scratch.make(QStringLiteral("chain"));
-    for (const char* name : {"BD_351.maj", "BD_3510.maj", "BD_330.maj", "BD_35.maj", "other.maj", "BD_x.maj"})
-        writeFile(folder + QLatin1String(name), "");
-    const int program = Product::databaseVersionNumber;
-    writeFile(folder + QStringLiteral("BD_%1.maj").arg(program + 1), "");
-    const QStringList fromOlder = StartupUpdate::scriptsAfter(folder, 320);
-    ASSERT_GE(fromOlder.size(), 2);
-    EXPECT_EQ(fromOlder.mid(0, 2), (QStringList{QStringLiteral("BD_330.maj"), QStringLiteral("BD_351.maj")}))
-        << "by number, whatever the name order; too short or odd names are not scripts";
-    EXPECT_FALSE(fromOlder.contains(QStringLiteral("BD_%1.maj").arg(program + 1)))
-        << "a newer layout never runs";
-    EXPECT_TRUE(StartupUpdate::scriptsAfter(folder, program).isEmpty());
 }
 
 TEST_F(StartupUpdateTest, TwoScriptsRunInNameOrderEachWithItsBackup)

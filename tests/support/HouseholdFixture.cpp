@@ -1,6 +1,7 @@
 #include "HouseholdFixture.h"
 
 #include "DatasetUtils.h"
+#include "Money.h"
 #include "ProgramState.h"
 
 HouseholdFixture::HouseholdFixture() : m_data(m_scratch.path())
@@ -18,8 +19,13 @@ HouseholdFixture::HouseholdFixture() : m_data(m_scratch.path())
         m_scratch.make(QStringLiteral("Data/") + QString::fromLatin1(sub));
     TestFolders::copyTemplate(p.db.databaseFile());
     p.settings = Settings();
+    // As start-up does: the currency symbol settled first, the data
+    // modules' money fields showing it.
+    Money::normaliseCurrencySymbol();
     m_dm = std::make_unique<TDataModule1>(p.db);
     m_dm2 = std::make_unique<TDataModule2>();
+    m_dm->applyMoneyFormats();
+    m_dm2->applyMoneyFormats();
 }
 
 HouseholdFixture::~HouseholdFixture()

@@ -8,7 +8,7 @@
 
 // A household database of the program's own: a copy of the built template
 // in a scratch data folder, opened by the main data module, with the
-// program's folders pointing there.
+// program's folders pointing there and the process as start-up leaves it.
 class HouseholdFixture
 {
 public:

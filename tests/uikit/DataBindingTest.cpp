@@ -196,10 +196,11 @@ TEST_F(DataBindingTest, FieldsOfAReadOnlyDatasetCannotBeTyped)
 TEST_F(DataBindingTest, GridAndDatasetShareTheCurrentRow)
 {
     auto* grid = add<DatasetGrid>();
-    grid->setDataset(m_person,
-                     {{QStringLiteral("Nom"), QStringLiteral("Name")},
-                      {QStringLiteral("Poids"), QStringLiteral("BirthDay_Weight")},
-                      {QStringLiteral("Prix"), QStringLiteral("BirthDay_Weight"), QStringLiteral("0.0 €")}});
+    grid->setDataset(m_person, {{QStringLiteral("Nom"), QStringLiteral("Name")},
+                                {QStringLiteral("Poids"), QStringLiteral("BirthDay_Weight")},
+                                {.title = QStringLiteral("Prix"),
+                                 .field = QStringLiteral("BirthDay_Weight"),
+                                 .format = QStringLiteral("0.0 €")}});
     DatasetTableModel* model = grid->datasetModel();
     ASSERT_EQ(model->rowCount(), 2);
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Nom"));

@@ -1,13 +1,23 @@
 #include "GridPanel.h"
 
+#include "AccessibleMenus.h"
 #include "DatasetUtils.h"
 #include "EntryDialog.h"
+#include "Errors.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
+#include "RowEditing.h"
 
 #include <gtest/gtest.h>
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 
 namespace {
 
@@ -26,6 +36,14 @@ protected:
             QStringLiteral("WHERE EVENT.Id_Ref=-1"), QStringLiteral("ORDER BY EVENT.Date_Event")});
         m_table.setSql(
             QStringList{QStringLiteral("SELECT * FROM EVENT"), QStringLiteral("ORDER BY Date_Event")});
+        m_panel = std::make_unique<GridPanel>(settings());
+        m_owner = m_person;
+        m_panel->reload();
+        m_panel->refreshStates(true);
+    }
+
+    GridPanelSettings settings()
+    {
         GridPanelSettings s;
         s.gridName = QStringLiteral("Grid_Test");
         s.query = &m_view;
@@ -50,10 +68,7 @@ protected:
             row.post();
             return true;
         };
-        m_panel = std::make_unique<GridPanel>(std::move(s));
-        m_owner = m_person;
-        m_panel->reload();
-        m_panel->refreshStates(true);
+        return s;
     }
 
     void enter(const QString& date, const QString& text, bool confirm = true)
@@ -148,6 +163,176 @@ TEST_F(JoinedPanel, EachOwnerSeesItsRowsAndARefusedEntryLeavesNothingPending)
     m_panel->reload();
     m_panel->refreshStates(false);
     EXPECT_FALSE(button("Btn_Add")->isEnabled());
+}
+
+// Each column brings its width, sizing and drawing; the panel its row height.
+TEST_F(JoinedPanel, TheGridIsLaidOutFromItsColumns)
+{
+    GridPanelSettings s = settings();
+    s.columns = {
+        {QStringLiteral("Date"), QStringLiteral("Date_Event"), 90, GridColumn::Sizing::Fixed},
+        {.title = QStringLiteral("Jour"),
+         .field = QStringLiteral("Date_Event"),
+         .width = 40,
+         .delegate = [](QObject* grid) { return new QStyledItemDelegate(grid); }},
+        {QStringLiteral("Description"), QStringLiteral("Description"), 0, GridColumn::Sizing::Stretch},
+        {QStringLiteral("Nom"), QStringLiteral("Name")}};
+    s.lastColumnFills = true;
+    s.rowHeight = 20;
+    GridPanel panel(std::move(s));
+    DatasetGrid* grid = panel.grid();
+    QHeaderView* header = grid->horizontalHeader();
+    EXPECT_EQ(header->sectionSize(0), 90);
+    EXPECT_EQ(header->sectionResizeMode(0), QHeaderView::Fixed);
+    EXPECT_EQ(header->sectionSize(1), 40);
+    EXPECT_EQ(header->sectionResizeMode(1), QHeaderView::Interactive);
+    EXPECT_EQ(header->sectionResizeMode(2), QHeaderView::Stretch);
+    EXPECT_TRUE(header->stretchLastSection());
+    EXPECT_EQ(grid->itemDelegateForColumn(0), nullptr);
+    ASSERT_NE(grid->itemDelegateForColumn(1), nullptr);
+    EXPECT_EQ(grid->itemDelegateForColumn(1)->parent(), grid);
+    EXPECT_FALSE(grid->wordWrap());
+    EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 20);
+}
+
+// A row menu whose entries depend on the row's description: "Rappeler" on
+// a reminder, "Classer" on what is not filed yet.
+TEST_F(JoinedPanel, TheRowMenuOffersWhatTheCurrentRowAllowsFromItsButtonAndARightClick)
+{
+    QStringList ran;
+    const auto description = [](const Dataset& row) {
+        return row.field(QStringLiteral("Description")).asString();
+    };
+    GridPanelSettings s = settings();
+    s.rowMenu = {
+        QStringLiteral("Popup_Test"),
+        {.name = QStringLiteral("Btn_Test_Menu"),
+         .hint = QStringLiteral("Suite"),
+         .icon = QIcon(QPixmap(18, 18)),
+         .iconSize = QSize(18, 18)},
+        {{QStringLiteral("Popup_Test_Remind"), QStringLiteral("Rappeler"),
+          [description](const Dataset& row) { return description(row).startsWith(QStringLiteral("rappel")); },
+          [&ran](GridPanel& panel) { ran << QStringLiteral("rappel %1").arg(panel.currentId()); }},
+         {QStringLiteral("Popup_Test_File"), QStringLiteral("Classer"),
+          [description](const Dataset& row) { return !description(row).endsWith(QStringLiteral("classé")); },
+          [&ran](GridPanel&) { ran << QStringLiteral("classer"); }}}};
+    m_panel = std::make_unique<GridPanel>(std::move(s));
+    m_panel->setGeometry(100, 100, 600, 300);
+    m_panel->show();
+    m_panel->reload();
+    m_panel->refreshStates(true);
+    auto* menu = m_panel->findChild<QMenu*>(QStringLiteral("Popup_Test"));
+    ASSERT_NE(menu, nullptr);
+    QPushButton* menuButton = button("Btn_Test_Menu");
+    DatasetGrid* grid = m_panel->grid();
+    const auto rightClick = [grid](int row) {
+        const QPoint at(20, grid->rowViewportPosition(row) + 3);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid->viewport(), &event);
+        return grid->viewport()->mapToGlobal(at);
+    };
+    const auto entries = [menu] {
+        QList<bool> enabled;
+        for (QAction* action : menu->actions())
+            enabled << action->isEnabled();
+        return enabled;
+    };
+
+    // The picture button stands at the right end, named by its hint.
+    EXPECT_EQ(m_panel->buttonRow()->itemAt(m_panel->buttonRow()->count() - 1)->widget(), menuButton);
+    EXPECT_EQ(menuButton->accessibleName(), QStringLiteral("Suite"));
+    EXPECT_EQ(menuButton->iconSize(), QSize(18, 18));
+    // Nothing on an empty list.
+    EXPECT_FALSE(menuButton->isEnabled());
+    rightClick(0);
+    EXPECT_FALSE(menu->isVisible());
+
+    enter(QStringLiteral("01/12/2026"), QStringLiteral("rappel dentiste"));
+    button("Btn_Add")->click();
+    enter(QStringLiteral("02/12/2026"), QStringLiteral("bilan classé"));
+    button("Btn_Add")->click();
+    enter(QStringLiteral("03/12/2026"), QStringLiteral("rappel classé"));
+    button("Btn_Add")->click();
+    const int reminder = DatasetUtils::readNumber(QStringLiteral("SELECT max(Id) FROM EVENT"));
+
+    // Nothing offered on the filed report: the button follows the current row.
+    m_view.moveTo(1);
+    EXPECT_FALSE(menuButton->isEnabled());
+    rightClick(1);
+    EXPECT_FALSE(menu->isVisible());
+    m_view.moveTo(0);
+    ASSERT_TRUE(menuButton->isEnabled());
+    menuButton->click();
+    ASSERT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->pos(), menuButton->mapToGlobal(QPoint(0, 0)) - QPoint(120, 42));
+    EXPECT_EQ(entries(), (QList<bool>{true, true}));
+    // Open, it is found from the application with its entries.
+    EXPECT_EQ(AccessibleMenus::open(),
+              (QList<QStringList>{{QStringLiteral("Rappeler"), QStringLiteral("Classer")}}));
+    menu->hide();
+    EXPECT_TRUE(AccessibleMenus::open().isEmpty());
+
+    m_view.moveTo(2);
+    const QPoint clicked = rightClick(2);
+    ASSERT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->pos(), clicked);
+    EXPECT_EQ(entries(), (QList<bool>{true, false}));
+    menu->hide();
+    // An entry the row does not offer does nothing, however triggered.
+    menu->actions().at(1)->trigger();
+    menu->actions().at(0)->trigger();
+    EXPECT_EQ(ran, QStringList{QStringLiteral("rappel %1").arg(reminder)});
+
+    m_panel->refreshStates(false);
+    EXPECT_FALSE(menuButton->isEnabled());
+}
+
+// The row a command works on is the only one open, and however the command
+// ends the table has no change pending and its designed statement back.
+TEST_F(JoinedPanel, AScopedRowOpensItsRowAloneAndGivesTheTableBack)
+{
+    enter(QStringLiteral("05/12/2026"), QStringLiteral("Durand"));
+    button("Btn_Add")->click();
+    const int id = m_panel->currentId();
+    const QStringList design = m_table.sql();
+    const QString mine = QStringLiteral("WHERE Id_Ref=%1 and Id=%2");
+    {
+        RowEditing::ScopedRow other(m_table, mine.arg(m_other).arg(id));
+        EXPECT_FALSE(other.found());
+    }
+    EXPECT_EQ(m_table.sql(), design);
+    {
+        RowEditing::ScopedRow row(m_table, mine.arg(m_person).arg(id));
+        ASSERT_TRUE(row.found());
+        EXPECT_EQ(m_table.recordCount(), 1);
+        EXPECT_THROW(RowEditing::change(
+                         row.row(),
+                         [](Dataset& event) {
+                             event.field(QStringLiteral("Description")).setAsString(QStringLiteral("jamais"));
+                             throw AppError(QStringLiteral("refusé"));
+                             return true;
+                         }),
+                     AppError);
+        EXPECT_FALSE(m_table.isEditing());
+    }
+    EXPECT_FALSE(m_table.isActive());
+    EXPECT_EQ(m_table.sql(), design);
+    // A new row: the defaults, the entry, and nothing kept when it is not posted.
+    {
+        RowEditing::ScopedRow none(m_table, -1);
+        EXPECT_FALSE(none.found());
+        EXPECT_FALSE(RowEditing::add(
+            none.row(),
+            [this](Dataset& event) { event.field(QStringLiteral("Id_Ref")).setAsInteger(m_person); },
+            [](Dataset& event) {
+                EXPECT_EQ(event.state(), Dataset::State::Insert);
+                return false;
+            }));
+        EXPECT_FALSE(none.found());
+    }
+    m_panel->reload();
+    EXPECT_EQ(shown(), QStringList{QStringLiteral("Durand")}) << "nothing kept of the refused change";
+    EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT count(*) FROM EVENT")), 1);
 }
 
 // The entry dialog keeps what was typed when the database refuses it.

@@ -1,0 +1,167 @@
+#include "DatasetRows.h"
+
+#include <algorithm>
+
+void DatasetRows::reset(int columns, int calculated)
+{
+    m_columns = columns;
+    m_calculatedCount = calculated;
+    m_rows.clear();
+    m_cells.clear();
+    m_text.clear();
+    m_blobs.clear();
+    m_variants.clear();
+    m_slots.clear();
+    m_slotSet.clear();
+}
+
+QVariant DatasetRows::value(int row, int column) const
+{
+    const Cell& c = cell(row, column);
+    switch (c.kind) {
+    case Cell::Null:
+        // As the QSQLITE driver gives a NULL.
+        return QVariant(QMetaType::fromType<QString>());
+    case Cell::Integer:
+        return QVariant(static_cast<qlonglong>(c.integer));
+    case Cell::Real:
+        return QVariant(c.real);
+    case Cell::Text:
+        return QString::fromUtf8(m_text.constData() + c.at, c.size);
+    case Cell::Blob:
+        return m_blobs[c.at];
+    case Cell::Variant:
+        return m_variants[c.at];
+    }
+    return {};
+}
+
+bool DatasetRows::isNull(int row, int column) const
+{
+    const Cell& c = cell(row, column);
+    if (c.kind == Cell::Variant)
+        return m_variants[c.at].isNull();
+    return c.kind == Cell::Null;
+}
+
+void DatasetRows::beginRow(qint64 rowid)
+{
+    m_rows.push_back({rowid, static_cast<qsizetype>(m_cells.size()), static_cast<qsizetype>(m_slots.size())});
+    m_slots.resize(m_slots.size() + m_calculatedCount);
+    m_slotSet.resize(m_slotSet.size() + m_calculatedCount);
+}
+
+void DatasetRows::addNull()
+{
+    add(Cell());
+}
+
+void DatasetRows::addInteger(qint64 value)
+{
+    Cell c;
+    c.kind = Cell::Integer;
+    c.integer = value;
+    add(c);
+}
+
+void DatasetRows::addReal(double value)
+{
+    Cell c;
+    c.kind = Cell::Real;
+    c.real = value;
+    add(c);
+}
+
+void DatasetRows::addText(const char* utf8, qsizetype size)
+{
+    Cell c;
+    c.kind = Cell::Text;
+    c.at = m_text.size();
+    c.size = static_cast<quint32>(size);
+    m_text.append(utf8, size);
+    add(c);
+}
+
+void DatasetRows::addBlob(const char* data, qsizetype size)
+{
+    // As the QSQLITE driver gives a blob: an empty one is a null array.
+    addBlob(QByteArray(data, size));
+}
+
+void DatasetRows::addBlob(const QByteArray& blob)
+{
+    Cell c;
+    c.kind = Cell::Blob;
+    c.at = static_cast<qsizetype>(m_blobs.size());
+    m_blobs.push_back(blob);
+    add(c);
+}
+
+void DatasetRows::addVariant(const QVariant& value)
+{
+    Cell c;
+    c.kind = Cell::Variant;
+    c.at = static_cast<qsizetype>(m_variants.size());
+    m_variants.push_back(value);
+    add(c);
+}
+
+const QVariant* DatasetRows::calculated(int row, int slot) const
+{
+    const qsizetype at = m_rows[row].firstSlot + slot;
+    return m_slotSet[at] ? &m_slots[at] : nullptr;
+}
+
+void DatasetRows::setCalculated(int row, int slot, const QVariant& value) const
+{
+    const qsizetype at = m_rows[row].firstSlot + slot;
+    m_slots[at] = value;
+    m_slotSet[at] = true;
+}
+
+void DatasetRows::forgetCalculated(int row, int slot) const
+{
+    const qsizetype at = m_rows[row].firstSlot + slot;
+    m_slots[at] = QVariant();
+    m_slotSet[at] = false;
+}
+
+void DatasetRows::appendCopy(const DatasetRows& other, int row)
+{
+    beginRow(other.rowid(row));
+    for (int column = 0; column < m_columns; ++column) {
+        const Cell& c = other.cell(row, column);
+        switch (c.kind) {
+        case Cell::Text:
+            addText(other.m_text.constData() + c.at, c.size);
+            break;
+        case Cell::Blob:
+            addBlob(other.m_blobs[c.at]);
+            break;
+        case Cell::Variant:
+            addVariant(other.m_variants[c.at]);
+            break;
+        default:
+            add(c);
+            break;
+        }
+    }
+}
+
+void DatasetRows::insertFrom(int at, const DatasetRows& other)
+{
+    appendCopy(other, 0);
+    std::rotate(m_rows.begin() + at, m_rows.end() - 1, m_rows.end());
+}
+
+void DatasetRows::replaceFrom(int row, const DatasetRows& other)
+{
+    appendCopy(other, 0);
+    m_rows[row] = m_rows.back();
+    m_rows.pop_back();
+}
+
+void DatasetRows::remove(int row)
+{
+    m_rows.erase(m_rows.begin() + row);
+}
