@@ -51,6 +51,7 @@ void writeJetFile(const QString& path)
 {
     const DbConfig source =
         BenchSupport::copyTemplateDatabase(BenchSupport::scratchFile(QStringLiteral("template/")));
+    JetHousehold::toWindowsLayout(source.databaseFile());
     JetHousehold::Writer writer(source.databaseFile(), path);
     const JetHousehold::TableLayout& person = writer.table(QStringLiteral("PERSON"));
     const JetHousehold::TableLayout& act = writer.table(QStringLiteral("ACTION"));
