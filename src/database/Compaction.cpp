@@ -6,14 +6,17 @@
 #include "FileUtils.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <future>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <thread>
 #include <unistd.h>
 
 namespace Compaction {
@@ -104,6 +107,33 @@ void checkCopy(const QString& source, const QString& copy, const QMap<QString, q
         fail(QStringLiteral("La copie compactée de \"%1\" ne contient pas les mêmes tables.").arg(source));
 }
 
+// While the engine writes the copy, what it has written is started on its
+// way to the disk every moment (the writing is begun, not waited for): the
+// sync that must end before the copy replaces anything then finds little
+// left to write. The sync itself stays what makes the copy durable.
+class WritebackWhileWriting
+{
+public:
+    explicit WritebackWhileWriting(int fd)
+        : m_thread([fd, stopped = m_stop.get_future()] {
+              while (stopped.wait_for(std::chrono::milliseconds(100)) == std::future_status::timeout)
+                  ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+          })
+    {
+    }
+    ~WritebackWhileWriting()
+    {
+        m_stop.set_value();
+        m_thread.join();
+    }
+    WritebackWhileWriting(const WritebackWhileWriting&) = delete;
+    WritebackWhileWriting& operator=(const WritebackWhileWriting&) = delete;
+
+private:
+    std::promise<void> m_stop;
+    std::thread m_thread;
+};
+
 // The compacted, checked copy of `source` written as `scratch`, in place of
 // any left by an interrupted run. Removed again on any failure.
 void writeCheckedCopy(const QString& source, const QString& scratch, const QString& target, Check check)
@@ -119,7 +149,8 @@ void writeCheckedCopy(const QString& source, const QString& scratch, const QStri
     if (fd < 0)
         throw FileError(QStringLiteral("Impossible de créer la copie compactée \"%1\" : %2.")
                             .arg(FileUtils::shownPath(scratch), FileUtils::systemReason(errno)));
-    ::close(fd);
+    // The engine writes the same file, which stays the same inode.
+    const auto closeScratch = qScopeGuard([fd] { ::close(fd); });
     try {
         QMap<QString, qint64> counts;
         {
@@ -129,6 +160,7 @@ void writeCheckedCopy(const QString& source, const QString& scratch, const QStri
             if (!from.isOpen())
                 fail(unopened(source, from.openError()));
             counts = rowCounts(from, source);
+            const WritebackWhileWriting writeback(fd);
             QSqlQuery vacuum(from.database());
             vacuum.prepare(QStringLiteral("VACUUM INTO ?"));
             vacuum.addBindValue(scratch);
