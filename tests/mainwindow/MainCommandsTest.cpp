@@ -101,17 +101,19 @@ TEST_F(MainCommands, ListsMenuOpensEachReferenceList)
     const struct
     {
         const char* action;
-        const char* windowClass;
-    } entries[] = {{"Maladies1", "TIllnessList"},
-                   {"Vaccins1", "TVaccineList"},
-                   {"Mdicaments1", "TDrugList"},
-                   {"Praticiens1", "TDoctorList"},
-                   {"Pharmacie1", "TPharmacyList"}};
+        const char* title;
+    } entries[] = {{"Maladies1", "Liste des maladies"},
+                   {"Vaccins1", "Liste des vaccins"},
+                   {"Mdicaments1", "Liste des médicaments"},
+                   {"Praticiens1", "Liste des praticiens"},
+                   {"Pharmacie1", "Liste des pharmacies"}};
     for (const auto& e : entries) {
         ASSERT_TRUE(action(e.action)->isEnabled()) << e.action;
-        EXPECT_EQ(NextModal::openedBy([&] { action(e.action)->trigger(); }),
-                  QString::fromLatin1(e.windowClass))
+        QString title;
+        EXPECT_EQ(NextModal::openedBy([&] { action(e.action)->trigger(); }, &title),
+                  QStringLiteral("TReferenceList"))
             << e.action;
+        EXPECT_EQ(title, QString::fromUtf8(e.title)) << e.action;
     }
     EXPECT_TRUE(m_messages.texts().isEmpty());
 }
