@@ -1,5 +1,6 @@
 #include "ReferenceLists.h"
 
+#include "CommandNames.h"
 #include "PersonPage.h"
 #include "TReferenceList.h"
 
@@ -9,17 +10,16 @@ void installCommands(MainWindowHost& host, TDataModule1& dm)
 {
     const struct
     {
-        const char* name;
+        CommandName name;
         ReferenceKind kind;
-    } entries[] = {{"Maladies1", ReferenceKind::Illness},
-                   {"Vaccins1", ReferenceKind::Vaccine},
-                   {"Mdicaments1", ReferenceKind::Drug},
-                   {"Praticiens1", ReferenceKind::Doctor},
-                   {"Pharmacie1", ReferenceKind::Pharmacy}};
+    } entries[] = {{Commands::IllnessList, ReferenceKind::Illness},
+                   {Commands::VaccineList, ReferenceKind::Vaccine},
+                   {Commands::DrugList, ReferenceKind::Drug},
+                   {Commands::DoctorList, ReferenceKind::Doctor},
+                   {Commands::PharmacyList, ReferenceKind::Pharmacy}};
     for (const auto& e : entries) {
         const ReferenceKind kind = e.kind;
-        host.setCommand(QString::fromLatin1(e.name),
-                        [&host, &dm, kind] { TReferenceList(kind, dm, host.window()).exec(); });
+        host.setCommand(e.name, [&host, &dm, kind] { TReferenceList(kind, dm, host.window()).exec(); });
     }
 }
 } // namespace ReferenceLists
