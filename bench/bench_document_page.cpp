@@ -184,10 +184,10 @@ void BM_OpenDocumentsPage500Pictures(benchmark::State& state)
 {
     TMainForm& window = *g_window;
     for (auto _ : state) {
-        window.TabNoteBookTabChange(TMainForm::Document);
+        window.showPage(TMainForm::Document);
         QApplication::processEvents();
         state.PauseTiming();
-        window.TabNoteBookTabChange(TMainForm::General);
+        window.showPage(TMainForm::General);
         QApplication::processEvents();
         state.ResumeTiming();
     }

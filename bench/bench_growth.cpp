@@ -150,15 +150,15 @@ BENCHMARK(BM_WeightChart10000_PolylineOnly)->Unit(benchmark::kMillisecond)->MinT
 void switchPersons(benchmark::State& state, int page)
 {
     TMainForm& window = *g_window;
-    window.TabNoteBookTabChange(page);
+    window.showPage(page);
     window.RefreshPersonList(-1);
     QApplication::processEvents();
     bool down = true;
     for (auto _ : state) {
         if (down)
-            window.Btn_Main_NextClick();
+            window.showNextPerson();
         else
-            window.Btn_Main_PriorClick();
+            window.showPriorPerson();
         down = !down;
         QApplication::processEvents();
     }

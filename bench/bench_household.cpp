@@ -503,9 +503,9 @@ std::optional<QStringList> g_switchStatements[TMainForm::PageCount];
 void step(TMainForm& w, int& moved)
 {
     if ((moved / 25) % 2 == 0)
-        w.Btn_Main_NextClick();
+        w.showNextPerson();
     else
-        w.Btn_Main_PriorClick();
+        w.showPriorPerson();
     ++moved;
     QApplication::processEvents();
 }
@@ -515,7 +515,7 @@ void BM_NextPerson(benchmark::State& state)
     const int page = static_cast<int>(state.range(0));
     state.SetLabel(kPageNames[page]);
     TMainForm& w = window();
-    w.TabNoteBookTabChange(page);
+    w.showPage(page);
     w.RefreshPersonList(g_person);
     QApplication::processEvents();
     int moved = 0;

@@ -67,15 +67,15 @@ BENCHMARK(BM_RefreshPersonList)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_NextPersonOnGeneralPage(benchmark::State& state)
 {
     TMainForm& window = *g_window;
-    window.TabNoteBookTabChange(TMainForm::General);
+    window.showPage(TMainForm::General);
     window.RefreshPersonList(-1);
     int moved = 0;
     for (auto _ : state) {
         // Walk down the list and back up, so every step is a real move.
         if ((moved / (kPersons - 1)) % 2 == 0)
-            window.Btn_Main_NextClick();
+            window.showNextPerson();
         else
-            window.Btn_Main_PriorClick();
+            window.showPriorPerson();
         ++moved;
     }
 }

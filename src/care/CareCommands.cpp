@@ -1,5 +1,6 @@
 #include "CareCommands.h"
 
+#include "CommandNames.h"
 #include "DatasetUtils.h"
 #include "HtmlCommands.h"
 #include "PersonPage.h"
@@ -16,21 +17,21 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
     const struct
     {
-        const char* name;
+        CommandName name;
         ActKind kind;
         ListScope scope;
-    } entries[] = {{"Popup_Table_Consult_All", ActKind::Consultation, ListScope::All},
-                   {"Popup_Table_Consult_Secu", ActKind::Consultation, ListScope::Secu},
-                   {"Popup_Table_Consult_Comp", ActKind::Consultation, ListScope::Comp},
-                   {"Popup_Table_Pharmacy_All", ActKind::Pharmacy, ListScope::All},
-                   {"Popup_Table_Pharmacy_Secu", ActKind::Pharmacy, ListScope::Secu},
-                   {"Popup_Table_Pharmacy_Comp", ActKind::Pharmacy, ListScope::Comp}};
+    } entries[] = {{Commands::UnpaidActs, ActKind::Consultation, ListScope::All},
+                   {Commands::UnpaidActsSecu, ActKind::Consultation, ListScope::Secu},
+                   {Commands::UnpaidActsComp, ActKind::Consultation, ListScope::Comp},
+                   {Commands::UnpaidMedicines, ActKind::Pharmacy, ListScope::All},
+                   {Commands::UnpaidMedicinesSecu, ActKind::Pharmacy, ListScope::Secu},
+                   {Commands::UnpaidMedicinesComp, ActKind::Pharmacy, ListScope::Comp}};
     const auto hasPerson = [&dm1] { return DatasetUtils::currentId(dm1.Person) >= 0; };
     for (const auto& e : entries) {
         const ActKind kind = e.kind;
         const ListScope scope = e.scope;
         host.setCommand(
-            QString::fromLatin1(e.name),
+            e.name,
             [&host, &dm1, &dm2, kind, scope] {
                 const int person = DatasetUtils::currentId(dm1.Person);
                 if (person >= 0)
@@ -39,7 +40,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
             hasPerson);
     }
     host.setCommand(
-        QStringLiteral("Popup_Table_Board"),
+        Commands::ReimbursementSynthesis,
         [&host, &dm1] {
             const int person = HtmlCommands::currentPerson(dm1);
             HtmlCommands::showPage(

@@ -67,7 +67,6 @@ public:
     void setAsString(const QString& text) const;
     void setAsInteger(int value) const;
     void setAsDouble(double value) const;
-    void setAsMoney(Money::Amount value) const;
     void setAsDate(const QDate& value) const;
     void setAsBoolean(bool value) const;
     void setAsBytes(const QByteArray& value) const;

@@ -137,11 +137,6 @@ void Field::setAsDouble(double value) const
     setValue(value);
 }
 
-void Field::setAsMoney(Money::Amount value) const
-{
-    setValue(value.toDouble());
-}
-
 void Field::setAsDate(const QDate& value) const
 {
     setValue(value.isValid() ? QVariant(value) : QVariant());

@@ -16,6 +16,11 @@ namespace {
 
 const QString kDesignMoneyFormat = QStringLiteral("#######0.00");
 
+// The WHERE line a person's rows are designed with: it matches no row, and
+// whoever opens the dataset puts the person's Id in its place first
+// (DatasetUtils::replaceWhereLine).
+constexpr const char* NoPersonYet = "WHERE ID_REF=-1";
+
 QString personSelect()
 {
     QStringList columns{QStringLiteral("Id"),
@@ -89,15 +94,15 @@ void TDataModule1::designStatements()
     PharmacyQuery.setSql(CareQueries::actStatement(ActKind::Pharmacy));
     Vaccine.setSql(lines({"SELECT * FROM VACCINE", "ORDER BY DATE_VACCINE, TIME_VACCINE"}));
     VaccineQuery.setSql(CareQueries::vaccineStatement(false));
-    Weight.setSql(lines({"SELECT * FROM WEIGHT", "WHERE ID_REF=18", "ORDER BY DATE_WEIGHT"}));
-    Size.setSql(lines({"SELECT * FROM [SIZE]", "WHERE ID_REF=18", "ORDER BY DATE_SIZE"}));
+    Weight.setSql(lines({"SELECT * FROM WEIGHT", NoPersonYet, "ORDER BY DATE_WEIGHT"}));
+    Size.setSql(lines({"SELECT * FROM [SIZE]", NoPersonYet, "ORDER BY DATE_SIZE"}));
     Lst_Analysis.setSql(lines({"SELECT * FROM LST_ANALYSIS", "ORDER BY TITLE"}));
     L_Analysis.setSql(
         lines({"SELECT *", "FROM L_ANALYSIS", "WHERE L_ANALYSIS.Id_Analysis>-1", "ORDER BY TITLE"}));
-    Analysis.setSql(lines({"SELECT * FROM [ANALYSIS]", "WHERE ID_REF=-1", "ORDER BY DATE_ANALYSIS"}));
-    Event.setSql(lines({"SELECT * FROM EVENT", "WHERE ID_REF=-1", "ORDER BY DATE_EVENT, TIME_EVENT"}));
-    DocumentImg.setSql(lines({"SELECT * FROM DOCUMENTIMG", "WHERE ID_REF=-1"}));
-    DocumentFile.setSql(lines({"SELECT * FROM DOCUMENTFILE", "WHERE Id_Ref=-1"}));
+    Analysis.setSql(lines({"SELECT * FROM [ANALYSIS]", NoPersonYet, "ORDER BY DATE_ANALYSIS"}));
+    Event.setSql(lines({"SELECT * FROM EVENT", NoPersonYet, "ORDER BY DATE_EVENT, TIME_EVENT"}));
+    DocumentImg.setSql(lines({"SELECT * FROM DOCUMENTIMG", NoPersonYet}));
+    DocumentFile.setSql(lines({"SELECT * FROM DOCUMENTFILE", NoPersonYet}));
     Lst_Doctor.setSql(lines({"SELECT * FROM LST_DOCTOR", "ORDER BY NAME"}));
     Lst_Pharmacy.setSql(lines({"SELECT * FROM LST_PHARMACY", "ORDER BY NAME"}));
     Lst_Drug.setSql(lines({"SELECT * FROM LST_DRUG", "ORDER BY TITLE"}));

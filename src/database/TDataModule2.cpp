@@ -24,8 +24,6 @@ TDataModule2::TDataModule2(QObject* parent) : QObject(parent)
     CareQueries::addActTexts(PharmacyRepaymentQuery, ActKind::Pharmacy);
     RepeatVaccineQuery.setSql(CareQueries::vaccineStatement(true));
     CareQueries::addVaccineTexts(RepeatVaccineQuery, true);
-    L_Analysis.setSql(
-        QStringList{QStringLiteral("SELECT * FROM LST_ANALYSIS"), QStringLiteral("ORDER BY TITLE")});
     setMoneyFormat({&ConsultRepaymentQuery, &PharmacyRepaymentQuery}, QStringLiteral("#######0.00"));
 }
 

@@ -5,8 +5,9 @@
 
 #include <QObject>
 
-// The datasets of the reimbursement lists, of the booster list and of the
-// analysis catalogue. Created after TDataModule1, on its connection.
+// The second data module: the datasets of the lists of what payers still
+// owe and of the booster reminders. Created after TDataModule1, on its
+// connection.
 class TDataModule2 : public QObject
 {
     Q_OBJECT
@@ -17,7 +18,6 @@ public:
     Dataset& ConsultRepaymentQuery = make(QStringLiteral("ConsultRepaymentQuery"));
     Dataset& PharmacyRepaymentQuery = make(QStringLiteral("PharmacyRepaymentQuery"));
     Dataset& RepeatVaccineQuery = make(QStringLiteral("RepeatVaccineQuery"));
-    Dataset& L_Analysis = make(QStringLiteral("L_Analysis"));
 
     // Money fields shown with the process's currency symbol (once the main window exists).
     void applyMoneyFormats();

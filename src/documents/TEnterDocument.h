@@ -26,16 +26,15 @@ public:
     const Bitmap& picture() const { return m_picture; }
     bool pictureChanged() const { return m_changed; }
 
-public slots:
-    void Btn_ImgClick();
-    void Btn_ScanClick();
-    void Btn_Rotation_LeftClick() { rotate(270); }
-    void Btn_Rotation_RightClick() { rotate(90); }
-
 protected:
     void saveRow() override;
 
 private:
+    // The picture buttons' handlers.
+    void Btn_ImgClick();
+    void Btn_ScanClick();
+    void Btn_Rotation_LeftClick() { rotate(270); }
+    void Btn_Rotation_RightClick() { rotate(90); }
     void rotate(int angle);
     // size: the picture's own, which the caption tells (a chosen file is held
     // fitted within the stored bound).

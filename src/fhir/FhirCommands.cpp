@@ -1,6 +1,7 @@
 #include "FhirCommands.h"
 
 #include "BusyCursor.h"
+#include "CommandNames.h"
 #include "Connection.h"
 #include "DatasetUtils.h"
 #include "FhirImport.h"
@@ -100,9 +101,9 @@ void importOne(MainWindowHost& host, TDataModule1& dm1)
 void installCommands(MainWindowHost& host, TDataModule1& dm1)
 {
     host.setCommand(
-        QStringLiteral("Popup_File_Export_Fhir"), [&host, &dm1] { exportCurrent(host, dm1); },
+        Commands::ExportFhir, [&host, &dm1] { exportCurrent(host, dm1); },
         [&dm1] { return DatasetUtils::currentId(dm1.Person) >= 0; });
-    host.setCommand(QStringLiteral("Popup_File_Import_Fhir"), [&host, &dm1] { importOne(host, dm1); });
+    host.setCommand(Commands::ImportFhir, [&host, &dm1] { importOne(host, dm1); });
 }
 
 } // namespace FhirCommands

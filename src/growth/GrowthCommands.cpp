@@ -1,6 +1,7 @@
 #include "GrowthCommands.h"
 
 #include "AnalysisPage.h"
+#include "CommandNames.h"
 #include "PersonPage.h"
 #include "TAnalysisList.h"
 
@@ -8,7 +9,7 @@ namespace Growth {
 
 void installCommands(MainWindowHost& host, TDataModule1& dm)
 {
-    host.setCommand(QStringLiteral("Popup_List_Analysis"), [&host, &dm] {
+    host.setCommand(Commands::AnalysisCatalogue, [&host, &dm] {
         {
             TAnalysisList list(dm, host.window());
             list.exec();

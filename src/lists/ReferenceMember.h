@@ -10,8 +10,9 @@
 class Dataset;
 class TDataModule1;
 
-// The five shared reference lists. Their list and entry windows are one
-// family: they differ only by what a ReferenceMember describes.
+// The five shared reference lists. Each kind has its list window
+// (TReferenceList) and entry window (TEnterReference): the same two
+// classes, set by what the kind's ReferenceMember describes.
 enum class ReferenceKind
 {
     Doctor,

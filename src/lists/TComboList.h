@@ -17,10 +17,9 @@ public:
     // Opens the editor modally on the column.
     static void edit(const QString& title, Dataset& items, const QString& column, QWidget* parent = nullptr);
 
-public slots:
+private:
     void Btn_OkClick();
 
-private:
     Dataset& m_items;
     QString m_column;
     QPlainTextEdit* m_editor;

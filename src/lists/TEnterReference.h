@@ -3,9 +3,11 @@
 #include "EntryDialog.h"
 #include "ReferenceMember.h"
 
-// The entry window of a reference list: the member's fields bound to the
-// row of its dataset that the list window has put in insert or edit; Ok
-// only once the required name or title holds more than blanks.
+// The entry window of a reference list, whichever its kind: the kind's
+// fields bound to the row of its dataset that the list window has put in
+// insert or edit; Ok only once the required name or title holds more than
+// blanks. The object name and title are the kind's (EnterDoctor, "  Saisie
+// d'un praticien"...).
 class TEnterReference : public EntryDialog
 {
     Q_OBJECT

@@ -34,8 +34,9 @@ GridPanelSettings settingsOf(ReferenceKind kind, TDataModule1& dm, TReferenceLis
         for (const auto& [field, value] : member.newRowValues)
             row.field(field).setValue(value);
     };
-    s.runEntry = [list](QWidget*, Dataset& entry) {
-        return list->newEntryWindow(entry)->exec() == QDialog::Accepted;
+    s.runEntry = [kind, &dm, list](QWidget*, Dataset& entry) {
+        TEnterReference window(kind, dm, entry, list);
+        return window.exec() == QDialog::Accepted;
     };
     return s;
 }
@@ -43,8 +44,7 @@ GridPanelSettings settingsOf(ReferenceKind kind, TDataModule1& dm, TReferenceLis
 
 TReferenceList::TReferenceList(ReferenceKind kind, TDataModule1& dm, QWidget* parent)
     : ListWindow(ReferenceMembers::of(kind).listName, ReferenceMembers::of(kind).listTitle,
-                 settingsOf(kind, dm, this), parent),
-      m_dm(dm)
+                 settingsOf(kind, dm, this), parent)
 {
     QHeaderView* header = panel()->grid()->horizontalHeader();
     int gridWidth = 0;

@@ -20,7 +20,8 @@ public:
     QDate date() const;
     void setDate(const QDate& date);
 
-public slots:
+private:
+    // The buttons' handlers, under the buttons' design names.
     void Btn_PriorYearClick() { moveBy(-12); }
     void Btn_NextYearClick() { moveBy(12); }
     void Btn_PriorMonthClick() { moveBy(-1); }
@@ -28,7 +29,6 @@ public slots:
     void Btn_OkClick();
     void Btn_ClearClick();
 
-private:
     explicit TSelectDate(QLineEdit* field);
     void moveBy(int months);
     void showHeader();

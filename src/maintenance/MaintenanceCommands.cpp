@@ -5,6 +5,7 @@
 #include "BackupHistory.h"
 #include "BusyCursor.h"
 #include "Clock.h"
+#include "CommandNames.h"
 #include "Compaction.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
@@ -204,7 +205,7 @@ RecordSet records()
 
 } // namespace
 
-void Popup_Tools_DataBase_BackupClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+void backupDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
     const RecordSet set = records();
     FileUtils::makeFolder(set.backupFolder());
@@ -246,8 +247,8 @@ void Popup_Tools_DataBase_BackupClick(MainWindowHost& host, TDataModule1& dm1, T
         Messages::information(QStringLiteral("Sauvegarde effectuée."));
 }
 
-void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
-                                       SafetyArchive::Background& safety)
+void restoreDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
+                     SafetyArchive::Background& safety)
 {
     const RecordSet set = records();
     FileDialogs::Request request;
@@ -301,8 +302,8 @@ void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, 
         Messages::information(QStringLiteral("Sauvegarde restaurée.\r\r") + leftOut);
 }
 
-void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
-                                   SafetyArchive::Background& safety)
+void importWindowsDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
+                           SafetyArchive::Background& safety)
 {
     const RecordSet set = records();
     FileDialogs::Request request;
@@ -361,13 +362,13 @@ void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDat
     }
 }
 
-void Popup_Tools_DataBase_HistoryClick(MainWindowHost& host, TDataModule1& dm1)
+void showBackupHistory(MainWindowHost& host, TDataModule1& dm1)
 {
     TBackupList list(dm1, host.window());
     list.exec();
 }
 
-void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
+void compactDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
     if (!Messages::ask(QStringLiteral("Confirmez-vous le compactage de la base de données ?")))
         return;
@@ -415,16 +416,12 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
     // being written.
     auto* safety = new SafetyArchive::Background(records(), host.window());
     safety->failed = [](const QString& text) { Messages::error(text); };
-    host.setCommand(QStringLiteral("Popup_Tools_DataBase_Backup"),
-                    [&] { Popup_Tools_DataBase_BackupClick(host, dm1, dm2); });
-    host.setCommand(QStringLiteral("Popup_Tools_DataBase_restore"),
-                    [&, safety] { Popup_Tools_DataBase_restoreClick(host, dm1, dm2, *safety); });
-    host.setCommand(QStringLiteral("Popup_File_ImportWindows"),
-                    [&, safety] { Popup_File_ImportWindowsClick(host, dm1, dm2, *safety); });
-    host.setCommand(QStringLiteral("Popup_Tools_DataBase_History"),
-                    [&] { Popup_Tools_DataBase_HistoryClick(host, dm1); });
-    host.setCommand(QStringLiteral("Popup_Tools_DataBase_Compact"),
-                    [&] { Popup_Tools_DataBase_CompactClick(host, dm1, dm2); });
+    host.setCommand(Commands::BackupDatabase, [&] { backupDatabase(host, dm1, dm2); });
+    host.setCommand(Commands::RestoreDatabase, [&, safety] { restoreDatabase(host, dm1, dm2, *safety); });
+    host.setCommand(Commands::ImportWindowsDatabase,
+                    [&, safety] { importWindowsDatabase(host, dm1, dm2, *safety); });
+    host.setCommand(Commands::BackupHistory, [&] { showBackupHistory(host, dm1); });
+    host.setCommand(Commands::CompactDatabase, [&] { compactDatabase(host, dm1, dm2); });
 }
 
 } // namespace MaintenanceCommands

@@ -21,13 +21,13 @@ namespace MaintenanceCommands {
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
 
 // The commands, as the menu runs them.
-void Popup_Tools_DataBase_BackupClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
-void Popup_Tools_DataBase_restoreClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
-                                       SafetyArchive::Background& safety);
-void Popup_Tools_DataBase_HistoryClick(MainWindowHost& host, TDataModule1& dm1);
-void Popup_File_ImportWindowsClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
-                                   SafetyArchive::Background& safety);
-void Popup_Tools_DataBase_CompactClick(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
+void backupDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
+void restoreDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
+                     SafetyArchive::Background& safety);
+void showBackupHistory(MainWindowHost& host, TDataModule1& dm1);
+void importWindowsDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
+                           SafetyArchive::Background& safety);
+void compactDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2);
 
 // The way back from unusable records at start, before any main window:
 // restores the archive over the record set, whose database is closed, with

@@ -25,18 +25,17 @@ public:
     bool hasPhoto() const;
     QMenu* menu() const { return m_menu; }
 
-public slots:
-    void Btn_Select_ImgClick();
-    void Btn_Delete_ImgClick();
-    void ImgDB_Photo_MiniDblClick();
-    void Popup_Img_PrintClick();
-    void Popup_Img_SaveClick();
-
 signals:
     // The photo was chosen or deleted: the commands may change.
     void photoChanged();
 
 private:
+    // The handlers of the buttons, the picture and its menu's entries.
+    void Btn_Select_ImgClick();
+    void Btn_Delete_ImgClick();
+    void ImgDB_Photo_MiniDblClick();
+    void Popup_Img_PrintClick();
+    void Popup_Img_SaveClick();
     void showThumbnail();
     QString photoFile() const;
     int personId() const;

@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "BusyCursor.h"
 #include "CommandGuard.h"
+#include "CommandNames.h"
 #include "DatasetUtils.h"
 #include "DigitalClock.h"
 #include "Errors.h"
@@ -40,10 +41,10 @@ namespace {
 // A menu entry of the command table: caption, design name, and the
 // window's own handler. The other entries are wired by the subsystems that
 // serve them (setCommand) and stay disabled until then.
-struct Command
+struct MenuEntry
 {
     const char* caption;
-    const char* name;
+    CommandName name;
     void (TMainForm::*handler)() = nullptr;
     bool separatorBefore = false;
 };
@@ -51,14 +52,14 @@ struct Command
 struct MenuDefinition
 {
     const char* caption;
-    const char* name;
-    std::vector<Command> commands;
+    MenuName name;
+    std::vector<MenuEntry> entries;
     // A sub-menu: its caption, name and entries.
     struct Sub
     {
         const char* caption;
-        const char* name;
-        std::vector<Command> commands;
+        MenuName name;
+        std::vector<MenuEntry> entries;
     };
     std::vector<Sub> subs = {};
 };
@@ -142,71 +143,72 @@ void TMainForm::connectPersonEvents()
 void TMainForm::buildMenus()
 {
     using F = TMainForm;
+    using namespace Commands;
     const std::vector<MenuDefinition> menus = {
         {"&Fichier",
-         "Btn_File",
-         {{"&Imprimante", "Popup_File_Printer", &F::Popup_File_PrinterClick},
-          {"&Propriétés", "Popup_File_Properties"},
-          {"Importer une base de données &Windows…", "Popup_File_ImportWindows", nullptr, true},
-          {"&Exporter le carnet (FHIR)…", "Popup_File_Export_Fhir"},
-          {"I&mporter un carnet (FHIR)…", "Popup_File_Import_Fhir"},
-          {"&Quitter", "Popup_File_Quit", &F::SysExitBtnClick, true}}},
+         Menus::File,
+         {{"&Imprimante", ChoosePrinter, &F::Popup_File_PrinterClick},
+          {"&Propriétés", EditProperties},
+          {"Importer une base de données &Windows…", ImportWindowsDatabase, nullptr, true},
+          {"&Exporter le carnet (FHIR)…", ExportFhir},
+          {"I&mporter un carnet (FHIR)…", ImportFhir},
+          {"&Quitter", Quit, &F::SysExitBtnClick, true}}},
         {"&Listes",
-         "Menu_List",
-         {{"Ma&ladies", "Maladies1"},
-          {"&Vaccins", "Vaccins1"},
-          {"&Médicaments", "Mdicaments1"},
-          {"P&raticiens", "Praticiens1"},
-          {"&Pharmacie", "Pharmacie1"},
-          {"&Analyses", "Popup_List_Analysis"}}},
+         Menus::Lists,
+         {{"Ma&ladies", IllnessList},
+          {"&Vaccins", VaccineList},
+          {"&Médicaments", DrugList},
+          {"P&raticiens", DoctorList},
+          {"&Pharmacie", PharmacyList},
+          {"&Analyses", AnalysisCatalogue}}},
         {"&Tableaux",
-         "Menu_Table",
-         {{"&Synthèse des remboursements", "Popup_Table_Board"},
-          {"&Rappels de vaccination", "Popup_Table_Vaccine"}},
+         Menus::Tables,
+         {{"&Synthèse des remboursements", ReimbursementSynthesis},
+          {"&Rappels de vaccination", BoosterReminders}},
          {{"&Actes non remboursés",
-           "Popup_Table_Consult",
-           {{"&Tout", "Popup_Table_Consult_All"},
-            {"&Sécurité sociale", "Popup_Table_Consult_Secu"},
-            {"&Caisse complémentaire", "Popup_Table_Consult_Comp"}}},
+           Menus::UnpaidActs,
+           {{"&Tout", UnpaidActs},
+            {"&Sécurité sociale", UnpaidActsSecu},
+            {"&Caisse complémentaire", UnpaidActsComp}}},
           {"&Médicaments non remboursés",
-           "Popup_Table_Pharmacy",
-           {{"&Tout", "Popup_Table_Pharmacy_All"},
-            {"&Sécurité sociale", "Popup_Table_Pharmacy_Secu"},
-            {"&Caisse complémentaire", "Popup_Table_Pharmacy_Comp"}}}}},
+           Menus::UnpaidMedicines,
+           {{"&Tout", UnpaidMedicines},
+            {"&Sécurité sociale", UnpaidMedicinesSecu},
+            {"&Caisse complémentaire", UnpaidMedicinesComp}}}}},
         {"&Impression",
-         "Menu_Report",
-         {{"&Carnet de santé", "Popup_Report_Fich"},
-          {"Historique des  &actes", "Popup_Report_List_Consult"},
-          {"Historique des &médicaments", "Popup_Report_List_Pharmacy"},
-          {"&Tableaux de rappel", "Popup_Report_List"}}},
+         Menus::Print,
+         {{"&Carnet de santé", PrintHealthRecord},
+          {"Historique des  &actes", PrintActsHistory},
+          {"Historique des &médicaments", PrintMedicinesHistory},
+          {"&Tableaux de rappel", PrintReminderTables}}},
         {"  &Html  ",
-         "Menu_Html",
-         {{"&Carnet de santé", "Popup_Html_Fich"},
-          {"Historique des &actes", "Popup_Html_List_Consult"},
-          {"Historique des &médicaments", "Popup_Html_List_Pharmacy"},
-          {"&Tableaux de rappel", "Popup_Html_Inventory"}}},
+         Menus::Html,
+         {{"&Carnet de santé", HtmlHealthRecord},
+          {"Historique des &actes", HtmlActsHistory},
+          {"Historique des &médicaments", HtmlMedicinesHistory},
+          {"&Tableaux de rappel", HtmlReminderTables}}},
         {"&Outils",
-         "Btn_Tools",
+         Menus::Tools,
          {},
          {{"&Base de données",
-           "Popup_Tools_DataBase",
-           {{"&Sauvegarde", "Popup_Tools_DataBase_Backup"},
-            {"&Restauration", "Popup_Tools_DataBase_restore"},
-            {"&Historique", "Popup_Tools_DataBase_History"},
-            {"&Compacter/Réparer", "Popup_Tools_DataBase_Compact", nullptr, true}}}}},
+           Menus::Database,
+           {{"&Sauvegarde", BackupDatabase},
+            {"&Restauration", RestoreDatabase},
+            {"&Historique", BackupHistory},
+            {"&Compacter/Réparer", CompactDatabase, nullptr, true}}}}},
         {"&Aide",
-         "M10",
-         {{"&Documentation", "Popup_Help_Doc", &F::Popup_Help_DocClick},
-          {"&Site web", "Popup_Help_Web", &F::Popup_Help_WebClick},
-          {"&A propos", "Popup_Help_About", &F::Popup_Help_AboutClick}}},
+         Menus::Help,
+         {{"&Documentation", OpenDocumentation, &F::Popup_Help_DocClick},
+          {"&Site web", OpenWebSite, &F::Popup_Help_WebClick},
+          {"&A propos", ShowAbout, &F::Popup_Help_AboutClick}}},
     };
 
-    const auto addCommands = [this](QMenu* menu, const std::vector<Command>& commands) {
-        for (const Command& c : commands) {
+    const auto addEntries = [this](QMenu* menu, const std::vector<MenuEntry>& entries) {
+        for (const MenuEntry& c : entries) {
             if (c.separatorBefore)
                 menu->addSeparator();
             QAction* action = menu->addAction(QString::fromUtf8(c.caption));
-            action->setObjectName(QString::fromLatin1(c.name));
+            action->setObjectName(c.name.objectName());
             action->setEnabled(c.handler != nullptr);
             if (c.handler) {
                 const auto handler = c.handler;
@@ -216,18 +218,18 @@ void TMainForm::buildMenus()
     };
     for (const MenuDefinition& definition : menus) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(definition.caption));
-        menu->setObjectName(QString::fromLatin1(definition.name));
+        menu->setObjectName(definition.name.objectName());
         // The sub-menus of "Tableaux" come first, as the command table lists them.
         for (const MenuDefinition::Sub& sub : definition.subs) {
             QMenu* child = menu->addMenu(QString::fromUtf8(sub.caption));
-            child->setObjectName(QString::fromLatin1(sub.name));
-            addCommands(child, sub.commands);
+            child->setObjectName(sub.name.objectName());
+            addEntries(child, sub.entries);
         }
-        addCommands(menu, definition.commands);
+        addEntries(menu, definition.entries);
     }
-    m_menuReport = menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Report"));
-    m_menuHtml = menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Html"));
-    m_menuTable = menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Table"));
+    m_menuReport = menuBar()->findChild<QMenu*>(Menus::Print.objectName());
+    m_menuHtml = menuBar()->findChild<QMenu*>(Menus::Html.objectName());
+    m_menuTable = menuBar()->findChild<QMenu*>(Menus::Tables.objectName());
 }
 
 QWidget* TMainForm::buildLeftBar()
@@ -326,8 +328,8 @@ QWidget* TMainForm::buildPersonColumn()
                                QStyle::SP_DialogSaveButton);
     bar->addStretch();
     layout->addLayout(bar);
-    connectCommand(m_prior, &QPushButton::clicked, this, [this] { Btn_Main_PriorClick(); });
-    connectCommand(m_next, &QPushButton::clicked, this, [this] { Btn_Main_NextClick(); });
+    connectCommand(m_prior, &QPushButton::clicked, this, [this] { showPriorPerson(); });
+    connectCommand(m_next, &QPushButton::clicked, this, [this] { showNextPerson(); });
     connectCommand(m_add, &QPushButton::clicked, this, [this] { Btn_Main_AddClick(); });
     connectCommand(m_delete, &QPushButton::clicked, this, [this] { Btn_Main_DeleteClick(); });
     connectCommand(m_record, &QPushButton::clicked, this, [this] { Btn_Main_RecordClick(); });
@@ -353,12 +355,11 @@ QWidget* TMainForm::buildPageArea(const QList<PageDefinition>& pages)
         m_pages << page;
         m_tabs->addTab(definition.caption);
     }
-    connectCommand(m_tabs, &QTabBar::currentChanged, this,
-                   [this](int index) { TabNoteBookTabChange(index); });
+    connectCommand(m_tabs, &QTabBar::currentChanged, this, [this](int index) { showPage(index); });
     return m_notebook;
 }
 
-void TMainForm::TabNoteBookTabChange(int index)
+void TMainForm::showPage(int index)
 {
     if (index < 0 || index >= PageCount || index == m_visiblePage)
         return;
@@ -396,11 +397,11 @@ void TMainForm::RefreshCommandStates()
         rule.key()->setEnabled(!rule.value() || rule.value()());
 }
 
-void TMainForm::setCommand(const QString& name, std::function<void()> handler, std::function<bool()> enabled)
+void TMainForm::setCommand(CommandName name, std::function<void()> handler, std::function<bool()> enabled)
 {
-    auto* action = menuBar()->findChild<QAction*>(name);
+    auto* action = menuBar()->findChild<QAction*>(name.objectName());
     if (!action)
-        qFatal("The command table has no entry named %s", qPrintable(name));
+        qFatal("The command table has no entry named %s", name.designName());
     connectCommand(action, &QAction::triggered, this, std::move(handler));
     m_commandRules.insert(action, enabled);
     action->setEnabled(true);
@@ -480,7 +481,7 @@ void TMainForm::Btn_Main_AddClick()
     dm.setPersonListSuspended(true);
     try {
         dm.createPerson();
-        TabNoteBookTabChange(General);
+        showPage(General);
         if (QWidget* field = m_pages.at(General)->firstField())
             field->setFocus();
     } catch (...) {
@@ -506,14 +507,14 @@ void TMainForm::Btn_Main_RecordClick()
     RefreshCommandStates();
 }
 
-void TMainForm::Btn_Main_PriorClick()
+void TMainForm::showPriorPerson()
 {
     const QModelIndex current = m_personList->currentIndex();
     if (current.isValid() && current.row() > 0)
         m_personList->setCurrentIndex(current.siblingAtRow(current.row() - 1));
 }
 
-void TMainForm::Btn_Main_NextClick()
+void TMainForm::showNextPerson()
 {
     const QModelIndex current = m_personList->currentIndex();
     if (current.isValid() && current.row() + 1 < m_personModel->rowCount())

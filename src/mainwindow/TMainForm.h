@@ -51,16 +51,19 @@ public:
     // Lists the persons again and makes that one current (-1: the first).
     void RefreshPersonList(int personId) override;
     PersonPage* currentPage() const override { return m_pages.at(m_visiblePage); }
-    void showPage(int index) override { TabNoteBookTabChange(index); }
-    void setCommand(const QString& name, std::function<void()> handler,
+    // Brings that page to the front, as its tab does: the page left is told
+    // so, the page shown refreshed.
+    void showPage(int index) override;
+    void setCommand(CommandName name, std::function<void()> handler,
                     std::function<bool()> enabled = {}) override;
     int visiblePage() const { return m_visiblePage; }
     PersonPage* page(int index) const { return m_pages.value(index); }
+    // Moves to the person above or below in the list, as the arrows under it do.
+    void showPriorPerson();
+    void showNextPerson();
 
-public slots:
-    void TabNoteBookTabChange(int index);
-    void Btn_Main_PriorClick();
-    void Btn_Main_NextClick();
+private slots:
+    // The designed controls' own handlers (buttons under the person list, menu entries).
     void Btn_Main_AddClick();
     void Btn_Main_DeleteClick();
     void Btn_Main_RecordClick();

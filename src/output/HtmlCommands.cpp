@@ -1,6 +1,7 @@
 #include "HtmlCommands.h"
 
 #include "BusyCursor.h"
+#include "CommandNames.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
 #include "HtmlExport.h"
@@ -44,7 +45,7 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
                  QStringLiteral(" Tableaux"), host.window());
     };
     host.setCommand(
-        QStringLiteral("Popup_Html_Fich"),
+        Commands::HtmlHealthRecord,
         [&host, &dm1, charts = hooks.growthCharts] {
             const int person = currentPerson(dm1);
             const HtmlExport::Sources sources{dm1.databaseFolder(), charts,
@@ -55,13 +56,12 @@ void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
         },
         hasPerson);
     host.setCommand(
-        QStringLiteral("Popup_Html_List_Consult"), [tables] { tables(HtmlExport::Tables::ActsHistory); },
+        Commands::HtmlActsHistory, [tables] { tables(HtmlExport::Tables::ActsHistory); }, hasPerson);
+    host.setCommand(
+        Commands::HtmlMedicinesHistory, [tables] { tables(HtmlExport::Tables::MedicinesHistory); },
         hasPerson);
     host.setCommand(
-        QStringLiteral("Popup_Html_List_Pharmacy"),
-        [tables] { tables(HtmlExport::Tables::MedicinesHistory); }, hasPerson);
-    host.setCommand(
-        QStringLiteral("Popup_Html_Inventory"),
+        Commands::HtmlReminderTables,
         [tables, &dm1, recompute = hooks.recomputeBoosters] {
             if (recompute)
                 recompute(currentPerson(dm1));

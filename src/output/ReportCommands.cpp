@@ -1,6 +1,7 @@
 #include "ReportCommands.h"
 
 #include "BusyCursor.h"
+#include "CommandNames.h"
 #include "DatasetUtils.h"
 #include "Errors.h"
 #include "Messages.h"
@@ -43,15 +44,13 @@ ReportCommands& ReportCommands::installCommands(MainWindowHost& host, TDataModul
     auto* commands = new ReportCommands(dm, folders.reports, folders.data, std::move(hooks), host.window());
     const auto hasPerson = [&dm] { return dm.Person.isActive() && !dm.Person.isEmpty(); };
     host.setCommand(
-        QStringLiteral("Popup_Report_Fich"), [commands] { commands->Popup_Report_FichClick(); }, hasPerson);
+        Commands::PrintHealthRecord, [commands] { commands->printHealthRecord(); }, hasPerson);
     host.setCommand(
-        QStringLiteral("Popup_Report_List_Consult"),
-        [commands] { commands->Popup_Report_List_ConsultClick(); }, hasPerson);
+        Commands::PrintActsHistory, [commands] { commands->printActsHistory(); }, hasPerson);
     host.setCommand(
-        QStringLiteral("Popup_Report_List_Pharmacy"),
-        [commands] { commands->Popup_Report_List_PharmacyClick(); }, hasPerson);
+        Commands::PrintMedicinesHistory, [commands] { commands->printMedicinesHistory(); }, hasPerson);
     host.setCommand(
-        QStringLiteral("Popup_Report_List"), [commands] { commands->Popup_Report_ListClick(); }, hasPerson);
+        Commands::PrintReminderTables, [commands] { commands->printReminderTables(); }, hasPerson);
     return *commands;
 }
 
@@ -70,7 +69,7 @@ int ReportCommands::personId() const
     return id;
 }
 
-void ReportCommands::Popup_Report_FichClick()
+void ReportCommands::printHealthRecord()
 {
     const int id = personId();
     preview(withProgress([&](const auto& progress) {
@@ -88,19 +87,19 @@ void ReportCommands::showList(const std::optional<PreparedReport>& report)
     preview(*report, m_window);
 }
 
-void ReportCommands::Popup_Report_List_ConsultClick()
+void ReportCommands::printActsHistory()
 {
     const int id = personId();
     showList(withProgress([&](const auto& progress) { return m_report->actsHistory(id, progress); }));
 }
 
-void ReportCommands::Popup_Report_List_PharmacyClick()
+void ReportCommands::printMedicinesHistory()
 {
     const int id = personId();
     showList(withProgress([&](const auto& progress) { return m_report->medicinesHistory(id, progress); }));
 }
 
-void ReportCommands::Popup_Report_ListClick()
+void ReportCommands::printReminderTables()
 {
     const int id = personId();
     if (m_hooks.recomputeBoosters)

@@ -41,10 +41,14 @@ public:
     // Shows the prepared pages in the preview, modally.
     static void preview(PreparedReport report, QWidget* parent);
 
-    void Popup_Report_FichClick();
-    void Popup_Report_List_ConsultClick();
-    void Popup_Report_List_PharmacyClick();
-    void Popup_Report_ListClick();
+    // The "Impression" menu's entries, each on the current person: the
+    // health record (with the growth charts the hooks draw), the histories
+    // of acts and of medicines (a message instead when there is none), the
+    // reminder tables (the boosters recomputed first).
+    void printHealthRecord();
+    void printActsHistory();
+    void printMedicinesHistory();
+    void printReminderTables();
     // The chart pages' print buttons: the chart at 1600 x 1200 on "Stat",
     // previewed over `parent`.
     static void printChart(const ChartPainter& chart, const QString& chartTitle, const QString& personText,

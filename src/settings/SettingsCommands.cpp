@@ -1,5 +1,6 @@
 #include "SettingsCommands.h"
 
+#include "CommandNames.h"
 #include "PersonPage.h"
 #include "ProgramState.h"
 #include "TEnterProperties.h"
@@ -20,7 +21,7 @@ bool editProperties(QWidget* parent, Settings& settings, const QString& iniFile)
 
 void installCommands(MainWindowHost& host)
 {
-    host.setCommand(QStringLiteral("Popup_File_Properties"), [&host] {
+    host.setCommand(Commands::EditProperties, [&host] {
         const auto refresh = qScopeGuard([&host] { host.RefreshCommandStates(); });
         ProgramState& p = program();
         editProperties(host.window(), p.settings, p.folders.iniFile());

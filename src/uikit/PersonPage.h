@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CommandNames.h"
+
 #include <functional>
 #include <QString>
 #include <QWidget>
@@ -55,9 +57,9 @@ public:
     virtual PersonPage* currentPage() const = 0;
     // Brings that page of the page strip to the front, as choosing its tab would.
     virtual void showPage(int index) = 0;
-    // Wires a menu entry of the command table, found by its design name:
-    // the handler runs through the command guard; `enabled`, when given, is
-    // asked by RefreshCommandStates (the entry is otherwise always enabled).
-    virtual void setCommand(const QString& name, std::function<void()> handler,
+    // Wires an entry of the command table (CommandNames.h): the handler
+    // runs through the command guard; `enabled`, when given, is asked by
+    // RefreshCommandStates (the entry is otherwise always enabled).
+    virtual void setCommand(CommandName name, std::function<void()> handler,
                             std::function<bool()> enabled = {}) = 0;
 };

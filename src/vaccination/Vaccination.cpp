@@ -1,5 +1,6 @@
 #include "Vaccination.h"
 
+#include "CommandNames.h"
 #include "DatasetUtils.h"
 #include "PersonPage.h"
 #include "TDataModule1.h"
@@ -10,7 +11,7 @@ namespace Vaccination {
 void installCommands(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 {
     host.setCommand(
-        QStringLiteral("Popup_Table_Vaccine"),
+        Commands::BoosterReminders,
         [&host, &dm1, &dm2] {
             const int person = DatasetUtils::currentId(dm1.Person);
             if (person < 0)

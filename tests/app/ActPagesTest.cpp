@@ -388,8 +388,8 @@ TEST_F(ActPages, DeletingAsksFirstAndWithoutAPersonEveryCommandIsDisabled)
     for (const char* b : {"Btn_Consult_Add", "Btn_Consult_Edit", "Btn_Consult_Delete", "Btn_Consult_Pin",
                           "Btn_Pharmacy_Add", "Btn_Pharmacy_Pin"})
         EXPECT_FALSE(button(b)->isEnabled()) << b;
-    for (const char* a : {"Popup_Table_Consult_All", "Popup_Table_Pharmacy_Comp"})
-        EXPECT_FALSE(action(a)->isEnabled()) << a;
+    for (const CommandName a : {Commands::UnpaidActs, Commands::UnpaidMedicinesComp})
+        EXPECT_FALSE(action(a)->isEnabled()) << a.designName();
 }
 
 } // namespace

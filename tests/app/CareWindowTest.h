@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "CommandNames.h"
 #include "Connection.h"
 #include "DatasetGrid.h"
 #include "GridPage.h"
@@ -45,6 +46,7 @@ protected:
     template <typename W = QWidget> W* find(const QString& name) const { return m_form->findChild<W*>(name); }
     QPushButton* button(const char* name) const { return find<QPushButton>(QString::fromLatin1(name)); }
     QAction* action(const char* name) const { return find<QAction>(QString::fromLatin1(name)); }
+    QAction* action(CommandName name) const { return find<QAction>(name.objectName()); }
     void showPage(TMainForm::PageIndex page)
     {
         find<QTabBar>(QStringLiteral("TabNoteBook"))->setCurrentIndex(page);

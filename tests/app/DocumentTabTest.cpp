@@ -41,11 +41,11 @@ TEST(DocumentTab, FollowsThePersonAndTheTabs)
     EXPECT_TRUE(QFileInfo::exists(household.dm().documentFile(id)));
 
     // The next person has no file: only adding is possible.
-    form->Btn_Main_NextClick();
+    form->showNextPerson();
     EXPECT_FALSE(page->files()->hasRows());
     EXPECT_FALSE(form->findChild<QPushButton*>(QStringLiteral("Btn_Document_File_Exe"))->isEnabled());
     EXPECT_TRUE(form->findChild<QPushButton*>(QStringLiteral("Btn_Document_Img_Add"))->isEnabled());
-    form->Btn_Main_PriorClick();
+    form->showPriorPerson();
     EXPECT_TRUE(page->files()->hasRows());
 
     tabs->setCurrentIndex(TMainForm::Event);

@@ -157,7 +157,7 @@ TEST_F(EventsPage, EachPersonSeesOnlyItsEventsAndLeavingThePageClosesThem)
     button("Btn_Main_Next")->click();
     EXPECT_EQ(events().recordCount(), 0);
     EXPECT_FALSE(button("Btn_Event_Edit")->isEnabled());
-    m_form->TabNoteBookTabChange(TMainForm::General);
+    m_form->showPage(TMainForm::General);
     EXPECT_FALSE(events().isActive());
 }
 

@@ -1,3 +1,4 @@
+#include "CommandNames.h"
 #include "FileDialogs.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
@@ -32,7 +33,7 @@ protected:
         m_form = ProgramAssembly::mainWindow(m_household.dm(), m_household.dm2());
         m_form->show();
     }
-    QAction* action(const char* name) const { return m_form->findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* action(CommandName name) const { return m_form->findChild<QAction*>(name.objectName()); }
 
     HouseholdFixture m_household;
     Messages::Recorder m_messages;
@@ -43,8 +44,8 @@ protected:
 
 TEST_F(FhirCommands, ExportThroughItsDialogThenImportAsANewPersonShownInTheList)
 {
-    ASSERT_TRUE(action("Popup_File_Export_Fhir")->isEnabled());
-    EXPECT_TRUE(action("Popup_File_Import_Fhir")->isEnabled());
+    ASSERT_TRUE(action(Commands::ExportFhir)->isEnabled());
+    EXPECT_TRUE(action(Commands::ImportFhir)->isEnabled());
     const QString file = m_household.dataFolder() + QStringLiteral("Export/Léa.json");
     bool seen = false;
     NextModal::answer<TExportFhir>([&](TExportFhir* dialog) {
@@ -64,7 +65,7 @@ TEST_F(FhirCommands, ExportThroughItsDialogThenImportAsANewPersonShownInTheList)
         edit->setText(file);
         ok->click();
     });
-    action("Popup_File_Export_Fhir")->trigger();
+    action(Commands::ExportFhir)->trigger();
     ASSERT_TRUE(seen);
     ASSERT_EQ(m_messages.messages().size(), 1);
     EXPECT_EQ(m_messages.messages()[0].icon, Messages::Icon::Information)
@@ -73,7 +74,7 @@ TEST_F(FhirCommands, ExportThroughItsDialogThenImportAsANewPersonShownInTheList)
     EXPECT_EQ(bundle.value(QStringLiteral("type")).toString(), QStringLiteral("collection"));
 
     m_files.queueAnswer(file);
-    action("Popup_File_Import_Fhir")->trigger();
+    action(Commands::ImportFhir)->trigger();
     EXPECT_EQ(m_household.personCount(), 2);
     ASSERT_EQ(m_messages.messages().size(), 2);
     EXPECT_TRUE(m_messages.texts()[1].startsWith(QStringLiteral("Le carnet de santé a été importé")))
@@ -92,7 +93,7 @@ TEST_F(FhirCommands, DamagedFileIsRefusedWithItsReasonAndNothingAdded)
     const QString file = m_household.dataFolder() + QStringLiteral("abîmé.json");
     TestFolders::writeFile(file, "{\"resourceType\": \"Bundle\", \"entry\": [");
     m_files.queueAnswer(file);
-    action("Popup_File_Import_Fhir")->trigger();
+    action(Commands::ImportFhir)->trigger();
     EXPECT_EQ(m_household.personCount(), 1);
     ASSERT_EQ(m_messages.messages().size(), 1);
     EXPECT_TRUE(m_messages.texts()[0].contains(QStringLiteral("n'est pas un fichier JSON lisible")))

@@ -2,6 +2,7 @@
 #include "AnalysisPage.h"
 #include "Assessment.h"
 #include "Clock.h"
+#include "CommandNames.h"
 #include "Connection.h"
 #include "DatasetUtils.h"
 #include "FileDialogs.h"
@@ -556,7 +557,7 @@ TEST_F(GrowthWindows, StoppingAnAnalysisOrDeletingADefinitionTakesTheirResultsAn
         EXPECT_FALSE(definitions.locate(QStringLiteral("Title"), QStringLiteral("CRP")));
         button(list, "Btn_Close")->click();
     });
-    m_form->findChild<QAction*>(QStringLiteral("Popup_List_Analysis"))->trigger();
+    m_form->findChild<QAction*>(Commands::AnalysisCatalogue.objectName())->trigger();
     EXPECT_EQ(m_messages.texts().constLast(), QStringLiteral("Désirez-vous supprimer cette analyse ?"));
     EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM LST_ANALYSIS WHERE Title='CRP'")), 0);
     EXPECT_EQ(number(QStringLiteral("SELECT count(*) FROM L_ANALYSIS WHERE Id IN (%1, %2)")

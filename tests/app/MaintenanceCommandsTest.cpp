@@ -7,6 +7,7 @@
 #include "BackgroundRecognition.h"
 #include "BackupArchive.h"
 #include "BackupHistory.h"
+#include "CommandNames.h"
 #include "Compaction.h"
 #include "DatasetUtils.h"
 #include "FileDialogs.h"
@@ -101,10 +102,10 @@ protected:
         ASSERT_EQ(DatasetUtils::currentId(m_household.dm().Person), id);
     }
     // Runs a menu entry, watching the main window and the progress window.
-    void trigger(const char* name)
+    void trigger(CommandName name)
     {
-        QAction* action = m_form->findChild<QAction*>(QString::fromLatin1(name));
-        ASSERT_TRUE(action && action->isEnabled()) << name;
+        QAction* action = m_form->findChild<QAction*>(name.objectName());
+        ASSERT_TRUE(action && action->isEnabled()) << name.designName();
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [this] {
             for (QWidget* w : QApplication::topLevelWidgets())
@@ -129,7 +130,7 @@ protected:
         const QString target = m_set.backupFolder() + name;
         m_dialogs.queueAnswer(target);
         m_passwords << PasswordAnswer{!password.isEmpty(), password};
-        trigger("Popup_Tools_DataBase_Backup");
+        trigger(Commands::BackupDatabase);
         return target;
     }
     // Then waits for the safety archive, which the program writes while the
@@ -137,7 +138,7 @@ protected:
     void restore(const QString& archive)
     {
         m_dialogs.queueAnswer(archive);
-        trigger("Popup_Tools_DataBase_restore");
+        trigger(Commands::RestoreDatabase);
         struct Quiet final : MaintenanceProgress
         {
             void task(const QString&) override {}
@@ -278,7 +279,7 @@ TEST_F(MaintenanceCommands, EncryptedBackupRestoresOnlyWithItsPasswordAndKeepsTh
             EXPECT_EQ(w.findChild<QLineEdit*>(QStringLiteral("Ed_Password"))->accessibleName(),
                       QStringLiteral("Mot de passe :"));
         }};
-    trigger("Popup_Tools_DataBase_Backup");
+    trigger(Commands::BackupDatabase);
     const QString archive = m_set.backupFolder() + QStringLiteral("chiffree.bkp");
     ASSERT_EQ(m_messages.texts(), QStringList{QStringLiteral("Sauvegarde effectuée.")});
     EXPECT_EQ(m_passwordTitles, QStringList{QStringLiteral("Chiffrement de la sauvegarde")});
@@ -395,7 +396,7 @@ TEST_F(MaintenanceCommands, BackingUpOverAnArchiveReplacesItAndAFailureKeepsIt)
     m_messages.clear();
     m_dialogs.queueAnswer(m_set.imagesFolder() + QStringLiteral("Doc10.jpg"));
     m_passwords << PasswordAnswer{};
-    trigger("Popup_Tools_DataBase_Backup");
+    trigger(Commands::BackupDatabase);
     ASSERT_EQ(m_messages.texts().size(), 1);
     EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("fait partie des données sauvegardées")));
     EXPECT_EQ(TestFolders::readFile(m_set.imagesFolder() + QStringLiteral("Doc10.jpg")), picture);
@@ -404,7 +405,7 @@ TEST_F(MaintenanceCommands, BackingUpOverAnArchiveReplacesItAndAFailureKeepsIt)
 TEST_F(MaintenanceCommands, CompactionKeepsEveryRowAndThePersonAndClearsALeftOverScratch)
 {
     m_messages.queueAnswer(Messages::Answer::No);
-    trigger("Popup_Tools_DataBase_Compact");
+    trigger(Commands::CompactDatabase);
     EXPECT_EQ(m_messages.texts(),
               QStringList{QStringLiteral("Confirmez-vous le compactage de la base de données ?")});
     EXPECT_FALSE(m_sawWait);
@@ -415,7 +416,7 @@ TEST_F(MaintenanceCommands, CompactionKeepsEveryRowAndThePersonAndClearsALeftOve
     const Snapshot state = snapshot(m_set);
     for (int round = 0; round < 2; ++round) { // compacting what was just compacted changes nothing
         m_messages.clear();
-        trigger("Popup_Tools_DataBase_Compact");
+        trigger(Commands::CompactDatabase);
         ASSERT_EQ(m_messages.texts(),
                   (QStringList{QStringLiteral("Confirmez-vous le compactage de la base de données ?"),
                                QStringLiteral("Compactage effectué.")}));
@@ -432,7 +433,7 @@ TEST_F(MaintenanceCommands, CompactionKeepsEveryRowAndThePersonAndClearsALeftOve
     TestFolders::writeFile(scratch, "restes");
     TestFolders::writeFile(scratch + QStringLiteral("-journal"), "journal");
     m_messages.clear();
-    trigger("Popup_Tools_DataBase_Compact");
+    trigger(Commands::CompactDatabase);
     EXPECT_EQ(m_messages.texts().last(), QStringLiteral("Compactage effectué."));
     EXPECT_FALSE(QFile::exists(scratch));
     EXPECT_FALSE(QFile::exists(scratch + QStringLiteral("-journal")));
@@ -477,7 +478,7 @@ TEST_F(MaintenanceCommands, HistoryWindowListsAndPurgesWithoutTouchingArchives)
         list->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
         checked = true;
     });
-    trigger("Popup_Tools_DataBase_History");
+    trigger(Commands::BackupHistory);
     EXPECT_TRUE(checked);
     EXPECT_TRUE(historyOf(m_set.databaseFile()).isEmpty());
     EXPECT_TRUE(QFile::exists(archive));
@@ -503,7 +504,7 @@ TEST_F(MaintenanceCommands, WindowsDatabaseImportedFromTheFileMenu)
     m_dialogs.queueAnswer(jet);
     m_dialogs.queueAnswer(windows);
     m_clickCancelAt = QStringLiteral("Conversion de la table");
-    trigger("Popup_File_ImportWindows");
+    trigger(Commands::ImportWindowsDatabase);
     ASSERT_EQ(m_dialogs.requests().size(), 2);
     EXPECT_EQ(m_dialogs.requests().at(0).title,
               QStringLiteral("Sélectionnez la base de données Windows à importer"));
@@ -521,7 +522,7 @@ TEST_F(MaintenanceCommands, WindowsDatabaseImportedFromTheFileMenu)
     m_clickCancelAt.clear();
     m_dialogs.queueAnswer(jet);
     m_dialogs.queueAnswer(windows);
-    trigger("Popup_File_ImportWindows");
+    trigger(Commands::ImportWindowsDatabase);
     ASSERT_EQ(m_messages.messages().size(), 2);
     EXPECT_TRUE(m_messages.texts().at(1).startsWith(QStringLiteral("Base de données Windows importée.")))
         << qPrintable(m_messages.texts().at(1));

@@ -3,6 +3,7 @@
 #include "AccessibleMenus.h"
 #include "BitmapQt.h"
 #include "BmpFormat.h"
+#include "CommandNames.h"
 #include "FileDialogs.h"
 #include "HouseholdFixture.h"
 #include "Messages.h"
@@ -161,21 +162,19 @@ TEST_F(PersonPhoto, MenuEntriesFollowTheDeleteButtonAndScreenReadersFindThem)
 
 TEST_F(PersonPhoto, ImpressionMenuPreviewsTheRecordAndSaysWhenAListIsEmpty)
 {
-    auto* menu = m_form->menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Report"));
-    const auto action = [&](const char* name) {
-        return menu->findChild<QAction*>(QString::fromLatin1(name));
-    };
-    for (const char* name : {"Popup_Report_Fich", "Popup_Report_List_Consult", "Popup_Report_List_Pharmacy",
-                             "Popup_Report_List"})
-        EXPECT_TRUE(action(name)->isEnabled()) << name;
-    action("Popup_Report_List_Consult")->trigger();
+    auto* menu = m_form->menuBar()->findChild<QMenu*>(Menus::Print.objectName());
+    const auto action = [&](CommandName name) { return menu->findChild<QAction*>(name.objectName()); };
+    for (const CommandName name : {Commands::PrintHealthRecord, Commands::PrintActsHistory,
+                                   Commands::PrintMedicinesHistory, Commands::PrintReminderTables})
+        EXPECT_TRUE(action(name)->isEnabled()) << name.designName();
+    action(Commands::PrintActsHistory)->trigger();
     EXPECT_EQ(m_messages.texts(),
               QStringList{QStringLiteral("Il n'y a pas d'enregistrements dans cette liste.")});
     m_messages.clear();
     QString title;
-    EXPECT_EQ(NextModal::openedBy([&] { action("Popup_Report_Fich")->trigger(); }, &title),
+    EXPECT_EQ(NextModal::openedBy([&] { action(Commands::PrintHealthRecord)->trigger(); }, &title),
               QStringLiteral("TReportPrintViewer"));
-    EXPECT_EQ(NextModal::openedBy([&] { action("Popup_Report_List")->trigger(); }),
+    EXPECT_EQ(NextModal::openedBy([&] { action(Commands::PrintReminderTables)->trigger(); }),
               QStringLiteral("TReportPrintViewer"));
     EXPECT_TRUE(m_messages.texts().isEmpty()) << m_messages.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(QFileInfo::exists(m_household.dataFolder() + QStringLiteral("weight.bmp")));

@@ -10,7 +10,7 @@ class RepaymentLists : public CareWindowTest
 protected:
     // Opens the list of a "Tableaux" entry and reads its title and the
     // dates of its rows (each test act's Remark1 is its date).
-    template <typename W> std::pair<QString, QStringList> listOf(const char* entry)
+    template <typename W> std::pair<QString, QStringList> listOf(CommandName entry)
     {
         std::pair<QString, QStringList> seen;
         NextModal::answer<W>([&seen](W* w) {
@@ -45,17 +45,17 @@ TEST_F(RepaymentLists, EachListShowsWhatItsPayersStillOwe)
                   feb2 = QStringLiteral("2026-02-02");
 
     using Seen = std::pair<QString, QStringList>;
-    EXPECT_EQ(listOf<TConsultRepaymentList>("Popup_Table_Consult_All"),
+    EXPECT_EQ(listOf<TConsultRepaymentList>(Commands::UnpaidActs),
               Seen(consult + QStringLiteral(" - (Tout)"), {jan1, jan2, jan3}));
-    EXPECT_EQ(listOf<TConsultRepaymentList>("Popup_Table_Consult_Secu"),
+    EXPECT_EQ(listOf<TConsultRepaymentList>(Commands::UnpaidActsSecu),
               Seen(consult + QStringLiteral(" - (Sécurité sociale)"), {jan1, jan3}));
-    EXPECT_EQ(listOf<TConsultRepaymentList>("Popup_Table_Consult_Comp"),
+    EXPECT_EQ(listOf<TConsultRepaymentList>(Commands::UnpaidActsComp),
               Seen(consult + QStringLiteral(" - (Caisse complémentaire)"), {jan1, jan2}));
-    EXPECT_EQ(listOf<TPharmacyRepaymentList>("Popup_Table_Pharmacy_All"),
+    EXPECT_EQ(listOf<TPharmacyRepaymentList>(Commands::UnpaidMedicines),
               Seen(pharmacy + QStringLiteral(" - (Tout)"), {feb1, feb2}));
-    EXPECT_EQ(listOf<TPharmacyRepaymentList>("Popup_Table_Pharmacy_Secu"),
+    EXPECT_EQ(listOf<TPharmacyRepaymentList>(Commands::UnpaidMedicinesSecu),
               Seen(pharmacy + QStringLiteral(" - (Sécurité sociale)"), {feb1}));
-    EXPECT_EQ(listOf<TPharmacyRepaymentList>("Popup_Table_Pharmacy_Comp"),
+    EXPECT_EQ(listOf<TPharmacyRepaymentList>(Commands::UnpaidMedicinesComp),
               Seen(pharmacy + QStringLiteral(" - (Caisse complémentaire)"), {feb1, feb2}));
     EXPECT_FALSE(m_household.dm2().ConsultRepaymentQuery.isActive());
     EXPECT_FALSE(m_household.dm2().PharmacyRepaymentQuery.isActive());
@@ -82,7 +82,7 @@ TEST_F(RepaymentLists, TheActsListShowsItsAmountTheirPractitionerAndNoWayToChang
         ASSERT_EQ(buttons.size(), 1);
         EXPECT_EQ(buttons.first()->objectName(), QStringLiteral("Btn_Close"));
     });
-    action("Popup_Table_Consult_Secu")->trigger();
+    action(Commands::UnpaidActsSecu)->trigger();
 }
 
 } // namespace

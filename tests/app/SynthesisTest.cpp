@@ -15,7 +15,7 @@ class Synthesis : public CareWindowTest
 {
 protected:
     // Opens the page of a menu entry; returns the page the viewer showed and its title.
-    std::pair<QString, QString> openPage(const char* entry)
+    std::pair<QString, QString> openPage(CommandName entry)
     {
         std::pair<QString, QString> shown;
         NextModal::answer<THtmlView>([&shown](THtmlView* view) {
@@ -51,7 +51,7 @@ TEST_F(Synthesis, EveryYearFromTheFirstToTheLastWithThePersonsOwnSums)
     addAct(1, QStringLiteral("2005-05-05"), 1000, false, 0, false, 0, other);
     m_form->RefreshPersonList(m_person);
 
-    const auto [page, title] = openPage("Popup_Table_Board");
+    const auto [page, title] = openPage(Commands::ReimbursementSynthesis);
     EXPECT_EQ(title, QStringLiteral("Synthèse des remboursements"));
     EXPECT_EQ(page, HtmlExport::workingFolder(m_household.dataFolder()) + QStringLiteral("index.htm"));
     const PageReader read(page);
@@ -78,7 +78,7 @@ TEST_F(Synthesis, EveryYearFromTheFirstToTheLastWithThePersonsOwnSums)
 TEST_F(Synthesis, APersonWithoutActsGetsHerBlockAndNoYear)
 {
     EXPECT_TRUE(ReimbursementSynthesis::years(m_person).isEmpty());
-    const auto [page, title] = openPage("Popup_Table_Board");
+    const auto [page, title] = openPage(Commands::ReimbursementSynthesis);
     const PageReader read(page);
     ASSERT_TRUE(read.ok()) << read.error().toStdString();
     EXPECT_EQ(read.sections(), QStringList{QStringLiteral("PERSONNE")});
@@ -102,11 +102,11 @@ TEST_F(Synthesis, HtmlMenuWritesEachPageUnderItsTitleAndRecomputesTheBoostersFir
          {m_person, m_person});
     exec(QStringLiteral("UPDATE PERSON SET WeightMode=1 WHERE Id=?"), {m_person});
     DatasetUtils::reopenOnSameRow(dm().Person);
-    for (const char* entry :
-         {"Popup_Html_Fich", "Popup_Html_List_Consult", "Popup_Html_List_Pharmacy", "Popup_Html_Inventory"})
-        EXPECT_TRUE(action(entry)->isEnabled()) << entry;
+    for (const CommandName entry : {Commands::HtmlHealthRecord, Commands::HtmlActsHistory,
+                                    Commands::HtmlMedicinesHistory, Commands::HtmlReminderTables})
+        EXPECT_TRUE(action(entry)->isEnabled()) << entry.designName();
 
-    const auto [sheet, sheetTitle] = openPage("Popup_Html_Fich");
+    const auto [sheet, sheetTitle] = openPage(Commands::HtmlHealthRecord);
     EXPECT_EQ(sheetTitle, QStringLiteral("Fiche de santé"));
     const PageReader read(sheet);
     EXPECT_EQ(read.sectionRows(QStringLiteral("ACTES")).size(), 2);
@@ -119,11 +119,11 @@ TEST_F(Synthesis, HtmlMenuWritesEachPageUnderItsTitleAndRecomputesTheBoostersFir
             drawn += chart.pixel(x, y) != qRgb(255, 255, 255);
     EXPECT_GT(drawn, 500) << "the chart is drawn";
 
-    const auto [acts, actsTitle] = openPage("Popup_Html_List_Consult");
+    const auto [acts, actsTitle] = openPage(Commands::HtmlActsHistory);
     EXPECT_EQ(actsTitle, QStringLiteral("Tableaux"));
     EXPECT_EQ(PageReader(acts).sections(), QStringList{QStringLiteral("HISTORIQUE DES ACTES")});
 
-    const auto [reminders, remindersTitle] = openPage("Popup_Html_Inventory");
+    const auto [reminders, remindersTitle] = openPage(Commands::HtmlReminderTables);
     const PageReader inventory(reminders);
     EXPECT_EQ(inventory.sectionRows(QStringLiteral("RAPPELS DE VACCINATION")).value(1).value(0),
               QStringLiteral("01/01/2034"));
@@ -134,7 +134,7 @@ TEST_F(Synthesis, HtmlMenuWritesEachPageUnderItsTitleAndRecomputesTheBoostersFir
 TEST_F(Synthesis, AnHtmlFolderThatCannotBeWrittenGivesAMessageAndNoWindow)
 {
     TestFolders::writeFile(m_household.dataFolder() + QStringLiteral("Html"), "un fichier");
-    EXPECT_EQ(NextModal::openedBy([this] { action("Popup_Html_Fich")->trigger(); }), QString())
+    EXPECT_EQ(NextModal::openedBy([this] { action(Commands::HtmlHealthRecord)->trigger(); }), QString())
         << "a window opened";
     ASSERT_EQ(m_messages.messages().size(), 1);
     EXPECT_TRUE(m_messages.texts().first().startsWith(QStringLiteral("Impossible de préparer le dossier")))

@@ -1,4 +1,5 @@
 #include "Clock.h"
+#include "CommandNames.h"
 #include "Connection.h"
 #include "DatasetGrid.h"
 #include "DatasetUtils.h"
@@ -284,7 +285,7 @@ TEST_F(VaccinePage, DeletingAsksAndEachPersonSeesOnlyItsInjections)
     button("Btn_Vaccine_Delete")->click();
     EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT count(*) FROM VACCINE")), 0);
     EXPECT_FALSE(button("Btn_Vaccine_Delete")->isEnabled());
-    m_form->TabNoteBookTabChange(TMainForm::General);
+    m_form->showPage(TMainForm::General);
     EXPECT_FALSE(query().isActive()) << "leaving the page closes its query";
 }
 
@@ -298,7 +299,7 @@ TEST_F(VaccinePage, TheReminderListMarksOverdueAndSoonBoostersAndCountsTheOverdu
     inject(flu, "2025-12-20", "2026-12-20", m_blanc);  // within 30 days
     inject(rabies, "2026-01-05", "2036-01-05");        // later
 
-    QAction* command = m_form->findChild<QAction*>(QStringLiteral("Popup_Table_Vaccine"));
+    QAction* command = m_form->findChild<QAction*>(Commands::BoosterReminders.objectName());
     ASSERT_NE(command, nullptr);
     EXPECT_TRUE(command->isEnabled());
     bool seen = false;

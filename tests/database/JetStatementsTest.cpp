@@ -249,7 +249,7 @@ std::vector<Statement> readingStatements()
                 jet("ORDER BY VACCINE.Date_Vaccine")}),
          2},
         {"Weight design",
-         lines({jet("SELECT * FROM WEIGHT"), jet("WHERE ID_REF=18"), jet("ORDER BY DATE_WEIGHT")}), 0},
+         lines({jet("SELECT * FROM WEIGHT"), jet("WHERE ID_REF=-1"), jet("ORDER BY DATE_WEIGHT")}), 0},
         {"Weight", lines({jet("SELECT * FROM WEIGHT"), jet("WHERE Id_Ref=1"), jet("ORDER BY DATE_WEIGHT")}),
          2},
         {"Size", lines({jet("SELECT * FROM [SIZE]"), jet("WHERE Id_Ref=1"), jet("ORDER BY DATE_SIZE")}), 1},
@@ -326,7 +326,6 @@ std::vector<Statement> readingStatements()
          1},
         {"RepeatVaccineQuery boosters",
          lines({kRepeatVaccineColumns, kVaccineJoins, kBoosters, kVaccinesOrder}), 1},
-        {"L_Analysis of TDataModule2", lines({jet("SELECT * FROM LST_ANALYSIS"), jet("ORDER BY TITLE")}), -1},
 
         // main window pages and pickers
         {"person list", jet("SELECT * FROM PERSON ORDER BY NAME, FORENAME"), 2},

@@ -25,6 +25,14 @@
 
 namespace {
 
+// Clicks the window's button of that design name, as the user does.
+void click(QWidget* window, const char* name)
+{
+    auto* button = window->findChild<QPushButton*>(QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
+}
+
 TEST(PickListRules, ColumnListsStartWithAnEmptyEntryAndSortWithoutCase)
 {
     EXPECT_EQ(PickerRules::entries(QStringLiteral("O+\r\nab+\r\nA-\r\n"), true, true),
@@ -130,15 +138,15 @@ TEST_F(PickerWindows, DatePickerArithmeticAndConfirmation)
     TSelectDate* picker = TSelectDate::open(m_field);
     EXPECT_EQ(picker->date(), QDate(2008, 3, 31));
     EXPECT_EQ(picker->findChild<QLabel*>(QStringLiteral("Lab_Month"))->text(), QStringLiteral("MARS"));
-    picker->Btn_PriorMonthClick();
+    click(picker, "Btn_PriorMonth");
     EXPECT_EQ(picker->date(), QDate(2008, 2, 29));
-    picker->Btn_NextYearClick();
+    click(picker, "Btn_NextYear");
     EXPECT_EQ(picker->date(), QDate(2009, 2, 28));
     EXPECT_EQ(picker->findChild<QLabel*>(QStringLiteral("Lab_Year"))->text(), QStringLiteral("2009"));
     picker->setDate(QDate(2008, 12, 15));
-    picker->Btn_NextMonthClick();
+    click(picker, "Btn_NextMonth");
     EXPECT_EQ(picker->date(), QDate(2009, 1, 15));
-    picker->Btn_OkClick();
+    click(picker, "Btn_Ok");
     EXPECT_EQ(m_field->text(), QStringLiteral("15/01/2009"));
 }
 
@@ -148,7 +156,7 @@ TEST_F(PickerWindows, DatePickerStartsOnTodayClearsAndCancels)
     m_field->setText(QStringLiteral("  /  /    "));
     TSelectDate* picker = TSelectDate::open(m_field);
     EXPECT_EQ(picker->date(), QDate(2026, 12, 9));
-    picker->Btn_OkClick();
+    click(picker, "Btn_Ok");
     EXPECT_EQ(m_field->text(), QStringLiteral("09/12/2026"))
         << "confirming untouched writes the starting date";
 
@@ -158,7 +166,7 @@ TEST_F(PickerWindows, DatePickerStartsOnTodayClearsAndCancels)
     picker->findChild<QPushButton*>(QStringLiteral("Btn_Cancel"))->click();
     EXPECT_EQ(m_field->text(), QStringLiteral("09/12/2026"));
     picker = TSelectDate::open(m_field);
-    picker->Btn_ClearClick();
+    click(picker, "Btn_Clear");
     EXPECT_TRUE(m_field->text().isEmpty());
     Clock::setFixed({});
 }
@@ -239,7 +247,7 @@ TEST_F(ListEditor, ShowsSortedUniqueLinesAndStoresTheTextAsEdited)
     EXPECT_EQ(editor.windowTitle(), QStringLiteral("Allergies"));
     EXPECT_EQ(editor.editor()->toPlainText().count(QLatin1Char('\n')), 1);
     editor.editor()->setPlainText(QStringLiteral("pollen\narachide"));
-    editor.Btn_OkClick();
+    click(&editor, "Btn_Ok");
     EXPECT_EQ(ComboItems::read(items(), QStringLiteral("Misc01")), QStringLiteral("pollen\r\narachide"))
         << "not re-sorted";
 

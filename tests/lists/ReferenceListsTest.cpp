@@ -1,5 +1,3 @@
-#include "ReferenceLists.h"
-
 #include "ComboItems.h"
 #include "DatasetGrid.h"
 #include "DatasetUtils.h"
@@ -7,6 +5,8 @@
 #include "Messages.h"
 #include "NextModal.h"
 #include "TComboList.h"
+#include "TEnterReference.h"
+#include "TReferenceList.h"
 #include "TStrList.h"
 
 #include <functional>
@@ -72,10 +72,11 @@ protected:
     }
 
     // Adds a practitioner through the list window, as the user does.
-    void addDoctor(TDoctorList& list, const QString& name,
-                   const std::function<void(TEnterDoctor*)>& more = {})
+    void addDoctor(TReferenceList& list, const QString& name,
+                   const std::function<void(TEnterReference*)>& more = {})
     {
-        NextModal::answer<TEnterDoctor>([name, more](TEnterDoctor* entry) {
+        NextModal::answer<TEnterReference>([name, more](TEnterReference* entry) {
+            EXPECT_EQ(entry->objectName(), QStringLiteral("EnterDoctor"));
             type(child(entry, "Ed_Name"), name);
             if (more)
                 more(entry);
@@ -90,7 +91,7 @@ protected:
 
 TEST_F(ReferenceLists, AnEmptyListOffersOnlyAddAndCloseUntilAnEntryIsAdded)
 {
-    TDoctorList list(dm());
+    TReferenceList list(ReferenceKind::Doctor, dm());
     EXPECT_EQ(list.windowTitle(), QStringLiteral("Liste des praticiens"));
     auto* grid = child<DatasetGrid>(&list, "BFSDBGridColor2");
     EXPECT_EQ(grid->accessibleName(), QStringLiteral("Liste des praticiens"));
@@ -124,26 +125,35 @@ TEST_F(ReferenceLists, EveryMemberOpensItsOwnEntryWindowWhoseOkFollowsTheRequire
 {
     struct Member
     {
-        std::function<TReferenceList*()> make;
-        const char* entryClass;
+        ReferenceKind kind;
+        const char* listName;
+        const char* listTitle;
+        const char* entryName;
         const char* required;
         const char* title;
     };
     const Member members[] = {
-        {[this] { return new TDoctorList(dm()); }, "TEnterDoctor", "Ed_Name", "Saisie d'un praticien"},
-        {[this] { return new TPharmacyList(dm()); }, "TEnterPharmacy", "Ed_Name", "Saisie d'une pharmacie"},
-        {[this] { return new TDrugList(dm()); }, "TEnterDrug", "Ed_Title", "Saisie d'un médicament"},
-        {[this] { return new TVaccineList(dm()); }, "TEnterVaccine", "Ed_Title", "Saisie d'un vaccin"},
-        {[this] { return new TIllnessList(dm()); }, "TEnterIllness", "Ed_Title", "Saisie d'une maladie"},
+        {ReferenceKind::Doctor, "DoctorList", "Liste des praticiens", "EnterDoctor", "Ed_Name",
+         "Saisie d'un praticien"},
+        {ReferenceKind::Pharmacy, "PharmacyList", "Liste des pharmacies", "EnterPharmacy", "Ed_Name",
+         "Saisie d'une pharmacie"},
+        {ReferenceKind::Drug, "DrugList", "Liste des médicaments", "EnterDrug", "Ed_Title",
+         "Saisie d'un médicament"},
+        {ReferenceKind::Vaccine, "VaccineList", "Liste des vaccins", "EnterVaccine", "Ed_Title",
+         "Saisie d'un vaccin"},
+        {ReferenceKind::Illness, "IllnessList", "Liste des maladies", "EnterIllness", "Ed_Title",
+         "Saisie d'une maladie"},
     };
     for (const Member& m : members) {
-        SCOPED_TRACE(m.entryClass);
-        std::unique_ptr<TReferenceList> list(m.make());
-        const int before = list->dataset().recordCount();
+        SCOPED_TRACE(m.listName);
+        TReferenceList list(m.kind, dm());
+        EXPECT_EQ(list.objectName(), QString::fromLatin1(m.listName));
+        EXPECT_EQ(list.windowTitle(), QString::fromUtf8(m.listTitle));
+        const int before = list.dataset().recordCount();
         bool seen = false;
         NextModal::answer<TEnterReference>([&](TEnterReference* entry) {
             seen = true;
-            EXPECT_STREQ(entry->metaObject()->className(), m.entryClass);
+            EXPECT_EQ(entry->objectName(), QString::fromLatin1(m.entryName));
             EXPECT_EQ(entry->windowTitle(), QString::fromUtf8(m.title));
             QPushButton* ok = button(entry, "Btn_Ok");
             QLineEdit* required = child(entry, m.required);
@@ -159,16 +169,16 @@ TEST_F(ReferenceLists, EveryMemberOpensItsOwnEntryWindowWhoseOkFollowsTheRequire
             type(required, QStringLiteral("Zona"));
             ok->click();
         });
-        button(list.get(), "Btn_Add")->click();
+        button(&list, "Btn_Add")->click();
         EXPECT_TRUE(seen);
-        EXPECT_EQ(list->dataset().recordCount(), before + 1);
+        EXPECT_EQ(list.dataset().recordCount(), before + 1);
     }
 }
 
 TEST_F(ReferenceLists, ChoosingNonForTheAgreementStoresNo)
 {
-    TDoctorList list(dm());
-    addDoctor(list, QStringLiteral("Martin"), [](TEnterDoctor* entry) {
+    TReferenceList list(ReferenceKind::Doctor, dm());
+    addDoctor(list, QStringLiteral("Martin"), [](TEnterReference* entry) {
         QLineEdit* agreement = child(entry, "Ed_Convention");
         button(entry, "Btn_Convention")->click();
         auto* pick = agreement->findChild<TStrList*>();
@@ -182,7 +192,7 @@ TEST_F(ReferenceLists, ChoosingNonForTheAgreementStoresNo)
     EXPECT_EQ(DatasetUtils::readNumber(QStringLiteral("SELECT Convention FROM LST_DOCTOR")), 0);
     EXPECT_EQ(cell(list, 0, 2), QStringLiteral("Non"));
 
-    NextModal::answer<TEnterDoctor>([](TEnterDoctor* entry) {
+    NextModal::answer<TEnterReference>([](TEnterReference* entry) {
         QLineEdit* agreement = child(entry, "Ed_Convention");
         QTest::keyClick(agreement, Qt::Key_Return); // Enter opens the list too
         auto* pick = agreement->findChild<TStrList*>();
@@ -204,8 +214,8 @@ TEST_F(ReferenceLists, TheSpecialityOffersTheUsersListItsEditorAndFreeTyping)
 {
     ComboItems::store(dm().ComboItems, QStringLiteral("Doctor_Category"),
                       QStringLiteral("Pédiatre\r\nDentiste\r\nGénéraliste"));
-    TDoctorList list(dm());
-    addDoctor(list, QStringLiteral("Roux"), [](TEnterDoctor* entry) {
+    TReferenceList list(ReferenceKind::Doctor, dm());
+    addDoctor(list, QStringLiteral("Roux"), [](TEnterReference* entry) {
         QLineEdit* speciality = child(entry, "Ed_Category");
         button(entry, "Btn_Specialite")->click();
         auto* pick = speciality->findChild<TStrList*>();
@@ -230,7 +240,7 @@ TEST_F(ReferenceLists, TheSpecialityOffersTheUsersListItsEditorAndFreeTyping)
     });
     EXPECT_EQ(cell(list, 0, 1), QStringLiteral("Pédiatre"));
 
-    NextModal::answer<TEnterDoctor>([](TEnterDoctor* entry) {
+    NextModal::answer<TEnterReference>([](TEnterReference* entry) {
         QLineEdit* speciality = child(entry, "Ed_Category");
         speciality->selectAll();
         type(speciality, QStringLiteral("Ostéopathe"));
@@ -243,7 +253,7 @@ TEST_F(ReferenceLists, TheSpecialityOffersTheUsersListItsEditorAndFreeTyping)
 TEST_F(ReferenceLists, DeletingAPractitionerLeavesTheConsultationsThatNameHim)
 {
     const int person = m_household.addPerson(QStringLiteral("Durand"), QStringLiteral("Léa"));
-    TDoctorList list(dm());
+    TReferenceList list(ReferenceKind::Doctor, dm());
     addDoctor(list, QStringLiteral("Leroy"));
     const int doctor = list.dataset().field(QStringLiteral("Id")).asInteger();
     for (int i = 0; i < 2; ++i)
@@ -279,7 +289,7 @@ TEST_F(ReferenceLists, DeletingAPractitionerLeavesTheConsultationsThatNameHim)
 
 TEST_F(ReferenceLists, DoubleClickEditsARowAndDoesNothingOnAnEmptyGrid)
 {
-    TDoctorList list(dm());
+    TReferenceList list(ReferenceKind::Doctor, dm());
     list.show();
     auto* grid = child<DatasetGrid>(&list, "BFSDBGridColor2");
     const QString opened = NextModal::openedBy([&] {
@@ -292,7 +302,7 @@ TEST_F(ReferenceLists, DoubleClickEditsARowAndDoesNothingOnAnEmptyGrid)
     EXPECT_EQ(count("LST_DOCTOR"), 0) << "no row was added";
 
     addDoctor(list, QStringLiteral("Petit"));
-    NextModal::answer<TEnterDoctor>([](TEnterDoctor* entry) {
+    NextModal::answer<TEnterReference>([](TEnterReference* entry) {
         type(child(entry, "Ed_City"), QStringLiteral("Nantes"));
         button(entry, "Btn_Ok")->click();
     });
@@ -303,8 +313,8 @@ TEST_F(ReferenceLists, DoubleClickEditsARowAndDoesNothingOnAnEmptyGrid)
 
 TEST_F(ReferenceLists, ClosingTheEntryWindowByItsFrameCancelsThePendingRow)
 {
-    TPharmacyList list(dm());
-    NextModal::answer<TEnterPharmacy>([&list](TEnterPharmacy* entry) {
+    TReferenceList list(ReferenceKind::Pharmacy, dm());
+    NextModal::answer<TEnterReference>([&list](TEnterReference* entry) {
         type(child(entry, "Ed_Name"), QStringLiteral("Pharmacie du Port"));
         entry->close();
         EXPECT_EQ(list.dataset().state(), Dataset::State::Browse) << "the entry window itself cancels";
@@ -314,17 +324,17 @@ TEST_F(ReferenceLists, ClosingTheEntryWindowByItsFrameCancelsThePendingRow)
     EXPECT_EQ(list.dataset().state(), Dataset::State::Browse);
     EXPECT_EQ(list.dataset().recordCount(), 0);
 
-    NextModal::answer<TEnterPharmacy>([](TEnterPharmacy* entry) {
+    NextModal::answer<TEnterReference>([](TEnterReference* entry) {
         type(child(entry, "Ed_Name"), QStringLiteral("Pharmacie du Port"));
         button(entry, "Btn_Ok")->click();
     });
     button(&list, "Btn_Add")->click();
-    NextModal::answer<TEnterPharmacy>([](TEnterPharmacy* entry) {
+    NextModal::answer<TEnterReference>([](TEnterReference* entry) {
         type(child(entry, "Ed_City"), QStringLiteral("Brest"));
         entry->close();
     });
     button(&list, "Btn_Edit")->click();
-    NextModal::answer<TEnterPharmacy>([](TEnterPharmacy* entry) {
+    NextModal::answer<TEnterReference>([](TEnterReference* entry) {
         type(child(entry, "Ed_City"), QStringLiteral("Lorient"));
         QTest::keyClick(entry, Qt::Key_Escape);
     });
@@ -337,9 +347,9 @@ TEST_F(ReferenceLists, ClosingTheEntryWindowByItsFrameCancelsThePendingRow)
 
 TEST_F(ReferenceLists, TextLongerThanItsColumnCannotBeTyped)
 {
-    TDrugList list(dm());
+    TReferenceList list(ReferenceKind::Drug, dm());
     const QString tooLong(300, QLatin1Char('x'));
-    NextModal::answer<TEnterDrug>([&tooLong](TEnterDrug* entry) {
+    NextModal::answer<TEnterReference>([&tooLong](TEnterReference* entry) {
         QLineEdit* title = child(entry, "Ed_Title");
         type(title, tooLong.left(130));
         EXPECT_EQ(title->text().size(), 128);
@@ -361,9 +371,9 @@ TEST_F(ReferenceLists, TextLongerThanItsColumnCannotBeTyped)
 
 TEST_F(ReferenceLists, AValueTheColumnRefusesKeepsTheWindowOpenWithWhatWasTyped)
 {
-    TDoctorList list(dm());
+    TReferenceList list(ReferenceKind::Doctor, dm());
     bool stayedOpen = false;
-    NextModal::answer<TEnterDoctor>([this, &stayedOpen, &list](TEnterDoctor* entry) {
+    NextModal::answer<TEnterReference>([this, &stayedOpen, &list](TEnterReference* entry) {
         type(child(entry, "Ed_Name"), QStringLiteral("Simon"));
         QLineEdit* agreement = child(entry, "Ed_Convention");
         agreement->selectAll();
@@ -393,14 +403,14 @@ TEST_F(ReferenceLists, AssistiveTechnologiesFindEveryControlByItsCaption)
     const auto name = [](QWidget* w) {
         return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
     };
-    TDoctorList list(dm());
+    TReferenceList list(ReferenceKind::Doctor, dm());
     EXPECT_EQ(name(child<DatasetGrid>(&list, "BFSDBGridColor2")), QStringLiteral("Liste des praticiens"));
     QStringList buttons;
     for (const char* b : {"Btn_Add", "Btn_Edit", "Btn_Delete", "Btn_Close"})
         buttons << name(button(&list, b));
     EXPECT_EQ(buttons.join(QLatin1Char('|')), QStringLiteral("Ajouter|Modifier|Supprimer|Fermer"));
 
-    NextModal::answer<TEnterDoctor>([&name](TEnterDoctor* entry) {
+    NextModal::answer<TEnterReference>([&name](TEnterReference* entry) {
         // In input order, as the focus moves through them.
         QStringList fields;
         for (QWidget* w = child(entry, "Ed_Name"); w && fields.size() < 14; w = w->nextInFocusChain())

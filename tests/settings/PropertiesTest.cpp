@@ -1,5 +1,6 @@
 // The properties dialog: what can be typed, what Ok stores and writes, what
 // a refusal or Annuler leaves alone, the scanner source list, the menu entry.
+#include "CommandNames.h"
 #include "IniFile.h"
 #include "MailCommands.h"
 #include "Messages.h"
@@ -213,9 +214,9 @@ public:
     void RefreshPersonList(int) override {}
     PersonPage* currentPage() const override { return nullptr; }
     void showPage(int) override {}
-    void setCommand(const QString& name, std::function<void()> handler, std::function<bool()>) override
+    void setCommand(CommandName name, std::function<void()> handler, std::function<bool()>) override
     {
-        commands.insert(name, std::move(handler));
+        commands.insert(name.objectName(), std::move(handler));
     }
     QHash<QString, std::function<void()>> commands;
     int refreshes = 0;
@@ -229,19 +230,19 @@ TEST_F(Properties, MenuEntryEditsTheProgramSettingsAndRefreshesTheCommands)
     p.settings = sample();
     RecordingHost host;
     SettingsCommands::installCommands(host);
-    ASSERT_TRUE(host.commands.contains(QStringLiteral("Popup_File_Properties")));
+    ASSERT_TRUE(host.commands.contains(Commands::EditProperties.objectName()));
 
     NextModal::answer<TEnterProperties>([](TEnterProperties* d) {
         child<QLineEdit>(*d, "Ed_SMTP_Host")->setText(QStringLiteral("mail.example.org"));
         child<QPushButton>(*d, "Btn_Ok")->click();
     });
-    host.commands.value(QStringLiteral("Popup_File_Properties"))();
+    host.commands.value(Commands::EditProperties.objectName())();
     EXPECT_EQ(p.settings.smtpHost, QStringLiteral("mail.example.org"));
     EXPECT_EQ(Settings::read(m_ini).smtpHost, QStringLiteral("mail.example.org"));
     EXPECT_EQ(host.refreshes, 1);
 
     NextModal::answer<TEnterProperties>([](TEnterProperties* d) { d->close(); });
-    host.commands.value(QStringLiteral("Popup_File_Properties"))();
+    host.commands.value(Commands::EditProperties.objectName())();
     EXPECT_EQ(host.refreshes, 2) << "after a cancelled dialog too";
 }
 
