@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "FileUtils.h"
+#include "OrderlyClose.h"
 #include "Schema.h"
 
 #include <QFileInfo>
@@ -13,6 +14,10 @@
 
 namespace {
 const QString kConnectionName = QStringLiteral("brivoline");
+// The file of the program's connection, which the ODBC route names only by
+// its data source.
+QString g_databaseFile;
+bool g_damageMet = false;
 
 // The engine's check (PRAGMA quick_check or integrity_check) on an open
 // connection: empty when it finds nothing wrong.
@@ -107,6 +112,36 @@ QString errorText(const QSqlError& error)
                      .arg(text.trimmed());
 }
 
+QString damagedText(const QString& databaseFile)
+{
+    return QStringLiteral(
+               "La base de données \"%1\" est endommagée : une partie de son contenu ne peut plus être lue.")
+        .arg(FileUtils::shownPath(databaseFile));
+}
+
+void throwError(const QSqlDatabase& db, const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    if (code != 11 && code != 26) // SQLITE_CORRUPT, SQLITE_NOTADB
+        throw DatabaseError(errorText(error));
+    const bool program = db.connectionName() == kConnectionName;
+    const QString file = program ? g_databaseFile : db.databaseName();
+    if (program) {
+        g_damageMet = true;
+        OrderlyClose::forget(file);
+    }
+    throw DamagedDatabaseError(
+        damagedText(file) +
+        QStringLiteral("\rFermez le logiciel : à son prochain démarrage, il vérifiera la base de données et "
+                       "vous proposera la sauvegarde la plus récente de l'historique, s'il y en a une, ou la "
+                       "réparation."));
+}
+
+bool damageMet()
+{
+    return g_damageMet;
+}
+
 QString damageFoundText()
 {
     return QStringLiteral(
@@ -187,8 +222,10 @@ void open(const DbConfig& config)
                 QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
             }
         }
-        if (failure.isEmpty())
+        if (failure.isEmpty()) {
+            g_databaseFile = file;
             return;
+        }
         db.close();
     }
     QSqlDatabase::removeDatabase(kConnectionName);
@@ -248,6 +285,11 @@ QString missingSchemaPart(const QSqlDatabase& db)
 QString damageOf(const QSqlDatabase& db)
 {
     return checkWith(db, QStringLiteral("quick_check"));
+}
+
+QString damageOfCatalogue(const QSqlDatabase& db)
+{
+    return checkWith(db, QStringLiteral("quick_check(sqlite_schema)"));
 }
 
 QString integrityDamageOf(const QSqlDatabase& db)

@@ -193,9 +193,10 @@ void Dataset::execSql()
 {
     close();
     const QString translated = translatedStatement();
-    QSqlQuery query(connection());
+    const QSqlDatabase db = connection();
+    QSqlQuery query(db);
     if (!query.exec(translated))
-        throw DatabaseError(Connection::errorText(query.lastError()));
+        Connection::throwError(db, query.lastError());
 }
 
 void Dataset::checkBrowseMode()
