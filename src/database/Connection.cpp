@@ -112,29 +112,16 @@ QString errorText(const QSqlError& error)
                      .arg(text.trimmed());
 }
 
-QString damagedText(const QString& databaseFile)
-{
-    return QStringLiteral(
-               "La base de données \"%1\" est endommagée : une partie de son contenu ne peut plus être lue.")
-        .arg(FileUtils::shownPath(databaseFile));
-}
-
 void throwError(const QSqlDatabase& db, const QSqlError& error)
 {
     const int code = error.nativeErrorCode().toInt() & 0xff;
     if (code != 11 && code != 26) // SQLITE_CORRUPT, SQLITE_NOTADB
         throw DatabaseError(errorText(error));
-    const bool program = db.connectionName() == kConnectionName;
-    const QString file = program ? g_databaseFile : db.databaseName();
-    if (program) {
+    if (db.connectionName() == kConnectionName) {
         g_damageMet = true;
-        OrderlyClose::forget(file);
+        OrderlyClose::forget(g_databaseFile);
     }
-    throw DamagedDatabaseError(
-        damagedText(file) +
-        QStringLiteral("\rFermez le logiciel : à son prochain démarrage, il vérifiera la base de données et "
-                       "vous proposera la sauvegarde la plus récente de l'historique, s'il y en a une, ou la "
-                       "réparation."));
+    throw DamagedDatabaseError(errorText(error));
 }
 
 bool damageMet()

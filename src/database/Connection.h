@@ -53,11 +53,9 @@ QString errorText(const QSqlError& error);
 // What the engine's integrity check finding damage means, in French (its
 // own report names pages and b-trees).
 QString damageFoundText();
-// A damaged database named: "La base de données "<file>" est endommagée : ...".
-QString damagedText(const QString& databaseFile);
-// Throws what a refused or failed statement on `db` means: for a page the
-// engine cannot read (SQLITE_CORRUPT, SQLITE_NOTADB), DamagedDatabaseError
-// naming the file and the way back; otherwise DatabaseError(errorText).
+// Throws what a refused or failed statement on `db` means, in errorText's
+// words: DamagedDatabaseError for a page the engine cannot read
+// (SQLITE_CORRUPT, SQLITE_NOTADB), DatabaseError otherwise.
 // Damage met on the program's connection is remembered (damageMet) and
 // makes the next start read the whole file.
 [[noreturn]] void throwError(const QSqlDatabase& db, const QSqlError& error);

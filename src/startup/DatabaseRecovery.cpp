@@ -82,7 +82,10 @@ QString DatabaseRecovery::incompleteMessage(const QString& databaseFile, const Q
 
 bool DatabaseRecovery::recoverDamaged()
 {
-    const QString problem = Connection::damagedText(m_db.databaseFile());
+    const QString problem =
+        QStringLiteral(
+            "La base de données \"%1\" est endommagée : une partie de son contenu ne peut plus être lue.")
+            .arg(shown(m_db.databaseFile()));
     const Outcome restored = offerLatestBackup(problem);
     if (restored != Outcome::Declined)
         return restored == Outcome::Done;

@@ -159,6 +159,10 @@ TEST(RecordsAtStart, DamageAfterAnOrderlyCloseIsFoundWhenTheFileChangedOutside)
     const QString archive = set.backupFolder() + QStringLiteral("famille.bkp");
     Quiet quiet;
     BackupArchive::write(set, archive, quiet);
+    execute(db,
+            QStringLiteral("INSERT INTO BACKUP (DateSav, TimeSav, Description, Path) VALUES ('2026-12-08', "
+                           "'10:30', 'Sauvagarde de la base de données', '%1')")
+                .arg(archive));
     const Snapshot saved = snapshot(set);
     ProgramRun started = runProgram(home);
     ASSERT_TRUE(started.shown);
