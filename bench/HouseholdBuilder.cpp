@@ -237,7 +237,7 @@ public:
                               .arg(p / 4),
                           QString::fromUtf8(kForeNames[p % std::size(kForeNames)]),
                           born.toString(QStringLiteral("dd/MM/yyyy")),
-                          QStringLiteral("1 %1 %2 37 261 %3 42")
+                          QStringLiteral("%1 %2 37 261 %3 42")
                               .arg(p % 2 + 1)
                               .arg(born.toString(QStringLiteral("yy MM")))
                               .arg(p % 1000, 3, 10, QLatin1Char('0')),

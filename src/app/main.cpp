@@ -13,6 +13,9 @@
 
 #include <memory>
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
@@ -22,6 +25,11 @@ int main(int argc, char* argv[])
     MenuAccessibility::install();
     QApplication app(argc, argv);
     Messages::installLogHandlerFromEnvironment();
+    // Qt's own windows (file choosers, their buttons) speak French like the rest.
+    QTranslator qtFrench;
+    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtFrench);
 
     // Created in this order; the first one connects.
     std::unique_ptr<TDataModule1> dataModule1;

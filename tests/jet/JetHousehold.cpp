@@ -22,6 +22,13 @@ void fail(const QString& what)
     throw std::runtime_error(what.toStdString());
 }
 
+void run(QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        fail(sql + QStringLiteral(" : ") + q.lastError().text());
+}
+
 std::vector<TableLayout> layoutOf(const QSqlDatabase& db)
 {
     std::vector<TableLayout> layouts;
@@ -77,6 +84,33 @@ private:
 };
 
 } // namespace
+
+// The template taken back to the last layout the Windows version had (3.51):
+// without the search index, the documents' text and the person's sex, which
+// came after it.
+void toWindowsLayout(const QString& path)
+{
+    const QString name = QStringLiteral("jet-samples-layout");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            fail(db.lastError().text());
+        QStringList drops;
+        QSqlQuery later(db);
+        later.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')"));
+        while (later.next())
+            drops << QStringLiteral("DROP %1 \"%2\"")
+                         .arg(later.value(0).toString().toUpper(), later.value(1).toString());
+        for (const QString& sql : drops)
+            run(db, sql);
+        run(db, QStringLiteral("DROP TABLE SEARCH_INDEX"));
+        run(db, QStringLiteral("DROP TABLE DOCUMENTTEXT"));
+        run(db, QStringLiteral("ALTER TABLE PERSON DROP COLUMN Sex"));
+        run(db, QStringLiteral("UPDATE OBJECT_VAL_STR SET VALUE = '3.51' WHERE ID_CLASS = -99"));
+    }
+    QSqlDatabase::removeDatabase(name);
+}
 
 std::vector<TableLayout> layout(const QString& sqliteFile)
 {

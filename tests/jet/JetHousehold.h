@@ -48,6 +48,9 @@ private:
     std::vector<int> m_ids;
 };
 
+// The template taken back to the last layout the Windows version had (3.51).
+void toWindowsLayout(const QString& sqliteFile);
+
 // The whole of it for a database that needs no more rows.
 void copy(const QString& source, const QString& target, const JetWriter::Options& options = {});
 

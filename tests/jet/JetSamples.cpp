@@ -1,5 +1,6 @@
 #include "JetSamples.h"
 
+#include "JetHousehold.h"
 #include "OlderLayout.h"
 #include "TestFolders.h"
 
@@ -20,33 +21,6 @@ void exec(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
         q.addBindValue(v);
     if (!q.exec())
         throw std::runtime_error((sql + QStringLiteral(" : ") + q.lastError().text()).toStdString());
-}
-
-// The template taken back to the last layout the Windows version had (3.51):
-// without the search index, the documents' text and the person's sex, which
-// came after it.
-void asWindowsLayout(const QString& path)
-{
-    const QString name = QStringLiteral("jet-samples-layout");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            throw std::runtime_error(db.lastError().text().toStdString());
-        QStringList drops;
-        QSqlQuery later(db);
-        later.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')"));
-        while (later.next())
-            drops << QStringLiteral("DROP %1 \"%2\"")
-                         .arg(later.value(0).toString().toUpper(), later.value(1).toString());
-        for (const QString& sql : drops)
-            exec(db, sql);
-        exec(db, QStringLiteral("DROP TABLE SEARCH_INDEX"));
-        exec(db, QStringLiteral("DROP TABLE DOCUMENTTEXT"));
-        exec(db, QStringLiteral("ALTER TABLE PERSON DROP COLUMN Sex"));
-        exec(db, QStringLiteral("UPDATE OBJECT_VAL_STR SET VALUE = '3.51' WHERE ID_CLASS = -99"));
-    }
-    QSqlDatabase::removeDatabase(name);
 }
 
 void addRows(const QString& path, bool current)
@@ -118,7 +92,7 @@ void olderHousehold(const QString& sqlitePath)
 void currentHousehold(const QString& sqlitePath)
 {
     TestFolders::copyTemplate(sqlitePath);
-    asWindowsLayout(sqlitePath);
+    JetHousehold::toWindowsLayout(sqlitePath);
     addRows(sqlitePath, true);
 }
 

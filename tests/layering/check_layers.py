@@ -7,6 +7,11 @@ link line (target_link_libraries) or by including one of its headers; an
 include must also be covered by the library's links, so that no layer
 compiles only because a header happened to be found.
 
+A test program of tests/CMakeLists.txt (brivoline_add_tests) names the
+library it tests first; it links only that library and those declared
+before it, so that a library's tests build and fail with that library alone;
+only test_app, the tests of the program put together, links brivoline_app.
+
 Usage: check_layers.py <source tree> (the folder holding src/)
 """
 import pathlib
@@ -109,10 +114,28 @@ class Layers:
                         self.problems.append(f"{where} includes {header} of {dep}, which {target} does not link")
         return self.problems
 
+    def check_test_programs(self, tests_cmake):
+        rank = {t: i for i, t in enumerate(self.order)}
+        for name, args in commands(tests_cmake):
+            if name != "brivoline_add_tests" or len(args) < 2:
+                continue
+            libraries = args[1 : args.index("FIXTURE")] if "FIXTURE" in args else args[1:]
+            tested = libraries[0]
+            if "brivoline_app" in libraries and args[0] != "app":
+                self.problems.append(f"test_{args[0]} links brivoline_app: the program put together is tested in tests/app/")
+            for lib in libraries:
+                if lib not in rank:
+                    self.problems.append(f"test_{args[0]} links {lib}, which src/CMakeLists.txt does not place")
+                elif rank[lib] > rank[tested]:
+                    self.problems.append(f"test_{args[0]} tests {tested} but links {lib}, declared after it")
+        return self.problems
+
 
 def main():
-    layers = Layers(pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "."))
-    problems = layers.check()
+    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
+    layers = Layers(root)
+    layers.check()
+    problems = layers.check_test_programs(root / "tests" / "CMakeLists.txt")
     print("Library order: " + " < ".join(t.removeprefix("brivoline_") for t in layers.order))
     for p in problems:
         print("  " + p)

@@ -2,15 +2,12 @@
 // the index finds and in which order, and the index kept in step by the
 // database itself with every change of a row, on any connection.
 #include "Connection.h"
-#include "DatabaseUpdate.h"
 #include "DatasetUtils.h"
 #include "HouseholdFixture.h"
-#include "ProgramState.h"
 #include "SearchQuery.h"
 #include "Transaction.h"
 
 #include <gtest/gtest.h>
-#include <QProcess>
 #include <QSqlQuery>
 
 namespace {
@@ -231,44 +228,4 @@ TEST_F(SearchIndexTest, FollowsEveryChangeInItsTransactionUpToAPersonsDeletion)
     EXPECT_TRUE(
         QSqlQuery(Connection::database())
             .exec(QStringLiteral("INSERT INTO SEARCH_INDEX (SEARCH_INDEX) VALUES ('integrity-check')")));
-}
-
-TEST_F(SearchIndexTest, AnOlderDatabaseGetsItsIndexBuiltAndEveryConnectionKeepsItInStep)
-{
-    const int consult = act(m_zoe, QStringLiteral("Bronchite asthmatiforme"));
-    // Back to the layout before the index: rows there, no index, no text table.
-    QSqlQuery q(Connection::database());
-    QStringList drops;
-    ASSERT_TRUE(
-        q.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')")));
-    while (q.next())
-        drops << QStringLiteral("DROP %1 \"%2\"").arg(q.value(0).toString(), q.value(1).toString());
-    drops << QStringLiteral("DROP TABLE SEARCH_INDEX") << QStringLiteral("DROP TABLE DOCUMENTTEXT")
-          << QStringLiteral("UPDATE OBJECT_VAL_STR SET VALUE = '3.51' WHERE ID_CLASS = -99");
-    for (const QString& drop : drops)
-        ASSERT_TRUE(q.exec(drop)) << drop.toStdString();
-    q.finish();
-
-    const ProgramState& p = program();
-    ASSERT_TRUE(DatabaseUpdate::updateOlderDatabase(p.folders, Connection::database().connectionName(),
-                                                    p.db.databaseFolder, p.db.databaseFile(), nullptr, {}));
-    EXPECT_EQ(found(QStringLiteral("bronchite")), QStringList{key(Kind::Consultation, consult)});
-    EXPECT_EQ(found(QStringLiteral("lefevre")), QStringList{key(Kind::Identity, m_zoe)});
-
-    // Another program writing to the file (here the sqlite3 shell) keeps the
-    // index in step too: the triggers are the database's own.
-    Connection::close();
-    QProcess shell;
-    shell.start(QStringLiteral("sqlite3"), {p.db.databaseFile()});
-    shell.write(QStringLiteral("INSERT INTO EVENT (Id_Ref, Description) VALUES (%1, 'Séjour à Noël');\n"
-                               "DELETE FROM [ACTION] WHERE Id = %2;\n")
-                    .arg(m_paul)
-                    .arg(consult)
-                    .toUtf8());
-    shell.closeWriteChannel();
-    ASSERT_TRUE(shell.waitForFinished(10000));
-    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
-    Connection::open(p.db);
-    EXPECT_EQ(found(QStringLiteral("noel")).size(), 1);
-    EXPECT_TRUE(found(QStringLiteral("bronchite")).isEmpty());
 }

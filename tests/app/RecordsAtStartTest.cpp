@@ -1,33 +1,21 @@
 // The records as start-up finds them: damaged ones get the way back (the
 // latest backup restored with its safety archive, or a repair) and never a
-// main window; the lock that keeps a second session off them outlasts the
-// operations that close, rename and swap the database.
+// main window.
 #include "BackupArchive.h"
-#include "Cabinet.h"
 #include "Compaction.h"
 #include "DatabaseRecovery.h"
 #include "MaintenanceSamples.h"
 #include "OrderlyClose.h"
-#include "RecordsLock.h"
-#include "Restore.h"
 #include "TestFolders.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <unistd.h>
 
 using namespace MaintenanceSamples;
 
 namespace {
-
-class Quiet final : public MaintenanceProgress
-{
-public:
-    void task(const QString&) override {}
-    void bar(qint64, qint64) override {}
-};
 
 // Overwrites bytes of the file, as a failing disk would.
 void damage(const QString& file, qint64 from, qint64 size)
@@ -179,29 +167,6 @@ TEST(RecordsAtStart, DamageAfterAnOrderlyCloseIsFoundWhenTheFileChangedOutside)
     EXPECT_EQ(integrityOf(db), QStringLiteral("ok"));
     EXPECT_EQ(snapshot(set).withoutHistory(), saved.withoutHistory());
     EXPECT_TRUE(TestFolders::exists(OrderlyClose::recordFileFor(db)));
-}
-
-// The lock file is none of the files these operations archive or swap.
-TEST(RecordsAtStart, RecordsLockOutlastsBackupCompactionAndRestore)
-{
-    TestFolders::Scratch scratch;
-    const RecordSet set = recordSetIn(scratch.make(QStringLiteral("donnees")));
-    populate(set, 2, 2, 1);
-    RecordsLock held(set.databaseFile());
-    ASSERT_TRUE(held.acquire());
-    Quiet quiet;
-    const QString archive = set.backupFolder() + QStringLiteral("famille.bkp");
-    BackupArchive::backup(set, archive, quiet);
-    Compaction::compactInPlace(set.databaseFile());
-    const QString safety = Restore::run(set, archive, quiet, nullptr).safetyArchive;
-    for (const QString& written : {archive, safety})
-        for (const Cabinet::Entry& entry : Cabinet::list(written))
-            EXPECT_FALSE(entry.name.endsWith(QLatin1String(".lock"))) << entry.name.toStdString();
-
-    RecordsLock other(set.databaseFile());
-    EXPECT_FALSE(other.acquire());
-    EXPECT_EQ(other.holder().pid, qint64(::getpid()));
-    EXPECT_TRUE(other.inUseMessage().contains(QStringLiteral("processus %1").arg(::getpid())));
 }
 
 } // namespace

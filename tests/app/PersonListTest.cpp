@@ -1,6 +1,5 @@
 #include "HouseholdFixture.h"
 #include "Messages.h"
-#include "PersonListModel.h"
 #include "ProgramAssembly.h"
 #include "TMainForm.h"
 
@@ -158,13 +157,6 @@ TEST_F(PersonColumn, FirstPersonOfAnEmptyHouseholdEnablesThePersonCommands)
     click("Btn_Main_Add");
     for (const char* b : {"Btn_Main_Delete", "Btn_Main_Record", "Btn_Imprimer", "Btn_Html", "Btn_Table"})
         EXPECT_TRUE(enabled(b)) << b;
-}
-
-TEST(PersonThumbnail, MissingOrDamagedSmallPhotoShowsTheSilhouette)
-{
-    const QImage silhouette = PersonListModel::thumbnailFrom({});
-    EXPECT_EQ(silhouette.size(), QSize(45, 45));
-    EXPECT_EQ(PersonListModel::thumbnailFrom("BM not really a bitmap"), silhouette);
 }
 
 } // namespace
