@@ -13,6 +13,7 @@
 #include "FileUtils.h"
 #include "Leftovers.h"
 #include "Messages.h"
+#include "OrderlyClose.h"
 #include "Product.h"
 #include "ProgramState.h"
 #include "RecordsCheck.h"
@@ -183,17 +184,23 @@ int backup(const CommandOptions& options)
         const auto closing = qScopeGuard([] { Connection::close(); });
         // A damaged database is not saved: with rotation, its archive would
         // push out the last sound one.
-        if (const QString damage = Connection::integrityDamageOf(Connection::database()); !damage.isEmpty())
+        if (const QString damage = Connection::integrityDamageOf(Connection::database()); !damage.isEmpty()) {
+            // The program's next start then reads the whole file, and offers the way back.
+            OrderlyClose::forget(set.databaseFile());
             throw Refusal(
                 Failed, QStringLiteral("La base de données \"%1\" est endommagée : %2.\rOuvrez le logiciel, "
                                        "qui propose de la réparer ou de restaurer une sauvegarde.")
                             .arg(FileUtils::shownPath(set.databaseFile()), Connection::damageFoundText()));
+        }
         // Written before the work, as the backup window does, so that a
         // failed backup leaves its trace too.
         Dataset history(QStringLiteral("Backup"));
         history.setSql(QStringLiteral("SELECT * FROM BACKUP"));
         BackupHistory::add(history, BackupHistory::kBackup, archive);
     }
+    // Checked whole and closed in order: the program's next start need not
+    // read it all again for the history row written here.
+    OrderlyClose::record(set.databaseFile());
     NoProgress progress;
     BackupArchive::write(set, archive, progress, key ? &key->get() : nullptr);
     tell((key ? QStringLiteral("Sauvegarde chiffrée effectuée : \"%1\".")

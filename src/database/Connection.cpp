@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "FileUtils.h"
+#include "OrderlyClose.h"
 #include "Schema.h"
 
 #include <QFileInfo>
@@ -13,6 +14,10 @@
 
 namespace {
 const QString kConnectionName = QStringLiteral("brivoline");
+// The file of the program's connection, which the ODBC route names only by
+// its data source.
+QString g_databaseFile;
+bool g_damageMet = false;
 
 // The engine's check (PRAGMA quick_check or integrity_check) on an open
 // connection: empty when it finds nothing wrong.
@@ -107,6 +112,23 @@ QString errorText(const QSqlError& error)
                      .arg(text.trimmed());
 }
 
+void throwError(const QSqlDatabase& db, const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    if (code != 11 && code != 26) // SQLITE_CORRUPT, SQLITE_NOTADB
+        throw DatabaseError(errorText(error));
+    if (db.connectionName() == kConnectionName) {
+        g_damageMet = true;
+        OrderlyClose::forget(g_databaseFile);
+    }
+    throw DamagedDatabaseError(errorText(error));
+}
+
+bool damageMet()
+{
+    return g_damageMet;
+}
+
 QString damageFoundText()
 {
     return QStringLiteral(
@@ -187,8 +209,10 @@ void open(const DbConfig& config)
                 QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
             }
         }
-        if (failure.isEmpty())
+        if (failure.isEmpty()) {
+            g_databaseFile = file;
             return;
+        }
         db.close();
     }
     QSqlDatabase::removeDatabase(kConnectionName);
@@ -248,6 +272,11 @@ QString missingSchemaPart(const QSqlDatabase& db)
 QString damageOf(const QSqlDatabase& db)
 {
     return checkWith(db, QStringLiteral("quick_check"));
+}
+
+QString damageOfCatalogue(const QSqlDatabase& db)
+{
+    return checkWith(db, QStringLiteral("quick_check(sqlite_schema)"));
 }
 
 QString integrityDamageOf(const QSqlDatabase& db)

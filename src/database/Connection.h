@@ -53,6 +53,14 @@ QString errorText(const QSqlError& error);
 // What the engine's integrity check finding damage means, in French (its
 // own report names pages and b-trees).
 QString damageFoundText();
+// Throws what a refused or failed statement on `db` means, in errorText's
+// words: DamagedDatabaseError for a page the engine cannot read
+// (SQLITE_CORRUPT, SQLITE_NOTADB), DatabaseError otherwise.
+// Damage met on the program's connection is remembered (damageMet) and
+// makes the next start read the whole file.
+[[noreturn]] void throwError(const QSqlDatabase& db, const QSqlError& error);
+// Whether a damaged page was met on the program's connection in this process.
+bool damageMet();
 void close();
 bool isOpen();
 // The first table or column the program needs that the open database lacks
@@ -62,8 +70,13 @@ QString missingSchemaPart();
 QString missingSchemaPart(const QSqlDatabase& db);
 QSqlDatabase database();
 // What the engine's quick check finds wrong in an open database (the
-// engine's own lines, at most five); empty when it finds it sound.
+// engine's own lines, at most five); empty when it finds it sound. It reads
+// every page of the file.
 QString damageOf(const QSqlDatabase& db);
+// The same for the catalogue alone (a few pages): what a start checks of a
+// database closed in order since; the statements it runs then report any
+// damaged page they meet.
+QString damageOfCatalogue(const QSqlDatabase& db);
 // The same from the engine's full integrity check, slower and thorough.
 QString integrityDamageOf(const QSqlDatabase& db);
 // The SQLite library version the data access rests on, and whether it is

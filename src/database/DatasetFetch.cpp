@@ -193,9 +193,10 @@ void Dataset::execSql()
 {
     close();
     const QString translated = translatedStatement();
-    QSqlQuery query(connection());
+    const QSqlDatabase db = connection();
+    QSqlQuery query(db);
     if (!query.exec(translated))
-        throw DatabaseError(Connection::errorText(query.lastError()));
+        Connection::throwError(db, query.lastError());
 }
 
 void Dataset::checkBrowseMode()
@@ -270,6 +271,16 @@ bool Dataset::locate(const QString& fieldName, const QVariant& value)
     checkBrowseMode();
     const int index = field(fieldName).index();
     const Schema::ColumnType type = m_fields[index].type;
+    // An integer sought among integers (an Id, most often) is found through
+    // the rows' index; anything else is compared row by row.
+    const bool integerSought = value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong;
+    if (integerSought && index < m_fetchedCount && DatasetValues::isNumeric(type))
+        if (const std::optional<int> row = m_rows.findInteger(index, value.toLongLong())) {
+            if (*row < 0)
+                return false;
+            moveCurrent(*row, false, false);
+            return true;
+        }
     for (int r = 0; r < recordCount(); ++r) {
         if (DatasetValues::sameValue(fetchedValue(r, index), value, type)) {
             moveCurrent(r, false, false);

@@ -77,7 +77,8 @@ struct Finalize
 class DirectRoute : public DatasetReader::Route
 {
 public:
-    DirectRoute(sqlite3* db, const QString& sql) : m_db(db)
+    DirectRoute(const QSqlDatabase& connection, sqlite3* db, const QString& sql)
+        : m_connection(connection), m_db(db)
     {
         const QByteArray text = sql.toUtf8();
         const char* tail = nullptr;
@@ -86,14 +87,14 @@ public:
             sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &prepared, &tail);
         m_statement.reset(prepared);
         if (result != SQLITE_OK)
-            throw failure(result);
+            fail(result);
         if (!m_statement || (tail && !QByteArray(tail).trimmed().isEmpty()))
             throw DatabaseError(Connection::errorText(
                 QSqlError(QString(), QStringLiteral("Unable to execute multiple statements at a time"),
                           QSqlError::StatementError, QString::number(SQLITE_MISUSE))));
         m_step = sqlite3_step(m_statement.get());
         if (m_step != SQLITE_ROW && m_step != SQLITE_DONE)
-            throw failure(m_step);
+            fail(m_step);
         sqlite3_stmt* const statement = m_statement.get();
         const int count = sqlite3_column_count(statement);
         columns.reserve(count);
@@ -137,17 +138,17 @@ public:
             }
         }
         if (m_step != SQLITE_DONE)
-            throw failure(m_step);
+            fail(m_step);
     }
 
 private:
-    DatabaseError failure(int code) const
+    [[noreturn]] void fail(int code) const
     {
-        return DatabaseError(
-            Connection::errorText(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(m_db)),
-                                            QSqlError::StatementError, QString::number(code))));
+        Connection::throwError(m_connection, QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(m_db)),
+                                                       QSqlError::StatementError, QString::number(code)));
     }
 
+    QSqlDatabase m_connection;
     sqlite3* m_db;
     std::unique_ptr<sqlite3_stmt, Finalize> m_statement;
     int m_step = SQLITE_DONE;
@@ -158,11 +159,11 @@ class DriverRoute : public DatasetReader::Route
 {
 public:
     DriverRoute(const QSqlDatabase& db, const QString& statement)
-        : m_query(db), m_adjust(DatasetOdbc::isOdbc(db))
+        : m_connection(db), m_query(db), m_adjust(DatasetOdbc::isOdbc(db))
     {
         m_query.setForwardOnly(true);
         if (!m_query.exec(statement))
-            throw DatabaseError(Connection::errorText(m_query.lastError()));
+            Connection::throwError(db, m_query.lastError());
         const QSqlRecord record = m_query.record();
         for (int i = 0; i < record.count(); ++i) {
             const QSqlField f = record.field(i);
@@ -185,10 +186,11 @@ public:
         }
         // next() also ends on a failure (a damaged page).
         if (m_query.lastError().isValid())
-            throw DatabaseError(Connection::errorText(m_query.lastError()));
+            Connection::throwError(m_connection, m_query.lastError());
     }
 
 private:
+    QSqlDatabase m_connection;
     QSqlQuery m_query;
     bool m_adjust;
 };
@@ -198,7 +200,7 @@ private:
 DatasetReader::DatasetReader(const QSqlDatabase& db, const QString& statement)
 {
     if (sqlite3* handle = sqliteHandle(db))
-        m_route = std::make_unique<DirectRoute>(handle, statement);
+        m_route = std::make_unique<DirectRoute>(db, handle, statement);
     else
         m_route = std::make_unique<DriverRoute>(db, statement);
 }

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+namespace {
+// Beyond this, two integers can compare equal as the doubles locate compares.
+constexpr qint64 kExactInDouble = qint64(1) << 53;
+} // namespace
+
 void DatasetRows::reset(int columns, int calculated)
 {
     m_columns = columns;
@@ -13,6 +18,7 @@ void DatasetRows::reset(int columns, int calculated)
     m_variants.clear();
     m_slots.clear();
     m_slotSet.clear();
+    forgetIndex();
 }
 
 QVariant DatasetRows::value(int row, int column) const
@@ -46,6 +52,7 @@ bool DatasetRows::isNull(int row, int column) const
 
 void DatasetRows::beginRow(qint64 rowid)
 {
+    forgetIndex();
     m_rows.push_back({rowid, static_cast<qsizetype>(m_cells.size()), static_cast<qsizetype>(m_slots.size())});
     m_slots.resize(m_slots.size() + m_calculatedCount);
     m_slotSet.resize(m_slotSet.size() + m_calculatedCount);
@@ -156,12 +163,51 @@ void DatasetRows::insertFrom(int at, const DatasetRows& other)
 
 void DatasetRows::replaceFrom(int row, const DatasetRows& other)
 {
+    // A row written back usually keeps its Id: the index then still holds.
+    const int indexed = m_indexedColumn;
+    const bool sameKey = indexed >= 0 && cell(row, indexed).kind == Cell::Integer &&
+                         other.cell(0, indexed).kind == Cell::Integer &&
+                         cell(row, indexed).integer == other.cell(0, indexed).integer;
     appendCopy(other, 0);
     m_rows[row] = m_rows.back();
     m_rows.pop_back();
+    if (sameKey)
+        m_indexedColumn = indexed;
 }
 
 void DatasetRows::remove(int row)
 {
+    forgetIndex();
     m_rows.erase(m_rows.begin() + row);
+}
+
+void DatasetRows::buildIndex(int column) const
+{
+    m_indexedColumn = column;
+    m_indexFaithful = true;
+    m_firstRowOf.clear();
+    m_firstRowOf.reserve(count());
+    for (int row = 0; row < count(); ++row) {
+        const Cell& c = cell(row, column);
+        if (c.kind == Cell::Null)
+            continue;
+        if (c.kind != Cell::Integer || c.integer <= -kExactInDouble || c.integer >= kExactInDouble) {
+            m_indexFaithful = false;
+            m_firstRowOf.clear();
+            return;
+        }
+        if (!m_firstRowOf.contains(c.integer)) // locate stops at the first row
+            m_firstRowOf.insert(c.integer, row);
+    }
+}
+
+std::optional<int> DatasetRows::findInteger(int column, qint64 value) const
+{
+    if (value <= -kExactInDouble || value >= kExactInDouble)
+        return std::nullopt;
+    if (m_indexedColumn != column)
+        buildIndex(column);
+    if (!m_indexFaithful)
+        return std::nullopt;
+    return m_firstRowOf.value(value, -1);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QByteArray>
+#include <QHash>
 #include <QVariant>
 #include <vector>
 
@@ -42,6 +44,14 @@ public:
     void replaceFrom(int row, const DatasetRows& other);
     void remove(int row);
 
+    // The first row whose `column` holds the integer `value` (-1: none),
+    // through an index of that column made on first use and kept until the
+    // rows change, so a dataset finds a row by its Id whatever its size.
+    // Nothing when the column holds anything but integers and nulls, or an
+    // integer a double does not hold exactly: a comparison of each row's
+    // value is then the only faithful answer.
+    std::optional<int> findInteger(int column, qint64 value) const;
+
 private:
     struct Cell
     {
@@ -71,6 +81,8 @@ private:
 
     const Cell& cell(int row, int column) const { return m_cells[m_rows[row].firstCell + column]; }
     void add(const Cell& cell) { m_cells.push_back(cell); }
+    void forgetIndex() { m_indexedColumn = -1; }
+    void buildIndex(int column) const;
     void addBlob(const QByteArray& blob);
     void appendCopy(const DatasetRows& other, int row);
 
@@ -83,4 +95,8 @@ private:
     std::vector<QVariant> m_variants;
     mutable std::vector<QVariant> m_slots;
     mutable std::vector<bool> m_slotSet;
+    // The index of findInteger: one column at a time.
+    mutable int m_indexedColumn = -1;
+    mutable bool m_indexFaithful = false;
+    mutable QHash<qint64, int> m_firstRowOf;
 };

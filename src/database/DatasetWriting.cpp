@@ -124,7 +124,7 @@ void Dataset::post()
         for (const QVariant& value : values)
             query.addBindValue(value);
         if (!query.exec())
-            throw DatabaseError(Connection::errorText(query.lastError()));
+            Connection::throwError(connection(), query.lastError());
         rowid = DatasetOdbc::insertedRowid(query, connection());
     } else {
         rowid = m_rows.rowid(m_current);
@@ -138,7 +138,7 @@ void Dataset::post()
                 query.addBindValue(value);
             query.addBindValue(rowid);
             if (!query.exec())
-                throw DatabaseError(Connection::errorText(query.lastError()));
+                Connection::throwError(connection(), query.lastError());
         }
     }
 
@@ -197,7 +197,7 @@ void Dataset::remove()
     query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(bracketed(m_table)));
     query.addBindValue(m_rows.rowid(m_current));
     if (!query.exec())
-        throw DatabaseError(Connection::errorText(query.lastError()));
+        Connection::throwError(connection(), query.lastError());
 
     m_rows.remove(m_current);
     m_current = std::min(m_current, recordCount() - 1);

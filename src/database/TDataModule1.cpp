@@ -42,11 +42,10 @@ QString personSelect()
                         QStringLiteral("AnalysisMode")};
     for (int i = 1; i <= 12; ++i)
         columns << QStringLiteral("Misc%1").arg(i, 2, 10, QLatin1Char('0'));
-    columns << QStringLiteral("ImgMini1") << QStringLiteral("Img1") << QStringLiteral("Img2")
-            << QStringLiteral("Img3") << QStringLiteral("Img4") << QStringLiteral("ImgMini2")
-            << QStringLiteral("ImgMini3") << QStringLiteral("ImgMini4") << QStringLiteral("WeightGraph")
-            << QStringLiteral("SizeGraph") << QStringLiteral("Comment1 as [Color]")
-            << QStringLiteral("Custom00144243 as [Size]") << QStringLiteral("Sex");
+    // None of the pictures (the small photo is 40 KB a person): the photo
+    // frame reads its person's own row (TDataModule1::smallPhoto).
+    columns << QStringLiteral("Comment1 as [Color]") << QStringLiteral("Custom00144243 as [Size]")
+            << QStringLiteral("Sex");
     return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "));
 }
 
@@ -239,13 +238,26 @@ void TDataModule1::newPerson(Dataset& person)
 {
     for (const char* memo : {"Org_Secu", "Org_Comp", "Previous", "Misc11", "Misc12"})
         person.field(QString::fromLatin1(memo)).setAsString(QString());
-    for (int i = 1; i <= 4; ++i) {
-        person.field(QStringLiteral("ImgMini%1").arg(i)).setAsBytes({});
-        person.field(QStringLiteral("Img%1").arg(i)).setAsBytes({});
-    }
-    // Saved at once, so the person has its Id before anything is typed.
+    // Saved at once, so the person has its Id before anything is typed; its
+    // pictures, which the dataset does not read, then start empty as the
+    // memos do (a failure in between leaves them null, which reads the same).
     person.post();
+    QStringList emptied;
+    for (int i = 1; i <= 4; ++i)
+        emptied << QStringLiteral("ImgMini%1=X''").arg(i) << QStringLiteral("Img%1=X''").arg(i);
+    Dataset pictures(QStringLiteral("NewPersonPictures"));
+    DatasetUtils::runStatement(pictures, QStringLiteral("UPDATE PERSON SET %1 WHERE Id=%2")
+                                             .arg(emptied.join(QStringLiteral(", ")))
+                                             .arg(person.field(QStringLiteral("Id")).asInteger()));
     person.edit();
+}
+
+QByteArray TDataModule1::smallPhoto(int personId)
+{
+    Dataset row(QStringLiteral("PersonSmallPhoto"));
+    row.setSql(QStringLiteral("SELECT ImgMini1 FROM PERSON WHERE Id=%1").arg(personId));
+    row.open();
+    return row.isEmpty() ? QByteArray() : row.field(0).asBytes();
 }
 
 void TDataModule1::newAction(Dataset& action)

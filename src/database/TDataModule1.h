@@ -46,6 +46,9 @@ public:
     QString photoFile(int personId) const;
     QString documentImageFile(int documentId) const;
     QString documentFile(int documentId) const;
+    // That person's small photo (a BMP stream; empty when none), read from
+    // its row alone: the person dataset leaves the pictures out.
+    static QByteArray smallPhoto(int personId);
 
     // Money fields shown with the process's currency symbol (once the main window exists).
     void applyMoneyFormats();

@@ -4,8 +4,10 @@
 #include "BitmapQt.h"
 #include "BmpFormat.h"
 #include "Dataset.h"
+#include "Errors.h"
 #include "ImageError.h"
 #include "ImageTransforms.h"
+#include "TDataModule1.h"
 
 #include <algorithm>
 #include <QCollator>
@@ -32,11 +34,10 @@ QImage PersonListModel::thumbnailFrom(const QByteArray& smallPhoto)
 int PersonListModel::rebuild(int id)
 {
     Dataset persons(QStringLiteral("PersonList"));
-    // The columns the list shows, and of the pictures only the small photo:
-    // the list is read again after every save of a person.
-    persons.setSql(
-        QStringLiteral("SELECT Id, Name, ForeName, [No], BirthDay_Date, BirthDay_Time, Blood, ImgMini1 "
-                       "FROM PERSON ORDER BY NAME, FORENAME"));
+    // The columns the list shows, none of the pictures: the list is read
+    // again after every save of a person.
+    persons.setSql(QStringLiteral("SELECT Id, Name, ForeName, [No], BirthDay_Date, BirthDay_Time, Blood "
+                                  "FROM PERSON ORDER BY NAME, FORENAME"));
     persons.open();
     std::vector<Entry> entries;
     entries.reserve(static_cast<size_t>(persons.recordCount()));
@@ -47,7 +48,6 @@ int PersonListModel::rebuild(int id)
     const int fDate = persons.fieldIndex(QStringLiteral("BirthDay_Date"));
     const int fTime = persons.fieldIndex(QStringLiteral("BirthDay_Time"));
     const int fBlood = persons.fieldIndex(QStringLiteral("Blood"));
-    const int fPhoto = persons.fieldIndex(QStringLiteral("ImgMini1"));
     for (int row = 0; row < persons.recordCount(); ++row) {
         Entry e;
         e.id = persons.fieldAt(row, fId).asInteger();
@@ -57,7 +57,6 @@ int PersonListModel::rebuild(int id)
         e.birthDate = persons.fieldAt(row, fDate).asString();
         e.birthTime = persons.fieldAt(row, fTime).asString();
         e.blood = persons.fieldAt(row, fBlood).asString();
-        e.thumbnail = thumbnailFrom(persons.fieldAt(row, fPhoto).asBytes());
         entries.push_back(std::move(e));
     }
     persons.close();
@@ -72,9 +71,29 @@ int PersonListModel::rebuild(int id)
 
     beginResetModel();
     m_entries = std::move(entries);
+    // A photo chosen or deleted rebuilds the list: every thumbnail is read anew.
+    m_thumbnails.clear();
     endResetModel();
     const int row = rowOf(id);
     return row < 0 ? 0 : row;
+}
+
+QImage PersonListModel::thumbnail(int id) const
+{
+    if (const QImage* kept = m_thumbnails.object(id))
+        return *kept;
+    QByteArray smallPhoto;
+    try {
+        smallPhoto = TDataModule1::smallPhoto(id);
+    } catch (const AppError&) {
+        // Asked while the list is drawn, where no message can be shown: a
+        // row that cannot be read shows the silhouette (a damaged page is
+        // remembered by the connection, so the next start checks the file).
+    }
+    auto* fitted = new QImage(thumbnailFrom(smallPhoto));
+    const QImage shown = *fitted;
+    m_thumbnails.insert(id, fitted);
+    return shown;
 }
 
 int PersonListModel::rowOf(int id) const
@@ -113,7 +132,7 @@ QVariant PersonListModel::data(const QModelIndex& index, int role) const
     case NumberRole:
         return e.number;
     case ThumbnailRole:
-        return e.thumbnail;
+        return thumbnail(e.id);
     default:
         return {};
     }

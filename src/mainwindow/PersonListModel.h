@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QCache>
 #include <QImage>
 #include <vector>
 
 // The household's persons in name order, each with its thumbnail, as the
-// person column lists them. A row maps back to its person by its Id.
+// person column lists them. A row maps back to its person by its Id. A
+// thumbnail is read from its person's row when a row is drawn, and the last
+// ones drawn are kept: the list never reads the whole household's pictures.
 class PersonListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -29,12 +32,12 @@ public:
         QString birthDate;
         QString birthTime;
         QString blood;
-        QImage thumbnail;
     };
 
     using QAbstractListModel::QAbstractListModel;
 
-    // Reads every person again; returns the row of that Id, or 0 when absent.
+    // Reads every person again (the thumbnails as they are drawn); returns
+    // the row of that Id, or 0 when absent.
     int rebuild(int id);
     int rowOf(int id) const;
     int idAt(int row) const;
@@ -47,5 +50,10 @@ public:
     static QImage thumbnailFrom(const QByteArray& smallPhoto);
 
 private:
+    // About three screens of rows.
+    static constexpr int kKeptThumbnails = 64;
+    QImage thumbnail(int id) const;
+
     std::vector<Entry> m_entries;
+    mutable QCache<int, QImage> m_thumbnails{kKeptThumbnails};
 };

@@ -90,8 +90,7 @@ void PhotoFrame::setPersonEnabled(bool enabled)
 
 bool PhotoFrame::hasPhoto() const
 {
-    return m_person.isActive() && !m_person.isEmpty() && m_person.currentRow() >= 0 &&
-           !m_person.field(QStringLiteral("ImgMini1")).asBytes().isEmpty();
+    return m_hasPhoto;
 }
 
 QImage PhotoFrame::shownPicture() const
@@ -101,10 +100,17 @@ QImage PhotoFrame::shownPicture() const
 
 void PhotoFrame::showThumbnail()
 {
+    QByteArray smallPhoto;
+    const int id = m_person.state() == Dataset::State::Insert ? -1 : DatasetUtils::currentId(m_person);
+    // Shown as the person changes, from wherever it changed: a row that
+    // cannot be read is said here and shows as no photo.
+    if (id >= 0)
+        runGuarded([&] { smallPhoto = TDataModule1::smallPhoto(id); });
+    m_hasPhoto = !smallPhoto.isEmpty();
     QImage picture;
-    if (hasPhoto()) {
+    if (m_hasPhoto) {
         try {
-            picture = toQImage(BmpFormat::decode(m_person.field(QStringLiteral("ImgMini1")).asBytes()));
+            picture = toQImage(BmpFormat::decode(smallPhoto));
         } catch (const ImageError&) {
             // A damaged small photo shows as no photo; the stored file is untouched.
         }
@@ -131,6 +137,19 @@ QString PhotoFrame::photoFile() const
     return m_dm.photoFile(personId());
 }
 
+// The person dataset leaves the pictures out: the photo is stored and
+// cleared through the person's own row, once a pending change of the
+// person is saved, as a stored picture always saves it first.
+void PhotoFrame::openPhotoRow(Dataset& row)
+{
+    DatasetUtils::saveIfEditing(m_person);
+    row.setSql(QStringList{QStringLiteral("SELECT Id, Img1, ImgMini1 FROM PERSON"),
+                           QStringLiteral("WHERE Id=%1").arg(personId())});
+    row.open();
+    if (row.isEmpty())
+        throw DatabaseError(QStringLiteral("La fiche à laquelle l'image appartient n'existe plus."));
+}
+
 void PhotoFrame::rebuildPersonList()
 {
     emit m_dm.personListRebuildRequested(DatasetUtils::currentId(m_person));
@@ -150,7 +169,9 @@ void PhotoFrame::Btn_Select_ImgClick()
             const Settings& settings = program().settings;
             {
                 BusyCursor busy;
-                StoreImageFile(m_person, ThumbnailTarget("ImgMini1"), photoFile(), chosen, kSide, kSide,
+                Dataset row(QStringLiteral("PersonPhoto"));
+                openPhotoRow(row);
+                StoreImageFile(row, ThumbnailTarget("ImgMini1"), photoFile(), chosen, kSide, kSide,
                                ImageStoreSettings{settings.maxWidth, settings.jpegQuality});
             }
             showThumbnail();
@@ -172,8 +193,11 @@ void PhotoFrame::Btn_Delete_ImgClick()
         rebuildPersonList();
     };
     try {
-        if (Messages::ask(QStringLiteral("Désirez-vous supprimer cette photo ?")))
-            ClearImage(m_person, QStringLiteral("IMG1"), QStringLiteral("IMGMINI1"), photoFile());
+        if (Messages::ask(QStringLiteral("Désirez-vous supprimer cette photo ?"))) {
+            Dataset row(QStringLiteral("PersonPhoto"));
+            openPhotoRow(row);
+            ClearImage(row, QStringLiteral("IMG1"), QStringLiteral("IMGMINI1"), photoFile());
+        }
     } catch (...) {
         refresh();
         throw;

@@ -39,6 +39,7 @@ private:
     void showThumbnail();
     QString photoFile() const;
     int personId() const;
+    void openPhotoRow(Dataset& row);
     // Rebuilds the person list on the current person, so its thumbnail follows.
     void rebuildPersonList();
 
@@ -48,4 +49,5 @@ private:
     QPushButton* m_select;
     QPushButton* m_delete;
     QMenu* m_menu;
+    bool m_hasPhoto = false;
 };

@@ -7,6 +7,7 @@
 #include "FileUtils.h"
 #include "Messages.h"
 #include "Money.h"
+#include "OrderlyClose.h"
 #include "Product.h"
 #include "ProgramState.h"
 #include "Provisioning.h"
@@ -169,15 +170,22 @@ int StartupSequence::run(const StartupHooks& hooks)
         return abandon(kConnectionFailedMessage);
 
     // A damaged database is said to be so, with the way back, before
-    // anything runs on it.
+    // anything runs on it. The whole file is read when the last session did
+    // not close in order, met damage, or the file changed since; otherwise
+    // the catalogue alone, and the statements run from here on report any
+    // damaged page they meet.
     DatabaseRecovery recovery(p.db, hooks.backups);
-    if (damaged || !Connection::damageOf(Connection::database()).isEmpty()) {
+    const QString databaseFile = p.db.databaseFile();
+    const bool closedInOrder = OrderlyClose::take(databaseFile);
+    if (damaged || !(closedInOrder ? Connection::damageOfCatalogue(Connection::database())
+                                   : Connection::damageOf(Connection::database()))
+                        .isEmpty()) {
         if (!recovery.recoverDamaged())
             return abandon({});
         if (!connect())
             return abandon(kConnectionFailedMessage);
         if (damaged)
-            return abandon(DatabaseRecovery::damagedMessage(p.db.databaseFile()));
+            return abandon(DatabaseRecovery::damagedMessage(databaseFile));
     }
 
     // Step 13: the database brought to the program's version by the update
@@ -241,6 +249,10 @@ int StartupSequence::run(const StartupHooks& hooks)
     mainWindow.reset();
     if (hooks.destroyDataModules)
         hooks.destroyDataModules();
+    // The connection is closed: the next start may leave most of the file
+    // unread, unless this session met a damaged page.
+    if (!Connection::damageMet())
+        OrderlyClose::record(databaseFile);
     try {
         p.settings.write(p.folders.iniFile());
     } catch (const FileError& e) {

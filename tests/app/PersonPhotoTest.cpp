@@ -40,7 +40,7 @@ protected:
         m_frame = m_form->findChild<PhotoFrame*>();
     }
     QString photoFile() { return m_household.dm().photoFile(m_id); }
-    QByteArray smallPhoto() { return m_household.dm().Person.field(QStringLiteral("ImgMini1")).asBytes(); }
+    QByteArray smallPhoto() { return TDataModule1::smallPhoto(m_id); }
     QImage listThumbnail()
     {
         const auto* list = m_form->findChild<QListView*>(QStringLiteral("Grid_PersonList"));

@@ -5,6 +5,7 @@
 #include "Compaction.h"
 #include "DatabaseRecovery.h"
 #include "MaintenanceSamples.h"
+#include "OrderlyClose.h"
 #include "TestFolders.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +132,41 @@ TEST(RecordsAtStart, DamagedDatabaseIsRestoredFromTheLatestBackupOrNeverOpened)
     EXPECT_EQ(started.messages.at(2), QStringLiteral("error\t") + DatabaseRecovery::damagedMessage(db));
     EXPECT_EQ(TestFolders::readFile(db), stillDamaged);
     EXPECT_FALSE(TestFolders::exists(Compaction::scratchFileFor(db)));
+}
+
+// A start after an orderly close checks only the catalogue; a file written
+// since, here a page the start never reads damaged, is read whole again.
+TEST(RecordsAtStart, DamageAfterAnOrderlyCloseIsFoundWhenTheFileChangedOutside)
+{
+    TestFolders::Scratch scratch;
+    const QString home = scratch.path();
+    ASSERT_TRUE(runProgram(home).shown);
+    const RecordSet set = recordSetIn(home + kDataFolder);
+    const QString db = set.databaseFile();
+    populate(set, 2, 1, 0);
+    const QString archive = set.backupFolder() + QStringLiteral("famille.bkp");
+    Quiet quiet;
+    BackupArchive::write(set, archive, quiet);
+    execute(db,
+            QStringLiteral("INSERT INTO BACKUP (DateSav, TimeSav, Description, Path) VALUES ('2026-12-08', "
+                           "'10:30', 'Sauvagarde de la base de données', '%1')")
+                .arg(archive));
+    const Snapshot saved = snapshot(set);
+    ProgramRun started = runProgram(home);
+    ASSERT_TRUE(started.shown);
+    ASSERT_TRUE(started.messages.isEmpty()) << started.messages.join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(TestFolders::exists(OrderlyClose::recordFileFor(db)));
+
+    damagePage(db, QStringLiteral("DOCUMENTTEXT"));
+    started = runProgram(home);
+    EXPECT_EQ(started.exitCode, 0);
+    EXPECT_TRUE(started.shown);
+    ASSERT_EQ(started.messages.size(), 2) << started.messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(started.messages.at(0).startsWith(
+        QStringLiteral("question\tLa base de données \"%1\" est endommagée").arg(db)));
+    EXPECT_EQ(integrityOf(db), QStringLiteral("ok"));
+    EXPECT_EQ(snapshot(set).withoutHistory(), saved.withoutHistory());
+    EXPECT_TRUE(TestFolders::exists(OrderlyClose::recordFileFor(db)));
 }
 
 } // namespace

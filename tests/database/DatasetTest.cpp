@@ -69,6 +69,46 @@ TEST_F(DatasetTest, WalksItsRowsInOrderAndLocatesById)
     EXPECT_THROW(kept.asString(), DatabaseError);
 }
 
+// Found by Id as rows are added, written back and removed around it.
+TEST_F(DatasetTest, LocateByIdFollowsRowsAddedChangedAndRemoved)
+{
+    Dataset d(QStringLiteral("Lst_Doctor"));
+    openDoctors(d);
+    const auto idOf = [](const char* name) {
+        return scalar(QStringLiteral("SELECT Id FROM LST_DOCTOR WHERE Name='%1'").arg(QLatin1String(name)))
+            .toInt();
+    };
+    const auto nameAt = [&d](int id) {
+        return d.locateId(id) ? d.field(QStringLiteral("Name")).asString() : QStringLiteral("(none)");
+    };
+    const int dupont = idOf("Dupont");
+    const int martin = idOf("Martin");
+    ASSERT_EQ(nameAt(martin), QStringLiteral("Martin"));
+
+    d.first();
+    d.append();
+    d.field(QStringLiteral("Name")).setAsString(QStringLiteral("Aubert"));
+    d.post();
+    const int aubert = d.field(QStringLiteral("Id")).asInteger();
+    EXPECT_EQ(nameAt(martin), QStringLiteral("Martin"));
+    EXPECT_EQ(nameAt(aubert), QStringLiteral("Aubert"));
+
+    ASSERT_TRUE(d.locateId(martin));
+    d.edit();
+    d.field(QStringLiteral("Name")).setAsString(QStringLiteral("Martin-Roux"));
+    d.post();
+    EXPECT_EQ(nameAt(dupont), QStringLiteral("Dupont"));
+    EXPECT_EQ(nameAt(martin), QStringLiteral("Martin-Roux"));
+
+    ASSERT_TRUE(d.locateId(dupont));
+    d.remove();
+    EXPECT_EQ(nameAt(dupont), QStringLiteral("(none)"));
+    EXPECT_EQ(nameAt(aubert), QStringLiteral("Aubert"));
+    EXPECT_EQ(nameAt(martin), QStringLiteral("Martin-Roux"));
+    EXPECT_TRUE(d.locate(QStringLiteral("Id"), QVariant(double(aubert))));
+    EXPECT_EQ(d.field(QStringLiteral("Name")).asString(), QStringLiteral("Aubert"));
+}
+
 TEST_F(DatasetTest, NewRowGetsItsIdOnPostAndChangesGoThroughTheRowid)
 {
     Dataset d(QStringLiteral("Lst_Doctor"));
