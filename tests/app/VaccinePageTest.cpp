@@ -8,6 +8,7 @@
 #include "Messages.h"
 #include "NextModal.h"
 #include "ProgramAssembly.h"
+#include "SqlRows.h"
 #include "TEnterVaccineExe.h"
 #include "TMainForm.h"
 #include "TRepeatVaccineList.h"
@@ -88,12 +89,7 @@ protected:
 
     static int insert(const QString& sql, const QVariantList& values = {})
     {
-        QSqlQuery q(Connection::database());
-        q.prepare(sql);
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        EXPECT_TRUE(q.exec()) << q.lastError().text().toStdString();
-        return q.lastInsertId().toInt();
+        return SqlRows::insert(sql, values);
     }
     int inject(int vaccine, const char* date, const char* booster, int doctor = -1)
     {

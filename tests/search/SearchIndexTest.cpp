@@ -4,7 +4,9 @@
 #include "Connection.h"
 #include "DatasetUtils.h"
 #include "HouseholdFixture.h"
+#include "SearchHits.h"
 #include "SearchQuery.h"
+#include "SqlRows.h"
 #include "Transaction.h"
 
 #include <gtest/gtest.h>
@@ -22,26 +24,9 @@ QVariant scalar(const QString& sql)
     return q.value(0);
 }
 
-int insert(const QString& sql)
-{
-    QSqlQuery q(Connection::database());
-    EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
-    return q.lastInsertId().toInt();
-}
-
-// "kind:rowId" of every hit, best first.
-QStringList found(const QString& typed)
-{
-    QStringList hits;
-    for (const Search::Hit& hit : Search::find(typed))
-        hits << QStringLiteral("%1:%2").arg(static_cast<int>(hit.kind)).arg(hit.rowId);
-    return hits;
-}
-
-QString key(Kind kind, int id)
-{
-    return QStringLiteral("%1:%2").arg(static_cast<int>(kind)).arg(id);
-}
+using SearchHits::found;
+using SearchHits::key;
+using SqlRows::insert;
 
 class SearchIndexTest : public ::testing::Test
 {

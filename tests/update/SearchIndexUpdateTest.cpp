@@ -1,10 +1,12 @@
 // An older database brought up to date gets the search index its rows call
 // for, and the index's triggers keep it in step on any connection.
+#include "../search/SearchHits.h"
 #include "Connection.h"
 #include "DatabaseUpdate.h"
 #include "HouseholdFixture.h"
 #include "ProgramState.h"
 #include "SearchQuery.h"
+#include "SqlRows.h"
 
 #include <gtest/gtest.h>
 #include <QProcess>
@@ -12,26 +14,9 @@
 
 namespace {
 
-int insert(const QString& sql)
-{
-    QSqlQuery q(Connection::database());
-    EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
-    return q.lastInsertId().toInt();
-}
-
-// "kind:rowId" of every hit, best first.
-QStringList found(const QString& typed)
-{
-    QStringList hits;
-    for (const Search::Hit& hit : Search::find(typed))
-        hits << QStringLiteral("%1:%2").arg(static_cast<int>(hit.kind)).arg(hit.rowId);
-    return hits;
-}
-
-QString key(Search::Kind kind, int id)
-{
-    return QStringLiteral("%1:%2").arg(static_cast<int>(kind)).arg(id);
-}
+using SearchHits::found;
+using SearchHits::key;
+using SqlRows::insert;
 
 TEST(SearchIndexTest, AnOlderDatabaseGetsItsIndexBuiltAndEveryConnectionKeepsItInStep)
 {

@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "HouseholdFixture.h"
+#include "SqlRows.h"
 
 #include <gtest/gtest.h>
 #include <QSqlError>
@@ -27,12 +28,7 @@ protected:
 
     static int insert(const QString& sql, const QVariantList& values = {})
     {
-        QSqlQuery q(Connection::database());
-        q.prepare(sql);
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        EXPECT_TRUE(q.exec()) << q.lastError().text().toStdString();
-        return q.lastInsertId().toInt();
+        return SqlRows::insert(sql, values);
     }
     static int vaccine(const QString& title, const QString& category)
     {
