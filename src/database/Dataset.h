@@ -249,7 +249,7 @@ private:
     // DatasetFetch.cpp: reading the rows and moving among them
     QSqlDatabase connection() const;
     QString translatedStatement() const;
-    void buildFields(const std::vector<FetchedColumn>& columns, bool withRowid, const SelectShape& shape,
+    void buildFields(const std::vector<FetchedColumn>& fetched, bool withRowid, const SelectShape& shape,
                      const TableColumns& tableColumns);
     std::vector<Schema::ColumnType> fetchedTypes() const;
     DatasetRows refetch(qint64 rowid) const;

@@ -150,6 +150,7 @@ void Dataset::buildFields(const std::vector<FetchedColumn>& fetched, bool withRo
 std::vector<Schema::ColumnType> Dataset::fetchedTypes() const
 {
     std::vector<Schema::ColumnType> types;
+    types.reserve(static_cast<std::size_t>(m_fetchedCount));
     for (int i = 0; i < m_fetchedCount; ++i)
         types.push_back(m_fields[i].type);
     return types;

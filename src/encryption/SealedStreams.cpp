@@ -502,6 +502,7 @@ void Reader::checkAll(const Cabinet::Progress& progress)
     const auto* additional = reinterpret_cast<const unsigned char*>(m->header.bytes.constData());
     const qint64 chunks = m->chunks;
     std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(workers));
     for (int t = 0; t < workers; ++t)
         threads.emplace_back([&relay, additional, chunks] {
             while (Slot* slot = relay.takeFull()) {
