@@ -632,13 +632,6 @@ BENCHMARK(BM_HealthSheetStatements_Sqlite3Shell)->UseRealTime()->Iterations(5)->
 
 // --- backup and restore --------------------------------------------------
 
-class Silent final : public MaintenanceProgress
-{
-public:
-    void task(const QString&) override {}
-    void bar(qint64, qint64) override {}
-};
-
 RecordSet records()
 {
     return {QStringLiteral(BRIVOLINE_PROGRAM_DIR), g_data, g_data + QStringLiteral("Data/"),
@@ -676,7 +669,7 @@ void BM_Backup(benchmark::State& state)
     const RecordSet set = records();
     const QString target = set.backupFolder() + QStringLiteral("sauvegarde.bkp");
     QDir().mkpath(set.backupFolder()); // as the command makes it
-    Silent silent;
+    NoProgress silent;
     ::sync();
     for (auto _ : state)
         BackupArchive::backup(set, target, silent);
@@ -713,7 +706,7 @@ void BM_Restore(benchmark::State& state)
 {
     closeHousehold();
     const RecordSet set = records();
-    Silent silent;
+    NoProgress silent;
     if (!QFileInfo::exists(archivePath()))
         BackupArchive::write(set, archivePath(), silent);
     ::sync();
@@ -732,7 +725,7 @@ BENCHMARK(BM_Restore)->UseRealTime()->MeasureProcessCPUTime()->Iterations(1)->Un
 void BM_Cabextract_Peer(benchmark::State& state)
 {
     closeHousehold();
-    Silent silent;
+    NoProgress silent;
     if (!QFileInfo::exists(archivePath()))
         BackupArchive::write(records(), archivePath(), silent);
     const QString out = scratchFile(QStringLiteral("peer/"));

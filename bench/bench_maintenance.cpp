@@ -39,13 +39,6 @@ constexpr qint64 kPictureBytes = 1'000'000'000;
 constexpr qint64 kDatabaseBytes = 100'000'000;
 constexpr qint64 kBigDatabaseBytes = 500'000'000;
 
-class Silent final : public MaintenanceProgress
-{
-public:
-    void task(const QString&) override {}
-    void bar(qint64, qint64) override {}
-};
-
 void runTool(const QString& program, const QStringList& arguments, const QString& folder = {})
 {
     QProcess tool;
@@ -170,7 +163,7 @@ Household& household()
         }
         fillDatabase(made.set.databaseFile(), kDatabaseBytes);
         made.archive = scratchFile(QStringLiteral("famille.bkp"));
-        Silent silent;
+        NoProgress silent;
         BackupArchive::write(made.set, made.archive, silent);
         made.sealedArchive = scratchFile(QStringLiteral("famille-chiffree.bkp"));
         const Sealed::Key key = Sealed::Key::create(password());
@@ -203,7 +196,7 @@ void BM_Backup(benchmark::State& state)
     Household& h = household();
     const QString target = h.set.backupFolder() + QStringLiteral("sauvegarde.bkp");
     ::sync(); // each one starts with the disk at rest
-    Silent silent;
+    NoProgress silent;
     for (auto _ : state)
         BackupArchive::backup(h.set, target, silent);
     state.SetBytesProcessed(state.iterations() * contentBytes());
@@ -218,7 +211,7 @@ void BM_BackupEncrypted(benchmark::State& state)
     Household& h = household();
     const QString target = h.set.backupFolder() + QStringLiteral("sauvegarde.bkp");
     ::sync();
-    Silent silent;
+    NoProgress silent;
     for (auto _ : state) {
         Sealed::PendingKey key(password());
         BackupArchive::backup(h.set, target, silent, &key);
@@ -330,7 +323,7 @@ void writeSafetyArchive(benchmark::State& state, const Household& h)
     QStringList written;
     for (const QString& folder : SafetyArchive::pending(h.set))
         written << SafetyArchive::archiveOf(folder);
-    Silent silent;
+    NoProgress silent;
     SafetyArchive::finish(h.set, silent);
     for (const QString& archive : std::as_const(written))
         QFile::remove(archive);
@@ -345,7 +338,7 @@ void BM_Restore(benchmark::State& state)
 {
     Household& h = household();
     ::sync();
-    Silent silent;
+    NoProgress silent;
     for (auto _ : state) {
         Restore::run(h.set, h.archive, silent, nullptr);
         writeSafetyArchive(state, h);
@@ -360,7 +353,7 @@ void BM_RestoreAndItsSafetyArchive(benchmark::State& state)
 {
     Household& h = household();
     ::sync();
-    Silent silent;
+    NoProgress silent;
     for (auto _ : state) {
         const QString safety = Restore::run(h.set, h.archive, silent, nullptr).safetyArchive;
         SafetyArchive::finish(h.set, silent);
@@ -384,7 +377,7 @@ void BM_RestoreEncrypted(benchmark::State& state)
 {
     Household& h = household();
     ::sync();
-    Silent silent;
+    NoProgress silent;
     for (auto _ : state) {
         const Secret secret = password();
         const Sealed::Key key = Sealed::Key::open(Sealed::Header::read(h.sealedArchive), secret);

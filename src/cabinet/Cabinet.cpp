@@ -363,7 +363,7 @@ struct Extraction
         for (; handedOver < written.size(); ++handedOver) {
             FileDescriptor fd(::open(nativePath(written.at(handedOver)).constData(), O_RDONLY | O_CLOEXEC));
             if (fd.get() >= 0)
-                startWritingBack(fd.get());
+                FileUtils::startWritingBack(fd.get());
         }
     }
     void runSecondStep()

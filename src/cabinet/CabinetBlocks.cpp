@@ -149,11 +149,6 @@ void writeAll(int fd, const unsigned char* bytes, std::size_t count)
     }
 }
 
-void startWritingBack(int fd)
-{
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-}
-
 QByteArray storedName(const QString& name)
 {
     return QString(CabinetFormat::safeRelativePath(name))

@@ -52,11 +52,6 @@ int openForReading(const QString& path);
 ssize_t readFully(int fd, unsigned char* into, std::size_t count);
 // Writes all of it, or throws Failure.
 void writeAll(int fd, const unsigned char* bytes, std::size_t count);
-// Hands a file just extracted to the disk's writeback without waiting for
-// it: a caller that then forces the whole extraction to the disk (a restore,
-// before it commits) waits only for the last files.
-void startWritingBack(int fd);
-
 // A member's name as the archive stores it: '\' separators, UTF-8.
 QByteArray storedName(const QString& name);
 

@@ -3,6 +3,7 @@
 // file read through libgcab (CabinetPlan.h).
 #include "CabinetBlocks.h"
 #include "CabinetPlan.h"
+#include "FileUtils.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -147,7 +148,7 @@ private:
         flush();
         const int fd = m_fd;
         m_fd = -1;
-        startWritingBack(fd);
+        FileUtils::startWritingBack(fd);
         if (::close(fd) != 0)
             throw Failure{errno, {}};
     }

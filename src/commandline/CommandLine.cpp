@@ -57,14 +57,6 @@ void tell(const QString& text)
     print(stderr, text);
 }
 
-// Work without a window goes on silently; its outcome is what is told.
-class NoProgress final : public MaintenanceProgress
-{
-public:
-    void task(const QString&) override {}
-    void bar(qint64, qint64) override {}
-};
-
 // The records the command works on, with program() pointing at them. Only a
 // data folder the program already made is taken: nothing is provisioned.
 RecordSet records(const CommandOptions& options)

@@ -117,7 +117,7 @@ public:
     explicit WritebackWhileWriting(int fd)
         : m_thread([fd, stopped = m_stop.get_future()] {
               while (stopped.wait_for(std::chrono::milliseconds(100)) == std::future_status::timeout)
-                  ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+                  FileUtils::startWritingBack(fd);
           })
     {
     }

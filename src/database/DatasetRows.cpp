@@ -95,22 +95,24 @@ void DatasetRows::addBlob(const char* data, qsizetype size)
     addBlob(QByteArray(data, size));
 }
 
-void DatasetRows::addBlob(const QByteArray& blob)
+template <typename Value>
+void DatasetRows::addStored(Cell::Kind kind, std::vector<Value>& store, const Value& value)
 {
     Cell c;
-    c.kind = Cell::Blob;
-    c.at = static_cast<qsizetype>(m_blobs.size());
-    m_blobs.push_back(blob);
+    c.kind = kind;
+    c.at = static_cast<qsizetype>(store.size());
+    store.push_back(value);
     add(c);
+}
+
+void DatasetRows::addBlob(const QByteArray& blob)
+{
+    addStored(Cell::Blob, m_blobs, blob);
 }
 
 void DatasetRows::addVariant(const QVariant& value)
 {
-    Cell c;
-    c.kind = Cell::Variant;
-    c.at = static_cast<qsizetype>(m_variants.size());
-    m_variants.push_back(value);
-    add(c);
+    addStored(Cell::Variant, m_variants, value);
 }
 
 const QVariant* DatasetRows::calculated(int row, int slot) const

@@ -84,6 +84,8 @@ private:
     void forgetIndex() { m_indexedColumn = -1; }
     void buildIndex(int column) const;
     void addBlob(const QByteArray& blob);
+    // A cell whose value is kept whole in `store`.
+    template <typename Value> void addStored(Cell::Kind kind, std::vector<Value>& store, const Value& value);
     void appendCopy(const DatasetRows& other, int row);
 
     int m_columns = 0;

@@ -354,6 +354,11 @@ void syncFileSystem(const QString& path)
             QStringLiteral("Impossible d'enregistrer les fichiers de \"%1\" sur le disque.").arg(path));
 }
 
+void startWritingBack(int fd)
+{
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 QString withoutAccents(const QString& text)
 {
     static const QString from = QStringLiteral("éèêëàâäùûüôöîïç");

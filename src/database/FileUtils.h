@@ -83,6 +83,9 @@ void syncFolder(const QString& folder);
 // disk: one call after many files were written, where a call for each file
 // would cost a disk flush each. Throws FileError.
 void syncFileSystem(const QString& path);
+// Starts what was written to the open file on its way to the disk without
+// waiting for it, so that a later sync finds little left to write.
+void startWritingBack(int fd);
 QString withoutAccents(const QString& text);
 // A name that is safe as a file name: each of / \ : * ? < > | and " becomes "_".
 QString safeFileName(const QString& name);

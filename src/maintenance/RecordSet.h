@@ -40,3 +40,12 @@ public:
     // Past this point a stop is no longer asked: the work goes to its end.
     virtual void committing() {}
 };
+
+// The progress of work nobody watches: the command line, an archive
+// written in the background.
+class NoProgress final : public MaintenanceProgress
+{
+public:
+    void task(const QString&) override {}
+    void bar(qint64, qint64) override {}
+};

@@ -162,13 +162,6 @@ QString notListed(const QString& folder, const QString& why)
         .arg(FileUtils::shownPath(archiveOf(folder)), why);
 }
 
-class Silent final : public MaintenanceProgress
-{
-public:
-    void task(const QString&) override {}
-    void bar(qint64, qint64) override {}
-};
-
 } // namespace
 
 QString pendingRoot(const RecordSet& set)
@@ -295,7 +288,7 @@ void finish(const RecordSet& set, MaintenanceProgress& progress)
 
 void finish(const RecordSet& set)
 {
-    Silent silent;
+    NoProgress silent;
     finish(set, silent);
 }
 
@@ -342,7 +335,7 @@ void Background::finish(MaintenanceProgress& progress)
 
 void Background::run()
 {
-    Silent silent;
+    NoProgress silent;
     for (;;) {
         {
             std::lock_guard lock(m_mutex);

@@ -10,6 +10,7 @@
 #include "Money.h"
 #include "NextModal.h"
 #include "ProgramAssembly.h"
+#include "SqlRows.h"
 #include "TMainForm.h"
 
 #include <gtest/gtest.h>
@@ -55,12 +56,7 @@ protected:
     // Plain SQLite on the household's file, to arrange rows and read what was stored.
     static QVariant exec(const QString& sql, const QVariantList& values = {})
     {
-        QSqlQuery q(Connection::database());
-        q.prepare(sql);
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        EXPECT_TRUE(q.exec()) << sql.toStdString() << ": " << q.lastError().text().toStdString();
-        return q.lastInsertId();
+        return SqlRows::exec(sql, values);
     }
     static QVariant scalar(const QString& sql)
     {

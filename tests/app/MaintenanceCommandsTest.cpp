@@ -139,11 +139,7 @@ protected:
     {
         m_dialogs.queueAnswer(archive);
         trigger(Commands::RestoreDatabase);
-        struct Quiet final : MaintenanceProgress
-        {
-            void task(const QString&) override {}
-            void bar(qint64, qint64) override {}
-        } quiet;
+        NoProgress quiet;
         m_form->findChild<SafetyArchive::Background*>()->finish(quiet);
     }
     int currentPerson() { return DatasetUtils::currentId(m_household.dm().Person); }

@@ -36,6 +36,24 @@ void damagePage(const QString& databaseFile, const QString& table)
     damage(databaseFile, (page - 1) * size, size);
 }
 
+// The records' archive, as a backup writes it.
+QString writeBackup(const RecordSet& set)
+{
+    const QString archive = set.backupFolder() + QStringLiteral("famille.bkp");
+    Quiet quiet;
+    BackupArchive::write(set, archive, quiet);
+    return archive;
+}
+
+// The archive's row in the history, where start-up looks for the latest backup.
+void listInHistory(const QString& databaseFile, const QString& archive)
+{
+    execute(databaseFile,
+            QStringLiteral("INSERT INTO BACKUP (DateSav, TimeSav, Description, Path) VALUES ('2026-12-08', "
+                           "'10:30', 'Sauvagarde de la base de données', '%1')")
+                .arg(archive));
+}
+
 QString safetyArchiveIn(const RecordSet& set)
 {
     const QStringList found =
@@ -52,14 +70,9 @@ TEST(RecordsAtStart, DamagedDatabaseIsRestoredFromTheLatestBackupOrNeverOpened)
     const RecordSet set = recordSetIn(home + kDataFolder);
     const QString db = set.databaseFile();
     populate(set, 3, 2, 1);
-    const QString archive = set.backupFolder() + QStringLiteral("famille.bkp");
-    Quiet quiet;
-    BackupArchive::write(set, archive, quiet);
+    const QString archive = writeBackup(set);
     const Snapshot saved = snapshot(set);
-    execute(db,
-            QStringLiteral("INSERT INTO BACKUP (DateSav, TimeSav, Description, Path) VALUES ('2026-12-08', "
-                           "'10:30', 'Sauvagarde de la base de données', '%1')")
-                .arg(archive));
+    listInHistory(db, archive);
     execute(db, QStringLiteral("INSERT INTO PERSON (Name) VALUES ('Après la sauvegarde')"));
     const QString damaged =
         QStringLiteral("La base de données \"%1\" est endommagée : une partie de son contenu ne "
@@ -144,13 +157,7 @@ TEST(RecordsAtStart, DamageAfterAnOrderlyCloseIsFoundWhenTheFileChangedOutside)
     const RecordSet set = recordSetIn(home + kDataFolder);
     const QString db = set.databaseFile();
     populate(set, 2, 1, 0);
-    const QString archive = set.backupFolder() + QStringLiteral("famille.bkp");
-    Quiet quiet;
-    BackupArchive::write(set, archive, quiet);
-    execute(db,
-            QStringLiteral("INSERT INTO BACKUP (DateSav, TimeSav, Description, Path) VALUES ('2026-12-08', "
-                           "'10:30', 'Sauvagarde de la base de données', '%1')")
-                .arg(archive));
+    listInHistory(db, writeBackup(set));
     const Snapshot saved = snapshot(set);
     ProgramRun started = runProgram(home);
     ASSERT_TRUE(started.shown);

@@ -11,6 +11,16 @@
 
 namespace {
 
+// Drawn off screen at a page chart's size.
+void showWith(LineChart& chart, const Chart::Data& data)
+{
+    chart.setAttribute(Qt::WA_DontShowOnScreen);
+    chart.resize(400, 300);
+    chart.show();
+    chart.setData(data);
+    QApplication::processEvents();
+}
+
 TEST(LineCharts, ManyMorePointsThanPixelsAreDrawnThroughEachColumnsExtremes)
 {
     Chart::Data data;
@@ -19,11 +29,7 @@ TEST(LineCharts, ManyMorePointsThanPixelsAreDrawnThroughEachColumnsExtremes)
         data.series[Chart::Value].points.append(
             {QString::number(i), i == 5003 ? 500.0 : (i == 7001 ? -80.0 : i % 10)});
     LineChart chart;
-    chart.setAttribute(Qt::WA_DontShowOnScreen);
-    chart.resize(400, 300);
-    chart.show();
-    chart.setData(data);
-    QApplication::processEvents();
+    showWith(chart, data);
     QList<QPointF> drawn = chart.series(Chart::Value)->points();
     EXPECT_LT(drawn.size(), 2000);
     EXPECT_EQ(drawn.constFirst(), QPointF(0, 0));
@@ -45,11 +51,7 @@ TEST(LineCharts, CentileBandsStandAtTheLabelsOfThePointsTheyBelongTo)
         for (const char* label : {"Naissance", "2 mois"})
             data.centiles.curves.at(k).append({QString::fromLatin1(label), 2.0 + static_cast<double>(k)});
     LineChart chart;
-    chart.setAttribute(Qt::WA_DontShowOnScreen);
-    chart.resize(400, 300);
-    chart.show();
-    chart.setData(data);
-    QApplication::processEvents();
+    showWith(chart, data);
     EXPECT_EQ(chart.centileBand(0)->upperSeries()->points(), (QList<QPointF>{{1, 6}, {3, 6}}));
     EXPECT_EQ(chart.centileBand(0)->lowerSeries()->points(), (QList<QPointF>{{1, 2}, {3, 2}}));
     EXPECT_EQ(chart.centileBand(1)->upperSeries()->points(), (QList<QPointF>{{1, 5}, {3, 5}}));

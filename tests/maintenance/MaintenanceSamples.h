@@ -60,12 +60,6 @@ ProgramRun runProgram(const QString& home);
 // All files under a folder, relative, sorted.
 QStringList filesUnder(const QString& folder);
 
-// The progress of an operation nobody watches.
-class Quiet final : public MaintenanceProgress
-{
-public:
-    void task(const QString&) override {}
-    void bar(qint64, qint64) override {}
-};
+using Quiet = NoProgress;
 
 } // namespace MaintenanceSamples

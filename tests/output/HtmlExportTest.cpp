@@ -13,6 +13,7 @@
 #include "PageReader.h"
 #include "ReferenceTables.h"
 #include "ReportSamples.h"
+#include "SqlRows.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -23,15 +24,7 @@
 
 namespace {
 
-QVariant exec(const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery q(Connection::database());
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    EXPECT_TRUE(q.exec()) << sql.toStdString();
-    return q.lastInsertId();
-}
+using SqlRows::exec;
 
 QByteArray thumbnailBmp(QColor colour)
 {

@@ -1,6 +1,7 @@
 #include "ReportSamples.h"
 
 #include "Connection.h"
+#include "SqlRows.h"
 
 #include <gtest/gtest.h>
 #include <QSqlError>
@@ -11,12 +12,7 @@ namespace ReportSamples {
 namespace {
 qint64 exec(const QString& sql, const QVariantList& values = {})
 {
-    QSqlQuery q(Connection::database());
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    EXPECT_TRUE(q.exec()) << sql.toStdString() << ": " << q.lastError().text().toStdString();
-    return q.lastInsertId().toLongLong();
+    return SqlRows::exec(sql, values).toLongLong();
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Connection.h"
+#include "SqlRows.h"
 #include "TestFolders.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +25,7 @@ protected:
     // Plain SQLite on the same file, for arranging rows and checking what was stored.
     static qint64 exec(const QString& sql, const QVariantList& values = {})
     {
-        QSqlQuery q(Connection::database());
-        q.prepare(sql);
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        EXPECT_TRUE(q.exec()) << sql.toStdString() << ": " << q.lastError().text().toStdString();
-        return q.lastInsertId().toLongLong();
+        return SqlRows::exec(sql, values).toLongLong();
     }
     static QVariant scalar(const QString& sql)
     {
