@@ -13,7 +13,12 @@
 #include "StoredFiles.h"
 
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileInfo>
@@ -23,6 +28,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <thread>
 
 using namespace FhirValues;
 namespace T = FhirTerms;
@@ -75,6 +81,133 @@ QString sha1(const QByteArray& data)
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toBase64());
 }
 
+using WriteBytes = std::function<void(const QByteArray&)>;
+
+// The bundle's entries turned into JSON text on a second thread while the
+// next rows are read and made into resources, and handed on in order as
+// they come: the whole record is never held as one tree, whose building and
+// writing out took most of an export.
+class EntryWriter
+{
+public:
+    explicit EntryWriter(WriteBytes write) : m_write(std::move(write)), m_thread([this] { run(); }) {}
+    ~EntryWriter()
+    {
+        {
+            // Left before finish(): the export failed, what waits is dropped.
+            std::lock_guard lock(m_mutex);
+            m_queue.clear();
+            m_closed = true;
+            m_changed.notify_all();
+        }
+        m_thread.join();
+    }
+    EntryWriter(const EntryWriter&) = delete;
+    EntryWriter& operator=(const EntryWriter&) = delete;
+
+    // The url is the program's own "urn:uuid:…", written as it stands.
+    void add(const QString& fullUrl, QJsonObject resource)
+    {
+        m_batch.push_back({fullUrl, std::move(resource)});
+        ++m_count;
+        if (m_batch.size() == kBatch)
+            hand(false);
+    }
+    // Waits for every entry to be written; a failure to write (a full disk)
+    // is thrown here, or at the next add() once it has happened.
+    void finish()
+    {
+        hand(true);
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_done || m_failure; });
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+    }
+    int count() const { return m_count; }
+
+private:
+    static constexpr std::size_t kBatch = 64;
+    static constexpr std::size_t kWaiting = 16; // batches made but not written yet, at most
+
+    void hand(bool last)
+    {
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_failure || m_queue.size() < kWaiting; });
+            if (m_failure)
+                std::rethrow_exception(m_failure);
+            m_queue.push_back(std::move(m_batch));
+            m_batch = {};
+            m_closed = last;
+            // Freed where they were made: freeing on the other thread costs
+            // the allocator more than the writing saves.
+            std::swap(m_written, m_spent);
+            m_changed.notify_all();
+        }
+        m_spent.clear();
+    }
+    void run()
+    {
+        bool first = true;
+        QByteArray text;
+        for (;;) {
+            std::vector<Entry> batch;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_closed || !m_queue.empty(); });
+                if (m_queue.empty()) {
+                    m_done = true;
+                    m_changed.notify_all();
+                    return;
+                }
+                batch = std::move(m_queue.front());
+                m_queue.pop_front();
+                m_changed.notify_all();
+            }
+            text.resize(0);
+            for (const Entry& entry : batch) {
+                text += first ? R"({"fullUrl":")" : R"(,{"fullUrl":")";
+                first = false;
+                text += entry.fullUrl.toLatin1();
+                text += R"(","resource":)";
+                text += QJsonDocument(entry.resource).toJson(QJsonDocument::Compact);
+                text += '}';
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                m_written.push_back(std::move(batch));
+            }
+            try {
+                if (!text.isEmpty())
+                    m_write(text);
+            } catch (...) {
+                std::lock_guard lock(m_mutex);
+                m_failure = std::current_exception();
+                m_changed.notify_all();
+                return;
+            }
+        }
+    }
+
+    struct Entry
+    {
+        QString fullUrl;
+        QJsonObject resource;
+    };
+    WriteBytes m_write;
+    std::vector<Entry> m_batch; // the maker's own, not shared
+    int m_count = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::vector<Entry>> m_queue;
+    std::vector<std::vector<Entry>> m_written; // by the writer, waiting to be freed by the maker
+    std::vector<std::vector<Entry>> m_spent;   // the maker's, freed as it goes
+    bool m_closed = false;
+    bool m_done = false;
+    std::exception_ptr m_failure;
+    std::thread m_thread; // last: it starts once the rest is made
+};
+
 class BundleBuilder
 {
 public:
@@ -84,7 +217,8 @@ public:
     {
     }
 
-    QJsonObject build();
+    // Writes the bundle's JSON text in pieces, in order.
+    void write(const WriteBytes& out);
 
 private:
     QJsonObject resource(const char* type, const QString& table, int id, const QString& part = {}) const;
@@ -130,7 +264,7 @@ private:
     ExportOptions m_options;
     ExportResult& m_result;
     Identities m_ids;
-    QJsonArray m_entries;
+    EntryWriter* m_entries = nullptr;
     QString m_patientUrl;
     QString m_payerUrls[2];    // the two payers' organisations
     QString m_coverageUrls[2]; // and their coverages
@@ -152,11 +286,11 @@ QJsonObject BundleBuilder::resource(const char* type, const QString& table, int 
 QString BundleBuilder::add(const QJsonObject& r)
 {
     const QString url = QStringLiteral("urn:uuid:") + r.value(QStringLiteral("id")).toString();
-    m_entries.append(QJsonObject{{QStringLiteral("fullUrl"), url}, {QStringLiteral("resource"), r}});
+    m_entries->add(url, r);
     return url;
 }
 
-QJsonObject BundleBuilder::build()
+void BundleBuilder::write(const WriteBytes& out)
 {
     const std::vector<Row> people =
         RecordRows::read(m_db, QStringLiteral("SELECT * FROM PERSON WHERE Id=?"), {m_personId});
@@ -168,6 +302,20 @@ QJsonObject BundleBuilder::build()
           std::pair{&m_illnesses, "LST_ILLNESS"}, std::pair{&m_drugs, "LST_DRUG"},
           std::pair{&m_vaccines, "LST_VACCINE"}, std::pair{&m_catalogue, "LST_ANALYSIS"}})
         *rows = RecordRows::byId(m_db, QString::fromLatin1(table));
+
+    // The bundle's own elements first, its entries as they are made.
+    const QJsonObject bundle{
+        {QStringLiteral("resourceType"), QStringLiteral("Bundle")},
+        {QStringLiteral("id"), m_ids.id(QStringLiteral("BUNDLE"), m_personId)},
+        {QStringLiteral("type"), QStringLiteral("collection")},
+        {QStringLiteral("timestamp"), QDateTime::currentDateTime()
+                                          .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
+                                          .toString(Qt::ISODate)}};
+    QByteArray opening = QJsonDocument(bundle).toJson(QJsonDocument::Compact);
+    opening.chop(1);
+    out(opening + R"(,"entry":[)");
+    EntryWriter entries(out);
+    m_entries = &entries;
 
     patient(person);
     personObservations(person);
@@ -190,15 +338,11 @@ QJsonObject BundleBuilder::build()
     pictures();
     files();
 
+    entries.finish();
+    m_entries = nullptr;
+    out("]}");
     m_result.personId = m_personId;
-    m_result.resources = static_cast<int>(m_entries.size());
-    return {{QStringLiteral("resourceType"), QStringLiteral("Bundle")},
-            {QStringLiteral("id"), m_ids.id(QStringLiteral("BUNDLE"), m_personId)},
-            {QStringLiteral("type"), QStringLiteral("collection")},
-            {QStringLiteral("timestamp"), QDateTime::currentDateTime()
-                                              .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
-                                              .toString(Qt::ISODate)},
-            {QStringLiteral("entry"), m_entries}};
+    m_result.resources = entries.count();
 }
 
 void BundleBuilder::patient(const Row& person)
@@ -1017,16 +1161,22 @@ int findPerson(const QSqlDatabase& db, const QString& numberOrName)
 QJsonObject bundle(const Records& records, int personId, const ExportOptions& options, ExportResult* result)
 {
     ExportResult local;
-    return BundleBuilder(records, personId, options, result ? *result : local).build();
+    QByteArray json;
+    BundleBuilder(records, personId, options, result ? *result : local).write([&](const QByteArray& piece) {
+        json += piece;
+    });
+    return QJsonDocument::fromJson(json).object();
 }
 
 ExportResult exportPerson(const Records& records, int personId, const QString& file,
                           const ExportOptions& options)
 {
     ExportResult result;
-    const QByteArray json =
-        QJsonDocument(bundle(records, personId, options, &result)).toJson(QJsonDocument::Compact);
-    FileUtils::writeFileAtomically(file, json);
+    FileUtils::AtomicFile out(file);
+    BundleBuilder(records, personId, options, result).write([&](const QByteArray& piece) {
+        out.write(piece);
+    });
+    out.commit();
     return result;
 }
 

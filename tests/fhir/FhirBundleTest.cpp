@@ -1,11 +1,13 @@
 #include "BitmapQt.h"
 #include "Cabinet.h"
+#include "Errors.h"
 #include "FhirError.h"
 #include "FhirExport.h"
 #include "FhirImport.h"
 #include "JpegIO.h"
 #include "RecordDump.h"
 #include "SchemaValidator.h"
+#include "SmallDisk.h"
 #include "TemplateDatabaseTest.h"
 
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPainter>
+#include <QSet>
 
 namespace {
 
@@ -530,6 +533,42 @@ TEST_F(FhirBundleTest, RefusedBundlesWriteNothing)
     EXPECT_EQ(count(u("ACTION")), 4);
     QDir().rmdir(blocker);
     EXPECT_EQ(QDir(images).entryList(QDir::Files), before);
+}
+
+// The entries are written out while the next ones are made: a disk that
+// fills up midway stops the export with its reason, leaves no file, and the
+// same record is then written whole where there is room.
+TEST_F(FhirBundleTest, ExportOntoAFullDiskStopsWithItsReasonAndLeavesNoFile)
+{
+    const int person = addPerson(kPlain, false);
+    exec(u("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+           "INSERT INTO \"ACTION\" (Id_Ref, Tag, Date_Action, Remark1, Price) "
+           "SELECT ?, 1 + i % 2, '2020-01-01', 'Contrôle ' || i, 25 FROM n"),
+         {person});
+    const QString folder = m_scratch.make(u("petit-disque"));
+    SmallDisk disk(folder, 1 << 20);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    try {
+        FhirExport::exportPerson(m_records, person, folder + u("carnet.json"), {});
+        ADD_FAILURE() << "exported onto a full disk";
+    } catch (const FileError& e) {
+        EXPECT_TRUE(e.text().contains(u("plein"))) << e.text().toStdString();
+    }
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
+
+    const QString file = m_scratch.path() + u("carnet.json");
+    const ExportResult result = FhirExport::exportPerson(m_records, person, file, {});
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QJsonObject whole = QJsonDocument::fromJson(written.readAll()).object();
+    const QJsonArray entries = whole.value(u("entry")).toArray();
+    EXPECT_EQ(entries.size(), result.resources);
+    EXPECT_GT(result.resources, 3 * 3000);
+    QSet<QString> urls;
+    for (const QJsonValue& entry : entries)
+        urls.insert(entry[u("fullUrl")].toString());
+    EXPECT_EQ(urls.size(), entries.size()) << "an entry written twice or lost";
 }
 
 TEST_F(FhirBundleTest, PersonFoundByNumberOrName)
