@@ -49,6 +49,7 @@ void dropSearchIndex(const QSqlDatabase& db)
     for (const QString& drop : drops)
         run(q, drop);
     run(q, QStringLiteral("DROP TABLE IF EXISTS SEARCH_INDEX"));
+    run(q, QStringLiteral("DROP TABLE IF EXISTS SEARCH_PENDING"));
 }
 
 DbConfig copyTemplateDatabase(const QString& databaseFolder)

@@ -5,6 +5,8 @@
 // - the first 50 results of a search, best first with their snippets,
 //   beside the sqlite3 shell scanning the same columns with LIKE '%…%'
 //   (its times include starting its process);
+// - the first search after 1, 100 or 1 000 acts were entered, which writes
+//   their entries before it reads;
 // - entering an act as the entry window does (one row posted in its own
 //   transaction, synced), alone and with the page's query reopened, with
 //   the index's triggers and without them (twice over, interleaved, since
@@ -172,6 +174,27 @@ void BM_SearchFirstResults(benchmark::State& state)
     state.counters["hits"] = static_cast<double>(hits);
 }
 BENCHMARK(BM_SearchFirstResults)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The first search after acts were entered, which writes their entries
+// first: the index's part of entering them, paid once for all of them.
+void BM_SearchAfterActsEntered(benchmark::State& state)
+{
+    ensureIndex();
+    const int entered = static_cast<int>(state.range(0));
+    QRandomGenerator random(5);
+    QSqlQuery q(Connection::database());
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int i = 0; i < entered; ++i)
+            run(q,
+                QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Date_Action, Remark1) VALUES (?, 1, 3, "
+                               "'2026-04-02', ?)"),
+                {1 + random.bounded(kPersons), phrase(random, 5)});
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(Search::find(QStringLiteral("fievre"), 50));
+    }
+}
+BENCHMARK(BM_SearchAfterActsEntered)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same columns scanned by the shell, the first 50 rows that hold the
 // first word (LIKE cannot rank, fold accents nor take the words in any order).

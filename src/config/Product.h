@@ -16,8 +16,8 @@ inline const QString executableName = QStringLiteral("brivoline");
 // The layout of the records, the version the database itself holds. Each
 // raise comes with its update script "BD_" + digits + ".maj" in the program
 // folder's Maj/, which brings the layout before it up to that one.
-inline const QString databaseVersion = QStringLiteral("3.53");
-inline constexpr int databaseVersionNumber = 353;
+inline const QString databaseVersion = QStringLiteral("3.54");
+inline constexpr int databaseVersionNumber = 354;
 
 // The maker's line shown on the splash, the status line and the about window.
 QString makerLine();

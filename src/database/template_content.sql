@@ -2,7 +2,7 @@
 -- at the end of a line. Normal ranges of analyses vary from one laboratory to
 -- another and are left at 0 for the user to fill in.
 
-INSERT INTO OBJECT_VAL_STR (ID_CLASS, ID_ATTRIBUTE, USERID, VALUE) VALUES (-99, -99, -99, '3.53');
+INSERT INTO OBJECT_VAL_STR (ID_CLASS, ID_ATTRIBUTE, USERID, VALUE) VALUES (-99, -99, -99, '3.54');
 
 INSERT INTO CUSTOMLAB (Id_File, Misc01, Misc02, Misc03, Misc04, Misc05, Misc06, Misc07, Misc08, Misc09, Misc10, Misc11, Misc12)
 VALUES (0, 'Médecin traitant', 'Mutuelle (n° adhérent)', 'Allergies', 'Groupe tissulaire', 'Personne à prévenir',

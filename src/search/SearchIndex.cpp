@@ -15,18 +15,59 @@ QStringList statements()
     return TemplateDatabase::splitScript(QString::fromUtf8(kDefinition));
 }
 
+namespace {
+
+void run(QSqlQuery& query, const QString& statement)
+{
+    if (!query.exec(statement))
+        throw DatabaseError(QStringLiteral("L'index de recherche n'a pas pu être créé :\r%1")
+                                .arg(Connection::errorText(query.lastError())));
+}
+
+// What an earlier version of the index left: its triggers and views first,
+// since they name the tables.
+void removeEarlier(QSqlQuery& query)
+{
+    run(query, QStringLiteral("SELECT type, name FROM sqlite_master WHERE (type IN ('trigger', 'view') AND "
+                              "name LIKE 'SEARCH\\_%' ESCAPE '\\') OR name = 'DOCUMENT_WITHOUT_TEXT' "
+                              "ORDER BY type = 'view'"));
+    QStringList drops;
+    while (query.next())
+        drops << QStringLiteral("DROP %1 \"%2\"").arg(query.value(0).toString().toUpper(), query.value(1).toString());
+    drops << QStringLiteral("DROP TABLE IF EXISTS SEARCH_INDEX") << QStringLiteral("DROP TABLE IF EXISTS SEARCH_PENDING");
+    for (const QString& drop : drops)
+        run(query, drop);
+}
+
+} // namespace
+
 void install(const QString& connectionName)
 {
     Transaction transaction(connectionName);
     QSqlQuery query(connectionName.isEmpty() ? Connection::database()
                                              : QSqlDatabase::database(connectionName, false));
-    for (const QString& statement : statements()) {
-        if (!query.exec(statement))
-            throw DatabaseError(QStringLiteral("L'index de recherche n'a pas pu être créé :\r%1")
-                                    .arg(Connection::errorText(query.lastError())));
-    }
+    removeEarlier(query);
+    for (const QString& statement : statements())
+        run(query, statement);
     query.finish();
     transaction.commit();
+}
+
+void catchUp(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM SEARCH_PENDING)")) || !query.next())
+        throw DatabaseError(QStringLiteral("L'index de recherche n'a pas pu être lu :\r%1")
+                                .arg(Connection::errorText(query.lastError())));
+    if (!query.value(0).toBool())
+        return;
+    query.finish();
+    // A household on a write-protected disk is searched as its index stands.
+    constexpr auto kReadOnly = "8";
+    if (!query.exec(QStringLiteral("INSERT INTO SEARCH_CATCH_UP (Go) VALUES (1)")) &&
+        query.lastError().nativeErrorCode() != QLatin1String(kReadOnly))
+        throw DatabaseError(QStringLiteral("L'index de recherche n'a pas pu être mis à jour :\r%1")
+                                .arg(Connection::errorText(query.lastError())));
 }
 
 bool isInstalled(const QSqlDatabase& db)

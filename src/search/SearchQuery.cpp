@@ -113,7 +113,9 @@ QList<Hit> find(const QString& typed, int limit, const QSqlDatabase& db)
     const QString match = matchExpression(typed);
     if (match.isEmpty())
         return {};
-    QSqlQuery query(db.isValid() ? db : Connection::database());
+    const QSqlDatabase records = db.isValid() ? db : Connection::database();
+    SearchIndex::catchUp(records);
+    QSqlQuery query(records);
     query.setForwardOnly(true);
     const auto run = [&query] {
         if (!query.exec())

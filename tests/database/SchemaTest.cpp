@@ -83,7 +83,7 @@ TEST_F(TemplateSchema, SingleRowsAndVersionArePresent)
     QSqlQuery version = run(QStringLiteral(
         "SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS=-99 AND ID_ATTRIBUTE=-99 AND USERID=-99"));
     ASSERT_TRUE(version.next());
-    EXPECT_EQ(version.value(0).toString(), QStringLiteral("3.53"));
+    EXPECT_EQ(version.value(0).toString(), QStringLiteral("3.54"));
     EXPECT_FALSE(version.next());
     for (const char* single : {"COMBOITEMS", "CUSTOMLAB"}) {
         QSqlQuery count = run(QStringLiteral("SELECT count(*) FROM %1").arg(QString::fromLatin1(single)));

@@ -98,13 +98,15 @@ void toWindowsLayout(const QString& path)
             fail(db.lastError().text());
         QStringList drops;
         QSqlQuery later(db);
-        later.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')"));
+        later.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') "
+                       "ORDER BY type = 'view'"));
         while (later.next())
             drops << QStringLiteral("DROP %1 \"%2\"")
                          .arg(later.value(0).toString().toUpper(), later.value(1).toString());
         for (const QString& sql : drops)
             run(db, sql);
         run(db, QStringLiteral("DROP TABLE SEARCH_INDEX"));
+        run(db, QStringLiteral("DROP TABLE SEARCH_PENDING"));
         run(db, QStringLiteral("DROP TABLE DOCUMENTTEXT"));
         run(db, QStringLiteral("ALTER TABLE PERSON DROP COLUMN Sex"));
         run(db, QStringLiteral("UPDATE OBJECT_VAL_STR SET VALUE = '3.51' WHERE ID_CLASS = -99"));

@@ -34,10 +34,12 @@ TEST(SearchIndexTest, AnOlderDatabaseGetsItsIndexBuiltAndEveryConnectionKeepsItI
     QSqlQuery q(Connection::database());
     QStringList drops;
     ASSERT_TRUE(
-        q.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')")));
+        q.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') "
+                       "ORDER BY type = 'view'")));
     while (q.next())
         drops << QStringLiteral("DROP %1 \"%2\"").arg(q.value(0).toString(), q.value(1).toString());
-    drops << QStringLiteral("DROP TABLE SEARCH_INDEX") << QStringLiteral("DROP TABLE DOCUMENTTEXT")
+    drops << QStringLiteral("DROP TABLE SEARCH_INDEX") << QStringLiteral("DROP TABLE SEARCH_PENDING")
+          << QStringLiteral("DROP TABLE DOCUMENTTEXT")
           << QStringLiteral("UPDATE OBJECT_VAL_STR SET VALUE = '3.51' WHERE ID_CLASS = -99");
     for (const QString& drop : drops)
         ASSERT_TRUE(q.exec(drop)) << drop.toStdString();
@@ -65,6 +67,46 @@ TEST(SearchIndexTest, AnOlderDatabaseGetsItsIndexBuiltAndEveryConnectionKeepsItI
     Connection::open(p.db);
     EXPECT_EQ(found(QStringLiteral("noel")).size(), 1);
     EXPECT_TRUE(found(QStringLiteral("bronchite")).isEmpty());
+}
+
+// A database of the layout before: its index rewritten by the triggers
+// themselves. Brought up to date, the triggers only note what changed, the
+// rows of before are all found, and what is entered afterwards too.
+TEST(SearchIndexTest, AnIndexOfTheLayoutBeforeIsReplacedAndKeepsEveryRow)
+{
+    HouseholdFixture home;
+    const int zoe = home.addPerson(QStringLiteral("Lefèvre"), QStringLiteral("Zoé"));
+    QSqlQuery q(Connection::database());
+    for (const QString& sql :
+         {QStringLiteral("DROP TRIGGER SEARCH_CATCH_UP_RUN"), QStringLiteral("DROP VIEW SEARCH_CATCH_UP"),
+          QStringLiteral("DROP TRIGGER SEARCH_ACTION_INSERT"), QStringLiteral("DROP TABLE SEARCH_PENDING"),
+          QStringLiteral("CREATE TRIGGER SEARCH_ACTION_INSERT AFTER INSERT ON \"ACTION\" BEGIN INSERT INTO "
+                         "SEARCH_INDEX (rowid, Body, Person, Date, Target) SELECT Entry, Body, Person, Date, "
+                         "Target FROM SEARCH_SOURCE_CONSULTATION WHERE Id = new.Id; END"),
+          QStringLiteral("UPDATE OBJECT_VAL_STR SET VALUE = '3.53' WHERE ID_CLASS = -99")})
+        ASSERT_TRUE(q.exec(sql)) << sql.toStdString();
+    const int before = insert(QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Remark1) VALUES (%1, 1, "
+                                             "'Bronchite')")
+                                  .arg(zoe));
+    q.finish();
+
+    const ProgramState& p = program();
+    ASSERT_TRUE(DatabaseUpdate::updateOlderDatabase(p.folders, Connection::database().connectionName(),
+                                                    p.db.databaseFolder, p.db.databaseFile(), nullptr, {}));
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND "
+                                      "name <> 'SEARCH_CATCH_UP_RUN' AND sql LIKE '%INTO SEARCH_INDEX%'")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 0) << "a trigger still writes the index itself";
+    q.finish();
+    const int after = insert(QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Remark1) VALUES (%1, 1, "
+                                            "'Bronchiolite')")
+                                 .arg(zoe));
+    EXPECT_EQ(found(QStringLiteral("bronch")).size(), 2);
+    EXPECT_EQ(found(QStringLiteral("bronchiolite")), QStringList{key(Search::Kind::Consultation, after)});
+    EXPECT_EQ(found(QStringLiteral("bronchite")), QStringList{key(Search::Kind::Consultation, before)});
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT VALUE FROM OBJECT_VAL_STR WHERE ID_CLASS = -99")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString(), QStringLiteral("3.54"));
 }
 
 } // namespace
