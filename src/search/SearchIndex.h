@@ -13,7 +13,7 @@ extern const char* const kDefinition;
 
 inline const QString tableName = QStringLiteral("SEARCH_INDEX");
 
-// The statements of the definition in their order; the last one fills the
+// The statements of the definition in their order; the last ones fill the
 // index from the rows already there.
 QStringList statements();
 
