@@ -3,6 +3,10 @@
 #include "Errors.h"
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cstdio>
 #include <fcntl.h>
 #include <QCoreApplication>
@@ -357,6 +361,48 @@ void syncFileSystem(const QString& path)
 void startWritingBack(int fd)
 {
     ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+struct SyncingMeanwhile::State
+{
+    std::mutex mutex;
+    std::condition_variable stopping;
+    bool stopped = false;
+    std::thread thread;
+};
+
+SyncingMeanwhile::SyncingMeanwhile(const QString& path) : m_state(std::make_unique<State>())
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    m_state->thread = std::thread([fd, state = m_state.get()] {
+        using namespace std::chrono_literals;
+        std::unique_lock lock(state->mutex);
+        while (!state->stopped) {
+            lock.unlock();
+            const auto started = std::chrono::steady_clock::now();
+            ::syncfs(fd);
+            const bool idle = std::chrono::steady_clock::now() - started < 2ms;
+            lock.lock();
+            // Nothing was waiting: a pause before looking again.
+            if (idle)
+                state->stopping.wait_for(lock, 10ms, [state] { return state->stopped; });
+        }
+        ::close(fd);
+    });
+}
+
+SyncingMeanwhile::~SyncingMeanwhile()
+{
+    if (!m_state->thread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->stopped = true;
+    }
+    m_state->stopping.notify_all();
+    m_state->thread.join();
 }
 
 QString withoutAccents(const QString& text)

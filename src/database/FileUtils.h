@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -86,6 +87,23 @@ void syncFileSystem(const QString& path);
 // Starts what was written to the open file on its way to the disk without
 // waiting for it, so that a later sync finds little left to write.
 void startWritingBack(int fd);
+// While it lives, a thread keeps syncing the file system that holds the
+// path, so that what many files being written leave for a sync (their
+// blocks, their inodes, the journal) reaches the disk as they are written
+// and the sync that must follow finds little left. Failures there are left
+// to that sync to report.
+class SyncingMeanwhile
+{
+public:
+    explicit SyncingMeanwhile(const QString& path);
+    ~SyncingMeanwhile();
+    SyncingMeanwhile(const SyncingMeanwhile&) = delete;
+    SyncingMeanwhile& operator=(const SyncingMeanwhile&) = delete;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 QString withoutAccents(const QString& text);
 // A name that is safe as a file name: each of / \ : * ? < > | and " becomes "_".
 QString safeFileName(const QString& name);

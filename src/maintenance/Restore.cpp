@@ -490,7 +490,10 @@ Result replaceWith(const RecordSet& set, const Staging& staging, const QString& 
         makeFolders(incoming);
         for (const auto& [folder, mask] : kReplaced)
             makeFolders(incoming + folder);
-        staging(stage, result)->require();
+        {
+            const FileUtils::SyncingMeanwhile syncing(stage);
+            staging(stage, result)->require();
+        }
         checkSameDisk(set, stage);
         progress.committing();
         progress.message(QStringLiteral("Quelques instants, SVP ..."));
