@@ -187,14 +187,20 @@ void BM_SearchAfterActsEntered(benchmark::State& state)
         state.PauseTiming();
         for (int i = 0; i < entered; ++i)
             run(q,
-                QStringLiteral("INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Date_Action, Remark1) VALUES (?, 1, 3, "
-                               "'2026-04-02', ?)"),
+                QStringLiteral(
+                    "INSERT INTO [ACTION] (Id_Ref, Tag, Id_Org, Date_Action, Remark1) VALUES (?, 1, 3, "
+                    "'2026-04-02', ?)"),
                 {1 + random.bounded(kPersons), phrase(random, 5)});
         state.ResumeTiming();
         benchmark::DoNotOptimize(Search::find(QStringLiteral("fievre"), 50));
     }
 }
-BENCHMARK(BM_SearchAfterActsEntered)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SearchAfterActsEntered)
+    ->Arg(1)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The same columns scanned by the shell, the first 50 rows that hold the
 // first word (LIKE cannot rank, fold accents nor take the words in any order).

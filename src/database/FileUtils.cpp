@@ -5,10 +5,9 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <cstdio>
 #include <fcntl.h>
+#include <mutex>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -18,6 +17,7 @@
 #include <QStandardPaths>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <thread>
 #include <unistd.h>
 
 namespace FileUtils {

@@ -33,8 +33,10 @@ void removeEarlier(QSqlQuery& query)
                               "ORDER BY type = 'view'"));
     QStringList drops;
     while (query.next())
-        drops << QStringLiteral("DROP %1 \"%2\"").arg(query.value(0).toString().toUpper(), query.value(1).toString());
-    drops << QStringLiteral("DROP TABLE IF EXISTS SEARCH_INDEX") << QStringLiteral("DROP TABLE IF EXISTS SEARCH_PENDING");
+        drops << QStringLiteral("DROP %1 \"%2\"")
+                     .arg(query.value(0).toString().toUpper(), query.value(1).toString());
+    drops << QStringLiteral("DROP TABLE IF EXISTS SEARCH_INDEX")
+          << QStringLiteral("DROP TABLE IF EXISTS SEARCH_PENDING");
     for (const QString& drop : drops)
         run(query, drop);
 }

@@ -99,7 +99,7 @@ void toWindowsLayout(const QString& path)
         QStringList drops;
         QSqlQuery later(db);
         later.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') "
-                       "ORDER BY type = 'view'"));
+                                  "ORDER BY type = 'view'"));
         while (later.next())
             drops << QStringLiteral("DROP %1 \"%2\"")
                          .arg(later.value(0).toString().toUpper(), later.value(1).toString());

@@ -35,7 +35,7 @@ TEST(SearchIndexTest, AnOlderDatabaseGetsItsIndexBuiltAndEveryConnectionKeepsItI
     QStringList drops;
     ASSERT_TRUE(
         q.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') "
-                       "ORDER BY type = 'view'")));
+                              "ORDER BY type = 'view'")));
     while (q.next())
         drops << QStringLiteral("DROP %1 \"%2\"").arg(q.value(0).toString(), q.value(1).toString());
     drops << QStringLiteral("DROP TABLE SEARCH_INDEX") << QStringLiteral("DROP TABLE SEARCH_PENDING")
