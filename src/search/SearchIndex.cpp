@@ -64,12 +64,16 @@ void catchUp(const QSqlDatabase& db)
     if (!query.value(0).toBool())
         return;
     query.finish();
-    // A household on a write-protected disk is searched as its index stands.
-    constexpr auto kReadOnly = "8";
-    if (!query.exec(QStringLiteral("INSERT INTO SEARCH_CATCH_UP (Go) VALUES (1)")) &&
-        query.lastError().nativeErrorCode() != QLatin1String(kReadOnly))
-        throw DatabaseError(QStringLiteral("L'index de recherche n'a pas pu être mis à jour :\r%1")
-                                .arg(Connection::errorText(query.lastError())));
+    if (query.exec(QStringLiteral("INSERT INTO SEARCH_CATCH_UP (Go) VALUES (1)")))
+        return;
+    // A household on a write-protected disk, or one another program keeps
+    // writing past the wait, is searched as its index stands: the notes stay
+    // for the next search.
+    const QString code = query.lastError().nativeErrorCode();
+    if (code == QLatin1String("8") || code == QLatin1String("5"))
+        return;
+    throw DatabaseError(QStringLiteral("L'index de recherche n'a pas pu être mis à jour :\r%1")
+                            .arg(Connection::errorText(query.lastError())));
 }
 
 bool isInstalled(const QSqlDatabase& db)

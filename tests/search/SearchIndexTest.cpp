@@ -1,8 +1,11 @@
 // The search over a household's records: what a typed text becomes, what
 // the index finds and in which order, and the index kept in step by the
 // database itself with every change of a row, on any connection.
+#include "SearchIndex.h"
+
 #include "Connection.h"
 #include "DatasetUtils.h"
+#include "FileConnection.h"
 #include "HouseholdFixture.h"
 #include "SearchHits.h"
 #include "SearchQuery.h"
@@ -214,4 +217,23 @@ TEST_F(SearchIndexTest, FollowsEveryChangeInItsTransactionUpToAPersonsDeletion)
     EXPECT_TRUE(
         QSqlQuery(Connection::database())
             .exec(QStringLiteral("INSERT INTO SEARCH_INDEX (SEARCH_INDEX) VALUES ('integrity-check')")));
+}
+
+// Changes wait in the index's notes until a search writes them; where the
+// file cannot be written the search still answers, from the index as it
+// stands, and the notes stay for a search that can write them.
+TEST_F(SearchIndexTest, AHouseholdThatCannotBeWrittenIsSearchedAsItsIndexStands)
+{
+    SearchIndex::catchUp(Connection::database());
+    const int angine = act(m_zoe, QStringLiteral("Angine rouge"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SEARCH_PENDING")).toInt(), 2);
+    const FileConnection readOnly(Connection::database().databaseName(), FileConnection::Access::ReadOnly);
+    ASSERT_TRUE(readOnly.isOpen());
+    EXPECT_TRUE(Search::find(QStringLiteral("angine"), 50, readOnly.database()).isEmpty());
+    EXPECT_EQ(Search::find(QStringLiteral("lefevre"), 50, readOnly.database()).size(), 1);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SEARCH_PENDING")).toInt(), 2);
+
+    EXPECT_EQ(found(QStringLiteral("angine")), QStringList{key(Kind::Consultation, angine)});
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SEARCH_PENDING")).toInt(), 0);
+    EXPECT_EQ(Search::find(QStringLiteral("angine"), 50, readOnly.database()).size(), 1);
 }
