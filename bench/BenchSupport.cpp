@@ -38,20 +38,6 @@ void insertPractitioners(QSqlQuery& q)
             {QStringLiteral("Docteur %1").arg(i), i % 3 ? QStringLiteral("Généraliste") : QString()});
 }
 
-void dropSearchIndex(const QSqlDatabase& db)
-{
-    QSqlQuery q(db);
-    run(q, QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') AND "
-                          "(name LIKE 'SEARCH%' OR name = 'DOCUMENT_WITHOUT_TEXT') ORDER BY type = 'view'"));
-    QStringList drops;
-    while (q.next())
-        drops << QStringLiteral("DROP %1 \"%2\"").arg(q.value(0).toString().toUpper(), q.value(1).toString());
-    for (const QString& drop : drops)
-        run(q, drop);
-    run(q, QStringLiteral("DROP TABLE IF EXISTS SEARCH_INDEX"));
-    run(q, QStringLiteral("DROP TABLE IF EXISTS SEARCH_PENDING"));
-}
-
 DbConfig copyTemplateDatabase(const QString& databaseFolder)
 {
     DbConfig config;

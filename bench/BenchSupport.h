@@ -32,10 +32,6 @@ void run(QSqlQuery& q, const QString& sql, const QVariantList& values = {});
 // general practitioners.
 void insertPractitioners(QSqlQuery& q);
 
-// Removes the search index (its triggers, views and table) from a database,
-// so that many rows go in without it; SearchIndex::install builds it again.
-void dropSearchIndex(const QSqlDatabase& db);
-
 // A fresh, writable copy of the built template database in the folder (which
 // ends with '/'), beside its Images/ and Files/ folders. Stops the program when
 // the template has not been built.

@@ -338,7 +338,7 @@ Counts fill(const QString& databaseFolder, int persons)
             qFatal("household: cannot open the database of %s", qPrintable(databaseFolder));
         // The index is built once from all the rows, far sooner than entry
         // by entry through its triggers.
-        BenchSupport::dropSearchIndex(db);
+        SearchIndex::remove(db);
         Filler filler(db, databaseFolder);
         db.transaction();
         filler.references();

@@ -80,16 +80,11 @@ QStringList indexObjects(const char* type)
     return names;
 }
 
-void dropIndex()
-{
-    BenchSupport::dropSearchIndex(Connection::database());
-}
-
 void prepare()
 {
     household().open();
     // The rows go in without the index, which the first benchmark builds.
-    dropIndex();
+    SearchIndex::remove(Connection::database());
     QRandomGenerator random(27);
     QSqlDatabase db = Connection::database();
     db.transaction();
@@ -148,7 +143,7 @@ void BM_BuildIndexFromScratch(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        dropIndex();
+        SearchIndex::remove(Connection::database());
         state.ResumeTiming();
         SearchIndex::install();
     }

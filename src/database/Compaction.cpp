@@ -16,7 +16,6 @@
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <thread>
 #include <unistd.h>
 
 namespace Compaction {
@@ -107,33 +106,6 @@ void checkCopy(const QString& source, const QString& copy, const QMap<QString, q
         fail(QStringLiteral("La copie compactée de \"%1\" ne contient pas les mêmes tables.").arg(source));
 }
 
-// While the engine writes the copy, what it has written is started on its
-// way to the disk every moment (the writing is begun, not waited for): the
-// sync that must end before the copy replaces anything then finds little
-// left to write. The sync itself stays what makes the copy durable.
-class WritebackWhileWriting
-{
-public:
-    explicit WritebackWhileWriting(int fd)
-        : m_thread([fd, stopped = m_stop.get_future()] {
-              while (stopped.wait_for(std::chrono::milliseconds(100)) == std::future_status::timeout)
-                  FileUtils::startWritingBack(fd);
-          })
-    {
-    }
-    ~WritebackWhileWriting()
-    {
-        m_stop.set_value();
-        m_thread.join();
-    }
-    WritebackWhileWriting(const WritebackWhileWriting&) = delete;
-    WritebackWhileWriting& operator=(const WritebackWhileWriting&) = delete;
-
-private:
-    std::promise<void> m_stop;
-    std::thread m_thread;
-};
-
 // The compacted, checked copy of `source` written as `scratch`, in place of
 // any left by an interrupted run. Removed again on any failure.
 void writeCheckedCopy(const QString& source, const QString& scratch, const QString& target, Check check)
@@ -160,7 +132,10 @@ void writeCheckedCopy(const QString& source, const QString& scratch, const QStri
             if (!from.isOpen())
                 fail(unopened(source, from.openError()));
             counts = rowCounts(from, source);
-            const WritebackWhileWriting writeback(fd);
+            // What the engine has written is started on its way to the
+            // disk every moment (begun, not waited for) while it writes.
+            const FileUtils::PushingToDisk writeback([fd] { FileUtils::startWritingBack(fd); },
+                                                     std::chrono::milliseconds(100));
             QSqlQuery vacuum(from.database());
             vacuum.prepare(QStringLiteral("VACUUM INTO ?"));
             vacuum.addBindValue(scratch);

@@ -37,43 +37,45 @@ QString checkWith(const QSqlDatabase& db, const QString& pragma)
 
 namespace Connection {
 
+int engineCode(const QSqlError& error)
+{
+    return error.nativeErrorCode().toInt() & 0xff;
+}
+
 QString errorText(const QSqlError& error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    bool numeric = false;
-    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
-    if (numeric) {
-        switch (code) {
-        case 3:  // SQLITE_PERM
-        case 23: // SQLITE_AUTH
-            return QStringLiteral("accès refusé");
-        case 4: // SQLITE_ABORT
-            return QStringLiteral("l'opération a été abandonnée");
-        case 5: // SQLITE_BUSY
-        case 6: // SQLITE_LOCKED
-            return QStringLiteral("la base de données est occupée par un autre programme");
-        case 7: // SQLITE_NOMEM
-            return QStringLiteral("mémoire insuffisante");
-        case 8: // SQLITE_READONLY
-            return QStringLiteral("la base de données est en lecture seule");
-        case 9: // SQLITE_INTERRUPT
-            return QStringLiteral("l'opération a été interrompue");
-        case 10: // SQLITE_IOERR
-            return QStringLiteral("erreur de lecture ou d'écriture sur le disque");
-        case 11: // SQLITE_CORRUPT
-        case 26: // SQLITE_NOTADB
-            return QStringLiteral("le fichier est endommagé ou n'est pas une base de données");
-        case 13: // SQLITE_FULL
-            return QStringLiteral("le disque est plein");
-        case 14: // SQLITE_CANTOPEN
-            return QStringLiteral("le fichier ne peut pas être ouvert");
-        case 18: // SQLITE_TOOBIG
-            return QStringLiteral("la valeur est trop grande pour la base de données");
-        case 20: // SQLITE_MISMATCH
-            return QStringLiteral("la valeur n'est pas du type de la colonne");
-        default:
-            break;
-        }
+    const int code = engineCode(error);
+    switch (code) {
+    case 3:  // SQLITE_PERM
+    case 23: // SQLITE_AUTH
+        return QStringLiteral("accès refusé");
+    case 4: // SQLITE_ABORT
+        return QStringLiteral("l'opération a été abandonnée");
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return QStringLiteral("la base de données est occupée par un autre programme");
+    case 7: // SQLITE_NOMEM
+        return QStringLiteral("mémoire insuffisante");
+    case 8: // SQLITE_READONLY
+        return QStringLiteral("la base de données est en lecture seule");
+    case 9: // SQLITE_INTERRUPT
+        return QStringLiteral("l'opération a été interrompue");
+    case 10: // SQLITE_IOERR
+        return QStringLiteral("erreur de lecture ou d'écriture sur le disque");
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return QStringLiteral("le fichier est endommagé ou n'est pas une base de données");
+    case 13: // SQLITE_FULL
+        return QStringLiteral("le disque est plein");
+    case 14: // SQLITE_CANTOPEN
+        return QStringLiteral("le fichier ne peut pas être ouvert");
+    case 18: // SQLITE_TOOBIG
+        return QStringLiteral("la valeur est trop grande pour la base de données");
+    case 20: // SQLITE_MISMATCH
+        return QStringLiteral("la valeur n'est pas du type de la colonne");
+    default:
+        break;
     }
     // The engine's own words for a refused statement, each with the name it
     // carries after its prefix.
@@ -114,7 +116,7 @@ QString errorText(const QSqlError& error)
 
 void throwError(const QSqlDatabase& db, const QSqlError& error)
 {
-    const int code = error.nativeErrorCode().toInt() & 0xff;
+    const int code = engineCode(error);
     if (code != 11 && code != 26) // SQLITE_CORRUPT, SQLITE_NOTADB
         throw DatabaseError(errorText(error));
     if (db.connectionName() == kConnectionName) {
@@ -187,14 +189,14 @@ void open(const DbConfig& config)
             if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next() ||
                 !probe.exec(QStringLiteral("PRAGMA user_version")) || !probe.next()) {
                 failure = errorText(probe.lastError());
-                damaged = (probe.lastError().nativeErrorCode().toInt() & 0xff) == 11; // SQLITE_CORRUPT
+                damaged = engineCode(probe.lastError()) == 11; // SQLITE_CORRUPT
             } else {
                 version = probe.value(0).toInt();
                 probe.finish();
                 if (!probe.exec(QStringLiteral("BEGIN IMMEDIATE")) ||
                     !probe.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
                     failure = errorText(probe.lastError());
-                    const int code = probe.lastError().nativeErrorCode().toInt() & 0xff;
+                    const int code = engineCode(probe.lastError());
                     if (FileUtils::onReadOnlyDisk(file))
                         failure =
                             QStringLiteral("le disque qui la contient est en lecture seule (monté en lecture "

@@ -50,6 +50,10 @@ void open(const DbConfig& config);
 // What went wrong, in French for what the user can act on (a full disk, a
 // read-only or damaged file, a missing table); SQLite's own text otherwise.
 QString errorText(const QSqlError& error);
+// The engine's primary result code of the error (5 SQLITE_BUSY, 8
+// SQLITE_READONLY, 11 SQLITE_CORRUPT...), an extended one folded into it;
+// 0 when the error carries none.
+int engineCode(const QSqlError& error);
 // What the engine's integrity check finding damage means, in French (its
 // own report names pages and b-trees).
 QString damageFoundText();

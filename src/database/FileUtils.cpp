@@ -347,13 +347,18 @@ void syncFolder(const QString& folder)
     }
 }
 
-void syncFileSystem(const QString& path)
+bool syncedFileSystem(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     const bool synced = fd >= 0 && ::syncfs(fd) == 0;
     if (fd >= 0)
         ::close(fd);
-    if (!synced)
+    return synced;
+}
+
+void syncFileSystem(const QString& path)
+{
+    if (!syncedFileSystem(path))
         throw FileError(
             QStringLiteral("Impossible d'enregistrer les fichiers de \"%1\" sur le disque.").arg(path));
 }
@@ -363,7 +368,7 @@ void startWritingBack(int fd)
     ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
-struct SyncingMeanwhile::State
+struct PushingToDisk::State
 {
     std::mutex mutex;
     std::condition_variable stopping;
@@ -371,32 +376,23 @@ struct SyncingMeanwhile::State
     std::thread thread;
 };
 
-SyncingMeanwhile::SyncingMeanwhile(const QString& path) : m_state(std::make_unique<State>())
+PushingToDisk::PushingToDisk(std::function<void()> push, std::chrono::milliseconds period)
+    : m_state(std::make_unique<State>())
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    m_state->thread = std::thread([fd, state = m_state.get()] {
-        using namespace std::chrono_literals;
+    m_state->thread = std::thread([push = std::move(push), period, state = m_state.get()] {
         std::unique_lock lock(state->mutex);
         while (!state->stopped) {
             lock.unlock();
-            const auto started = std::chrono::steady_clock::now();
-            ::syncfs(fd);
-            const bool idle = std::chrono::steady_clock::now() - started < 2ms;
+            const auto next = std::chrono::steady_clock::now() + period;
+            push();
             lock.lock();
-            // Nothing was waiting: a pause before looking again.
-            if (idle)
-                state->stopping.wait_for(lock, 10ms, [state] { return state->stopped; });
+            state->stopping.wait_until(lock, next, [state] { return state->stopped; });
         }
-        ::close(fd);
     });
 }
 
-SyncingMeanwhile::~SyncingMeanwhile()
+PushingToDisk::~PushingToDisk()
 {
-    if (!m_state->thread.joinable())
-        return;
     {
         std::lock_guard lock(m_state->mutex);
         m_state->stopped = true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <QByteArray>
 #include <QString>
@@ -84,21 +86,23 @@ void syncFolder(const QString& folder);
 // disk: one call after many files were written, where a call for each file
 // would cost a disk flush each. Throws FileError.
 void syncFileSystem(const QString& path);
+// The same, telling whether it was done instead of throwing.
+bool syncedFileSystem(const QString& path);
 // Starts what was written to the open file on its way to the disk without
 // waiting for it, so that a later sync finds little left to write.
 void startWritingBack(int fd);
-// While it lives, a thread keeps syncing the file system that holds the
-// path, so that what many files being written leave for a sync (their
-// blocks, their inodes, the journal) reaches the disk as they are written
-// and the sync that must follow finds little left. Failures there are left
-// to that sync to report.
-class SyncingMeanwhile
+// While it lives, a thread runs `push` over and over, at most once every
+// `period` (at once again when a run took longer), so that what is being
+// written goes on its way to the disk meanwhile and the sync that must
+// follow finds little left. That sync stays what makes the data durable and
+// reports any failure; `push` must not throw.
+class PushingToDisk
 {
 public:
-    explicit SyncingMeanwhile(const QString& path);
-    ~SyncingMeanwhile();
-    SyncingMeanwhile(const SyncingMeanwhile&) = delete;
-    SyncingMeanwhile& operator=(const SyncingMeanwhile&) = delete;
+    PushingToDisk(std::function<void()> push, std::chrono::milliseconds period);
+    ~PushingToDisk();
+    PushingToDisk(const PushingToDisk&) = delete;
+    PushingToDisk& operator=(const PushingToDisk&) = delete;
 
 private:
     struct State;

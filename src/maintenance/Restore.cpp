@@ -491,7 +491,10 @@ Result replaceWith(const RecordSet& set, const Staging& staging, const QString& 
         for (const auto& [folder, mask] : kReplaced)
             makeFolders(incoming + folder);
         {
-            const FileUtils::SyncingMeanwhile syncing(stage);
+            // The staging's writing is pushed to the disk as it goes: the
+            // sync before the marker then finds little left.
+            const FileUtils::PushingToDisk syncing([&stage] { FileUtils::syncedFileSystem(stage); },
+                                                   std::chrono::milliseconds(2));
             staging(stage, result)->require();
         }
         checkSameDisk(set, stage);

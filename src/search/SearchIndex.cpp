@@ -24,10 +24,12 @@ void run(QSqlQuery& query, const QString& statement)
                                 .arg(Connection::errorText(query.lastError())));
 }
 
-// What an earlier version of the index left: its triggers and views first,
-// since they name the tables.
-void removeEarlier(QSqlQuery& query)
+} // namespace
+
+void remove(const QSqlDatabase& db)
 {
+    QSqlQuery query(db);
+    // Triggers and views first, since they name the tables.
     run(query, QStringLiteral("SELECT type, name FROM sqlite_master WHERE (type IN ('trigger', 'view') AND "
                               "name LIKE 'SEARCH\\_%' ESCAPE '\\') OR name = 'DOCUMENT_WITHOUT_TEXT' "
                               "ORDER BY type = 'view'"));
@@ -41,14 +43,13 @@ void removeEarlier(QSqlQuery& query)
         run(query, drop);
 }
 
-} // namespace
-
 void install(const QString& connectionName)
 {
     Transaction transaction(connectionName);
-    QSqlQuery query(connectionName.isEmpty() ? Connection::database()
-                                             : QSqlDatabase::database(connectionName, false));
-    removeEarlier(query);
+    const QSqlDatabase db =
+        connectionName.isEmpty() ? Connection::database() : QSqlDatabase::database(connectionName, false);
+    remove(db);
+    QSqlQuery query(db);
     for (const QString& statement : statements())
         run(query, statement);
     query.finish();
@@ -69,8 +70,8 @@ void catchUp(const QSqlDatabase& db)
     // A household on a write-protected disk, or one another program keeps
     // writing past the wait, is searched as its index stands: the notes stay
     // for the next search.
-    const QString code = query.lastError().nativeErrorCode();
-    if (code == QLatin1String("8") || code == QLatin1String("5"))
+    const int code = Connection::engineCode(query.lastError());
+    if (code == 8 || code == 5) // SQLITE_READONLY, SQLITE_BUSY
         return;
     throw DatabaseError(QStringLiteral("L'index de recherche n'a pas pu être mis à jour :\r%1")
                             .arg(Connection::errorText(query.lastError())));

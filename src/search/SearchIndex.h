@@ -23,6 +23,10 @@ QStringList statements();
 // Throws DatabaseError.
 void install(const QString& connectionName = {});
 
+// Drops the index and all that goes with it, of this version or an earlier
+// one. Throws DatabaseError.
+void remove(const QSqlDatabase& db);
+
 // Writes the entries of the rows changed since the last time, in one
 // statement. Throws DatabaseError; a database that cannot be written is
 // left as it is.

@@ -9,11 +9,12 @@
 // the subsystems wire theirs with MainWindowHost::setCommand, and the tests
 // trigger them through the same constants.
 
-// An entry of the command table.
-class CommandName
+// A design name of one kind: entries of the command table and menus are
+// kept apart by type, so that neither is passed for the other.
+template <typename Kind> class DesignName
 {
 public:
-    explicit constexpr CommandName(const char* designName) : m_designName(designName) {}
+    explicit constexpr DesignName(const char* designName) : m_designName(designName) {}
     const char* designName() const { return m_designName; }
     QString objectName() const { return QString::fromLatin1(m_designName); }
 
@@ -21,16 +22,10 @@ private:
     const char* m_designName;
 };
 
+// An entry of the command table.
+using CommandName = DesignName<struct CommandKind>;
 // A menu of the menu bar, or a sub-menu.
-class MenuName
-{
-public:
-    explicit constexpr MenuName(const char* designName) : m_designName(designName) {}
-    QString objectName() const { return QString::fromLatin1(m_designName); }
-
-private:
-    const char* m_designName;
-};
+using MenuName = DesignName<struct MenuKind>;
 
 namespace Menus {
 inline constexpr MenuName File{"Btn_File"};
