@@ -323,6 +323,8 @@ void convert(const Jet::File& file, const QString& target, const Progress& progr
 void check(const Jet::File& file, const QString& database)
 {
     const Database db(database, SQLITE_OPEN_READONLY);
+    // Every page is read once: mapped, it is not copied through a read call.
+    db.exec(QStringLiteral("PRAGMA mmap_size=4294967296"));
     {
         const Statement integrity(db, QStringLiteral("PRAGMA integrity_check"));
         QStringList found;

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 namespace WindowsDatabase {
 namespace {
@@ -74,6 +75,13 @@ public:
         if (!db.open())
             throw DatabaseError(QStringLiteral("La base de données convertie ne peut pas être ouverte (%1).")
                                     .arg(Connection::errorText(db.lastError())));
+        // A scratch file, thrown away on any failure and forced to the disk
+        // once checked: its journal need not reach the disk, and the search
+        // index built over every row wants a cache of its size.
+        QSqlQuery pragmas(db);
+        for (const char* pragma :
+             {"PRAGMA synchronous=OFF", "PRAGMA journal_mode=MEMORY", "PRAGMA cache_size=-65536"})
+            pragmas.exec(QLatin1String(pragma));
     }
     ~Connected()
     {
