@@ -40,7 +40,7 @@ void damagePage(const QString& databaseFile, const QString& table)
 QString writeBackup(const RecordSet& set)
 {
     const QString archive = set.backupFolder() + QStringLiteral("famille.bkp");
-    Quiet quiet;
+    NoProgress quiet;
     BackupArchive::write(set, archive, quiet);
     return archive;
 }

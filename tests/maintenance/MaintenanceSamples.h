@@ -60,6 +60,4 @@ ProgramRun runProgram(const QString& home);
 // All files under a folder, relative, sorted.
 QStringList filesUnder(const QString& folder);
 
-using Quiet = NoProgress;
-
 } // namespace MaintenanceSamples

@@ -25,7 +25,7 @@ TEST(RecordsAtStart, RecordsLockOutlastsBackupCompactionAndRestore)
     populate(set, 2, 2, 1);
     RecordsLock held(set.databaseFile());
     ASSERT_TRUE(held.acquire());
-    Quiet quiet;
+    NoProgress quiet;
     const QString archive = set.backupFolder() + QStringLiteral("famille.bkp");
     BackupArchive::backup(set, archive, quiet);
     Compaction::compactInPlace(set.databaseFile());
