@@ -169,32 +169,23 @@ void prepare(MainWindowHost& host, TDataModule1& dm)
     host.showPage(0);
 }
 
-// An encrypted archive's password, asked until it is right, and the key it
-// gives.
-struct Unlocked
-{
-    Secret password;
-    Sealed::Key key;
-    Restore::Encryption encryption() const { return {key, password}; }
-};
-
-// Nothing for a plain archive or when the user gives up. Throws
+// An encrypted archive's password, asked until it is right, and the keys it
+// gives. Nothing for a plain archive or when the user gives up. Throws
 // CabinetError for a damaged header.
-std::optional<Unlocked> unlock(const QString& archive, QWidget* parent)
+std::unique_ptr<Restore::Encryption> unlock(const QString& archive, QWidget* parent)
 {
     if (!ArchiveFile::isEncrypted(archive))
-        return std::nullopt;
+        return nullptr;
     const Sealed::Header header = Sealed::Header::read(archive);
     while (std::optional<Secret> password = TBackupPassword::ask(archive, parent)) {
         try {
             BusyCursor busy;
-            Sealed::Key key = Sealed::Key::open(header, *password);
-            return Unlocked{std::move(*password), std::move(key)};
+            return std::make_unique<Restore::Encryption>(header, *password);
         } catch (const Sealed::WrongPassword& e) {
             Messages::error(e.text());
         }
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 RecordSet records()
@@ -264,7 +255,7 @@ void restoreDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
                               "modifiées.")
             .arg(FileUtils::shownPath(archive), why);
     };
-    std::optional<Unlocked> unlocked;
+    std::unique_ptr<Restore::Encryption> unlocked;
     try {
         unlocked = unlock(archive, host.window());
     } catch (const CabinetError& e) {
@@ -281,10 +272,7 @@ void restoreDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2,
         WaitWindow wait(host.window(), QStringLiteral("Préparation de la restauration"), true);
         ClosedDatabase closed(host, dm1, dm2);
         try {
-            const std::optional<Restore::Encryption> encryption =
-                unlocked ? std::optional(unlocked->encryption()) : std::nullopt;
-            leftOut =
-                Restore::run(set, archive, wait, &wait, encryption ? &*encryption : nullptr).leftOutText();
+            leftOut = Restore::run(set, archive, wait, &wait, unlocked.get()).leftOutText();
         } catch (const Restore::NotRestored& e) {
             failure = refused(e.text());
         } catch (const AppError& e) {
@@ -395,16 +383,13 @@ void compactDatabase(MainWindowHost& host, TDataModule1& dm1, TDataModule2& dm2)
 
 QString restoreAtStart(const QString& archive)
 {
-    const std::optional<Unlocked> unlocked = unlock(archive, nullptr);
+    const std::unique_ptr<Restore::Encryption> unlocked = unlock(archive, nullptr);
     if (ArchiveFile::isEncrypted(archive) && !unlocked)
         throw Restore::NotRestored(QStringLiteral("son mot de passe n'a pas été donné."));
     BusyCursor busy;
     WaitWindow wait(nullptr, QStringLiteral("Préparation de la restauration"), true);
-    const std::optional<Restore::Encryption> encryption =
-        unlocked ? std::optional(unlocked->encryption()) : std::nullopt;
     const RecordSet set = records();
-    const QString safety =
-        Restore::run(set, archive, wait, &wait, encryption ? &*encryption : nullptr).safetyArchive;
+    const QString safety = Restore::run(set, archive, wait, &wait, unlocked.get()).safetyArchive;
     // Written before the user is told where it is.
     SafetyArchive::finish(set, wait);
     return safety;

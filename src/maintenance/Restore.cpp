@@ -553,16 +553,17 @@ void stageWindowsFiles(const RecordSet& set, const QString& folder, const QStrin
 
 } // namespace
 
+Encryption::Encryption(const Sealed::Header& header, const Secret& password)
+    : m_safetyKey(password.copy(), header.cost), m_key(Sealed::Key::open(header, password))
+{
+}
+
 Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge,
-           const Encryption* encryption)
+           Encryption* encryption)
 {
     const bool encrypted = ArchiveFile::isEncrypted(archive);
-    const Sealed::Key* key = encryption ? &encryption->key : nullptr;
-    // The safety archive's key: the same password under a salt of its own,
-    // derived while the archive is staged.
-    std::optional<Sealed::PendingKey> safetyKey;
-    if (encrypted && encryption)
-        safetyKey.emplace(encryption->password.copy(), encryption->key.cost());
+    const Sealed::Key* key = encryption ? &encryption->key() : nullptr;
+    Sealed::PendingKey* safetyKey = encrypted && encryption ? &encryption->safetyKey() : nullptr;
     const auto staging = [&](const QString& stage, Result& result) {
         if (encrypted)
             authenticateEncrypted(archive, key, progress);
@@ -603,8 +604,7 @@ Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& pr
         check->whileChecking([&] { keepExtracted(stage, taken, entries, result); });
         return check;
     };
-    return replaceWith(set, staging, BackupHistory::kRestore, archive, safetyKey ? &*safetyKey : nullptr,
-                       progress);
+    return replaceWith(set, staging, BackupHistory::kRestore, archive, safetyKey, progress);
 }
 
 Result importWindowsDatabase(const RecordSet& set, const QString& jetFile, const QString& filesFolder,

@@ -2,15 +2,12 @@
 
 #include "Errors.h"
 #include "RecordSet.h"
+#include "SealedFormat.h"
 
 #include <QString>
 #include <QStringList>
 
-class Secret;
 class UpdateGauge;
-namespace Sealed {
-class Key;
-} // namespace Sealed
 
 // Restoring a backup archive over the record set. Nothing is replaced
 // before everything is checked: the archive is staged in a folder of its
@@ -40,13 +37,24 @@ struct Result
     QString leftOutText() const;
 };
 
-// What opens an encrypted archive: the key its password gave
-// (Sealed::Key::open), and the password, which seals the safety archive too,
-// under a salt of its own.
-struct Encryption
+// What opens an encrypted archive and seals the safety archive of what its
+// restore replaces: the archive's key, from its password, and the safety
+// archive's, from the same password under a salt of its own, so that the
+// key kept beside the data set aside opens that one archive. The safety
+// key is derived on another core while the archive's is, so the restore
+// does not wait for it.
+class Encryption
 {
-    const Sealed::Key& key;
-    const Secret& password;
+public:
+    // Throws Sealed::WrongPassword when `password` is not the archive's.
+    Encryption(const Sealed::Header& header, const Secret& password);
+
+    const Sealed::Key& key() const { return m_key; }
+    Sealed::PendingKey& safetyKey() { return m_safetyKey; }
+
+private:
+    Sealed::PendingKey m_safetyKey; // first: its derivation starts before the archive's
+    Sealed::Key m_key;
 };
 
 // Restores `archive` over the record set, whose database must be closed.
@@ -67,7 +75,7 @@ struct Encryption
 // (SafetyArchive::finish, or its Background). Throws NotRestored, or AppError when the swap could not be
 // completed (the next start completes it).
 Result run(const RecordSet& set, const QString& archive, MaintenanceProgress& progress, UpdateGauge* gauge,
-           const Encryption* encryption = nullptr);
+           Encryption* encryption = nullptr);
 
 // Replaces the record set, as a restore does, by a database of the Windows
 // version: its Jet file `jetFile`, converted and brought up to date, with

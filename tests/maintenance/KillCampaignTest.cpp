@@ -113,12 +113,9 @@ TEST(KillCampaignChild, Operation)
     } else {
         // Then its safety archive, as the program writes it afterwards.
         const Secret secret = password();
-        std::optional<Sealed::Key> key;
         std::optional<Restore::Encryption> encryption;
-        if (encrypted) {
-            key = Sealed::Key::open(Sealed::Header::read(archive), secret);
-            encryption.emplace(Restore::Encryption{*key, secret});
-        }
+        if (encrypted)
+            encryption.emplace(Sealed::Header::read(archive), secret);
         Restore::run(set, archive, progress, nullptr, encryption ? &*encryption : nullptr);
         SafetyArchive::finish(set, progress);
     }

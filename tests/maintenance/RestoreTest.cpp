@@ -97,7 +97,7 @@ protected:
         return file.fileName();
     }
     void expectRefused(const QString& archive, const QString& words,
-                       const Restore::Encryption* encryption = nullptr)
+                       Restore::Encryption* encryption = nullptr)
     {
         SCOPED_TRACE(words.toStdString());
         const QStringList everything = filesUnder(m_scratch.path());
@@ -256,13 +256,15 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
     QByteArray word("mot de passe");
     const Secret password = Secret::takeBytes(word);
     const Sealed::Key key = Sealed::Key::create(password, Sealed::kLeastCost);
-    const Restore::Encryption encryption{key, password};
     for (const bool encrypted : {false, true}) {
         SCOPED_TRACE(encrypted ? "encrypted" : "plain");
         const QString archive = encrypted ? sealed(QStringLiteral("bombe-chiffree.bkp"), bomb, key)
                                           : write(QStringLiteral("bombe.bkp"), bomb);
+        std::optional<Restore::Encryption> encryption;
+        if (encrypted)
+            encryption.emplace(Sealed::Header::read(archive), password);
         const Restore::Result result =
-            Restore::run(m_set, archive, m_progress, nullptr, encrypted ? &encryption : nullptr);
+            Restore::run(m_set, archive, m_progress, nullptr, encryption ? &*encryption : nullptr);
         SafetyArchive::finish(m_set, m_progress);
         EXPECT_EQ(QDir(m_set.imagesFolder()).entryList(QDir::Files),
                   (QStringList{QStringLiteral("Doc1.jpg"), QStringLiteral("People1.jpg")}));
@@ -289,8 +291,9 @@ TEST_F(RestoreTest, ADecompressionBombIsLeftOutAndTheRecordsCanBeSavedAgain)
     m_before = snapshot(m_set);
     expectRefused(write(QStringLiteral("partage.bkp"), shared.build()),
                   QStringLiteral("partagent les mêmes données"));
-    expectRefused(sealed(QStringLiteral("partage-chiffree.bkp"), shared.build(), key),
-                  QStringLiteral("partagent les mêmes données"), &encryption);
+    const QString sealedShared = sealed(QStringLiteral("partage-chiffree.bkp"), shared.build(), key);
+    Restore::Encryption encryption(Sealed::Header::read(sealedShared), password);
+    expectRefused(sealedShared, QStringLiteral("partagent les mêmes données"), &encryption);
 }
 
 // When the database in use is damaged is when a restore is needed most: it
@@ -384,8 +387,8 @@ TEST_F(RestoreTest, SetAsideDataOutliveAKillUntilTheirSafetyArchiveIsWrittenAndL
     QByteArray word("mot de passe de la famille");
     const Secret password = Secret::takeBytes(word);
     const Sealed::Key key = Sealed::Key::create(password, Sealed::kLeastCost);
-    const Restore::Encryption encryption{key, password};
     const QString archive = otherHousehold(12, &key);
+    Restore::Encryption encryption(Sealed::Header::read(archive), password);
     const QString safety = Restore::run(m_set, archive, m_progress, nullptr, &encryption).safetyArchive;
     EXPECT_EQ(snapshot(m_set).withoutHistory(), m_archived.withoutHistory());
     EXPECT_EQ(historyOf(m_set.databaseFile()),
@@ -437,8 +440,7 @@ TEST_F(RestoreTest, SetAsideDataOutliveAKillUntilTheirSafetyArchiveIsWrittenAndL
     QByteArray wrong("mot de passe de la voisine");
     EXPECT_THROW(Sealed::Key::open(header, Secret::takeBytes(wrong)), Sealed::WrongPassword);
     EXPECT_FALSE(key.opens(header)) << "a salt of its own";
-    const Sealed::Key safetyKey = Sealed::Key::open(header, password);
-    const Restore::Encryption undoing{safetyKey, password};
+    Restore::Encryption undoing(header, password);
     Restore::run(m_set, safety, m_progress, nullptr, &undoing);
     EXPECT_EQ(snapshot(m_set).withoutHistory(), m_before.withoutHistory());
 }
