@@ -37,46 +37,37 @@ QString checkWith(const QSqlDatabase& db, const QString& pragma)
 
 namespace Connection {
 
-int engineCode(const QSqlError& error)
+EngineCode engineCode(const QSqlError& error)
 {
-    return error.nativeErrorCode().toInt() & 0xff;
+    return EngineCode(error.nativeErrorCode().toInt() & 0xff);
 }
 
 QString errorText(const QSqlError& error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    const int code = engineCode(error);
-    switch (code) {
-    case 3:  // SQLITE_PERM
-    case 23: // SQLITE_AUTH
-        return QStringLiteral("accès refusé");
-    case 4: // SQLITE_ABORT
-        return QStringLiteral("l'opération a été abandonnée");
-    case 5: // SQLITE_BUSY
-    case 6: // SQLITE_LOCKED
-        return QStringLiteral("la base de données est occupée par un autre programme");
-    case 7: // SQLITE_NOMEM
-        return QStringLiteral("mémoire insuffisante");
-    case 8: // SQLITE_READONLY
-        return QStringLiteral("la base de données est en lecture seule");
-    case 9: // SQLITE_INTERRUPT
-        return QStringLiteral("l'opération a été interrompue");
-    case 10: // SQLITE_IOERR
-        return QStringLiteral("erreur de lecture ou d'écriture sur le disque");
-    case 11: // SQLITE_CORRUPT
-    case 26: // SQLITE_NOTADB
-        return QStringLiteral("le fichier est endommagé ou n'est pas une base de données");
-    case 13: // SQLITE_FULL
-        return QStringLiteral("le disque est plein");
-    case 14: // SQLITE_CANTOPEN
-        return QStringLiteral("le fichier ne peut pas être ouvert");
-    case 18: // SQLITE_TOOBIG
-        return QStringLiteral("la valeur est trop grande pour la base de données");
-    case 20: // SQLITE_MISMATCH
-        return QStringLiteral("la valeur n'est pas du type de la colonne");
-    default:
-        break;
-    }
+    const EngineCode code = engineCode(error);
+    // What the user can act on, said by the code alone.
+    static const std::pair<EngineCode, QString> kCodes[] = {
+        {EngineCode::Permission, QStringLiteral("accès refusé")},
+        {EngineCode::Authorization, QStringLiteral("accès refusé")},
+        {EngineCode::Abort, QStringLiteral("l'opération a été abandonnée")},
+        {EngineCode::Busy, QStringLiteral("la base de données est occupée par un autre programme")},
+        {EngineCode::Locked, QStringLiteral("la base de données est occupée par un autre programme")},
+        {EngineCode::NoMemory, QStringLiteral("mémoire insuffisante")},
+        {EngineCode::ReadOnly, QStringLiteral("la base de données est en lecture seule")},
+        {EngineCode::Interrupted, QStringLiteral("l'opération a été interrompue")},
+        {EngineCode::InputOutput, QStringLiteral("erreur de lecture ou d'écriture sur le disque")},
+        {EngineCode::Corrupt, QStringLiteral("le fichier est endommagé ou n'est pas une base de données")},
+        {EngineCode::NotADatabase,
+         QStringLiteral("le fichier est endommagé ou n'est pas une base de données")},
+        {EngineCode::Full, QStringLiteral("le disque est plein")},
+        {EngineCode::CannotOpen, QStringLiteral("le fichier ne peut pas être ouvert")},
+        {EngineCode::TooBig, QStringLiteral("la valeur est trop grande pour la base de données")},
+        {EngineCode::Mismatch, QStringLiteral("la valeur n'est pas du type de la colonne")},
+    };
+    for (const auto& [known, french] : kCodes)
+        if (code == known)
+            return french;
     // The engine's own words for a refused statement, each with the name it
     // carries after its prefix.
     static const std::pair<QLatin1String, QString> kStatements[] = {
@@ -105,7 +96,7 @@ QString errorText(const QSqlError& error)
         return QStringLiteral("la base de données ne peut pas être compactée au milieu d'une transaction");
     if (text.startsWith(QLatin1String("incomplete input")))
         return QStringLiteral("l'instruction est incomplète");
-    if (code == 19) // SQLITE_CONSTRAINT, other kinds
+    if (code == EngineCode::Constraint) // other kinds
         return QStringLiteral("une règle de la base de données n'est pas respectée");
     // Anything else is the engine's own text, said to be so.
     return text.trimmed().isEmpty()
@@ -116,8 +107,8 @@ QString errorText(const QSqlError& error)
 
 void throwError(const QSqlDatabase& db, const QSqlError& error)
 {
-    const int code = engineCode(error);
-    if (code != 11 && code != 26) // SQLITE_CORRUPT, SQLITE_NOTADB
+    const EngineCode code = engineCode(error);
+    if (code != EngineCode::Corrupt && code != EngineCode::NotADatabase)
         throw DatabaseError(errorText(error));
     if (db.connectionName() == kConnectionName) {
         g_damageMet = true;
@@ -189,20 +180,20 @@ void open(const DbConfig& config)
             if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next() ||
                 !probe.exec(QStringLiteral("PRAGMA user_version")) || !probe.next()) {
                 failure = errorText(probe.lastError());
-                damaged = engineCode(probe.lastError()) == 11; // SQLITE_CORRUPT
+                damaged = engineCode(probe.lastError()) == EngineCode::Corrupt;
             } else {
                 version = probe.value(0).toInt();
                 probe.finish();
                 if (!probe.exec(QStringLiteral("BEGIN IMMEDIATE")) ||
                     !probe.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
                     failure = errorText(probe.lastError());
-                    const int code = engineCode(probe.lastError());
+                    const EngineCode code = engineCode(probe.lastError());
                     if (FileUtils::onReadOnlyDisk(file))
                         failure =
                             QStringLiteral("le disque qui la contient est en lecture seule (monté en lecture "
                                            "seule) : elle ne peut pas y être modifiée");
-                    else if (code == 8 || code == 14 ||
-                             !info.isWritable()) // read-only, journal not creatable
+                    else if (code == EngineCode::ReadOnly || code == EngineCode::CannotOpen ||
+                             !info.isWritable()) // CannotOpen: the journal cannot be created
                         failure =
                             QStringLiteral("la base de données est en lecture seule : vérifiez les droits "
                                            "d'accès à ce fichier et au dossier qui le contient");

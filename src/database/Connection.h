@@ -50,10 +50,30 @@ void open(const DbConfig& config);
 // What went wrong, in French for what the user can act on (a full disk, a
 // read-only or damaged file, a missing table); SQLite's own text otherwise.
 QString errorText(const QSqlError& error);
-// The engine's primary result code of the error (5 SQLITE_BUSY, 8
-// SQLITE_READONLY, 11 SQLITE_CORRUPT...), an extended one folded into it;
-// 0 when the error carries none.
-int engineCode(const QSqlError& error);
+// The engine's primary result codes (SQLITE_PERM...) the program tells apart.
+enum class EngineCode : int
+{
+    NoCode = 0,
+    Permission = 3,
+    Abort = 4,
+    Busy = 5,
+    Locked = 6,
+    NoMemory = 7,
+    ReadOnly = 8,
+    Interrupted = 9,
+    InputOutput = 10,
+    Corrupt = 11,
+    Full = 13,
+    CannotOpen = 14,
+    TooBig = 18,
+    Constraint = 19,
+    Mismatch = 20,
+    Authorization = 23,
+    NotADatabase = 26,
+};
+// The engine's primary result code of the error, an extended one folded
+// into it; NoCode when the error carries none.
+EngineCode engineCode(const QSqlError& error);
 // What the engine's integrity check finding damage means, in French (its
 // own report names pages and b-trees).
 QString damageFoundText();

@@ -70,8 +70,8 @@ void catchUp(const QSqlDatabase& db)
     // A household on a write-protected disk, or one another program keeps
     // writing past the wait, is searched as its index stands: the notes stay
     // for the next search.
-    const int code = Connection::engineCode(query.lastError());
-    if (code == 8 || code == 5) // SQLITE_READONLY, SQLITE_BUSY
+    const Connection::EngineCode code = Connection::engineCode(query.lastError());
+    if (code == Connection::EngineCode::ReadOnly || code == Connection::EngineCode::Busy)
         return;
     throw DatabaseError(QStringLiteral("L'index de recherche n'a pas pu être mis à jour :\r%1")
                             .arg(Connection::errorText(query.lastError())));
