@@ -77,28 +77,6 @@ QByteArray nativePath(const QString& path)
     return QFile::encodeName(path);
 }
 
-void put16(unsigned char* p, std::uint32_t value)
-{
-    p[0] = static_cast<unsigned char>(value);
-    p[1] = static_cast<unsigned char>(value >> 8);
-}
-
-void put32(unsigned char* p, std::uint32_t value)
-{
-    put16(p, value);
-    put16(p + 2, value >> 16);
-}
-
-std::uint32_t get16(const unsigned char* p)
-{
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
-}
-
-std::uint32_t get32(const unsigned char* p)
-{
-    return get16(p) | get16(p + 2) << 16;
-}
-
 std::uint32_t blockChecksum(const unsigned char* header, const unsigned char* data, std::size_t count)
 {
     return checksum(header + 4, 4, checksum(data, count, 0));

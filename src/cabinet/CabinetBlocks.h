@@ -2,6 +2,7 @@
 
 #include "CabinetMeter.h"
 #include "CabinetStreams.h"
+#include "LittleEndian.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,10 +30,10 @@ constexpr std::size_t kIoSize = std::size_t(1) << 20;
 
 QByteArray nativePath(const QString& path);
 
-void put16(unsigned char* p, std::uint32_t value);
-void put32(unsigned char* p, std::uint32_t value);
-std::uint32_t get16(const unsigned char* p);
-std::uint32_t get32(const unsigned char* p);
+using LittleEndian::get16;
+using LittleEndian::get32;
+using LittleEndian::put16;
+using LittleEndian::put32;
 
 // The checksum of a data block: its header's sizes and its coded bytes.
 std::uint32_t blockChecksum(const unsigned char* header, const unsigned char* data, std::size_t count);

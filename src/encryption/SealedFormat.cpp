@@ -1,6 +1,7 @@
 #include "SealedFormat.h"
 
 #include "CabinetFormat.h"
+#include "LittleEndian.h"
 
 #include <cstring>
 #include <QFile>
@@ -25,21 +26,9 @@ static_assert(crypto_secretstream_xchacha20poly1305_ABYTES == kChunkOverhead);
 static_assert(crypto_aead_xchacha20poly1305_ietf_NPUBBYTES == kNonceSize);
 static_assert(crypto_aead_xchacha20poly1305_ietf_ABYTES == kMacSize);
 
-std::uint32_t get16(const unsigned char* p)
-{
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
-}
-
-std::uint32_t get32(const unsigned char* p)
-{
-    return get16(p) | get16(p + 2) << 16;
-}
-
-void put32(unsigned char* p, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(value >> (8 * i));
-}
+using LittleEndian::get16;
+using LittleEndian::get32;
+using LittleEndian::put32;
 
 bool within(std::uint32_t value, std::uint32_t least, std::uint32_t most)
 {

@@ -2,6 +2,7 @@
 
 #include "FileDescriptor.h"
 #include "FileUtils.h"
+#include "LittleEndian.h"
 
 #include <algorithm>
 #include <atomic>
@@ -171,12 +172,6 @@ bool readAt(int fd, unsigned char* into, std::size_t count, off_t offset, int& e
     return readUpTo(fd, into, count, offset, error) == qint64(count);
 }
 
-void put32(unsigned char* p, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
 // Whether a chunk's record opens with `state` and carries `tag`, checked
 // without decrypting it. A secretstream chunk's MAC is Poly1305 over its
 // ciphertext, keyed by the first 32 bytes of the ChaCha20 block the state
@@ -314,8 +309,8 @@ void Writer::reserve(std::size_t directorySize)
     std::memcpy(m->header, fields.constData(), std::size_t(fields.size()));
     const auto check = m->key.checkOf(m->header);
     std::memcpy(m->header + 36, check.data(), check.size());
-    put32(m->header + 52, m->chunkSize);
-    put32(m->header + 56, std::uint32_t(directorySize));
+    LittleEndian::put32(m->header + 52, m->chunkSize);
+    LittleEndian::put32(m->header + 56, std::uint32_t(directorySize));
     crypto_secretstream_xchacha20poly1305_init_push(&m->pipe->stream, m->header + 60, m->key.streamKey());
     randombytes_buf(m->header + 84, kNonceSize);
     m->offset = off_t(kHeaderSize + directorySize + kMacSize);

@@ -2,6 +2,7 @@
 
 #include "FileUtils.h"
 #include "JetHeader.h"
+#include "LittleEndian.h"
 
 #include <array>
 #include <charconv>
@@ -40,11 +41,6 @@ JetError damaged(const QString& path, const QString& reason)
         QStringLiteral("La base de données \"%1\" est endommagée ou incomplète (%2) : elle ne peut pas "
                        "être reprise.")
             .arg(shown(path), reason));
-}
-
-std::uint32_t le32(const unsigned char* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 Type typeOf(int mdbType, const QString& path, const QString& table)
@@ -162,7 +158,7 @@ struct File::Impl
             throw damaged(path, QStringLiteral("carte des pages de la table %1 illisible").arg(name));
         if (t->usage_map[0] == 1)
             for (std::size_t at = 1; at + 4 <= t->map_sz; at += 4)
-                if (le32(t->usage_map + at) >= pageCount)
+                if (LittleEndian::get32(t->usage_map + at) >= pageCount)
                     throw damaged(path,
                                   QStringLiteral("carte des pages de la table %1 hors du fichier").arg(name));
     }
@@ -190,7 +186,7 @@ struct File::Impl
             table.columns.push_back(col);
         }
         if (mdb_read_pg(mdb, entry->table_pg) == JetHeader::kPageSize)
-            table.nextAutoNumber = le32(mdb->pg_buf + kAutoNumberOffset);
+            table.nextAutoNumber = LittleEndian::get32(mdb->pg_buf + kAutoNumberOffset);
         tables.push_back(table);
     }
 
@@ -215,7 +211,7 @@ struct File::Impl
     {
         if (mdb_read_pg(mdb, kCataloguePage) != JetHeader::kPageSize || mdb->pg_buf[0] != MDB_PAGE_TABLE)
             throw damaged(path, QStringLiteral("catalogue des tables illisible"));
-        const qint64 objects = le32(mdb->pg_buf + kTableRowCountOffset);
+        const qint64 objects = LittleEndian::get32(mdb->pg_buf + kTableRowCountOffset);
         if (!mdb_read_catalog(mdb, MDB_ANY) || mdb->num_catalog != objects)
             throw damaged(path, QStringLiteral("catalogue des tables incomplet"));
         for (unsigned int i = 0; i < mdb->num_catalog; ++i) {
@@ -235,7 +231,7 @@ struct File::Impl
             throw damaged(path, QStringLiteral("valeur longue coupée dans la table %1").arg(tableName));
         unsigned char header[kLongValueHeader];
         std::memcpy(header, f.value, kLongValueHeader);
-        const qint64 length = le32(header) & kLongValueLengthMask;
+        const qint64 length = LittleEndian::get32(header) & kLongValueLengthMask;
         MdbColumn* col = column(table, index);
         col->cur_value_start = f.start;
         col->cur_value_len = f.siz;

@@ -2,6 +2,7 @@
 
 #include "FileUtils.h"
 #include "ImageError.h"
+#include "LittleEndian.h"
 #include "PictureRows.h"
 
 #include <algorithm>
@@ -70,16 +71,13 @@ public:
     {
         if (!holds(offset, 2))
             refuseTruncated();
-        const std::uint8_t* p = at(offset);
-        return std::uint16_t(p[0] | p[1] << 8);
+        return std::uint16_t(LittleEndian::get16(at(offset)));
     }
     std::uint32_t u32(qint64 offset) const
     {
         if (!holds(offset, 4))
             refuseTruncated();
-        const std::uint8_t* p = at(offset);
-        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-               std::uint32_t(p[3]) << 24;
+        return LittleEndian::get32(at(offset));
     }
     std::int32_t i32(qint64 offset) const { return std::int32_t(u32(offset)); }
 
@@ -306,15 +304,8 @@ void readMaskedRow(const std::uint8_t* row, const Header& header, std::uint8_t* 
     const Masks& masks = header.masks;
     const int outBpp = header.bitsPerPixel == 32 ? 4 : 3;
     for (std::int64_t x = 0; x < header.width; ++x, out += outBpp) {
-        std::uint32_t pixel;
-        if (header.bitsPerPixel == 16) {
-            const std::uint8_t* p = row + 2 * x;
-            pixel = std::uint32_t(p[0] | p[1] << 8);
-        } else {
-            const std::uint8_t* p = row + 4 * x;
-            pixel = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                    std::uint32_t(p[3]) << 24;
-        }
+        const std::uint32_t pixel =
+            header.bitsPerPixel == 16 ? LittleEndian::get16(row + 2 * x) : LittleEndian::get32(row + 4 * x);
         out[0] = masks.blue.value(pixel);
         out[1] = masks.green.value(pixel);
         out[2] = masks.red.value(pixel);
