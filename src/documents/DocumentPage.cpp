@@ -7,6 +7,7 @@
 #include "DatasetUtils.h"
 #include "FileDialogs.h"
 #include "FileDocuments.h"
+#include "FormWidgets.h"
 #include "GridPanel.h"
 #include "ImageDocuments.h"
 #include "ImageStore.h"
@@ -135,17 +136,6 @@ private:
     Dataset& m_files;
     mutable QHash<QByteArray, QPixmap> m_icons;
 };
-
-QPushButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
-                           const QString& hint)
-{
-    auto* button = new QPushButton(parent->style()->standardIcon(icon), QString(), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(hint);
-    button->setAccessibleName(hint);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // A context-menu entry that does what its button does, enabled like it.
 QAction* menuEntry(QMenu* menu, const char* name, const QString& caption, QPushButton* button)
@@ -300,18 +290,21 @@ QWidget* DocumentPage::buildImageBand()
     connect(m_images, &QListWidget::viewportEntered, this, [this] { m_images->viewport()->unsetCursor(); });
     connect(m_images, &QListWidget::itemSelectionChanged, this, &PersonPage::commandsChanged);
 
-    m_imgAdd = pictureButton(band, "Btn_Document_Img_Add", QStyle::SP_FileDialogNewFolder,
-                             QStringLiteral("Ajouter une image"));
-    m_imgEdit = pictureButton(band, "Btn_Document_Img_Edit", QStyle::SP_FileDialogDetailedView,
-                              QStringLiteral("Modifier cette image"));
-    m_imgDelete = pictureButton(band, "Btn_Document_Img_Delete", QStyle::SP_TrashIcon,
-                                QStringLiteral("Supprimer cette image"));
-    m_imgView = pictureButton(band, "Btn_Document_Img_Exe", QStyle::SP_FileDialogContentsView,
-                              QStringLiteral("Visualiser"));
-    m_imgSave = pictureButton(band, "Btn_Document_Img_Save", QStyle::SP_DialogSaveButton,
-                              QStringLiteral("Enregistrer le document sous .."));
-    m_imgEmail = pictureButton(band, "Btn_Document_Img_Email", QStyle::SP_CommandLink,
-                               QStringLiteral("Envoyer par email"));
+    m_imgAdd =
+        FormWidgets::pictureButton(band, QStringLiteral("Btn_Document_Img_Add"),
+                                   QStringLiteral("Ajouter une image"), QStyle::SP_FileDialogNewFolder);
+    m_imgEdit =
+        FormWidgets::pictureButton(band, QStringLiteral("Btn_Document_Img_Edit"),
+                                   QStringLiteral("Modifier cette image"), QStyle::SP_FileDialogDetailedView);
+    m_imgDelete = FormWidgets::pictureButton(band, QStringLiteral("Btn_Document_Img_Delete"),
+                                             QStringLiteral("Supprimer cette image"), QStyle::SP_TrashIcon);
+    m_imgView = FormWidgets::pictureButton(band, QStringLiteral("Btn_Document_Img_Exe"),
+                                           QStringLiteral("Visualiser"), QStyle::SP_FileDialogContentsView);
+    m_imgSave = FormWidgets::pictureButton(band, QStringLiteral("Btn_Document_Img_Save"),
+                                           QStringLiteral("Enregistrer le document sous .."),
+                                           QStyle::SP_DialogSaveButton);
+    m_imgEmail = FormWidgets::pictureButton(band, QStringLiteral("Btn_Document_Img_Email"),
+                                            QStringLiteral("Envoyer par email"), QStyle::SP_CommandLink);
     connectCommand(m_imgAdd, &QPushButton::clicked, this, [this] { Btn_Document_Img_AddClick(); });
     connectCommand(m_imgEdit, &QPushButton::clicked, this, [this] { Btn_Document_Img_EditClick(); });
     connectCommand(m_imgDelete, &QPushButton::clicked, this, [this] { Btn_Document_Img_DeleteClick(); });

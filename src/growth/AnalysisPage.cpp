@@ -32,17 +32,6 @@ namespace {
 const QString kModeField = QStringLiteral("AnalysisMode");
 const QStringList kValueFields{QStringLiteral("Value_Analysis"), QStringLiteral("Value_Min"),
                                QStringLiteral("Value_Max")};
-
-QPushButton* pictureButton(QWidget* parent, const char* name, const QString& hint,
-                           QStyle::StandardPixmap icon)
-{
-    auto* button = new QPushButton(parent->style()->standardIcon(icon), QString(), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(hint);
-    button->setAccessibleName(hint);
-    button->setAutoDefault(false);
-    return button;
-}
 } // namespace
 
 AnalysisPage::AnalysisPage(TDataModule1& dm, QWidget* parent)
@@ -55,12 +44,13 @@ AnalysisPage::AnalysisPage(TDataModule1& dm, QWidget* parent)
     m_title->setReadOnly(true);
     m_choose =
         FormWidgets::pickButton(this, QStringLiteral("Btn_Analysis"), QStringLiteral("Choisir une analyse"));
-    m_add = pictureButton(this, "Btn_Analysis_Add", QStringLiteral("Suivre une nouvelle analyse"),
-                          QStyle::SP_FileIcon);
-    m_edit = pictureButton(this, "Btn_Analysis_Edit", QStringLiteral("Modifier l'analyse"),
-                           QStyle::SP_FileDialogDetailedView);
-    m_delete =
-        pictureButton(this, "Btn_Analysis_Delete", QStringLiteral("Retirer l'analyse"), QStyle::SP_TrashIcon);
+    m_add = FormWidgets::pictureButton(this, QStringLiteral("Btn_Analysis_Add"),
+                                       QStringLiteral("Suivre une nouvelle analyse"), QStyle::SP_FileIcon);
+    m_edit =
+        FormWidgets::pictureButton(this, QStringLiteral("Btn_Analysis_Edit"),
+                                   QStringLiteral("Modifier l'analyse"), QStyle::SP_FileDialogDetailedView);
+    m_delete = FormWidgets::pictureButton(this, QStringLiteral("Btn_Analysis_Delete"),
+                                          QStringLiteral("Retirer l'analyse"), QStyle::SP_TrashIcon);
     connectCommand(m_choose, &QPushButton::clicked, this, [this] { Btn_AnalysisClick(); });
     connectCommand(m_add, &QPushButton::clicked, this, [this] { Btn_Analysis_AddClick(); });
     connectCommand(m_edit, &QPushButton::clicked, this, [this] { Btn_Analysis_EditClick(); });

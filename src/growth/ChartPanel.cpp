@@ -1,6 +1,7 @@
 #include "ChartPanel.h"
 
 #include "CommandGuard.h"
+#include "FormWidgets.h"
 #include "LineChart.h"
 
 #include <QHBoxLayout>
@@ -27,11 +28,8 @@ ChartPanel::ChartPanel(const QString& chartName, const QString& accessibleName, 
 QPushButton* ChartPanel::addButton(const QString& name, const QString& hint, const QString& themeIcon,
                                    QStyle::StandardPixmap fallback, std::function<void()> handler)
 {
-    auto* button =
-        new QPushButton(QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)), QString(), this);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setAccessibleName(hint);
+    QPushButton* button = FormWidgets::pictureButton(
+        this, name, hint, QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)));
     button->setFixedSize(30, 28);
     button->setAutoDefault(false);
     m_strip->insertWidget(m_strip->count() - 1, button);

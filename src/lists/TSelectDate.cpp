@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "CommandGuard.h"
 #include "Formats.h"
+#include "FormWidgets.h"
 #include "PickerRules.h"
 #include "PickerTarget.h"
 
@@ -20,11 +21,7 @@
 namespace {
 QPushButton* arrowButton(QWidget* parent, const char* name, const QString& hint, QStyle::StandardPixmap icon)
 {
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setToolTip(hint);
-    b->setAccessibleName(hint);
+    QPushButton* b = FormWidgets::pictureButton(parent, QString::fromLatin1(name), hint, icon);
     b->setFixedSize(26, 22);
     return b;
 }

@@ -7,6 +7,7 @@
 #include "DatasetUtils.h"
 #include "DigitalClock.h"
 #include "Errors.h"
+#include "FormWidgets.h"
 #include "Messages.h"
 #include "MiniCalendar.h"
 #include "PersonListDelegate.h"
@@ -287,11 +288,8 @@ void TMainForm::popupBeside(QMenu* menu, QWidget* button)
 QPushButton* TMainForm::addPersonButton(QLayout* layout, const char* name, const QString& hint,
                                         int standardIcon)
 {
-    auto* button = new QPushButton(this);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(standardIcon)));
-    button->setToolTip(hint);
-    button->setAccessibleName(hint);
+    QPushButton* button = FormWidgets::pictureButton(this, QString::fromLatin1(name), hint,
+                                                     static_cast<QStyle::StandardPixmap>(standardIcon));
     button->setFixedSize(32, 28);
     layout->addWidget(button);
     return button;

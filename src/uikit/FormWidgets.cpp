@@ -14,12 +14,24 @@ QLabel* caption(const QString& text, QWidget* field, QWidget* parent)
     return label;
 }
 
-QPushButton* pickButton(QWidget* parent, const QString& name, const QString& hint)
+QPushButton* pictureButton(QWidget* parent, const QString& name, const QString& hint, const QIcon& icon)
 {
-    auto* button = new QPushButton(parent->style()->standardIcon(QStyle::SP_ArrowDown), QString(), parent);
+    auto* button = new QPushButton(icon, QString(), parent);
     button->setObjectName(name);
     button->setToolTip(hint);
     button->setAccessibleName(hint);
+    return button;
+}
+
+QPushButton* pictureButton(QWidget* parent, const QString& name, const QString& hint,
+                           QStyle::StandardPixmap icon)
+{
+    return pictureButton(parent, name, hint, parent->style()->standardIcon(icon));
+}
+
+QPushButton* pickButton(QWidget* parent, const QString& name, const QString& hint)
+{
+    QPushButton* button = pictureButton(parent, name, hint, QStyle::SP_ArrowDown);
     button->setFixedSize(24, 22);
     return button;
 }

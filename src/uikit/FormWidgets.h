@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStyle>
 
 class QHBoxLayout;
+class QIcon;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -13,6 +15,12 @@ namespace FormWidgets {
 // without its accelerator, on one line and without outer blanks, as its
 // accessible name.
 QLabel* caption(const QString& text, QWidget* field, QWidget* parent);
+// A button that shows a picture alone: the hint is its tooltip and names it
+// for assistive technologies.
+QPushButton* pictureButton(QWidget* parent, const QString& name, const QString& hint, const QIcon& icon);
+// The same with one of the style's standard pictures.
+QPushButton* pictureButton(QWidget* parent, const QString& name, const QString& hint,
+                           QStyle::StandardPixmap icon);
 // The arrow button beside a field that opens its picker; the hint names it.
 QPushButton* pickButton(QWidget* parent, const QString& name, const QString& hint);
 
