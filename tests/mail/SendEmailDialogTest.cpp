@@ -20,16 +20,6 @@
 
 namespace {
 
-SmtpServer local(int port)
-{
-    SmtpServer server;
-    server.host = QStringLiteral("127.0.0.1");
-    server.port = port;
-    server.connectTimeoutSeconds = 5;
-    server.replyTimeoutSeconds = 5;
-    return server;
-}
-
 template <typename T> T* child(const QWidget& w, const char* name)
 {
     T* found = w.findChild<T*>(QString::fromLatin1(name));

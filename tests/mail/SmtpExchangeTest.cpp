@@ -25,16 +25,6 @@ QByteArray randomBytes(qsizetype size)
     return bytes;
 }
 
-SmtpServer local(int port)
-{
-    SmtpServer server;
-    server.host = QStringLiteral("127.0.0.1");
-    server.port = port;
-    server.connectTimeoutSeconds = 5;
-    server.replyTimeoutSeconds = 5;
-    return server;
-}
-
 MailMessage basicMessage()
 {
     MailMessage m;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SmtpClient.h"
 #include "TestFolders.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,17 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
+
+// The server settings of a peer on 127.0.0.1, with short waits.
+inline SmtpServer local(int port)
+{
+    SmtpServer server;
+    server.host = QStringLiteral("127.0.0.1");
+    server.port = port;
+    server.connectTimeoutSeconds = 5;
+    server.replyTimeoutSeconds = 5;
+    return server;
+}
 
 // A mail peer on 127.0.0.1 run by tests/mail/smtp_peer.py (aiosmtpd or a
 // scripted socket), and the reader of what it received.
