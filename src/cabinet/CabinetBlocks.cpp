@@ -42,32 +42,49 @@ public:
     BlockDecoder(const BlockDecoder&) = delete;
     BlockDecoder& operator=(const BlockDecoder&) = delete;
 
-    void startFolder() { m_history = 0; }
+    void startFolder() { m_previous = nullptr; }
 
-    // Decodes one MS-ZIP block into `out`, which must come out exactly
-    // `expected` bytes long; the block before is its dictionary.
-    bool decode(const unsigned char* in, int count, unsigned char* out, int expected)
+    // Decodes one MS-ZIP block, which must come out exactly `expected`
+    // bytes long; the block before is its dictionary. Returns where its
+    // bytes are: within `in` for a block stored as it is (how incompressible
+    // files such as JPEG pictures are written), else in `out`. Both must
+    // stay as they are until the next block is decoded; nullptr when damaged.
+    const unsigned char* decode(const unsigned char* in, int count, unsigned char* out, int expected)
     {
         if (count < 2 || in[0] != 'C' || in[1] != 'K')
-            return false;
-        inflateReset(&m_stream);
-        if (m_history > 0 && inflateSetDictionary(&m_stream, m_previous, unsigned(m_history)) != Z_OK)
-            return false;
-        m_stream.next_in = const_cast<unsigned char*>(in + 2);
-        m_stream.avail_in = unsigned(count - 2);
-        m_stream.next_out = out;
-        m_stream.avail_out = unsigned(expected);
-        if (inflate(&m_stream, Z_FINISH) != Z_STREAM_END || m_stream.total_out != unsigned(expected))
-            return false;
-        std::memcpy(m_previous, out, std::size_t(expected));
-        m_history = expected;
-        return true;
+            return nullptr;
+        const unsigned char* decoded = stored(in, count, expected);
+        if (!decoded) {
+            inflateReset(&m_stream);
+            if (m_previous && inflateSetDictionary(&m_stream, m_previous, unsigned(m_previousSize)) != Z_OK)
+                return nullptr;
+            m_stream.next_in = const_cast<unsigned char*>(in + 2);
+            m_stream.avail_in = unsigned(count - 2);
+            m_stream.next_out = out;
+            m_stream.avail_out = unsigned(expected);
+            if (inflate(&m_stream, Z_FINISH) != Z_STREAM_END || m_stream.total_out != unsigned(expected))
+                return nullptr;
+            decoded = out;
+        }
+        m_previous = decoded;
+        m_previousSize = expected;
+        return decoded;
     }
 
 private:
+    // The bytes of a block that is one final stored deflate block of
+    // exactly `expected` bytes, read in place; nullptr for any other block.
+    static const unsigned char* stored(const unsigned char* in, int count, int expected)
+    {
+        if (count != kStoredOverhead + expected || in[2] != 1 || get16(in + 3) != std::uint32_t(expected) ||
+            get16(in + 5) != (~std::uint32_t(expected) & 0xffff))
+            return nullptr;
+        return in + kStoredOverhead;
+    }
+
     z_stream m_stream;
-    unsigned char m_previous[kBlock];
-    int m_history = 0;
+    const unsigned char* m_previous = nullptr;
+    int m_previousSize = 0;
 };
 
 } // namespace
@@ -224,8 +241,13 @@ bool decodeBlocks(const CabinetFormat::Directory& directory, Bytes& in, const Ta
                   const FolderDone& folderDone)
 {
     BlockDecoder decoder;
-    std::vector<unsigned char> coded(std::size_t(kMaxCoded) + 255);
-    std::vector<unsigned char> plain(kBlock);
+    // Two of each, used in turn: a block's bytes stay where they are while
+    // the next one is decoded against them.
+    std::vector<unsigned char> coded[2] = {std::vector<unsigned char>(std::size_t(kMaxCoded) + 255),
+                                           std::vector<unsigned char>(std::size_t(kMaxCoded) + 255)};
+    std::vector<unsigned char> plain[2] = {std::vector<unsigned char>(kBlock),
+                                           std::vector<unsigned char>(kBlock)};
+    int turn = 0;
     for (int f = 0; f < directory.folders.size(); ++f) {
         const CabinetFormat::Folder& folder = directory.folders.at(f);
         const int method = folder.compression & 0x0f;
@@ -241,16 +263,18 @@ bool decodeBlocks(const CabinetFormat::Directory& directory, Bytes& in, const Ta
             const int plainSize = int(get16(header + 6));
             if (codedSize > kMaxCoded || plainSize > kBlock || plainSize == 0)
                 throw Failure{0, QStringLiteral("elle est endommagée.")};
-            if (!in.read(coded.data(), std::size_t(codedSize)))
+            turn = 1 - turn;
+            unsigned char* block = coded[turn].data();
+            if (!in.read(block, std::size_t(codedSize)))
                 throw Failure{0, QStringLiteral("elle est incomplète (tronquée).")};
             const std::uint32_t stored = get32(header);
-            if (stored != 0 && stored != blockChecksum(header, coded.data(), std::size_t(codedSize)))
+            if (stored != 0 && stored != blockChecksum(header, block, std::size_t(codedSize)))
                 throw Failure{0, QStringLiteral("elle est endommagée (somme de contrôle).")};
-            const unsigned char* out = coded.data();
+            const unsigned char* out = block;
             if (method == CabinetFormat::MsZip) {
-                if (!decoder.decode(coded.data(), codedSize, plain.data(), plainSize))
+                out = decoder.decode(block, codedSize, plain[turn].data(), plainSize);
+                if (!out)
                     throw Failure{0, QStringLiteral("elle est endommagée.")};
-                out = plain.data();
             } else if (codedSize != plainSize) {
                 throw Failure{0, QStringLiteral("elle est endommagée.")};
             }

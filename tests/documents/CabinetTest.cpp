@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <zlib.h>
 
 using PictureSamples::run;
 
@@ -272,6 +273,59 @@ TEST_F(CabinetTest, HandMadeCabinetIsReadWhenSound)
     Cabinet::extractAll(archive, out);
     EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("second.txt")), QByteArray("bonjour"));
     EXPECT_EQ(TestFolders::readFile(out + QStringLiteral("premier.txt")), sampleBytes(40'000, 6));
+}
+
+// MS-ZIP lets a block refer to the bytes of the block before it, stored or
+// deflated; the program's own reader (the reading back) follows them.
+TEST_F(CabinetTest, BlocksThatReferToTheBlockBeforeAreReadBack)
+{
+    CabBuilder::Cab cab;
+    cab.msZip = true;
+    int index = 0;
+    cab.coder = [&index](const QByteArray& chunk, const QByteArray& previous) {
+        QByteArray coded("CK");
+        if (index++ % 3 == 0) { // one stored block in three
+            coded += '\x01';
+            CabBuilder::appendLe(coded, quint32(chunk.size()), 2);
+            CabBuilder::appendLe(coded, ~quint32(chunk.size()) & 0xffff, 2);
+            return coded + chunk;
+        }
+        z_stream z{};
+        EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+        EXPECT_EQ(deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(previous.constData()),
+                                       uInt(previous.size())),
+                  Z_OK);
+        QByteArray out(int(deflateBound(&z, uLong(chunk.size()))), '\0');
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(chunk.constData()));
+        z.avail_in = uInt(chunk.size());
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = uInt(out.size());
+        EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+        out.truncate(qsizetype(z.total_out));
+        deflateEnd(&z);
+        return coded + out;
+    };
+    // Each block begins with what the one before held near its start, as
+    // far back as a deflate window reaches, and ends with new random bytes.
+    QRandomGenerator random(12);
+    QByteArray content(32768, Qt::Uninitialized);
+    random.fillRange(reinterpret_cast<quint32*>(content.data()), content.size() / 4);
+    for (int k = 1; k < 7; ++k) {
+        QByteArray fresh(16384, Qt::Uninitialized);
+        random.fillRange(reinterpret_cast<quint32*>(fresh.data()), fresh.size() / 4);
+        content += content.mid(32768 * (k - 1) + 300, 16384) + fresh;
+    }
+    cab.add("suivi.txt", content);
+    const QString archive = write(QStringLiteral("chained.cab"), cab.build());
+    EXPECT_LT(QFileInfo(archive).size(), content.size() * 3 / 4) << "the blocks refer to the ones before";
+    EXPECT_TRUE(
+        run(QStringLiteral("cabextract"), {QStringLiteral("-t"), archive}).contains("All done, no errors"));
+    Cabinet::verify(archive, {{write(QStringLiteral("suivi.txt"), content), QStringLiteral("suivi.txt")}});
+    QByteArray changed = content;
+    changed[200'000] = char(changed[200'000] ^ 1);
+    EXPECT_THROW(Cabinet::verify(
+                     archive, {{write(QStringLiteral("autre.txt"), changed), QStringLiteral("suivi.txt")}}),
+                 CabinetError);
 }
 
 TEST_F(CabinetTest, HostileNamesAreRefusedBeforeAnythingIsWritten)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <QByteArray>
 #include <QList>
 
@@ -50,6 +51,9 @@ struct Cab
     // `zeroBlocks` blocks of 32 KB of zeros, each a few dozen bytes.
     bool msZip = false;
     int zeroBlocks = 0;
+    // With msZip: codes each block ("CK" and the deflate data) from its
+    // bytes and the block's before it, in place of the stored form.
+    std::function<QByteArray(const QByteArray& chunk, const QByteArray& previous)> coder;
 
     void add(const QByteArray& name, const QByteArray& bytes)
     {
@@ -97,7 +101,9 @@ struct Cab
         for (qsizetype at = 0; at < content.size(); at += 32768, ++count) {
             const QByteArray chunk = content.mid(at, 32768);
             QByteArray coded = chunk;
-            if (msZip) { // "CK", then one final stored deflate block
+            if (msZip && coder) {
+                coded = coder(chunk, at == 0 ? QByteArray() : content.mid(at - 32768, 32768));
+            } else if (msZip) { // "CK", then one final stored deflate block
                 coded = QByteArray("CK\x01");
                 appendLe(coded, quint32(chunk.size()), 2);
                 appendLe(coded, ~quint32(chunk.size()) & 0xffff, 2);
