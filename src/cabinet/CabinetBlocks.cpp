@@ -267,8 +267,8 @@ bool decodeBlocks(const CabinetFormat::Directory& directory, Bytes& in, const Ta
             unsigned char* block = coded[turn].data();
             if (!in.read(block, std::size_t(codedSize)))
                 throw Failure{0, QStringLiteral("elle est incomplète (tronquée).")};
-            const std::uint32_t stored = get32(header);
-            if (stored != 0 && stored != blockChecksum(header, block, std::size_t(codedSize)))
+            const std::uint32_t sum = get32(header);
+            if (sum != 0 && sum != blockChecksum(header, block, std::size_t(codedSize)))
                 throw Failure{0, QStringLiteral("elle est endommagée (somme de contrôle).")};
             const unsigned char* out = block;
             if (method == CabinetFormat::MsZip) {

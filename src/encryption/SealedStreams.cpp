@@ -203,10 +203,10 @@ bool authentic(const crypto_secretstream_xchacha20poly1305_state& state, const u
     crypto_onetimeauth_poly1305_update(&mac, block, sizeof block);
     crypto_onetimeauth_poly1305_update(&mac, record + 1, cipherLength);
     crypto_onetimeauth_poly1305_update(&mac, kZeros, cipherLength % 16);
+    // Both lengths are below 2^32: their high words stay zero.
     unsigned char lengths[16] = {};
-    const std::uint64_t counted[2] = {additionalLength, sizeof block + cipherLength};
-    for (std::size_t i = 0; i < 16; ++i)
-        lengths[i] = static_cast<unsigned char>(counted[i / 8] >> (8 * (i % 8)));
+    LittleEndian::put32(lengths, std::uint32_t(additionalLength));
+    LittleEndian::put32(lengths + 8, std::uint32_t(sizeof block + cipherLength));
     crypto_onetimeauth_poly1305_update(&mac, lengths, sizeof lengths);
     unsigned char computed[kMacSize];
     crypto_onetimeauth_poly1305_final(&mac, computed);

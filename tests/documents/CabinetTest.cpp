@@ -283,13 +283,8 @@ TEST_F(CabinetTest, BlocksThatReferToTheBlockBeforeAreReadBack)
     cab.msZip = true;
     int index = 0;
     cab.coder = [&index](const QByteArray& chunk, const QByteArray& previous) {
-        QByteArray coded("CK");
-        if (index++ % 3 == 0) { // one stored block in three
-            coded += '\x01';
-            CabBuilder::appendLe(coded, quint32(chunk.size()), 2);
-            CabBuilder::appendLe(coded, ~quint32(chunk.size()) & 0xffff, 2);
-            return coded + chunk;
-        }
+        if (index++ % 3 == 0) // one stored block in three
+            return CabBuilder::Cab::storedBlock(chunk);
         z_stream z{};
         EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
         EXPECT_EQ(deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(previous.constData()),
@@ -303,7 +298,7 @@ TEST_F(CabinetTest, BlocksThatReferToTheBlockBeforeAreReadBack)
         EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
         out.truncate(qsizetype(z.total_out));
         deflateEnd(&z);
-        return coded + out;
+        return "CK" + out;
     };
     // Each block begins with what the one before held near its start, as
     // far back as a deflate window reaches, and ends with new random bytes.

@@ -68,6 +68,15 @@ struct Cab
         return std::size_t(p[0]) | std::size_t(p[1]) << 8 | std::size_t(p[2]) << 16 | std::size_t(p[3]) << 24;
     }
 
+    // An MS-ZIP block of `chunk` as it is: "CK", then one final stored deflate block.
+    static QByteArray storedBlock(const QByteArray& chunk)
+    {
+        QByteArray coded("CK\x01");
+        appendLe(coded, quint32(chunk.size()), 2);
+        appendLe(coded, ~quint32(chunk.size()) & 0xffff, 2);
+        return coded + chunk;
+    }
+
     // Where the run of zeros starts in the folder's bytes.
     quint32 zerosOffset() const { return quint32(content.size()); }
 
@@ -101,14 +110,10 @@ struct Cab
         for (qsizetype at = 0; at < content.size(); at += 32768, ++count) {
             const QByteArray chunk = content.mid(at, 32768);
             QByteArray coded = chunk;
-            if (msZip && coder) {
+            if (msZip && coder)
                 coded = coder(chunk, at == 0 ? QByteArray() : content.mid(at - 32768, 32768));
-            } else if (msZip) { // "CK", then one final stored deflate block
-                coded = QByteArray("CK\x01");
-                appendLe(coded, quint32(chunk.size()), 2);
-                appendLe(coded, ~quint32(chunk.size()) & 0xffff, 2);
-                coded += chunk;
-            }
+            else if (msZip)
+                coded = storedBlock(chunk);
             blocks += block(coded, int(chunk.size()));
         }
         if (zeroBlocks > 0) {
