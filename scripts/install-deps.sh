@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins
   # Qt's own dialogs in French
   qt6-translations-l10n
-  libgcab-dev zlib1g-dev libsodium-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
+  libgcab-dev zlib1g-dev libsodium-dev libssl-dev libjpeg62-turbo-dev libsane-dev libcurl4-openssl-dev libsqlite3-dev
   # text of the documents: Tesseract with its French (and English) data, PDF text through Poppler
   libtesseract-dev libleptonica-dev tesseract-ocr-fra tesseract-ocr-eng libpoppler-qt6-dev
   # the Windows version's Jet files: libmdb, and mdbtools' own tools as the tests' peer

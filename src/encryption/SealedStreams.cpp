@@ -12,6 +12,8 @@
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
+#include <openssl/evp.h>
+#include <openssl/provider.h>
 #include <QFile>
 #include <sodium.h>
 #include <sys/stat.h>
@@ -172,6 +174,68 @@ bool readAt(int fd, unsigned char* into, std::size_t count, off_t offset, int& e
     return readUpTo(fd, into, count, offset, error) == qint64(count);
 }
 
+// Every chunk but the last is a message; the last ends the stream.
+unsigned char expectedTag(qint64 chunk, qint64 chunks)
+{
+    return chunk == chunks - 1 ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
+                               : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
+}
+
+// OpenSSL's ChaCha20 and Poly1305, whose vectorised code runs two to three
+// times as fast as libsodium's on a processor with AVX2: what the reading
+// of an archive waits for. Taken from OpenSSL's built-in provider in a
+// context of their own, whatever the system's configuration selects (a
+// FIPS-only one offers neither).
+struct OpenSslCode
+{
+    EVP_MAC* poly1305 = nullptr;
+    EVP_CIPHER* chacha20 = nullptr;
+};
+
+const OpenSslCode& openSsl()
+{
+    static const OpenSslCode code = [] {
+        OpenSslCode found;
+        OSSL_LIB_CTX* context = OSSL_LIB_CTX_new();
+        if (context && OSSL_PROVIDER_load(context, "default")) {
+            found.poly1305 = EVP_MAC_fetch(context, "POLY1305", nullptr);
+            found.chacha20 = EVP_CIPHER_fetch(context, "ChaCha20", nullptr);
+        }
+        return found;
+    }();
+    return code;
+}
+
+// Poly1305 keyed by the first 32 bytes of `key`. Any failure of OpenSSL's
+// makes the chunk count as not authentic.
+class OneTimeMac
+{
+public:
+    explicit OneTimeMac(const unsigned char* key)
+    {
+        m_context = openSsl().poly1305 ? EVP_MAC_CTX_new(openSsl().poly1305) : nullptr;
+        m_good =
+            m_context && EVP_MAC_init(m_context, key, crypto_onetimeauth_poly1305_KEYBYTES, nullptr) == 1;
+    }
+    ~OneTimeMac() { EVP_MAC_CTX_free(m_context); }
+    OneTimeMac(const OneTimeMac&) = delete;
+    OneTimeMac& operator=(const OneTimeMac&) = delete;
+
+    void update(const unsigned char* data, std::size_t count)
+    {
+        m_good = m_good && (count == 0 || EVP_MAC_update(m_context, data, count) == 1);
+    }
+    bool final(unsigned char (&mac)[kMacSize])
+    {
+        std::size_t written = 0;
+        return m_good && EVP_MAC_final(m_context, mac, &written, kMacSize) == 1 && written == kMacSize;
+    }
+
+private:
+    EVP_MAC_CTX* m_context = nullptr;
+    bool m_good = false;
+};
+
 // Whether a chunk's record opens with `state` and carries `tag`, checked
 // without decrypting it. A secretstream chunk's MAC is Poly1305 over its
 // ciphertext, keyed by the first 32 bytes of the ChaCha20 block the state
@@ -179,9 +243,9 @@ bool readAt(int fd, unsigned char* into, std::size_t count, off_t offset, int& e
 // the 64-byte block at counter 1 with its first byte the sealed tag, the
 // ciphertext, as many zeros as the ciphertext's length modulo 16 (libsodium
 // pads it so), then both lengths (the additional data's, 64 plus the
-// ciphertext's) as 64-bit little-endian integers. Checking costs a third of
-// opening, so a whole archive is checked before staging at little cost; the
-// opening that follows checks each chunk again as libsodium does.
+// ciphertext's) as 64-bit little-endian integers. Checking costs less than
+// half of opening, so a whole archive is checked before staging at little
+// cost; the opening that follows checks each chunk again.
 bool authentic(const crypto_secretstream_xchacha20poly1305_state& state, const unsigned char* record,
                std::size_t length, const unsigned char* additional, std::size_t additionalLength,
                unsigned char tag)
@@ -191,29 +255,64 @@ bool authentic(const crypto_secretstream_xchacha20poly1305_state& state, const u
     static constexpr unsigned char kZeros[16] = {};
     const std::size_t cipherLength = length - kChunkOverhead;
     unsigned char block[64] = {};
-    crypto_onetimeauth_poly1305_state mac;
     crypto_stream_chacha20_ietf(block, sizeof block, state.nonce, state.k);
-    crypto_onetimeauth_poly1305_init(&mac, block);
-    crypto_onetimeauth_poly1305_update(&mac, additional, additionalLength);
-    crypto_onetimeauth_poly1305_update(&mac, kZeros, (16 - additionalLength % 16) % 16);
+    OneTimeMac mac(block);
+    mac.update(additional, additionalLength);
+    mac.update(kZeros, (16 - additionalLength % 16) % 16);
     std::memset(block, 0, sizeof block);
     crypto_stream_chacha20_ietf_xor_ic(block, block, sizeof block, state.nonce, 1, state.k);
     const bool tagMatches = (block[0] ^ record[0]) == tag;
     block[0] = record[0];
-    crypto_onetimeauth_poly1305_update(&mac, block, sizeof block);
-    crypto_onetimeauth_poly1305_update(&mac, record + 1, cipherLength);
-    crypto_onetimeauth_poly1305_update(&mac, kZeros, cipherLength % 16);
+    mac.update(block, sizeof block);
+    mac.update(record + 1, cipherLength);
+    mac.update(kZeros, cipherLength % 16);
     // Both lengths are below 2^32: their high words stay zero.
     unsigned char lengths[16] = {};
     LittleEndian::put32(lengths, std::uint32_t(additionalLength));
     LittleEndian::put32(lengths + 8, std::uint32_t(sizeof block + cipherLength));
-    crypto_onetimeauth_poly1305_update(&mac, lengths, sizeof lengths);
+    mac.update(lengths, sizeof lengths);
     unsigned char computed[kMacSize];
-    crypto_onetimeauth_poly1305_final(&mac, computed);
-    const bool macMatches = sodium_memcmp(computed, record + 1 + cipherLength, kMacSize) == 0;
+    const bool computedWell = mac.final(computed);
+    const bool macMatches = computedWell && sodium_memcmp(computed, record + 1 + cipherLength, kMacSize) == 0;
     sodium_memzero(block, sizeof block);
-    sodium_memzero(&mac, sizeof mac);
     return macMatches && tagMatches;
+}
+
+// The state the chunk after one opened with `state` opens with: that
+// chunk's MAC (`mac`, from its record) folded into the inner nonce, the
+// counter on. libsodium would also change the key after 2^32 chunks, which
+// no archive reaches (its header bounds the chunk's size, its file the count).
+void advance(crypto_secretstream_xchacha20poly1305_state& state, const unsigned char* mac)
+{
+    for (std::size_t b = 0; b < kInnerNonceSize; ++b)
+        state.nonce[kCounterSize + b] ^= mac[b];
+    sodium_increment(state.nonce, kCounterSize);
+}
+
+// Opens a chunk's record as libsodium's pull does, into `plain`, and moves
+// `state` on to the next chunk: checked by authentic(), then its ciphertext
+// XORed with the ChaCha20 stream from block 2. False, `state` unchanged,
+// for a chunk that does not open.
+bool openRecord(crypto_secretstream_xchacha20poly1305_state& state, const unsigned char* record,
+                std::size_t length, const unsigned char* additional, std::size_t additionalLength,
+                unsigned char tag, unsigned char* plain)
+{
+    if (!authentic(state, record, length, additional, additionalLength, tag))
+        return false;
+    // OpenSSL's ChaCha20 takes the 32-bit block counter, then the 96-bit nonce.
+    unsigned char counterAndNonce[16] = {};
+    LittleEndian::put32(counterAndNonce, 2);
+    std::memcpy(counterAndNonce + kCounterSize, state.nonce, sizeof state.nonce);
+    EVP_CIPHER_CTX* context = openSsl().chacha20 ? EVP_CIPHER_CTX_new() : nullptr;
+    const int cipherLength = int(length - kChunkOverhead);
+    int written = 0;
+    const bool opened =
+        context && EVP_DecryptInit_ex2(context, openSsl().chacha20, state.k, counterAndNonce, nullptr) == 1 &&
+        EVP_DecryptUpdate(context, plain, &written, record + 1, cipherLength) == 1 && written == cipherLength;
+    EVP_CIPHER_CTX_free(context);
+    if (opened)
+        advance(state, record + 1 + cipherLength);
+    return opened;
 }
 
 } // namespace
@@ -408,21 +507,16 @@ struct Reader::State
             slot->final = last;
             slot->length = 0;
             int why = 0;
-            unsigned long long opened = 0;
-            unsigned char tag = 0;
             if (!readAt(fd->get(), slot->sealed.data(), length, offset, why)) {
                 slot->error = why;
                 slot->damaged = why == 0;
-            } else if (crypto_secretstream_xchacha20poly1305_pull(
-                           &pipe->stream, slot->plain.data(), &opened, &tag, slot->sealed.data(), length,
-                           i == 0 ? reinterpret_cast<const unsigned char*>(header.bytes.constData())
-                                  : nullptr,
-                           i == 0 ? kHeaderSize : 0) != 0 ||
-                       tag != (last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
-                                    : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE)) {
+            } else if (!openRecord(pipe->stream, slot->sealed.data(), length,
+                                   i == 0 ? reinterpret_cast<const unsigned char*>(header.bytes.constData())
+                                          : nullptr,
+                                   i == 0 ? kHeaderSize : 0, expectedTag(i, chunks), slot->plain.data())) {
                 slot->damaged = true;
             } else {
-                slot->length = std::size_t(opened);
+                slot->length = length - kChunkOverhead;
             }
             const bool failed = slot->damaged || slot->error != 0;
             pipe->relay.giveFull(slot);
@@ -552,9 +646,7 @@ void Reader::checkAll(const Cabinet::Progress& progress)
                 else
                     slot->damaged = !authentic(slot->state, slot->sealed.data(), slot->sealedLength,
                                                first ? additional : nullptr, first ? kHeaderSize : 0,
-                                               slot->index == chunks - 1
-                                                   ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
-                                                   : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
+                                               expectedTag(slot->index, chunks));
                 relay.giveEmpty(slot);
             }
         });
@@ -602,10 +694,7 @@ void Reader::checkAll(const Cabinet::Progress& progress)
         slot->pending = true;
         ++inFlight;
         relay.giveFull(slot);
-        // The state of the next chunk: this one's MAC folded in, the counter on.
-        for (std::size_t b = 0; b < kInnerNonceSize; ++b)
-            state.nonce[kCounterSize + b] ^= mac[b];
-        sodium_increment(state.nonce, kCounterSize);
+        advance(state, mac);
         offset += off_t(length);
         const qint64 done =
             m->directory.size() + std::min(m->plainSize, (i + 1) * qint64(m->header.chunkSize));
