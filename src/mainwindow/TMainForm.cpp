@@ -65,6 +65,16 @@ struct MenuDefinition
     std::vector<Sub> subs = {};
 };
 
+// A button of the bar under the list of persons.
+QPushButton* personButton(QWidget* parent, QLayout* layout, const char* name, const QString& hint,
+                          QStyle::StandardPixmap icon)
+{
+    QPushButton* button = FormWidgets::pictureButton(parent, QString::fromLatin1(name), hint, icon);
+    button->setFixedSize(32, 28);
+    layout->addWidget(button);
+    return button;
+}
+
 } // namespace
 
 QString TMainForm::instabilityMessage()
@@ -285,16 +295,6 @@ void TMainForm::popupBeside(QMenu* menu, QWidget* button)
     menu->popup(button->mapToGlobal(QPoint(50, 0)));
 }
 
-QPushButton* TMainForm::addPersonButton(QLayout* layout, const char* name, const QString& hint,
-                                        int standardIcon)
-{
-    QPushButton* button = FormWidgets::pictureButton(this, QString::fromLatin1(name), hint,
-                                                     static_cast<QStyle::StandardPixmap>(standardIcon));
-    button->setFixedSize(32, 28);
-    layout->addWidget(button);
-    return button;
-}
-
 QWidget* TMainForm::buildPersonColumn()
 {
     auto* column = new QWidget(this);
@@ -316,14 +316,15 @@ QWidget* TMainForm::buildPersonColumn()
     auto* bar = new QHBoxLayout;
     bar->setSpacing(2);
     bar->addStretch();
-    m_prior = addPersonButton(bar, "Btn_Main_Prior", QStringLiteral("Carnet précédent"), QStyle::SP_ArrowUp);
-    m_next = addPersonButton(bar, "Btn_Main_Next", QStringLiteral("Carnet suivant"), QStyle::SP_ArrowDown);
-    m_add =
-        addPersonButton(bar, "Btn_Main_Add", QStringLiteral("Nouveau carnet de santé"), QStyle::SP_FileIcon);
-    m_delete = addPersonButton(bar, "Btn_Main_Delete", QStringLiteral("Supprimer ce carnet de santé"),
-                               QStyle::SP_TrashIcon);
-    m_record = addPersonButton(bar, "Btn_Main_Record", QStringLiteral("Enregistrer les modifications"),
-                               QStyle::SP_DialogSaveButton);
+    m_prior =
+        personButton(this, bar, "Btn_Main_Prior", QStringLiteral("Carnet précédent"), QStyle::SP_ArrowUp);
+    m_next = personButton(this, bar, "Btn_Main_Next", QStringLiteral("Carnet suivant"), QStyle::SP_ArrowDown);
+    m_add = personButton(this, bar, "Btn_Main_Add", QStringLiteral("Nouveau carnet de santé"),
+                         QStyle::SP_FileIcon);
+    m_delete = personButton(this, bar, "Btn_Main_Delete", QStringLiteral("Supprimer ce carnet de santé"),
+                            QStyle::SP_TrashIcon);
+    m_record = personButton(this, bar, "Btn_Main_Record", QStringLiteral("Enregistrer les modifications"),
+                            QStyle::SP_DialogSaveButton);
     bar->addStretch();
     layout->addLayout(bar);
     connectCommand(m_prior, &QPushButton::clicked, this, [this] { showPriorPerson(); });

@@ -85,7 +85,6 @@ private:
     QWidget* buildLeftBar();
     QWidget* buildPersonColumn();
     QWidget* buildPageArea(const QList<PageDefinition>& pages);
-    QPushButton* addPersonButton(QLayout* layout, const char* name, const QString& hint, int standardIcon);
     void popupBeside(QMenu* menu, QWidget* button);
     void layOutLeftBar();
     void openPersons();
